@@ -1,0 +1,98 @@
+// The host world as a host program sets it up: documents, the start-up catalogue, layouts and
+// editors. Components never include this header; they reach the host through its services.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zor/ZORAttributeStore.h"
+#include "zor/ZORHostServices.h"
+
+// A document: a part container whose instantiation target receives new features, an analysis
+// factory, a geometric factory and a model tolerance. The availability switches let a host
+// program stand for documents that lack one of these services.
+class ZORHOST_API ZORDocument : public ZORBaseUnknown {
+ public:
+  ~ZORDocument() override;
+  ZORMetaClass* GetClassMetaObject() const override;
+
+  void SetPartContainerAvailable(bool available);
+  void SetInstantiationTargetAvailable(bool available);
+  void SetAnalysisFactoryAvailable(bool available);
+  void SetGeometricalFactoryAvailable(bool available);
+  void SetTolerance(int errorIndicator, double modelTolerance);
+
+  // The features instantiated into the document so far.
+  std::vector<ZORISpecObject*> Features() const;
+  // The document lets go of its features, as when it closes: they belong to no document then.
+  void DetachFeatures();
+  // How many times the analysis factory was given a document, and the last one it was given.
+  int SetDocumentCalls() const;
+  ZORDocument* AnalysisFactoryDocument() const;
+
+  // What the host's services keep for the document.
+  struct Services;
+  Services& Internals() const { return *services_; }
+
+ private:
+  friend class ZORHostSession;
+  ZORDocument();
+  std::unique_ptr<Services> services_;
+};
+
+class ZORHOST_API ZORHostSession {
+ public:
+  // The default model tolerance of new documents.
+  static constexpr double kDefaultModelTolerance = 1e-6;
+
+  // Opens the start-up catalogues, one document, one layout and one editor in it; the new
+  // session and those become current. One session exists at a time.
+  ZORHostSession();
+  ~ZORHostSession();
+  ZORHostSession(const ZORHostSession&) = delete;
+  ZORHostSession& operator=(const ZORHostSession&) = delete;
+
+  static ZORHostSession* Current();
+
+  ZORDocument* CurrentDocument() const;
+  void SetCurrentDocument(ZORDocument* document);  // null: no current document
+  ZORDocument* NewDocument();                      // becomes current
+
+  ZORFrmLayout* CurrentLayout() const;
+  void SetCurrentLayout(ZORFrmLayout* layout);  // null: no current layout
+  ZORFrmLayout* NewLayout();                    // becomes current
+
+  ZORFrmEditor* CurrentEditor() const;
+  ZORFrmEditor* OpenEditor();  // in the current layout; becomes current
+  // Closes the editor: it stops being current, and its layout publishes EDITOR_CLOSE_ENDED
+  // about it.
+  void CloseEditor(ZORFrmEditor* editor);
+
+  struct State;
+
+ private:
+  friend class ZOROsmSUHandler;
+  std::unique_ptr<State> state_;
+};
+
+// Inspection and editing of feature attributes by host programs.
+struct ZORAttributeEntry {
+  enum class Kind { Integer, Real, NoValue };
+  Kind kind = Kind::NoValue;
+  int integer = 0;
+  double real = 0.0;
+};
+
+struct ZORAttributeView {
+  bool defined = false;   // the feature has the attribute
+  bool hasValue = false;  // it has a value
+  bool isList = false;
+  std::vector<ZORAttributeEntry> entries;  // the value, or the list's members in order
+};
+
+ZORHOST_API ZORAttributeView ZORViewAttribute(ZORISpecObject* feature, const char* key);
+// The attribute stays defined but has no value; false when the feature lacks it.
+ZORHOST_API bool ZORUnsetAttribute(ZORISpecObject* feature, const char* key);
+// The feature no longer has the attribute; false when it already lacked it.
+ZORHOST_API bool ZORUndefineAttribute(ZORISpecObject* feature, const char* key);

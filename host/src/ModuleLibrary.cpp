@@ -1,0 +1,63 @@
+// Loading component modules with the system's dynamic loader.
+#include <dlfcn.h>
+#include <link.h>
+
+#include "RuntimeInternal.h"
+#include "zor/ZORModuleLibrary.h"
+
+namespace {
+
+// The loaded object that holds `address`, as the dynamic loader knows it.
+const link_map* ObjectOf(const void* address) {
+  Dl_info info;
+  link_map* object = nullptr;
+  if (dladdr1(address, &info, reinterpret_cast<void**>(&object), RTLD_DL_LINKMAP) == 0) {
+    return nullptr;
+  }
+  return object;
+}
+
+}  // namespace
+
+std::unique_ptr<ZORModuleLibrary> ZORModuleLibrary::Load(const std::string& path,
+                                                          std::string& error) {
+  dlerror();
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* reason = dlerror();
+    error = "cannot load module '" + path + "': " + (reason != nullptr ? reason : "unknown error");
+    return nullptr;
+  }
+  link_map* object = nullptr;
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &object) != 0) object = nullptr;
+
+  // The module's record announced itself while the module's static data was initialised.
+  const ZOROMModule* record = nullptr;
+  for (const ZOROMModule* candidate : ZORModuleWalk::LiveRecords()) {
+    if (object != nullptr && ObjectOf(candidate) == object) record = candidate;
+  }
+  if (record == nullptr) {
+    dlclose(handle);
+    error = "cannot load module '" + path +
+            "': it built no module record, so it is not a component module";
+    return nullptr;
+  }
+  int count = 0;
+  if (!ZORModuleWalk::IsWalked(record)) {
+    count = ZORModuleWalk::Walk(*record);
+  } else {
+    count = static_cast<int>(ZORModuleWalk::RegisteredClassNames(record).size());
+  }
+  return std::unique_ptr<ZORModuleLibrary>(new ZORModuleLibrary(path, handle, record, count));
+}
+
+ZORModuleLibrary::ZORModuleLibrary(std::string path, void* handle, const ZOROMModule* record,
+                                   int count)
+    : path_(std::move(path)), handle_(handle), record_(record), registrationCount_(count) {}
+
+ZORModuleLibrary::~ZORModuleLibrary() { dlclose(handle_); }
+
+void* ZORModuleLibrary::Symbol(const char* name) const {
+  if (name == nullptr) return nullptr;
+  return dlsym(handle_, name);
+}

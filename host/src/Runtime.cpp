@@ -1,0 +1,548 @@
+// The component runtime: meta-classes, the dictionary, module records, adapter bookkeeping and
+// the component root.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "Ledger.h"
+#include "RuntimeInternal.h"
+#include "zor/ZORRawColl.h"
+#include "zor/ZORRuntime.h"
+
+const double ZORMathInfinite = std::numeric_limits<double>::infinity();
+
+const GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID IID_ZORBaseUnknown = {0x6a0e3f51, 0x2c4d, 0x4b8e,
+                                 {0x9a, 0x71, 0x3d, 0x52, 0x0c, 0xe8, 0x11, 0x90}};
+
+namespace {
+
+struct DictionaryEntry {
+  ZORMetaClass* implementation;
+  ZORMetaClass* interfaceMeta;
+  ZORAdapterCreationFunction create;
+  const ZOROMModule* module;  // null: registered outside a module's list
+};
+
+struct ExtensionEntry {
+  ZORBaseUnknown* component;
+  ZORMetaClass* extensionMeta;
+  ZORBaseUnknown* extension;
+};
+
+struct AdapterEntry {
+  ZORBaseUnknown* component;
+  GUID iid;
+  ZORBaseUnknown* adapter;
+};
+
+struct RuntimeState {
+  std::recursive_mutex objectModel;  // the om_guard
+  std::mutex mutex;                  // everything below
+  std::map<std::string, std::unique_ptr<ZORMetaClass>> metaClasses;
+  std::vector<DictionaryEntry> dictionary;
+  std::vector<const ZOROMModule*> moduleRecords;
+  std::vector<ExtensionEntry> extensions;
+  std::vector<AdapterEntry> extensionAdapters;
+};
+
+// Never destroyed: a module still loaded at exit unregisters itself after the host's statics
+// would otherwise be gone.
+RuntimeState& State() {
+  static RuntimeState* state = new RuntimeState;
+  return *state;
+}
+
+// The component an extension under construction extends; taken by the first component root
+// built on this thread, the extension's own.
+thread_local ZORBaseUnknown* pendingExtended = nullptr;
+// The module whose registration list is being walked on this thread.
+thread_local const ZOROMModule* walkingModule = nullptr;
+// An adapter whose bookkeeping could not be set up; its creator hands back the broken adapter.
+thread_local IUnknown* failedAdapter = nullptr;
+
+class PendingExtendedScope {
+ public:
+  explicit PendingExtendedScope(ZORBaseUnknown* component) { pendingExtended = component; }
+  ~PendingExtendedScope() { pendingExtended = nullptr; }
+  PendingExtendedScope(const PendingExtendedScope&) = delete;
+  PendingExtendedScope& operator=(const PendingExtendedScope&) = delete;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Meta-classes
+
+int ZORMetaClass::IsAKindOf(const char* name) const {
+  if (name == nullptr) return 0;
+  for (const ZORMetaClass* meta = this; meta != nullptr; meta = meta->base_) {
+    if (meta->name_ == name) return 1;
+    if (!meta->interfaceName_.empty() && meta->interfaceName_ == name) return 1;
+    if (meta->interfaceMeta_ != nullptr && meta->interfaceMeta_->IsAKindOf(name)) return 1;
+  }
+  return 0;
+}
+
+ZORMetaClass* ZORMetaClassRegistry::Retrieve(const char* name, int typeOfClass,
+                                             ZORMetaClass* base, const char* extendedName,
+                                             const char* frameworkName,
+                                             std::size_t instanceSize) {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name != nullptr ? name : ""];
+  if (!slot) {
+    slot.reset(new ZORMetaClass);
+    slot->name_ = name != nullptr ? name : "";
+    slot->typeOfClass_ = typeOfClass;
+    slot->base_ = base;
+    slot->extendedName_ = extendedName != nullptr ? extendedName : "";
+    slot->frameworkName_ = frameworkName != nullptr ? frameworkName : "";
+    slot->instanceSize_ = instanceSize;
+  }
+  return slot.get();
+}
+
+ZORMetaClass* ZORMetaClassRegistry::RetrieveAdapter(const GUID& iid, const char* interfaceName,
+                                                    ZORMetaClass* interfaceMeta,
+                                                    ZORMetaClass* implementationMeta,
+                                                    int typeOfClass) {
+  std::string name = std::string("TIE") + (interfaceName != nullptr ? interfaceName : "") +
+                     (implementationMeta != nullptr ? implementationMeta->Name() : "");
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name];
+  if (!slot) {
+    slot.reset(new ZORMetaClass);
+    slot->name_ = name;
+    slot->typeOfClass_ = typeOfClass;
+    slot->interfaceId_ = iid;
+    slot->interfaceName_ = interfaceName != nullptr ? interfaceName : "";
+    slot->interfaceMeta_ = interfaceMeta;
+    slot->implementationMeta_ = implementationMeta;
+  }
+  return slot.get();
+}
+
+ZORMetaClass* ZORMetaClassRegistry::RetrieveInterface(const char* name, const GUID& iid) {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name];
+  if (!slot) {
+    slot.reset(new ZORMetaClass);
+    slot->name_ = name;
+    slot->typeOfClass_ = ZORClassInterface;
+    slot->interfaceId_ = iid;
+    slot->interfaceName_ = name;
+  }
+  return slot.get();
+}
+
+ZORMetaClass* ZORRuntime::HostClassMeta(const char* name, int typeOfClass, ZORMetaClass* base) {
+  return ZORMetaClassRegistry::Retrieve(name, typeOfClass, base, "", "ZORHost", 0);
+}
+
+ZORMetaClass* ZORRuntime::InterfaceMeta(const char* name, const GUID& iid) {
+  return ZORMetaClassRegistry::RetrieveInterface(name, iid);
+}
+
+ZORMetaClass* qrn::internal::fct_RetrieveMetaObject(const char* className, int typeOfClass,
+                                                    ZORMetaClass* base,
+                                                    const char* extendedName,
+                                                    const char* frameworkName,
+                                                    std::size_t instanceSize) {
+  return ZORMetaClassRegistry::Retrieve(className, typeOfClass, base, extendedName,
+                                        frameworkName, instanceSize);
+}
+
+ZORMetaClass* qrn::internal::Tie_InitMetaObject(const GUID& iid, const char* interfaceName,
+                                                ZORMetaClass* interfaceMeta,
+                                                ZORMetaClass* implementationMeta,
+                                                int typeOfClass) {
+  return ZORMetaClassRegistry::RetrieveAdapter(iid, interfaceName, interfaceMeta,
+                                               implementationMeta, typeOfClass);
+}
+
+qrn::internal::om_guard::om_guard() { State().objectModel.lock(); }
+qrn::internal::om_guard::~om_guard() { State().objectModel.unlock(); }
+
+// ---------------------------------------------------------------------------------------------
+// Module records and the dictionary
+
+ZOROMModule::ZOROMModule(const ZOROMModuleInfo& info) : info_(info) {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  state.moduleRecords.push_back(this);
+}
+
+ZOROMModule::~ZOROMModule() {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  std::erase_if(state.dictionary, [this](const DictionaryEntry& e) { return e.module == this; });
+  std::erase(state.moduleRecords, this);
+}
+
+bool ZORFillDictionary::Register(ZORMetaClass* implementationMeta, ZORMetaClass* interfaceMeta,
+                                 ZORAdapterCreationFunction create, ZORAdapterCreationFunction,
+                                 int) {
+  if (implementationMeta == nullptr || interfaceMeta == nullptr || create == nullptr) {
+    return false;
+  }
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  for (const DictionaryEntry& entry : state.dictionary) {
+    if (entry.implementation == implementationMeta && entry.interfaceMeta == interfaceMeta) {
+      return false;
+    }
+  }
+  state.dictionary.push_back({implementationMeta, interfaceMeta, create, walkingModule});
+  return true;
+}
+
+namespace ZORModuleWalk {
+
+// Used by the loader: walks a record's registration list once, tagging what it registers.
+int Walk(const ZOROMModule& record) {
+  int calls = 0;
+  walkingModule = &record;
+  try {
+    for (const ZORRegistrationFunction* entry = record.Info().begin; entry != record.Info().end;
+         ++entry) {
+      if (*entry != nullptr) {
+        (*entry)();
+        ++calls;
+      }
+    }
+  } catch (...) {
+    walkingModule = nullptr;
+    throw;
+  }
+  walkingModule = nullptr;
+  return calls;
+}
+
+std::vector<const ZOROMModule*> LiveRecords() {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  return state.moduleRecords;
+}
+
+bool IsWalked(const ZOROMModule* record) {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  return std::any_of(state.dictionary.begin(), state.dictionary.end(),
+                     [record](const DictionaryEntry& e) { return e.module == record; });
+}
+
+std::vector<std::string> RegisteredClassNames(const ZOROMModule* record) {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  std::vector<std::string> names;
+  for (const DictionaryEntry& entry : state.dictionary) {
+    if (entry.module == record) names.emplace_back(entry.implementation->Name());
+  }
+  return names;
+}
+
+}  // namespace ZORModuleWalk
+
+IUnknown* ZORRuntime::CreateAdapter(ZORBaseUnknown* component, const GUID& iid) {
+  ZORMetaClass* meta = component->GetClassMetaObject();
+  if (meta == nullptr) return nullptr;
+  RuntimeState& state = State();
+  ZORAdapterCreationFunction create = nullptr;
+  ZORBaseUnknown* implementation = nullptr;
+  ZORBaseUnknown* secondary = nullptr;
+  {
+    std::lock_guard lock(state.mutex);
+    for (const DictionaryEntry& entry : state.dictionary) {
+      if (!(entry.interfaceMeta->InterfaceId() == iid)) continue;
+      if (entry.implementation == meta) {
+        // The implementation itself is asked; an extension brings the component it extends.
+        create = entry.create;
+        implementation = component;
+        secondary = meta->TypeOfClass() == ZORClassExtension ? component->extended_ : nullptr;
+        break;
+      }
+      if (entry.implementation->TypeOfClass() == ZORClassExtension &&
+          std::string_view(entry.implementation->ExtendedName()) == meta->Name()) {
+        // A component of the extended type is asked: its extension, if it exists yet.
+        create = entry.create;
+        secondary = component;
+        for (const ExtensionEntry& extension : state.extensions) {
+          if (extension.component == component && extension.extensionMeta == entry.implementation) {
+            implementation = extension.extension;
+          }
+        }
+        break;
+      }
+    }
+  }
+  if (create == nullptr) return nullptr;
+  failedAdapter = nullptr;
+  IUnknown* adapter = create(implementation, secondary);
+  if (adapter != nullptr && adapter == failedAdapter) {
+    failedAdapter = nullptr;
+    adapter->Release();
+    return nullptr;
+  }
+  return adapter;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Adapter bookkeeping
+
+HRESULT Tie_Construct(IUnknown* adapter, ZORMetaClass*, ZORBaseUnknown** implementationField,
+                      int, ZORBaseUnknown* implementation, const GUID&, int,
+                      ZORBaseUnknown*&, ZORInstanceCreationFunction,
+                      ZORBaseUnknown* secondary, ZORBaseUnknown** secondaryField) {
+  if (implementation == nullptr || implementationField == nullptr) {
+    failedAdapter = adapter;
+    return E_FAIL;
+  }
+  implementation->AddRef();
+  *implementationField = implementation;
+  if (secondaryField != nullptr) *secondaryField = secondary;
+  ZORLedger::AdapterBorn(adapter);
+  return S_OK;
+}
+
+HRESULT Tie_Query(IUnknown* adapter, ZORBaseUnknown* implementation, ZORBaseUnknown*,
+                  ZORMetaClass* adapterMeta, int, const GUID& iid, void** object) {
+  if (object == nullptr) return E_INVALIDARG;
+  if (iid == IID_IUnknown || (adapterMeta != nullptr && iid == adapterMeta->InterfaceId())) {
+    adapter->AddRef();
+    *object = adapter;
+    return S_OK;
+  }
+  if (implementation == nullptr) return E_NOINTERFACE;
+  return implementation->QueryInterface(iid, object);
+}
+
+std::uint32_t Tie_AddRef(ZORBaseUnknown*, int, std::int32_t* referenceCount) {
+  return static_cast<std::uint32_t>(++*referenceCount);
+}
+
+std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown**, ZORBaseUnknown*, int,
+                          std::int32_t* referenceCount) {
+  if (*referenceCount <= 0) ZORRuntime::OverRelease("an IClassFactory adapter", referenceCount);
+  if (--*referenceCount == 0) *destroy = 1;
+  return static_cast<std::uint32_t>(*referenceCount);
+}
+
+void Tie_Destruct(IUnknown* adapter, ZORBaseUnknown** implementationField, int, std::int32_t) {
+  ZORLedger::AdapterDied(adapter);
+  if (implementationField != nullptr) {
+    if (ZORBaseUnknown* implementation = std::exchange(*implementationField, nullptr)) {
+      implementation->Release();
+    }
+  }
+}
+
+HRESULT Tie_Construct(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta,
+                      ZORBaseUnknown* implementation, const GUID&, int implementationTypeOfClass,
+                      ZORBaseUnknown*&, ZORInstanceCreationFunction create,
+                      ZORBaseUnknown* secondary) {
+  RuntimeState& state = State();
+  if (implementationTypeOfClass == ZORClassExtension) {
+    if (secondary == nullptr) {
+      failedAdapter = adapter;
+      return E_FAIL;
+    }
+    if (implementation == nullptr) {
+      if (create == nullptr) {
+        failedAdapter = adapter;
+        return E_FAIL;
+      }
+      {
+        PendingExtendedScope scope(secondary);
+        implementation = create();  // born with the reference that the adapter keeps
+      }
+      if (implementation == nullptr) {
+        failedAdapter = adapter;
+        return E_OUTOFMEMORY;
+      }
+      ZORMetaClass* extensionMeta =
+          adapterMeta != nullptr ? adapterMeta->ImplementationMeta() : nullptr;
+      ZORRuntime::SetExtensionMeta(implementation, extensionMeta);
+      std::lock_guard lock(state.mutex);
+      state.extensions.push_back({secondary, extensionMeta, implementation});
+    } else {
+      implementation->AddRef();
+    }
+    ZORRuntime::SetTie(adapter, implementation, secondary);
+    std::lock_guard lock(state.mutex);
+    state.extensionAdapters.push_back({secondary, adapterMeta->InterfaceId(), adapter});
+    return S_OK;
+  }
+  if (implementation == nullptr) {
+    failedAdapter = adapter;
+    return E_FAIL;
+  }
+  implementation->AddRef();
+  ZORRuntime::SetTie(adapter, implementation, secondary);
+  return S_OK;
+}
+
+IUnknown* Tie_Link(ZORBaseUnknown*, ZORBaseUnknown* secondary, const GUID& iid) {
+  if (secondary == nullptr) return nullptr;
+  ZORBaseUnknown* found = nullptr;
+  {
+    RuntimeState& state = State();
+    std::lock_guard lock(state.mutex);
+    for (const AdapterEntry& entry : state.extensionAdapters) {
+      if (entry.component == secondary && entry.iid == iid) found = entry.adapter;
+    }
+  }
+  if (found != nullptr) found->AddRef();
+  return found;
+}
+
+HRESULT Tie_Query(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta, int, const GUID& iid,
+                  void** object) {
+  if (object == nullptr) return E_INVALIDARG;
+  if (iid == IID_IUnknown || (adapterMeta != nullptr && iid == adapterMeta->InterfaceId())) {
+    adapter->AddRef();
+    *object = adapter;
+    return S_OK;
+  }
+  ZORBaseUnknown* implementation = ZORRuntime::TieImplementation(adapter);
+  if (implementation == nullptr) return E_NOINTERFACE;
+  return implementation->QueryInterface(iid, object);
+}
+
+std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown* adapter, int) {
+  std::int32_t* count = ZORRuntime::CountAddress(adapter);
+  if (*count <= 0) ZORRuntime::OverRelease(adapter->IsA(), adapter);
+  if (--*count == 0) *destroy = 1;
+  return static_cast<std::uint32_t>(*count);
+}
+
+void Tie_Destruct(ZORBaseUnknown* adapter, int) {
+  RuntimeState& state = State();
+  {
+    std::lock_guard lock(state.mutex);
+    std::erase_if(state.extensionAdapters,
+                  [adapter](const AdapterEntry& e) { return e.adapter == adapter; });
+  }
+  if (ZORBaseUnknown* implementation = ZORRuntime::TieImplementation(adapter)) {
+    ZORRuntime::SetTieImplementation(adapter, nullptr);
+    implementation->Release();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The component root
+
+ZORBaseUnknown::ZORBaseUnknown() {
+  if (pendingExtended != nullptr) {
+    extended_ = std::exchange(pendingExtended, nullptr);
+    extended_->AddRef();
+  }
+  ZORRuntime::ComponentBorn(this);
+}
+
+ZORBaseUnknown::ZORBaseUnknown(FacetTag) : isComponent_(false) {}
+
+ZORBaseUnknown::~ZORBaseUnknown() {
+  if (!isComponent_) return;
+  ZORRuntime::ComponentDied(this);
+  if (extended_ != nullptr) {
+    {
+      RuntimeState& state = State();
+      std::lock_guard lock(state.mutex);
+      std::erase_if(state.extensions, [this](const ExtensionEntry& e) { return e.extension == this; });
+    }
+    std::exchange(extended_, nullptr)->Release();
+  }
+}
+
+HRESULT ZORBaseUnknown::QueryInterface(const GUID& iid, void** object) {
+  if (object == nullptr) return E_INVALIDARG;
+  if (iid == IID_IUnknown || iid == IID_ZORBaseUnknown) {
+    AddRef();
+    *object = this;
+    return S_OK;
+  }
+  if (IUnknown* adapter = ZORRuntime::CreateAdapter(this, iid)) {
+    *object = adapter;
+    return S_OK;
+  }
+  if (extended_ != nullptr) return extended_->QueryInterface(iid, object);
+  return E_NOINTERFACE;
+}
+
+std::uint32_t ZORBaseUnknown::AddRef() { return static_cast<std::uint32_t>(++referenceCount_); }
+
+std::uint32_t ZORBaseUnknown::Release() {
+  if (referenceCount_ <= 0) ZORRuntime::OverRelease(IsA(), this);
+  if (--referenceCount_ == 0) {
+    delete this;
+    return 0;
+  }
+  return static_cast<std::uint32_t>(referenceCount_);
+}
+
+HRESULT ZORBaseUnknown::GetTypeInfoCount(unsigned* count) {
+  if (count != nullptr) *count = 0;
+  return E_NOTIMPL;
+}
+HRESULT ZORBaseUnknown::GetTypeInfo(unsigned, unsigned, void**) { return E_NOTIMPL; }
+HRESULT ZORBaseUnknown::GetIDsOfNames(const GUID&, char**, unsigned, unsigned, long*) {
+  return E_NOTIMPL;
+}
+HRESULT ZORBaseUnknown::Invoke(long, const GUID&, unsigned, unsigned short, void*, void*, void*,
+                               unsigned*) {
+  return E_NOTIMPL;
+}
+
+ZORBaseUnknown* ZORBaseUnknown::QueryInterface(const char* name) const {
+  return IsAKindOf(name) ? const_cast<ZORBaseUnknown*>(this) : nullptr;
+}
+
+ZORMetaClass* ZORBaseUnknown::GetClassMetaObject() const { return MetaObject(); }
+const char* ZORBaseUnknown::IsA() const {
+  ZORMetaClass* meta = GetClassMetaObject();
+  return meta != nullptr ? meta->Name() : "";
+}
+int ZORBaseUnknown::IsAKindOf(const char* name) const {
+  ZORMetaClass* meta = GetClassMetaObject();
+  return meta != nullptr ? meta->IsAKindOf(name) : 0;
+}
+ZORBaseUnknown* ZORBaseUnknown::GetImpl(int) const {
+  return tieImplementation_ != nullptr ? tieImplementation_ : const_cast<ZORBaseUnknown*>(this);
+}
+int ZORBaseUnknown::IsNull() const { return 0; }
+int ZORBaseUnknown::IsEqual(const ZORBaseUnknown* other) const {
+  return other != nullptr && other->GetImpl() == GetImpl();
+}
+HRESULT ZORBaseUnknown::ChangeComponentState(int, int, int) { return E_NOTIMPL; }
+
+ZORMetaClass* ZORBaseUnknown::MetaObject() {
+  static ZORMetaClass* meta = ZORRuntime::HostClassMeta("ZORBaseUnknown", ZORClassRoot, nullptr);
+  return meta;
+}
+
+void* ZORBaseUnknown::operator new(std::size_t size) noexcept { return ZORLedger::Allocate(size); }
+void ZORBaseUnknown::operator delete(void* memory) noexcept { ZORLedger::Free(memory); }
+
+void ZORRuntime::ComponentBorn(ZORBaseUnknown* component) { ZORLedger::ComponentBorn(component); }
+void ZORRuntime::ComponentDied(ZORBaseUnknown* component) { ZORLedger::ComponentDied(component); }
+
+void ZORRuntime::OverRelease(const char* what, const void* address) {
+  std::fprintf(stderr,
+               "zor runtime: %s at %p was released once too often (its count was already 0)\n",
+               what != nullptr ? what : "a component", address);
+  std::abort();
+}
+
+void ZORRawCollIndexError(int index, int size) {
+  std::fprintf(stderr, "zor runtime: list position %d is outside 1..%d\n", index, size);
+  std::abort();
+}

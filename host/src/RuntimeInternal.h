@@ -1,0 +1,84 @@
+// Inside the runtime: what the host's own sources share and components never see.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "zor/ZORBaseUnknown.h"
+#include "zor/ZORRuntime.h"
+
+class ZORRuntime {
+ public:
+  // The adapter for `iid` of `component` from the dictionary, with one reference; null when the
+  // dictionary has none.
+  static IUnknown* CreateAdapter(ZORBaseUnknown* component, const GUID& iid);
+
+  // Meta-classes of host classes and interfaces.
+  static ZORMetaClass* HostClassMeta(const char* name, int typeOfClass, ZORMetaClass* base);
+  static ZORMetaClass* InterfaceMeta(const char* name, const GUID& iid);
+  // A host component class derived from the root.
+  static ZORMetaClass* HostComponentMeta(const char* name) {
+    return HostClassMeta(name, ZORClassRoot, ZORBaseUnknown::MetaObject());
+  }
+
+  // Access to what the base keeps for the runtime.
+  static ZORBaseUnknown* Extended(const ZORBaseUnknown* component) { return component->extended_; }
+  static std::int32_t ReferenceCount(const ZORBaseUnknown* component) {
+    return component->referenceCount_;
+  }
+  static std::int32_t* CountAddress(ZORBaseUnknown* component) {
+    return &component->referenceCount_;
+  }
+  static bool IsComponent(const ZORBaseUnknown* component) { return component->isComponent_; }
+  static void SetTie(ZORBaseUnknown* adapter, ZORBaseUnknown* implementation,
+                     ZORBaseUnknown* secondary) {
+    adapter->tieImplementation_ = implementation;
+    adapter->tieSecondary_ = secondary;
+  }
+  static ZORBaseUnknown* TieImplementation(const ZORBaseUnknown* adapter) {
+    return adapter->tieImplementation_;
+  }
+  static ZORBaseUnknown* TieSecondary(const ZORBaseUnknown* adapter) {
+    return adapter->tieSecondary_;
+  }
+  static void SetExtensionMeta(ZORBaseUnknown* extension, ZORMetaClass* meta) {
+    extension->extensionMeta_ = meta;
+  }
+  static void SetTieImplementation(ZORBaseUnknown* adapter, ZORBaseUnknown* implementation) {
+    adapter->tieImplementation_ = implementation;
+  }
+
+  // Called by the base's constructor and destructor.
+  static void ComponentBorn(ZORBaseUnknown* component);
+  static void ComponentDied(ZORBaseUnknown* component);
+
+  [[noreturn]] static void OverRelease(const char* what, const void* address);
+};
+
+// Registry of meta-classes by name; a class keeps one meta-class for the life of the process,
+// across unloading and reloading of its module.
+class ZORMetaClassRegistry {
+ public:
+  static ZORMetaClass* Retrieve(const char* name, int typeOfClass, ZORMetaClass* base,
+                                const char* extendedName, const char* frameworkName,
+                                std::size_t instanceSize);
+  static ZORMetaClass* RetrieveAdapter(const GUID& iid, const char* interfaceName,
+                                       ZORMetaClass* interfaceMeta,
+                                       ZORMetaClass* implementationMeta, int typeOfClass);
+  static ZORMetaClass* RetrieveInterface(const char* name, const GUID& iid);
+};
+
+// Host calls that tests can make throw (see zor/testing/ZORHostTesting.h).
+void ZORFaultPoint(const char* hostCall);
+
+// The loader's side of module records.
+namespace ZORModuleWalk {
+
+// Calls each non-null entry of the record's registration list in order; returns how many.
+int Walk(const ZOROMModule& record);
+// True once anything was registered through the record.
+bool IsWalked(const ZOROMModule* record);
+std::vector<const ZOROMModule*> LiveRecords();
+std::vector<std::string> RegisteredClassNames(const ZOROMModule* record);
+
+}  // namespace ZORModuleWalk

@@ -1,0 +1,432 @@
+// The host world: the session, its start-up catalogue, documents with their services, layouts
+// and editors.
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Faults.h"
+#include "Features.h"
+#include "RuntimeInternal.h"
+#include "zor/ZORHostSession.h"
+#include "zor/ZORRuntime.h"
+
+const char* const ZORStNewColorScaleFeatureType = "StNewColorScaleFeature";
+
+namespace {
+
+ZORHostSession* currentSession = nullptr;
+
+// What a document's services consult; shared with them so that a service outliving its document
+// never reads a dead one.
+struct DocumentSwitches {
+  bool partContainer = true;
+  bool instantiationTarget = true;
+  bool analysisFactory = true;
+  bool geometricalFactory = true;
+  ZORTolerance tolerance{0, ZORHostSession::kDefaultModelTolerance};
+  int setDocumentCalls = 0;
+  ZORDocument* analysisFactoryDocument = nullptr;
+};
+
+// Receives the features instantiated in a document.
+class ZORPartBody final : public ZORBaseUnknown {
+ public:
+  explicit ZORPartBody(ZORDocument* document) : document_(document) {}
+  ~ZORPartBody() override { DetachAll(); }
+
+  ZORMetaClass* GetClassMetaObject() const override {
+    static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORPartBody");
+    return meta;
+  }
+
+  ZORDocument* Document() const { return document_; }
+  void DetachFromDocument() {
+    DetachAll();
+    document_ = nullptr;
+  }
+  void Add(ZORFeature* feature) { features_.push_back(ZORISpecObject_var::Retain(feature)); }
+  const std::vector<ZORISpecObject_var>& Features() const { return features_; }
+  void DetachAll() {
+    for (const ZORISpecObject_var& feature : features_) {
+      static_cast<ZORFeature*>(feature.get())->DetachFromDocument();
+    }
+    features_.clear();
+  }
+
+ private:
+  ZORDocument* document_;
+  std::vector<ZORISpecObject_var> features_;
+};
+
+class ZORPartContainer final : public ZORIPrtContainer {
+ public:
+  ZORMetaClass* GetClassMetaObject() const override {
+    static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORPartContainer");
+    return meta;
+  }
+  ZORPartContainer(std::shared_ptr<DocumentSwitches> switches, ZORPartBody* body)
+      : switches_(std::move(switches)), body_(ZORBaseUnknown_var::Retain(body)) {}
+
+  ZORBaseUnknown_var GetInstantiationTarget() override {
+    ZORFaultPoint("GetInstantiationTarget");
+    if (!switches_->instantiationTarget) return {};
+    return body_;
+  }
+
+ private:
+  std::shared_ptr<DocumentSwitches> switches_;
+  ZORBaseUnknown_var body_;
+};
+
+class ZORAnalysisFactory final : public ZORIStDynAnalysisFactory {
+ public:
+  ZORMetaClass* GetClassMetaObject() const override {
+    static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORAnalysisFactory");
+    return meta;
+  }
+  explicit ZORAnalysisFactory(std::shared_ptr<DocumentSwitches> switches)
+      : switches_(std::move(switches)) {}
+
+  HRESULT SetDocument(ZORDocument* document) override {
+    ++switches_->setDocumentCalls;
+    switches_->analysisFactoryDocument = document;
+    return S_OK;
+  }
+
+  ZORISpecObject_var CreateParameter() override {
+    ZORFaultPoint("CreateParameter");
+    if (ZORFaults::ParameterCreationFails()) return {};
+    ZORParameter* parameter = new ZORParameter;
+    if (parameter == nullptr) return {};
+    return ZORISpecObject_var::Adopt(parameter);
+  }
+
+ private:
+  std::shared_ptr<DocumentSwitches> switches_;
+};
+
+class ZORGeoFactoryImpl final : public ZORGeoFactory {
+ public:
+  ZORMetaClass* GetClassMetaObject() const override {
+    static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORGeoFactoryImpl");
+    return meta;
+  }
+  explicit ZORGeoFactoryImpl(std::shared_ptr<DocumentSwitches> switches)
+      : switches_(std::move(switches)) {}
+  const ZORTolerance* GetToleranceObject() override { return &switches_->tolerance; }
+
+ private:
+  std::shared_ptr<DocumentSwitches> switches_;
+};
+
+// The start-up catalogues and their feature types.
+using ZORCatalogues =
+    std::map<std::string, std::map<std::string, std::shared_ptr<const ZORFeatureType>>>;
+
+ZORCatalogues MakeStartUpCatalogues() {
+  using Kind = ZORAttributeKind;
+  // A new color scale is valid and plainly unconfigured: no blocks, every option 0, a white
+  // transparent color for undefined values, every list empty.
+  std::vector<ZORAttributeDefinition> colorScale = {
+      {"AutoMinMaxOption", Kind::Integer, {0}},
+      {"AutoMinMaxStatus", Kind::Boolean, {0}},
+      {"AbsoluteExtrema", Kind::Integer, {0}},
+      {"GreenIsFlat", Kind::Integer, {0}},
+      {"NumberOfColorsStatus", Kind::Boolean, {0}},
+      {"NonlinearScale", Kind::Integer, {0}},
+      {"NumberOfBlocks", Kind::Integer, {0}},
+      {"ColorUndefine", Kind::IntegerList, {255, 255, 255, 0}},
+      {"RedColorList", Kind::IntegerList, {}},
+      {"GreenColorList", Kind::IntegerList, {}},
+      {"BlueColorList", Kind::IntegerList, {}},
+      {"AlphaColorList", Kind::IntegerList, {}},
+      {"ImposedColorsIndexList", Kind::IntegerList, {}},
+      {"ColorInterpolTypeList", Kind::MemberList, {}},
+      {"ImposedValuesList", Kind::MemberList, {}},
+      {"ImposedValuesIndexList", Kind::IntegerList, {}},
+      {"ValueInterpolTypeList", Kind::MemberList, {}},
+  };
+  ZORCatalogues catalogues;
+  catalogues["ZORStDynAnalysisStartUps.feat"][ZORStNewColorScaleFeatureType] =
+      std::make_shared<const ZORFeatureType>(ZORStNewColorScaleFeatureType,
+                                             std::move(colorScale));
+  return catalogues;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Documents
+
+struct ZORDocument::Services {
+  std::shared_ptr<DocumentSwitches> switches = std::make_shared<DocumentSwitches>();
+  ZORVar<ZORPartBody> body;
+  ZORIPrtContainer_var container;
+  ZORVar<ZORAnalysisFactory> analysisFactory;
+  ZORVar<ZORGeoFactoryImpl> geometricalFactory;
+};
+
+ZORDocument::ZORDocument() : services_(std::make_unique<Services>()) {
+  services_->body = ZORVar<ZORPartBody>::Adopt(new ZORPartBody(this));
+  services_->container = ZORIPrtContainer_var::Adopt(
+      new ZORPartContainer(services_->switches, services_->body.get()));
+  services_->analysisFactory =
+      ZORVar<ZORAnalysisFactory>::Adopt(new ZORAnalysisFactory(services_->switches));
+  services_->geometricalFactory =
+      ZORVar<ZORGeoFactoryImpl>::Adopt(new ZORGeoFactoryImpl(services_->switches));
+}
+
+ZORMetaClass* ZORDocument::GetClassMetaObject() const {
+  static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORDocument");
+  return meta;
+}
+
+ZORDocument::~ZORDocument() { services_->body->DetachFromDocument(); }
+
+void ZORDocument::SetPartContainerAvailable(bool available) {
+  services_->switches->partContainer = available;
+}
+void ZORDocument::SetInstantiationTargetAvailable(bool available) {
+  services_->switches->instantiationTarget = available;
+}
+void ZORDocument::SetAnalysisFactoryAvailable(bool available) {
+  services_->switches->analysisFactory = available;
+}
+void ZORDocument::SetGeometricalFactoryAvailable(bool available) {
+  services_->switches->geometricalFactory = available;
+}
+void ZORDocument::SetTolerance(int errorIndicator, double modelTolerance) {
+  services_->switches->tolerance = ZORTolerance(errorIndicator, modelTolerance);
+}
+
+std::vector<ZORISpecObject*> ZORDocument::Features() const {
+  std::vector<ZORISpecObject*> features;
+  for (const ZORISpecObject_var& feature : services_->body->Features()) {
+    features.push_back(feature.get());
+  }
+  return features;
+}
+
+void ZORDocument::DetachFeatures() { services_->body->DetachAll(); }
+
+int ZORDocument::SetDocumentCalls() const { return services_->switches->setDocumentCalls; }
+ZORDocument* ZORDocument::AnalysisFactoryDocument() const {
+  return services_->switches->analysisFactoryDocument;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The session
+
+struct ZORHostSession::State {
+  ZORCatalogues catalogues = MakeStartUpCatalogues();
+  std::vector<ZORVar<ZORDocument>> documents;
+  ZORDocument* currentDocument = nullptr;
+  std::vector<ZORVar<ZORFrmLayout>> layouts;
+  ZORFrmLayout* currentLayout = nullptr;
+  std::vector<ZORVar<ZORFrmEditor>> editors;
+  ZORFrmEditor* currentEditor = nullptr;
+};
+
+ZORHostSession::ZORHostSession() : state_(std::make_unique<State>()) {
+  if (currentSession != nullptr) {
+    std::fprintf(stderr, "zor host: a second session was opened while one is open\n");
+    std::abort();
+  }
+  currentSession = this;
+  NewDocument();
+  NewLayout();
+  OpenEditor();
+}
+
+ZORHostSession::~ZORHostSession() {
+  state_->currentEditor = nullptr;
+  state_->currentLayout = nullptr;
+  state_->currentDocument = nullptr;
+  state_->editors.clear();
+  state_->layouts.clear();
+  state_->documents.clear();
+  currentSession = nullptr;
+}
+
+ZORHostSession* ZORHostSession::Current() { return currentSession; }
+
+ZORDocument* ZORHostSession::CurrentDocument() const { return state_->currentDocument; }
+void ZORHostSession::SetCurrentDocument(ZORDocument* document) {
+  state_->currentDocument = document;
+}
+ZORDocument* ZORHostSession::NewDocument() {
+  state_->documents.push_back(ZORVar<ZORDocument>::Adopt(new ZORDocument));
+  state_->currentDocument = state_->documents.back().get();
+  return state_->currentDocument;
+}
+
+ZORFrmLayout* ZORHostSession::CurrentLayout() const { return state_->currentLayout; }
+void ZORHostSession::SetCurrentLayout(ZORFrmLayout* layout) { state_->currentLayout = layout; }
+ZORFrmLayout* ZORHostSession::NewLayout() {
+  state_->layouts.push_back(ZORVar<ZORFrmLayout>::Adopt(new ZORFrmLayout));
+  state_->currentLayout = state_->layouts.back().get();
+  return state_->currentLayout;
+}
+
+ZORFrmEditor* ZORHostSession::CurrentEditor() const { return state_->currentEditor; }
+ZORFrmEditor* ZORHostSession::OpenEditor() {
+  state_->editors.push_back(ZORVar<ZORFrmEditor>::Adopt(new ZORFrmEditor(state_->currentLayout)));
+  state_->currentEditor = state_->editors.back().get();
+  return state_->currentEditor;
+}
+
+void ZORHostSession::CloseEditor(ZORFrmEditor* editor) {
+  if (editor == nullptr || editor->closed_) return;
+  editor->closed_ = true;
+  if (state_->currentEditor == editor) state_->currentEditor = nullptr;
+  if (editor->layout_ != nullptr) {
+    ZORNotification notification(ZORFrmEditor::EDITOR_CLOSE_ENDED());
+    PublishNotification(editor->layout_, ZORFrmEditor::EDITOR_CLOSE_ENDED(), editor,
+                        &notification);
+  }
+}
+
+ZORFrmEditor::~ZORFrmEditor() = default;
+ZORMetaClass* ZORFrmEditor::GetClassMetaObject() const {
+  static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORFrmEditor");
+  return meta;
+}
+ZORFrmEditor* ZORFrmEditor::GetCurrentEditor() {
+  return currentSession != nullptr ? currentSession->CurrentEditor() : nullptr;
+}
+const char* ZORFrmEditor::EDITOR_CLOSE_ENDED() { return "EditorCloseEnded"; }
+
+ZORFrmLayout::~ZORFrmLayout() = default;
+ZORMetaClass* ZORFrmLayout::GetClassMetaObject() const {
+  static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORFrmLayout");
+  return meta;
+}
+ZORFrmLayout* ZORFrmLayout::GetCurrentLayout() {
+  return currentSession != nullptr ? currentSession->CurrentLayout() : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Services
+
+ZORIPrtContainer_var GetPartContainer(ZORDocument* document) {
+  ZORFaultPoint("GetPartContainer");
+  if (document == nullptr && currentSession != nullptr) {
+    document = currentSession->CurrentDocument();
+  }
+  if (document == nullptr || !document->Internals().switches->partContainer) return {};
+  return document->Internals().container;
+}
+
+ZOROsmSUHandler::ZOROsmSUHandler(const ZORUnicodeString& featureType,
+                                 const ZORUnicodeString& variant,
+                                 const ZORUnicodeString& catalogue)
+    : featureType_(featureType), variant_(variant), catalogue_(catalogue) {}
+ZOROsmSUHandler::~ZOROsmSUHandler() = default;
+
+HRESULT ZOROsmSUHandler::Instanciate(ZORISpecObject_var& feature, ZORBaseUnknown* target,
+                                     const ZORUnicodeString&) {
+  ZORFaultPoint("Instanciate");
+  auto* body = dynamic_cast<ZORPartBody*>(target);
+  if (currentSession == nullptr || body == nullptr) return E_FAIL;
+  const ZORCatalogues& catalogues = currentSession->state_->catalogues;
+  auto catalogue = catalogues.find(catalogue_.Text());
+  if (catalogue == catalogues.end()) return E_FAIL;
+  auto type = catalogue->second.find(featureType_.Text());
+  if (type == catalogue->second.end()) return E_FAIL;
+  auto* created = new ZORFeature(type->second, body->Document());
+  if (created == nullptr) return E_OUTOFMEMORY;
+  ZORISpecObject_var made = ZORISpecObject_var::Adopt(created);
+  body->Add(created);
+  feature = std::move(made);
+  return S_OK;
+}
+
+ZORDocument* GetDocumentFromSpec(const ZORISpecObject_var& feature) {
+  ZORFaultPoint("GetDocumentFromSpec");
+  auto* concrete = dynamic_cast<ZORFeature*>(feature.get());
+  return concrete != nullptr ? concrete->Document() : nullptr;
+}
+
+ZORIStDynAnalysisFactory* GetStDynAnalysisFactory(ZORDocument* document) {
+  ZORFaultPoint("GetStDynAnalysisFactory");
+  if (document == nullptr || !document->Internals().switches->analysisFactory) return nullptr;
+  ZORIStDynAnalysisFactory* factory = document->Internals().analysisFactory.get();
+  factory->AddRef();
+  return factory;
+}
+
+ZORGeoFactory* GetGeometricalFactory(ZORDocument* document) {
+  ZORFaultPoint("GetGeometricalFactory");
+  if (document == nullptr && currentSession != nullptr) {
+    document = currentSession->CurrentDocument();
+  }
+  if (document == nullptr || !document->Internals().switches->geometricalFactory) return nullptr;
+  ZORGeoFactory* factory = document->Internals().geometricalFactory.get();
+  factory->AddRef();
+  return factory;
+}
+
+void ZORToleranceError(const ZORTolerance* tolerance) {
+  if (tolerance == nullptr) return;
+  std::fprintf(stderr,
+               "zor host: the model tolerance %.17g is not reliable (error indicator %d)\n",
+               tolerance->ModelTolerance(), tolerance->ErrorIndicator());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inspection
+
+ZORAttributeView ZORViewAttribute(ZORISpecObject* feature, const char* key) {
+  ZORAttributeView view;
+  auto* concrete = dynamic_cast<ZORFeature*>(feature);
+  ZORFeature::AttributeValue* attribute = concrete != nullptr ? concrete->Find(key) : nullptr;
+  if (attribute == nullptr) return view;
+  view.defined = true;
+  view.hasValue = attribute->hasValue;
+  ZORAttributeKind kind = concrete->Type().Attribute(concrete->Type().SlotOf(key)).kind;
+  view.isList = kind == ZORAttributeKind::IntegerList || kind == ZORAttributeKind::MemberList;
+  if (!attribute->hasValue) return view;
+  using Kind = ZORAttributeEntry::Kind;
+  switch (kind) {
+    case ZORAttributeKind::Integer:
+    case ZORAttributeKind::Boolean:
+      view.entries.push_back({Kind::Integer, attribute->scalar, 0.0});
+      break;
+    case ZORAttributeKind::IntegerList:
+      for (int value : attribute->integers) view.entries.push_back({Kind::Integer, value, 0.0});
+      break;
+    case ZORAttributeKind::MemberList:
+      for (ZORISpecObject* member : attribute->members) {
+        auto* parameter = dynamic_cast<ZORParameter*>(member);
+        if (parameter == nullptr || !parameter->HasValue()) {
+          view.entries.push_back({Kind::NoValue, 0, 0.0});
+        } else if (parameter->IsInteger()) {
+          view.entries.push_back({Kind::Integer, parameter->IntegerValue(), 0.0});
+        } else {
+          view.entries.push_back({Kind::Real, 0, parameter->RealValue()});
+        }
+      }
+      break;
+  }
+  return view;
+}
+
+bool ZORUnsetAttribute(ZORISpecObject* feature, const char* key) {
+  auto* concrete = dynamic_cast<ZORFeature*>(feature);
+  ZORFeature::AttributeValue* attribute = concrete != nullptr ? concrete->Find(key) : nullptr;
+  if (attribute == nullptr) return false;
+  ZORFeature::Clear(*attribute);
+  return true;
+}
+
+bool ZORUndefineAttribute(ZORISpecObject* feature, const char* key) {
+  auto* concrete = dynamic_cast<ZORFeature*>(feature);
+  ZORFeature::AttributeValue* attribute = concrete != nullptr ? concrete->Find(key) : nullptr;
+  if (attribute == nullptr) return false;
+  ZORFeature::Clear(*attribute);
+  attribute->defined = false;
+  return true;
+}

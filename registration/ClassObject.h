@@ -1,0 +1,17 @@
+// The class object of the color scale factory: what ZORDllGetClassObject hands out, reached
+// through its IClassFactory adapter.
+#pragma once
+
+#include "zor/ZORBaseUnknown.h"
+
+class ClassObjectZORStColorScaleFactoryImpl : public ZORBaseUnknown {
+ public:
+  ClassObjectZORStColorScaleFactoryImpl() = default;
+  ~ClassObjectZORStColorScaleFactoryImpl() override;
+  ZORMetaClass* GetClassMetaObject() const override;
+  const char* IsA() const override;
+  int IsAKindOf(const char* name) const override;
+
+  virtual HRESULT CreateInstance(IUnknown* outer, const GUID& iid, void** object);
+  virtual HRESULT LockServer(int lock);
+};

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Configures, builds and runs every test of one preset (default: "default"), installing any
+# missing package first. Usage: scripts/test.sh [default|sanitize]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-default}"
+
+scripts/setup-deps.sh
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+ctest --preset "$preset"
