@@ -8,10 +8,11 @@ namespace ZORColorScaleMath {
 
 namespace {
 
-// Calls fill(k, p, q) for every entry k that is not imposed, with p the nearest imposed entry
-// below it (-1 when none) and q the nearest above it (size when none). Linear in the size.
+// Calls fill(first, last, p, q) for every run first..last (inclusive) of entries that are not
+// imposed, with p the nearest imposed entry below the run (-1 when none) and q the nearest above
+// it (size when none). Linear in the size.
 template <class Fill>
-void ForEachNotImposed(std::span<const int> imposedIndices, Fill fill) {
+void ForEachRunNotImposed(std::span<const int> imposedIndices, Fill fill) {
   const int size = static_cast<int>(imposedIndices.size());
   auto imposed = [&imposedIndices](int i) {
     return imposedIndices[static_cast<std::size_t>(i)] != kNotImposed;
@@ -24,7 +25,8 @@ void ForEachNotImposed(std::span<const int> imposedIndices, Fill fill) {
     }
     int above = k;
     while (above < size && !imposed(above)) ++above;
-    for (; k < above; ++k) fill(k, below, above);
+    fill(k, above - 1, below, above);
+    k = above;
   }
 }
 
@@ -55,20 +57,17 @@ int TruncateToInt(double x) {
 
 void InterpolateColorComponent(std::span<const int> imposedIndices, std::span<int> component) {
   const int size = static_cast<int>(imposedIndices.size());
-  auto at = [&component](int i) { return component[static_cast<std::size_t>(i)]; };
-  ForEachNotImposed(imposedIndices, [&](int k, int p, int q) {
-    int& c = component[static_cast<std::size_t>(k)];
+  auto at = [&component](int i) -> int& { return component[static_cast<std::size_t>(i)]; };
+  ForEachRunNotImposed(imposedIndices, [&](int first, int last, int p, int q) {
     if (p >= 0 && q < size) {
-      // Truncating division before the multiplication; the difference is wide enough for any
-      // two ints, and the result lies between the two imposed components.
+      // One step for the whole run, the division truncating toward zero before the
+      // multiplication; the difference is wide enough for any two ints, and every result lies
+      // between the two imposed components.
       const std::int64_t step = (static_cast<std::int64_t>(at(q)) - at(p)) / (q - p);
-      c = static_cast<int>(at(p) + (k - p) * step);
-    } else if (p >= 0) {
-      c = at(p);
-    } else if (q < size) {
-      c = at(q);
+      for (int k = first; k <= last; ++k) at(k) = static_cast<int>(at(p) + (k - p) * step);
     } else {
-      c = 0;
+      const int nearest = p >= 0 ? at(p) : q < size ? at(q) : 0;
+      for (int k = first; k <= last; ++k) at(k) = nearest;
     }
   });
 }
@@ -90,18 +89,20 @@ void InterpolateBoundaries(std::span<const int> imposedIndices, std::span<double
   int afterFirst = first + 1;
   while (afterFirst < size && !imposed(afterFirst)) ++afterFirst;
 
-  ForEachNotImposed(imposedIndices, [&](int k, int a, int b) {
-    double& v = values[static_cast<std::size_t>(k)];
-    if (a >= 0 && b < size) {
-      v = Line(at(a), at(b), a, b, k);
-    } else if (a >= 0) {
-      v = beforeLast >= 0 ? KeepFinite(Line(at(beforeLast), at(a), beforeLast, a, k), at(a))
-                          : at(a);
-    } else if (b < size) {
-      v = afterFirst < size ? KeepFinite(Line(at(b), at(afterFirst), b, afterFirst, k), at(b))
-                            : at(b);
-    } else {
-      v = 0.0;
+  ForEachRunNotImposed(imposedIndices, [&](int firstOfRun, int lastOfRun, int a, int b) {
+    for (int k = firstOfRun; k <= lastOfRun; ++k) {
+      double& v = values[static_cast<std::size_t>(k)];
+      if (a >= 0 && b < size) {
+        v = Line(at(a), at(b), a, b, k);
+      } else if (a >= 0) {
+        v = beforeLast >= 0 ? KeepFinite(Line(at(beforeLast), at(a), beforeLast, a, k), at(a))
+                            : at(a);
+      } else if (b < size) {
+        v = afterFirst < size ? KeepFinite(Line(at(b), at(afterFirst), b, afterFirst, k), at(b))
+                              : at(b);
+      } else {
+        v = 0.0;
+      }
     }
   });
 }

@@ -193,38 +193,39 @@ void ZORStNewColorScale::GetImposedColorsIndexList(ZORRawCollint* imposedColorIn
 void ZORStNewColorScale::GetColorTable(ZORRawCollint* red, ZORRawCollint* green,
                                        ZORRawCollint* blue, ZORRawCollint* alpha,
                                        ZORRawCollint* imposedColorIndices) {
-  const std::array<ZORRawCollint*, 5> outputs = {red, green, blue, alpha, imposedColorIndices};
-  if (std::find(outputs.begin(), outputs.end(), nullptr) != outputs.end()) return;
-  for (ZORRawCollint* output : outputs) output->RemoveAll();
+  const std::array<ZORRawCollint*, 4> components = {red, green, blue, alpha};
+  if (imposedColorIndices == nullptr ||
+      std::find(components.begin(), components.end(), nullptr) != components.end()) {
+    return;
+  }
+  for (ZORRawCollint* component : components) component->RemoveAll();
+  imposedColorIndices->RemoveAll();
   int n = 0;
   GetNumberOfBlocks(n);
-
-  // The stored lists, collected position by position.
+  // n colors (0, 0, 0, 0), not imposed, unless the stored lists hold exactly n colors.
+  for (int k = 1; k <= n; ++k) {
+    for (ZORRawCollint* component : components) component->Append(0);
+    imposedColorIndices->Append(kNotImposed);
+  }
   ZORISpecAttrAccess* access = attrAccess.get();
-  ZORRawCollint stored[5];  // red, green, blue, alpha, index
-  if (access != nullptr) {
-    ColorListKeys lists(access, ColorListKeys::Types::NotWanted);
-    const std::array<ZORSpecAttrKey*, 5> listKeys = {lists.red.get(), lists.green.get(),
-                                                     lists.blue.get(), lists.alpha.get(),
-                                                     lists.index.get()};
-    const int s = ZORAttributes::ListLength(*access, lists.index.get());
-    for (int k = 1; k <= s; ++k) {
-      // A component list that is missing or short gives 0 for what it lacks.
-      for (std::size_t l = 0; l < 5; ++l) {
-        stored[l].Append(listKeys[l] != nullptr ? access->GetInteger(listKeys[l], k) : 0);
+  if (access == nullptr || n <= 0) return;
+  ColorListKeys lists(access, ColorListKeys::Types::NotWanted);
+  if (ZORAttributes::ListLength(*access, lists.index.get()) != n) return;
+
+  const std::size_t count = static_cast<std::size_t>(n);
+  const std::span<int> indices(imposedColorIndices->Data(), count);
+  for (std::size_t k = 0; k < count; ++k) {
+    indices[k] = access->GetInteger(lists.index.get(), static_cast<int>(k + 1));
+  }
+  const std::array<ZORSpecAttrKey*, 4> componentKeys = lists.Components();
+  for (std::size_t c = 0; c < 4; ++c) {
+    // A component list that is missing or short gives 0 for what it lacks.
+    const std::span<int> component(components[c]->Data(), count);
+    if (componentKeys[c] != nullptr) {
+      for (std::size_t k = 0; k < count; ++k) {
+        component[k] = access->GetInteger(componentKeys[c], static_cast<int>(k + 1));
       }
     }
-  }
-  const bool complete = n > 0 && stored[4].Size() == n;
-  for (int k = 1; k <= n; ++k) {
-    for (std::size_t l = 0; l < 4; ++l) outputs[l]->Append(0);
-    imposedColorIndices->Append(complete ? stored[4][k] : kNotImposed);
-  }
-  if (!complete) return;
-  const std::span<const int> indices(imposedColorIndices->begin(), imposedColorIndices->end());
-  for (std::size_t l = 0; l < 4; ++l) {
-    std::span<int> component(&(*outputs[l])[1], static_cast<std::size_t>(n));
-    std::copy(stored[l].begin(), stored[l].end(), component.begin());
     ZORColorScaleMath::InterpolateColorComponent(indices, component);
   }
 }

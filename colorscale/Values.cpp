@@ -240,17 +240,14 @@ void ZORStNewColorScale::GetValueTable(ZORRawColldouble* values,
   const int c = ZORAttributes::ListLength(*access, valuesKey.get());
   if (c != n - 1) return;
   const int indexLength = ZORAttributes::ListLength(*access, indexKey.get());
+  const std::span<int> indices(imposedValueIndices->Data(), static_cast<std::size_t>(c));
+  const std::span<double> table(values->Data(), static_cast<std::size_t>(c));
   for (int k = 1; k <= c; ++k) {
-    (*imposedValueIndices)[k] =
-        k <= indexLength ? access->GetInteger(indexKey.get(), k) : kNotImposed;
-    double value = 0.0;
-    ZORAttributes::ReadParameter(*access, valuesKey.get(), k, value);
-    (*values)[k] = value;
+    const std::size_t at = static_cast<std::size_t>(k - 1);
+    if (k <= indexLength) indices[at] = access->GetInteger(indexKey.get(), k);
+    ZORAttributes::ReadParameter(*access, valuesKey.get(), k, table[at]);
   }
-  if (c == 0) return;
-  ZORColorScaleMath::InterpolateBoundaries(
-      std::span<const int>(imposedValueIndices->begin(), imposedValueIndices->end()),
-      std::span<double>(&(*values)[1], static_cast<std::size_t>(c)));
+  ZORColorScaleMath::InterpolateBoundaries(indices, table);
   if (minimum != nullptr && maximum != nullptr) {
     for (double v : *values) {
       if (*minimum > v) *minimum = v;

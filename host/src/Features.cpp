@@ -72,6 +72,7 @@ ZORFeature::ZORFeature(std::shared_ptr<const ZORFeatureType> type, ZORDocument* 
   for (int slot = 0; slot < type_->AttributeCount(); ++slot) {
     const ZORAttributeDefinition& definition = type_->Attribute(slot);
     AttributeValue& value = attributes_[static_cast<std::size_t>(slot)];
+    value.kind = definition.kind;
     if (definition.kind == ZORAttributeKind::IntegerList) {
       value.integers = definition.initialValues;
     } else if (!definition.initialValues.empty() && !IsList(definition.kind)) {
@@ -102,12 +103,6 @@ HRESULT ZORFeature::QueryInterface(const GUID& iid, void** object) {
   return ZORBaseUnknown::QueryInterface(iid, object);
 }
 
-ZORFeature::AttributeValue* ZORFeature::Find(ZORSpecAttrKey* key) {
-  if (key == nullptr || key->Type() != type_.get()) return nullptr;
-  AttributeValue& attribute = attributes_[static_cast<std::size_t>(key->Slot())];
-  return attribute.defined ? &attribute : nullptr;
-}
-
 ZORFeature::AttributeValue* ZORFeature::Find(const char* name) {
   int slot = type_->SlotOf(name);
   return slot < 0 ? nullptr : Find(type_->Key(slot));
@@ -129,7 +124,7 @@ ZORSpecAttrKey* ZORFeature::AttrAccess::FindKey(const char* name) {
   int slot = owner_.type_->SlotOf(name);
   if (slot < 0 || !owner_.attributes_[static_cast<std::size_t>(slot)].defined) return nullptr;
   ZORSpecAttrKey* key = owner_.type_->Key(slot);
-  key->AddRef();
+  key->ZORBaseUnknown::AddRef();
   return key;
 }
 
@@ -141,7 +136,7 @@ ZORBoolean ZORFeature::AttrAccess::HasValue(ZORSpecAttrKey* key) {
 HRESULT ZORFeature::AttrAccess::SetInteger(ZORSpecAttrKey* key, int value, int position) {
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr) return E_INVALIDARG;
-  ZORAttributeKind kind = owner_.type_->Attribute(key->Slot()).kind;
+  ZORAttributeKind kind = attribute->kind;
   if (kind == ZORAttributeKind::Integer && position == 0) {
     attribute->scalar = value;
   } else if (kind == ZORAttributeKind::IntegerList) {
@@ -165,7 +160,7 @@ HRESULT ZORFeature::AttrAccess::SetInteger(ZORSpecAttrKey* key, int value, int p
 HRESULT ZORFeature::AttrAccess::SetBoolean(ZORSpecAttrKey* key, ZORBoolean value, int position) {
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || position != 0 ||
-      owner_.type_->Attribute(key->Slot()).kind != ZORAttributeKind::Boolean) {
+      attribute->kind != ZORAttributeKind::Boolean) {
     return E_INVALIDARG;
   }
   attribute->scalar = value;
@@ -179,7 +174,7 @@ HRESULT ZORFeature::AttrAccess::SetListMember(ZORSpecAttrKey* key, ZORISpecObjec
   ZORFaultPoint("SetListMember");
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || member == nullptr ||
-      owner_.type_->Attribute(key->Slot()).kind != ZORAttributeKind::MemberList) {
+      attribute->kind != ZORAttributeKind::MemberList) {
     return E_INVALIDARG;
   }
   std::vector<ZORISpecObject*>& list = attribute->members;
@@ -199,21 +194,20 @@ HRESULT ZORFeature::AttrAccess::SetListMember(ZORSpecAttrKey* key, ZORISpecObjec
 }
 
 int ZORFeature::AttrAccess::GetInteger(ZORSpecAttrKey* key, int position) {
-  AttributeValue* attribute = owner_.Find(key);
+  const AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || !attribute->hasValue) return 0;
-  ZORAttributeKind kind = owner_.type_->Attribute(key->Slot()).kind;
-  if (kind == ZORAttributeKind::Integer) return position == 0 ? attribute->scalar : 0;
-  if (kind == ZORAttributeKind::IntegerList && position >= 1 &&
-      position <= static_cast<int>(attribute->integers.size())) {
-    return attribute->integers[static_cast<std::size_t>(position - 1)];
+  if (attribute->kind == ZORAttributeKind::IntegerList) {
+    // Position 0 and below wrap around to large indices and fail the one test.
+    const std::size_t index = static_cast<std::size_t>(static_cast<unsigned>(position) - 1u);
+    return index < attribute->integers.size() ? attribute->integers[index] : 0;
   }
-  return 0;
+  return attribute->kind == ZORAttributeKind::Integer && position == 0 ? attribute->scalar : 0;
 }
 
 ZORBoolean ZORFeature::AttrAccess::GetBoolean(ZORSpecAttrKey* key, int position) {
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || !attribute->hasValue || position != 0 ||
-      owner_.type_->Attribute(key->Slot()).kind != ZORAttributeKind::Boolean) {
+      attribute->kind != ZORAttributeKind::Boolean) {
     return ZORFalse;
   }
   return static_cast<ZORBoolean>(attribute->scalar);
@@ -234,7 +228,7 @@ ZORISpecObject* ZORFeature::AttrAccess::GetListMember(ZORSpecAttrKey* key, int p
 int ZORFeature::AttrAccess::ListSize(ZORSpecAttrKey* key) {
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || !attribute->hasValue) return 0;
-  switch (owner_.type_->Attribute(key->Slot()).kind) {
+  switch (attribute->kind) {
     case ZORAttributeKind::IntegerList:
       return static_cast<int>(attribute->integers.size());
     case ZORAttributeKind::MemberList:
@@ -247,7 +241,7 @@ int ZORFeature::AttrAccess::ListSize(ZORSpecAttrKey* key) {
 HRESULT ZORFeature::AttrAccess::RemoveListMember(ZORSpecAttrKey* key, int position) {
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || !attribute->hasValue) return E_INVALIDARG;
-  ZORAttributeKind kind = owner_.type_->Attribute(key->Slot()).kind;
+  ZORAttributeKind kind = attribute->kind;
   if (kind == ZORAttributeKind::IntegerList && position >= 1 &&
       position <= static_cast<int>(attribute->integers.size())) {
     attribute->integers.erase(attribute->integers.begin() + (position - 1));
@@ -279,10 +273,11 @@ ZORMetaClass* ZORParameter::GetClassMetaObject() const {
 HRESULT ZORParameter::QueryInterface(const GUID& iid, void** object) {
   if (object == nullptr) return E_INVALIDARG;
   IUnknown* answer = nullptr;
-  if (iid == IID_ZORISpecObject) {
-    answer = static_cast<ZORISpecObject*>(this);
-  } else if (iid == IID_ZORIMekParm) {
+  // The parameter interface first: every read of a value asks for it.
+  if (iid == IID_ZORIMekParm) {
     answer = &parm_;
+  } else if (iid == IID_ZORISpecObject) {
+    answer = static_cast<ZORISpecObject*>(this);
   } else if (iid == IID_LifeCycleObject) {
     answer = &lifeCycle_;
   } else if (iid == IID_ZORIMekValue && hasValue_) {

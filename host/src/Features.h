@@ -68,6 +68,7 @@ class ZORFacet : public Interface {
 class ZORFeature final : public ZORISpecObject {
  public:
   struct AttributeValue {
+    ZORAttributeKind kind = ZORAttributeKind::Integer;
     bool defined = true;
     bool hasValue = true;
     int scalar = 0;
@@ -87,8 +88,13 @@ class ZORFeature final : public ZORISpecObject {
   void DetachFromDocument() { document_ = nullptr; }
   const ZORFeatureType& Type() const { return *type_; }
 
-  // The defined attribute `key` names on this feature, or null.
-  AttributeValue* Find(ZORSpecAttrKey* key);
+  // The defined attribute `key` names on this feature, or null. Called for every read of the
+  // store, so it is kept to a few loads.
+  AttributeValue* Find(ZORSpecAttrKey* key) {
+    if (key == nullptr || key->Type() != type_.get()) return nullptr;
+    AttributeValue& attribute = attributes_[static_cast<std::size_t>(key->Slot())];
+    return attribute.defined ? &attribute : nullptr;
+  }
   AttributeValue* Find(const char* name);
   // Empties the attribute and marks it without value.
   static void Clear(AttributeValue& attribute);

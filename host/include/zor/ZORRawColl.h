@@ -50,6 +50,9 @@ class ZORRawColl {
 
   const T* begin() const noexcept { return data_; }
   const T* end() const noexcept { return data_ + size_; }
+  // The elements in order, position 1 first: for bulk reads and writes.
+  T* Data() noexcept { return data_; }
+  const T* Data() const noexcept { return data_; }
 
   friend bool operator==(const ZORRawColl& a, const ZORRawColl& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end());
