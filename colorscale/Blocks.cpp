@@ -4,13 +4,6 @@
 #include "colorscale/AttributeKeys.h"
 #include "colorscale/ZORStNewColorScale.h"
 
-namespace {
-
-// One integer must not make the store allocate and write without bound.
-constexpr int kMaximumBlockCount = 65536;
-
-}  // namespace
-
 HRESULT ZORStNewColorScale::SetNumberOfBlocks(int count) {
   if (!attrAccess) return E_FAIL;
   if (count > kMaximumBlockCount) return E_INVALIDARG;

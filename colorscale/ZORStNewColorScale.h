@@ -11,6 +11,9 @@ class ZORSettingRepository;
 
 class ZORStNewColorScale : public ZORBaseUnknown {
  public:
+  // One integer may not make the store, or a settings load, grow without bound.
+  static constexpr int kMaximumBlockCount = 65536;
+
   ZORStNewColorScale();
   ~ZORStNewColorScale() override;
   ZORMetaClass* GetClassMetaObject() const override;

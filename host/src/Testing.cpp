@@ -11,6 +11,7 @@
 #include "Faults.h"
 #include "Ledger.h"
 #include "RuntimeInternal.h"
+#include "SettingsInternal.h"
 #include "zor/testing/ZORHostTesting.h"
 
 namespace {
@@ -246,4 +247,17 @@ std::vector<std::string> ZORHostTesting::TakeStoreLog() {
   FaultState& state = Faults();
   std::lock_guard lock(state.mutex);
   return std::exchange(state.storeLog, {});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Save steps
+
+namespace {
+std::atomic<void (*)(const char*)> saveStepHook{nullptr};
+}  // namespace
+
+void ZORHostTesting::SetSaveStepHook(void (*hook)(const char* step)) { saveStepHook = hook; }
+
+void ZORSettings::SaveStep(const char* step) {
+  if (auto hook = saveStepHook.load(std::memory_order_relaxed)) hook(step);
 }

@@ -1,5 +1,10 @@
 #include "support/ZORTestSupport.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 std::unique_ptr<ZORModuleLibrary> LoadColorScaleModule() {
   std::string error;
   std::unique_ptr<ZORModuleLibrary> module = ZORModuleLibrary::Load(ZOR_MODULE_PATH, error);
@@ -78,4 +83,31 @@ std::vector<double> ToVector(const ZORRawColldouble& list) { return {list.begin(
 ZORAttributeView ViewAttribute(const ZORIStNewColorScale_var& scale, const char* key) {
   ZORISpecObject_var feature(scale);
   return ZORViewAttribute(feature.get(), key);
+}
+
+ZORTemporarySettingsFolder::ZORTemporarySettingsFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "zor-settings-XXXXXX").string();
+  char* made = mkdtemp(pattern.data());
+  EXPECT_NE(made, nullptr);
+  path_ = pattern + "/settings";
+  setenv("ZOR_SETTINGS_DIR", path_.c_str(), 1);
+}
+
+ZORTemporarySettingsFolder::~ZORTemporarySettingsFolder() {
+  unsetenv("ZOR_SETTINGS_DIR");
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(path_).parent_path(), ignored);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream file(path, std::ios::binary);
+  file << text;
 }

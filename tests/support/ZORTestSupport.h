@@ -34,6 +34,21 @@ class ZORModuleTest : public ::testing::Test {
   std::unique_ptr<ZORHostSession> session_;
 };
 
+// A fresh settings folder for the life of the object, named by ZOR_SETTINGS_DIR; removed after.
+class ZORTemporarySettingsFolder {
+ public:
+  ZORTemporarySettingsFolder();
+  ~ZORTemporarySettingsFolder();
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
+
 // A scale of `blocks` blocks with the given colors imposed (position, r, g, b, a) and the given
 // boundaries imposed (position, value).
 struct ZORImposedColor {

@@ -54,6 +54,10 @@ class ZORHOST_API ZORHostTesting {
   static void RecordStoreCalls(bool on);
   static std::vector<std::string> TakeStoreLog();
 
+  // Called after each step of every repository save ("open", "write" once per chunk, "flush",
+  // "fsync", "rename", "sync folder"); null for none. A test stops a saving child there.
+  static void SetSaveStepHook(void (*hook)(const char* step));
+
   // Subscriptions to `eventName` on `publisher`.
   static int SubscriptionCount(ZORBaseUnknown* publisher, const char* eventName);
 

@@ -1,0 +1,302 @@
+// Settings repositories kept as files: reading, the registry of open repositories, and saves that
+// never lose the previous file.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "RuntimeInternal.h"
+#include "SettingsInternal.h"
+#include "zor/ZORSettingRepository.h"
+
+namespace {
+
+struct Registry {
+  std::mutex mutex;
+  std::map<std::string, std::unique_ptr<ZORSettingRepository>> repositories;
+};
+
+Registry& TheRegistry() {
+  static Registry* registry = new Registry;
+  return *registry;
+}
+
+void Complain(const std::string& message) {
+  std::fprintf(stderr, "zor settings: %s\n", message.c_str());
+}
+
+std::string SystemError(int error) { return std::strerror(error); }
+
+enum class ReadOutcome { Read, Missing, Failed };
+
+// Reads the whole file without following a symbolic link.
+ReadOutcome ReadFile(const std::string& path, std::string& text, std::string& problem) {
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return ReadOutcome::Missing;
+    problem = errno == ELOOP ? "it is a symbolic link, which is not followed" : SystemError(errno);
+    return ReadOutcome::Failed;
+  }
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    problem = "it is not a regular file";
+    return ReadOutcome::Failed;
+  }
+  if (status.st_size > ZORSettings::kMaximumFileSize) {
+    close(fd);
+    problem = "it is larger than 16 MiB";
+    return ReadOutcome::Failed;
+  }
+  text.clear();
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      problem = SystemError(errno);
+      close(fd);
+      return ReadOutcome::Failed;
+    }
+    if (got == 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+    if (static_cast<long>(text.size()) > ZORSettings::kMaximumFileSize) {
+      problem = "it is larger than 16 MiB";
+      close(fd);
+      return ReadOutcome::Failed;
+    }
+  }
+  close(fd);
+  return ReadOutcome::Read;
+}
+
+// Creates the folder and its missing parents; folders it creates are 0700.
+bool MakeFolder(const std::string& folder, std::string& problem) {
+  for (std::size_t slash = 1; slash <= folder.size(); ++slash) {
+    if (slash != folder.size() && folder[slash] != '/') continue;
+    std::string part = folder.substr(0, slash);
+    if (mkdir(part.c_str(), 0700) == 0) {
+      chmod(part.c_str(), 0700);
+    } else if (errno != EEXIST) {
+      problem = "cannot create the folder '" + part + "': " + SystemError(errno);
+      return false;
+    }
+  }
+  struct stat status {};
+  if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    problem = "'" + folder + "' is not a folder";
+    return false;
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    ssize_t put = write(fd, text.data() + written, text.size() - written);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    written += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Temporary files of `name` left by saving processes that no longer run.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& name) {
+  DIR* directory = opendir(folder.c_str());
+  if (directory == nullptr) return;
+  const std::string prefix = "." + name + ".tmp-";
+  while (dirent* entry = readdir(directory)) {
+    std::string file = entry->d_name;
+    if (file.rfind(prefix, 0) != 0) continue;
+    const long pid = std::strtol(file.c_str() + prefix.size(), nullptr, 10);
+    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      unlinkat(dirfd(directory), entry->d_name, 0);
+    }
+  }
+  closedir(directory);
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+}  // namespace
+
+std::string ZORSettingsFolder() {
+  if (const char* folder = std::getenv("ZOR_SETTINGS_DIR"); folder != nullptr && *folder != '\0') {
+    return folder;
+  }
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != '\0') {
+    return std::string(config) + "/zorhost/settings";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    return std::string(home) + "/.config/zorhost/settings";
+  }
+  return {};
+}
+
+ZORSettingRepository::ZORSettingRepository(std::string name, std::string path)
+    : name_(std::move(name)), path_(std::move(path)) {}
+ZORSettingRepository::~ZORSettingRepository() = default;
+
+ZORSettingRepository* ZORSettingRepository::GetRepository(const char* name, int, AccessType,
+                                                          ZORISysSettingController*) {
+  ZORFaultPoint("GetRepository");
+  if (name == nullptr) {
+    Complain("no repository name was given");
+    return nullptr;
+  }
+  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
+    Complain("repository name '" + ZORSettings::Printable(std::string(name).substr(0, 64)) +
+             (std::strlen(name) > 64 ? "..." : "") + "' refused: " + why);
+    return nullptr;
+  }
+  const std::string folder = ZORSettingsFolder();
+  if (folder.empty()) {
+    Complain("no settings folder: set ZOR_SETTINGS_DIR, XDG_CONFIG_HOME or HOME");
+    return nullptr;
+  }
+  const std::string path = folder + "/" + name;
+
+  Registry& registry = TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  std::unique_ptr<ZORSettingRepository>& repository = registry.repositories[path];
+  // Writes not yet saved are never dropped by reading the file again.
+  if (repository && repository->unsaved_) return repository.get();
+  std::string text;
+  std::string problem;
+  std::vector<ZORSettingEntry> entries;
+  switch (ReadFile(path, text, problem)) {
+    case ReadOutcome::Missing:
+      break;
+    case ReadOutcome::Failed:
+      Complain("cannot read '" + path + "': " + problem);
+      return nullptr;
+    case ReadOutcome::Read: {
+      int line = 0;
+      if (!ZORParseSettings(text, entries, line, problem)) {
+        Complain(path + ":" + std::to_string(line) + ": " + problem +
+                 " (the file is left as it is)");
+        return nullptr;
+      }
+      break;
+    }
+  }
+  if (!repository) repository.reset(new ZORSettingRepository(name, path));
+  repository->entries_ = std::move(entries);
+  return repository.get();
+}
+
+ZORSettingEntry* ZORSettingRepository::Find(const char* key) {
+  if (key == nullptr) return nullptr;
+  auto found = std::find_if(entries_.begin(), entries_.end(),
+                            [key](const ZORSettingEntry& e) { return e.key == key; });
+  return found != entries_.end() ? &*found : nullptr;
+}
+
+ZORSettingEntry* ZORSettingRepository::Slot(const char* key) {
+  if (ZORSettingEntry* existing = Find(key)) return existing;
+  entries_.push_back({key, false, {}, {}});
+  return &entries_.back();
+}
+
+HRESULT ZORSettingRepository::WriteSetting(const char* key, int* values, long count, int) {
+  ZORFaultPoint("WriteSetting");
+  if (key == nullptr || !ZORSettings::CheckKey(key).empty() || count < 0 ||
+      (count > 0 && values == nullptr)) {
+    return E_INVALIDARG;
+  }
+  ZORSettingEntry* entry = Slot(key);
+  entry->isDouble = false;
+  entry->integers.assign(values, values + count);
+  entry->doubles.clear();
+  unsaved_ = true;
+  return S_OK;
+}
+
+HRESULT ZORSettingRepository::WriteSetting(const char* key, double* values, long count, int) {
+  ZORFaultPoint("WriteSetting");
+  if (key == nullptr || !ZORSettings::CheckKey(key).empty() || count < 0 ||
+      (count > 0 && values == nullptr)) {
+    return E_INVALIDARG;
+  }
+  ZORSettingEntry* entry = Slot(key);
+  entry->isDouble = true;
+  entry->doubles.assign(values, values + count);
+  entry->integers.clear();
+  unsaved_ = true;
+  return S_OK;
+}
+
+long ZORSettingRepository::ReadSetting(const char* key, int* values, long count) {
+  ZORFaultPoint("ReadSetting");
+  const ZORSettingEntry* entry = Find(key);
+  if (entry == nullptr || entry->isDouble || values == nullptr || count <= 0) return 0;
+  const long given = std::min<long>(count, static_cast<long>(entry->integers.size()));
+  std::copy_n(entry->integers.begin(), given, values);
+  return given;
+}
+
+long ZORSettingRepository::ReadSetting(const char* key, double* values, long count) {
+  ZORFaultPoint("ReadSetting");
+  const ZORSettingEntry* entry = Find(key);
+  if (entry == nullptr || !entry->isDouble || values == nullptr || count <= 0) return 0;
+  const long given = std::min<long>(count, static_cast<long>(entry->doubles.size()));
+  std::copy_n(entry->doubles.begin(), given, values);
+  return given;
+}
+
+HRESULT ZORSettingRepository::SaveRepository(const char*) {
+  const std::string folder = path_.substr(0, path_.rfind('/'));
+  std::string problem;
+  if (!MakeFolder(folder, problem)) {
+    Complain("cannot save '" + path_ + "': " + problem);
+    return E_FAIL;
+  }
+  RemoveStaleTemporaries(folder, name_);
+  const std::string temporary = folder + "/." + name_ + ".tmp-" + std::to_string(getpid()) + "-" +
+                                std::to_string(temporaryCounter++);
+  auto fail = [&](const char* what, int fd) {
+    const int error = errno;
+    if (fd >= 0) close(fd);
+    unlink(temporary.c_str());
+    Complain("cannot save '" + path_ + "': " + what + ": " + SystemError(error) +
+             " (the previous file is unchanged)");
+    return E_FAIL;
+  };
+
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return fail("creating the temporary file", -1);
+  // 0600 whatever the umask.
+  if (fchmod(fd, 0600) != 0) return fail("setting the temporary file's mode", fd);
+  ZORSettings::SaveStep("open");
+  if (!WriteAll(fd, "# zorhost settings repository\n")) return fail("writing", fd);
+  ZORSettings::SaveStep("write");
+  for (const ZORSettingEntry& entry : entries_) {
+    if (!WriteAll(fd, ZORSettings::FormatLine(entry))) return fail("writing", fd);
+    ZORSettings::SaveStep("write");
+  }
+  ZORSettings::SaveStep("flush");
+  if (fsync(fd) != 0) return fail("syncing the temporary file", fd);
+  ZORSettings::SaveStep("fsync");
+  if (close(fd) != 0) return fail("closing the temporary file", -1);
+  if (rename(temporary.c_str(), path_.c_str()) != 0) return fail("renaming", -1);
+  ZORSettings::SaveStep("rename");
+  if (int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
+    fsync(folderFd);
+    close(folderFd);
+  }
+  ZORSettings::SaveStep("sync folder");
+  unsaved_ = false;
+  return S_OK;
+}
