@@ -11,6 +11,7 @@ extern std::atomic<bool> armed;
 
 bool KeyHidden(const char* key);
 bool AttributeStoreWithheld();
+bool ColorScaleFactoryWithheld();
 // True when this parameter creation must fail; counts the creation otherwise.
 bool ParameterCreationFails();
 void NoteParameterRemoved();

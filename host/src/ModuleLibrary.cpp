@@ -2,10 +2,27 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+#include "Faults.h"
 #include "RuntimeInternal.h"
+#include "zor/ZORColorScaleInterfaces.h"
 #include "zor/ZORModuleLibrary.h"
 
 namespace {
+
+// The modules loaded now, in the order they were loaded.
+struct LoadedModules {
+  std::mutex mutex;
+  std::vector<const ZORModuleLibrary*> modules;
+};
+
+LoadedModules& Loaded() {
+  static LoadedModules* loaded = new LoadedModules;
+  return *loaded;
+}
 
 // The loaded object that holds `address`, as the dynamic loader knows it.
 const link_map* ObjectOf(const void* address) {
@@ -53,11 +70,53 @@ std::unique_ptr<ZORModuleLibrary> ZORModuleLibrary::Load(const std::string& path
 
 ZORModuleLibrary::ZORModuleLibrary(std::string path, void* handle, const ZOROMModule* record,
                                    int count)
-    : path_(std::move(path)), handle_(handle), record_(record), registrationCount_(count) {}
+    : path_(std::move(path)), handle_(handle), record_(record), registrationCount_(count) {
+  LoadedModules& loaded = Loaded();
+  std::lock_guard lock(loaded.mutex);
+  loaded.modules.push_back(this);
+}
 
-ZORModuleLibrary::~ZORModuleLibrary() { dlclose(handle_); }
+ZORModuleLibrary::~ZORModuleLibrary() {
+  {
+    LoadedModules& loaded = Loaded();
+    std::lock_guard lock(loaded.mutex);
+    std::erase(loaded.modules, this);
+  }
+  dlclose(handle_);
+}
 
 void* ZORModuleLibrary::Symbol(const char* name) const {
   if (name == nullptr) return nullptr;
   return dlsym(handle_, name);
+}
+
+HRESULT ZORCreateStColorScaleFactory(ZORIStColorScaleFactory*& factory) {
+  factory = nullptr;
+  if (ZORFaults::armed.load(std::memory_order_relaxed) && ZORFaults::ColorScaleFactoryWithheld()) {
+    return E_FAIL;
+  }
+  std::vector<const ZORModuleLibrary*> modules;
+  {
+    LoadedModules& loaded = Loaded();
+    std::lock_guard lock(loaded.mutex);
+    modules = loaded.modules;
+  }
+  // As any host code would: the class-object entry of a loaded module, its class factory, then
+  // the factory itself.
+  for (const ZORModuleLibrary* module : modules) {
+    auto getClassObject = module->Export<ZORDllGetClassObjectFunction>(kZORDllGetClassObjectName);
+    if (getClassObject == nullptr) continue;
+    void* classObject = nullptr;
+    if (FAILED(getClassObject(CLSID_ZORStColorScaleFactory, IID_IClassFactory, &classObject))) {
+      continue;
+    }
+    ZORVar<IClassFactory> classFactory =
+        ZORVar<IClassFactory>::Adopt(static_cast<IClassFactory*>(classObject));
+    void* made = nullptr;
+    if (SUCCEEDED(classFactory->CreateInstance(nullptr, IID_ZORIStColorScaleFactory, &made))) {
+      factory = static_cast<ZORIStColorScaleFactory*>(made);
+      return S_OK;
+    }
+  }
+  return E_FAIL;
 }

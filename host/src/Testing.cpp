@@ -36,6 +36,7 @@ struct FaultState {
   int parametersCreated = 0;
   int parametersRemoved = 0;
   bool attributeStoreWithheld = false;
+  bool colorScaleFactoryWithheld = false;
   std::vector<std::string> storeLog;
 };
 
@@ -46,7 +47,8 @@ FaultState& Faults() {
 
 void UpdateArmed(FaultState& state) {
   ZORFaults::armed = !state.hiddenKeys.empty() || state.parameterSuccessesLeft >= 0 ||
-                     state.throwPassesLeft >= 0 || state.attributeStoreWithheld;
+                     state.throwPassesLeft >= 0 || state.attributeStoreWithheld ||
+                     state.colorScaleFactoryWithheld;
 }
 
 }  // namespace
@@ -160,7 +162,21 @@ void ZORHostTesting::ClearFaults() {
   state.throwingCall.clear();
   state.throwPassesLeft = -1;
   state.attributeStoreWithheld = false;
+  state.colorScaleFactoryWithheld = false;
   UpdateArmed(state);
+}
+
+void ZORHostTesting::WithholdColorScaleFactory(bool on) {
+  FaultState& state = Faults();
+  std::lock_guard lock(state.mutex);
+  state.colorScaleFactoryWithheld = on;
+  UpdateArmed(state);
+}
+
+bool ZORFaults::ColorScaleFactoryWithheld() {
+  FaultState& state = Faults();
+  std::lock_guard lock(state.mutex);
+  return state.colorScaleFactoryWithheld;
 }
 
 void ZORHostTesting::WithholdAttributeStore(bool on) {

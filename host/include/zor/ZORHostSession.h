@@ -3,10 +3,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "zor/ZORAttributeStore.h"
+#include "zor/ZORColorScaleInterfaces.h"
 #include "zor/ZORHostServices.h"
 
 // A document: a part container whose instantiation target receives new features, an analysis
@@ -75,6 +77,19 @@ class ZORHOST_API ZORHostSession {
   friend class ZOROsmSUHandler;
   std::unique_ptr<State> state_;
 };
+
+// A color scale of the host's older kind, as a host program makes one. An array left empty
+// (std::nullopt) is one that the legacy scale does not hand out; without parameters the scale
+// has no parameter object. The counts it hands back are its own: the block count, and the
+// length of `values`.
+struct ZORLegacyScaleData {
+  bool hasParameters = true;
+  int blockCount = 0;
+  std::optional<std::vector<int>> red, green, blue, alpha, imposedColorIndices;
+  std::optional<std::vector<double>> values;
+  std::optional<std::vector<int>> imposedValueIndices;
+};
+ZORHOST_API ZORIStLegacyColorScale_var ZORMakeLegacyColorScale(ZORLegacyScaleData data);
 
 // Inspection and editing of feature attributes by host programs.
 struct ZORAttributeEntry {

@@ -41,6 +41,9 @@ class ZORHOST_API ZORHostTesting {
   static void ThrowAt(const std::string& hostCall, int passes = 0);
   static void ClearFaults();
 
+  // ZORCreateStColorScaleFactory finds no factory while this is on.
+  static void WithholdColorScaleFactory(bool on);
+
   // Features do not answer for their attribute store while this is on.
   static void WithholdAttributeStore(bool on);
 
