@@ -35,3 +35,12 @@ function(zor_add_test_executable name)
   zor_set_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120)
 endfunction()
+
+# A golden script test: tests/scripts/<topic>.zs run by zorhost and compared byte for byte.
+function(zor_add_golden_script topic)
+  add_test(NAME script.${topic}
+    COMMAND ${CMAKE_COMMAND} -DZORHOST=$<TARGET_FILE:zorhost>
+            -DSCRIPT=${CMAKE_CURRENT_SOURCE_DIR}/${topic}.zs
+            -DWORKDIR=${CMAKE_CURRENT_BINARY_DIR}/${topic}
+            -P ${PROJECT_SOURCE_DIR}/cmake/RunGoldenScript.cmake)
+endfunction()

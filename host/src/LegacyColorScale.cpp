@@ -32,13 +32,17 @@ class ZORLegacyColorScale final : public ZORIStLegacyColorScale {
     if (valueCount != nullptr) {
       *valueCount = data_.values ? static_cast<int>(data_.values->size()) : 0;
     }
-    HandOut(red, data_.red);
-    HandOut(green, data_.green);
-    HandOut(blue, data_.blue);
-    HandOut(alpha, data_.alpha);
-    HandOut(imposedColorIndices, data_.imposedColorIndices);
-    HandOut(values, data_.values);
-    HandOut(imposedValueIndices, data_.imposedValueIndices);
+    // Every color array holds at least the block count it reports, padded when the data is
+    // shorter: a caller may read that many entries.
+    const std::size_t blocks = static_cast<std::size_t>(std::max(data_.blockCount, 0));
+    const std::size_t valueEntries = data_.values ? data_.values->size() : 0;
+    HandOut(red, data_.red, blocks, 0);
+    HandOut(green, data_.green, blocks, 0);
+    HandOut(blue, data_.blue, blocks, 0);
+    HandOut(alpha, data_.alpha, blocks, 0);
+    HandOut(imposedColorIndices, data_.imposedColorIndices, blocks, -1);
+    HandOut(values, data_.values, valueEntries, 0.0);
+    HandOut(imposedValueIndices, data_.imposedValueIndices, valueEntries, -1);
     // This scale keeps no interpolation types.
     if (colorInterpolationTypes != nullptr) *colorInterpolationTypes = nullptr;
     if (valueInterpolationTypes != nullptr) *valueInterpolationTypes = nullptr;
@@ -46,13 +50,17 @@ class ZORLegacyColorScale final : public ZORIStLegacyColorScale {
   }
 
  private:
-  // A copy the caller owns and frees with delete[].
+  // A copy of at least `entries` entries, padded with `padding`; the caller owns it and frees
+  // it with delete[].
   template <class T>
-  static void HandOut(T** out, const std::optional<std::vector<T>>& array) {
+  static void HandOut(T** out, const std::optional<std::vector<T>>& array, std::size_t entries,
+                      T padding) {
     if (out == nullptr) return;
     *out = nullptr;
     if (!array) return;
-    *out = new T[std::max<std::size_t>(array->size(), 1)];
+    const std::size_t size = std::max({array->size(), entries, std::size_t{1}});
+    *out = new T[size];
+    std::fill(*out, *out + size, padding);
     std::copy(array->begin(), array->end(), *out);
   }
 

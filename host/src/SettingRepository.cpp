@@ -145,6 +145,38 @@ std::string ZORSettingsFolder() {
   return {};
 }
 
+int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>& entries,
+                          std::string& problem) {
+  entries.clear();
+  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
+    problem = "repository name '" + ZORSettings::Printable(name.substr(0, 64)) +
+              "' refused: " + why;
+    return -1;
+  }
+  const std::string folder = ZORSettingsFolder();
+  if (folder.empty()) {
+    problem = "no settings folder: set ZOR_SETTINGS_DIR, XDG_CONFIG_HOME or HOME";
+    return -1;
+  }
+  const std::string path = folder + "/" + name;
+  std::string text;
+  switch (ReadFile(path, text, problem)) {
+    case ReadOutcome::Missing:
+      return 0;
+    case ReadOutcome::Failed:
+      problem = "cannot read '" + path + "': " + problem;
+      return -1;
+    case ReadOutcome::Read:
+      break;
+  }
+  int line = 0;
+  if (!ZORParseSettings(text, entries, line, problem)) {
+    problem = path + ":" + std::to_string(line) + ": " + problem;
+    return -1;
+  }
+  return 1;
+}
+
 ZORSettingRepository::ZORSettingRepository(std::string name, std::string path)
     : name_(std::move(name)), path_(std::move(path)) {}
 ZORSettingRepository::~ZORSettingRepository() = default;

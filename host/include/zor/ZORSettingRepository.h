@@ -67,6 +67,12 @@ class ZORHOST_API ZORSettingRepository {
 // $HOME/.config/zorhost/settings; empty when none of them is set.
 ZORHOST_API std::string ZORSettingsFolder();
 
+// Reads the file of the named repository as stored, apart from any repository opened in this
+// process: 1 when it was read, 0 when there is no such file, -1 when the name is refused or the
+// file cannot be read or parsed (`problem` says why).
+ZORHOST_API int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>& entries,
+                                      std::string& problem);
+
 // The text form of a repository, as it is kept in its file.
 ZORHOST_API std::string ZORFormatSettings(const std::vector<ZORSettingEntry>& entries);
 // Reads the text form. On failure returns false and sets `line` (1-based) and `problem`.

@@ -1,0 +1,323 @@
+#include "painter/ZORScalePainter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+namespace {
+
+constexpr int kNotImposed = -1;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Doubles in their numeric order as unsigned keys (not-a-number excluded), so that a search can
+// step from one double to the next.
+std::uint64_t Key(double x) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+double FromKey(std::uint64_t key) {
+  const std::uint64_t bits = (key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key;
+  double x = 0.0;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
+
+// The first double (from -inf to +inf) where a predicate that goes from false to true is true;
+// not a number when it never is.
+template <class Predicate>
+double FirstTrue(Predicate predicate) {
+  std::uint64_t low = Key(-kInfinity);
+  std::uint64_t high = Key(kInfinity);
+  if (!predicate(FromKey(high))) return std::numeric_limits<double>::quiet_NaN();
+  if (predicate(FromKey(low))) return -kInfinity;
+  // predicate(low) is false and predicate(high) true.
+  while (high - low > 1) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    if (predicate(FromKey(middle))) {
+      high = middle;
+    } else {
+      low = middle;
+    }
+  }
+  return FromKey(high);
+}
+
+// As the scale truncates a blended component: toward zero, saturated to the int range.
+int TruncateToInt(double x) {
+  if (x >= 2147483648.0) return std::numeric_limits<int>::max();
+  if (x <= -2147483649.0) return std::numeric_limits<int>::min();
+  return static_cast<int>(x);
+}
+
+}  // namespace
+
+ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
+    : tolerance_(tolerance) {
+  int n = 0;
+  scale->GetNumberOfBlocks(n);
+  blockCount_ = n;
+  ZORRgba undefined = undefinedColor_;
+  if (SUCCEEDED(scale->GetColorUndefine(undefined.red, undefined.green, undefined.blue,
+                                        undefined.alpha))) {
+    undefinedColor_ = undefined;
+  }
+  if (n <= 0) return;  // every value: no color
+  if (n == 1) {
+    // No boundary to hand out: the scale's single color is asked for once.
+    ZORRgba only;
+    if (scale->GetColorForValue(0.0, &only.red, &only.green, &only.blue, &only.alpha) == 1) {
+      colors_ = {only};
+      notANumber_ = Rules(std::numeric_limits<double>::quiet_NaN());
+    } else {
+      perValueScale_ = ZORIStNewColorScale_var::Retain(scale);
+    }
+    return;
+  }
+
+  const std::size_t blocks = static_cast<std::size_t>(n);
+  std::vector<int> red(blocks), green(blocks), blue(blocks), alpha(blocks);
+  colorIndices_.assign(blocks, kNotImposed);
+  boundaries_.assign(blocks - 1, 0.0);
+  std::vector<int> boundaryIndices(blocks - 1);
+  int colorCount = n, valueCount = n - 1;
+  int* redArray = red.data();
+  int* greenArray = green.data();
+  int* blueArray = blue.data();
+  int* alphaArray = alpha.data();
+  int* indexArray = colorIndices_.data();
+  double* valueArray = boundaries_.data();
+  int* valueIndexArray = boundaryIndices.data();
+  if (scale->GetScaleDefinition(&colorCount, &redArray, &greenArray, &blueArray, &alphaArray,
+                                &indexArray, &valueCount, &valueArray, &valueIndexArray, nullptr,
+                                nullptr) != 1) {
+    perValueScale_ = ZORIStNewColorScale_var::Retain(scale);
+    return;
+  }
+  scale->GetExtremeImposedValues(&lower_, &upper_);
+  colors_.resize(blocks);
+  for (std::size_t k = 0; k < blocks; ++k) colors_[k] = {red[k], green[k], blue[k], alpha[k]};
+
+  // The blend of block k + 1 (0-based k from 1 to n - 2) between boundaries k - 1 and k, toward
+  // block k + 2: the boundaries narrowed to single precision, as the scale narrows them.
+  blends_.resize(blocks);
+  for (std::size_t k = 1; k + 1 < blocks; ++k) {
+    BlendBlock& blend = blends_[k];
+    const float a = static_cast<float>(boundaries_[k - 1]);
+    const float b = static_cast<float>(boundaries_[k]);
+    const float width = b - a;
+    blend.usable = width != 0.0f && std::isfinite(width);
+    blend.upper = static_cast<double>(b);
+    blend.width = static_cast<double>(width);
+    const int own[4] = {colors_[k].red, colors_[k].green, colors_[k].blue, colors_[k].alpha};
+    const int next[4] = {colors_[k + 1].red, colors_[k + 1].green, colors_[k + 1].blue,
+                         colors_[k + 1].alpha};
+    for (int c = 0; c < 4; ++c) {
+      blend.next[c] = static_cast<double>(next[c]);
+      blend.difference[c] = static_cast<double>(static_cast<std::int64_t>(own[c]) - next[c]);
+    }
+  }
+  notANumber_ = Rules(std::numeric_limits<double>::quiet_NaN());
+  BuildIntervals();
+}
+
+ZORScalePainter::~ZORScalePainter() = default;
+
+// The scale's rules, literally and in their order.
+ZORScalePainter::Outcome ZORScalePainter::Rules(double value) const {
+  const int n = blockCount_;
+  if (n <= 0) return {-1, false};
+  if (n == 1) return {1, false};
+  const double tolerance = tolerance_;
+  if (value > upper_) return {n, false};
+  if (std::fabs(value - upper_) <= tolerance) return {n - 1, false};
+  if (value < lower_) return {1, false};
+  if (std::fabs(value - lower_) <= tolerance) return {2, false};
+  if (std::fabs(upper_ - lower_) <= tolerance) return {2, false};
+  for (int i = 1; i <= n - 1; ++i) {
+    const double v = boundaries_[static_cast<std::size_t>(i - 1)];
+    if (std::fabs(value - v) <= tolerance) return {i + 1, false};
+    if (i <= n - 2) {
+      const double next = boundaries_[static_cast<std::size_t>(i)];
+      if (v + tolerance < value && value < next - tolerance) {
+        return {i + 1, colorIndices_[static_cast<std::size_t>(i)] == kNotImposed};
+      }
+    }
+  }
+  return {-1, false};
+}
+
+void ZORScalePainter::BuildIntervals() {
+  const double tolerance = tolerance_;
+  const bool increasing = std::is_sorted(boundaries_.begin(), boundaries_.end());
+  const bool finite =
+      std::all_of(boundaries_.begin(), boundaries_.end(), [](double v) { return std::isfinite(v); });
+  if (!increasing || !finite || !std::isfinite(lower_) || !std::isfinite(upper_) ||
+      !std::isfinite(tolerance) || !(tolerance >= 0.0)) {
+    return;  // the rules are scanned value by value
+  }
+
+  // Every point where one of the rules' comparisons changes its answer. Each comparison is
+  // monotone in the value, so between two such points every value has the same outcome.
+  std::vector<double> points;
+  auto add = [&points](double point) {
+    if (!std::isnan(point) && point != -kInfinity) points.push_back(point);
+  };
+  auto band = [&](double centre) {  // fabs(value - centre) <= tolerance
+    add(FirstTrue([=](double x) { return x - centre >= -tolerance; }));
+    add(FirstTrue([=](double x) { return x - centre > tolerance; }));
+  };
+  add(FirstTrue([this](double x) { return x > upper_; }));
+  band(upper_);
+  add(FirstTrue([this](double x) { return !(x < lower_); }));
+  band(lower_);
+  const std::size_t count = boundaries_.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    band(boundaries_[i]);
+    if (i + 1 < count) {
+      const double above = boundaries_[i] + tolerance;
+      const double below = boundaries_[i + 1] - tolerance;
+      add(FirstTrue([=](double x) { return above < x; }));
+      add(FirstTrue([=](double x) { return !(x < below); }));
+    }
+  }
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  thresholds_ = std::move(points);
+  intervals_.reserve(thresholds_.size() + 1);
+  intervals_.push_back(Rules(-kInfinity));
+  for (double start : thresholds_) intervals_.push_back(Rules(start));
+
+  // Buckets over the finite thresholds: a value's bucket gives how many thresholds lie below
+  // it for sure, and a short forward scan finds the rest.
+  std::vector<double> finitePoints;
+  for (double point : thresholds_) {
+    if (std::isfinite(point)) finitePoints.push_back(point);
+  }
+  const std::size_t bucketCount =
+      std::clamp<std::size_t>(8 * thresholds_.size(), 16, std::size_t{1} << 14);
+  const double span = finitePoints.empty() ? 0.0 : finitePoints.back() - finitePoints.front();
+  if (finitePoints.empty() || !(span > 0.0) || !std::isfinite(span)) {
+    bucketStart_.assign(1, 0);
+    return;
+  }
+  bucketBase_ = finitePoints.front();
+  bucketScale_ = static_cast<double>(bucketCount) / span;
+  bucketStart_.assign(bucketCount, 0);
+  // Start of bucket b: the thresholds whose own bucket lies before b, all below any value of b.
+  std::size_t below = 0;
+  for (std::size_t bucket = 0; bucket < bucketCount; ++bucket) {
+    while (below < thresholds_.size()) {
+      const double x = (thresholds_[below] - bucketBase_) * bucketScale_;
+      const std::size_t own = !(x >= 0.0) ? 0
+                              : x >= static_cast<double>(bucketCount)
+                                  ? bucketCount - 1
+                                  : static_cast<std::size_t>(x);
+      if (own >= bucket) break;
+      ++below;
+    }
+    bucketStart_[bucket] = static_cast<unsigned>(below);
+  }
+}
+
+std::size_t ZORScalePainter::IntervalOf(double value) const {
+  const std::size_t bucketCount = bucketStart_.size();
+  const double x = (value - bucketBase_) * bucketScale_;
+  const std::size_t bucket = !(x >= 0.0) ? 0
+                             : x >= static_cast<double>(bucketCount)
+                                 ? bucketCount - 1
+                                 : static_cast<std::size_t>(x);
+  std::size_t j = bucketStart_[bucket];
+  const std::size_t count = thresholds_.size();
+  while (j < count && thresholds_[j] <= value) ++j;
+  return j;
+}
+
+void ZORScalePainter::Color(const Outcome& outcome, double value, int& block,
+                            ZORRgba& color) const {
+  block = outcome.block;
+  if (outcome.block < 0) return;
+  const std::size_t k = static_cast<std::size_t>(outcome.block - 1);
+  if (outcome.blend) {
+    const BlendBlock& blend = blends_[k];
+    if (blend.usable) {
+      const double t = (blend.upper - value) / blend.width;
+      if (std::isfinite(t)) {
+        color.red = TruncateToInt(blend.next[0] + blend.difference[0] * t);
+        color.green = TruncateToInt(blend.next[1] + blend.difference[1] * t);
+        color.blue = TruncateToInt(blend.next[2] + blend.difference[2] * t);
+        color.alpha = TruncateToInt(blend.next[3] + blend.difference[3] * t);
+        return;
+      }
+    }
+  }
+  color = colors_[k];
+}
+
+void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* colors,
+                                 std::size_t count, bool undefinedColorForNaN) const {
+  const bool searchIntervals = !intervals_.empty();
+  for (std::size_t i = 0; i < count; ++i) {
+    const double value = values[i];
+    if (std::isnan(value)) {
+      if (undefinedColorForNaN) {
+        blocks[i] = kUndefinedBlock;
+        colors[i] = undefinedColor_;
+      } else {
+        Color(notANumber_, value, blocks[i], colors[i]);
+      }
+    } else if (searchIntervals) {
+      Color(intervals_[IntervalOf(value)], value, blocks[i], colors[i]);
+    } else {
+      Color(Rules(value), value, blocks[i], colors[i]);
+    }
+  }
+}
+
+void ZORScalePainter::Paint(std::span<const double> values, std::span<int> blocks,
+                            std::span<ZORRgba> colors, const PaintOptions& options) const {
+  const std::size_t count = std::min({values.size(), blocks.size(), colors.size()});
+  if (perValueScale_) {
+    // The scale itself, on this thread only.
+    for (std::size_t i = 0; i < count; ++i) {
+      if (options.undefinedColorForNaN && std::isnan(values[i])) {
+        blocks[i] = kUndefinedBlock;
+        colors[i] = undefinedColor_;
+        continue;
+      }
+      ZORRgba& c = colors[i];
+      blocks[i] = perValueScale_->GetColorForValue(values[i], &c.red, &c.green, &c.blue, &c.alpha);
+    }
+    return;
+  }
+  unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
+  if (count < kParallelThreshold || threads <= 1) {
+    PaintRange(values.data(), blocks.data(), colors.data(), count, options.undefinedColorForNaN);
+    return;
+  }
+  threads = static_cast<unsigned>(std::min<std::size_t>(threads, count / 4096 + 1));
+  const std::size_t share = (count + threads - 1) / threads;
+  std::vector<std::jthread> workers;
+  for (unsigned t = 1; t < threads; ++t) {
+    const std::size_t first = t * share;
+    if (first >= count) break;
+    const std::size_t length = std::min(share, count - first);
+    workers.emplace_back([=, this] {
+      PaintRange(values.data() + first, blocks.data() + first, colors.data() + first, length,
+                 options.undefinedColorForNaN);
+    });
+  }
+  PaintRange(values.data(), blocks.data(), colors.data(), std::min(share, count),
+             options.undefinedColorForNaN);
+}
+
+int ZORScalePainter::PaintOne(double value, ZORRgba& color) const {
+  int block = -1;
+  Paint(std::span<const double>(&value, 1), std::span<int>(&block, 1),
+        std::span<ZORRgba>(&color, 1));
+  return block;
+}

@@ -1,0 +1,3 @@
+new
+SetNumberOfBlocks 3
+SetNumberOfBlocks nan

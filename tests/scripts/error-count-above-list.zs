@@ -1,0 +1,2 @@
+new
+UnsetImposedColors [1,2] 3

@@ -1,0 +1,4 @@
+new
+SetNumberOfBlocks 3
+Frobnicate 1
+GetNumberOfBlocks

@@ -1,0 +1,157 @@
+// `zorhost render` as a user runs it: pictures that decode, colors that match the scale, and
+// bad input refused without leaving files behind.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "support/ZORTestSupport.h"
+#include "zorhost/ValueGrid.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  int status;
+  std::string output;
+  std::string errors;
+};
+
+// Runs zorhost with `arguments` in `folder`.
+ProgramRun Zorhost(const fs::path& folder, const std::string& arguments) {
+  const fs::path errors = folder / "stderr.txt";
+  const std::string command = "cd '" + folder.string() + "' && '" ZORHOST_PATH "' " + arguments +
+                              " 2>'" + errors.string() + "'";
+  ProgramRun run{};
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.errors = ReadWholeFile(errors.string());
+  fs::remove(errors);
+  return run;
+}
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;
+};
+
+Image Decode(const fs::path& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  Image decoded;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return decoded;
+  image.format = PNG_FORMAT_RGBA;
+  decoded.rgba.resize(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, decoded.rgba.data(), 0, nullptr)) {
+    decoded.width = static_cast<int>(image.width);
+    decoded.height = static_cast<int>(image.height);
+  }
+  return decoded;
+}
+
+std::vector<std::string> Files(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int Channel(int component) { return std::clamp(component, 0, 255); }
+
+class Render : public ZORModuleTest {
+ protected:
+  fs::path Folder() { return fs::path(settings_.Path()).parent_path(); }
+  ZORTemporarySettingsFolder settings_;
+};
+
+TEST_F(Render, PixelsAreTheScalesColorsOfTheirValues) {
+  const std::string csv =
+      "-2.5, -1, 0,0.25, 4\n"
+      "1e-3,,nan, 3.75,-0.5\r\n"
+      "2,2,2, 1.5 ,-2.5\n";
+  WriteWholeFile((Folder() / "grid.csv").string(), csv);
+  ProgramRun run = Zorhost(Folder(), "render --values grid.csv --out picture --save-settings rendered");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("5 x 3 values from -2.5 to 4"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("undefined values: 2"), std::string::npos) << run.output;
+  Image image = Decode(Folder() / "picture.png");
+  ASSERT_EQ(image.width, 5);
+  ASSERT_EQ(image.height, 3);
+  EXPECT_TRUE(fs::exists(Folder() / "picture.svg"));
+
+  // The same scale, loaded from what the render saved, evaluated value by value.
+  ZORValueGrid grid;
+  std::string error;
+  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "grid.csv").string(), grid, error)) << error;
+  ZORIStNewColorScale_var scale = NewScale();
+  ASSERT_EQ(scale->LoadFromSettings("rendered"), 1);
+  ASSERT_EQ(scale->SetTolerance(ZORHostSession::kDefaultModelTolerance), S_OK);
+  int undefined[4];
+  scale->GetColorUndefine(undefined[0], undefined[1], undefined[2], undefined[3]);
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 5; ++column) {
+      const double value = grid.At(row, column);
+      int color[4] = {undefined[0], undefined[1], undefined[2], undefined[3]};
+      if (!std::isnan(value)) {
+        ASSERT_GT(scale->GetColorForValue(value, &color[0], &color[1], &color[2], &color[3]), 0);
+      }
+      const std::uint8_t* pixel = &image.rgba[static_cast<std::size_t>((row * 5 + column) * 4)];
+      for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(pixel[c], Channel(color[c])) << "row " << row << " column " << column << " value " << value;
+      }
+    }
+  }
+}
+
+TEST_F(Render, MalformedGridsLeaveNoFiles) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1,2,3\n4,x5,6\n", "grid.csv:2:3: 'x5' is not a number"},
+      {"1,2,3\n4,5\n", "grid.csv:2:1: the row holds 2 values, the rows before it 3"},
+      {"\n\n", "grid.csv:1:1: no values"},
+      {"nan,nan\n", "no finite value"},
+  };
+  for (const auto& [csv, message] : cases) {
+    WriteWholeFile((Folder() / "grid.csv").string(), csv);
+    ProgramRun run = Zorhost(Folder(), "render --values grid.csv --out picture");
+    EXPECT_EQ(run.status, 2) << csv;
+    EXPECT_NE(run.errors.find(message), std::string::npos) << run.errors;
+    EXPECT_EQ(Files(Folder()), (std::vector<std::string>{"grid.csv"})) << csv;
+  }
+  ProgramRun missing = Zorhost(Folder(), "render --values absent.csv");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.errors.find("absent.csv"), std::string::npos);
+  for (const char* usage : {"render --blocks 0", "render --blocks x", "render --frobnicate",
+                            "render --out", "frobnicate", ""}) {
+    ProgramRun run = Zorhost(Folder(), usage);
+    EXPECT_EQ(run.status, 2) << usage;
+    EXPECT_FALSE(run.errors.empty()) << usage;
+  }
+  ProgramRun settings = Zorhost(Folder(), "render --settings absent");
+  EXPECT_EQ(settings.status, 2);
+  EXPECT_NE(settings.errors.find("absent"), std::string::npos);
+}
+
+TEST_F(Render, SampleAnalysisPaintsTheSameEveryWay) {
+  ProgramRun painted = Zorhost(Folder(), "render --out painter");
+  ASSERT_EQ(painted.status, 0) << painted.errors;
+  EXPECT_NE(painted.output.find("512 x 512 values"), std::string::npos) << painted.output;
+  EXPECT_NE(painted.output.find("scale: 9 blocks"), std::string::npos) << painted.output;
+  ProgramRun perValue = Zorhost(Folder(), "render --per-value --out per-value");
+  ASSERT_EQ(perValue.status, 0) << perValue.errors;
+  EXPECT_EQ(ReadWholeFile((Folder() / "painter.png").string()),
+            ReadWholeFile((Folder() / "per-value.png").string()));
+  ProgramRun checked = Zorhost(Folder(), "render --check --blocks 4 --out checked");
+  EXPECT_EQ(checked.status, 0) << checked.errors;
+  Image image = Decode(Folder() / "painter.png");
+  EXPECT_EQ(image.width, 512);
+  EXPECT_EQ(image.height, 512);
+}
+
+}  // namespace

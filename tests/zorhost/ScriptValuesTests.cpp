@@ -1,0 +1,50 @@
+// The value forms of zorhost scripts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "zorhost/ScriptValues.h"
+
+namespace {
+
+using namespace ZORScriptValues;
+
+TEST(ScriptValues, Reading) {
+  EXPECT_EQ(ReadInt("-3"), -3);
+  EXPECT_EQ(ReadInt("+7"), 7);
+  EXPECT_EQ(ReadInt("2147483647"), 2147483647);
+  for (const char* bad : {"2147483648", "-2147483649", "1.5", "nan", "", "+", "+-1", "1 ", "0x10"}) {
+    EXPECT_FALSE(ReadInt(bad)) << bad;
+  }
+  EXPECT_EQ(ReadBoolean("255"), 255);
+  EXPECT_FALSE(ReadBoolean("256"));
+  EXPECT_FALSE(ReadBoolean("-1"));
+  EXPECT_EQ(ReadDouble("-1e-3"), -1e-3);
+  EXPECT_EQ(ReadDouble("inf"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(ReadDouble("-inf"), -std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(std::isnan(*ReadDouble("nan")));
+  EXPECT_FALSE(ReadDouble("1e400"));
+  EXPECT_FALSE(ReadDouble("one"));
+  EXPECT_EQ(ReadIntList("[]"), std::vector<int>{});
+  EXPECT_EQ(ReadIntList("[1,-2,3]"), (std::vector<int>{1, -2, 3}));
+  for (const char* bad : {"[", "[1,]", "[,1]", "[1 ,2]", "1,2", "[1]]", "[[1]"}) {
+    EXPECT_FALSE(ReadIntList(bad)) << bad;
+  }
+  EXPECT_EQ(ReadDoubleList("[0.5,inf]"), (std::vector<double>{0.5, std::numeric_limits<double>::infinity()}));
+}
+
+TEST(ScriptValues, Writing) {
+  EXPECT_EQ(Code(0), "0x00000000");
+  EXPECT_EQ(Code(static_cast<std::int32_t>(0x80070057u)), "0x80070057");
+  EXPECT_EQ(Double(1.25), "1.25");
+  EXPECT_EQ(Double(0.1), "0.1");
+  EXPECT_EQ(Double(-0.0), "-0");
+  EXPECT_EQ(Double(1e300), "1e+300");
+  EXPECT_EQ(Double(-std::numeric_limits<double>::quiet_NaN()), "nan");
+  EXPECT_EQ(Double(-std::numeric_limits<double>::infinity()), "-inf");
+  EXPECT_EQ(IntList({}), "[]");
+  EXPECT_EQ(DoubleList({1.0, 0.5}), "[1,0.5]");
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "zorhost/ModuleHost.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+std::unique_ptr<ZORModuleHost> ZORModuleHost::Open(const std::string& modulePath,
+                                                   std::string& error) {
+  std::unique_ptr<ZORModuleHost> host(new ZORModuleHost);
+  host->module_ = ZORModuleLibrary::Load(modulePath, error);
+  if (!host->module_) return nullptr;
+  if (host->module_->Symbol(kZORDllGetClassObjectName) == nullptr) {
+    error = "'" + modulePath + "' exports no " + kZORDllGetClassObjectName;
+    return nullptr;
+  }
+  host->session_ = std::make_unique<ZORHostSession>();
+  if (!host->Factory()) {
+    error = "'" + modulePath + "' serves no color scale factory";
+    return nullptr;
+  }
+  return host;
+}
+
+ZORModuleHost::~ZORModuleHost() {
+  // Components first, the module last.
+  session_.reset();
+  module_.reset();
+}
+
+ZORIStColorScaleFactory_var ZORModuleHost::Factory() {
+  auto getClassObject = module_->Export<ZORDllGetClassObjectFunction>(kZORDllGetClassObjectName);
+  void* classObject = nullptr;
+  if (getClassObject == nullptr ||
+      FAILED(getClassObject(CLSID_ZORStColorScaleFactory, IID_IClassFactory, &classObject))) {
+    return {};
+  }
+  ZORVar<IClassFactory> classFactory =
+      ZORVar<IClassFactory>::Adopt(static_cast<IClassFactory*>(classObject));
+  void* factory = nullptr;
+  if (FAILED(classFactory->CreateInstance(nullptr, IID_ZORIStColorScaleFactory, &factory))) {
+    return {};
+  }
+  return ZORIStColorScaleFactory_var::Adopt(static_cast<ZORIStColorScaleFactory*>(factory));
+}
+
+ZORIStNewColorScale_var ZORModuleHost::NewScale() {
+  ZORIStColorScaleFactory_var factory = Factory();
+  return factory ? factory->CreateColorScale() : ZORIStNewColorScale_var();
+}
+
+std::string ZORDefaultModulePath() {
+  if (const char* path = std::getenv("ZOR_MODULE"); path != nullptr && *path != '\0') return path;
+  char program[4096];
+  ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+  std::string folder = ".";
+  if (length > 0) {
+    program[length] = '\0';
+    folder = program;
+    folder = folder.substr(0, folder.rfind('/'));
+  }
+  return folder + "/libZORCarColorScale.so";
+}

@@ -1,0 +1,31 @@
+// The color scale module loaded the way the CAD host loads it, in a host session of its own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "zor/ZORColorScaleInterfaces.h"
+#include "zor/ZORHostSession.h"
+#include "zor/ZORModuleLibrary.h"
+
+class ZORModuleHost {
+ public:
+  // Loads the module at `modulePath` and opens a session with a fresh document. Null, with
+  // `error` saying why, when the module cannot be loaded or serves no color scale factory.
+  static std::unique_ptr<ZORModuleHost> Open(const std::string& modulePath, std::string& error);
+  ~ZORModuleHost();
+
+  // A factory through the module's exported class-object entry and its IClassFactory.
+  ZORIStColorScaleFactory_var Factory();
+  // A new color scale made by such a factory; empty when the host gives none.
+  ZORIStNewColorScale_var NewScale();
+  ZORHostSession& Session() { return *session_; }
+
+ private:
+  ZORModuleHost() = default;
+  std::unique_ptr<ZORModuleLibrary> module_;
+  std::unique_ptr<ZORHostSession> session_;
+};
+
+// The module beside the running program, unless ZOR_MODULE names another file.
+std::string ZORDefaultModulePath();

@@ -1,0 +1,25 @@
+// The value forms of zorhost scripts: reading words and writing values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ZORScriptValues {
+
+// Each reader takes one whole word; nullopt when the word is not of that form.
+std::optional<int> ReadInt(std::string_view word);           // decimal, optional sign, 32-bit
+std::optional<std::uint8_t> ReadBoolean(std::string_view word);  // decimal 0 to 255
+std::optional<double> ReadDouble(std::string_view word);     // decimal, exponent, inf, -inf, nan
+// `[` entries separated by `,` `]`, no spaces; `[]` is empty.
+std::optional<std::vector<int>> ReadIntList(std::string_view word);
+std::optional<std::vector<double>> ReadDoubleList(std::string_view word);
+
+std::string Code(std::int32_t result);  // 0x and eight upper-case hex digits
+std::string Double(double value);       // shortest text that reads back the same; inf, -inf, nan
+std::string IntList(const std::vector<int>& values);
+std::string DoubleList(const std::vector<double>& values);
+
+}  // namespace ZORScriptValues
