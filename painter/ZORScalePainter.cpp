@@ -7,6 +7,10 @@
 #include <limits>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kNotImposed = -1;
@@ -47,11 +51,11 @@ double FirstTrue(Predicate predicate) {
   return FromKey(high);
 }
 
-// As the scale truncates a blended component: toward zero, saturated to the int range.
+// As the scale truncates a blended component: toward zero, saturated to the int range. Clamping
+// first gives the same ints without a branch: a value between INT_MAX and INT_MAX + 1 truncates
+// to INT_MAX either way, and likewise below INT_MIN.
 int TruncateToInt(double x) {
-  if (x >= 2147483648.0) return std::numeric_limits<int>::max();
-  if (x <= -2147483649.0) return std::numeric_limits<int>::min();
-  return static_cast<int>(x);
+  return static_cast<int>(std::min(std::max(x, -2147483648.0), 2147483647.0));
 }
 
 }  // namespace
@@ -191,50 +195,175 @@ void ZORScalePainter::BuildIntervals() {
   intervals_.reserve(thresholds_.size() + 1);
   intervals_.push_back(Rules(-kInfinity));
   for (double start : thresholds_) intervals_.push_back(Rules(start));
+  for (const Outcome& outcome : intervals_) slots_.push_back(MakeSlot(outcome));
+  slots_.push_back(MakeSlot(notANumber_));
+  slots_.push_back(PlainSlot(kUndefinedBlock, undefinedColor_));
 
-  // Buckets over the finite thresholds: a value's bucket gives how many thresholds lie below
-  // it for sure, and a short forward scan finds the rest.
+  // Buckets over the finite thresholds, one empty bucket below and above them: a value's bucket
+  // gives how many thresholds lie below it for sure, and, for a bucket that holds no threshold,
+  // its interval at once. Only values in the few buckets that hold thresholds are scanned.
   std::vector<double> finitePoints;
   for (double point : thresholds_) {
     if (std::isfinite(point)) finitePoints.push_back(point);
   }
   const std::size_t bucketCount =
-      std::clamp<std::size_t>(8 * thresholds_.size(), 16, std::size_t{1} << 14);
+      std::clamp<std::size_t>(64 * thresholds_.size(), 1024, std::size_t{1} << 16);
   const double span = finitePoints.empty() ? 0.0 : finitePoints.back() - finitePoints.front();
   if (finitePoints.empty() || !(span > 0.0) || !std::isfinite(span)) {
     bucketStart_.assign(1, 0);
+    bucketInterval_.assign(1, kScanBucket);
     return;
   }
-  bucketBase_ = finitePoints.front();
-  bucketScale_ = static_cast<double>(bucketCount) / span;
+  bucketScale_ = static_cast<double>(bucketCount - 3) / span;
+  bucketBase_ = finitePoints.front() - 1.0 / bucketScale_;
   bucketStart_.assign(bucketCount, 0);
+  bucketInterval_.assign(bucketCount, kScanBucket);
   // Start of bucket b: the thresholds whose own bucket lies before b, all below any value of b.
   std::size_t below = 0;
   for (std::size_t bucket = 0; bucket < bucketCount; ++bucket) {
-    while (below < thresholds_.size()) {
-      const double x = (thresholds_[below] - bucketBase_) * bucketScale_;
-      const std::size_t own = !(x >= 0.0) ? 0
-                              : x >= static_cast<double>(bucketCount)
-                                  ? bucketCount - 1
-                                  : static_cast<std::size_t>(x);
-      if (own >= bucket) break;
-      ++below;
-    }
+    while (below < thresholds_.size() && BucketOf(thresholds_[below]) < bucket) ++below;
     bucketStart_[bucket] = static_cast<unsigned>(below);
+    const bool holdsThreshold = below < thresholds_.size() && BucketOf(thresholds_[below]) == bucket;
+    if (!holdsThreshold) bucketInterval_[bucket] = static_cast<unsigned>(below);
   }
 }
 
+std::size_t ZORScalePainter::BucketOf(double value) const {
+  const double lastBucket = static_cast<double>(bucketStart_.size() - 1);
+  double x = (value - bucketBase_) * bucketScale_;
+  x = x > 0.0 ? x : 0.0;  // not a number too
+  x = x < lastBucket ? x : lastBucket;
+  return static_cast<std::size_t>(static_cast<long long>(x));
+}
+
 std::size_t ZORScalePainter::IntervalOf(double value) const {
-  const std::size_t bucketCount = bucketStart_.size();
-  const double x = (value - bucketBase_) * bucketScale_;
-  const std::size_t bucket = !(x >= 0.0) ? 0
-                             : x >= static_cast<double>(bucketCount)
-                                 ? bucketCount - 1
-                                 : static_cast<std::size_t>(x);
+  const std::size_t bucket = BucketOf(value);
+  const unsigned interval = bucketInterval_[bucket];
+  if (interval != kScanBucket) return interval;
+  // The thresholds of later buckets lie above the value: the scan stops within the bucket.
   std::size_t j = bucketStart_[bucket];
-  const std::size_t count = thresholds_.size();
-  while (j < count && thresholds_[j] <= value) ++j;
+  while (j < thresholds_.size() && thresholds_[j] <= value) ++j;
   return j;
+}
+
+// A slot painted with one color: the blend formula still runs, toward that color with a
+// difference of 0, and gives it exactly; the width of 1 keeps the division harmless.
+ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color) {
+  Slot slot;
+  slot.block = block;
+  slot.own = color;
+  slot.blendBlock.width = 1.0;
+  const int components[4] = {color.red, color.green, color.blue, color.alpha};
+  for (int c = 0; c < 4; ++c) slot.blendBlock.next[c] = static_cast<double>(components[c]);
+  return slot;
+}
+
+ZORScalePainter::Slot ZORScalePainter::MakeSlot(const Outcome& outcome) const {
+  if (outcome.block < 1) return PlainSlot(outcome.block, ZORRgba{});
+  const std::size_t k = static_cast<std::size_t>(outcome.block - 1);
+  if (!outcome.blend || !blends_[k].usable) return PlainSlot(outcome.block, colors_[k]);
+  Slot slot;
+  slot.block = outcome.block;
+  slot.blend = true;
+  slot.own = colors_[k];
+  slot.blendBlock = blends_[k];
+  return slot;
+}
+
+// Where each value falls, as a slot index: most buckets know their interval at once.
+void ZORScalePainter::LocateSlots(const double* values, unsigned* slots, std::size_t count,
+                                  std::size_t notANumberSlot) const {
+  const double lastBucket = static_cast<double>(bucketStart_.size() - 1);
+  const unsigned* intervals = bucketInterval_.data();
+  for (std::size_t i = 0; i < count; ++i) {
+    const double value = values[i];
+    double x = (value - bucketBase_) * bucketScale_;
+    x = x > 0.0 ? x : 0.0;  // not a number too
+    x = x < lastBucket ? x : lastBucket;
+    const std::size_t bucket = static_cast<std::size_t>(static_cast<long long>(x));
+    std::size_t found = intervals[bucket];
+    if (found == kScanBucket) [[unlikely]] found = IntervalOf(value);
+    // Not a number compares false everywhere and takes its own slot, chosen without a branch.
+    const std::size_t notANumber = value != value ? ~std::size_t{0} : 0;
+    slots[i] = static_cast<unsigned>(found ^ ((found ^ notANumberSlot) & notANumber));
+  }
+}
+
+// Every value goes through the blend formula, so that no branch depends on the value: a weight
+// that is not finite becomes 1, which gives the block's own color exactly (the scale's rule), and
+// a slot painted with one color has a difference of 0. No conversion ever sees a value that is
+// not finite. Each lane computes what the scale computes, two components at a time.
+void ZORScalePainter::PaintSlot(const Slot& slot, double t, ZORRgba& color) {
+#if defined(__SSE2__)
+  PaintSlot(slot, _mm_set1_pd(t), color);
+#else
+  const BlendBlock& blend = slot.blendBlock;
+  color = {TruncateToInt(blend.next[0] + blend.difference[0] * t),
+           TruncateToInt(blend.next[1] + blend.difference[1] * t),
+           TruncateToInt(blend.next[2] + blend.difference[2] * t),
+           TruncateToInt(blend.next[3] + blend.difference[3] * t)};
+#endif
+}
+
+#if defined(__SSE2__)
+void ZORScalePainter::PaintSlot(const Slot& slot, __m128d weights, ZORRgba& color) {
+  const BlendBlock& blend = slot.blendBlock;
+  const __m128d lowest = _mm_set1_pd(-2147483648.0);
+  const __m128d highest = _mm_set1_pd(2147483647.0);
+  __m128d redGreen = _mm_add_pd(_mm_load_pd(&blend.next[0]),
+                                _mm_mul_pd(_mm_load_pd(&blend.difference[0]), weights));
+  __m128d blueAlpha = _mm_add_pd(_mm_load_pd(&blend.next[2]),
+                                 _mm_mul_pd(_mm_load_pd(&blend.difference[2]), weights));
+  redGreen = _mm_min_pd(_mm_max_pd(redGreen, lowest), highest);
+  blueAlpha = _mm_min_pd(_mm_max_pd(blueAlpha, lowest), highest);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&color),
+                   _mm_unpacklo_epi64(_mm_cvttpd_epi32(redGreen), _mm_cvttpd_epi32(blueAlpha)));
+}
+#endif
+
+void ZORScalePainter::PaintSlots(const double* values, const unsigned* slots, int* blocks,
+                                 ZORRgba* colors, std::size_t count) const {
+  static_assert(sizeof(ZORRgba) == 4 * sizeof(int), "four ints, red first");
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Two values at a time share one division.
+  const __m128d zero = _mm_setzero_pd();
+  const __m128d one = _mm_set1_pd(1.0);
+  for (; i + 1 < count; i += 2) {
+    const Slot& first = slots_[slots[i]];
+    const Slot& second = slots_[slots[i + 1]];
+    const __m128d upper = _mm_set_pd(second.blendBlock.upper, first.blendBlock.upper);
+    const __m128d width = _mm_set_pd(second.blendBlock.width, first.blendBlock.width);
+    const __m128d weight = _mm_div_pd(_mm_sub_pd(upper, _mm_loadu_pd(values + i)), width);
+    const __m128d finite = _mm_cmpeq_pd(_mm_sub_pd(weight, weight), zero);
+    const __m128d t = _mm_or_pd(_mm_and_pd(finite, weight), _mm_andnot_pd(finite, one));
+    blocks[i] = first.block;
+    blocks[i + 1] = second.block;
+    if (first.block >= 0) PaintSlot(first, _mm_unpacklo_pd(t, t), colors[i]);
+    if (second.block >= 0) PaintSlot(second, _mm_unpackhi_pd(t, t), colors[i + 1]);
+  }
+#endif
+  for (; i < count; ++i) {
+    const Slot& slot = slots_[slots[i]];
+    blocks[i] = slot.block;
+    if (slot.block < 0) continue;
+    const double weight = (slot.blendBlock.upper - values[i]) / slot.blendBlock.width;
+    PaintSlot(slot, std::isfinite(weight) ? weight : 1.0, colors[i]);
+  }
+}
+
+void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba* colors,
+                                     std::size_t count, bool undefinedColorForNaN) const {
+  const std::size_t notANumberSlot = slots_.size() - (undefinedColorForNaN ? 1 : 2);
+  // Two passes over short batches, each a short loop with hardly a branch on the values, so that
+  // many values are in flight at once.
+  constexpr std::size_t kBatch = 256;
+  unsigned slotOf[kBatch];
+  for (std::size_t first = 0; first < count; first += kBatch) {
+    const std::size_t length = std::min(kBatch, count - first);
+    LocateSlots(values + first, slotOf, length, notANumberSlot);
+    PaintSlots(values + first, slotOf, blocks + first, colors + first, length);
+  }
 }
 
 void ZORScalePainter::Color(const Outcome& outcome, double value, int& block,
@@ -260,6 +389,10 @@ void ZORScalePainter::Color(const Outcome& outcome, double value, int& block,
 
 void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* colors,
                                  std::size_t count, bool undefinedColorForNaN) const {
+  if (!slots_.empty()) {
+    PaintIntervals(values, blocks, colors, count, undefinedColorForNaN);
+    return;
+  }
   const bool searchIntervals = !intervals_.empty();
   for (std::size_t i = 0; i < count; ++i) {
     const double value = values[i];

@@ -8,6 +8,10 @@
 
 #include "zor/ZORColorScaleInterfaces.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 struct ZORRgba {
   int red = 0;
   int green = 0;
@@ -64,15 +68,35 @@ class ZORScalePainter {
     bool usable = false;   // the narrowed block has a width
     double upper = 0.0;    // narrowed upper boundary, widened
     double width = 0.0;    // single-precision width, widened
-    double next[4] = {};   // the next block's components
-    double difference[4] = {};  // own - next, taken without overflow
+    alignas(16) double next[4] = {};        // the next block's components
+    alignas(16) double difference[4] = {};  // own - next, taken without overflow
+  };
+  // What painting a value of one interval takes: its outcome with the colors resolved.
+  struct Slot {
+    int block = -1;
+    bool blend = false;  // blend usable for this block
+    ZORRgba own;
+    BlendBlock blendBlock;
   };
 
   Outcome Rules(double value) const;
+  Slot MakeSlot(const Outcome& outcome) const;
+  static Slot PlainSlot(int block, const ZORRgba& color);
   void Color(const Outcome& outcome, double value, int& block, ZORRgba& color) const;
   void PaintRange(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
                   bool undefinedColorForNaN) const;
+  void PaintIntervals(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
+                      bool undefinedColorForNaN) const;
+  void LocateSlots(const double* values, unsigned* slots, std::size_t count,
+                   std::size_t notANumberSlot) const;
+  void PaintSlots(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
+                  std::size_t count) const;
+  static void PaintSlot(const Slot& slot, double t, ZORRgba& color);
+#if defined(__SSE2__)
+  static void PaintSlot(const Slot& slot, __m128d weights, ZORRgba& color);
+#endif
   std::size_t IntervalOf(double value) const;
+  std::size_t BucketOf(double value) const;
   void BuildIntervals();
 
   // The snapshot.
@@ -93,7 +117,11 @@ class ZORScalePainter {
   std::vector<double> thresholds_;
   std::vector<Outcome> intervals_;
   Outcome notANumber_{-1, false};
+  static constexpr unsigned kScanBucket = ~0u;  // a bucket holding thresholds: scan it
   std::vector<unsigned> bucketStart_;
+  std::vector<unsigned> bucketInterval_;  // the interval of every value of the bucket, or kScanBucket
   double bucketBase_ = 0.0;
   double bucketScale_ = 0.0;
+  // One slot per interval, then the slot of not-a-number and the slot of the undefined color.
+  std::vector<Slot> slots_;
 };
