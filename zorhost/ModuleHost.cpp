@@ -48,6 +48,11 @@ ZORIStNewColorScale_var ZORModuleHost::NewScale() {
   return factory ? factory->CreateColorScale() : ZORIStNewColorScale_var();
 }
 
+void ZORModuleHost::NewSession() {
+  session_.reset();
+  session_ = std::make_unique<ZORHostSession>();
+}
+
 std::string ZORDefaultModulePath() {
   if (const char* path = std::getenv("ZOR_MODULE"); path != nullptr && *path != '\0') return path;
   char program[4096];

@@ -20,6 +20,9 @@ class ZORModuleHost {
   // A new color scale made by such a factory; empty when the host gives none.
   ZORIStNewColorScale_var NewScale();
   ZORHostSession& Session() { return *session_; }
+  // Closes the session and opens a fresh one, as a new run starts. Every scale made in the old
+  // one must have been released.
+  void NewSession();
 
  private:
   ZORModuleHost() = default;

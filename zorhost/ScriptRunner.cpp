@@ -148,9 +148,16 @@ ZORScriptRunner::ZORScriptRunner(ZORModuleHost& host, std::ostream& out, std::os
 
 ZORScriptRunner::~ZORScriptRunner() = default;
 
+void ZORScriptRunner::Reset() {
+  scales_.clear();
+  current_ = 0;
+  commandsRun_ = 0;
+}
+
 void ZORScriptRunner::Print(const std::string& line) {
   out_ << line << '\n';
   out_.flush();
+  ++commandsRun_;
 }
 
 ZORIStNewColorScale* ZORScriptRunner::Scale(const Arguments& arguments) {

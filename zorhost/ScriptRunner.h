@@ -27,6 +27,10 @@ class ZORScriptRunner {
   // Runs the script top to bottom. At the first bad line: "zorhost: line N: <what is wrong>" on
   // `err`, nothing called for that line, and kBadLine.
   int Run(std::istream& script);
+  // Commands run so far, each of which printed one line.
+  long CommandsRun() const { return commandsRun_; }
+  // Releases this run's scales, as at the end of a run: the next run starts with none.
+  void Reset();
 
   class Arguments;
 
@@ -45,4 +49,5 @@ class ZORScriptRunner {
   std::map<std::string, Handler, std::less<>> commands_;
   std::vector<ZORIStNewColorScale_var> scales_;
   std::size_t current_ = 0;  // 1-based; 0: no scale yet
+  long commandsRun_ = 0;
 };

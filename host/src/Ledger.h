@@ -16,4 +16,9 @@ void AdapterDied(IUnknown* adapter);
 void* Allocate(std::size_t size) noexcept;
 void Free(void* memory) noexcept;
 
+// A component about to be destroyed by its last release, and the class it was.
+void Dying(const void* component, const char* className);
+// The class of a destroyed component kept by the zombie mode, or null.
+const char* ZombieClass(const void* component);
+
 }  // namespace ZORLedger

@@ -420,7 +420,10 @@ HRESULT Tie_Query(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta, int, const
 std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown* adapter, int) {
   std::int32_t* count = ZORRuntime::CountAddress(adapter);
   if (*count <= 0) ZORRuntime::OverRelease(adapter->IsA(), adapter);
-  if (--*count == 0) *destroy = 1;
+  if (--*count == 0) {
+    ZORLedger::Dying(adapter, adapter->IsA());
+    *destroy = 1;
+  }
   return static_cast<std::uint32_t>(*count);
 }
 
@@ -483,6 +486,7 @@ std::uint32_t ZORBaseUnknown::AddRef() { return static_cast<std::uint32_t>(++ref
 std::uint32_t ZORBaseUnknown::Release() {
   if (referenceCount_ <= 0) ZORRuntime::OverRelease(IsA(), this);
   if (--referenceCount_ == 0) {
+    ZORLedger::Dying(this, IsA());
     delete this;
     return 0;
   }
@@ -536,9 +540,16 @@ void ZORRuntime::ComponentBorn(ZORBaseUnknown* component) { ZORLedger::Component
 void ZORRuntime::ComponentDied(ZORBaseUnknown* component) { ZORLedger::ComponentDied(component); }
 
 void ZORRuntime::OverRelease(const char* what, const void* address) {
-  std::fprintf(stderr,
-               "zor runtime: %s at %p was released once too often (its count was already 0)\n",
-               what != nullptr ? what : "a component", address);
+  if (const char* destroyed = ZORLedger::ZombieClass(address)) {
+    std::fprintf(stderr,
+                 "zor runtime: %s at %p was released once too often (it was destroyed when its "
+                 "count reached 0)\n",
+                 destroyed, address);
+  } else {
+    std::fprintf(stderr,
+                 "zor runtime: %s at %p was released once too often (its count was already 0)\n",
+                 what != nullptr ? what : "a component", address);
+  }
   std::abort();
 }
 

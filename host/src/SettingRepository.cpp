@@ -319,13 +319,13 @@ HRESULT ZORSettingRepository::SaveRepository(const char*) {
     ZORSettings::SaveStep("write");
   }
   ZORSettings::SaveStep("flush");
-  if (fsync(fd) != 0) return fail("syncing the temporary file", fd);
+  if (ZORSettings::SaveSyncs() && fsync(fd) != 0) return fail("syncing the temporary file", fd);
   ZORSettings::SaveStep("fsync");
   if (close(fd) != 0) return fail("closing the temporary file", -1);
   if (rename(temporary.c_str(), path_.c_str()) != 0) return fail("renaming", -1);
   ZORSettings::SaveStep("rename");
   if (int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
-    fsync(folderFd);
+    if (ZORSettings::SaveSyncs()) fsync(folderFd);
     close(folderFd);
   }
   ZORSettings::SaveStep("sync folder");

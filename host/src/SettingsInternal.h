@@ -20,5 +20,7 @@ std::string FormatLine(const ZORSettingEntry& entry);
 
 // Called after each step of a save: the seam through which tests stop a saving process.
 void SaveStep(const char* step);
+// Whether saves sync their file and folder.
+bool SaveSyncs();
 
 }  // namespace ZORSettings

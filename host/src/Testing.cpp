@@ -1,6 +1,7 @@
 // The ledger of live components, fault injection and the store log.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -80,8 +81,63 @@ void ZORLedger::AdapterDied(IUnknown* adapter) {
   state.adapters.erase(adapter);
 }
 
+namespace {
+
+struct ZombieState {
+  std::atomic<bool> on{false};
+  std::mutex mutex;
+  std::unordered_map<const void*, std::string> classes;  // dying and destroyed components
+};
+
+ZombieState& Zombies() {
+  static ZombieState* state = new ZombieState;
+  return *state;
+}
+
+// The table of the component root, copied into destroyed components so that a call on one
+// reaches the root's operations, which see a count of 0.
+void* RootTable() {
+  class Root final : public ZORBaseUnknown {
+   public:
+    Root() : ZORBaseUnknown(FacetTag{}) {}
+  };
+  static Root* prototype = new Root;
+  void* table = nullptr;
+  std::memcpy(&table, static_cast<void*>(static_cast<ZORBaseUnknown*>(prototype)), sizeof table);
+  return table;
+}
+
+}  // namespace
+
 void* ZORLedger::Allocate(std::size_t size) noexcept { return std::malloc(size); }
-void ZORLedger::Free(void* memory) noexcept { std::free(memory); }
+
+void ZORLedger::Free(void* memory) noexcept {
+  if (memory == nullptr || !Zombies().on.load(std::memory_order_relaxed)) {
+    std::free(memory);
+    return;
+  }
+  void* table = RootTable();
+  std::memcpy(memory, &table, sizeof table);
+}
+
+void ZORLedger::Dying(const void* component, const char* className) {
+  ZombieState& state = Zombies();
+  if (!state.on.load(std::memory_order_relaxed)) return;
+  std::lock_guard lock(state.mutex);
+  state.classes[component] = className != nullptr ? className : "";
+}
+
+const char* ZORLedger::ZombieClass(const void* component) {
+  ZombieState& state = Zombies();
+  std::lock_guard lock(state.mutex);
+  auto found = state.classes.find(component);
+  return found != state.classes.end() ? found->second.c_str() : nullptr;
+}
+
+void ZORHostTesting::SetZombieMode(bool on) {
+  RootTable();
+  Zombies().on = on;
+}
 
 std::vector<ZORHostTesting::LiveComponent> ZORHostTesting::LiveComponents() {
   LedgerState& state = Ledger();
@@ -273,6 +329,13 @@ std::atomic<void (*)(const char*)> saveStepHook{nullptr};
 }  // namespace
 
 void ZORHostTesting::SetSaveStepHook(void (*hook)(const char* step)) { saveStepHook = hook; }
+
+namespace {
+std::atomic<bool> saveSyncs{true};
+}  // namespace
+
+void ZORHostTesting::SetSaveSync(bool on) { saveSyncs = on; }
+bool ZORSettings::SaveSyncs() { return saveSyncs.load(std::memory_order_relaxed); }
 
 void ZORSettings::SaveStep(const char* step) {
   if (auto hook = saveStepHook.load(std::memory_order_relaxed)) hook(step);

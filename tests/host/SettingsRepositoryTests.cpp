@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <limits>
+#include <random>
 
 #include "support/ZORTestSupport.h"
 #include "zor/ZORSettingRepository.h"
@@ -230,6 +231,39 @@ TEST_F(Repositories, AnInterruptedSaveLeavesOldOrNew) {
     EXPECT_EQ(entry.path().filename().string().find(".steps.tmp"), std::string::npos)
         << entry.path();
   }
+}
+
+TEST_F(Repositories, ProcessesKilledAtRandomNeverLeaveADamagedFile) {
+  ZORSettingRepository* repository = Open("killed");
+  std::vector<int> values(64, 1);
+  repository->WriteSetting("Values", values.data(), 64, 0);
+  ASSERT_EQ(repository->SaveRepository(nullptr), S_OK);
+  std::mt19937 generator(20261206);
+  std::uniform_int_distribution<int> delay(0, 1500);
+  for (int kill = 0; kill < 1000; ++kill) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int round = 0;; ++round) {
+        std::vector<int> next(static_cast<std::size_t>(1 + round % 97), round);
+        repository->WriteSetting(("Key" + std::to_string(round % 5)).c_str(), next.data(),
+                                 static_cast<long>(next.size()), 0);
+        repository->SaveRepository(nullptr);
+      }
+    }
+    usleep(static_cast<useconds_t>(delay(generator)));
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    std::vector<ZORSettingEntry> entries;
+    int line = 0;
+    std::string problem;
+    ASSERT_TRUE(ZORParseSettings(ReadWholeFile(folder_.File("killed")), entries, line, problem))
+        << "kill " << kill << ": line " << line << ": " << problem;
+    ASSERT_FALSE(entries.empty());
+  }
+  // What the killed savers left is cleaned by the next save.
+  ASSERT_EQ(repository->SaveRepository(nullptr), S_OK);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(Repositories, ConcurrentSaversNeverLeaveADamagedFile) {

@@ -84,9 +84,9 @@ class Painter : public ZORModuleTest {
       }
     }
     for (double special : {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN,
-                           DBL_MIN, -DBL_MIN, DBL_MAX, -DBL_MAX, double{FLT_MAX},
-                           std::nextafter(double{FLT_MAX}, kInf), -double{FLT_MAX},
-                           std::nextafter(-double{FLT_MAX}, -kInf), 1e39, -1e39}) {
+                           DBL_MIN, -DBL_MIN, DBL_MAX, -DBL_MAX, static_cast<double>(FLT_MAX),
+                           std::nextafter(static_cast<double>(FLT_MAX), kInf), -static_cast<double>(FLT_MAX),
+                           std::nextafter(-static_cast<double>(FLT_MAX), -kInf), 1e39, -1e39}) {
       values.push_back(special);
     }
     double smallest = kInf, largest = -kInf;

@@ -30,6 +30,11 @@ class ZORHOST_API ZORHostTesting {
   static long OutstandingReferences();
   static std::string DescribeLiveComponents();
 
+  // While on, components are not freed when destroyed: their memory is kept and marked, so that
+  // a component released once too often aborts with a message naming its class instead of
+  // corrupting memory. For death tests.
+  static void SetZombieMode(bool on);
+
   // FindKey answers null for this key, on every feature.
   static void HideKey(const std::string& key);
   // CreateParameter hands out empty handles once it has made `successes` more parameters.
@@ -60,6 +65,9 @@ class ZORHOST_API ZORHostTesting {
   // Called after each step of every repository save ("open", "write" once per chunk, "flush",
   // "fsync", "rename", "sync folder"); null for none. A test stops a saving child there.
   static void SetSaveStepHook(void (*hook)(const char* step));
+  // Saves skip their fsync calls while this is off (for tools that save very often and need no
+  // durability, such as fuzzers); on by default.
+  static void SetSaveSync(bool on);
 
   // Subscriptions to `eventName` on `publisher`.
   static int SubscriptionCount(ZORBaseUnknown* publisher, const char* eventName);
