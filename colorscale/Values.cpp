@@ -149,6 +149,14 @@ void ZORStNewColorScale::SetImposedValue(int position, double value) {
 }
 
 int ZORStNewColorScale::SetFirstImposedValue(double value) {
+  return SetEndImposedValue(ListEnd::First, value);
+}
+
+int ZORStNewColorScale::SetLastImposedValue(double value) {
+  return SetEndImposedValue(ListEnd::Last, value);
+}
+
+int ZORStNewColorScale::SetEndImposedValue(ListEnd end, double value) {
   ZORISpecAttrAccess* access = attrAccess.get();
   if (access == nullptr) return 0;
   ValueListKeys lists(access);
@@ -157,18 +165,8 @@ int ZORStNewColorScale::SetFirstImposedValue(double value) {
   const int s = ZORAttributes::ListLength(*access, lists.values.get());
   // Exactly n - 1 members, unlike SetExtremeImposedValues.
   if (s < 1 || s != n - 1) return 0;
-  return ImposeBoundaries(*access, lists, {{1, value}}) ? 1 : 0;
-}
-
-int ZORStNewColorScale::SetLastImposedValue(double value) {
-  ZORISpecAttrAccess* access = attrAccess.get();
-  if (access == nullptr) return 0;
-  ValueListKeys lists(access);
-  int n = 0;
-  GetNumberOfBlocks(n);
-  const int s = ZORAttributes::ListLength(*access, lists.values.get());
-  if (s < 1 || s != n - 1) return 0;
-  return ImposeBoundaries(*access, lists, {{n - 1, value}}) ? 1 : 0;
+  const int position = end == ListEnd::First ? 1 : n - 1;
+  return ImposeBoundaries(*access, lists, {{position, value}}) ? 1 : 0;
 }
 
 void ZORStNewColorScale::SetExtremeImposedValues(double first, double last) {

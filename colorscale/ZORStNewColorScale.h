@@ -102,6 +102,9 @@ class ZORStNewColorScale : public ZORBaseUnknown {
  private:
   void ResizeColorLists();
   void ResizeValueLists();
+  enum class ListEnd { First, Last };
+  // Imposes the first or the last boundary; 1 when its index entry was written.
+  int SetEndImposedValue(ListEnd end, double value);
   // Binds to the feature's document: finds the analysis factory and hands it the document.
   void BindDocument();
   void EndCloseSubscription();

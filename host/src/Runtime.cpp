@@ -90,58 +90,59 @@ int ZORMetaClass::IsAKindOf(const char* name) const {
   return 0;
 }
 
+template <class Fill>
+ZORMetaClass* ZORMetaClassRegistry::RetrieveByName(const std::string& name, Fill fill) {
+  RuntimeState& state = State();
+  std::lock_guard lock(state.mutex);
+  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name];
+  if (!slot) {
+    slot.reset(new ZORMetaClass);
+    fill(*slot);
+  }
+  return slot.get();
+}
+
+namespace {
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+}  // namespace
+
 ZORMetaClass* ZORMetaClassRegistry::Retrieve(const char* name, int typeOfClass,
                                              ZORMetaClass* base, const char* extendedName,
                                              const char* frameworkName,
                                              std::size_t instanceSize) {
-  RuntimeState& state = State();
-  std::lock_guard lock(state.mutex);
-  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name != nullptr ? name : ""];
-  if (!slot) {
-    slot.reset(new ZORMetaClass);
-    slot->name_ = name != nullptr ? name : "";
-    slot->typeOfClass_ = typeOfClass;
-    slot->base_ = base;
-    slot->extendedName_ = extendedName != nullptr ? extendedName : "";
-    slot->frameworkName_ = frameworkName != nullptr ? frameworkName : "";
-    slot->instanceSize_ = instanceSize;
-  }
-  return slot.get();
+  return RetrieveByName(Text(name), [&](ZORMetaClass& meta) {
+    meta.name_ = Text(name);
+    meta.typeOfClass_ = typeOfClass;
+    meta.base_ = base;
+    meta.extendedName_ = Text(extendedName);
+    meta.frameworkName_ = Text(frameworkName);
+    meta.instanceSize_ = instanceSize;
+  });
 }
 
 ZORMetaClass* ZORMetaClassRegistry::RetrieveAdapter(const GUID& iid, const char* interfaceName,
                                                     ZORMetaClass* interfaceMeta,
                                                     ZORMetaClass* implementationMeta,
                                                     int typeOfClass) {
-  std::string name = std::string("TIE") + (interfaceName != nullptr ? interfaceName : "") +
-                     (implementationMeta != nullptr ? implementationMeta->Name() : "");
-  RuntimeState& state = State();
-  std::lock_guard lock(state.mutex);
-  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name];
-  if (!slot) {
-    slot.reset(new ZORMetaClass);
-    slot->name_ = name;
-    slot->typeOfClass_ = typeOfClass;
-    slot->interfaceId_ = iid;
-    slot->interfaceName_ = interfaceName != nullptr ? interfaceName : "";
-    slot->interfaceMeta_ = interfaceMeta;
-    slot->implementationMeta_ = implementationMeta;
-  }
-  return slot.get();
+  const std::string name = "TIE" + Text(interfaceName) +
+                           (implementationMeta != nullptr ? implementationMeta->Name() : "");
+  return RetrieveByName(name, [&](ZORMetaClass& meta) {
+    meta.name_ = name;
+    meta.typeOfClass_ = typeOfClass;
+    meta.interfaceId_ = iid;
+    meta.interfaceName_ = Text(interfaceName);
+    meta.interfaceMeta_ = interfaceMeta;
+    meta.implementationMeta_ = implementationMeta;
+  });
 }
 
 ZORMetaClass* ZORMetaClassRegistry::RetrieveInterface(const char* name, const GUID& iid) {
-  RuntimeState& state = State();
-  std::lock_guard lock(state.mutex);
-  std::unique_ptr<ZORMetaClass>& slot = state.metaClasses[name];
-  if (!slot) {
-    slot.reset(new ZORMetaClass);
-    slot->name_ = name;
-    slot->typeOfClass_ = ZORClassInterface;
-    slot->interfaceId_ = iid;
-    slot->interfaceName_ = name;
-  }
-  return slot.get();
+  return RetrieveByName(Text(name), [&](ZORMetaClass& meta) {
+    meta.name_ = Text(name);
+    meta.typeOfClass_ = ZORClassInterface;
+    meta.interfaceId_ = iid;
+    meta.interfaceName_ = Text(name);
+  });
 }
 
 ZORMetaClass* ZORRuntime::HostClassMeta(const char* name, int typeOfClass, ZORMetaClass* base) {

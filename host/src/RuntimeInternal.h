@@ -66,6 +66,11 @@ class ZORMetaClassRegistry {
                                        ZORMetaClass* interfaceMeta,
                                        ZORMetaClass* implementationMeta, int typeOfClass);
   static ZORMetaClass* RetrieveInterface(const char* name, const GUID& iid);
+
+ private:
+  // The meta-class of that name, filled by `fill` when it is created.
+  template <class Fill>
+  static ZORMetaClass* RetrieveByName(const std::string& name, Fill fill);
 };
 
 // Host calls that tests can make throw (see zor/testing/ZORHostTesting.h).

@@ -6,16 +6,8 @@
 
 namespace {
 
-class BlockCount : public ZORModuleTest {
+class BlockCount : public ZORScaleTest {
  protected:
-  void SetUp() override {
-    ZORModuleTest::SetUp();
-    scale_ = NewScale();
-  }
-  void TearDown() override {
-    scale_.Reset();
-    ZORModuleTest::TearDown();
-  }
   // The removals and deletions that changing the count to `count` makes, in order.
   std::vector<std::string> RemovalsOf(int count) {
     ZORHostTesting::RecordStoreCalls(true);
@@ -29,7 +21,6 @@ class BlockCount : public ZORModuleTest {
   }
   std::size_t Members(const char* key) { return ViewAttribute(scale_, key).entries.size(); }
 
-  ZORIStNewColorScale_var scale_;
 };
 
 TEST_F(BlockCount, TrimsFromTheEndAndDeletesParameters) {

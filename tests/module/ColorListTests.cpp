@@ -8,16 +8,8 @@ struct ColorLists {
   std::vector<int> index, red, green, blue, alpha, types;
 };
 
-class Colors : public ZORModuleTest {
+class Colors : public ZORScaleTest {
  protected:
-  void SetUp() override {
-    ZORModuleTest::SetUp();
-    scale_ = NewScale();
-  }
-  void TearDown() override {
-    scale_.Reset();
-    ZORModuleTest::TearDown();
-  }
   ColorLists Stored(int count = 0) {
     ZORRawCollint index, red, green, blue, alpha, types;
     ColorLists lists;
@@ -56,7 +48,6 @@ class Colors : public ZORModuleTest {
                              &lists[3], &lists[4], &lists[5]);
   }
 
-  ZORIStNewColorScale_var scale_;
 };
 
 using V = std::vector<int>;

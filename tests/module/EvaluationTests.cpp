@@ -22,16 +22,8 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 double Up(double x) { return std::nextafter(x, kInf); }
 double Down(double x) { return std::nextafter(x, -kInf); }
 
-class Evaluation : public ZORModuleTest {
+class Evaluation : public ZORScaleTest {
  protected:
-  void SetUp() override {
-    ZORModuleTest::SetUp();
-    scale_ = NewScale();
-  }
-  void TearDown() override {
-    scale_.Reset();
-    ZORModuleTest::TearDown();
-  }
   std::pair<int, Color> Evaluate(double value) {
     Color c = kUntouched;
     int block = scale_->GetColorForValue(value, &c.red, &c.green, &c.blue, &c.alpha);
@@ -46,7 +38,6 @@ class Evaluation : public ZORModuleTest {
     ASSERT_EQ(scale_->SetTolerance(tolerance), S_OK);
   }
 
-  ZORIStNewColorScale_var scale_;
 };
 
 struct Case {

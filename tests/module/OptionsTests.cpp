@@ -3,17 +3,15 @@
 
 namespace {
 
-class Options : public ZORModuleTest {
+class Options : public ZORScaleTest {
  protected:
   void SetUp() override {
-    ZORModuleTest::SetUp();
-    scale_ = NewScale();
+    ZORScaleTest::SetUp();
     feature_ = FeatureOf(scale_);
   }
   void TearDown() override {
-    scale_.Reset();
     feature_.Reset();
-    ZORModuleTest::TearDown();
+    ZORScaleTest::TearDown();
   }
   // Store writes made by `action`.
   template <class Action>
@@ -25,7 +23,6 @@ class Options : public ZORModuleTest {
     return log;
   }
 
-  ZORIStNewColorScale_var scale_;
   ZORISpecObject_var feature_;
 };
 

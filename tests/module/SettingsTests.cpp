@@ -7,16 +7,8 @@
 
 namespace {
 
-class Settings : public ZORModuleTest {
+class Settings : public ZORScaleTest {
  protected:
-  void SetUp() override {
-    ZORModuleTest::SetUp();
-    scale_ = NewScale();
-  }
-  void TearDown() override {
-    scale_.Reset();
-    ZORModuleTest::TearDown();
-  }
   // The stored record as the host keeps it.
   std::vector<ZORSettingEntry> Record(const char* name) {
     ZORSettingRepository* repository =
@@ -37,7 +29,6 @@ class Settings : public ZORModuleTest {
   }
 
   ZORTemporarySettingsFolder folder_;
-  ZORIStNewColorScale_var scale_;
 };
 
 TEST_F(Settings, SavedRecordOfFiveBlocks) {

@@ -17,16 +17,8 @@ struct ValueTable {
   double maximum = 0.0;
 };
 
-class Values : public ZORModuleTest {
+class Values : public ZORScaleTest {
  protected:
-  void SetUp() override {
-    ZORModuleTest::SetUp();
-    scale_ = NewScale();
-  }
-  void TearDown() override {
-    scale_.Reset();
-    ZORModuleTest::TearDown();
-  }
   ValueLists Stored() {
     ZORRawCollint index, types;
     ZORRawColldouble values;
@@ -56,7 +48,6 @@ class Values : public ZORModuleTest {
     return {first, last};
   }
 
-  ZORIStNewColorScale_var scale_;
 };
 
 using D = std::vector<double>;

@@ -49,6 +49,20 @@ class ZORTemporarySettingsFolder {
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 
+// A component test with one new color scale, released before the ledger is checked.
+class ZORScaleTest : public ZORModuleTest {
+ protected:
+  void SetUp() override {
+    ZORModuleTest::SetUp();
+    scale_ = NewScale();
+  }
+  void TearDown() override {
+    scale_.Reset();
+    ZORModuleTest::TearDown();
+  }
+  ZORIStNewColorScale_var scale_;
+};
+
 // A scale of `blocks` blocks with the given colors imposed (position, r, g, b, a) and the given
 // boundaries imposed (position, value).
 struct ZORImposedColor {
