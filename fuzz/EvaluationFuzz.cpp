@@ -110,6 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
-  host->NewSession();
+  host->NewDocument();
   return 0;
 }

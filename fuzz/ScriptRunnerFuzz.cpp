@@ -52,6 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // Each run starts with no scale and a fresh document.
   runner->Reset();
-  host->NewSession();
+  host->NewDocument();
   return 0;
 }

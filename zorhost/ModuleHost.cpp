@@ -53,6 +53,11 @@ void ZORModuleHost::NewSession() {
   session_ = std::make_unique<ZORHostSession>();
 }
 
+void ZORModuleHost::NewDocument() {
+  session_->CloseDocument(session_->CurrentDocument());
+  session_->NewDocument();
+}
+
 std::string ZORDefaultModulePath() {
   if (const char* path = std::getenv("ZOR_MODULE"); path != nullptr && *path != '\0') return path;
   char program[4096];

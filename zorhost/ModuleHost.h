@@ -23,6 +23,8 @@ class ZORModuleHost {
   // Closes the session and opens a fresh one, as a new run starts. Every scale made in the old
   // one must have been released.
   void NewSession();
+  // Closes the current document and opens a fresh one in the same session.
+  void NewDocument();
 
  private:
   ZORModuleHost() = default;

@@ -1,5 +1,6 @@
 // The host world: the session, its start-up catalogue, documents with their services, layouts
 // and editors.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -261,6 +262,12 @@ ZORDocument* ZORHostSession::NewDocument() {
   state_->documents.push_back(ZORVar<ZORDocument>::Adopt(new ZORDocument));
   state_->currentDocument = state_->documents.back().get();
   return state_->currentDocument;
+}
+
+void ZORHostSession::CloseDocument(ZORDocument* document) {
+  if (state_->currentDocument == document) state_->currentDocument = nullptr;
+  std::erase_if(state_->documents,
+                [document](const ZORVar<ZORDocument>& held) { return held.get() == document; });
 }
 
 ZORFrmLayout* ZORHostSession::CurrentLayout() const { return state_->currentLayout; }

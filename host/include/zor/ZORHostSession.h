@@ -60,6 +60,9 @@ class ZORHOST_API ZORHostSession {
   ZORDocument* CurrentDocument() const;
   void SetCurrentDocument(ZORDocument* document);  // null: no current document
   ZORDocument* NewDocument();                      // becomes current
+  // The session lets go of the document (it closes once nothing else holds it); it stops being
+  // current.
+  void CloseDocument(ZORDocument* document);
 
   ZORFrmLayout* CurrentLayout() const;
   void SetCurrentLayout(ZORFrmLayout* layout);  // null: no current layout
