@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 #include "RuntimeInternal.h"
 #include "SettingsInternal.h"
@@ -242,50 +243,56 @@ ZORSettingEntry* ZORSettingRepository::Slot(const char* key) {
   return &entries_.back();
 }
 
-HRESULT ZORSettingRepository::WriteSetting(const char* key, int* values, long count, int) {
-  ZORFaultPoint("WriteSetting");
-  if (key == nullptr || !ZORSettings::CheckKey(key).empty() || count < 0 ||
-      (count > 0 && values == nullptr)) {
-    return E_INVALIDARG;
-  }
-  ZORSettingEntry* entry = Slot(key);
-  entry->isDouble = false;
-  entry->integers.assign(values, values + count);
-  entry->doubles.clear();
-  unsaved_ = true;
-  return S_OK;
-}
+namespace {
 
-HRESULT ZORSettingRepository::WriteSetting(const char* key, double* values, long count, int) {
+std::vector<int>& ValuesOf(ZORSettingEntry& entry, int*) { return entry.integers; }
+std::vector<double>& ValuesOf(ZORSettingEntry& entry, double*) { return entry.doubles; }
+const std::vector<int>& ValuesOf(const ZORSettingEntry& entry, int*) { return entry.integers; }
+const std::vector<double>& ValuesOf(const ZORSettingEntry& entry, double*) { return entry.doubles; }
+
+}  // namespace
+
+template <class T>
+HRESULT ZORSettingRepository::Write(const char* key, T* values, long count) {
   ZORFaultPoint("WriteSetting");
   if (key == nullptr || !ZORSettings::CheckKey(key).empty() || count < 0 ||
       (count > 0 && values == nullptr)) {
     return E_INVALIDARG;
   }
   ZORSettingEntry* entry = Slot(key);
-  entry->isDouble = true;
-  entry->doubles.assign(values, values + count);
+  entry->isDouble = std::is_same_v<T, double>;
   entry->integers.clear();
+  entry->doubles.clear();
+  ValuesOf(*entry, values).assign(values, values + count);
   unsaved_ = true;
   return S_OK;
 }
 
-long ZORSettingRepository::ReadSetting(const char* key, int* values, long count) {
+template <class T>
+long ZORSettingRepository::Read(const char* key, T* values, long count) {
   ZORFaultPoint("ReadSetting");
   const ZORSettingEntry* entry = Find(key);
-  if (entry == nullptr || entry->isDouble || values == nullptr || count <= 0) return 0;
-  const long given = std::min<long>(count, static_cast<long>(entry->integers.size()));
-  std::copy_n(entry->integers.begin(), given, values);
+  if (entry == nullptr || entry->isDouble != std::is_same_v<T, double> || values == nullptr ||
+      count <= 0) {
+    return 0;
+  }
+  const std::vector<T>& stored = ValuesOf(*entry, values);
+  const long given = std::min<long>(count, static_cast<long>(stored.size()));
+  std::copy_n(stored.begin(), given, values);
   return given;
 }
 
+HRESULT ZORSettingRepository::WriteSetting(const char* key, int* values, long count, int) {
+  return Write(key, values, count);
+}
+HRESULT ZORSettingRepository::WriteSetting(const char* key, double* values, long count, int) {
+  return Write(key, values, count);
+}
+long ZORSettingRepository::ReadSetting(const char* key, int* values, long count) {
+  return Read(key, values, count);
+}
 long ZORSettingRepository::ReadSetting(const char* key, double* values, long count) {
-  ZORFaultPoint("ReadSetting");
-  const ZORSettingEntry* entry = Find(key);
-  if (entry == nullptr || !entry->isDouble || values == nullptr || count <= 0) return 0;
-  const long given = std::min<long>(count, static_cast<long>(entry->doubles.size()));
-  std::copy_n(entry->doubles.begin(), given, values);
-  return given;
+  return Read(key, values, count);
 }
 
 HRESULT ZORSettingRepository::SaveRepository(const char*) {

@@ -56,6 +56,10 @@ class ZORHOST_API ZORSettingRepository {
   ZORSettingRepository(std::string name, std::string path);
   ZORSettingEntry* Find(const char* key);
   ZORSettingEntry* Slot(const char* key);
+  template <class T>
+  HRESULT Write(const char* key, T* values, long count);
+  template <class T>
+  long Read(const char* key, T* values, long count);
 
   std::string name_;
   std::string path_;
