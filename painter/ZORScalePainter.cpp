@@ -51,12 +51,14 @@ double FirstTrue(Predicate predicate) {
   return FromKey(high);
 }
 
+#if !defined(__SSE2__)
 // As the scale truncates a blended component: toward zero, saturated to the int range. Clamping
 // first gives the same ints without a branch: a value between INT_MAX and INT_MAX + 1 truncates
 // to INT_MAX either way, and likewise below INT_MIN.
 int TruncateToInt(double x) {
   return static_cast<int>(std::min(std::max(x, -2147483648.0), 2147483647.0));
 }
+#endif
 
 }  // namespace
 
@@ -76,7 +78,6 @@ ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
     ZORRgba only;
     if (scale->GetColorForValue(0.0, &only.red, &only.green, &only.blue, &only.alpha) == 1) {
       colors_ = {only};
-      notANumber_ = Rules(std::numeric_limits<double>::quiet_NaN());
     } else {
       perValueScale_ = ZORIStNewColorScale_var::Retain(scale);
     }
@@ -125,7 +126,6 @@ ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
       blend.difference[c] = static_cast<double>(static_cast<std::int64_t>(own[c]) - next[c]);
     }
   }
-  notANumber_ = Rules(std::numeric_limits<double>::quiet_NaN());
   BuildIntervals();
 }
 
@@ -196,7 +196,7 @@ void ZORScalePainter::BuildIntervals() {
   intervals_.push_back(Rules(-kInfinity));
   for (double start : thresholds_) intervals_.push_back(Rules(start));
   for (const Outcome& outcome : intervals_) slots_.push_back(MakeSlot(outcome));
-  slots_.push_back(MakeSlot(notANumber_));
+  slots_.push_back(MakeSlot(Rules(std::numeric_limits<double>::quiet_NaN())));
   slots_.push_back(PlainSlot(kUndefinedBlock, undefinedColor_));
 
   // Buckets over the finite thresholds, one empty bucket below and above them: a value's bucket
@@ -251,7 +251,6 @@ std::size_t ZORScalePainter::IntervalOf(double value) const {
 ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color) {
   Slot slot;
   slot.block = block;
-  slot.own = color;
   slot.blendBlock.width = 1.0;
   const int components[4] = {color.red, color.green, color.blue, color.alpha};
   for (int c = 0; c < 4; ++c) slot.blendBlock.next[c] = static_cast<double>(components[c]);
@@ -264,8 +263,6 @@ ZORScalePainter::Slot ZORScalePainter::MakeSlot(const Outcome& outcome) const {
   if (!outcome.blend || !blends_[k].usable) return PlainSlot(outcome.block, colors_[k]);
   Slot slot;
   slot.block = outcome.block;
-  slot.blend = true;
-  slot.own = colors_[k];
   slot.blendBlock = blends_[k];
   return slot;
 }
@@ -343,13 +340,14 @@ void ZORScalePainter::PaintSlots(const double* values, const unsigned* slots, in
     if (second.block >= 0) PaintSlot(second, _mm_unpackhi_pd(t, t), colors[i + 1]);
   }
 #endif
-  for (; i < count; ++i) {
-    const Slot& slot = slots_[slots[i]];
-    blocks[i] = slot.block;
-    if (slot.block < 0) continue;
-    const double weight = (slot.blendBlock.upper - values[i]) / slot.blendBlock.width;
-    PaintSlot(slot, std::isfinite(weight) ? weight : 1.0, colors[i]);
-  }
+  for (; i < count; ++i) PaintValue(slots_[slots[i]], values[i], blocks[i], colors[i]);
+}
+
+void ZORScalePainter::PaintValue(const Slot& slot, double value, int& block, ZORRgba& color) {
+  block = slot.block;
+  if (slot.block < 0) return;
+  const double weight = (slot.blendBlock.upper - value) / slot.blendBlock.width;
+  PaintSlot(slot, std::isfinite(weight) ? weight : 1.0, color);
 }
 
 void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba* colors,
@@ -366,48 +364,19 @@ void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba*
   }
 }
 
-void ZORScalePainter::Color(const Outcome& outcome, double value, int& block,
-                            ZORRgba& color) const {
-  block = outcome.block;
-  if (outcome.block < 0) return;
-  const std::size_t k = static_cast<std::size_t>(outcome.block - 1);
-  if (outcome.blend) {
-    const BlendBlock& blend = blends_[k];
-    if (blend.usable) {
-      const double t = (blend.upper - value) / blend.width;
-      if (std::isfinite(t)) {
-        color.red = TruncateToInt(blend.next[0] + blend.difference[0] * t);
-        color.green = TruncateToInt(blend.next[1] + blend.difference[1] * t);
-        color.blue = TruncateToInt(blend.next[2] + blend.difference[2] * t);
-        color.alpha = TruncateToInt(blend.next[3] + blend.difference[3] * t);
-        return;
-      }
-    }
-  }
-  color = colors_[k];
-}
-
 void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* colors,
                                  std::size_t count, bool undefinedColorForNaN) const {
   if (!slots_.empty()) {
     PaintIntervals(values, blocks, colors, count, undefinedColorForNaN);
     return;
   }
-  const bool searchIntervals = !intervals_.empty();
+  // Boundaries the intervals cannot serve: the rules, value by value, painted the same way.
   for (std::size_t i = 0; i < count; ++i) {
     const double value = values[i];
-    if (std::isnan(value)) {
-      if (undefinedColorForNaN) {
-        blocks[i] = kUndefinedBlock;
-        colors[i] = undefinedColor_;
-      } else {
-        Color(notANumber_, value, blocks[i], colors[i]);
-      }
-    } else if (searchIntervals) {
-      Color(intervals_[IntervalOf(value)], value, blocks[i], colors[i]);
-    } else {
-      Color(Rules(value), value, blocks[i], colors[i]);
-    }
+    const Slot slot = undefinedColorForNaN && std::isnan(value)
+                          ? PlainSlot(kUndefinedBlock, undefinedColor_)
+                          : MakeSlot(Rules(value));
+    PaintValue(slot, value, blocks[i], colors[i]);
   }
 }
 

@@ -71,18 +71,16 @@ class ZORScalePainter {
     alignas(16) double next[4] = {};        // the next block's components
     alignas(16) double difference[4] = {};  // own - next, taken without overflow
   };
-  // What painting a value of one interval takes: its outcome with the colors resolved.
+  // What painting a value of one interval takes: its block and the blend that gives its color
+  // (a difference of 0 for a block painted with one color).
   struct Slot {
     int block = -1;
-    bool blend = false;  // blend usable for this block
-    ZORRgba own;
     BlendBlock blendBlock;
   };
 
   Outcome Rules(double value) const;
   Slot MakeSlot(const Outcome& outcome) const;
   static Slot PlainSlot(int block, const ZORRgba& color);
-  void Color(const Outcome& outcome, double value, int& block, ZORRgba& color) const;
   void PaintRange(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
                   bool undefinedColorForNaN) const;
   void PaintIntervals(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
@@ -92,6 +90,7 @@ class ZORScalePainter {
   void PaintSlots(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
                   std::size_t count) const;
   static void PaintSlot(const Slot& slot, double t, ZORRgba& color);
+  static void PaintValue(const Slot& slot, double value, int& block, ZORRgba& color);
 #if defined(__SSE2__)
   static void PaintSlot(const Slot& slot, __m128d weights, ZORRgba& color);
 #endif
@@ -116,7 +115,6 @@ class ZORScalePainter {
   // an interval has the same outcome. Buckets over the finite thresholds give where to start.
   std::vector<double> thresholds_;
   std::vector<Outcome> intervals_;
-  Outcome notANumber_{-1, false};
   static constexpr unsigned kScanBucket = ~0u;  // a bucket holding thresholds: scan it
   std::vector<unsigned> bucketStart_;
   std::vector<unsigned> bucketInterval_;  // the interval of every value of the bucket, or kScanBucket

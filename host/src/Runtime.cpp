@@ -377,7 +377,7 @@ HRESULT Tie_Construct(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta,
     } else {
       implementation->AddRef();
     }
-    ZORRuntime::SetTie(adapter, implementation, secondary);
+    ZORRuntime::SetTieImplementation(adapter, implementation);
     std::lock_guard lock(state.mutex);
     state.extensionAdapters.push_back({secondary, adapterMeta->InterfaceId(), adapter});
     return S_OK;
@@ -387,7 +387,7 @@ HRESULT Tie_Construct(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta,
     return E_FAIL;
   }
   implementation->AddRef();
-  ZORRuntime::SetTie(adapter, implementation, secondary);
+  ZORRuntime::SetTieImplementation(adapter, implementation);
   return S_OK;
 }
 

@@ -22,24 +22,14 @@ class ZORRuntime {
   }
 
   // Access to what the base keeps for the runtime.
-  static ZORBaseUnknown* Extended(const ZORBaseUnknown* component) { return component->extended_; }
   static std::int32_t ReferenceCount(const ZORBaseUnknown* component) {
     return component->referenceCount_;
   }
   static std::int32_t* CountAddress(ZORBaseUnknown* component) {
     return &component->referenceCount_;
   }
-  static bool IsComponent(const ZORBaseUnknown* component) { return component->isComponent_; }
-  static void SetTie(ZORBaseUnknown* adapter, ZORBaseUnknown* implementation,
-                     ZORBaseUnknown* secondary) {
-    adapter->tieImplementation_ = implementation;
-    adapter->tieSecondary_ = secondary;
-  }
   static ZORBaseUnknown* TieImplementation(const ZORBaseUnknown* adapter) {
     return adapter->tieImplementation_;
-  }
-  static ZORBaseUnknown* TieSecondary(const ZORBaseUnknown* adapter) {
-    return adapter->tieSecondary_;
   }
   static void SetExtensionMeta(ZORBaseUnknown* extension, ZORMetaClass* meta) {
     extension->extensionMeta_ = meta;

@@ -137,7 +137,6 @@ class ZORHOST_API ZORBaseUnknown : public IUnknown {
   std::int32_t referenceCount_ = 1;
   bool isComponent_ = true;
   ZORBaseUnknown* tieImplementation_ = nullptr;  // adapters: one reference on the implementation
-  ZORBaseUnknown* tieSecondary_ = nullptr;       // adapters: the component extended, not owned
   ZORBaseUnknown* extended_ = nullptr;           // extensions: one reference on the component
   ZORMetaClass* extensionMeta_ = nullptr;        // extensions: registered under this class
 };
