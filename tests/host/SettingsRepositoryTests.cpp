@@ -269,12 +269,22 @@ TEST_F(Repositories, ProcessesKilledAtRandomNeverLeaveADamagedFile) {
 TEST_F(Repositories, ConcurrentSaversNeverLeaveADamagedFile) {
   ZORSettingRepository* first = Open("shared");
   first->SaveRepository(nullptr);
+  // Both savers read the file before either saves, so each writes only its own key and the
+  // last one to save leaves exactly one entry.
+  int opened[2];
+  int go[2];
+  ASSERT_EQ(pipe(opened), 0);
+  ASSERT_EQ(pipe(go), 0);
   std::vector<pid_t> children;
   for (int saver = 0; saver < 2; ++saver) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      close(opened[0]);
+      close(go[1]);
       ZORSettingRepository* repository = Open("shared");
+      char byte = 0;
+      if (write(opened[1], &byte, 1) != 1 || read(go[0], &byte, 1) != 0) _exit(1);
       std::vector<int> values(200, saver);
       for (int round = 0; round < 200; ++round) {
         repository->WriteSetting(("Saver" + std::to_string(saver)).c_str(), values.data(), 200, 0);
@@ -284,6 +294,12 @@ TEST_F(Repositories, ConcurrentSaversNeverLeaveADamagedFile) {
     }
     children.push_back(child);
   }
+  close(opened[1]);
+  close(go[0]);
+  char byte = 0;
+  for (int saver = 0; saver < 2; ++saver) ASSERT_EQ(read(opened[0], &byte, 1), 1);
+  close(opened[0]);
+  close(go[1]);
   int reads = 0;
   for (bool running = true; running;) {
     std::vector<ZORSettingEntry> entries;
