@@ -1,7 +1,9 @@
 #include "colorscale/ColorScaleMath.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace ZORColorScaleMath {
@@ -44,13 +46,6 @@ double KeepFinite(double extended, double nearestImposed) {
   if (extended > kLargest) return kLargest;
   if (extended < -kLargest) return -kLargest;
   return extended;
-}
-
-int TruncateToInt(double x) {
-  // Conversion of a value outside the int range would be undefined: saturate instead.
-  if (x >= 2147483648.0) return std::numeric_limits<int>::max();
-  if (x <= -2147483649.0) return std::numeric_limits<int>::min();
-  return static_cast<int>(x);
 }
 
 }  // namespace
@@ -107,53 +102,197 @@ void InterpolateBoundaries(std::span<const int> imposedIndices, std::span<double
   });
 }
 
-Placement PlaceValue(double value, int blockCount, std::span<const double> boundaries,
-                     std::span<const int> imposedColorIndices, double lower, double upper,
-                     double tolerance) {
-  const int n = blockCount;
-  if (n == 1) return {1, false, 0.0};
-  // A value exactly on the upper limit takes the color below it; the tolerance bands of the
-  // limits come before any inner boundary.
-  if (value > upper) return {n, false, 0.0};
-  if (std::fabs(value - upper) <= tolerance) return {n - 1, false, 0.0};
-  if (value < lower) return {1, false, 0.0};
-  if (std::fabs(value - lower) <= tolerance) return {2, false, 0.0};
-  if (std::fabs(upper - lower) <= tolerance) return {2, false, 0.0};
-  for (int i = 1; i <= n - 1; ++i) {
-    const double v = boundaries[static_cast<std::size_t>(i - 1)];
-    // A value on an inner boundary takes the color of the block above it.
-    if (std::fabs(value - v) <= tolerance) return {i + 1, false, 0.0};
-    if (i <= n - 2) {
-      const double next = boundaries[static_cast<std::size_t>(i)];
-      if (v + tolerance < value && value < next - tolerance) {
-        if (imposedColorIndices[static_cast<std::size_t>(i)] != kNotImposed) {
-          return {i + 1, false, 0.0};
-        }
-        Placement placement{i + 1, false, 0.0};
-        placement.blend = BlendWeight(v, next, value, placement.t);
-        return placement;
-      }
-    }
-  }
-  return {};
+bool SortedAndFinite(const PlacementTable& table) {
+  const std::span<const double> v = table.boundaries;
+  return std::is_sorted(v.begin(), v.end()) &&
+         std::all_of(v.begin(), v.end(), [](double b) { return std::isfinite(b); }) &&
+         std::isfinite(table.lower) && std::isfinite(table.upper) &&
+         std::isfinite(table.tolerance) && table.tolerance >= 0.0;
 }
 
-bool BlendWeight(double lowerBoundary, double upperBoundary, double value, double& t) {
-  // The block's boundaries are narrowed to single precision, as the colors were always drawn;
-  // a double outside the float range narrows to an infinity.
+namespace {
+
+// The inner rules for boundary i (1-based): a value within the tolerance of boundary i takes the
+// color of the block above it; a value strictly inside block i + 1 takes that block.
+bool OnBoundary(double value, double boundary, double tolerance) {
+  return std::fabs(value - boundary) <= tolerance;
+}
+bool InsideBlock(double value, double lowerBoundary, double upperBoundary, double tolerance) {
+  return lowerBoundary + tolerance < value && value < upperBoundary - tolerance;
+}
+
+// The first inner rule that applies, scanning i = 1 .. n - 1 in order: OnBoundary(i), then
+// InsideBlock(i) for i <= n - 2. 0 when none applies; `inside` tells which rule applied.
+int ScanInnerRules(double value, const PlacementTable& table, bool& inside) {
+  const std::span<const double> v = table.boundaries;
+  const int n = table.blockCount;
+  for (int i = 1; i <= n - 1; ++i) {
+    const std::size_t at = static_cast<std::size_t>(i - 1);
+    if (OnBoundary(value, v[at], table.tolerance)) return i;
+    if (i <= n - 2 && InsideBlock(value, v[at], v[at + 1], table.tolerance)) {
+      inside = true;
+      return i;
+    }
+  }
+  return 0;
+}
+
+// The same answer by bisection, for boundaries that do not decrease. Each rule is the
+// conjunction of one comparison that turns from false to true as i grows and one that turns
+// from true to false (the roundings of value - v[i] and v[i] +- tolerance keep the order of the
+// boundaries), so each rule holds on one run of i, and the first i where it holds is the first
+// i where its rising comparison holds, provided its falling one still holds there.
+int BisectInnerRules(double value, const PlacementTable& table, bool& inside) {
+  const std::span<const double> v = table.boundaries;
+  const double tolerance = table.tolerance;
+  const int n = table.blockCount;
+  auto firstTrue = [](int first, int last, auto rises) {  // in first .. last + 1
+    while (first <= last) {
+      const int middle = first + (last - first) / 2;
+      if (rises(middle)) {
+        last = middle - 1;
+      } else {
+        first = middle + 1;
+      }
+    }
+    return first;
+  };
+  auto at = [&v](int i) { return v[static_cast<std::size_t>(i - 1)]; };
+  int onBoundary = firstTrue(1, n - 1, [&](int i) { return value - at(i) <= tolerance; });
+  if (onBoundary > n - 1 || !(value - at(onBoundary) >= -tolerance)) onBoundary = n;
+  int insideBlock = firstTrue(1, n - 2, [&](int i) { return value < at(i + 1) - tolerance; });
+  if (insideBlock > n - 2 || !(at(insideBlock) + tolerance < value)) insideBlock = n;
+  // The scan tests OnBoundary(i) before InsideBlock(i).
+  if (onBoundary <= insideBlock) return onBoundary < n ? onBoundary : 0;
+  inside = true;
+  return insideBlock;
+}
+
+}  // namespace
+
+Placement PlaceValue(double value, const PlacementTable& table) {
+  const int n = table.blockCount;
+  if (n < 1) return {};
+  if (n == 1) return {1, false};
+  const double tolerance = table.tolerance;
+  // A value exactly on the upper limit takes the color below it; the tolerance bands of the
+  // limits come before any inner boundary.
+  if (value > table.upper) return {n, false};
+  if (OnBoundary(value, table.upper, tolerance)) return {n - 1, false};
+  if (value < table.lower) return {1, false};
+  if (OnBoundary(value, table.lower, tolerance)) return {2, false};
+  if (std::fabs(table.upper - table.lower) <= tolerance) return {2, false};
+  bool inside = false;
+  const int i = table.bisect ? BisectInnerRules(value, table, inside)
+                             : ScanInnerRules(value, table, inside);
+  if (i == 0) return {};
+  const bool blended =
+      inside && table.imposedColorIndices[static_cast<std::size_t>(i)] == kNotImposed;
+  return {i + 1, blended};
+}
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Doubles in their numeric order as unsigned keys (not-a-number excluded), so that a search can
+// step from one double to the next.
+std::uint64_t Key(double x) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+double FromKey(std::uint64_t key) {
+  const std::uint64_t bits = (key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key;
+  double x = 0.0;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
+
+// The first double (from -inf to +inf) where a predicate that goes from false to true is true;
+// not a number when it never is.
+template <class Predicate>
+double FirstTrue(Predicate predicate) {
+  std::uint64_t low = Key(-kInfinity);
+  std::uint64_t high = Key(kInfinity);
+  if (!predicate(FromKey(high))) return std::numeric_limits<double>::quiet_NaN();
+  if (predicate(FromKey(low))) return -kInfinity;
+  // predicate(low) is false and predicate(high) true.
+  while (high - low > 1) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    if (predicate(FromKey(middle))) {
+      high = middle;
+    } else {
+      low = middle;
+    }
+  }
+  return FromKey(high);
+}
+
+}  // namespace
+
+std::vector<double> ChangePoints(const PlacementTable& table) {
+  const double tolerance = table.tolerance;
+  std::vector<double> points;
+  auto add = [&points](double point) {
+    if (!std::isnan(point) && point != -kInfinity) points.push_back(point);
+  };
+  // OnBoundary with a tolerance that is not negative is value - centre >= -tolerance and
+  // value - centre <= tolerance: it turns true at the first and false after the second.
+  auto band = [&](double centre) {
+    add(FirstTrue([=](double x) { return x - centre >= -tolerance; }));
+    add(FirstTrue([=](double x) { return x - centre > tolerance; }));
+  };
+  add(FirstTrue([&](double x) { return x > table.upper; }));
+  band(table.upper);
+  add(FirstTrue([&](double x) { return !(x < table.lower); }));
+  band(table.lower);
+  const std::span<const double> v = table.boundaries;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    band(v[i]);
+    if (i + 1 < v.size()) {
+      // InsideBlock's two comparisons.
+      const double above = v[i] + tolerance;
+      const double below = v[i + 1] - tolerance;
+      add(FirstTrue([=](double x) { return above < x; }));
+      add(FirstTrue([=](double x) { return !(x < below); }));
+    }
+  }
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  return points;
+}
+
+bool NarrowBlock(double lowerBoundary, double upperBoundary, BlendSpan& span) {
+  // A double outside the float range narrows to an infinity.
   const float a = static_cast<float>(lowerBoundary);
   const float b = static_cast<float>(upperBoundary);
   const float width = b - a;
   if (width == 0.0f || !std::isfinite(width)) return false;
-  const double weight = (static_cast<double>(b) - value) / static_cast<double>(width);
-  if (!std::isfinite(weight)) return false;
-  t = weight;
+  span.upper = static_cast<double>(b);
+  span.width = static_cast<double>(width);
   return true;
 }
 
+ComponentBlend PrepareComponentBlend(int own, int next) {
+  return {static_cast<double>(next),
+          static_cast<double>(static_cast<std::int64_t>(own) - next)};
+}
+
 int BlendComponent(int own, int next, double t) {
-  const double difference = static_cast<double>(static_cast<std::int64_t>(own) - next);
-  return TruncateToInt(static_cast<double>(next) + difference * t);
+  return BlendComponent(PrepareComponentBlend(own, next), t);
+}
+
+Rgba BlendedColor(const Rgba& own, const Rgba& next, double lowerBoundary, double upperBoundary,
+                  double value) {
+  BlendSpan span;
+  double t = 0.0;
+  if (!NarrowBlock(lowerBoundary, upperBoundary, span) || !BlendWeight(span, value, t)) {
+    return own;
+  }
+  return {BlendComponent(own.red, next.red, t), BlendComponent(own.green, next.green, t),
+          BlendComponent(own.blue, next.blue, t), BlendComponent(own.alpha, next.alpha, t)};
 }
 
 }  // namespace ZORColorScaleMath

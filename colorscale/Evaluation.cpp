@@ -21,21 +21,28 @@ int ZORStNewColorScale::GetColorForValue(double value, int* red, int* green, int
   double upper = 0.0;
   GetExtremeImposedValues(&lower, &upper);
 
-  const ZORColorScaleMath::Placement placement = ZORColorScaleMath::PlaceValue(
-      value, n, std::span<const double>(boundaries.begin(), boundaries.end()),
-      std::span<const int>(colorIndices.begin(), colorIndices.end()), lower, upper, tolerance);
+  ZORColorScaleMath::PlacementTable table;
+  table.blockCount = n;
+  table.boundaries = std::span<const double>(boundaries.begin(), boundaries.end());
+  table.imposedColorIndices = std::span<const int>(colorIndices.begin(), colorIndices.end());
+  table.lower = lower;
+  table.upper = upper;
+  table.tolerance = tolerance;
+  const ZORColorScaleMath::Placement placement = ZORColorScaleMath::PlaceValue(value, table);
   const int k = placement.color;
   if (k < 1) return -1;
-  if (placement.blend) {
-    *red = ZORColorScaleMath::BlendComponent(tableRed[k], tableRed[k + 1], placement.t);
-    *green = ZORColorScaleMath::BlendComponent(tableGreen[k], tableGreen[k + 1], placement.t);
-    *blue = ZORColorScaleMath::BlendComponent(tableBlue[k], tableBlue[k + 1], placement.t);
-    *alpha = ZORColorScaleMath::BlendComponent(tableAlpha[k], tableAlpha[k + 1], placement.t);
-  } else {
-    *red = tableRed[k];
-    *green = tableGreen[k];
-    *blue = tableBlue[k];
-    *alpha = tableAlpha[k];
+  auto colorOf = [&](int block) -> ZORColorScaleMath::Rgba {
+    return {tableRed[block], tableGreen[block], tableBlue[block], tableAlpha[block]};
+  };
+  ZORColorScaleMath::Rgba color = colorOf(k);
+  if (placement.blended) {
+    // Block k lies between boundaries k - 1 and k.
+    color = ZORColorScaleMath::BlendedColor(color, colorOf(k + 1), boundaries[k - 1],
+                                            boundaries[k], value);
   }
+  *red = color.red;
+  *green = color.green;
+  *blue = color.blue;
+  *alpha = color.alpha;
   return k;
 }

@@ -13,52 +13,43 @@
 
 namespace {
 
-constexpr int kNotImposed = -1;
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
+namespace math = ZORColorScaleMath;
 
-// Doubles in their numeric order as unsigned keys (not-a-number excluded), so that a search can
-// step from one double to the next.
-std::uint64_t Key(double x) {
-  std::uint64_t bits = 0;
-  std::memcpy(&bits, &x, sizeof bits);
-  return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
-}
+static_assert(sizeof(ZORRgba) == 4 * sizeof(int), "four ints, red first");
 
-double FromKey(std::uint64_t key) {
-  const std::uint64_t bits = (key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key;
-  double x = 0.0;
-  std::memcpy(&x, &bits, sizeof x);
-  return x;
-}
-
-// The first double (from -inf to +inf) where a predicate that goes from false to true is true;
-// not a number when it never is.
-template <class Predicate>
-double FirstTrue(Predicate predicate) {
-  std::uint64_t low = Key(-kInfinity);
-  std::uint64_t high = Key(kInfinity);
-  if (!predicate(FromKey(high))) return std::numeric_limits<double>::quiet_NaN();
-  if (predicate(FromKey(low))) return -kInfinity;
-  // predicate(low) is false and predicate(high) true.
-  while (high - low > 1) {
-    const std::uint64_t middle = low + (high - low) / 2;
-    if (predicate(FromKey(middle))) {
-      high = middle;
-    } else {
-      low = middle;
-    }
-  }
-  return FromKey(high);
-}
-
-#if !defined(__SSE2__)
-// As the scale truncates a blended component: toward zero, saturated to the int range. Clamping
-// first gives the same ints without a branch: a value between INT_MAX and INT_MAX + 1 truncates
-// to INT_MAX either way, and likewise below INT_MIN.
-int TruncateToInt(double x) {
-  return static_cast<int>(std::min(std::max(x, -2147483648.0), 2147483647.0));
+// math::BlendComponent for the four components of one value, two lanes at a time on SSE2: the
+// same products, sums, clamps and truncations.
+#if defined(__SSE2__)
+void BlendFour(const double* next, const double* difference, __m128d t, ZORRgba& color) {
+  const __m128d lowest = _mm_set1_pd(math::kLowestInt);
+  const __m128d highest = _mm_set1_pd(math::kHighestInt);
+  __m128d redGreen = _mm_add_pd(_mm_load_pd(&next[0]), _mm_mul_pd(_mm_load_pd(&difference[0]), t));
+  __m128d blueAlpha = _mm_add_pd(_mm_load_pd(&next[2]), _mm_mul_pd(_mm_load_pd(&difference[2]), t));
+  redGreen = _mm_min_pd(_mm_max_pd(redGreen, lowest), highest);
+  blueAlpha = _mm_min_pd(_mm_max_pd(blueAlpha, lowest), highest);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&color),
+                   _mm_unpacklo_epi64(_mm_cvttpd_epi32(redGreen), _mm_cvttpd_epi32(blueAlpha)));
 }
 #endif
+
+void BlendFour(const double* next, const double* difference, double t, ZORRgba& color) {
+#if defined(__SSE2__)
+  BlendFour(next, difference, _mm_set1_pd(t), color);
+#else
+  color = {math::BlendComponent({next[0], difference[0]}, t),
+           math::BlendComponent({next[1], difference[1]}, t),
+           math::BlendComponent({next[2], difference[2]}, t),
+           math::BlendComponent({next[3], difference[3]}, t)};
+#endif
+}
+
+// One value through a slot's blend.
+void PaintValue(const math::BlendSpan& span, const double* next, const double* difference,
+                double value, ZORRgba& color) {
+  double t = 1.0;
+  math::BlendWeight(span, value, t);
+  BlendFour(next, difference, t, color);
+}
 
 }  // namespace
 
@@ -86,7 +77,7 @@ ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
 
   const std::size_t blocks = static_cast<std::size_t>(n);
   std::vector<int> red(blocks), green(blocks), blue(blocks), alpha(blocks);
-  colorIndices_.assign(blocks, kNotImposed);
+  colorIndices_.assign(blocks, math::kNotImposed);
   boundaries_.assign(blocks - 1, 0.0);
   std::vector<int> boundaryIndices(blocks - 1);
   int colorCount = n, valueCount = n - 1;
@@ -107,96 +98,33 @@ ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
   colors_.resize(blocks);
   for (std::size_t k = 0; k < blocks; ++k) colors_[k] = {red[k], green[k], blue[k], alpha[k]};
 
-  // The blend of block k + 1 (0-based k from 1 to n - 2) between boundaries k - 1 and k, toward
-  // block k + 2: the boundaries narrowed to single precision, as the scale narrows them.
-  blends_.resize(blocks);
-  for (std::size_t k = 1; k + 1 < blocks; ++k) {
-    BlendBlock& blend = blends_[k];
-    const float a = static_cast<float>(boundaries_[k - 1]);
-    const float b = static_cast<float>(boundaries_[k]);
-    const float width = b - a;
-    blend.usable = width != 0.0f && std::isfinite(width);
-    blend.upper = static_cast<double>(b);
-    blend.width = static_cast<double>(width);
-    const int own[4] = {colors_[k].red, colors_[k].green, colors_[k].blue, colors_[k].alpha};
-    const int next[4] = {colors_[k + 1].red, colors_[k + 1].green, colors_[k + 1].blue,
-                         colors_[k + 1].alpha};
-    for (int c = 0; c < 4; ++c) {
-      blend.next[c] = static_cast<double>(next[c]);
-      blend.difference[c] = static_cast<double>(static_cast<std::int64_t>(own[c]) - next[c]);
-    }
-  }
+  bisect_ = math::SortedAndFinite(Table());
   BuildIntervals();
 }
 
 ZORScalePainter::~ZORScalePainter() = default;
 
-// The scale's rules, literally and in their order.
-ZORScalePainter::Outcome ZORScalePainter::Rules(double value) const {
-  const int n = blockCount_;
-  if (n <= 0) return {-1, false};
-  if (n == 1) return {1, false};
-  const double tolerance = tolerance_;
-  if (value > upper_) return {n, false};
-  if (std::fabs(value - upper_) <= tolerance) return {n - 1, false};
-  if (value < lower_) return {1, false};
-  if (std::fabs(value - lower_) <= tolerance) return {2, false};
-  if (std::fabs(upper_ - lower_) <= tolerance) return {2, false};
-  for (int i = 1; i <= n - 1; ++i) {
-    const double v = boundaries_[static_cast<std::size_t>(i - 1)];
-    if (std::fabs(value - v) <= tolerance) return {i + 1, false};
-    if (i <= n - 2) {
-      const double next = boundaries_[static_cast<std::size_t>(i)];
-      if (v + tolerance < value && value < next - tolerance) {
-        return {i + 1, colorIndices_[static_cast<std::size_t>(i)] == kNotImposed};
-      }
-    }
-  }
-  return {-1, false};
+math::PlacementTable ZORScalePainter::Table() const {
+  math::PlacementTable table;
+  table.blockCount = blockCount_;
+  table.boundaries = boundaries_;
+  table.imposedColorIndices = colorIndices_;
+  table.lower = lower_;
+  table.upper = upper_;
+  table.tolerance = tolerance_;
+  table.bisect = bisect_;
+  return table;
 }
 
 void ZORScalePainter::BuildIntervals() {
-  const double tolerance = tolerance_;
-  const bool increasing = std::is_sorted(boundaries_.begin(), boundaries_.end());
-  const bool finite =
-      std::all_of(boundaries_.begin(), boundaries_.end(), [](double v) { return std::isfinite(v); });
-  if (!increasing || !finite || !std::isfinite(lower_) || !std::isfinite(upper_) ||
-      !std::isfinite(tolerance) || !(tolerance >= 0.0)) {
-    return;  // the rules are scanned value by value
-  }
-
-  // Every point where one of the rules' comparisons changes its answer. Each comparison is
-  // monotone in the value, so between two such points every value has the same outcome.
-  std::vector<double> points;
-  auto add = [&points](double point) {
-    if (!std::isnan(point) && point != -kInfinity) points.push_back(point);
-  };
-  auto band = [&](double centre) {  // fabs(value - centre) <= tolerance
-    add(FirstTrue([=](double x) { return x - centre >= -tolerance; }));
-    add(FirstTrue([=](double x) { return x - centre > tolerance; }));
-  };
-  add(FirstTrue([this](double x) { return x > upper_; }));
-  band(upper_);
-  add(FirstTrue([this](double x) { return !(x < lower_); }));
-  band(lower_);
-  const std::size_t count = boundaries_.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    band(boundaries_[i]);
-    if (i + 1 < count) {
-      const double above = boundaries_[i] + tolerance;
-      const double below = boundaries_[i + 1] - tolerance;
-      add(FirstTrue([=](double x) { return above < x; }));
-      add(FirstTrue([=](double x) { return !(x < below); }));
-    }
-  }
-  std::sort(points.begin(), points.end());
-  points.erase(std::unique(points.begin(), points.end()), points.end());
-  thresholds_ = std::move(points);
-  intervals_.reserve(thresholds_.size() + 1);
-  intervals_.push_back(Rules(-kInfinity));
-  for (double start : thresholds_) intervals_.push_back(Rules(start));
-  for (const Outcome& outcome : intervals_) slots_.push_back(MakeSlot(outcome));
-  slots_.push_back(MakeSlot(Rules(std::numeric_limits<double>::quiet_NaN())));
+  if (!bisect_) return;  // the rules are scanned value by value
+  const math::PlacementTable table = Table();
+  thresholds_ = math::ChangePoints(table);
+  // Interval 0 lies below every threshold; interval j + 1 starts at threshold j.
+  slots_.reserve(thresholds_.size() + 3);
+  slots_.push_back(MakeSlot(math::PlaceValue(-std::numeric_limits<double>::infinity(), table)));
+  for (double start : thresholds_) slots_.push_back(MakeSlot(math::PlaceValue(start, table)));
+  slots_.push_back(MakeSlot(math::PlaceValue(std::numeric_limits<double>::quiet_NaN(), table)));
   slots_.push_back(PlainSlot(kUndefinedBlock, undefinedColor_));
 
   // Buckets over the finite thresholds, one empty bucket below and above them: a value's bucket
@@ -251,19 +179,32 @@ std::size_t ZORScalePainter::IntervalOf(double value) const {
 ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color) {
   Slot slot;
   slot.block = block;
-  slot.blendBlock.width = 1.0;
   const int components[4] = {color.red, color.green, color.blue, color.alpha};
-  for (int c = 0; c < 4; ++c) slot.blendBlock.next[c] = static_cast<double>(components[c]);
+  for (int c = 0; c < 4; ++c) slot.next[c] = static_cast<double>(components[c]);
   return slot;
 }
 
-ZORScalePainter::Slot ZORScalePainter::MakeSlot(const Outcome& outcome) const {
-  if (outcome.block < 1) return PlainSlot(outcome.block, ZORRgba{});
-  const std::size_t k = static_cast<std::size_t>(outcome.block - 1);
-  if (!outcome.blend || !blends_[k].usable) return PlainSlot(outcome.block, colors_[k]);
+ZORScalePainter::Slot ZORScalePainter::MakeSlot(const math::Placement& placement) const {
+  const int block = placement.color;
+  if (block < 1) return PlainSlot(block, ZORRgba{});
+  const std::size_t k = static_cast<std::size_t>(block - 1);
   Slot slot;
-  slot.block = outcome.block;
-  slot.blendBlock = blends_[k];
+  slot.block = block;
+  // A blended block lies between boundaries k - 1 and k (0-based), blending toward block k + 1.
+  if (!placement.blended || !math::NarrowBlock(boundaries_[k - 1], boundaries_[k], slot.span)) {
+    return PlainSlot(block, colors_[k]);
+  }
+  const ZORRgba& own = colors_[k];
+  const ZORRgba& next = colors_[k + 1];
+  const math::ComponentBlend components[4] = {
+      math::PrepareComponentBlend(own.red, next.red),
+      math::PrepareComponentBlend(own.green, next.green),
+      math::PrepareComponentBlend(own.blue, next.blue),
+      math::PrepareComponentBlend(own.alpha, next.alpha)};
+  for (int c = 0; c < 4; ++c) {
+    slot.next[c] = components[c].next;
+    slot.difference[c] = components[c].difference;
+  }
   return slot;
 }
 
@@ -289,65 +230,35 @@ void ZORScalePainter::LocateSlots(const double* values, unsigned* slots, std::si
 // Every value goes through the blend formula, so that no branch depends on the value: a weight
 // that is not finite becomes 1, which gives the block's own color exactly (the scale's rule), and
 // a slot painted with one color has a difference of 0. No conversion ever sees a value that is
-// not finite. Each lane computes what the scale computes, two components at a time.
-void ZORScalePainter::PaintSlot(const Slot& slot, double t, ZORRgba& color) {
-#if defined(__SSE2__)
-  PaintSlot(slot, _mm_set1_pd(t), color);
-#else
-  const BlendBlock& blend = slot.blendBlock;
-  color = {TruncateToInt(blend.next[0] + blend.difference[0] * t),
-           TruncateToInt(blend.next[1] + blend.difference[1] * t),
-           TruncateToInt(blend.next[2] + blend.difference[2] * t),
-           TruncateToInt(blend.next[3] + blend.difference[3] * t)};
-#endif
-}
-
-#if defined(__SSE2__)
-void ZORScalePainter::PaintSlot(const Slot& slot, __m128d weights, ZORRgba& color) {
-  const BlendBlock& blend = slot.blendBlock;
-  const __m128d lowest = _mm_set1_pd(-2147483648.0);
-  const __m128d highest = _mm_set1_pd(2147483647.0);
-  __m128d redGreen = _mm_add_pd(_mm_load_pd(&blend.next[0]),
-                                _mm_mul_pd(_mm_load_pd(&blend.difference[0]), weights));
-  __m128d blueAlpha = _mm_add_pd(_mm_load_pd(&blend.next[2]),
-                                 _mm_mul_pd(_mm_load_pd(&blend.difference[2]), weights));
-  redGreen = _mm_min_pd(_mm_max_pd(redGreen, lowest), highest);
-  blueAlpha = _mm_min_pd(_mm_max_pd(blueAlpha, lowest), highest);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(&color),
-                   _mm_unpacklo_epi64(_mm_cvttpd_epi32(redGreen), _mm_cvttpd_epi32(blueAlpha)));
-}
-#endif
-
+// not finite.
 void ZORScalePainter::PaintSlots(const double* values, const unsigned* slots, int* blocks,
                                  ZORRgba* colors, std::size_t count) const {
-  static_assert(sizeof(ZORRgba) == 4 * sizeof(int), "four ints, red first");
   std::size_t i = 0;
 #if defined(__SSE2__)
-  // Two values at a time share one division.
+  // Two values at a time share one division: math::BlendWeight in two lanes.
   const __m128d zero = _mm_setzero_pd();
   const __m128d one = _mm_set1_pd(1.0);
   for (; i + 1 < count; i += 2) {
     const Slot& first = slots_[slots[i]];
     const Slot& second = slots_[slots[i + 1]];
-    const __m128d upper = _mm_set_pd(second.blendBlock.upper, first.blendBlock.upper);
-    const __m128d width = _mm_set_pd(second.blendBlock.width, first.blendBlock.width);
+    const __m128d upper = _mm_set_pd(second.span.upper, first.span.upper);
+    const __m128d width = _mm_set_pd(second.span.width, first.span.width);
     const __m128d weight = _mm_div_pd(_mm_sub_pd(upper, _mm_loadu_pd(values + i)), width);
     const __m128d finite = _mm_cmpeq_pd(_mm_sub_pd(weight, weight), zero);
     const __m128d t = _mm_or_pd(_mm_and_pd(finite, weight), _mm_andnot_pd(finite, one));
     blocks[i] = first.block;
     blocks[i + 1] = second.block;
-    if (first.block >= 0) PaintSlot(first, _mm_unpacklo_pd(t, t), colors[i]);
-    if (second.block >= 0) PaintSlot(second, _mm_unpackhi_pd(t, t), colors[i + 1]);
+    if (first.block >= 0) BlendFour(first.next, first.difference, _mm_unpacklo_pd(t, t), colors[i]);
+    if (second.block >= 0) {
+      BlendFour(second.next, second.difference, _mm_unpackhi_pd(t, t), colors[i + 1]);
+    }
   }
 #endif
-  for (; i < count; ++i) PaintValue(slots_[slots[i]], values[i], blocks[i], colors[i]);
-}
-
-void ZORScalePainter::PaintValue(const Slot& slot, double value, int& block, ZORRgba& color) {
-  block = slot.block;
-  if (slot.block < 0) return;
-  const double weight = (slot.blendBlock.upper - value) / slot.blendBlock.width;
-  PaintSlot(slot, std::isfinite(weight) ? weight : 1.0, color);
+  for (; i < count; ++i) {
+    const Slot& slot = slots_[slots[i]];
+    blocks[i] = slot.block;
+    if (slot.block >= 0) PaintValue(slot.span, slot.next, slot.difference, values[i], colors[i]);
+  }
 }
 
 void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba* colors,
@@ -371,12 +282,14 @@ void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* col
     return;
   }
   // Boundaries the intervals cannot serve: the rules, value by value, painted the same way.
+  const math::PlacementTable table = Table();
   for (std::size_t i = 0; i < count; ++i) {
     const double value = values[i];
     const Slot slot = undefinedColorForNaN && std::isnan(value)
                           ? PlainSlot(kUndefinedBlock, undefinedColor_)
-                          : MakeSlot(Rules(value));
-    PaintValue(slot, value, blocks[i], colors[i]);
+                          : MakeSlot(math::PlaceValue(value, table));
+    blocks[i] = slot.block;
+    if (slot.block >= 0) PaintValue(slot.span, slot.next, slot.difference, value, colors[i]);
   }
 }
 

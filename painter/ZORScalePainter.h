@@ -6,19 +6,11 @@
 #include <span>
 #include <vector>
 
+#include "colorscale/ColorScaleMath.h"
 #include "zor/ZORColorScaleInterfaces.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-struct ZORRgba {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  int alpha = 0;
-  friend bool operator==(const ZORRgba&, const ZORRgba&) = default;
-};
+// Four components, red first, as GetColorForValue writes them.
+using ZORRgba = ZORColorScaleMath::Rgba;
 
 class ZORScalePainter {
  public:
@@ -57,29 +49,21 @@ class ZORScalePainter {
   // True when the boundaries allow the search by intervals (they do not decrease, and they, the
   // limits and the tolerance are finite, the tolerance not negative); the rules are scanned
   // value by value otherwise.
-  bool SearchesIntervals() const { return !intervals_.empty(); }
+  bool SearchesIntervals() const { return !slots_.empty(); }
 
  private:
-  struct Outcome {
-    int block;   // 1-based color, or -1
-    bool blend;  // blended toward the next block's color
-  };
-  struct BlendBlock {
-    bool usable = false;   // the narrowed block has a width
-    double upper = 0.0;    // narrowed upper boundary, widened
-    double width = 0.0;    // single-precision width, widened
-    alignas(16) double next[4] = {};        // the next block's components
-    alignas(16) double difference[4] = {};  // own - next, taken without overflow
-  };
-  // What painting a value of one interval takes: its block and the blend that gives its color
-  // (a difference of 0 for a block painted with one color).
+  // What painting a value of one interval takes: its block and, for a blended block, the blend
+  // that gives its color. A block painted with one color blends toward that color with a
+  // difference of 0, so that every value goes through the same arithmetic.
   struct Slot {
     int block = -1;
-    BlendBlock blendBlock;
+    ZORColorScaleMath::BlendSpan span{0.0, 1.0};
+    alignas(16) double next[4] = {};        // per component, red first
+    alignas(16) double difference[4] = {};
   };
 
-  Outcome Rules(double value) const;
-  Slot MakeSlot(const Outcome& outcome) const;
+  ZORColorScaleMath::PlacementTable Table() const;
+  Slot MakeSlot(const ZORColorScaleMath::Placement& placement) const;
   static Slot PlainSlot(int block, const ZORRgba& color);
   void PaintRange(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
                   bool undefinedColorForNaN) const;
@@ -89,11 +73,6 @@ class ZORScalePainter {
                    std::size_t notANumberSlot) const;
   void PaintSlots(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
                   std::size_t count) const;
-  static void PaintSlot(const Slot& slot, double t, ZORRgba& color);
-  static void PaintValue(const Slot& slot, double value, int& block, ZORRgba& color);
-#if defined(__SSE2__)
-  static void PaintSlot(const Slot& slot, __m128d weights, ZORRgba& color);
-#endif
   std::size_t IntervalOf(double value) const;
   std::size_t BucketOf(double value) const;
   void BuildIntervals();
@@ -103,10 +82,10 @@ class ZORScalePainter {
   std::vector<double> boundaries_;   // n - 1
   std::vector<int> colorIndices_;    // n
   std::vector<ZORRgba> colors_;      // n
-  std::vector<BlendBlock> blends_;   // n
   double lower_ = 0.0;
   double upper_ = 0.0;
   double tolerance_ = 0.0;
+  bool bisect_ = false;  // the rules may bisect the boundaries
   ZORRgba undefinedColor_{255, 255, 255, 0};
   // A scale whose definition could not be had is painted value by value through the scale.
   ZORIStNewColorScale_var perValueScale_;
@@ -114,7 +93,6 @@ class ZORScalePainter {
   // The search by intervals: thresholds_[j] is the first value of interval j + 1; every value of
   // an interval has the same outcome. Buckets over the finite thresholds give where to start.
   std::vector<double> thresholds_;
-  std::vector<Outcome> intervals_;
   static constexpr unsigned kScanBucket = ~0u;  // a bucket holding thresholds: scan it
   std::vector<unsigned> bucketStart_;
   std::vector<unsigned> bucketInterval_;  // the interval of every value of the bucket, or kScanBucket
