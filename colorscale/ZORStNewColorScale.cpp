@@ -2,8 +2,26 @@
 // the plain values it keeps.
 #include "colorscale/ZORStNewColorScale.h"
 
-#include "registration/MetaClasses.h"
+#include <atomic>
+
+#include "zor/ZORMetaClassRows.h"
 #include "zor/ZORRuntime.h"
+
+namespace {
+
+// The color scale extends the feature type "StNewColorScaleFeature".
+// clang-format off
+constexpr ZORClassRow kColorScaleRow = {
+  "ZORStNewColorScale", ZORClassExtension, &ZORBaseUnknown::MetaObject,
+  "StNewColorScaleFeature", "ZORClassACoreResources", sizeof(ZORStNewColorScale)};
+// clang-format on
+std::atomic<ZORMetaClass*> colorScaleMeta{nullptr};
+
+}  // namespace
+
+ZORMetaClass* ZORStNewColorScale::MetaClass() {
+  return ZORLookUpMetaClass(colorScaleMeta, kColorScaleRow);
+}
 
 ZORStNewColorScale::ZORStNewColorScale() {
   // The feature's attribute store, through the feature this object extends.
@@ -41,10 +59,10 @@ ZORStNewColorScale::~ZORStNewColorScale() {
   EndCloseSubscription();
 }
 
-ZORMetaClass* ZORStNewColorScale::GetClassMetaObject() const { return ColorScaleMetaClass(); }
-const char* ZORStNewColorScale::IsA() const { return ColorScaleMetaClass()->Name(); }
+ZORMetaClass* ZORStNewColorScale::GetClassMetaObject() const { return MetaClass(); }
+const char* ZORStNewColorScale::IsA() const { return MetaClass()->Name(); }
 int ZORStNewColorScale::IsAKindOf(const char* name) const {
-  return ColorScaleMetaClass()->IsAKindOf(name);
+  return MetaClass()->IsAKindOf(name);
 }
 
 void ZORStNewColorScale::BindDocument() {

@@ -16,6 +16,8 @@ class ZORStNewColorScale : public ZORBaseUnknown {
 
   ZORStNewColorScale();
   ~ZORStNewColorScale() override;
+  // The class's meta-class, created on first use.
+  static ZORMetaClass* MetaClass();
   ZORMetaClass* GetClassMetaObject() const override;
   const char* IsA() const override;
   int IsAKindOf(const char* name) const override;

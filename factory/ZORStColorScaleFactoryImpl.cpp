@@ -1,14 +1,31 @@
 #include "factory/ZORStColorScaleFactoryImpl.h"
 
-#include "registration/MetaClasses.h"
+#include <atomic>
+
 #include "zor/ZORHostServices.h"
+#include "zor/ZORMetaClassRows.h"
+
+namespace {
+
+// clang-format off
+constexpr ZORClassRow kFactoryRow = {
+  "ZORStColorScaleFactoryImpl", ZORClassImplementation, &ZORBaseUnknown::MetaObject,
+  "ZORNull", "ZORClassACoreResources", sizeof(ZORStColorScaleFactoryImpl)};
+// clang-format on
+std::atomic<ZORMetaClass*> factoryMeta{nullptr};
+
+}  // namespace
+
+ZORMetaClass* ZORStColorScaleFactoryImpl::MetaClass() {
+  return ZORLookUpMetaClass(factoryMeta, kFactoryRow);
+}
 
 ZORStColorScaleFactoryImpl::~ZORStColorScaleFactoryImpl() = default;
 
-ZORMetaClass* ZORStColorScaleFactoryImpl::GetClassMetaObject() const { return FactoryMetaClass(); }
-const char* ZORStColorScaleFactoryImpl::IsA() const { return FactoryMetaClass()->Name(); }
+ZORMetaClass* ZORStColorScaleFactoryImpl::GetClassMetaObject() const { return MetaClass(); }
+const char* ZORStColorScaleFactoryImpl::IsA() const { return MetaClass()->Name(); }
 int ZORStColorScaleFactoryImpl::IsAKindOf(const char* name) const {
-  return FactoryMetaClass()->IsAKindOf(name);
+  return MetaClass()->IsAKindOf(name);
 }
 
 ZORIStNewColorScale_var ZORStColorScaleFactoryImpl::CreateColorScale() {

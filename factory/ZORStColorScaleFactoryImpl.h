@@ -9,6 +9,8 @@ class ZORStColorScaleFactoryImpl : public ZORBaseUnknown {
  public:
   ZORStColorScaleFactoryImpl() = default;
   ~ZORStColorScaleFactoryImpl() override;
+  // The class's meta-class, created on first use.
+  static ZORMetaClass* MetaClass();
   ZORMetaClass* GetClassMetaObject() const override;
   const char* IsA() const override;
   int IsAKindOf(const char* name) const override;

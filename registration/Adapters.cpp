@@ -6,7 +6,7 @@
 #include "colorscale/ZORStNewColorScale.h"
 #include "registration/ClassObject.h"
 #include "factory/ZORStColorScaleFactoryImpl.h"
-#include "registration/MetaClasses.h"
+#include "zor/ZORMetaClassRows.h"
 
 namespace {
 
@@ -18,13 +18,13 @@ std::atomic<ZORMetaClass*> colorScaleAdapterMeta{nullptr};
 // clang-format off
 constexpr ZORAdapterRow kClassFactoryAdapterRow = {
   &IID_IClassFactory, "IClassFactory", nullptr,
-  &ClassObjectMetaClass, ZORClassAdapter};
+  &ClassObjectZORStColorScaleFactoryImpl::MetaClass, ZORClassAdapter};
 constexpr ZORAdapterRow kFactoryAdapterRow = {
   &IID_ZORIStColorScaleFactory, "ZORIStColorScaleFactory", &ZORIStColorScaleFactory::MetaObject,
-  &FactoryMetaClass, ZORClassAdapter};
+  &ZORStColorScaleFactoryImpl::MetaClass, ZORClassAdapter};
 constexpr ZORAdapterRow kColorScaleAdapterRow = {
   &IID_ZORIStNewColorScale, "ZORIStNewColorScale", &ZORIStNewColorScale::MetaObject,
-  &ColorScaleMetaClass, ZORClassExtensionAdapter};
+  &ZORStNewColorScale::MetaClass, ZORClassExtensionAdapter};
 // clang-format on
 
 // The class object and the factory exist before their adapters: nothing to create.
@@ -65,12 +65,12 @@ IUnknown* CreateTIEZORIStNewColorScaleZORStNewColorScale(ZORBaseUnknown* impleme
 // IClassFactory adapter
 
 ZORMetaClass* TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::MetaObject() {
-  return LookUpAdapterMetaObject(classFactoryAdapterMeta, kClassFactoryAdapterRow);
+  return ZORLookUpMetaClass(classFactoryAdapterMeta, kClassFactoryAdapterRow);
 }
 
 TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::
     TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl(ZORBaseUnknown* implementationObject) {
-  ZORMetaClass* implementationMeta = ClassObjectMetaClass();
+  ZORMetaClass* implementationMeta = ClassObjectZORStColorScaleFactoryImpl::MetaClass();
   Tie_Construct(this, MetaObject(), &implementation, 0, implementationObject,
                 implementationMeta->ClassId(), implementationMeta->TypeOfClass(), staticSlot,
                 &CreateNothing, nullptr, &secondary);
@@ -113,7 +113,7 @@ HRESULT TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::LockServer(int lo
 // ZORIStColorScaleFactory adapter
 
 ZORMetaClass* TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::MetaObject() {
-  return LookUpAdapterMetaObject(factoryAdapterMeta, kFactoryAdapterRow);
+  return ZORLookUpMetaClass(factoryAdapterMeta, kFactoryAdapterRow);
 }
 
 // The bookkeeping is set up inside the constructor: if it throws, the language destroys the
@@ -121,7 +121,7 @@ ZORMetaClass* TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::MetaObject()
 TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::
     TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl(ZORBaseUnknown* implementation,
                                                          ZORBaseUnknown* secondary) {
-  ZORMetaClass* implementationMeta = FactoryMetaClass();
+  ZORMetaClass* implementationMeta = ZORStColorScaleFactoryImpl::MetaClass();
   Tie_Construct(this, MetaObject(), implementation, implementationMeta->ClassId(),
                 implementationMeta->TypeOfClass(), staticSlot, &CreateNothing, secondary);
 }
@@ -169,14 +169,14 @@ HRESULT TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::CreateFromLegacyCo
 // ZORIStNewColorScale adapter
 
 ZORMetaClass* TIEZORIStNewColorScaleZORStNewColorScale::MetaObject() {
-  return LookUpAdapterMetaObject(colorScaleAdapterMeta, kColorScaleAdapterRow);
+  return ZORLookUpMetaClass(colorScaleAdapterMeta, kColorScaleAdapterRow);
 }
 
 // The runtime builds the extension here when the feature has none yet; if that throws, the
 // language destroys the interface's base and frees the memory before the exception goes on.
 TIEZORIStNewColorScaleZORStNewColorScale::TIEZORIStNewColorScaleZORStNewColorScale(
     ZORBaseUnknown* implementation, ZORBaseUnknown* secondary) {
-  ZORMetaClass* implementationMeta = ColorScaleMetaClass();
+  ZORMetaClass* implementationMeta = ZORStNewColorScale::MetaClass();
   Tie_Construct(this, MetaObject(), implementation, implementationMeta->ClassId(),
                 implementationMeta->TypeOfClass(), staticSlot, &CreateColorScaleInstance,
                 secondary);

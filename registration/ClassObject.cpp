@@ -1,18 +1,36 @@
 #include "registration/ClassObject.h"
 
+#include <atomic>
+
 #include "factory/ZORStColorScaleFactoryImpl.h"
-#include "registration/MetaClasses.h"
+#include "zor/ZORMetaClassRows.h"
+
+namespace {
+
+// The placeholder's case differs from the factory's ("ZorNull", "ZORNull"), as registered.
+// clang-format off
+constexpr ZORClassRow kClassObjectRow = {
+  "ClassObjectZORStColorScaleFactoryImpl", ZORClassImplementation, nullptr,
+  "ZorNull", "ZORClassACoreResources", sizeof(ClassObjectZORStColorScaleFactoryImpl)};
+// clang-format on
+std::atomic<ZORMetaClass*> classObjectMeta{nullptr};
+
+}  // namespace
+
+ZORMetaClass* ClassObjectZORStColorScaleFactoryImpl::MetaClass() {
+  return ZORLookUpMetaClass(classObjectMeta, kClassObjectRow);
+}
 
 ClassObjectZORStColorScaleFactoryImpl::~ClassObjectZORStColorScaleFactoryImpl() = default;
 
 ZORMetaClass* ClassObjectZORStColorScaleFactoryImpl::GetClassMetaObject() const {
-  return ClassObjectMetaClass();
+  return MetaClass();
 }
 const char* ClassObjectZORStColorScaleFactoryImpl::IsA() const {
-  return ClassObjectMetaClass()->Name();
+  return MetaClass()->Name();
 }
 int ClassObjectZORStColorScaleFactoryImpl::IsAKindOf(const char* name) const {
-  return ClassObjectMetaClass()->IsAKindOf(name);
+  return MetaClass()->IsAKindOf(name);
 }
 
 HRESULT ClassObjectZORStColorScaleFactoryImpl::CreateInstance(IUnknown* outer, const GUID& iid,

@@ -8,6 +8,8 @@ class ClassObjectZORStColorScaleFactoryImpl : public ZORBaseUnknown {
  public:
   ClassObjectZORStColorScaleFactoryImpl() = default;
   ~ClassObjectZORStColorScaleFactoryImpl() override;
+  // The class's meta-class, created on first use.
+  static ZORMetaClass* MetaClass();
   ZORMetaClass* GetClassMetaObject() const override;
   const char* IsA() const override;
   int IsAKindOf(const char* name) const override;

@@ -4,7 +4,8 @@
 
 #include "registration/Adapters.h"
 #include "registration/ClassObject.h"
-#include "registration/MetaClasses.h"
+#include "colorscale/ZORStNewColorScale.h"
+#include "factory/ZORStColorScaleFactoryImpl.h"
 #include "registration/ModuleExports.h"
 #include "zor/ZORRuntime.h"
 
@@ -26,7 +27,7 @@ ZORMODULE_REGISTRATION_SECTION const ZORRegistrationFunction registrationList[] 
 ZOROMModule moduleRecord(ZOROMModuleInfo{&registrationList[0], &registrationList[4]});
 
 ZOROMModule* RegisterClassObject() {
-  ZORFillDictionary::Register(ClassObjectMetaClass(),
+  ZORFillDictionary::Register(ClassObjectZORStColorScaleFactoryImpl::MetaClass(),
                               TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::MetaObject(),
                               &CreateTIEIClassFactoryClassObjectZORStColorScaleFactoryImpl,
                               nullptr, 1);
@@ -34,14 +35,14 @@ ZOROMModule* RegisterClassObject() {
 }
 
 ZOROMModule* RegisterFactory() {
-  ZORFillDictionary::Register(FactoryMetaClass(), ZORIStColorScaleFactory::MetaObject(),
+  ZORFillDictionary::Register(ZORStColorScaleFactoryImpl::MetaClass(), ZORIStColorScaleFactory::MetaObject(),
                               &CreateTIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl,
                               nullptr, 1);
   return &moduleRecord;
 }
 
 ZOROMModule* RegisterColorScale() {
-  ZORFillDictionary::Register(ColorScaleMetaClass(), ZORIStNewColorScale::MetaObject(),
+  ZORFillDictionary::Register(ZORStNewColorScale::MetaClass(), ZORIStNewColorScale::MetaObject(),
                               &CreateTIEZORIStNewColorScaleZORStNewColorScale, nullptr, 1);
   return &moduleRecord;
 }
