@@ -23,7 +23,8 @@ ZORMetaClass* ZORStNewColorScale::MetaClass() {
   return ZORLookUpMetaClass(colorScaleMeta, kColorScaleRow);
 }
 
-ZORStNewColorScale::ZORStNewColorScale() {
+ZORStNewColorScale::ZORStNewColorScale(ZORBaseUnknown* feature)
+    : ZORBaseUnknown(ExtensionOf{feature}) {
   // The feature's attribute store, through the feature this object extends.
   attrAccess = ZORVar<ZORISpecAttrAccess>(this);
   BindDocument();

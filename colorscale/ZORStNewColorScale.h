@@ -14,7 +14,8 @@ class ZORStNewColorScale : public ZORBaseUnknown {
   // One integer may not make the store, or a settings load, grow without bound.
   static constexpr int kMaximumBlockCount = 65536;
 
-  ZORStNewColorScale();
+  // The color scale extension of `feature`.
+  explicit ZORStNewColorScale(ZORBaseUnknown* feature);
   ~ZORStNewColorScale() override;
   // The class's meta-class, created on first use.
   static ZORMetaClass* MetaClass();

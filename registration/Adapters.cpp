@@ -28,11 +28,13 @@ constexpr ZORAdapterRow kColorScaleAdapterRow = {
 // clang-format on
 
 // The class object and the factory exist before their adapters: nothing to create.
-ZORBaseUnknown* CreateNothing() { return nullptr; }
+ZORBaseUnknown* CreateNothing(ZORBaseUnknown*) { return nullptr; }
 
 // The color scale's instance-creation function: the runtime calls it when a feature's color
 // scale extension is first needed.
-ZORBaseUnknown* CreateColorScaleInstance() { return new ZORStNewColorScale; }
+ZORBaseUnknown* CreateColorScaleInstance(ZORBaseUnknown* feature) {
+  return new ZORStNewColorScale(feature);
+}
 
 }  // namespace
 
@@ -43,14 +45,23 @@ ZORBaseUnknown* TIEZORIStNewColorScaleZORStNewColorScale::staticSlot = nullptr;
 // ---------------------------------------------------------------------------------------------
 // Creation functions
 
+// Each adapter is born with one reference, held by a handle until the runtime has bound it: an
+// adapter that cannot be bound, or whose binding throws, is released by the handle.
+
 IUnknown* CreateTIEIClassFactoryClassObjectZORStColorScaleFactoryImpl(
-    ZORBaseUnknown* implementation, ZORBaseUnknown*) {
-  return new (std::nothrow) TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl(implementation);
+    ZORBaseUnknown* implementation, ZORBaseUnknown* secondary) {
+  using Adapter = TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl;
+  ZORVar<Adapter> adapter = ZORVar<Adapter>::Adopt(new (std::nothrow) Adapter);
+  if (!adapter || FAILED(adapter->Bind(implementation, secondary))) return nullptr;
+  return adapter.Detach();
 }
 
 IUnknown* CreateTIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl(
     ZORBaseUnknown* implementation, ZORBaseUnknown* secondary) {
-  return new TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl(implementation, secondary);
+  using Adapter = TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl;
+  ZORVar<Adapter> adapter = ZORVar<Adapter>::Adopt(new Adapter);
+  if (!adapter || FAILED(adapter->Bind(implementation, secondary))) return nullptr;
+  return adapter.Detach();
 }
 
 IUnknown* CreateTIEZORIStNewColorScaleZORStNewColorScale(ZORBaseUnknown* implementation,
@@ -58,7 +69,11 @@ IUnknown* CreateTIEZORIStNewColorScaleZORStNewColorScale(ZORBaseUnknown* impleme
   if (IUnknown* existing = Tie_Link(implementation, secondary, IID_ZORIStNewColorScale)) {
     return existing;
   }
-  return new TIEZORIStNewColorScaleZORStNewColorScale(implementation, secondary);
+  using Adapter = TIEZORIStNewColorScaleZORStNewColorScale;
+  ZORVar<Adapter> adapter = ZORVar<Adapter>::Adopt(new Adapter);
+  // The runtime builds the color scale extension here when the feature has none yet.
+  if (!adapter || FAILED(adapter->Bind(implementation, secondary))) return nullptr;
+  return adapter.Detach();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -68,12 +83,12 @@ ZORMetaClass* TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::MetaObject(
   return ZORLookUpMetaClass(classFactoryAdapterMeta, kClassFactoryAdapterRow);
 }
 
-TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::
-    TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl(ZORBaseUnknown* implementationObject) {
+HRESULT TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::Bind(
+    ZORBaseUnknown* implementationObject, ZORBaseUnknown* secondaryObject) {
   ZORMetaClass* implementationMeta = ClassObjectZORStColorScaleFactoryImpl::MetaClass();
-  Tie_Construct(this, MetaObject(), &implementation, 0, implementationObject,
-                implementationMeta->ClassId(), implementationMeta->TypeOfClass(), staticSlot,
-                &CreateNothing, nullptr, &secondary);
+  return Tie_Construct(this, MetaObject(), &implementation, 0, implementationObject,
+                       implementationMeta->ClassId(), implementationMeta->TypeOfClass(),
+                       staticSlot, &CreateNothing, secondaryObject, &secondary);
 }
 
 TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl::
@@ -116,14 +131,11 @@ ZORMetaClass* TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::MetaObject()
   return ZORLookUpMetaClass(factoryAdapterMeta, kFactoryAdapterRow);
 }
 
-// The bookkeeping is set up inside the constructor: if it throws, the language destroys the
-// interface's base and frees the memory before the exception goes on.
-TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::
-    TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl(ZORBaseUnknown* implementation,
-                                                         ZORBaseUnknown* secondary) {
+HRESULT TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::Bind(
+    ZORBaseUnknown* implementation, ZORBaseUnknown* secondary) {
   ZORMetaClass* implementationMeta = ZORStColorScaleFactoryImpl::MetaClass();
-  Tie_Construct(this, MetaObject(), implementation, implementationMeta->ClassId(),
-                implementationMeta->TypeOfClass(), staticSlot, &CreateNothing, secondary);
+  return Tie_Construct(this, MetaObject(), implementation, implementationMeta->ClassId(),
+                       implementationMeta->TypeOfClass(), staticSlot, &CreateNothing, secondary);
 }
 
 TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl::
@@ -172,14 +184,12 @@ ZORMetaClass* TIEZORIStNewColorScaleZORStNewColorScale::MetaObject() {
   return ZORLookUpMetaClass(colorScaleAdapterMeta, kColorScaleAdapterRow);
 }
 
-// The runtime builds the extension here when the feature has none yet; if that throws, the
-// language destroys the interface's base and frees the memory before the exception goes on.
-TIEZORIStNewColorScaleZORStNewColorScale::TIEZORIStNewColorScaleZORStNewColorScale(
-    ZORBaseUnknown* implementation, ZORBaseUnknown* secondary) {
+HRESULT TIEZORIStNewColorScaleZORStNewColorScale::Bind(ZORBaseUnknown* implementation,
+                                                       ZORBaseUnknown* secondary) {
   ZORMetaClass* implementationMeta = ZORStNewColorScale::MetaClass();
-  Tie_Construct(this, MetaObject(), implementation, implementationMeta->ClassId(),
-                implementationMeta->TypeOfClass(), staticSlot, &CreateColorScaleInstance,
-                secondary);
+  return Tie_Construct(this, MetaObject(), implementation, implementationMeta->ClassId(),
+                       implementationMeta->TypeOfClass(), staticSlot, &CreateColorScaleInstance,
+                       secondary);
 }
 
 TIEZORIStNewColorScaleZORStNewColorScale::~TIEZORIStNewColorScaleZORStNewColorScale() {

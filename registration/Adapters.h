@@ -25,8 +25,10 @@ class TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl final : public IClas
  public:
   ZORMODULE_EXPORT static ZORMetaClass* MetaObject();
 
-  explicit TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl(ZORBaseUnknown* implementation);
+  TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl() = default;
   ~TIEIClassFactoryClassObjectZORStColorScaleFactoryImpl() override;
+  // Binds the adapter to its implementation through the runtime; a failure leaves it unbound.
+  HRESULT Bind(ZORBaseUnknown* implementation, ZORBaseUnknown* secondary);
 
   HRESULT QueryInterface(const GUID& iid, void** object) override;
   std::uint32_t AddRef() override;
@@ -48,9 +50,9 @@ class TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl final
  public:
   ZORMODULE_EXPORT static ZORMetaClass* MetaObject();
 
-  TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl(ZORBaseUnknown* implementation,
-                                                       ZORBaseUnknown* secondary);
+  TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl() = default;
   ~TIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl() override;
+  HRESULT Bind(ZORBaseUnknown* implementation, ZORBaseUnknown* secondary);
 
   using ZORBaseUnknown::QueryInterface;
   HRESULT QueryInterface(const GUID& iid, void** object) override;
@@ -73,9 +75,10 @@ class TIEZORIStNewColorScaleZORStNewColorScale final : public ZORIStNewColorScal
  public:
   ZORMODULE_EXPORT static ZORMetaClass* MetaObject();
 
-  TIEZORIStNewColorScaleZORStNewColorScale(ZORBaseUnknown* implementation,
-                                           ZORBaseUnknown* secondary);
+  TIEZORIStNewColorScaleZORStNewColorScale() = default;
   ~TIEZORIStNewColorScaleZORStNewColorScale() override;
+  // Builds the feature's color scale extension when it has none yet.
+  HRESULT Bind(ZORBaseUnknown* implementation, ZORBaseUnknown* secondary);
 
   using ZORBaseUnknown::QueryInterface;
   HRESULT QueryInterface(const GUID& iid, void** object) override;

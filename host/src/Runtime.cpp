@@ -59,21 +59,8 @@ RuntimeState& State() {
   return *state;
 }
 
-// The component an extension under construction extends; taken by the first component root
-// built on this thread, the extension's own.
-thread_local ZORBaseUnknown* pendingExtended = nullptr;
 // The module whose registration list is being walked on this thread.
 thread_local const ZOROMModule* walkingModule = nullptr;
-// An adapter whose bookkeeping could not be set up; its creator hands back the broken adapter.
-thread_local IUnknown* failedAdapter = nullptr;
-
-class PendingExtendedScope {
- public:
-  explicit PendingExtendedScope(ZORBaseUnknown* component) { pendingExtended = component; }
-  ~PendingExtendedScope() { pendingExtended = nullptr; }
-  PendingExtendedScope(const PendingExtendedScope&) = delete;
-  PendingExtendedScope& operator=(const PendingExtendedScope&) = delete;
-};
 
 }  // namespace
 
@@ -286,14 +273,7 @@ IUnknown* ZORRuntime::CreateAdapter(ZORBaseUnknown* component, const GUID& iid) 
     }
   }
   if (create == nullptr) return nullptr;
-  failedAdapter = nullptr;
-  IUnknown* adapter = create(implementation, secondary);
-  if (adapter != nullptr && adapter == failedAdapter) {
-    failedAdapter = nullptr;
-    adapter->Release();
-    return nullptr;
-  }
-  return adapter;
+  return create(implementation, secondary);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -303,10 +283,7 @@ HRESULT Tie_Construct(IUnknown* adapter, ZORMetaClass*, ZORBaseUnknown** impleme
                       int, ZORBaseUnknown* implementation, const GUID&, int,
                       ZORBaseUnknown*&, ZORInstanceCreationFunction,
                       ZORBaseUnknown* secondary, ZORBaseUnknown** secondaryField) {
-  if (implementation == nullptr || implementationField == nullptr) {
-    failedAdapter = adapter;
-    return E_FAIL;
-  }
+  if (implementation == nullptr || implementationField == nullptr) return E_FAIL;
   implementation->AddRef();
   *implementationField = implementation;
   if (secondaryField != nullptr) *secondaryField = secondary;
@@ -352,23 +329,11 @@ HRESULT Tie_Construct(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta,
                       ZORBaseUnknown* secondary) {
   RuntimeState& state = State();
   if (implementationTypeOfClass == ZORClassExtension) {
-    if (secondary == nullptr) {
-      failedAdapter = adapter;
-      return E_FAIL;
-    }
+    if (secondary == nullptr) return E_FAIL;
     if (implementation == nullptr) {
-      if (create == nullptr) {
-        failedAdapter = adapter;
-        return E_FAIL;
-      }
-      {
-        PendingExtendedScope scope(secondary);
-        implementation = create();  // born with the reference that the adapter keeps
-      }
-      if (implementation == nullptr) {
-        failedAdapter = adapter;
-        return E_OUTOFMEMORY;
-      }
+      if (create == nullptr) return E_FAIL;
+      implementation = create(secondary);  // born with the reference that the adapter keeps
+      if (implementation == nullptr) return E_OUTOFMEMORY;
       ZORMetaClass* extensionMeta =
           adapterMeta != nullptr ? adapterMeta->ImplementationMeta() : nullptr;
       ZORRuntime::SetExtensionMeta(implementation, extensionMeta);
@@ -382,10 +347,7 @@ HRESULT Tie_Construct(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta,
     state.extensionAdapters.push_back({secondary, adapterMeta->InterfaceId(), adapter});
     return S_OK;
   }
-  if (implementation == nullptr) {
-    failedAdapter = adapter;
-    return E_FAIL;
-  }
+  if (implementation == nullptr) return E_FAIL;
   implementation->AddRef();
   ZORRuntime::SetTieImplementation(adapter, implementation);
   return S_OK;
@@ -444,11 +406,10 @@ void Tie_Destruct(ZORBaseUnknown* adapter, int) {
 // ---------------------------------------------------------------------------------------------
 // The component root
 
-ZORBaseUnknown::ZORBaseUnknown() {
-  if (pendingExtended != nullptr) {
-    extended_ = std::exchange(pendingExtended, nullptr);
-    extended_->AddRef();
-  }
+ZORBaseUnknown::ZORBaseUnknown() { ZORRuntime::ComponentBorn(this); }
+
+ZORBaseUnknown::ZORBaseUnknown(ExtensionOf extended) : extended_(extended.component) {
+  if (extended_ != nullptr) extended_->AddRef();
   ZORRuntime::ComponentBorn(this);
 }
 

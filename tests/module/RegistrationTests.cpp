@@ -93,6 +93,22 @@ TEST_F(ModuleEntry, AdaptersAreDestroyedOnceAtZero) {
   EXPECT_EQ(ZORHostTesting::LiveComponentCount(), session);
 }
 
+TEST_F(ModuleEntry, AdaptersThatCannotBeBoundAreReleasedByTheirCreator) {
+  // Called by name, as the runtime would, without the implementation (or the component an
+  // extension needs): nothing is handed out and nothing stays alive.
+  using CreationFunction = IUnknown* (*)(ZORBaseUnknown*, ZORBaseUnknown*);
+  const int session = ZORHostTesting::LiveComponentCount();
+  for (const char* name : {"CreateTIEIClassFactoryClassObjectZORStColorScaleFactoryImpl",
+                           "CreateTIEZORIStColorScaleFactoryZORStColorScaleFactoryImpl",
+                           "CreateTIEZORIStNewColorScaleZORStNewColorScale"}) {
+    auto create = module_->Export<CreationFunction>(name);
+    ASSERT_NE(create, nullptr) << name;
+    EXPECT_EQ(create(nullptr, nullptr), nullptr) << name;
+    EXPECT_EQ(ZORHostTesting::LiveComponentCount(), session)
+        << name << "\n" << ZORHostTesting::DescribeLiveComponents();
+  }
+}
+
 TEST_F(ModuleEntry, MetaObjectsAreLookedUpOnce) {
   using MetaObjectFunction = ZORMetaClass* (*)();
   const std::pair<const char*, const char*> adapters[] = {

@@ -126,6 +126,12 @@ class ZORHOST_API ZORBaseUnknown : public IUnknown {
   // it is not a component of its own.
   struct FacetTag {};
   explicit ZORBaseUnknown(FacetTag);
+  // An extension holds one reference on the component it extends, for its whole life; an
+  // interface it does not serve itself is asked of that component.
+  struct ExtensionOf {
+    ZORBaseUnknown* component;
+  };
+  explicit ZORBaseUnknown(ExtensionOf extended);
 
   // Adapters keep their implementation and count here (see the Tie_* functions).
   ZORBaseUnknown* TieImplementation() const { return tieImplementation_; }

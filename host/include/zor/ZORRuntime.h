@@ -13,8 +13,9 @@ using ZORRegistrationFunction = ZOROMModule* (*)();
 // Builds the adapter that binds an interface to an implementation.
 using ZORAdapterCreationFunction = IUnknown* (*)(ZORBaseUnknown* implementation,
                                                   ZORBaseUnknown* secondary);
-// Builds an implementation object when the runtime needs one (extensions).
-using ZORInstanceCreationFunction = ZORBaseUnknown* (*)();
+// Builds an implementation object when the runtime needs one: the extension of `extended`, born
+// with one reference. Null when it could not be made.
+using ZORInstanceCreationFunction = ZORBaseUnknown* (*)(ZORBaseUnknown* extended);
 
 struct ZOROMModuleInfo {
   const ZORRegistrationFunction* begin;  // entry 0 of the registration list
@@ -71,7 +72,9 @@ class ZORHOST_API ZORFillDictionary {
                        int flag);
 };
 
-// Adapter bookkeeping for adapters that keep their own fields (the IClassFactory kind).
+// Adapter bookkeeping for adapters that keep their own fields (the IClassFactory kind). Each
+// Tie_Construct returns a failure when the adapter cannot be bound (no implementation, or an
+// extension that cannot be made); the adapter's creator then releases the unbound adapter.
 ZORHOST_API HRESULT Tie_Construct(IUnknown* adapter, ZORMetaClass* adapterMeta,
                                   ZORBaseUnknown** implementationField, int reserved,
                                   ZORBaseUnknown* implementation, const GUID& classId,
