@@ -2,14 +2,13 @@
 // one output line per command.
 #pragma once
 
-#include <functional>
 #include <iosfwd>
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "zorhost/ModuleHost.h"
+#include "zorhost/ScriptCommands.h"
 
 class ZORScriptRunner {
  public:
@@ -18,7 +17,7 @@ class ZORScriptRunner {
   static constexpr int kBadLine = 2;
   // A longer line is refused rather than read.
   static constexpr std::size_t kMaximumLineLength = 16u << 20;
-  // The largest array the runner hands to GetScaleDefinition.
+  // The largest array the runner hands to GetScaleDefinition or a legacy scale.
   static constexpr int kMaximumArrayCount = 1 << 20;
 
   ZORScriptRunner(ZORModuleHost& host, std::ostream& out, std::ostream& err);
@@ -32,22 +31,13 @@ class ZORScriptRunner {
   // Releases this run's scales, as at the end of a run: the next run starts with none.
   void Reset();
 
-  class Arguments;
-
  private:
-  using Handler = std::function<void(Arguments&)>;
+  // Reads the line against its command's schema, then makes the call and prints its line.
+  void RunLine(std::string_view command, ZORScriptArguments& arguments);
 
-  void RunLine(std::string_view command, Arguments& arguments);
-  ZORIStNewColorScale* Scale(const Arguments& arguments);
-  void Print(const std::string& line);
-  void DefineOperations();
-  void DefineHostCommands();
-
-  ZORModuleHost& host_;
+  ZORScriptContext context_;
   std::ostream& out_;
   std::ostream& err_;
-  std::map<std::string, Handler, std::less<>> commands_;
-  std::vector<ZORIStNewColorScale_var> scales_;
-  std::size_t current_ = 0;  // 1-based; 0: no scale yet
+  std::map<std::string, ZORScriptCommand, std::less<>> commands_;
   long commandsRun_ = 0;
 };
