@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "zor/ZORRuntime.h"
-#include "zor/testing/ZORHostTesting.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ void PublishNotification(ZORBaseUnknown* publisher, const char* eventName, void*
   }
 }
 
-int ZORHostTesting::SubscriptionCount(ZORBaseUnknown* publisher, const char* eventName) {
+int CountCallbacks(ZORBaseUnknown* publisher, const char* eventName) {
   CallbackState& state = State();
   std::lock_guard lock(state.mutex);
   return static_cast<int>(std::count_if(

@@ -5,17 +5,19 @@
 #include <cstring>
 #include <string>
 
-#include "Faults.h"
 #include "RuntimeInternal.h"
+#include "Seam.h"
 
 namespace {
 
+// Hands a write or removal of the store to the seam, when one wants them.
 void LogStoreCall(const char* operation, const ZORSpecAttrKey* key, int position,
                   const std::string& value = {}) {
-  if (!ZORStoreLog::recording.load(std::memory_order_relaxed)) return;
+  ZORHostSeam* seam = ZORSeam::Installed();
+  if (seam == nullptr || !seam->RecordsStoreCalls()) return;
   std::string line = std::string(operation) + " " + key->Name() + " " + std::to_string(position);
   if (!value.empty()) line += " " + value;
-  ZORStoreLog::Record(std::move(line));
+  seam->StoreCall(std::move(line));
 }
 
 bool IsList(ZORAttributeKind kind) {
@@ -93,9 +95,7 @@ HRESULT ZORFeature::QueryInterface(const GUID& iid, void** object) {
     return S_OK;
   }
   if (iid == IID_ZORISpecAttrAccess) {
-    if (ZORFaults::armed.load(std::memory_order_relaxed) && ZORFaults::AttributeStoreWithheld()) {
-      return E_NOINTERFACE;
-    }
+    if (ZORHostCallFails(ZORHostCall::QueryAttributeStore)) return E_NOINTERFACE;
     ZORBaseUnknown::AddRef();
     *object = static_cast<ZORISpecAttrAccess*>(&attrAccess_);
     return S_OK;
@@ -117,10 +117,7 @@ void ZORFeature::Clear(AttributeValue& attribute) {
 }
 
 ZORSpecAttrKey* ZORFeature::AttrAccess::FindKey(const char* name) {
-  if (ZORFaults::armed.load(std::memory_order_relaxed)) {
-    ZORFaultPoint("FindKey");
-    if (name != nullptr && ZORFaults::KeyHidden(name)) return nullptr;
-  }
+  if (ZORHostCallFails(ZORHostCall::FindKey, name)) return nullptr;
   int slot = owner_.type_->SlotOf(name);
   if (slot < 0 || !owner_.attributes_[static_cast<std::size_t>(slot)].defined) return nullptr;
   ZORSpecAttrKey* key = owner_.type_->Key(slot);
@@ -171,7 +168,7 @@ HRESULT ZORFeature::AttrAccess::SetBoolean(ZORSpecAttrKey* key, ZORBoolean value
 
 HRESULT ZORFeature::AttrAccess::SetListMember(ZORSpecAttrKey* key, ZORISpecObject* member,
                                               int position, ZORBoolean) {
-  ZORFaultPoint("SetListMember");
+  if (ZORHostCallFails(ZORHostCall::SetListMember)) return E_FAIL;
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || member == nullptr ||
       attribute->kind != ZORAttributeKind::MemberList) {
@@ -214,7 +211,7 @@ ZORBoolean ZORFeature::AttrAccess::GetBoolean(ZORSpecAttrKey* key, int position)
 }
 
 ZORISpecObject* ZORFeature::AttrAccess::GetListMember(ZORSpecAttrKey* key, int position) {
-  ZORFaultPoint("GetListMember");
+  if (ZORHostCallFails(ZORHostCall::GetListMember)) return nullptr;
   AttributeValue* attribute = owner_.Find(key);
   if (attribute == nullptr || !attribute->hasValue || position < 1 ||
       position > static_cast<int>(attribute->members.size())) {
@@ -319,8 +316,8 @@ void ZORParameter::Parm::SetIntegerValue(int value) {
 void ZORParameter::LifeCycle::Remove(int) {
   if (owner_.removed_) return;
   owner_.removed_ = true;
-  ZORFaults::NoteParameterRemoved();
-  if (ZORStoreLog::recording.load(std::memory_order_relaxed)) {
-    ZORStoreLog::Record("Remove parameter");
+  if (ZORHostSeam* seam = ZORSeam::Installed()) {
+    seam->ParameterRemoved();
+    if (seam->RecordsStoreCalls()) seam->StoreCall("Remove parameter");
   }
 }

@@ -1,8 +1,8 @@
 // The host's color scale of the older kind, as host programs make them.
 #include <algorithm>
 
-#include "Faults.h"
 #include "RuntimeInternal.h"
+#include "Seam.h"
 #include "zor/ZORHostSession.h"
 
 namespace {
@@ -27,7 +27,7 @@ class ZORLegacyColorScale final : public ZORIStLegacyColorScale {
                                int** imposedColorIndices, int* valueCount, double** values,
                                int** imposedValueIndices, int** colorInterpolationTypes,
                                int** valueInterpolationTypes) override {
-    ZORFaultPoint("GetLegacyScaleArrays");
+    if (ZORHostCallFails(ZORHostCall::GetLegacyScaleArrays)) return E_FAIL;
     if (blockCount != nullptr) *blockCount = data_.blockCount;
     if (valueCount != nullptr) {
       *valueCount = data_.values ? static_cast<int>(data_.values->size()) : 0;

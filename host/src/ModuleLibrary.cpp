@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "Faults.h"
 #include "RuntimeInternal.h"
+#include "Seam.h"
 #include "zor/ZORColorScaleInterfaces.h"
 #include "zor/ZORModuleLibrary.h"
 
@@ -85,6 +85,10 @@ ZORModuleLibrary::~ZORModuleLibrary() {
   dlclose(handle_);
 }
 
+std::vector<std::string> ZORModuleLibrary::RegisteredClasses() const {
+  return ZORModuleWalk::RegisteredClassNames(record_);
+}
+
 void* ZORModuleLibrary::Symbol(const char* name) const {
   if (name == nullptr) return nullptr;
   return dlsym(handle_, name);
@@ -92,9 +96,7 @@ void* ZORModuleLibrary::Symbol(const char* name) const {
 
 HRESULT ZORCreateStColorScaleFactory(ZORIStColorScaleFactory*& factory) {
   factory = nullptr;
-  if (ZORFaults::armed.load(std::memory_order_relaxed) && ZORFaults::ColorScaleFactoryWithheld()) {
-    return E_FAIL;
-  }
+  if (ZORHostCallFails(ZORHostCall::CreateColorScaleFactory)) return E_FAIL;
   std::vector<const ZORModuleLibrary*> modules;
   {
     LoadedModules& loaded = Loaded();

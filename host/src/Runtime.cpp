@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "Ledger.h"
 #include "RuntimeInternal.h"
+#include "Seam.h"
 #include "zor/ZORRawColl.h"
 #include "zor/ZORRuntime.h"
 
@@ -287,7 +287,7 @@ HRESULT Tie_Construct(IUnknown* adapter, ZORMetaClass*, ZORBaseUnknown** impleme
   implementation->AddRef();
   *implementationField = implementation;
   if (secondaryField != nullptr) *secondaryField = secondary;
-  ZORLedger::AdapterBorn(adapter);
+  if (ZORHostSeam* seam = ZORSeam::Installed()) seam->AdapterBorn(adapter);
   return S_OK;
 }
 
@@ -315,7 +315,7 @@ std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown**, ZORBaseUnknown*, int,
 }
 
 void Tie_Destruct(IUnknown* adapter, ZORBaseUnknown** implementationField, int, std::int32_t) {
-  ZORLedger::AdapterDied(adapter);
+  if (ZORHostSeam* seam = ZORSeam::Installed()) seam->AdapterDied(adapter);
   if (implementationField != nullptr) {
     if (ZORBaseUnknown* implementation = std::exchange(*implementationField, nullptr)) {
       implementation->Release();
@@ -384,7 +384,7 @@ std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown* adapter, int) {
   std::int32_t* count = ZORRuntime::CountAddress(adapter);
   if (*count <= 0) ZORRuntime::OverRelease(adapter->IsA(), adapter);
   if (--*count == 0) {
-    ZORLedger::Dying(adapter, adapter->IsA());
+    if (ZORHostSeam* seam = ZORSeam::Installed()) seam->Dying(adapter, adapter->IsA());
     *destroy = 1;
   }
   return static_cast<std::uint32_t>(*count);
@@ -448,7 +448,7 @@ std::uint32_t ZORBaseUnknown::AddRef() { return static_cast<std::uint32_t>(++ref
 std::uint32_t ZORBaseUnknown::Release() {
   if (referenceCount_ <= 0) ZORRuntime::OverRelease(IsA(), this);
   if (--referenceCount_ == 0) {
-    ZORLedger::Dying(this, IsA());
+    if (ZORHostSeam* seam = ZORSeam::Installed()) seam->Dying(this, IsA());
     delete this;
     return 0;
   }
@@ -495,14 +495,28 @@ ZORMetaClass* ZORBaseUnknown::MetaObject() {
   return meta;
 }
 
-void* ZORBaseUnknown::operator new(std::size_t size) noexcept { return ZORLedger::Allocate(size); }
-void ZORBaseUnknown::operator delete(void* memory) noexcept { ZORLedger::Free(memory); }
+void* ZORBaseUnknown::operator new(std::size_t size) noexcept { return std::malloc(size); }
+void ZORBaseUnknown::operator delete(void* memory) noexcept {
+  ZORHostSeam* seam = ZORSeam::Installed();
+  if (memory != nullptr && seam != nullptr && seam->KeepsFreedMemory(memory)) return;
+  std::free(memory);
+}
 
-void ZORRuntime::ComponentBorn(ZORBaseUnknown* component) { ZORLedger::ComponentBorn(component); }
-void ZORRuntime::ComponentDied(ZORBaseUnknown* component) { ZORLedger::ComponentDied(component); }
+void ZORRuntime::ComponentBorn(ZORBaseUnknown* component) {
+  if (ZORHostSeam* seam = ZORSeam::Installed()) seam->ComponentBorn(component);
+}
+void ZORRuntime::ComponentDied(ZORBaseUnknown* component) {
+  if (ZORHostSeam* seam = ZORSeam::Installed()) seam->ComponentDied(component);
+}
+
+std::atomic<ZORHostSeam*> ZORSeam::installed{nullptr};
+
+ZORHostSeam::~ZORHostSeam() = default;
+void ZORHostSeam::Install(ZORHostSeam* seam) { ZORSeam::installed.store(seam); }
 
 void ZORRuntime::OverRelease(const char* what, const void* address) {
-  if (const char* destroyed = ZORLedger::ZombieClass(address)) {
+  ZORHostSeam* seam = ZORSeam::Installed();
+  if (const char* destroyed = seam != nullptr ? seam->DestroyedClass(address) : nullptr) {
     std::fprintf(stderr,
                  "zor runtime: %s at %p was released once too often (it was destroyed when its "
                  "count reached 0)\n",

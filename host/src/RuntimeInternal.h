@@ -63,9 +63,6 @@ class ZORMetaClassRegistry {
   static ZORMetaClass* RetrieveByName(const std::string& name, Fill fill);
 };
 
-// Host calls that tests can make throw (see zor/testing/ZORHostTesting.h).
-void ZORFaultPoint(const char* hostCall);
-
 // The loader's side of module records.
 namespace ZORModuleWalk {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Faults.h"
 #include "Features.h"
 #include "RuntimeInternal.h"
+#include "Seam.h"
 #include "zor/ZORHostSession.h"
 #include "zor/ZORRuntime.h"
 
@@ -20,16 +20,10 @@ namespace {
 
 ZORHostSession* currentSession = nullptr;
 
-// What a document's services consult; shared with them so that a service outliving its document
-// never reads a dead one.
-struct DocumentSwitches {
-  bool partContainer = true;
-  bool instantiationTarget = true;
-  bool analysisFactory = true;
-  bool geometricalFactory = true;
+// The document's tolerance, shared with its geometric factory so that a factory outliving its
+// document never reads a dead one.
+struct DocumentTolerance {
   ZORTolerance tolerance{0, ZORHostSession::kDefaultModelTolerance};
-  int setDocumentCalls = 0;
-  ZORDocument* analysisFactoryDocument = nullptr;
 };
 
 // Receives the features instantiated in a document.
@@ -68,18 +62,17 @@ class ZORPartContainer final : public ZORIPrtContainer {
     static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORPartContainer");
     return meta;
   }
-  ZORPartContainer(std::shared_ptr<DocumentSwitches> switches, ZORPartBody* body)
-      : switches_(std::move(switches)), body_(ZORBaseUnknown_var::Retain(body)) {}
+  explicit ZORPartContainer(ZORPartBody* body) : body_(ZORVar<ZORPartBody>::Retain(body)) {}
 
   ZORBaseUnknown_var GetInstantiationTarget() override {
-    ZORFaultPoint("GetInstantiationTarget");
-    if (!switches_->instantiationTarget) return {};
-    return body_;
+    if (ZORHostCallFails(ZORHostCall::GetInstantiationTarget, nullptr, body_->Document())) {
+      return {};
+    }
+    return ZORBaseUnknown_var::Retain(body_.get());
   }
 
  private:
-  std::shared_ptr<DocumentSwitches> switches_;
-  ZORBaseUnknown_var body_;
+  ZORVar<ZORPartBody> body_;
 };
 
 class ZORAnalysisFactory final : public ZORIStDynAnalysisFactory {
@@ -88,25 +81,23 @@ class ZORAnalysisFactory final : public ZORIStDynAnalysisFactory {
     static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORAnalysisFactory");
     return meta;
   }
-  explicit ZORAnalysisFactory(std::shared_ptr<DocumentSwitches> switches)
-      : switches_(std::move(switches)) {}
+  // The factory does not keep its document: the document owns it.
+  explicit ZORAnalysisFactory(const ZORDocument* owner) : owner_(owner) {}
 
   HRESULT SetDocument(ZORDocument* document) override {
-    ++switches_->setDocumentCalls;
-    switches_->analysisFactoryDocument = document;
+    if (ZORHostSeam* seam = ZORSeam::Installed()) seam->AnalysisFactoryDocumentSet(owner_, document);
     return S_OK;
   }
 
   ZORISpecObject_var CreateParameter() override {
-    ZORFaultPoint("CreateParameter");
-    if (ZORFaults::ParameterCreationFails()) return {};
+    if (ZORHostCallFails(ZORHostCall::CreateParameter)) return {};
     ZORParameter* parameter = new ZORParameter;
     if (parameter == nullptr) return {};
     return ZORISpecObject_var::Adopt(parameter);
   }
 
  private:
-  std::shared_ptr<DocumentSwitches> switches_;
+  const ZORDocument* owner_;
 };
 
 class ZORGeoFactoryImpl final : public ZORGeoFactory {
@@ -115,12 +106,12 @@ class ZORGeoFactoryImpl final : public ZORGeoFactory {
     static ZORMetaClass* meta = ZORRuntime::HostComponentMeta("ZORGeoFactoryImpl");
     return meta;
   }
-  explicit ZORGeoFactoryImpl(std::shared_ptr<DocumentSwitches> switches)
-      : switches_(std::move(switches)) {}
-  const ZORTolerance* GetToleranceObject() override { return &switches_->tolerance; }
+  explicit ZORGeoFactoryImpl(std::shared_ptr<DocumentTolerance> tolerance)
+      : tolerance_(std::move(tolerance)) {}
+  const ZORTolerance* GetToleranceObject() override { return &tolerance_->tolerance; }
 
  private:
-  std::shared_ptr<DocumentSwitches> switches_;
+  std::shared_ptr<DocumentTolerance> tolerance_;
 };
 
 // The start-up catalogues and their feature types.
@@ -163,7 +154,7 @@ ZORCatalogues MakeStartUpCatalogues() {
 // Documents
 
 struct ZORDocument::Services {
-  std::shared_ptr<DocumentSwitches> switches = std::make_shared<DocumentSwitches>();
+  std::shared_ptr<DocumentTolerance> tolerance = std::make_shared<DocumentTolerance>();
   ZORVar<ZORPartBody> body;
   ZORIPrtContainer_var container;
   ZORVar<ZORAnalysisFactory> analysisFactory;
@@ -172,12 +163,11 @@ struct ZORDocument::Services {
 
 ZORDocument::ZORDocument() : services_(std::make_unique<Services>()) {
   services_->body = ZORVar<ZORPartBody>::Adopt(new ZORPartBody(this));
-  services_->container = ZORIPrtContainer_var::Adopt(
-      new ZORPartContainer(services_->switches, services_->body.get()));
-  services_->analysisFactory =
-      ZORVar<ZORAnalysisFactory>::Adopt(new ZORAnalysisFactory(services_->switches));
+  services_->container =
+      ZORIPrtContainer_var::Adopt(new ZORPartContainer(services_->body.get()));
+  services_->analysisFactory = ZORVar<ZORAnalysisFactory>::Adopt(new ZORAnalysisFactory(this));
   services_->geometricalFactory =
-      ZORVar<ZORGeoFactoryImpl>::Adopt(new ZORGeoFactoryImpl(services_->switches));
+      ZORVar<ZORGeoFactoryImpl>::Adopt(new ZORGeoFactoryImpl(services_->tolerance));
 }
 
 ZORMetaClass* ZORDocument::GetClassMetaObject() const {
@@ -187,20 +177,8 @@ ZORMetaClass* ZORDocument::GetClassMetaObject() const {
 
 ZORDocument::~ZORDocument() { services_->body->DetachFromDocument(); }
 
-void ZORDocument::SetPartContainerAvailable(bool available) {
-  services_->switches->partContainer = available;
-}
-void ZORDocument::SetInstantiationTargetAvailable(bool available) {
-  services_->switches->instantiationTarget = available;
-}
-void ZORDocument::SetAnalysisFactoryAvailable(bool available) {
-  services_->switches->analysisFactory = available;
-}
-void ZORDocument::SetGeometricalFactoryAvailable(bool available) {
-  services_->switches->geometricalFactory = available;
-}
 void ZORDocument::SetTolerance(int errorIndicator, double modelTolerance) {
-  services_->switches->tolerance = ZORTolerance(errorIndicator, modelTolerance);
+  services_->tolerance->tolerance = ZORTolerance(errorIndicator, modelTolerance);
 }
 
 std::vector<ZORISpecObject*> ZORDocument::Features() const {
@@ -213,10 +191,6 @@ std::vector<ZORISpecObject*> ZORDocument::Features() const {
 
 void ZORDocument::DetachFeatures() { services_->body->DetachAll(); }
 
-int ZORDocument::SetDocumentCalls() const { return services_->switches->setDocumentCalls; }
-ZORDocument* ZORDocument::AnalysisFactoryDocument() const {
-  return services_->switches->analysisFactoryDocument;
-}
 
 // ---------------------------------------------------------------------------------------------
 // The session
@@ -319,11 +293,11 @@ ZORFrmLayout* ZORFrmLayout::GetCurrentLayout() {
 // Services
 
 ZORIPrtContainer_var GetPartContainer(ZORDocument* document) {
-  ZORFaultPoint("GetPartContainer");
   if (document == nullptr && currentSession != nullptr) {
     document = currentSession->CurrentDocument();
   }
-  if (document == nullptr || !document->Internals().switches->partContainer) return {};
+  if (ZORHostCallFails(ZORHostCall::GetPartContainer, nullptr, document)) return {};
+  if (document == nullptr) return {};
   return document->Internals().container;
 }
 
@@ -335,7 +309,7 @@ ZOROsmSUHandler::~ZOROsmSUHandler() = default;
 
 HRESULT ZOROsmSUHandler::Instanciate(ZORISpecObject_var& feature, ZORBaseUnknown* target,
                                      const ZORUnicodeString&) {
-  ZORFaultPoint("Instanciate");
+  if (ZORHostCallFails(ZORHostCall::Instanciate)) return E_FAIL;
   auto* body = dynamic_cast<ZORPartBody*>(target);
   if (currentSession == nullptr || body == nullptr) return E_FAIL;
   const ZORCatalogues& catalogues = currentSession->state_->catalogues;
@@ -352,25 +326,25 @@ HRESULT ZOROsmSUHandler::Instanciate(ZORISpecObject_var& feature, ZORBaseUnknown
 }
 
 ZORDocument* GetDocumentFromSpec(const ZORISpecObject_var& feature) {
-  ZORFaultPoint("GetDocumentFromSpec");
+  if (ZORHostCallFails(ZORHostCall::GetDocumentFromSpec)) return nullptr;
   auto* concrete = dynamic_cast<ZORFeature*>(feature.get());
   return concrete != nullptr ? concrete->Document() : nullptr;
 }
 
 ZORIStDynAnalysisFactory* GetStDynAnalysisFactory(ZORDocument* document) {
-  ZORFaultPoint("GetStDynAnalysisFactory");
-  if (document == nullptr || !document->Internals().switches->analysisFactory) return nullptr;
+  if (ZORHostCallFails(ZORHostCall::GetStDynAnalysisFactory, nullptr, document)) return nullptr;
+  if (document == nullptr) return nullptr;
   ZORIStDynAnalysisFactory* factory = document->Internals().analysisFactory.get();
   factory->AddRef();
   return factory;
 }
 
 ZORGeoFactory* GetGeometricalFactory(ZORDocument* document) {
-  ZORFaultPoint("GetGeometricalFactory");
   if (document == nullptr && currentSession != nullptr) {
     document = currentSession->CurrentDocument();
   }
-  if (document == nullptr || !document->Internals().switches->geometricalFactory) return nullptr;
+  if (ZORHostCallFails(ZORHostCall::GetGeometricalFactory, nullptr, document)) return nullptr;
+  if (document == nullptr) return nullptr;
   ZORGeoFactory* factory = document->Internals().geometricalFactory.get();
   factory->AddRef();
   return factory;

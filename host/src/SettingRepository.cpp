@@ -17,7 +17,7 @@
 #include <mutex>
 #include <type_traits>
 
-#include "RuntimeInternal.h"
+#include "Seam.h"
 #include "SettingsInternal.h"
 #include "zor/ZORSettingRepository.h"
 
@@ -131,6 +131,15 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& name) 
 
 std::atomic<unsigned> temporaryCounter{0};
 
+void SaveStep(const char* step) {
+  if (ZORHostSeam* seam = ZORSeam::Installed()) seam->SaveStep(step);
+}
+
+bool SaveSyncs() {
+  ZORHostSeam* seam = ZORSeam::Installed();
+  return seam == nullptr || seam->SaveSyncs();
+}
+
 }  // namespace
 
 std::string ZORSettingsFolder() {
@@ -184,7 +193,7 @@ ZORSettingRepository::~ZORSettingRepository() = default;
 
 ZORSettingRepository* ZORSettingRepository::GetRepository(const char* name, int, AccessType,
                                                           ZORISysSettingController*) {
-  ZORFaultPoint("GetRepository");
+  if (ZORHostCallFails(ZORHostCall::GetRepository)) return nullptr;
   if (name == nullptr) {
     Complain("no repository name was given");
     return nullptr;
@@ -254,7 +263,7 @@ const std::vector<double>& ValuesOf(const ZORSettingEntry& entry, double*) { ret
 
 template <class T>
 HRESULT ZORSettingRepository::Write(const char* key, T* values, long count) {
-  ZORFaultPoint("WriteSetting");
+  if (ZORHostCallFails(ZORHostCall::WriteSetting)) return E_FAIL;
   if (key == nullptr || !ZORSettings::CheckKey(key).empty() || count < 0 ||
       (count > 0 && values == nullptr)) {
     return E_INVALIDARG;
@@ -270,7 +279,7 @@ HRESULT ZORSettingRepository::Write(const char* key, T* values, long count) {
 
 template <class T>
 long ZORSettingRepository::Read(const char* key, T* values, long count) {
-  ZORFaultPoint("ReadSetting");
+  if (ZORHostCallFails(ZORHostCall::ReadSetting)) return 0;
   const ZORSettingEntry* entry = Find(key);
   if (entry == nullptr || entry->isDouble != std::is_same_v<T, double> || values == nullptr ||
       count <= 0) {
@@ -318,24 +327,24 @@ HRESULT ZORSettingRepository::SaveRepository(const char*) {
   if (fd < 0) return fail("creating the temporary file", -1);
   // 0600 whatever the umask.
   if (fchmod(fd, 0600) != 0) return fail("setting the temporary file's mode", fd);
-  ZORSettings::SaveStep("open");
+  SaveStep("open");
   if (!WriteAll(fd, "# zorhost settings repository\n")) return fail("writing", fd);
-  ZORSettings::SaveStep("write");
+  SaveStep("write");
   for (const ZORSettingEntry& entry : entries_) {
     if (!WriteAll(fd, ZORSettings::FormatLine(entry))) return fail("writing", fd);
-    ZORSettings::SaveStep("write");
+    SaveStep("write");
   }
-  ZORSettings::SaveStep("flush");
-  if (ZORSettings::SaveSyncs() && fsync(fd) != 0) return fail("syncing the temporary file", fd);
-  ZORSettings::SaveStep("fsync");
+  SaveStep("flush");
+  if (SaveSyncs() && fsync(fd) != 0) return fail("syncing the temporary file", fd);
+  SaveStep("fsync");
   if (close(fd) != 0) return fail("closing the temporary file", -1);
   if (rename(temporary.c_str(), path_.c_str()) != 0) return fail("renaming", -1);
-  ZORSettings::SaveStep("rename");
+  SaveStep("rename");
   if (int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
-    if (ZORSettings::SaveSyncs()) fsync(folderFd);
+    if (SaveSyncs()) fsync(folderFd);
     close(folderFd);
   }
-  ZORSettings::SaveStep("sync folder");
+  SaveStep("sync folder");
   unsaved_ = false;
   return S_OK;
 }

@@ -18,9 +18,4 @@ std::string CheckKey(std::string_view key);
 std::string Printable(const std::string& text);
 std::string FormatLine(const ZORSettingEntry& entry);
 
-// Called after each step of a save: the seam through which tests stop a saving process.
-void SaveStep(const char* step);
-// Whether saves sync their file and folder.
-bool SaveSyncs();
-
 }  // namespace ZORSettings

@@ -132,7 +132,7 @@ TEST_F(AttributeStoreTest, FaultsOnParameters) {
   ZORHostTesting::FailParameterCreation(1);
   EXPECT_TRUE(factory->CreateParameter());
   EXPECT_FALSE(factory->CreateParameter());
-  ZORHostTesting::ThrowAt("CreateParameter");
+  ZORHostTesting::ThrowAt(ZORHostCall::CreateParameter);
   EXPECT_THROW(factory->CreateParameter(), ZORHostFault);
 }
 

@@ -37,7 +37,7 @@ TEST(ModuleLoader, ModuleWithEmptyListAndNoEntry) {
   auto module = ZORModuleLibrary::Load(FixturePath("NoEntryModule"), error);
   ASSERT_TRUE(module) << error;
   EXPECT_EQ(module->RegistrationCount(), 0);
-  EXPECT_TRUE(ZORHostTesting::RegisteredClassNames(module->Record()).empty());
+  EXPECT_TRUE(module->RegisteredClasses().empty());
   EXPECT_EQ(module->Symbol(kZORDllGetClassObjectName), nullptr);
 }
 

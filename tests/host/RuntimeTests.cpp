@@ -67,12 +67,12 @@ TEST(Notifications, RemovalDuringDispatchIsSafe) {
   auto method = static_cast<ZORCallbackMethod>(&Subscriber::OnEvent);
   EXPECT_GT(AddCallback(first.get(), publisher.get(), "Event", method, nullptr), 0);
   EXPECT_GT(AddCallback(second.get(), publisher.get(), "Event", method, nullptr), 0);
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(publisher.get(), "Event"), 2);
+  EXPECT_EQ(CountCallbacks(publisher.get(), "Event"), 2);
   PublishNotification(publisher.get(), "Event", nullptr, nullptr);
   // The first removed the second before its turn came.
   EXPECT_EQ(first->calls, 1);
   EXPECT_EQ(second->calls, 0);
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(publisher.get(), "Event"), 0);
+  EXPECT_EQ(CountCallbacks(publisher.get(), "Event"), 0);
   PublishNotification(publisher.get(), "Event", nullptr, nullptr);
   EXPECT_EQ(first->calls, 1);
 }

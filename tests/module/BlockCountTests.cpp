@@ -75,7 +75,7 @@ TEST_F(BlockCount, GrowingCreatesMembersAndResetsAll) {
 TEST_F(BlockCount, WithoutAnalysisFactoryParameterListsKeepTheirMembers) {
   ASSERT_EQ(scale_->SetNumberOfBlocks(7), S_OK);
   scale_.Reset();
-  Session().CurrentDocument()->SetAnalysisFactoryAvailable(false);
+  ZORHostTesting::Withhold(ZORHostCall::GetStDynAnalysisFactory, Session().CurrentDocument());
   ZORIStColorScaleFactory_var factory = Factory();
   ZORIStNewColorScale_var blind = factory->CreateColorScale();
   ASSERT_EQ(blind->SetNumberOfBlocks(7), S_OK);
@@ -83,12 +83,12 @@ TEST_F(BlockCount, WithoutAnalysisFactoryParameterListsKeepTheirMembers) {
   ZORISpecObject_var feature = FeatureOf(blind);
   blind.Reset();
   // A scale with members, reopened without a factory.
-  Session().CurrentDocument()->SetAnalysisFactoryAvailable(true);
+  ZORHostTesting::Withhold(ZORHostCall::GetStDynAnalysisFactory, Session().CurrentDocument(), false);
   scale_ = NewScale();
   ASSERT_EQ(scale_->SetNumberOfBlocks(7), S_OK);
   ZORISpecObject_var withMembers = FeatureOf(scale_);
   scale_.Reset();  // the extension goes; the feature stays in the document
-  Session().CurrentDocument()->SetAnalysisFactoryAvailable(false);
+  ZORHostTesting::Withhold(ZORHostCall::GetStDynAnalysisFactory, Session().CurrentDocument());
   scale_ = ZORIStNewColorScale_var(withMembers);
   ASSERT_EQ(scale_->SetNumberOfBlocks(4), S_OK);
   EXPECT_EQ(Members("ImposedColorsIndexList"), 4u);

@@ -28,11 +28,11 @@ TEST_F(Creation, TwoCallsMakeTwoFeatures) {
 TEST_F(Creation, MissingContainerOrTargetGivesEmptyHandle) {
   ZORIStColorScaleFactory_var factory = Factory();
   // The start-up handler would throw if it were used.
-  ZORHostTesting::ThrowAt("Instanciate");
-  Session().CurrentDocument()->SetPartContainerAvailable(false);
+  ZORHostTesting::ThrowAt(ZORHostCall::Instanciate);
+  ZORHostTesting::Withhold(ZORHostCall::GetPartContainer, Session().CurrentDocument());
   EXPECT_FALSE(factory->CreateColorScale());
-  Session().CurrentDocument()->SetPartContainerAvailable(true);
-  Session().CurrentDocument()->SetInstantiationTargetAvailable(false);
+  ZORHostTesting::Withhold(ZORHostCall::GetPartContainer, Session().CurrentDocument(), false);
+  ZORHostTesting::Withhold(ZORHostCall::GetInstantiationTarget, Session().CurrentDocument());
   EXPECT_FALSE(factory->CreateColorScale());
   Session().SetCurrentDocument(nullptr);
   EXPECT_FALSE(factory->CreateColorScale());
@@ -43,23 +43,22 @@ TEST_F(Creation, MissingContainerOrTargetGivesEmptyHandle) {
 
 TEST_F(Creation, HandlesAreGivenBackWhenAHostCallThrows) {
   ZORIStColorScaleFactory_var factory = Factory();
-  for (const char* call : {"GetPartContainer", "GetInstantiationTarget", "Instanciate",
-                           "GetDocumentFromSpec", "GetStDynAnalysisFactory",
-                           "GetGeometricalFactory"}) {
+  for (ZORHostCall call : {ZORHostCall::GetPartContainer, ZORHostCall::GetInstantiationTarget,
+                           ZORHostCall::Instanciate, ZORHostCall::GetDocumentFromSpec,
+                           ZORHostCall::GetStDynAnalysisFactory,
+                           ZORHostCall::GetGeometricalFactory}) {
     ZORHostTesting::ThrowAt(call);
-    EXPECT_THROW(factory->CreateColorScale(), ZORHostFault) << call;
+    EXPECT_THROW(factory->CreateColorScale(), ZORHostFault) << ZORHostCallName(call);
     ZORHostTesting::ClearFaults();
   }
   // Nothing half-built stays subscribed to the layout.
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(Session().CurrentLayout(),
-                                              ZORFrmEditor::EDITOR_CLOSE_ENDED()),
-            0);
+  EXPECT_EQ(CountCallbacks(Session().CurrentLayout(), ZORFrmEditor::EDITOR_CLOSE_ENDED()), 0);
 }
 
 TEST_F(Creation, FreshObjectWithoutHostServices) {
   ZORDocument* document = Session().CurrentDocument();
-  document->SetAnalysisFactoryAvailable(false);
-  document->SetGeometricalFactoryAvailable(false);
+  ZORHostTesting::Withhold(ZORHostCall::GetStDynAnalysisFactory, document);
+  ZORHostTesting::Withhold(ZORHostCall::GetGeometricalFactory, document);
   Session().SetCurrentLayout(nullptr);
   ZORIStNewColorScale_var scale = NewScale();
   double values[4] = {0, 0, 0, 0};
@@ -80,14 +79,14 @@ TEST_F(Creation, FreshObjectWithoutHostServices) {
   scale->GetFiveInts(&five[0], &five[1], &five[2], &five[3], &five[4]);
   EXPECT_EQ(std::vector<int>(five, five + 5), std::vector<int>(5, 0));
   EXPECT_EQ(scale->IsStateFlagClear(), ZORTrue);
-  EXPECT_EQ(document->SetDocumentCalls(), 0);
+  EXPECT_EQ(ZORHostTesting::SetDocumentCalls(document), 0);
   // Without an analysis factory no list member can be made.
   EXPECT_EQ(scale->SetNumberOfBlocks(3), S_OK);
   EXPECT_EQ(ViewAttribute(scale, "ImposedValuesList").entries.size(), 0u);
 }
 
 TEST_F(Creation, WithoutGeometricalFactoryTheToleranceIsZero) {
-  Session().CurrentDocument()->SetGeometricalFactoryAvailable(false);
+  ZORHostTesting::Withhold(ZORHostCall::GetGeometricalFactory, Session().CurrentDocument());
   ZORIStNewColorScale_var scale = NewScale();
   ConfigureScale(scale.get(), 3, {{1, 10, 0, 0, 255}, {2, 20, 0, 0, 255}, {3, 30, 0, 0, 255}},
                  {{1, 0.0}, {2, 1.0}});
@@ -145,22 +144,22 @@ TEST_F(Creation, PlainValuesAreKeptAsGiven) {
 }
 
 TEST_F(Creation, UpdateBindsTheDocumentAgain) {
-  ZORHostTesting::WithholdAttributeStore(true);
+  ZORHostTesting::Withhold(ZORHostCall::QueryAttributeStore);
   ZORIStNewColorScale_var scale = NewScale();
   int blocks = 0;
   EXPECT_EQ(scale->GetNumberOfBlocks(blocks), E_FAIL);
-  ZORHostTesting::WithholdAttributeStore(false);
+  ZORHostTesting::Withhold(ZORHostCall::QueryAttributeStore, false);
   ZORDocument* document = Session().CurrentDocument();
-  const int calls = document->SetDocumentCalls();
+  const int calls = ZORHostTesting::SetDocumentCalls(document);
   EXPECT_EQ(scale->Update(), S_OK);
   EXPECT_EQ(scale->GetNumberOfBlocks(blocks), S_OK);
-  EXPECT_EQ(document->SetDocumentCalls(), calls + 1);
-  EXPECT_EQ(document->AnalysisFactoryDocument(), document);
+  EXPECT_EQ(ZORHostTesting::SetDocumentCalls(document), calls + 1);
+  EXPECT_EQ(ZORHostTesting::AnalysisFactoryDocument(document), document);
   // A feature that has left its document: the factory it holds is handed a null document.
   document->DetachFeatures();
   EXPECT_EQ(scale->Update(), S_OK);
-  EXPECT_EQ(document->SetDocumentCalls(), calls + 2);
-  EXPECT_EQ(document->AnalysisFactoryDocument(), nullptr);
+  EXPECT_EQ(ZORHostTesting::SetDocumentCalls(document), calls + 2);
+  EXPECT_EQ(ZORHostTesting::AnalysisFactoryDocument(document), nullptr);
 }
 
 TEST_F(Creation, EditorCloseEndsTheSubscriptionOnce) {
@@ -168,16 +167,16 @@ TEST_F(Creation, EditorCloseEndsTheSubscriptionOnce) {
   const char* event = ZORFrmEditor::EDITOR_CLOSE_ENDED();
   ZORFrmEditor* own = Session().CurrentEditor();
   ZORIStNewColorScale_var scale = NewScale();
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, event), 1);
+  EXPECT_EQ(CountCallbacks(layout, event), 1);
   // Another editor's close leaves the subscription.
   ZORFrmEditor* other = Session().OpenEditor();
   Session().CloseEditor(other);
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, event), 1);
+  EXPECT_EQ(CountCallbacks(layout, event), 1);
   // Its own editor's close ends it; a second notification finds nothing to remove.
   Session().CloseEditor(own);
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, event), 0);
+  EXPECT_EQ(CountCallbacks(layout, event), 0);
   PublishNotification(layout, event, own, nullptr);
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, event), 0);
+  EXPECT_EQ(CountCallbacks(layout, event), 0);
 }
 
 TEST_F(Creation, NoNotificationAfterDestruction) {
@@ -188,9 +187,9 @@ TEST_F(Creation, NoNotificationAfterDestruction) {
     ZORIStNewColorScale_var scale = NewScale();
     // The current layout changes before the scale goes away.
     Session().NewLayout();
-    EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, event), 1);
+    EXPECT_EQ(CountCallbacks(layout, event), 1);
   }
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, event), 0);
+  EXPECT_EQ(CountCallbacks(layout, event), 0);
   // Under the sanitizers a call into the destroyed object would be reported here.
   Session().CloseEditor(editor);
 }
@@ -199,7 +198,7 @@ TEST_F(Creation, WithoutLayoutNothingIsSubscribed) {
   ZORFrmLayout* layout = Session().CurrentLayout();
   Session().SetCurrentLayout(nullptr);
   ZORIStNewColorScale_var scale = NewScale();
-  EXPECT_EQ(ZORHostTesting::SubscriptionCount(layout, ZORFrmEditor::EDITOR_CLOSE_ENDED()), 0);
+  EXPECT_EQ(CountCallbacks(layout, ZORFrmEditor::EDITOR_CLOSE_ENDED()), 0);
   Session().CloseEditor(Session().CurrentEditor());
 }
 

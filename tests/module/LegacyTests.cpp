@@ -104,12 +104,12 @@ TEST_F(Legacy, RefusalsLeaveTheResultAsItWas) {
     EXPECT_EQ(Convert(data, result), E_FAIL) << "array " << missing;
   }
   // Without a factory, with and without a scale in the result.
-  ZORHostTesting::WithholdColorScaleFactory(true);
+  ZORHostTesting::Withhold(ZORHostCall::CreateColorScaleFactory);
   EXPECT_EQ(Convert(Sample(), result), E_FAIL);
   ZORIStNewColorScale_var empty;
   EXPECT_EQ(Convert(Sample(), empty), E_FAIL);
   EXPECT_FALSE(empty);
-  ZORHostTesting::WithholdColorScaleFactory(false);
+  ZORHostTesting::Withhold(ZORHostCall::CreateColorScaleFactory, false);
 
   EXPECT_EQ(result.get(), held.get());
   int blocks = 0;
@@ -118,16 +118,16 @@ TEST_F(Legacy, RefusalsLeaveTheResultAsItWas) {
   EXPECT_EQ(FeatureCount(), features);
 
   // A factory that makes no scale empties the result.
-  Session().CurrentDocument()->SetPartContainerAvailable(false);
+  ZORHostTesting::Withhold(ZORHostCall::GetPartContainer, Session().CurrentDocument());
   EXPECT_EQ(Convert(Sample(), result), E_FAIL);
   EXPECT_FALSE(result);
 }
 
 TEST_F(Legacy, ArraysAreGivenBackWhenAHostCallThrows) {
   ZORIStNewColorScale_var result;
-  ZORHostTesting::ThrowAt("GetPartContainer");
+  ZORHostTesting::ThrowAt(ZORHostCall::GetPartContainer);
   EXPECT_THROW(Convert(Sample(), result), ZORHostFault);
-  ZORHostTesting::ThrowAt("CreateParameter", 3);
+  ZORHostTesting::ThrowAt(ZORHostCall::CreateParameter, 3);
   EXPECT_THROW(Convert(Sample(), result), ZORHostFault);
   // The sanitizers' leak check proves the legacy arrays were freed.
 }

@@ -133,9 +133,9 @@ TEST_F(Options, MissingStoreOrAttributeFails) {
   EXPECT_EQ(scale_->GetColorUndefine(value, value, value, value), E_FAIL);
 
   // A scale whose feature never answered for its attribute store.
-  ZORHostTesting::WithholdAttributeStore(true);
+  ZORHostTesting::Withhold(ZORHostCall::QueryAttributeStore);
   ZORIStNewColorScale_var blind = NewScale();
-  ZORHostTesting::WithholdAttributeStore(false);
+  ZORHostTesting::Withhold(ZORHostCall::QueryAttributeStore, false);
   value = 3;
   EXPECT_EQ(blind->GetAbsoluteExtrema(value), E_FAIL);
   EXPECT_EQ(value, 0);

@@ -10,7 +10,7 @@ using ModuleEntry = ZORModuleTest;
 
 TEST_F(ModuleEntry, RegistersThreeClassesInOrder) {
   EXPECT_EQ(module_->RegistrationCount(), 3);
-  EXPECT_EQ(ZORHostTesting::RegisteredClassNames(module_->Record()),
+  EXPECT_EQ(module_->RegisteredClasses(),
             (std::vector<std::string>{"ClassObjectZORStColorScaleFactoryImpl",
                                       "ZORStColorScaleFactoryImpl", "ZORStNewColorScale"}));
   using Marker = int (*)();

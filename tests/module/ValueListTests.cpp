@@ -213,9 +213,9 @@ TEST_F(Values, ReleasingBoundaries) {
 }
 
 TEST_F(Values, WithoutAttributeStore) {
-  ZORHostTesting::WithholdAttributeStore(true);
+  ZORHostTesting::Withhold(ZORHostCall::QueryAttributeStore);
   ZORIStNewColorScale_var blind = NewScale();
-  ZORHostTesting::WithholdAttributeStore(false);
+  ZORHostTesting::Withhold(ZORHostCall::QueryAttributeStore, false);
   ZORRawCollint index, types;
   ZORRawColldouble values;
   int count = 5;

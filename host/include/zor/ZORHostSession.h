@@ -12,26 +12,18 @@
 #include "zor/ZORHostServices.h"
 
 // A document: a part container whose instantiation target receives new features, an analysis
-// factory, a geometric factory and a model tolerance. The availability switches let a host
-// program stand for documents that lack one of these services.
+// factory, a geometric factory and a model tolerance.
 class ZORHOST_API ZORDocument : public ZORBaseUnknown {
  public:
   ~ZORDocument() override;
   ZORMetaClass* GetClassMetaObject() const override;
 
-  void SetPartContainerAvailable(bool available);
-  void SetInstantiationTargetAvailable(bool available);
-  void SetAnalysisFactoryAvailable(bool available);
-  void SetGeometricalFactoryAvailable(bool available);
   void SetTolerance(int errorIndicator, double modelTolerance);
 
   // The features instantiated into the document so far.
   std::vector<ZORISpecObject*> Features() const;
   // The document lets go of its features, as when it closes: they belong to no document then.
   void DetachFeatures();
-  // How many times the analysis factory was given a document, and the last one it was given.
-  int SetDocumentCalls() const;
-  ZORDocument* AnalysisFactoryDocument() const;
 
   // What the host's services keep for the document.
   struct Services;

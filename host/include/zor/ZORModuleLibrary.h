@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "zor/ZORRuntime.h"
 
@@ -29,6 +30,8 @@ class ZORHOST_API ZORModuleLibrary {
   const ZOROMModule& Record() const { return *record_; }
   // Number of registrations its list made when it was walked.
   int RegistrationCount() const { return registrationCount_; }
+  // The implementation classes its list registered, in order.
+  std::vector<std::string> RegisteredClasses() const;
 
  private:
   ZORModuleLibrary(std::string path, void* handle, const ZOROMModule* record, int count);

@@ -122,5 +122,7 @@ ZORHOST_API void RemoveCallbacksOn(ZORBaseUnknown* subscriber, ZORBaseUnknown* p
                                    const char* eventName, void* clientData);
 // Calls every subscription of `publisher` to `eventName`. A subscription removed during the
 // dispatch is not called afterwards.
+// How many subscriptions `publisher` has to `eventName`.
+ZORHOST_API int CountCallbacks(ZORBaseUnknown* publisher, const char* eventName);
 ZORHOST_API void PublishNotification(ZORBaseUnknown* publisher, const char* eventName,
                                      void* about, ZORNotification* notification);

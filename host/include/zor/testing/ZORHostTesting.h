@@ -1,5 +1,7 @@
 // Test controls of the host platform: fault injection, a log of attribute-store calls and the
-// ledger of live components. For tests and test tools only; components never include it.
+// ledger of live components. They live in the test library ZORHostTesting, which installs the
+// host's seam (zor/testing/ZORHostSeam.h) when the program starts; host programs and components
+// never link it.
 #pragma once
 
 #include <stdexcept>
@@ -7,15 +9,19 @@
 #include <vector>
 
 #include "zor/ZORRuntime.h"
+#include "zor/testing/ZORHostSeam.h"
 
 // Thrown by a host call that a test armed with ZORHostTesting::ThrowAt.
-class ZORHOST_API ZORHostFault : public std::runtime_error {
+class ZORHostFault : public std::runtime_error {
  public:
-  explicit ZORHostFault(const std::string& hostCall);
+  explicit ZORHostFault(ZORHostCall call);
   ~ZORHostFault() override;
 };
 
-class ZORHOST_API ZORHostTesting {
+// The name of a host call, as messages give it.
+const char* ZORHostCallName(ZORHostCall call);
+
+class ZORHostTesting {
  public:
   struct LiveComponent {
     std::string className;
@@ -39,22 +45,21 @@ class ZORHOST_API ZORHostTesting {
   static void HideKey(const std::string& key);
   // CreateParameter hands out empty handles once it has made `successes` more parameters.
   static void FailParameterCreation(int successes);
-  // The named host call throws ZORHostFault once it has been passed `passes` more times.
-  // Names: GetPartContainer, GetInstantiationTarget, Instanciate, GetDocumentFromSpec,
-  // GetStDynAnalysisFactory, GetGeometricalFactory, CreateParameter, FindKey, GetListMember,
-  // SetListMember, GetRepository, WriteSetting, ReadSetting, GetLegacyScaleArrays.
-  static void ThrowAt(const std::string& hostCall, int passes = 0);
+  // The host call throws ZORHostFault once it has been passed `passes` more times.
+  static void ThrowAt(ZORHostCall call, int passes = 0);
+  // The host call fails, as the host lets it fail, while withheld: everywhere, or for the
+  // services of one document.
+  static void Withhold(ZORHostCall call, bool on = true);
+  static void Withhold(ZORHostCall call, const ZORDocument* document, bool on = true);
   static void ClearFaults();
-
-  // ZORCreateStColorScaleFactory finds no factory while this is on.
-  static void WithholdColorScaleFactory(bool on);
-
-  // Features do not answer for their attribute store while this is on.
-  static void WithholdAttributeStore(bool on);
 
   // Knowledge parameters made by analysis factories and removed through LifeCycleObject.
   static int ParametersCreated();
   static int ParametersRemoved();
+
+  // How many times a document's analysis factory was given a document, and the last one.
+  static int SetDocumentCalls(const ZORDocument* owner);
+  static ZORDocument* AnalysisFactoryDocument(const ZORDocument* owner);
 
   // While recording, every write and removal of the attribute store is logged as one line,
   // such as "SetInteger ImposedColorsIndexList 0 3" or "RemoveListMember RedColorList 7" or
@@ -62,16 +67,10 @@ class ZORHOST_API ZORHostTesting {
   static void RecordStoreCalls(bool on);
   static std::vector<std::string> TakeStoreLog();
 
-  // Called after each step of every repository save ("open", "write" once per chunk, "flush",
-  // "fsync", "rename", "sync folder"); null for none. A test stops a saving child there.
+  // Called after each step of every repository save; null for none. A test stops a saving
+  // child there.
   static void SetSaveStepHook(void (*hook)(const char* step));
   // Saves skip their fsync calls while this is off (for tools that save very often and need no
   // durability, such as fuzzers); on by default.
   static void SetSaveSync(bool on);
-
-  // Subscriptions to `eventName` on `publisher`.
-  static int SubscriptionCount(ZORBaseUnknown* publisher, const char* eventName);
-
-  // The implementation classes a module record registered, in order.
-  static std::vector<std::string> RegisteredClassNames(const ZOROMModule& record);
 };
