@@ -23,9 +23,11 @@ function(zor_add_module_objects target)
   zor_set_warnings(${target})
 endfunction()
 
-# A test executable: GoogleTest, the host platform, and the path of the module it loads.
+# A test executable: GoogleTest, the host platform, and the path of the module it loads. Its tests
+# carry the labels given after LABELS.
 function(zor_add_test_executable name)
-  add_executable(${name} ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 test "" "" "LABELS")
+  add_executable(${name} ${test_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ZORHost GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE
@@ -33,7 +35,11 @@ function(zor_add_test_executable name)
     ZOR_FIXTURE_DIR="$<TARGET_FILE_DIR:ZORHost>")
   add_dependencies(${name} ZORCarColorScale)
   zor_set_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120)
+  if(test_LABELS)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES LABELS "${test_LABELS}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120)
+  endif()
 endfunction()
 
 # A golden script test: tests/scripts/<topic>.zs run by zorhost and compared byte for byte.

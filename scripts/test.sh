@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Configures, builds and runs every test of one preset (default: "default"), installing any
-# missing package first. Usage: scripts/test.sh [default|sanitize]
+# missing package first. Usage: scripts/test.sh [default|sanitize|thread]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"

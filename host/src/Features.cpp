@@ -53,12 +53,16 @@ ZORFeatureType::~ZORFeatureType() {
 int ZORFeatureType::SlotOf(const char* name) const {
   if (name == nullptr) return -1;
   RecentName& recent = recent_[(reinterpret_cast<std::uintptr_t>(name) >> 3) % recent_.size()];
-  if (recent.pointer == name && std::strcmp(name, attributes_[recent.slot].name.c_str()) == 0) {
-    return recent.slot;
+  const int cached = recent.slot.load(std::memory_order_relaxed);
+  if (recent.pointer.load(std::memory_order_relaxed) == name && cached >= 0 &&
+      cached < AttributeCount() &&
+      std::strcmp(name, attributes_[static_cast<std::size_t>(cached)].name.c_str()) == 0) {
+    return cached;
   }
   for (int slot = 0; slot < AttributeCount(); ++slot) {
-    if (std::strcmp(name, attributes_[slot].name.c_str()) == 0) {
-      recent = {name, slot};
+    if (std::strcmp(name, attributes_[static_cast<std::size_t>(slot)].name.c_str()) == 0) {
+      recent.slot.store(slot, std::memory_order_relaxed);
+      recent.pointer.store(name, std::memory_order_relaxed);
       return slot;
     }
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,10 +40,12 @@ class ZORFeatureType {
   std::vector<ZORAttributeDefinition> attributes_;
   std::vector<ZORSpecAttrKey*> keys_;  // one reference each
   // Callers ask for the same few names with the same string literals over and over: the last
-  // slot found for a pointer is checked first (and confirmed by comparing the text).
+  // slot found for a pointer is checked first. Readers on several threads share the entries, so
+  // each half is atomic and what a reader sees is confirmed (a slot in range whose name is the
+  // text asked for) before it is used: a pointer and a slot from two different writes fail it.
   struct RecentName {
-    const char* pointer = nullptr;
-    int slot = -1;
+    std::atomic<const char*> pointer{nullptr};
+    std::atomic<int> slot{-1};
   };
   mutable std::array<RecentName, 64> recent_{};
 };

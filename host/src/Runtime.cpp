@@ -304,14 +304,15 @@ HRESULT Tie_Query(IUnknown* adapter, ZORBaseUnknown* implementation, ZORBaseUnkn
 }
 
 std::uint32_t Tie_AddRef(ZORBaseUnknown*, int, std::int32_t* referenceCount) {
-  return static_cast<std::uint32_t>(++*referenceCount);
+  return ZORReferenceCount::Add(*referenceCount);
 }
 
 std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown**, ZORBaseUnknown*, int,
                           std::int32_t* referenceCount) {
-  if (*referenceCount <= 0) ZORRuntime::OverRelease("an IClassFactory adapter", referenceCount);
-  if (--*referenceCount == 0) *destroy = 1;
-  return static_cast<std::uint32_t>(*referenceCount);
+  const std::int32_t left = ZORReferenceCount::Remove(*referenceCount);
+  if (left < 0) ZORRuntime::OverRelease("an IClassFactory adapter", referenceCount);
+  if (left == 0) *destroy = 1;
+  return static_cast<std::uint32_t>(left);
 }
 
 void Tie_Destruct(IUnknown* adapter, ZORBaseUnknown** implementationField, int, std::int32_t) {
@@ -381,13 +382,13 @@ HRESULT Tie_Query(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta, int, const
 }
 
 std::uint32_t Tie_Release(int* destroy, ZORBaseUnknown* adapter, int) {
-  std::int32_t* count = ZORRuntime::CountAddress(adapter);
-  if (*count <= 0) ZORRuntime::OverRelease(adapter->IsA(), adapter);
-  if (--*count == 0) {
+  const std::int32_t left = ZORReferenceCount::Remove(*ZORRuntime::CountAddress(adapter));
+  if (left < 0) ZORRuntime::OverRelease(adapter->IsA(), adapter);
+  if (left == 0) {
     if (ZORHostSeam* seam = ZORSeam::Installed()) seam->Dying(adapter, adapter->IsA());
     *destroy = 1;
   }
-  return static_cast<std::uint32_t>(*count);
+  return static_cast<std::uint32_t>(left);
 }
 
 void Tie_Destruct(ZORBaseUnknown* adapter, int) {
@@ -443,16 +444,17 @@ HRESULT ZORBaseUnknown::QueryInterface(const GUID& iid, void** object) {
   return E_NOINTERFACE;
 }
 
-std::uint32_t ZORBaseUnknown::AddRef() { return static_cast<std::uint32_t>(++referenceCount_); }
+std::uint32_t ZORBaseUnknown::AddRef() { return ZORReferenceCount::Add(referenceCount_); }
 
 std::uint32_t ZORBaseUnknown::Release() {
-  if (referenceCount_ <= 0) ZORRuntime::OverRelease(IsA(), this);
-  if (--referenceCount_ == 0) {
+  const std::int32_t left = ZORReferenceCount::Remove(referenceCount_);
+  if (left < 0) ZORRuntime::OverRelease(IsA(), this);
+  if (left == 0) {
     if (ZORHostSeam* seam = ZORSeam::Installed()) seam->Dying(this, IsA());
     delete this;
     return 0;
   }
-  return static_cast<std::uint32_t>(referenceCount_);
+  return static_cast<std::uint32_t>(left);
 }
 
 HRESULT ZORBaseUnknown::GetTypeInfoCount(unsigned* count) {

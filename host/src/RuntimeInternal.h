@@ -1,11 +1,30 @@
 // Inside the runtime: what the host's own sources share and components never see.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "zor/ZORBaseUnknown.h"
 #include "zor/ZORRuntime.h"
+
+// Reference counts are changed atomically: components of different scales share the keys of
+// their feature type, and readers on several threads count references on them at once.
+namespace ZORReferenceCount {
+inline std::uint32_t Add(std::int32_t& count) {
+  return static_cast<std::uint32_t>(
+      std::atomic_ref<std::int32_t>(count).fetch_add(1, std::memory_order_relaxed) + 1);
+}
+// The count left; below 0 when the count was already 0 (released once too often).
+inline std::int32_t Remove(std::int32_t& count) {
+  return std::atomic_ref<std::int32_t>(count).fetch_sub(1, std::memory_order_acq_rel) - 1;
+}
+inline std::int32_t Read(const std::int32_t& count) {
+  return std::atomic_ref<std::int32_t>(const_cast<std::int32_t&>(count))
+      .load(std::memory_order_relaxed);
+}
+}  // namespace ZORReferenceCount
 
 class ZORRuntime {
  public:
@@ -23,7 +42,7 @@ class ZORRuntime {
 
   // Access to what the base keeps for the runtime.
   static std::int32_t ReferenceCount(const ZORBaseUnknown* component) {
-    return component->referenceCount_;
+    return ZORReferenceCount::Read(component->referenceCount_);
   }
   static std::int32_t* CountAddress(ZORBaseUnknown* component) {
     return &component->referenceCount_;
