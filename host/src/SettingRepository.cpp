@@ -1,8 +1,6 @@
 // Settings repositories kept as files: reading, the registry of open repositories, and saves that
 // never lose the previous file.
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include <type_traits>
 
 #include "Seam.h"
+#include "zor/ZORFileReplacement.h"
 #include "SettingsInternal.h"
 #include "zor/ZORSettingRepository.h"
 
@@ -43,7 +42,8 @@ enum class ReadOutcome { Read, Missing, Failed };
 
 // Reads the whole file without following a symbolic link.
 ReadOutcome ReadFile(const std::string& path, std::string& text, std::string& problem) {
-  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // Without blocking: a FIFO planted at the path would stop the reader until someone writes.
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return ReadOutcome::Missing;
     problem = errno == ELOOP ? "it is a symbolic link, which is not followed" : SystemError(errno);
@@ -102,35 +102,6 @@ bool MakeFolder(const std::string& folder, std::string& problem) {
   return true;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    ssize_t put = write(fd, text.data() + written, text.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    written += static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-// Temporary files of `name` left by saving processes that no longer run.
-void RemoveStaleTemporaries(const std::string& folder, const std::string& name) {
-  DIR* directory = opendir(folder.c_str());
-  if (directory == nullptr) return;
-  const std::string prefix = "." + name + ".tmp-";
-  while (dirent* entry = readdir(directory)) {
-    std::string file = entry->d_name;
-    if (file.rfind(prefix, 0) != 0) continue;
-    const long pid = std::strtol(file.c_str() + prefix.size(), nullptr, 10);
-    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-      unlinkat(dirfd(directory), entry->d_name, 0);
-    }
-  }
-  closedir(directory);
-}
-
-std::atomic<unsigned> temporaryCounter{0};
-
 void SaveStep(const char* step) {
   if (ZORHostSeam* seam = ZORSeam::Installed()) seam->SaveStep(step);
 }
@@ -138,6 +109,22 @@ void SaveStep(const char* step) {
 bool SaveSyncs() {
   ZORHostSeam* seam = ZORSeam::Installed();
   return seam == nullptr || seam->SaveSyncs();
+}
+
+// Reads and parses the repository file at `path`: Missing when there is none; Failed with
+// `problem` naming the file (and the line) when it cannot be read or does not parse.
+ReadOutcome ReadRecord(const std::string& path, std::vector<ZORSettingEntry>& entries,
+                       std::string& problem) {
+  std::string text;
+  const ReadOutcome outcome = ReadFile(path, text, problem);
+  if (outcome == ReadOutcome::Failed) problem = "cannot read '" + path + "': " + problem;
+  if (outcome != ReadOutcome::Read) return outcome;
+  int line = 0;
+  if (!ZORParseSettings(text, entries, line, problem)) {
+    problem = path + ":" + std::to_string(line) + ": " + problem;
+    return ReadOutcome::Failed;
+  }
+  return ReadOutcome::Read;
 }
 
 }  // namespace
@@ -168,21 +155,13 @@ int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>&
     problem = "no settings folder: set ZOR_SETTINGS_DIR, XDG_CONFIG_HOME or HOME";
     return -1;
   }
-  const std::string path = folder + "/" + name;
-  std::string text;
-  switch (ReadFile(path, text, problem)) {
+  switch (ReadRecord(folder + "/" + name, entries, problem)) {
     case ReadOutcome::Missing:
       return 0;
     case ReadOutcome::Failed:
-      problem = "cannot read '" + path + "': " + problem;
       return -1;
     case ReadOutcome::Read:
       break;
-  }
-  int line = 0;
-  if (!ZORParseSettings(text, entries, line, problem)) {
-    problem = path + ":" + std::to_string(line) + ": " + problem;
-    return -1;
   }
   return 1;
 }
@@ -215,27 +194,15 @@ ZORSettingRepository* ZORSettingRepository::GetRepository(const char* name, int,
   std::unique_ptr<ZORSettingRepository>& repository = registry.repositories[path];
   // Writes not yet saved are never dropped by reading the file again.
   if (repository && repository->unsaved_) return repository.get();
-  std::string text;
   std::string problem;
   std::vector<ZORSettingEntry> entries;
-  switch (ReadFile(path, text, problem)) {
-    case ReadOutcome::Missing:
-      break;
-    case ReadOutcome::Failed:
-      Complain("cannot read '" + path + "': " + problem);
-      return nullptr;
-    case ReadOutcome::Read: {
-      int line = 0;
-      if (!ZORParseSettings(text, entries, line, problem)) {
-        Complain(path + ":" + std::to_string(line) + ": " + problem +
-                 " (the file is left as it is)");
-        return nullptr;
-      }
-      break;
-    }
+  if (ReadRecord(path, entries, problem) == ReadOutcome::Failed) {
+    Complain(problem + " (the file is left as it is)");
+    return nullptr;
   }
   if (!repository) repository.reset(new ZORSettingRepository(name, path));
   repository->entries_ = std::move(entries);
+  repository->formattedSize_ = ZORFormatSettings(repository->entries_).size();
   return repository.get();
 }
 
@@ -268,11 +235,19 @@ HRESULT ZORSettingRepository::Write(const char* key, T* values, long count) {
       (count > 0 && values == nullptr)) {
     return E_INVALIDARG;
   }
-  ZORSettingEntry* entry = Slot(key);
-  entry->isDouble = std::is_same_v<T, double>;
-  entry->integers.clear();
-  entry->doubles.clear();
-  ValuesOf(*entry, values).assign(values, values + count);
+  ZORSettingEntry replacement{key, std::is_same_v<T, double>, {}, {}};
+  ValuesOf(replacement, values).assign(values, values + count);
+  // The reader refuses a file above the limit: a write that would make one is refused first.
+  const ZORSettingEntry* old = Find(key);
+  const std::size_t size = formattedSize_ - (old != nullptr ? ZORSettings::FormatLine(*old).size() : 0) +
+                           ZORSettings::FormatLine(replacement).size();
+  if (size > static_cast<std::size_t>(ZORSettings::kMaximumFileSize)) {
+    Complain("cannot store the key '" + std::string(key) + "' in '" + path_ +
+             "': the repository would be larger than 16 MiB (nothing was stored)");
+    return E_FAIL;
+  }
+  *Slot(key) = std::move(replacement);
+  formattedSize_ = size;
   unsaved_ = true;
   return S_OK;
 }
@@ -311,39 +286,33 @@ HRESULT ZORSettingRepository::SaveRepository(const char*) {
     Complain("cannot save '" + path_ + "': " + problem);
     return E_FAIL;
   }
-  RemoveStaleTemporaries(folder, name_);
-  const std::string temporary = folder + "/." + name_ + ".tmp-" + std::to_string(getpid()) + "-" +
-                                std::to_string(temporaryCounter++);
-  auto fail = [&](const char* what, int fd) {
-    const int error = errno;
-    if (fd >= 0) close(fd);
-    unlink(temporary.c_str());
-    Complain("cannot save '" + path_ + "': " + what + ": " + SystemError(error) +
-             " (the previous file is unchanged)");
+  // A file that no longer reads as a repository (a person edited it, say) is the person's, not
+  // the host's to replace.
+  std::vector<ZORSettingEntry> onDisk;
+  if (ReadRecord(path_, onDisk, problem) == ReadOutcome::Failed) {
+    Complain("cannot save over " + problem + " (the file is left as it is)");
+    return E_FAIL;
+  }
+  ZORRemoveStaleTemporaries(folder, name_);
+  ZORFileReplacement file(path_);
+  auto fail = [this, &problem] {
+    Complain("cannot save '" + path_ + "': " + problem + " (the previous file is unchanged)");
     return E_FAIL;
   };
-
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return fail("creating the temporary file", -1);
-  // 0600 whatever the umask.
-  if (fchmod(fd, 0600) != 0) return fail("setting the temporary file's mode", fd);
+  if (!file.Open(problem)) return fail();
   SaveStep("open");
-  if (!WriteAll(fd, "# zorhost settings repository\n")) return fail("writing", fd);
+  if (!file.Write(ZORSettings::kHeader, problem) || !file.Write("\n", problem)) return fail();
   SaveStep("write");
   for (const ZORSettingEntry& entry : entries_) {
-    if (!WriteAll(fd, ZORSettings::FormatLine(entry))) return fail("writing", fd);
+    if (!file.Write(ZORSettings::FormatLine(entry), problem)) return fail();
     SaveStep("write");
   }
   SaveStep("flush");
-  if (SaveSyncs() && fsync(fd) != 0) return fail("syncing the temporary file", fd);
+  if (!file.Close(SaveSyncs(), 0600, problem)) return fail();
   SaveStep("fsync");
-  if (close(fd) != 0) return fail("closing the temporary file", -1);
-  if (rename(temporary.c_str(), path_.c_str()) != 0) return fail("renaming", -1);
+  if (!file.Rename(problem)) return fail();
   SaveStep("rename");
-  if (int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
-    if (SaveSyncs()) fsync(folderFd);
-    close(folderFd);
-  }
+  if (SaveSyncs()) file.SyncFolder();
   SaveStep("sync folder");
   unsaved_ = false;
   return S_OK;

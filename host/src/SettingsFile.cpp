@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::string_view kHeader = "# zorhost settings repository";
-
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
   std::size_t at = 0;
@@ -64,7 +62,7 @@ std::string ZORFormatDouble(double value) {
 }
 
 std::string ZORFormatSettings(const std::vector<ZORSettingEntry>& entries) {
-  std::string text(kHeader);
+  std::string text(ZORSettings::kHeader);
   text += '\n';
   for (const ZORSettingEntry& entry : entries) text += ZORSettings::FormatLine(entry);
   return text;

@@ -171,6 +171,56 @@ TEST_F(Repositories, DamagedFilesAreLeftAlone) {
   }
 }
 
+TEST_F(Repositories, WhatTheReaderRefusesIsNeitherWrittenNorReplaced) {
+  // A FIFO at the path: refused at once, not waited on.
+  fs::create_directories(folder_.Path());
+  ASSERT_EQ(mkfifo(folder_.File("fifo").c_str(), 0600), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Open("fifo"), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("not a regular file"), std::string::npos);
+  std::vector<ZORSettingEntry> entries;
+  std::string problem;
+  EXPECT_EQ(ZORReadRepositoryFile("fifo", entries, problem), -1);
+
+  // A write that would take the file past what a reader takes stores nothing; the save that
+  // follows keeps the file readable.
+  ZORSettingRepository* repository = Open("large");
+  int small[] = {1, 2};
+  ASSERT_EQ(repository->WriteSetting("Kept", small, 2, 0), S_OK);
+  std::vector<int> huge(5000000, -1234567);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(repository->WriteSetting("Huge", huge.data(), static_cast<long>(huge.size()), 0),
+            E_FAIL);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("larger than 16 MiB"), std::string::npos);
+  EXPECT_EQ(repository->SaveRepository(nullptr), S_OK);
+  EXPECT_EQ(ReadWholeFile(folder_.File("large")), "# zorhost settings repository\nKept int 1 2\n");
+
+  // A save that failed leaves its writes in memory; when the file is meanwhile edited into
+  // something that does not parse, the next save leaves the edited file alone.
+  repository->WriteSetting("Kept", small, 1, 0);
+  WriteWholeFile(folder_.File("large"), "Kept int one\n");
+  EXPECT_EQ(Open("large"), repository);  // unsaved writes are kept, not read again
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(repository->SaveRepository(nullptr), E_FAIL);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(":1:"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(folder_.File("large")), "Kept int one\n");
+}
+
+TEST_F(Repositories, ASaveRemovesOnlyItsOwnStaleTemporaries) {
+  // Temporaries of dead savers: of "a", and of a repository whose name starts like a's.
+  const std::string mine = folder_.File(".a.tmp-999999-deadbeef");
+  const std::string other = folder_.File(".a.tmp-999999.tmp-999998-cafe");
+  const std::string live = folder_.File(".a.tmp-" + std::to_string(getpid()) + "-live");
+  for (const std::string& file : {mine, other, live}) WriteWholeFile(file, "partial");
+  ZORSettingRepository* repository = Open("a");
+  int one = 1;
+  repository->WriteSetting("A", &one, 1, 0);
+  ASSERT_EQ(repository->SaveRepository(nullptr), S_OK);
+  EXPECT_FALSE(fs::exists(mine));
+  EXPECT_TRUE(fs::exists(other));
+  EXPECT_TRUE(fs::exists(live));
+}
+
 TEST_F(Repositories, NewFilesArePrivate) {
   const mode_t previous = umask(0);
   ZORSettingRepository* repository = Open("private");

@@ -33,7 +33,9 @@ class ZORHOST_API ZORSettingRepository {
                                              ZORISysSettingController* controller);
 
   // Stores `count` values under `key`, replacing its values and keeping its place; a new key
-  // goes last. A key is 1 to 256 printable characters without spaces, not starting with '#'.
+  // goes last. A key is 1 to 256 printable characters without spaces, not starting with '#'. A
+  // write that would make the file larger than a reader takes (16 MiB) is refused with E_FAIL
+  // and one line on standard error, and stores nothing.
   HRESULT WriteSetting(const char* key, int* values, long count, int reserved);
   HRESULT WriteSetting(const char* key, double* values, long count, int reserved);
   // Gives at most `count` values of `key` and returns how many it gave. A key that is not there,
@@ -41,7 +43,8 @@ class ZORHOST_API ZORSettingRepository {
   long ReadSetting(const char* key, int* values, long count);
   long ReadSetting(const char* key, double* values, long count);
   // Writes the file: a temporary file in the same folder, flushed and synced, then renamed over
-  // the old one, so that the old file stays whole until the new one replaces it.
+  // the old one, so that the old file stays whole until the new one replaces it. A file on disk
+  // that no longer reads as a repository is not replaced: E_FAIL and one line on standard error.
   HRESULT SaveRepository(const char* reserved);
 
   const std::string& Name() const { return name_; }
@@ -64,6 +67,7 @@ class ZORHOST_API ZORSettingRepository {
   std::string name_;
   std::string path_;
   std::vector<ZORSettingEntry> entries_;
+  std::size_t formattedSize_ = 0;  // of the file the entries make
   bool unsaved_ = false;
 };
 
