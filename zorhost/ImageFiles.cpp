@@ -1,11 +1,15 @@
 #include "zorhost/ImageFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <png.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+
+#include "zor/ZORFileReplacement.h"
 
 namespace {
 
@@ -56,40 +60,77 @@ std::string ZORBase64(const std::string& bytes) {
   return text;
 }
 
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file about to be replaced: its new contents under a temporary name, and a second name for
+// its old contents until every file is in place.
+struct Replacement {
+  explicit Replacement(const std::string& path) : file(path), keep(path) {}
+  ZORFileReplacement file;
+  ZORFileReplacement keep;  // only its temporary name is used, as a hard link to the old file
+  bool existed = false;
+};
+
+}  // namespace
+
 bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files,
                         std::string& error) {
-  std::vector<std::string> temporaries;
-  auto discard = [&temporaries] {
-    for (const std::string& temporary : temporaries) unlink(temporary.c_str());
-  };
+  // Nothing is touched until every destination is known to be replaceable.
   for (const auto& [path, contents] : files) {
-    const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      error = "cannot write '" + path + "': " + std::strerror(errno);
-      discard();
-      return false;
-    }
-    temporaries.push_back(temporary);
-    std::size_t written = 0;
-    while (written < contents.size()) {
-      ssize_t put = write(fd, contents.data() + written, contents.size() - written);
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) break;
-      written += static_cast<std::size_t>(put);
-    }
-    if (written != contents.size() || close(fd) != 0) {
-      error = "cannot write '" + path + "': " + std::strerror(errno);
-      discard();
+    struct stat status {};
+    if (lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+      error = "cannot write '" + path + "': it is a directory";
       return false;
     }
   }
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    if (rename(temporaries[i].c_str(), files[i].first.c_str()) != 0) {
-      error = "cannot write '" + files[i].first + "': " + std::strerror(errno);
-      discard();
+  std::vector<std::unique_ptr<Replacement>> replacements;
+  std::string problem;
+  for (const auto& [path, contents] : files) {
+    ZORRemoveStaleTemporaries(FolderOf(path), NameOf(path));
+    auto& replacement = *replacements.emplace_back(std::make_unique<Replacement>(path));
+    if (!replacement.file.Open(problem) || !replacement.file.Write(contents, problem) ||
+        !replacement.file.Close(true, ZORDefaultFileMode(), problem)) {
+      error = "cannot write '" + path + "': " + problem;
       return false;
     }
+  }
+  // The old files keep a second name, so that a rename that fails can undo those before it.
+  for (auto& replacement : replacements) {
+    const std::string& path = replacement->file.Path();
+    struct stat status {};
+    replacement->existed = lstat(path.c_str(), &status) == 0;
+    if (!replacement->existed) continue;
+    if (!replacement->keep.Open(problem) || !replacement->keep.Close(false, 0600, problem) ||
+        unlink(replacement->keep.TemporaryPath().c_str()) != 0 ||
+        link(path.c_str(), replacement->keep.TemporaryPath().c_str()) != 0) {
+      error = "cannot write '" + path + "': cannot keep the old file until the new one is in " +
+              "place: " + (problem.empty() ? std::strerror(errno) : problem);
+      return false;
+    }
+  }
+  for (std::size_t i = 0; i < replacements.size(); ++i) {
+    if (replacements[i]->file.Rename(problem)) continue;
+    error = "cannot write '" + replacements[i]->file.Path() + "': " + problem;
+    for (std::size_t j = 0; j < i; ++j) {
+      const Replacement& done = *replacements[j];
+      if (done.existed) {
+        rename(done.keep.TemporaryPath().c_str(), done.file.Path().c_str());
+      } else {
+        unlink(done.file.Path().c_str());
+      }
+    }
+    return false;
   }
   return true;
 }

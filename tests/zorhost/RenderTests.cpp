@@ -138,6 +138,33 @@ TEST_F(Render, MalformedGridsLeaveNoFiles) {
   EXPECT_NE(settings.errors.find("absent"), std::string::npos);
 }
 
+TEST_F(Render, PicturesAreReplacedWholeAndOnlyThem) {
+  // A link planted where the picture's temporary used to be is not followed.
+  WriteWholeFile((Folder() / "victim.txt").string(), "VICTIM\n");
+  // (The helper starts zorhost first; the second one runs in the shell whose pid was used.)
+  ProgramRun planted =
+      Zorhost(Folder(), "--help >/dev/null; ln -s victim.txt o.png.tmp-$$ && exec '" ZORHOST_PATH
+                        "' render --out o");
+  EXPECT_EQ(planted.status, 0) << planted.errors;
+  EXPECT_EQ(ReadWholeFile((Folder() / "victim.txt").string()), "VICTIM\n");
+
+  // A render that cannot write one of its pictures leaves both as they were.
+  WriteWholeFile((Folder() / "p.png").string(), "OLD\n");
+  fs::create_directory(Folder() / "p.svg");
+  ProgramRun blocked = Zorhost(Folder(), "render --out p");
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.errors.find("p.svg"), std::string::npos) << blocked.errors;
+  EXPECT_EQ(ReadWholeFile((Folder() / "p.png").string()), "OLD\n");
+
+  // Temporaries of renders that were killed are removed by the next render of that picture.
+  WriteWholeFile((Folder() / ".k.png.tmp-999999-abc").string(), "partial");
+  ASSERT_EQ(Zorhost(Folder(), "render --out k").status, 0);
+  EXPECT_FALSE(fs::exists(Folder() / ".k.png.tmp-999999-abc"));
+  for (const std::string& name : Files(Folder())) {
+    EXPECT_FALSE(name.front() == '.' && name.find(".tmp-") != std::string::npos) << name;
+  }
+}
+
 TEST_F(Render, SampleAnalysisPaintsTheSameEveryWay) {
   ProgramRun painted = Zorhost(Folder(), "render --out painter");
   ASSERT_EQ(painted.status, 0) << painted.errors;
