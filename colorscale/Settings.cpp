@@ -2,33 +2,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "colorscale/SettingsRecord.h"
 #include "colorscale/ZORStNewColorScale.h"
 #include "zor/ZORSettingRepository.h"
 
 namespace {
 
-// The settings record of a color scale, in the order the save writes it.
-namespace key {
-constexpr const char* kNumberOfBlocks = "NumberOfBlocks";
-constexpr const char* kNonlinearScale = "NonlinearScale";
-constexpr const char* kAbsoluteExtrema = "AbsoluteExtrema";
-constexpr const char* kGreenIsFlat = "GreenIsFlat";
-constexpr const char* kMinNegativeCrv = "Min_NegativeCrv";
-constexpr const char* kMaxNegativeCrv = "Max_NegativeCrv";
-constexpr const char* kMinPositiveCrv = "Min_PositiveCrv";
-constexpr const char* kMaxPositiveCrv = "Max_PositiveCrv";
-constexpr const char* kUndefineColor = "UndefineColor";
-constexpr const char* kRed = "Red";
-constexpr const char* kGreen = "Green";
-constexpr const char* kBlue = "Blue";
-constexpr const char* kAlpha = "Alpha";
-constexpr const char* kIndexImposedCol = "IndexImposedCol";
-constexpr const char* kInterpolColorType = "InterpolColorType";
-constexpr const char* kNumberOfImposedValues = "NumberOfImposedValues";
-constexpr const char* kImposedValues = "ImposedValues";
-constexpr const char* kIndexImposedVal = "IndexImposedVal";
-constexpr const char* kInterpolValType = "InterpolValType";
-}  // namespace key
+namespace record = ZORSettingsRecord;
 
 ZORSettingRepository* OpenRepository(const ZORUnicodeString& name) {
   return ZORSettingRepository::GetRepository(name.CastToCharPtr(), 0,
@@ -57,6 +37,19 @@ void WriteArray(ZORSettingRepository& repository, const char* name, std::vector<
   repository.WriteSetting(name, values.data(), static_cast<long>(values.size()), 0);
 }
 
+// Whether anything was saved under the repository's name: it holds a value of one of the
+// record's keys.
+bool HoldsARecord(ZORSettingRepository& repository) {
+  for (const record::Key& key : record::kKeys) {
+    int integer = 0;
+    double real = 0.0;
+    const long read = key.type == record::Type::Int ? repository.ReadSetting(key.name, &integer, 1)
+                                                    : repository.ReadSetting(key.name, &real, 1);
+    if (read > 0) return true;
+  }
+  return false;
+}
+
 template <class T>
 ZORRawColl<T> ToList(const std::vector<T>& values, std::size_t count) {
   ZORRawColl<T> list;
@@ -78,18 +71,18 @@ int ZORStNewColorScale::SaveToSettings(const ZORUnicodeString& repositoryName) {
   GetNonlinearScale(nonlinear);
   GetAbsoluteExtrema(absolute);
   GetGreenIsFlat(greenIsFlat);
-  WriteOne(repository, key::kNumberOfBlocks, blocks);
-  WriteOne(repository, key::kNonlinearScale, nonlinear);
-  WriteOne(repository, key::kAbsoluteExtrema, absolute);
-  WriteOne(repository, key::kGreenIsFlat, greenIsFlat);
-  WriteOne(repository, key::kMinNegativeCrv, minNegativeCrv);
-  WriteOne(repository, key::kMaxNegativeCrv, maxNegativeCrv);
-  WriteOne(repository, key::kMinPositiveCrv, minPositiveCrv);
-  WriteOne(repository, key::kMaxPositiveCrv, maxPositiveCrv);
+  WriteOne(repository, record::kNumberOfBlocks.name, blocks);
+  WriteOne(repository, record::kNonlinearScale.name, nonlinear);
+  WriteOne(repository, record::kAbsoluteExtrema.name, absolute);
+  WriteOne(repository, record::kGreenIsFlat.name, greenIsFlat);
+  WriteOne(repository, record::kMinNegativeCrv.name, minNegativeCrv);
+  WriteOne(repository, record::kMaxNegativeCrv.name, maxNegativeCrv);
+  WriteOne(repository, record::kMinPositiveCrv.name, minPositiveCrv);
+  WriteOne(repository, record::kMaxPositiveCrv.name, maxPositiveCrv);
 
   std::vector<int> undefined(4, 0);
   if (SUCCEEDED(GetColorUndefine(undefined[0], undefined[1], undefined[2], undefined[3]))) {
-    WriteArray(repository, key::kUndefineColor, undefined);
+    WriteArray(repository, record::kUndefineColor.name, undefined);
   }
 
   int colorCount = 0;
@@ -99,24 +92,24 @@ int ZORStNewColorScale::SaveToSettings(const ZORUnicodeString& repositoryName) {
       FirstPositions(red, colorCount, 0),     FirstPositions(green, colorCount, 0),
       FirstPositions(blue, colorCount, 0),    FirstPositions(alpha, colorCount, 0),
       FirstPositions(index, colorCount, -1),  FirstPositions(types, colorCount, -1)};
-  const char* colorKeys[6] = {key::kRed,   key::kGreen,           key::kBlue,
-                              key::kAlpha, key::kIndexImposedCol, key::kInterpolColorType};
+  const char* colorKeys[6] = {record::kRed.name,   record::kGreen.name,           record::kBlue.name,
+                              record::kAlpha.name, record::kIndexImposedCol.name, record::kInterpolColorType.name};
   for (int l = 0; l < 6; ++l) WriteArray(repository, colorKeys[l], colorArrays[l]);
 
   int valueCount = 0;
   ZORRawCollint valueIndex, valueTypes;
   ZORRawColldouble values;
   if (SUCCEEDED(GetImposedValues(&valueCount, &valueIndex, &values, &valueTypes))) {
-    WriteOne(repository, key::kNumberOfImposedValues, valueCount);
+    WriteOne(repository, record::kNumberOfImposedValues.name, valueCount);
   } else {
     valueCount = 0;
   }
   std::vector<double> valueArray = FirstPositions(values, valueCount, 0.0);
   std::vector<int> indexArray = FirstPositions(valueIndex, valueCount, -1);
   std::vector<int> typeArray = FirstPositions(valueTypes, valueCount, -1);
-  WriteArray(repository, key::kImposedValues, valueArray);
-  WriteArray(repository, key::kIndexImposedVal, indexArray);
-  WriteArray(repository, key::kInterpolValType, typeArray);
+  WriteArray(repository, record::kImposedValues.name, valueArray);
+  WriteArray(repository, record::kIndexImposedVal.name, indexArray);
+  WriteArray(repository, record::kInterpolValType.name, typeArray);
 
   // A save that did not reach the file is no save.
   return SUCCEEDED(repository.SaveRepository(nullptr)) ? 1 : 0;
@@ -127,23 +120,26 @@ int ZORStNewColorScale::LoadFromSettings(const ZORUnicodeString& repositoryName)
   settingsRepository = OpenRepository(repositoryName);
   if (settingsRepository == nullptr) return 0;
   ZORSettingRepository& repository = *settingsRepository;
+  // A name under which nothing was ever saved (a mistyped one, say) loads nothing: it would
+  // otherwise reset three options and report success.
+  if (!HoldsARecord(repository)) return 0;
 
   // A key the repository lacks leaves its variable as it was.
-  repository.ReadSetting(key::kNumberOfBlocks, &blocks, 1);
-  repository.ReadSetting(key::kNonlinearScale, &nonlinear, 1);
-  repository.ReadSetting(key::kAbsoluteExtrema, &absolute, 1);
-  repository.ReadSetting(key::kGreenIsFlat, &greenIsFlat, 1);
-  repository.ReadSetting(key::kMinNegativeCrv, &minNegativeCrv, 1);
-  repository.ReadSetting(key::kMaxNegativeCrv, &maxNegativeCrv, 1);
-  repository.ReadSetting(key::kMinPositiveCrv, &minPositiveCrv, 1);
-  repository.ReadSetting(key::kMaxPositiveCrv, &maxPositiveCrv, 1);
+  repository.ReadSetting(record::kNumberOfBlocks.name, &blocks, 1);
+  repository.ReadSetting(record::kNonlinearScale.name, &nonlinear, 1);
+  repository.ReadSetting(record::kAbsoluteExtrema.name, &absolute, 1);
+  repository.ReadSetting(record::kGreenIsFlat.name, &greenIsFlat, 1);
+  repository.ReadSetting(record::kMinNegativeCrv.name, &minNegativeCrv, 1);
+  repository.ReadSetting(record::kMaxNegativeCrv.name, &maxNegativeCrv, 1);
+  repository.ReadSetting(record::kMinPositiveCrv.name, &minPositiveCrv, 1);
+  repository.ReadSetting(record::kMaxPositiveCrv.name, &maxPositiveCrv, 1);
   // A count no scale can have is treated as absent: a damaged file may not make the load
   // allocate without bound.
-  if (blocks > kMaximumBlockCount) blocks = 0;
+  if (blocks > record::kMaximumBlockCount) blocks = 0;
 
   // The block count first: it resets the colors and the boundaries.
   if (blocks > 0) SetNumberOfBlocks(blocks);
-  if (repository.ReadSetting(key::kUndefineColor, undefineColorStaging, 4) == 4) {
+  if (repository.ReadSetting(record::kUndefineColor.name, undefineColorStaging, 4) == 4) {
     SetColorUndefine(undefineColorStaging[0], undefineColorStaging[1], undefineColorStaging[2],
                      undefineColorStaging[3]);
   }
@@ -152,12 +148,12 @@ int ZORStNewColorScale::LoadFromSettings(const ZORUnicodeString& repositoryName)
     const std::size_t n = static_cast<std::size_t>(blocks);
     // What a read does not fill: colors (0, 0, 0, 0), not imposed, type -1.
     std::vector<int> red(n, 0), green(n, 0), blue(n, 0), alpha(n, 0), index(n, -1), types(n, -1);
-    repository.ReadSetting(key::kRed, red.data(), blocks);
-    repository.ReadSetting(key::kGreen, green.data(), blocks);
-    repository.ReadSetting(key::kBlue, blue.data(), blocks);
-    repository.ReadSetting(key::kAlpha, alpha.data(), blocks);
-    repository.ReadSetting(key::kIndexImposedCol, index.data(), blocks);
-    repository.ReadSetting(key::kInterpolColorType, types.data(), blocks);
+    repository.ReadSetting(record::kRed.name, red.data(), blocks);
+    repository.ReadSetting(record::kGreen.name, green.data(), blocks);
+    repository.ReadSetting(record::kBlue.name, blue.data(), blocks);
+    repository.ReadSetting(record::kAlpha.name, alpha.data(), blocks);
+    repository.ReadSetting(record::kIndexImposedCol.name, index.data(), blocks);
+    repository.ReadSetting(record::kInterpolColorType.name, types.data(), blocks);
     // Colors are repaired: components clamped to 0..255, an index that names another position
     // (0, the mark a resize leaves, included) made not imposed.
     for (std::size_t i = 0; i < n; ++i) {
@@ -175,11 +171,11 @@ int ZORStNewColorScale::LoadFromSettings(const ZORUnicodeString& repositoryName)
     const std::size_t boundaries = n - 1;
     std::vector<double> values(boundaries, 0.0);
     std::vector<int> valueIndex(boundaries, -1), valueTypes(boundaries, -1);
-    repository.ReadSetting(key::kImposedValues, values.data(), blocks - 1);
-    repository.ReadSetting(key::kIndexImposedVal, valueIndex.data(), blocks - 1);
-    repository.ReadSetting(key::kInterpolValType, valueTypes.data(), blocks - 1);
+    repository.ReadSetting(record::kImposedValues.name, values.data(), blocks - 1);
+    repository.ReadSetting(record::kIndexImposedVal.name, valueIndex.data(), blocks - 1);
+    repository.ReadSetting(record::kInterpolValType.name, valueTypes.data(), blocks - 1);
     int used = 0;
-    repository.ReadSetting(key::kNumberOfImposedValues, &used, 1);
+    repository.ReadSetting(record::kNumberOfImposedValues.name, &used, 1);
     // Never more entries than were read.
     used = std::min(used, blocks - 1);
     const std::size_t usedEntries = static_cast<std::size_t>(std::max(used, 0));

@@ -3,6 +3,7 @@
 // object itself keeps only its host bindings and a few plain values.
 #pragma once
 
+#include "colorscale/SettingsRecord.h"
 #include "zor/ZORAttributeStore.h"
 #include "zor/ZORColorScaleInterfaces.h"
 #include "zor/ZORHostServices.h"
@@ -11,8 +12,7 @@ class ZORSettingRepository;
 
 class ZORStNewColorScale : public ZORBaseUnknown {
  public:
-  // One integer may not make the store, or a settings load, grow without bound.
-  static constexpr int kMaximumBlockCount = 65536;
+  static constexpr int kMaximumBlockCount = ZORSettingsRecord::kMaximumBlockCount;
 
   // The color scale extension of `feature`.
   explicit ZORStNewColorScale(ZORBaseUnknown* feature);
