@@ -32,6 +32,13 @@ struct LegacyArrays {
 
 constexpr int kNotImposed = -1;
 
+// The 1-based position of a 0-based legacy index among `count` blocks or boundaries. An index
+// that names none (INT_MAX, say, whose successor does not exist) is not imposed; the scale would
+// skip such a position anyway.
+int Position(int index, int count) {
+  return index >= 0 && index < count ? index + 1 : kNotImposed;
+}
+
 }  // namespace
 
 HRESULT ZORStColorScaleFactoryImpl::CreateFromLegacyColorScale(
@@ -66,9 +73,7 @@ HRESULT ZORStColorScaleFactoryImpl::CreateFromLegacyColorScale(
     green.Append(arrays.green[i]);
     blue.Append(arrays.blue[i]);
     alpha.Append(arrays.alpha[i]);
-    // Legacy indices are 0-based.
-    const int index = arrays.imposedColorIndices[i];
-    colorIndices.Append(index == kNotImposed ? kNotImposed : index + 1);
+    colorIndices.Append(Position(arrays.imposedColorIndices[i], blockCount));
     colorTypes.Append(0);
   }
   ZORRawColldouble values;
@@ -76,8 +81,9 @@ HRESULT ZORStColorScaleFactoryImpl::CreateFromLegacyColorScale(
   for (int j = 0; j < valueCount; ++j) {
     const int index = arrays.imposedValueIndices[j];
     if (index == kNotImposed) continue;  // values that are not imposed are dropped
+    // Kept even where its index names no boundary: it is still the first or last value.
     values.Append(arrays.values[j]);
-    valueIndices.Append(index + 1);
+    valueIndices.Append(Position(index, blockCount - 1));
     valueTypes.Append(0);
   }
   const int imposedCount = values.Size();
