@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,16 +32,29 @@ struct DictionaryEntry {
   const ZOROMModule* module;  // null: registered outside a module's list
 };
 
-struct ExtensionEntry {
-  ZORBaseUnknown* component;
-  ZORMetaClass* extensionMeta;
-  ZORBaseUnknown* extension;
+// The extension of a component by one extension class.
+struct ExtensionKey {
+  const ZORBaseUnknown* component;
+  const ZORMetaClass* extensionMeta;
+  friend bool operator==(const ExtensionKey&, const ExtensionKey&) = default;
 };
 
-struct AdapterEntry {
-  ZORBaseUnknown* component;
+// The adapter of a component's extension for one interface.
+struct AdapterKey {
+  const ZORBaseUnknown* component;
   GUID iid;
-  ZORBaseUnknown* adapter;
+  friend bool operator==(const AdapterKey&, const AdapterKey&) = default;
+};
+
+struct KeyHash {
+  std::size_t operator()(const ExtensionKey& key) const {
+    return std::hash<const void*>()(key.component) * 31 + std::hash<const void*>()(key.extensionMeta);
+  }
+  std::size_t operator()(const AdapterKey& key) const {
+    std::uint64_t words[2];
+    std::memcpy(words, &key.iid, sizeof words);
+    return std::hash<const void*>()(key.component) ^ std::hash<std::uint64_t>()(words[0] ^ words[1]);
+  }
 };
 
 struct RuntimeState {
@@ -48,8 +63,10 @@ struct RuntimeState {
   std::map<std::string, std::unique_ptr<ZORMetaClass>> metaClasses;
   std::vector<DictionaryEntry> dictionary;
   std::vector<const ZOROMModule*> moduleRecords;
-  std::vector<ExtensionEntry> extensions;
-  std::vector<AdapterEntry> extensionAdapters;
+  // Indexed, so that a process with many components finds each in constant time.
+  std::unordered_map<ExtensionKey, ZORBaseUnknown*, KeyHash> extensions;
+  std::unordered_map<AdapterKey, ZORBaseUnknown*, KeyHash> extensionAdapters;
+  std::unordered_map<const ZORBaseUnknown*, AdapterKey> adapterKeys;  // for Tie_Destruct
 };
 
 // Never destroyed: a module still loaded at exit unregisters itself after the host's statics
@@ -263,11 +280,8 @@ IUnknown* ZORRuntime::CreateAdapter(ZORBaseUnknown* component, const GUID& iid) 
         // A component of the extended type is asked: its extension, if it exists yet.
         create = entry.create;
         secondary = component;
-        for (const ExtensionEntry& extension : state.extensions) {
-          if (extension.component == component && extension.extensionMeta == entry.implementation) {
-            implementation = extension.extension;
-          }
-        }
+        auto extension = state.extensions.find({component, entry.implementation});
+        if (extension != state.extensions.end()) implementation = extension->second;
         break;
       }
     }
@@ -339,13 +353,15 @@ HRESULT Tie_Construct(ZORBaseUnknown* adapter, ZORMetaClass* adapterMeta,
           adapterMeta != nullptr ? adapterMeta->ImplementationMeta() : nullptr;
       ZORRuntime::SetExtensionMeta(implementation, extensionMeta);
       std::lock_guard lock(state.mutex);
-      state.extensions.push_back({secondary, extensionMeta, implementation});
+      state.extensions.insert_or_assign({secondary, extensionMeta}, implementation);
     } else {
       implementation->AddRef();
     }
     ZORRuntime::SetTieImplementation(adapter, implementation);
     std::lock_guard lock(state.mutex);
-    state.extensionAdapters.push_back({secondary, adapterMeta->InterfaceId(), adapter});
+    const AdapterKey key{secondary, adapterMeta->InterfaceId()};
+    state.extensionAdapters.insert_or_assign(key, adapter);
+    state.adapterKeys.insert_or_assign(adapter, key);
     return S_OK;
   }
   if (implementation == nullptr) return E_FAIL;
@@ -360,9 +376,8 @@ IUnknown* Tie_Link(ZORBaseUnknown*, ZORBaseUnknown* secondary, const GUID& iid) 
   {
     RuntimeState& state = State();
     std::lock_guard lock(state.mutex);
-    for (const AdapterEntry& entry : state.extensionAdapters) {
-      if (entry.component == secondary && entry.iid == iid) found = entry.adapter;
-    }
+    auto adapter = state.extensionAdapters.find({secondary, iid});
+    if (adapter != state.extensionAdapters.end()) found = adapter->second;
   }
   if (found != nullptr) found->AddRef();
   return found;
@@ -395,8 +410,13 @@ void Tie_Destruct(ZORBaseUnknown* adapter, int) {
   RuntimeState& state = State();
   {
     std::lock_guard lock(state.mutex);
-    std::erase_if(state.extensionAdapters,
-                  [adapter](const AdapterEntry& e) { return e.adapter == adapter; });
+    if (auto key = state.adapterKeys.find(adapter); key != state.adapterKeys.end()) {
+      auto entry = state.extensionAdapters.find(key->second);
+      if (entry != state.extensionAdapters.end() && entry->second == adapter) {
+        state.extensionAdapters.erase(entry);
+      }
+      state.adapterKeys.erase(key);
+    }
   }
   if (ZORBaseUnknown* implementation = ZORRuntime::TieImplementation(adapter)) {
     ZORRuntime::SetTieImplementation(adapter, nullptr);
@@ -423,7 +443,8 @@ ZORBaseUnknown::~ZORBaseUnknown() {
     {
       RuntimeState& state = State();
       std::lock_guard lock(state.mutex);
-      std::erase_if(state.extensions, [this](const ExtensionEntry& e) { return e.extension == this; });
+      auto entry = state.extensions.find({extended_, extensionMeta_});
+      if (entry != state.extensions.end() && entry->second == this) state.extensions.erase(entry);
     }
     std::exchange(extended_, nullptr)->Release();
   }
