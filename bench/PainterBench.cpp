@@ -55,18 +55,30 @@ void BM_Painter(benchmark::State& state) {
 void BM_PainterNotANumber10Percent(benchmark::State& state) {
   PaintMany(state, static_cast<int>(state.range(0)), kMillion, 0.1, 1);
 }
+// The snapshot a painter takes of a scale: linear in the blocks but for a logarithm.
+void BM_PainterSnapshot(benchmark::State& state) {
+  ZORIStNewColorScale_var scale = ZORBenchHost::Get().MakeScale(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    const ZORScalePainter painter(scale.get(), 1e-9);
+    benchmark::DoNotOptimize(painter.SearchesIntervals());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 void BM_PainterThreads(benchmark::State& state) {
   PaintMany(state, 10, 10 * kMillion, 0.0, static_cast<unsigned>(state.range(0)));
 }
 
 BENCHMARK(BM_BaselineBulk)->Arg(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Painter)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Painter)->Arg(10)->Arg(1000)->Arg(65536)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PainterSnapshot)->Arg(4096)->Arg(65536)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PainterNotANumber10Percent)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PainterThreads)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 std::string BaselineOf(const std::string& name) {
   if (name.rfind("BM_BaselineBulk", 0) == 0) return {};
-  if (name == "BM_Painter/1000") return "BM_Painter/10";
+  if (name == "BM_Painter/1000" || name == "BM_Painter/65536") return "BM_Painter/10";
+  if (name.rfind("BM_PainterSnapshot", 0) == 0) return {};
   if (name.rfind("BM_PainterNotANumber", 0) == 0) return "BM_Painter/10";
   if (name.rfind("BM_PainterThreads/2", 0) == 0) return "BM_PainterThreads/1/real_time";
   if (name.rfind("BM_PainterThreads", 0) == 0) return {};
