@@ -11,6 +11,7 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
+#include "zorhost/ColorRamps.h"
 #include "zorhost/ImageFiles.h"
 #include "zorhost/Legend.h"
 #include "zorhost/ScriptValues.h"
@@ -28,13 +29,6 @@ struct RenderFailure {
   std::string message;
 };
 using RenderOutcome = std::optional<RenderFailure>;
-
-// The default scale's imposed colors, from the smallest values to the largest.
-constexpr std::array<ZORRgba, 5> kAnchors = {{{0, 0, 255, 255},
-                                              {0, 255, 255, 255},
-                                              {0, 200, 0, 255},
-                                              {255, 255, 0, 255},
-                                              {255, 0, 0, 255}}};
 
 // The values a render paints and their finite range.
 struct RenderValues {
@@ -58,23 +52,18 @@ struct BlockCounts {
   long noColor = 0;
 };
 
-// `blocks` blocks, blue through cyan, green, yellow to red imposed on blocks spread evenly (the
-// others interpolated), the extreme boundaries at the field's smallest and largest value and
-// the inner ones interpolated.
+// `blocks` blocks, the default ramp from blue through cyan, green and yellow to red (see
+// ZORSampleRamp), the extreme boundaries at the field's smallest and largest value and the inner
+// ones interpolated.
 bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks, double smallest, double largest) {
   if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
   ZORRawCollint index, red, green, blue, alpha, types;
-  const int anchors = std::min<int>(blocks, static_cast<int>(kAnchors.size()));
-  for (int j = 0; j < anchors; ++j) {
-    const int position =
-        anchors == 1 ? 1 : 1 + (j * (blocks - 1) + (anchors - 1) / 2) / (anchors - 1);
-    const ZORRgba& color = kAnchors[static_cast<std::size_t>(
-        anchors == 1 ? 0 : (j * (static_cast<int>(kAnchors.size()) - 1)) / (anchors - 1))];
-    index.Append(position);
-    red.Append(color.red);
-    green.Append(color.green);
-    blue.Append(color.blue);
-    alpha.Append(color.alpha);
+  for (const ZORImposedBlockColor& imposed : ZORSampleRamp(ZORDefaultRamp(), blocks)) {
+    index.Append(imposed.position);
+    red.Append(imposed.color.red);
+    green.Append(imposed.color.green);
+    blue.Append(imposed.color.blue);
+    alpha.Append(imposed.color.alpha);
     types.Append(0);
   }
   if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {

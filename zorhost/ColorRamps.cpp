@@ -1,0 +1,60 @@
+#include "zorhost/ColorRamps.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::array<ZORRgba, 5> kDefaultRamp = {{{0, 0, 255, 255},
+                                                  {0, 255, 255, 255},
+                                                  {0, 200, 0, 255},
+                                                  {255, 255, 0, 255},
+                                                  {255, 0, 0, 255}}};
+
+// The ramp at `t` in [0, 1], linear between anchors, rounded.
+ZORRgba RampAt(std::span<const ZORRgba> anchors, double t) {
+  const double at = t * static_cast<double>(anchors.size() - 1);
+  const std::size_t low = std::min(static_cast<std::size_t>(at), anchors.size() - 2);
+  const double f = at - static_cast<double>(low);
+  auto mix = [f](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * f)); };
+  const ZORRgba& a = anchors[low];
+  const ZORRgba& b = anchors[low + 1];
+  return {mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue), mix(a.alpha, b.alpha)};
+}
+
+// The scale's step between imposed colors p < q is (Cq - Cp) div (q - p) for each component.
+bool StepsBetween(const ZORImposedBlockColor& p, const ZORImposedBlockColor& q) {
+  const int gap = q.position - p.position;
+  for (auto component : {&ZORRgba::red, &ZORRgba::green, &ZORRgba::blue, &ZORRgba::alpha}) {
+    if (std::abs(q.color.*component - p.color.*component) >= gap) return true;
+  }
+  return gap <= 1;
+}
+
+}  // namespace
+
+std::span<const ZORRgba> ZORDefaultRamp() { return kDefaultRamp; }
+
+std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors, int blocks) {
+  std::vector<ZORImposedBlockColor> imposed;
+  if (anchors.empty() || blocks < 1) return imposed;
+  const int count = std::min<int>(blocks, static_cast<int>(anchors.size()));
+  for (int j = 0; j < count; ++j) {
+    const int position = count == 1 ? 1 : 1 + (j * (blocks - 1) + (count - 1) / 2) / (count - 1);
+    const std::size_t anchor =
+        count == 1 ? 0
+                   : static_cast<std::size_t>(j * (static_cast<int>(anchors.size()) - 1) /
+                                              (count - 1));
+    imposed.push_back({position, anchors[anchor]});
+  }
+  bool flat = false;
+  for (std::size_t i = 0; i + 1 < imposed.size(); ++i) flat = flat || !StepsBetween(imposed[i], imposed[i + 1]);
+  if (!flat || anchors.size() < 2) return imposed;
+  imposed.clear();
+  for (int k = 1; k <= blocks; ++k) {
+    imposed.push_back({k, RampAt(anchors, static_cast<double>(k - 1) / (blocks - 1))});
+  }
+  return imposed;
+}
