@@ -15,7 +15,9 @@ TEST(ColorRamps, EveryRunBetweenImposedColorsSteps) {
     EXPECT_EQ(imposed.front().position, 1) << blocks;
     EXPECT_EQ(imposed.back().position, blocks) << blocks;
     EXPECT_EQ(imposed.front().color, ZORDefaultRamp().front()) << blocks;
-    if (blocks >= 2) EXPECT_EQ(imposed.back().color, ZORDefaultRamp().back()) << blocks;
+    if (blocks >= 2) {
+      EXPECT_EQ(imposed.back().color, ZORDefaultRamp().back()) << blocks;
+    }
     for (std::size_t i = 0; i + 1 < imposed.size(); ++i) {
       const ZORImposedBlockColor& p = imposed[i];
       const ZORImposedBlockColor& q = imposed[i + 1];
