@@ -4,10 +4,13 @@
 #   <topic>.stderr    standard error (when the script ends on a bad line)
 #   <topic>.status    exit status (0 when absent)
 # cmake -DZORHOST=<zorhost> -DSCRIPT=<topic>.zs -DWORKDIR=<dir> -P RunGoldenScript.cmake
+# The script runs under its own name in the work folder, so that messages name it as a user sees it.
 file(REMOVE_RECURSE ${WORKDIR})
 file(MAKE_DIRECTORY ${WORKDIR})
+file(COPY ${SCRIPT} DESTINATION ${WORKDIR})
+get_filename_component(name ${SCRIPT} NAME)
 set(ENV{ZOR_SETTINGS_DIR} ${WORKDIR}/settings)
-execute_process(COMMAND ${ZORHOST} script ${SCRIPT}
+execute_process(COMMAND ${ZORHOST} script ${name}
                 WORKING_DIRECTORY ${WORKDIR}
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
 string(REGEX REPLACE "\\.zs$" "" topic ${SCRIPT})

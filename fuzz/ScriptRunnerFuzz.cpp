@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream script(std::string(reinterpret_cast<const char*>(data), size));
   out->str("");
   err->str("");
-  const int status = runner->Run(script);
+  const int status = runner->Run(script, "<fuzz>");
   if (status != ZORScriptRunner::kEveryLineRan && status != ZORScriptRunner::kBadLine) {
     ZORFuzzFinding("an exit status other than 0 and 2");
   }

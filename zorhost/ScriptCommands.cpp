@@ -1,5 +1,7 @@
 #include "zorhost/ScriptCommands.h"
 
+#include "zor/ZORText.h"
+
 bool ZORScriptArguments::Take(std::string_view word) {
   if (!More() || words_[next_] != word) return false;
   ++next_;
@@ -12,17 +14,30 @@ std::string ZORScriptArguments::Word(const char* what) {
 }
 
 void ZORScriptArguments::Done() {
-  if (More()) {
-    Fail("too many arguments ('" + std::string(words_[next_].substr(0, 40)) + "' and after)");
-  }
+  if (More()) Fail("too many arguments (" + ZORScriptShown(Token()) + " and after)");
 }
 
 void ZORScriptArguments::Fail(const std::string& what) const {
   throw ZORScriptLineError{std::string(command_) + ": " + what};
 }
 
-std::string ZORScriptArguments::Shown(std::string_view word) {
-  return "'" + std::string(word.substr(0, 40)) + (word.size() > 40 ? "..." : "") + "'";
+std::string_view ZORScriptArguments::Token() const {
+  std::string_view first = words_[next_];
+  std::size_t last = next_;
+  if (first.front() == '[') {
+    while (words_[last].back() != ']' && last + 1 < words_.size()) ++last;
+  }
+  return {first.data(), static_cast<std::size_t>(words_[last].data() + words_[last].size() - first.data())};
+}
+
+std::string ZORScriptArguments::Hint() const {
+  const std::string_view token = Token();
+  return token.find_first_of(" \t") != std::string_view::npos ? " (lists have no spaces)" : "";
+}
+
+std::string ZORScriptShown(std::string_view text) {
+  constexpr std::size_t kLongest = 1000;
+  return "'" + ZORPrintable(text.substr(0, kLongest)) + (text.size() > kLongest ? "..." : "") + "'";
 }
 
 ZORScriptReply& ZORScriptReply::operator<<(const std::string& item) {

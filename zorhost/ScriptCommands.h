@@ -14,6 +14,9 @@
 #include "zorhost/ModuleHost.h"
 #include "zorhost/ScriptValues.h"
 
+// Text of the user's shown in a message: quoted, escaped, and whole unless it is very long.
+std::string ZORScriptShown(std::string_view text);
+
 // What is wrong with a script line; the runner reports it and stops.
 struct ZORScriptLineError {
   std::string what;
@@ -35,7 +38,7 @@ class ZORScriptArguments {
   auto Read(const char* what, const char* form, Reader read) {
     if (!More()) Fail(std::string("missing ") + what + " (" + form + ")");
     auto value = read(words_[next_]);
-    if (!value) Fail(std::string(what) + " " + Shown(words_[next_]) + " is not " + form);
+    if (!value) Fail(std::string(what) + " " + ZORScriptShown(Token()) + " is not " + form + Hint());
     ++next_;
     return *value;
   }
@@ -57,7 +60,10 @@ class ZORScriptArguments {
   [[noreturn]] void Fail(const std::string& what) const;
 
  private:
-  static std::string Shown(std::string_view word);
+  // The token the next word starts, as the user wrote it: a list written with spaces in it runs
+  // on to the word that closes it.
+  std::string_view Token() const;
+  std::string Hint() const;
 
   std::string_view command_;
   std::vector<std::string_view> words_;

@@ -22,7 +22,7 @@ struct TypedValues {
     const std::string type = a.Word("the type (int or double)");
     if (type == "int") return a.IntList("the values");
     if (type == "double") return a.DoubleList("the values");
-    a.Fail("the type '" + type.substr(0, 40) + "' is neither int nor double");
+    a.Fail("the type " + ZORScriptShown(type) + " is neither int nor double");
   }
 };
 
@@ -61,14 +61,14 @@ void WriteSetting(Reply& reply, const std::string& name, const std::string& key,
                   TypedValues::Value values) {
   ZORSettingRepository* repository = ZORSettingRepository::GetRepository(
       name.c_str(), 0, ZORSettingRepository::ReadWrite, nullptr);
-  if (repository == nullptr) reply.Refuse("the repository '" + name + "' cannot be had");
+  if (repository == nullptr) reply.Refuse("the repository " + ZORScriptShown(name) + " cannot be had");
   const HRESULT written = std::visit(
       [&](auto& list) {
         return repository->WriteSetting(key.c_str(), list.data(), static_cast<long>(list.size()),
                                         0);
       },
       values);
-  if (FAILED(written)) reply.Refuse("the key '" + key.substr(0, 40) + "' cannot be stored");
+  if (FAILED(written)) reply.Refuse("the key " + ZORScriptShown(key) + " cannot be stored");
   if (FAILED(repository->SaveRepository(nullptr))) reply.Refuse("the repository could not be saved");
   reply << name << key;
 }

@@ -1,5 +1,7 @@
 #include "zorhost/ScriptRunner.h"
 
+#include "zor/ZORText.h"
+
 #include <istream>
 #include <ostream>
 #include <vector>
@@ -22,7 +24,8 @@ void ZORScriptRunner::Reset() {
   commandsRun_ = 0;
 }
 
-int ZORScriptRunner::Run(std::istream& script) {
+int ZORScriptRunner::Run(std::istream& script, std::string_view name) {
+  const std::string shownName = ZORPrintable(name);
   std::string text;
   for (int number = 1;; ++number) {
     // Read one line, refusing one longer than the limit before holding it all.
@@ -33,7 +36,7 @@ int ZORScriptRunner::Run(std::istream& script) {
       if (c == '\n') break;
       text.push_back(static_cast<char>(c));
       if (text.size() > kMaximumLineLength) {
-        err_ << "zorhost: line " << number << ": the line is longer than 16 MiB\n";
+        err_ << "zorhost: " << shownName << ":" << number << ": the line is longer than 16 MiB\n";
         return kBadLine;
       }
     }
@@ -60,7 +63,7 @@ int ZORScriptRunner::Run(std::istream& script) {
                                    std::vector<std::string_view>(words.begin() + 1, words.end()));
       RunLine(command, arguments);
     } catch (const ZORScriptLineError& error) {
-      err_ << "zorhost: line " << number << ": " << error.what << '\n';
+      err_ << "zorhost: " << shownName << ":" << number << ": " << error.what << '\n';
       err_.flush();
       return kBadLine;
     }
@@ -70,7 +73,7 @@ int ZORScriptRunner::Run(std::istream& script) {
 void ZORScriptRunner::RunLine(std::string_view command, ZORScriptArguments& arguments) {
   auto found = commands_.find(command);
   if (found == commands_.end()) {
-    throw ZORScriptLineError{"unknown command '" + std::string(command.substr(0, 40)) + "'"};
+    throw ZORScriptLineError{"unknown command " + ZORScriptShown(command)};
   }
   const ZORScriptCall call = found->second.read(arguments);
   ZORScriptReply reply(found->second.name);

@@ -23,9 +23,10 @@ class ZORScriptRunner {
   ZORScriptRunner(ZORModuleHost& host, std::ostream& out, std::ostream& err);
   ~ZORScriptRunner();
 
-  // Runs the script top to bottom. At the first bad line: "zorhost: line N: <what is wrong>" on
-  // `err`, nothing called for that line, and kBadLine.
-  int Run(std::istream& script);
+  // Runs the script top to bottom. At the first bad line: "zorhost: NAME:N: <what is wrong>" on
+  // `err` (NAME the script's, <stdin> for standard input), nothing called for that line, and
+  // kBadLine.
+  int Run(std::istream& script, std::string_view name);
   // Commands run so far, each of which printed one line.
   long CommandsRun() const { return commandsRun_; }
   // Releases this run's scales, as at the end of a run: the next run starts with none.

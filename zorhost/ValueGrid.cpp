@@ -1,11 +1,16 @@
 #include "zorhost/ValueGrid.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <limits>
-#include <sstream>
+#include <optional>
 #include <string_view>
 
+#include "zor/ZORText.h"
 #include "zorhost/ScriptValues.h"
 
 ZORValueGrid ZORSampleAnalysis(int size) {
@@ -34,60 +39,160 @@ ZORValueGrid ZORSampleAnalysis(int size) {
   return grid;
 }
 
-bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error) {
-  constexpr std::size_t kMaximumValues = std::size_t{1} << 26;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = path + ": cannot be read";
+namespace {
+
+// A grid read from a stream, a byte at a time: only the values are kept, never a line or a run of
+// blanks, so memory follows the values however the file is laid out.
+class CsvGridReader {
+ public:
+  CsvGridReader(const std::string& path, ZORValueGrid& grid) : path_(path), grid_(grid) {}
+
+  // Takes the next byte; false, with the error set, when the grid cannot be read.
+  bool Take(char c) {
+    if (c == '\n') return EndRow();
+    if (pendingReturn_) {
+      // A carriage return counts only at the end of a line.
+      pendingReturn_ = false;
+      if (!Add('\r')) return false;
+    }
+    ++column_;
+    if (c == '\r') {
+      pendingReturn_ = true;
+      return true;
+    }
+    if (c == ',') return EndCell();
+    if (c == ' ' || c == '\t') {
+      if (!cell_.empty()) ++pendingBlanks_;
+      return true;
+    }
+    return Add(c);
+  }
+
+  // Ends the last row; false when the grid holds no value.
+  bool Finish() {
+    if (!EndRow()) return false;
+    if (grid_.height == 0) return Fail(1, 1, "no values");
+    return true;
+  }
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool Add(char c) {
+    if (cellStart_ == 0) cellStart_ = column_;
+    if (cell_.size() + pendingBlanks_ + 1 > ZORValueGridLimits::kMaximumCellLength) {
+      return Fail(line_, cellStart_,
+                  "a cell longer than " + std::to_string(ZORValueGridLimits::kMaximumCellLength) +
+                      " characters is not a number");
+    }
+    cell_.append(pendingBlanks_, ' ');
+    pendingBlanks_ = 0;
+    cell_ += c;
+    return true;
+  }
+
+  bool EndCell() {
+    double value = std::numeric_limits<double>::quiet_NaN();
+    if (!cell_.empty() && cell_ != "nan") {
+      const std::optional<double> read = ZORScriptValues::ReadDouble(cell_);
+      if (!read) {
+        return Fail(line_, cellStart_, "'" + ZORPrintable(cell_) + "' is not a number");
+      }
+      value = *read;
+    }
+    if (++columns_ > ZORValueGridLimits::kMaximumSide) {
+      return Fail(line_, cellStart_ == 0 ? column_ : cellStart_,
+                  "a row holds more than " + std::to_string(ZORValueGridLimits::kMaximumSide) +
+                      " values");
+    }
+    if (grid_.values.size() >= ZORValueGridLimits::kMaximumValues) {
+      return Fail(line_, column_, "more than 2^26 values");
+    }
+    row_.push_back(value);
+    cell_.clear();
+    pendingBlanks_ = 0;
+    cellStart_ = 0;
+    return true;
+  }
+
+  bool EndRow() {
+    pendingReturn_ = false;
+    // A line of blanks only is no row.
+    const bool blank = columns_ == 0 && cell_.empty();
+    if (!blank) {
+      if (!EndCell()) return false;
+      if (grid_.height == 0) {
+        grid_.width = columns_;
+      } else if (columns_ != grid_.width) {
+        return Fail(line_, 1,
+                    "the row holds " + std::to_string(columns_) + " values, the rows before it " +
+                        std::to_string(grid_.width));
+      }
+      if (grid_.height == ZORValueGridLimits::kMaximumSide) {
+        return Fail(line_, 1,
+                    "more than " + std::to_string(ZORValueGridLimits::kMaximumSide) + " rows");
+      }
+      grid_.values.insert(grid_.values.end(), row_.begin(), row_.end());
+      ++grid_.height;
+    }
+    row_.clear();
+    columns_ = 0;
+    column_ = 0;
+    ++line_;
+    return true;
+  }
+
+  bool Fail(long line, long column, const std::string& what) {
+    error_ = path_ + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what;
     return false;
   }
+
+  const std::string& path_;
+  ZORValueGrid& grid_;
+  std::vector<double> row_;
+  std::string cell_;
+  std::size_t pendingBlanks_ = 0;  // blanks after the cell's text so far: kept only if more follows
+  bool pendingReturn_ = false;
+  long line_ = 1;
+  long column_ = 0;     // of the byte last taken, 1-based
+  long cellStart_ = 0;  // column of the cell's first character, 0 while there is none
+  int columns_ = 0;
+  std::string error_;
+};
+
+}  // namespace
+
+bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error) {
   grid = ZORValueGrid{};
   grid.description = "values of " + path;
-  std::string line;
-  int number = 0;
-  while (std::getline(file, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    int columns = 0;
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t comma = line.find(',', start);
-      std::string_view cell(line.data() + start,
-                            (comma == std::string::npos ? line.size() : comma) - start);
-      const std::size_t column = start + 1;
-      while (!cell.empty() && (cell.front() == ' ' || cell.front() == '\t')) cell.remove_prefix(1);
-      while (!cell.empty() && (cell.back() == ' ' || cell.back() == '\t')) cell.remove_suffix(1);
-      double value = std::numeric_limits<double>::quiet_NaN();
-      if (!cell.empty() && cell != "nan") {
-        std::optional<double> read = ZORScriptValues::ReadDouble(cell);
-        if (!read) {
-          error = path + ":" + std::to_string(number) + ":" + std::to_string(column) + ": '" +
-                  std::string(cell.substr(0, 40)) + "' is not a number";
-          return false;
-        }
-        value = *read;
-      }
-      grid.values.push_back(value);
-      ++columns;
-      if (grid.values.size() > kMaximumValues) {
-        error = path + ":" + std::to_string(number) + ": more than 2^26 values";
-        return false;
-      }
-      if (comma == std::string::npos) break;
-      start = comma + 1;
-    }
-    if (grid.height == 0) {
-      grid.width = columns;
-    } else if (columns != grid.width) {
-      error = path + ":" + std::to_string(number) + ":1: the row holds " + std::to_string(columns) +
-              " values, the rows before it " + std::to_string(grid.width);
-      return false;
-    }
-    ++grid.height;
+  struct stat status {};
+  if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    error = path + ": is a directory";
+    return false;
   }
-  if (grid.height == 0) {
-    error = path + ":1:1: no values";
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    error = path + ": cannot be read: " + std::strerror(errno);
+    return false;
+  }
+  CsvGridReader reader(path, grid);
+  char buffer[65536];
+  bool read = true;
+  while (read) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
+    if (got == 0) break;
+    for (std::size_t i = 0; i < got && read; ++i) read = reader.Take(buffer[i]);
+  }
+  const bool failed = std::ferror(file) != 0;
+  const int readError = errno;
+  std::fclose(file);
+  if (read && failed) {
+    error = path + ": cannot be read: " + std::strerror(readError);
+    return false;
+  }
+  if (!read || !reader.Finish()) {
+    error = reader.Error();
+    grid = ZORValueGrid{};
     return false;
   }
   return true;

@@ -21,6 +21,15 @@ struct ZORValueGrid {
 // on a size x size grid over [-1, 1]^2: negative around the saddle, positive on the bump.
 ZORValueGrid ZORSampleAnalysis(int size);
 
+namespace ZORValueGridLimits {
+// A grid has at most this many rows and this many columns, and this many values in all.
+inline constexpr int kMaximumSide = 1000000;
+inline constexpr std::size_t kMaximumValues = std::size_t{1} << 26;
+// The longest text a cell may hold.
+inline constexpr std::size_t kMaximumCellLength = 1024;
+}  // namespace ZORValueGridLimits
+
 // Reads a grid: one row a line, values separated by commas; an empty cell or `nan` is an
-// undefined value. On failure returns false and sets `error` to "FILE:LINE:COLUMN: what".
+// undefined value. Memory follows the values kept, however long a line or a run of blanks. On
+// failure returns false and sets `error` to "FILE:LINE:COLUMN: what" (or "FILE: what").
 bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error);

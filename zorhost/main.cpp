@@ -1,12 +1,18 @@
 // zorhost: the command-line host of the color scale module.
+#include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "zor/ZORText.h"
+#include "zor/ZORVersion.h"
 #include "zorhost/ModuleHost.h"
 #include "zorhost/Render.h"
 #include "zorhost/ScriptRunner.h"
@@ -17,32 +23,49 @@ namespace {
 constexpr int kUsage = 2;
 
 constexpr const char* kHelp = R"(usage:
-  zorhost render [options]   paint an analysis with a color scale made through the module
-  zorhost script FILE        run a script of calls against color scales (FILE or - for stdin)
-  zorhost --help
+  zorhost [--module PATH] render [options]   paint an analysis with a color scale made through
+                                             the module
+  zorhost [--module PATH] script FILE        run a script of calls against color scales (FILE,
+                                             or - for standard input)
+  zorhost --help | --version
 
-render options:
+  --module PATH         the module to load (default: libZORCarColorScale.so beside zorhost, or
+                        $ZOR_MODULE); also taken after the job
+  zorhost JOB --help tells the job's options. Options take their value as --opt value or
+  --opt=value; -- ends the options.
+
+Settings repositories live in $ZOR_SETTINGS_DIR, else $XDG_CONFIG_HOME/zorhost/settings, else
+$HOME/.config/zorhost/settings.
+)";
+
+constexpr const char* kRenderHelp = R"(usage: zorhost render [options]
+
   --values FILE.csv     paint this grid of values (one row a line, values separated by commas;
                         an empty cell or nan is undefined) instead of the sample analysis
-  --settings NAME       load the scale from the settings repository NAME instead of the default
-  --blocks N            blocks of the default scale (default 9)
+  --settings NAME       load the scale from the settings repository NAME instead of making the
+                        default one
+  --blocks N            blocks of the default scale (default 9, at most 65536)
   --save-settings NAME  save the scale to the settings repository NAME
   --out PREFIX          write PREFIX.png and PREFIX.svg (default: analysis)
   --per-value           paint through GetColorForValue, value by value
   --check               paint both ways and fail on the first pixel that differs
+  --module PATH         the module to load
+  -h, --help            this text
+)";
 
-common options:
-  --module PATH         the module to load (default: libZORCarColorScale.so beside zorhost,
-                        or $ZOR_MODULE)
+constexpr const char* kScriptHelp = R"(usage: zorhost script [--module PATH] FILE
 
-Settings repositories live in $ZOR_SETTINGS_DIR, else $XDG_CONFIG_HOME/zorhost/settings, else
-$HOME/.config/zorhost/settings.
+Runs FILE (or - for standard input) line by line against color scales made through the module:
+one output line per command; a bad line stops the run with "zorhost: FILE:N: <what is wrong>"
+and exit status 2. See docs/zorhost-script.md.
 )";
 
 int Usage(const std::string& problem) {
   std::cerr << "zorhost: " << problem << "\n(zorhost --help tells how to use it)\n";
   return kUsage;
 }
+
+std::string Shown(const std::string& text) { return "'" + ZORPrintable(text) + "'"; }
 
 std::unique_ptr<ZORModuleHost> OpenHost(const std::string& modulePath) {
   std::string error;
@@ -51,82 +74,220 @@ std::unique_ptr<ZORModuleHost> OpenHost(const std::string& modulePath) {
   return host;
 }
 
+bool IsDirectory(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// A job's arguments as getopt_long takes them: the job's name first.
+struct JobArguments {
+  std::vector<std::string> texts;
+  std::vector<char*> pointers;
+
+  explicit JobArguments(std::vector<std::string> arguments) : texts(std::move(arguments)) {
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+  }
+  int Count() const { return static_cast<int>(texts.size()); }
+};
+
+// Reads the options of a job with getopt_long; calls `take(id, value)` for each, which returns
+// an empty string or the problem. The arguments that are not options go to `positional`.
+template <class Take>
+std::optional<int> ReadOptions(JobArguments& arguments, const option* options, Take take,
+                               std::vector<std::string>& positional) {
+  optind = 0;  // a fresh scan
+  opterr = 0;
+  const std::string job = arguments.texts.front();
+  for (;;) {
+    const int id = getopt_long(arguments.Count(), arguments.pointers.data(), ":h", options, nullptr);
+    if (id == -1) break;
+    const std::string given = arguments.pointers[static_cast<std::size_t>(optind - 1)];
+    if (id == '?') return Usage(job + ": unknown option " + Shown(optopt != 0 ? std::string("-") + static_cast<char>(optopt) : given));
+    if (id == ':') return Usage(job + ": " + Shown(given) + " needs a value");
+    if (const std::string problem = take(id, optarg != nullptr ? std::string(optarg) : std::string());
+        !problem.empty()) {
+      return Usage(job + ": " + problem);
+    }
+  }
+  for (int i = optind; i < arguments.Count(); ++i) positional.push_back(arguments.texts[static_cast<std::size_t>(i)]);
+  return std::nullopt;
+}
+
+enum RenderOption { kValues = 256, kSettings, kBlocks, kSaveSettings, kOut, kPerValue, kCheck,
+                    kModule, kHelpOption = 'h' };
+
+// A name the user gives may not be empty; an output prefix may not name a folder.
+std::string CheckName(const char* option, const std::string& value) {
+  return value.empty() ? std::string(option) + " needs a value that is not empty" : std::string();
+}
+
+std::string CheckOutPrefix(const std::string& prefix) {
+  if (prefix.empty()) return "--out needs a PREFIX that is not empty";
+  const std::string last = prefix.substr(prefix.rfind('/') + 1);
+  if (last.empty() || last == "." || last == ".." || IsDirectory(prefix)) {
+    return "--out " + Shown(prefix) + " names a folder; give a file prefix such as " +
+           Shown(prefix + (prefix.back() == '/' ? "" : "/") + "analysis");
+  }
+  return {};
+}
+
+int RenderJob(JobArguments& arguments, std::string modulePath) {
+  static const option kOptions[] = {
+      {"values", required_argument, nullptr, kValues},
+      {"settings", required_argument, nullptr, kSettings},
+      {"blocks", required_argument, nullptr, kBlocks},
+      {"save-settings", required_argument, nullptr, kSaveSettings},
+      {"out", required_argument, nullptr, kOut},
+      {"per-value", no_argument, nullptr, kPerValue},
+      {"check", no_argument, nullptr, kCheck},
+      {"module", required_argument, nullptr, kModule},
+      {"help", no_argument, nullptr, kHelpOption},
+      {nullptr, 0, nullptr, 0}};
+  ZORRenderOptions options;
+  bool help = false;
+  bool blocksGiven = false;
+  auto take = [&](int id, const std::string& value) -> std::string {
+    switch (id) {
+      case kValues:
+        options.valuesPath = value;
+        return CheckName("--values", value);
+      case kSettings:
+        options.settingsName = value;
+        return CheckName("--settings", value);
+      case kSaveSettings:
+        options.saveSettingsName = value;
+        return CheckName("--save-settings", value);
+      case kOut:
+        options.outPrefix = value;
+        return CheckOutPrefix(value);
+      case kModule:
+        modulePath = value;
+        return CheckName("--module", value);
+      case kBlocks: {
+        const std::optional<int> blocks = ZORScriptValues::ReadInt(value);
+        if (!blocks || *blocks < 1 || *blocks > 65536) {
+          return "--blocks needs a whole number from 1 to 65536, not " + Shown(value);
+        }
+        options.blocks = *blocks;
+        blocksGiven = true;
+        return {};
+      }
+      case kPerValue:
+        options.painting = ZORRenderOptions::Painting::PerValue;
+        return {};
+      case kCheck:
+        options.painting = ZORRenderOptions::Painting::Check;
+        return {};
+      default:
+        help = true;
+        return {};
+    }
+  };
+  std::vector<std::string> positional;
+  if (std::optional<int> refused = ReadOptions(arguments, kOptions, take, positional)) {
+    return *refused;
+  }
+  if (help) {
+    std::cout << kRenderHelp;
+    return 0;
+  }
+  if (!positional.empty()) return Usage("render: unexpected argument " + Shown(positional.front()));
+  if (blocksGiven && !options.settingsName.empty()) {
+    return Usage("render: --blocks makes the default scale, --settings loads one: give one of them");
+  }
+  if (!options.valuesPath.empty() && IsDirectory(options.valuesPath)) {
+    std::cerr << "zorhost render: " << ZORPrintable(options.valuesPath) << ": is a directory\n";
+    return kUsage;
+  }
+  options.progress = isatty(STDERR_FILENO) != 0;
+  std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
+  if (!host) return 1;
+  return ZORRender(*host, options, std::cout, std::cerr);
+}
+
+int ScriptJob(JobArguments& arguments, std::string modulePath) {
+  static const option kOptions[] = {{"module", required_argument, nullptr, kModule},
+                                    {"help", no_argument, nullptr, kHelpOption},
+                                    {nullptr, 0, nullptr, 0}};
+  bool help = false;
+  auto take = [&](int id, const std::string& value) -> std::string {
+    if (id == kModule) {
+      modulePath = value;
+      return CheckName("--module", value);
+    }
+    help = true;
+    return {};
+  };
+  std::vector<std::string> positional;
+  if (std::optional<int> refused = ReadOptions(arguments, kOptions, take, positional)) {
+    return *refused;
+  }
+  if (help) {
+    std::cout << kScriptHelp;
+    return 0;
+  }
+  if (positional.empty()) return Usage("script needs a FILE (or - for standard input)");
+  if (positional.size() > 1) return Usage("script: unexpected argument " + Shown(positional[1]));
+  const std::string& scriptPath = positional.front();
+  if (scriptPath.empty()) return Usage("script needs a FILE that is not empty");
+  std::ifstream file;
+  if (scriptPath != "-") {
+    if (IsDirectory(scriptPath)) {
+      std::cerr << "zorhost script: " << ZORPrintable(scriptPath) << ": is a directory\n";
+      return kUsage;
+    }
+    file.open(scriptPath, std::ios::binary);
+    if (!file) {
+      std::cerr << "zorhost script: " << ZORPrintable(scriptPath)
+                << ": cannot be read: " << std::strerror(errno) << '\n';
+      return kUsage;
+    }
+  }
+  std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
+  if (!host) return 1;
+  ZORScriptRunner runner(*host, std::cout, std::cerr);
+  return scriptPath == "-" ? runner.Run(std::cin, "<stdin>") : runner.Run(file, scriptPath);
+}
+
+int PrintVersion(const std::string& modulePath) {
+  std::cout << "zorhost " << ZOR_VERSION << "\nhost platform " << ZORHostVersion() << "\nmodule "
+            << modulePath << '\n';
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (arguments.empty()) return Usage("say what to do: render or script");
-  if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
-    std::cout << kHelp;
-    return 0;
-  }
   std::string modulePath = ZORDefaultModulePath();
-  const std::string job = arguments[0];
-
-  if (job == "script") {
-    std::string scriptPath;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-      if (arguments[i] == "--module" && i + 1 < arguments.size()) {
-        modulePath = arguments[++i];
-      } else if (scriptPath.empty()) {
-        scriptPath = arguments[i];
+  // Options before the job.
+  int at = 1;
+  for (; at < argc; ++at) {
+    const std::string argument = argv[at];
+    if (argument == "--help" || argument == "-h" || argument == "help") {
+      std::cout << kHelp;
+      return 0;
+    }
+    if (argument == "--version") return PrintVersion(modulePath);
+    if (argument == "--module" || argument.rfind("--module=", 0) == 0) {
+      if (argument == "--module") {
+        if (++at == argc) return Usage("--module needs a PATH");
+        modulePath = argv[at];
       } else {
-        return Usage("unexpected argument '" + arguments[i] + "'");
+        modulePath = argument.substr(9);
       }
+      if (modulePath.empty()) return Usage("--module needs a PATH that is not empty");
+      continue;
     }
-    if (scriptPath.empty()) return Usage("script needs a FILE (or - for standard input)");
-    std::ifstream file;
-    if (scriptPath != "-") {
-      file.open(scriptPath, std::ios::binary);
-      if (!file) return Usage("cannot read the script '" + scriptPath + "': " + std::strerror(errno));
+    if (!argument.empty() && argument.front() == '-') {
+      return Usage("unknown option " + Shown(argument) + " before the job");
     }
-    std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
-    if (!host) return 1;
-    ZORScriptRunner runner(*host, std::cout, std::cerr);
-    return runner.Run(scriptPath == "-" ? std::cin : file);
+    break;
   }
-
-  if (job == "render") {
-    ZORRenderOptions options;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-      const std::string& option = arguments[i];
-      auto value = [&](std::string& into) {
-        if (i + 1 >= arguments.size()) return false;
-        into = arguments[++i];
-        return true;
-      };
-      std::string text;
-      if (option == "--values") {
-        if (!value(options.valuesPath)) return Usage("--values needs a FILE.csv");
-      } else if (option == "--settings") {
-        if (!value(options.settingsName)) return Usage("--settings needs a NAME");
-      } else if (option == "--save-settings") {
-        if (!value(options.saveSettingsName)) return Usage("--save-settings needs a NAME");
-      } else if (option == "--out") {
-        if (!value(options.outPrefix) || options.outPrefix.empty()) return Usage("--out needs a PREFIX");
-      } else if (option == "--module") {
-        if (!value(modulePath)) return Usage("--module needs a PATH");
-      } else if (option == "--blocks") {
-        std::optional<int> blocks = value(text) ? ZORScriptValues::ReadInt(text) : std::nullopt;
-        if (!blocks || *blocks < 1 || *blocks > 65536) {
-          return Usage("--blocks needs a whole number from 1 to 65536");
-        }
-        options.blocks = *blocks;
-      } else if (option == "--per-value") {
-        options.painting = ZORRenderOptions::Painting::PerValue;
-      } else if (option == "--check") {
-        options.painting = ZORRenderOptions::Painting::Check;
-      } else if (option == "--help") {
-        std::cout << kHelp;
-        return 0;
-      } else {
-        return Usage("unknown render option '" + option + "'");
-      }
-    }
-    options.progress = isatty(STDERR_FILENO) != 0;
-    std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
-    if (!host) return 1;
-    return ZORRender(*host, options, std::cout, std::cerr);
-  }
-  return Usage("unknown job '" + job + "': render or script");
+  if (at == argc) return Usage("say what to do: render or script");
+  JobArguments arguments(std::vector<std::string>(argv + at, argv + argc));
+  const std::string& job = arguments.texts.front();
+  if (job == "render") return RenderJob(arguments, modulePath);
+  if (job == "script") return ScriptJob(arguments, modulePath);
+  return Usage("unknown job " + Shown(job) + ": render or script");
 }

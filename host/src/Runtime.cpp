@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "RuntimeInternal.h"
+#include "zor/ZORVersion.h"
 #include "Seam.h"
 #include "zor/ZORRawColl.h"
 #include "zor/ZORRuntime.h"
 
 const double ZORMathInfinite = std::numeric_limits<double>::infinity();
+
+const char* ZORHostVersion() { return ZOR_VERSION; }
 
 const GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const GUID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

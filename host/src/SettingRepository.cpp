@@ -146,7 +146,7 @@ int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>&
                           std::string& problem) {
   entries.clear();
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
-    problem = "repository name '" + ZORSettings::Printable(name.substr(0, 64)) +
+    problem = "repository name '" + ZORPrintable(name.substr(0, 64)) +
               "' refused: " + why;
     return -1;
   }
@@ -178,7 +178,7 @@ ZORSettingRepository* ZORSettingRepository::GetRepository(const char* name, int,
     return nullptr;
   }
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
-    Complain("repository name '" + ZORSettings::Printable(std::string(name).substr(0, 64)) +
+    Complain("repository name '" + ZORPrintable(std::string(name).substr(0, 64)) +
              (std::strlen(name) > 64 ? "..." : "") + "' refused: " + why);
     return nullptr;
   }

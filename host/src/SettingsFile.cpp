@@ -26,12 +26,12 @@ std::vector<std::string_view> Words(std::string_view line) {
 std::string Quoted(std::string_view word) {
   std::string text(word.substr(0, 40));
   if (word.size() > 40) text += "...";
-  return "'" + ZORSettings::Printable(text) + "'";
+  return "'" + ZORPrintable(text) + "'";
 }
 
 }  // namespace
 
-std::string ZORSettings::Printable(const std::string& text) {
+std::string ZORPrintable(std::string_view text) {
   std::string printable;
   for (unsigned char c : text) {
     if (c >= 0x20 && c < 0x7f) {
@@ -147,7 +147,7 @@ std::string ZORCheckRepositoryName(const std::string& name) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '.' || c == '-' || c == '_';
     if (!plain) {
-      return "the name holds '" + ZORSettings::Printable(std::string(1, static_cast<char>(c))) +
+      return "the name holds '" + ZORPrintable(std::string(1, static_cast<char>(c))) +
              "': only letters, digits, '.', '-' and '_' are allowed";
     }
   }

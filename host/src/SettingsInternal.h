@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "zor/ZORSettingRepository.h"
+#include "zor/ZORText.h"
 
 namespace ZORSettings {
 
@@ -16,8 +17,6 @@ inline constexpr std::string_view kHeader = "# zorhost settings repository";
 
 // Why `key` cannot be a key, or empty when it can.
 std::string CheckKey(std::string_view key);
-// The text with anything that is not printable ASCII written as \xNN.
-std::string Printable(const std::string& text);
 std::string FormatLine(const ZORSettingEntry& entry);
 
 }  // namespace ZORSettings

@@ -103,13 +103,20 @@ TEST(HostileScripts, EachALineErrorOrHandled) {
       {"use 0\n", 2},
       {"[1,2,3]\n", 2},
       {"new\nGetValueTable [1,] [] 0 0\n", 2},
+      {"new\nSetNumberOfBlocks \x1b[31mred\x1b[0m\n", 2},
+      {"\x1b]0;title\x07\n", 2},
   };
   for (const auto& [script, expected] : scripts) {
     Outcome outcome = RunScript(folder, script);
     EXPECT_EQ(outcome.status, expected) << script.substr(0, 80) << "\n" << outcome.errors.substr(0, 300);
     if (outcome.status == 2) {
-      EXPECT_EQ(outcome.errors.rfind("zorhost: line ", 0), 0u) << outcome.errors.substr(0, 300);
+      EXPECT_EQ(outcome.errors.rfind("zorhost: hostile.zs:", 0), 0u) << outcome.errors.substr(0, 300);
     }
+    // Nothing of the script reaches the terminal raw: no escape, no NUL, one line.
+    EXPECT_EQ(std::count_if(outcome.errors.begin(), outcome.errors.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
+              0)
+        << outcome.errors.substr(0, 300);
   }
   EXPECT_EQ(RunScript(folder, manyLines).lines, 100001);
   EXPECT_FALSE(fs::exists(folder / "x"));

@@ -165,6 +165,44 @@ TEST_F(Render, PicturesAreReplacedWholeAndOnlyThem) {
   }
 }
 
+TEST_F(Render, CommandLineConventions) {
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string said;  // in the output or the errors
+  };
+  fs::create_directory(Folder() / "folder");
+  WriteWholeFile((Folder() / "wide.csv").string(), std::string(1000001, ',') + "\n");
+  const Case cases[] = {
+      {"--version", 0, "zorhost 1."},
+      {"--module '" ZOR_MODULE_PATH "' render --out=equals", 0, "wrote equals.png"},
+      {"render --module=/nowhere/module.so", 1, "/nowhere/module.so"},
+      {"render -h", 0, "usage: zorhost render"},
+      {"script --help", 0, "usage: zorhost script"},
+      {"render -- --out", 2, "unexpected argument '--out'"},
+      {"render --settings s --blocks 4", 2, "give one of them"},
+      {"render --settings ''", 2, "not empty"},
+      {"render --values ''", 2, "not empty"},
+      {"render --values folder", 2, "folder: is a directory"},
+      {"script folder", 2, "folder: is a directory"},
+      {"script absent.zs", 2, "No such file or directory"},
+      {"render --values absent.csv", 2, "absent.csv: cannot be read: No such file or directory"},
+      {"render --out folder/", 2, "names a folder"},
+      {"render --out folder", 2, "names a folder"},
+      {"render --values wide.csv", 2, "more than 1000000 values"},
+      {"render --frobnicate", 2, "unknown option '--frobnicate'"},
+      {"render \"$(printf '%s\\033[31mred' --)\"", 2, "'--\\x1b[31mred'"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = Zorhost(Folder(), c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.errors;
+    EXPECT_NE((run.output + run.errors).find(c.said), std::string::npos)
+        << c.arguments << "\n" << run.output << run.errors;
+    EXPECT_EQ(run.errors.find('\x1b'), std::string::npos) << c.arguments;
+  }
+  EXPECT_FALSE(fs::exists(Folder() / "folder" / ".png"));
+}
+
 TEST_F(Render, SampleAnalysisPaintsTheSameEveryWay) {
   ProgramRun painted = Zorhost(Folder(), "render --out painter");
   ASSERT_EQ(painted.status, 0) << painted.errors;

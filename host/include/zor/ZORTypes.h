@@ -43,5 +43,9 @@ struct GUID {
 };
 static_assert(sizeof(GUID) == 16, "a GUID is four 32-bit words");
 
+// The version of the host platform library a program runs with (it may differ from the one the
+// program was built with, ZOR_VERSION in zor/ZORVersion.h).
+ZORHOST_API const char* ZORHostVersion();
+
 // The host's infinite double; minus infinity is its sign-flipped value.
 extern ZORHOST_API const double ZORMathInfinite;
