@@ -14,6 +14,7 @@
 #include "zorhost/ColorRamps.h"
 #include "zorhost/ImageFiles.h"
 #include "zorhost/Legend.h"
+#include "zorhost/RecordCheck.h"
 #include "zorhost/ScriptValues.h"
 #include "zorhost/ValueGrid.h"
 
@@ -99,23 +100,33 @@ RenderOutcome ReadValues(const ZORRenderOptions& options, RenderValues& values) 
 // Step 2: a scale made through the module, loaded from a repository or the default one over the
 // values' range; saved when asked.
 RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
-                           const RenderValues& values, ZORIStNewColorScale_var& scale) {
+                           const RenderValues& values, ZORIStNewColorScale_var& scale,
+                           std::ostream& err) {
   scale = host.NewScale();
   if (!scale) return RenderFailure{kFailure, "the host made no color scale"};
   // The scale evaluates with the host's model tolerance, which the painter must know.
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
   if (!options.settingsName.empty()) {
     std::vector<ZORSettingEntry> record;
+    std::vector<int> lines;
     std::string problem;
-    const int found = ZORReadRepositoryFile(options.settingsName, record, problem);
+    const int found = ZORReadRepositoryFile(options.settingsName, record, problem, &lines);
     if (found <= 0) {
       return RenderFailure{
           kBadInput,
           found == 0 ? "there is no settings repository '" + options.settingsName + "'" : problem};
     }
+    for (const std::string& warning :
+         ZORCheckScaleRecord(ZORRepositoryPath(options.settingsName), record, lines)) {
+      err << "zorhost render: " << warning << '\n';
+    }
     if (scale->LoadFromSettings(options.settingsName.c_str()) != 1) {
       return RenderFailure{kBadInput, "cannot load the scale from the settings repository '" +
                                           options.settingsName + "'"};
+    }
+    if (int blocks = 0; FAILED(scale->GetNumberOfBlocks(blocks)) || blocks < 1) {
+      return RenderFailure{kBadInput, "the scale loaded from the settings repository '" +
+                                          options.settingsName + "' has no blocks to paint with"};
     }
   } else if (!MakeDefaultScale(scale.get(), options.blocks, values.smallest, values.largest)) {
     return RenderFailure{kBadInput,
@@ -283,7 +294,7 @@ int ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream
   RenderValues values;
   if (RenderOutcome failure = ReadValues(options, values)) return Report(*failure, err);
   ZORIStNewColorScale_var scale;
-  if (RenderOutcome failure = PrepareScale(host, options, values, scale)) {
+  if (RenderOutcome failure = PrepareScale(host, options, values, scale, err)) {
     return Report(*failure, err);
   }
   Painting painting;

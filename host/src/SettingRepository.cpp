@@ -114,13 +114,13 @@ bool SaveSyncs() {
 // Reads and parses the repository file at `path`: Missing when there is none; Failed with
 // `problem` naming the file (and the line) when it cannot be read or does not parse.
 ReadOutcome ReadRecord(const std::string& path, std::vector<ZORSettingEntry>& entries,
-                       std::string& problem) {
+                       std::string& problem, std::vector<int>* lines = nullptr) {
   std::string text;
   const ReadOutcome outcome = ReadFile(path, text, problem);
   if (outcome == ReadOutcome::Failed) problem = "cannot read '" + path + "': " + problem;
   if (outcome != ReadOutcome::Read) return outcome;
   int line = 0;
-  if (!ZORParseSettings(text, entries, line, problem)) {
+  if (!ZORParseSettings(text, entries, line, problem, lines)) {
     problem = path + ":" + std::to_string(line) + ": " + problem;
     return ReadOutcome::Failed;
   }
@@ -142,8 +142,10 @@ std::string ZORSettingsFolder() {
   return {};
 }
 
+std::string ZORRepositoryPath(const std::string& name) { return ZORSettingsFolder() + "/" + name; }
+
 int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>& entries,
-                          std::string& problem) {
+                          std::string& problem, std::vector<int>* lines) {
   entries.clear();
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
     problem = "repository name '" + ZORPrintable(name.substr(0, 64)) +
@@ -155,7 +157,7 @@ int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>&
     problem = "no settings folder: set ZOR_SETTINGS_DIR, XDG_CONFIG_HOME or HOME";
     return -1;
   }
-  switch (ReadRecord(folder + "/" + name, entries, problem)) {
+  switch (ReadRecord(folder + "/" + name, entries, problem, lines)) {
     case ReadOutcome::Missing:
       return 0;
     case ReadOutcome::Failed:

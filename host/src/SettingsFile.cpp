@@ -79,8 +79,9 @@ std::string ZORSettings::FormatLine(const ZORSettingEntry& entry) {
 }
 
 bool ZORParseSettings(const std::string& text, std::vector<ZORSettingEntry>& entries, int& line,
-                      std::string& problem) {
+                      std::string& problem, std::vector<int>* lines) {
   entries.clear();
+  if (lines != nullptr) lines->clear();
   line = 0;
   std::unordered_set<std::string> keys;
   std::string_view rest(text);
@@ -135,6 +136,7 @@ bool ZORParseSettings(const std::string& text, std::vector<ZORSettingEntry>& ent
       }
     }
     entries.push_back(std::move(entry));
+    if (lines != nullptr) lines->push_back(line);
   }
   return true;
 }

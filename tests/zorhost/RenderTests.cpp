@@ -138,6 +138,38 @@ TEST_F(Render, MalformedGridsLeaveNoFiles) {
   EXPECT_NE(settings.errors.find("absent"), std::string::npos);
 }
 
+TEST_F(Render, RecordsTheScaleReadsBadlyAreReported) {
+  ASSERT_EQ(Zorhost(Folder(), "render --save-settings good --out a").status, 0);
+  const ProgramRun good = Zorhost(Folder(), "render --settings good --out a");
+  EXPECT_EQ(good.status, 0);
+  EXPECT_EQ(good.errors, "");
+  const std::string record = ReadWholeFile(settings_.File("good"));
+  auto edited = [&record](const std::string& from, const std::string& to) {
+    std::string text = record;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  struct Case {
+    std::string record;
+    int status;
+    std::vector<std::string> said;
+  };
+  const Case cases[] = {
+      {edited("NumberOfBlocks int 9", "NumberOfBlocks double 9"), 2,
+       {"bad:2: NumberOfBlocks is stored as double", "has no blocks to paint with"}},
+      {edited("NumberOfBlocks int 9", "NumberOfBlocks int 70000"), 2, {"bad:2: NumberOfBlocks 70000 is above 65536"}},
+      {edited("NumberOfBlocks int 9", "NumberOfBlocks int -3"), 2, {"-3 is no block count"}},
+      {edited("Green int", "Gren int"), 0, {"bad:12: 'Gren' is not a key of a color scale record"}},
+      {edited("NumberOfBlocks int 9", "NumberOfBlocks int 10"), 0, {"bad:11: Red holds 9 values where 10 are read"}},
+  };
+  for (const Case& c : cases) {
+    WriteWholeFile(settings_.File("bad"), c.record);
+    const ProgramRun run = Zorhost(Folder(), "render --settings bad --out a");
+    EXPECT_EQ(run.status, c.status) << run.errors;
+    for (const std::string& said : c.said) EXPECT_NE(run.errors.find(said), std::string::npos) << run.errors;
+  }
+}
+
 TEST_F(Render, PicturesAreReplacedWholeAndOnlyThem) {
   // A link planted where the picture's temporary used to be is not followed.
   WriteWholeFile((Folder() / "victim.txt").string(), "VICTIM\n");

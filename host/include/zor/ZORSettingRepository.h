@@ -77,15 +77,20 @@ ZORHOST_API std::string ZORSettingsFolder();
 
 // Reads the file of the named repository as stored, apart from any repository opened in this
 // process: 1 when it was read, 0 when there is no such file, -1 when the name is refused or the
-// file cannot be read or parsed (`problem` says why).
+// file cannot be read or parsed (`problem` says why). `lines`, when given, receives the line of
+// each entry.
 ZORHOST_API int ZORReadRepositoryFile(const std::string& name, std::vector<ZORSettingEntry>& entries,
-                                      std::string& problem);
+                                      std::string& problem, std::vector<int>* lines = nullptr);
+// The file of the named repository.
+ZORHOST_API std::string ZORRepositoryPath(const std::string& name);
 
 // The text form of a repository, as it is kept in its file.
 ZORHOST_API std::string ZORFormatSettings(const std::vector<ZORSettingEntry>& entries);
 // Reads the text form. On failure returns false and sets `line` (1-based) and `problem`.
+// `lines`, when given, receives the line of each entry.
 ZORHOST_API bool ZORParseSettings(const std::string& text, std::vector<ZORSettingEntry>& entries,
-                                  int& line, std::string& problem);
+                                  int& line, std::string& problem,
+                                  std::vector<int>* lines = nullptr);
 // Why `name` cannot name a repository, or empty when it can.
 ZORHOST_API std::string ZORCheckRepositoryName(const std::string& name);
 // A double as the shortest text that reads back to the same double ("inf", "-inf", "nan").
