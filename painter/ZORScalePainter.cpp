@@ -330,6 +330,29 @@ void ZORScalePainter::Paint(std::span<const double> values, std::span<int> block
              options.undefinedColorForNaN);
 }
 
+std::vector<ZORBlockRange> ZORScalePainter::BlockRanges() const {
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  std::vector<ZORBlockRange> ranges;
+  if (blockCount_ == 1) ranges.push_back({1, -kInfinity, kInfinity});
+  if (slots_.empty()) return ranges;
+  // Interval 0 runs up to the first threshold, interval j + 1 from threshold j.
+  for (std::size_t interval = 0; interval <= thresholds_.size(); ++interval) {
+    const int block = slots_[interval].block;
+    const double first = interval == 0 ? -kInfinity : thresholds_[interval - 1];
+    const double last = interval == thresholds_.size()
+                            ? kInfinity
+                            : std::nextafter(thresholds_[interval], -kInfinity);
+    if (block < 1 || last < first) continue;
+    if (!ranges.empty() && ranges.back().block == block &&
+        std::nextafter(ranges.back().last, kInfinity) == first) {
+      ranges.back().last = last;
+    } else {
+      ranges.push_back({block, first, last});
+    }
+  }
+  return ranges;
+}
+
 int ZORScalePainter::PaintOne(double value, ZORRgba& color) const {
   int block = -1;
   Paint(std::span<const double>(&value, 1), std::span<int>(&block, 1),

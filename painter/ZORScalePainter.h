@@ -12,6 +12,13 @@
 // Four components, red first, as GetColorForValue writes them.
 using ZORRgba = ZORColorScaleMath::Rgba;
 
+// Every value from `first` to `last` (both included) is placed in `block`.
+struct ZORBlockRange {
+  int block;
+  double first;
+  double last;
+};
+
 class ZORScalePainter {
  public:
   // The block index painted for a value that is not a number when PaintOptions asks for the
@@ -50,6 +57,11 @@ class ZORScalePainter {
   // limits and the tolerance are finite, the tolerance not negative); the rules are scanned
   // value by value otherwise.
   bool SearchesIntervals() const { return !slots_.empty(); }
+
+  // Where the scale places the values, from -inf to +inf: the ranges of values that take each
+  // block, in value order, exactly as the rules decide (values that take no block are left out).
+  // Empty when the rules cannot be searched by intervals.
+  std::vector<ZORBlockRange> BlockRanges() const;
 
  private:
   // What painting a value of one interval takes: its block and, for a blended block, the blend

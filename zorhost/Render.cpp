@@ -45,13 +45,6 @@ struct Painting {
   std::vector<ZORRgba> colors;
 };
 
-// Values in each block (entry k for block k, entry 0 unused), undefined values, and values the
-// scale gave no color.
-struct BlockCounts {
-  std::vector<long> perBlock;
-  long undefined = 0;
-  long noColor = 0;
-};
 
 // `blocks` blocks, the default ramp from blue through cyan, green and yellow to red (see
 // ZORSampleRamp), the extreme boundaries at the field's smallest and largest value and the inner
@@ -211,8 +204,8 @@ RenderOutcome PaintAndCheck(ZORIStNewColorScale* scale, const ZORValueGrid& grid
 }
 
 // Step 4: how many values each block holds.
-BlockCounts Count(const Painting& painting, int blockCount) {
-  BlockCounts counts;
+ZORBlockCounts Count(const Painting& painting, int blockCount) {
+  ZORBlockCounts counts;
   counts.perBlock.assign(static_cast<std::size_t>(blockCount) + 1, 0);
   for (int block : painting.blocks) {
     if (block == ZORScalePainter::kUndefinedBlock) {
@@ -229,11 +222,11 @@ BlockCounts Count(const Painting& painting, int blockCount) {
 // Step 5: the picture and the picture with its legend, both or neither. A value the scale gives
 // no color is painted with the undefined color.
 RenderOutcome WritePictures(const ZORRenderOptions& options, const ZORValueGrid& grid,
-                            const Painting& painting, const ZORRgba& undefined,
-                            const ZORScaleTables& tables, const BlockCounts& counts) {
+                            const Painting& painting, const ZORScaleView& scale,
+                            const ZORBlockCounts& counts) {
   std::vector<std::uint8_t> rgba(painting.colors.size() * 4);
   for (std::size_t i = 0; i < painting.colors.size(); ++i) {
-    const ZORRgba& color = painting.blocks[i] < 0 ? undefined : painting.colors[i];
+    const ZORRgba& color = painting.blocks[i] < 0 ? scale.undefinedColor : painting.colors[i];
     rgba[4 * i] = Channel(color.red);
     rgba[4 * i + 1] = Channel(color.green);
     rgba[4 * i + 2] = Channel(color.blue);
@@ -244,7 +237,7 @@ RenderOutcome WritePictures(const ZORRenderOptions& options, const ZORValueGrid&
   std::string error;
   if (!ZORWriteFilesWhole({{options.outPrefix + ".png", png},
                            {options.outPrefix + ".svg",
-                            ZORLegendSvg(grid, png, tables, counts.perBlock)}},
+                            ZORLegendSvg(grid, rgba, scale, counts)}},
                           error)) {
     return RenderFailure{kFailure, error};
   }
@@ -253,30 +246,40 @@ RenderOutcome WritePictures(const ZORRenderOptions& options, const ZORValueGrid&
 
 // Step 6: the scale, the values in each block, what was written.
 void PrintSummary(const ZORRenderOptions& options, const RenderValues& values,
-                  const ZORScaleTables& tables, const BlockCounts& counts, std::ostream& out) {
+                  const ZORScaleView& scale, const ZORBlockCounts& counts, std::ostream& out) {
   const ZORValueGrid& grid = values.grid;
-  const int blockCount = static_cast<int>(tables.colors.size());
+  const int blockCount = scale.Blocks();
   out << "zorhost render: " << grid.description << ", " << grid.width << " x " << grid.height
       << " values from " << ZORScriptValues::Double(values.smallest) << " to "
       << ZORScriptValues::Double(values.largest) << "\n";
   out << "scale: " << blockCount << " blocks\n";
-  out << "  block  from                     to                       color (r, g, b, a)      "
-         "values\n";
+  out << "  block  values from    to               color (r, g, b, a)      values\n";
   for (int k = 1; k <= blockCount; ++k) {
     const std::size_t at = static_cast<std::size_t>(k - 1);
-    const std::string from = k == 1 ? "-inf" : ZORScriptValues::Double(tables.boundaries[at - 1]);
-    const std::string to =
-        k == blockCount ? "inf" : ZORScriptValues::Double(tables.boundaries[at]);
-    const ZORRgba& c = tables.colors[at];
+    double first = 0.0, last = 0.0;
+    const bool placed = scale.Span(k, first, last);
+    const ZORRgba& c = scale.colors[at];
     char color[64];
     std::snprintf(color, sizeof color, "%d, %d, %d, %d%s", c.red, c.green, c.blue, c.alpha,
-                  tables.colorIndices[at] == -1 ? " *" : "");
+                  scale.colorIndices[at] == -1 ? " *" : "");
     char line[256];
-    std::snprintf(line, sizeof line, "  %5d  %-23s  %-23s  %-22s  %ld\n", k, from.c_str(),
-                  to.c_str(), color, counts.perBlock[static_cast<std::size_t>(k)]);
+    std::snprintf(line, sizeof line, "  %5d  %-14s  %-14s  %-22s  %ld\n", k,
+                  placed ? ZORShortNumber(first).c_str() : "none",
+                  placed ? ZORShortNumber(last).c_str() : "", color,
+                  counts.perBlock[static_cast<std::size_t>(k)]);
     out << line;
   }
   out << "  (* interpolated color: values inside its block are blended toward the next block)\n";
+  if (scale.LimitsDisagree() && blockCount >= 2) {
+    out << "note: values are placed by the first and last stored boundaries, "
+        << ZORScriptValues::Double(scale.lower) << " and " << ZORScriptValues::Double(scale.upper)
+        << ", which differ from the value table's ends, "
+        << ZORScriptValues::Double(scale.boundaries.front()) << " and "
+        << ZORScriptValues::Double(scale.boundaries.back()) << "\n";
+  }
+  if (scale.ranges.empty() && blockCount >= 2) {
+    out << "note: the boundaries do not increase; the ranges shown are the value table's\n";
+  }
   if (counts.undefined > 0) out << "undefined values: " << counts.undefined << "\n";
   if (counts.noColor > 0) out << "values the scale gave no color: " << counts.noColor << "\n";
   out << "wrote " << options.outPrefix << ".png and " << options.outPrefix << ".svg\n";
@@ -301,12 +304,11 @@ int ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream
   if (RenderOutcome failure = PaintAndCheck(scale.get(), values.grid, options, painting, err)) {
     return Report(*failure, err);
   }
-  const ZORScaleTables tables = ZORReadScaleTables(scale.get());
-  const BlockCounts counts = Count(painting, static_cast<int>(tables.colors.size()));
-  if (RenderOutcome failure = WritePictures(options, values.grid, painting,
-                                            UndefinedColor(scale.get()), tables, counts)) {
+  const ZORScaleView view = ZORDescribeScale(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  const ZORBlockCounts counts = Count(painting, view.Blocks());
+  if (RenderOutcome failure = WritePictures(options, values.grid, painting, view, counts)) {
     return Report(*failure, err);
   }
-  PrintSummary(options, values, tables, counts, out);
+  PrintSummary(options, values, view, counts, out);
   return 0;
 }

@@ -183,6 +183,37 @@ TEST_F(Painter, IdenticalToTheScaleEverywhere) {
   EXPECT_GE(compared_, 1000000);
 }
 
+TEST_F(Painter, BlockRangesAreWhereTheScalePlacesValues) {
+  ZORIStNewColorScale_var scale = NewScale();
+  // Limits that are not the value table's ends, as a hand-edited record leaves them.
+  ConfigureScale(scale.get(), 6, EveryOtherColor(6), {{1, -1.0}, {3, 0.5}, {4, 0.5}});
+  for (double tolerance : {0.0, 1e-6, 0.3}) {
+    scale->SetTolerance(tolerance);
+    const ZORScalePainter painter(scale.get(), tolerance);
+    const std::vector<ZORBlockRange> ranges = painter.BlockRanges();
+    ASSERT_FALSE(ranges.empty());
+    for (std::size_t i = 0; i + 1 < ranges.size(); ++i) {
+      EXPECT_LT(ranges[i].last, ranges[i + 1].first) << "ranges in value order, apart";
+    }
+    for (double value : Probes(scale.get(), tolerance, 20000)) {
+      if (std::isnan(value)) continue;
+      ZORRgba color;
+      const int block = painter.PaintOne(value, color);
+      auto range = std::find_if(ranges.begin(), ranges.end(), [value](const ZORBlockRange& r) {
+        return r.first <= value && value <= r.last;
+      });
+      EXPECT_EQ(range == ranges.end() ? -1 : range->block, block) << value << " at " << tolerance;
+    }
+  }
+  // One block takes everything; boundaries that decrease give no ranges.
+  ZORIStNewColorScale_var one = NewScale();
+  ConfigureScale(one.get(), 1, {{1, 1, 2, 3, 4}}, {});
+  ASSERT_EQ(ZORScalePainter(one.get(), 0.0).BlockRanges().size(), 1u);
+  ZORIStNewColorScale_var decreasing = NewScale();
+  ConfigureScale(decreasing.get(), 4, EveryOtherColor(4), {{1, 2.0}, {2, 1.0}, {3, 0.0}});
+  EXPECT_TRUE(ZORScalePainter(decreasing.get(), 0.0).BlockRanges().empty());
+}
+
 TEST_F(Painter, ThreadsDoNotChangeTheResult) {
   ZORIStNewColorScale_var scale = NewScale();
   ConfigureScale(scale.get(), 10, EveryOtherColor(10), {{1, -1.0}, {9, 1.0}});

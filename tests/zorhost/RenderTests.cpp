@@ -168,6 +168,34 @@ TEST_F(Render, RecordsTheScaleReadsBadlyAreReported) {
     EXPECT_EQ(run.status, c.status) << run.errors;
     for (const std::string& said : c.said) EXPECT_NE(run.errors.find(said), std::string::npos) << run.errors;
   }
+  // That last record keeps the first and last boundaries it stored: the legend and the summary
+  // show where values really go, and say why.
+  const ProgramRun ten = Zorhost(Folder(), "render --settings bad --out ten");
+  EXPECT_NE(ten.output.find("     10  4.940656e-324   inf"), std::string::npos) << ten.output;
+  EXPECT_NE(ten.output.find("note: values are placed by the first and last stored boundaries"),
+            std::string::npos);
+  const std::string legend = ReadWholeFile((Folder() / "ten.svg").string());
+  EXPECT_NE(legend.find(">4.940656e-324 to inf<"), std::string::npos);
+  EXPECT_NE(legend.find("not by the value table's ends"), std::string::npos);
+}
+
+TEST_F(Render, LegendsStayBoundedAndShowWhatIsPainted) {
+  // Many blocks: a bar with some boundaries labelled, no taller than a screen.
+  ASSERT_EQ(Zorhost(Folder(), "render --blocks 65536 --out many").status, 0);
+  const std::string many = ReadWholeFile((Folder() / "many.svg").string());
+  const std::size_t height = many.find("height=\"");
+  ASSERT_NE(height, std::string::npos);
+  EXPECT_LT(std::stoi(many.substr(height + 8)), 1000);
+  EXPECT_NE(many.find("65536 blocks, 29 of the boundaries labelled"), std::string::npos);
+  // A thin grid is stretched so that it can be seen; undefined values get a legend entry.
+  std::string thin;
+  for (int i = 0; i < 5000; ++i) thin += (i % 7 == 0 ? std::string("nan") : std::to_string(i % 50)) + ",";
+  WriteWholeFile((Folder() / "thin.csv").string(), thin + "1\n");
+  ASSERT_EQ(Zorhost(Folder(), "render --values thin.csv --out thin").status, 0);
+  const std::string svg = ReadWholeFile((Folder() / "thin.svg").string());
+  EXPECT_NE(svg.find("(stretched to be seen)"), std::string::npos);
+  EXPECT_NE(svg.find("width=\"1024\" height=\"32\""), std::string::npos);
+  EXPECT_NE(svg.find("715 values not a number"), std::string::npos);
 }
 
 TEST_F(Render, PicturesAreReplacedWholeAndOnlyThem) {
