@@ -2,7 +2,7 @@
 # Installs the Debian packages that the build, the tests and CI need, when they are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ binutils libgtest-dev libbenchmark-dev libpng-dev valgrind
+packages=(cmake ninja-build g++ binutils libgtest-dev libbenchmark-dev libpng-dev valgrind time
           clang libclang-rt-14-dev)
 missing=()
 for package in "${packages[@]}"; do
