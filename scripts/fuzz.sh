@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 keep="${2:-}"
 
-scripts/setup-deps.sh
+scripts/setup-deps.sh fuzz
 cmake --preset fuzz
 cmake --build --preset fuzz --target SettingsReaderFuzz ScriptRunnerFuzz EvaluationFuzz ZORCarColorScale
 

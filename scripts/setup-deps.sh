@@ -1,19 +1,49 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests and CI need, when they are missing.
-set -euo pipefail
+# Installs the Debian packages that a stage of the build needs, when they are missing:
+#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package]...   (default: build)
+# build: configure, build and test (every preset but fuzz); valgrind: the load cycles under
+# valgrind; fuzz: the libFuzzer targets (clang); bench: the benchmarks; package: the plain builds
+# with both compilers and the Debian package.
+set -uo pipefail
 
-packages=(cmake ninja-build g++ binutils libgtest-dev libbenchmark-dev libpng-dev valgrind time
-          clang libclang-rt-14-dev)
+packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time)
+for stage in "${@:-build}"; do
+  case "$stage" in
+    build) ;;
+    valgrind) packages+=(valgrind) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    bench) packages+=(libbenchmark-dev) ;;
+    package) packages+=(clang dpkg-dev file) ;;
+    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench or package)" >&2
+       exit 2 ;;
+  esac
+done
+
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+  echo "setup-deps: this is not a Debian-like system (no dpkg-query or apt-get); install these" \
+       "packages or their equivalents yourself: ${packages[*]}" >&2
+  exit 0
+fi
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi
 done
-if ((${#missing[@]} > 0)); then
-  echo "installing: ${missing[*]}"
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+((${#missing[@]} == 0)) && exit 0
+
+echo "setup-deps: installing ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "setup-deps: not root and no sudo: install ${missing[*]} as root" >&2
+    exit 1
+  fi
+  sudo=(sudo)
+fi
+if ! "${sudo[@]}" apt-get update -qq ||
+   ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+       "${missing[@]}"; then
+  echo "setup-deps: apt-get could not install ${missing[*]}" >&2
+  exit 1
 fi

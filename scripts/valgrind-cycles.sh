@@ -3,6 +3,7 @@
 # nothing is definitely or indirectly lost. Needs the "default" build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup-deps.sh valgrind
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect \

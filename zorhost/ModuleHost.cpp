@@ -58,15 +58,3 @@ void ZORModuleHost::NewDocument() {
   session_->NewDocument();
 }
 
-std::string ZORDefaultModulePath() {
-  if (const char* path = std::getenv("ZOR_MODULE"); path != nullptr && *path != '\0') return path;
-  char program[4096];
-  ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
-  std::string folder = ".";
-  if (length > 0) {
-    program[length] = '\0';
-    folder = program;
-    folder = folder.substr(0, folder.rfind('/'));
-  }
-  return folder + "/libZORCarColorScale.so";
-}

@@ -32,5 +32,5 @@ class ZORModuleHost {
   std::unique_ptr<ZORHostSession> session_;
 };
 
-// The module beside the running program, unless ZOR_MODULE names another file.
-std::string ZORDefaultModulePath();
+// The file name of the color scale module.
+inline constexpr const char* kZORColorScaleModuleFile = "libZORCarColorScale.so";

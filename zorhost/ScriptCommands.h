@@ -224,7 +224,7 @@ namespace ZORScriptSchema {
 template <class... Arguments>
 auto ReadAll(ZORScriptArguments& words, const std::tuple<Arguments...>& schema) {
   auto values = std::apply(
-      [&words](const Arguments&... argument) { return std::tuple{argument.Read(words)...}; },
+      [&](const Arguments&... argument) { return std::tuple{argument.Read(words)...}; },
       schema);
   words.Done();
   return values;

@@ -132,7 +132,7 @@ std::vector<ZORScriptCommand> ZORScriptHostCommands() {
                  IntListOrNull{"the alpha array"}, IntListOrNull{"the color index array"},
                  DoubleListOrNull{"the value array"}, IntListOrNull{"the value index array"}},
       // The legacy scale hands out arrays of its block count (padding short ones).
-      [kMaximum](int blocks, const auto&...) -> std::optional<std::string> {
+      [](int blocks, const auto&...) -> std::optional<std::string> {
         if (blocks > kMaximum) {
           return "a block count above " + std::to_string(kMaximum) +
                  " is more than the runner hands out";

@@ -224,7 +224,7 @@ std::vector<ZORScriptCommand> ZORScriptTableCommands() {
       "GetScaleDefinition",
       std::tuple{Int{"the color count"}, Int{"the value count"},
                  OptionalDoubleOrNull{"the minimum"}, OptionalDoubleOrNull{"the maximum"}},
-      [kMaximum](int colorCount, int valueCount, const std::optional<double>&,
+      [](int colorCount, int valueCount, const std::optional<double>&,
                  const std::optional<double>&) -> std::optional<std::string> {
         if (colorCount > kMaximum || valueCount > kMaximum) return CountAbove(kMaximum);
         return std::nullopt;

@@ -29,8 +29,10 @@ constexpr const char* kHelp = R"(usage:
                                              or - for standard input)
   zorhost --help | --version
 
-  --module PATH         the module to load (default: libZORCarColorScale.so beside zorhost, or
-                        $ZOR_MODULE); also taken after the job
+  --module PATH         the module to load, also taken after the job; without it the module
+                        libZORCarColorScale.so is searched in the folders and files of
+                        $ZOR_MODULE_PATH (colon-separated), the installed modules folder, then
+                        beside zorhost
   zorhost JOB --help tells the job's options. Options take their value as --opt value or
   --opt=value; -- ends the options.
 
@@ -67,9 +69,12 @@ int Usage(const std::string& problem) {
 
 std::string Shown(const std::string& text) { return "'" + ZORPrintable(text) + "'"; }
 
+// The module given by --module (empty: searched for), loaded with a host session.
 std::unique_ptr<ZORModuleHost> OpenHost(const std::string& modulePath) {
   std::string error;
-  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Open(modulePath, error);
+  const std::string found =
+      ZORModuleLibrary::Find(kZORColorScaleModuleFile, modulePath, error);
+  std::unique_ptr<ZORModuleHost> host = found.empty() ? nullptr : ZORModuleHost::Open(found, error);
   if (!host) std::cerr << "zorhost: " << error << '\n';
   return host;
 }
@@ -251,15 +256,18 @@ int ScriptJob(JobArguments& arguments, std::string modulePath) {
 }
 
 int PrintVersion(const std::string& modulePath) {
-  std::cout << "zorhost " << ZOR_VERSION << "\nhost platform " << ZORHostVersion() << "\nmodule "
-            << modulePath << '\n';
+  std::string error;
+  const std::string module = ZORModuleLibrary::Find(kZORColorScaleModuleFile, modulePath, error);
+  std::cout << "zorhost " << ZOR_VERSION << "\nhost platform " << ZORHostVersion() << " ("
+            << ZORModuleLibrary::HostLibraryPath() << ")\nmodule "
+            << (module.empty() ? "not found: " + error : module) << '\n';
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string modulePath = ZORDefaultModulePath();
+  std::string modulePath;  // empty: searched for
   // Options before the job.
   int at = 1;
   for (; at < argc; ++at) {

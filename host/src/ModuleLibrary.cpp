@@ -1,6 +1,11 @@
 // Loading component modules with the system's dynamic loader.
 #include <dlfcn.h>
 #include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <algorithm>
 #include <mutex>
@@ -34,7 +39,77 @@ const link_map* ObjectOf(const void* address) {
   return object;
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+}
+
+bool IsFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string ProgramFolder() {
+  char program[4096];
+  const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+  if (length <= 0) return {};
+  return FolderOf(std::string(program, static_cast<std::size_t>(length)));
+}
+
 }  // namespace
+
+std::string ZORModuleLibrary::HostLibraryPath() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<const void*>(&ZORHostVersion), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return {};
+  }
+  char resolved[PATH_MAX];
+  return realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
+}
+
+std::string ZORModuleLibrary::InstalledModuleFolder() {
+  const std::string library = HostLibraryPath();
+  return library.empty() ? std::string() : FolderOf(library) + "/" + ZOR_MODULES_SUBDIR;
+}
+
+std::string ZORModuleLibrary::Find(const std::string& fileName, const std::string& explicitPath,
+                                   std::string& error) {
+  std::vector<std::string> searched;
+  auto found = [&](const std::string& candidate) {
+    searched.push_back(candidate);
+    return IsFile(candidate);
+  };
+  if (!explicitPath.empty()) {
+    if (found(explicitPath)) return explicitPath;
+  } else {
+    if (const char* list = std::getenv("ZOR_MODULE_PATH"); list != nullptr) {
+      std::string entries(list);
+      for (std::size_t start = 0; start <= entries.size();) {
+        const std::size_t colon = std::min(entries.find(':', start), entries.size());
+        const std::string entry = entries.substr(start, colon - start);
+        start = colon + 1;
+        if (entry.empty()) continue;
+        const std::string candidate = IsFolder(entry) ? entry + "/" + fileName : entry;
+        if (found(candidate)) return candidate;
+      }
+    }
+    if (const std::string installed = InstalledModuleFolder(); !installed.empty()) {
+      if (found(installed + "/" + fileName)) return installed + "/" + fileName;
+    }
+    if (const std::string beside = ProgramFolder(); !beside.empty()) {
+      if (found(beside + "/" + fileName)) return beside + "/" + fileName;
+    }
+  }
+  error = "cannot find the module " + fileName + "; searched:";
+  for (const std::string& place : searched) error += "\n  " + place;
+  return {};
+}
 
 std::unique_ptr<ZORModuleLibrary> ZORModuleLibrary::Load(const std::string& path,
                                                           std::string& error) {

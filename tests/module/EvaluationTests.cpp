@@ -194,7 +194,8 @@ TEST_F(Evaluation, ExtremeComponentsAndBoundaries) {
   ConfigureScale(scale_.get(), 3, {{1, 0, 0, 0, 0}, {3, 200, 0, 0, 0}}, {{1, 1e39}, {2, 2e39}});
   EXPECT_EQ(Evaluate(1.5e39), std::make_pair(2, Color{100, 0, 0, 0}));
   ConfigureScale(scale_.get(), 3, {{1, 0, 0, 0, 0}, {3, 200, 0, 0, 0}},
-                 {{1, -std::numeric_limits<float>::max()}, {2, std::numeric_limits<float>::max()}});
+                 {{1, -static_cast<double>(std::numeric_limits<float>::max())},
+                  {2, static_cast<double>(std::numeric_limits<float>::max())}});
   EXPECT_EQ(Evaluate(0.0), std::make_pair(2, Color{100, 0, 0, 0}));
 }
 

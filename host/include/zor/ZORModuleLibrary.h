@@ -14,6 +14,19 @@ class ZORHOST_API ZORModuleLibrary {
   // names the file and says what went wrong.
   static std::unique_ptr<ZORModuleLibrary> Load(const std::string& path, std::string& error);
 
+  // The module file `fileName`, searched in this order: `explicitPath` when it is not empty (a
+  // file, as a --module option gives it); the entries of $ZOR_MODULE_PATH, colon-separated,
+  // each a folder holding the module or the module file itself; the installed modules folder;
+  // the folder of the running program (a build tree). Empty, with `error` naming every place
+  // searched, when none holds it.
+  static std::string Find(const std::string& fileName, const std::string& explicitPath,
+                          std::string& error);
+  // The folder of installed modules: "zorhost/modules" beside the host platform library, found
+  // from where that library is, so that a prefix that was moved still works.
+  static std::string InstalledModuleFolder();
+  // The host platform library this process runs with.
+  static std::string HostLibraryPath();
+
   // Unloads the module. Every component it made must have been released by then.
   ~ZORModuleLibrary();
   ZORModuleLibrary(const ZORModuleLibrary&) = delete;

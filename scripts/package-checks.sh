@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds as a packager would, without the presets: plain Release builds with GCC and with Clang
+# that must give no warning, the tests of the GCC one, an installation into a prefix that a host
+# program of its own (examples/host-program) is built against and run, and the Debian package,
+# inspected. With --install the package is also installed, used and removed (CI does so).
+#   scripts/package-checks.sh [--install]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-deps.sh build package
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A plain build; fails on any warning.
+plain_build() {
+  local folder=$1 compiler=$2
+  cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER="$compiler" \
+    >"$work/configure.log"
+  cmake --build "$folder" >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
+  if grep -q "warning:" "$work/build.log"; then
+    grep -A5 "warning:" "$work/build.log" | head -n 40
+    echo "package-checks: the plain $compiler build gives warnings"
+    exit 1
+  fi
+  echo "plain Release build with $compiler: no warning"
+}
+
+echo "== plain builds"
+plain_build build/plain-gcc g++
+plain_build build/plain-clang clang++
+ctest --test-dir build/plain-gcc --output-on-failure -j 2 >"$work/test.log" ||
+  { tail -n 40 "$work/test.log"; exit 1; }
+tail -n 1 "$work/test.log"
+
+echo "== installation and a host program built against it"
+cmake --install build/plain-gcc --prefix "$work/prefix" >/dev/null
+test -x "$work/prefix/bin/zorhost"
+test -f "$work/prefix/lib/zorhost/modules/libZORCarColorScale.so"
+test -f "$work/prefix/share/doc/ZORCarColorScale/LICENSE"
+test ! -e "$work/prefix/include/zor/testing"
+# Nothing of the source tree is reachable: the prefix is all the example sees.
+cp -r examples/host-program "$work/example"
+cmake -S "$work/example" -B "$work/example/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
+  >/dev/null
+cmake --build "$work/example/build" >/dev/null
+"$work/example/build/color-values" >"$work/colors.txt"
+diff -u examples/host-program/expected-output.txt "$work/colors.txt"
+echo "the example host program prints the expected colors"
+(cd "$work" && prefix/bin/zorhost render --out installed >/dev/null)
+echo "the installed zorhost renders"
+
+echo "== the Debian package"
+(cd build/plain-gcc && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) ||
+  { tail -n 20 "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/package/*.deb)
+dpkg-deb -f "$deb"
+dpkg-deb -c "$deb" | awk '{print $6}' | grep -E "zorhost$|libZORHost.so|modules/|ZORHostConfig.cmake$|LICENSE$"
+dpkg-deb -f "$deb" Depends | grep -q libpng16 || { echo "package-checks: no libpng dependency"; exit 1; }
+if [ "${1:-}" = "--install" ]; then
+  dpkg -i "$deb" >/dev/null
+  (cd "$work" && zorhost render --out from-package >/dev/null && test -s from-package.png)
+  dpkg -r zorhost >/dev/null
+  echo "the package installs, renders and is removed"
+fi
