@@ -6,7 +6,9 @@
 # with both compilers and the Debian package.
 set -uo pipefail
 
-packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time)
+packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time
+          libocct-data-exchange-dev libocct-modeling-algorithms-dev libocct-modeling-data-dev
+          libocct-foundation-dev libtbb-dev nlohmann-json3-dev libtinygltf-dev)
 for stage in "${@:-build}"; do
   case "$stage" in
     build) ;;

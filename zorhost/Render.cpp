@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -11,12 +12,16 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
+#include "zorhost/AnalysisOptions.h"
 #include "zorhost/ColorRamps.h"
 #include "zorhost/ImageFiles.h"
 #include "zorhost/Legend.h"
 #include "zorhost/RecordCheck.h"
 #include "zorhost/ScriptValues.h"
 #include "zorhost/ValueGrid.h"
+#include "zorhost/surface/MeshExport.h"
+#include "zorhost/surface/Part.h"
+#include "zorhost/surface/PartPicture.h"
 
 namespace {
 
@@ -31,11 +36,15 @@ struct RenderFailure {
 };
 using RenderOutcome = std::optional<RenderFailure>;
 
-// The values a render paints and their finite range.
+// The values a render paints: a grid of them, or the picture of a part, a value a pixel.
 struct RenderValues {
   ZORValueGrid grid;
-  double smallest = std::numeric_limits<double>::infinity();
-  double largest = -std::numeric_limits<double>::infinity();
+  std::vector<std::uint8_t> covered;  // a part's picture: 1 where the surface is seen
+  std::vector<float> light;           // a lit picture: the light each pixel gets
+  std::unique_ptr<ZORPart> part;
+  ZORMeasuredRange measured;
+
+  bool Covered(std::size_t pixel) const { return covered.empty() || covered[pixel] != 0; }
 };
 
 // What painting gave each value: its block (ZORScalePainter::kUndefinedBlock for an undefined
@@ -47,9 +56,9 @@ struct Painting {
 
 
 // `blocks` blocks, the default ramp from blue through cyan, green and yellow to red (see
-// ZORSampleRamp), the extreme boundaries at the field's smallest and largest value and the inner
-// ones interpolated.
-bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks, double smallest, double largest) {
+// ZORSampleRamp); its extremes follow the measured range ("AutoMinMaxStatus" on), the inner
+// boundaries interpolated.
+bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
   if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
   ZORRawCollint index, red, green, blue, alpha, types;
   for (const ZORImposedBlockColor& imposed : ZORSampleRamp(ZORDefaultRamp(), blocks)) {
@@ -63,38 +72,55 @@ bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks, double smallest, d
   if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
     return false;
   }
-  scale->SetExtremeImposedValues(smallest, largest);
-  return true;
+  return SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue));
 }
 
 std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
 
-// Step 1: the sample analysis or the CSV grid, and its finite range.
+// Step 1, for a part: its picture, a value a pixel.
+RenderOutcome PicturePart(const ZORRenderOptions& options, RenderValues& values) {
+  std::string error;
+  values.part = options.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(options.partPath, error);
+  if (!values.part) return RenderFailure{kBadInput, error};
+  ZORPartPicture picture;
+  if (!ZORPicturePart(*values.part, options.view, options.width, options.height, options.analysis,
+                      picture, error)) {
+    return RenderFailure{kBadInput, values.part->Description() + ": " + error};
+  }
+  values.grid.width = picture.width;
+  values.grid.height = picture.height;
+  values.grid.values = std::move(picture.values);
+  values.grid.description =
+      std::string(ZORAnalysisName(options.analysis)) + " of " + values.part->Description();
+  values.covered = std::move(picture.covered);
+  if (options.shading == ZORRenderOptions::Shading::Lit) values.light = std::move(picture.light);
+  return std::nullopt;
+}
+
+// Step 1: the values, from a part, a CSV grid or the sample field, and their finite range.
 RenderOutcome ReadValues(const ZORRenderOptions& options, RenderValues& values) {
-  if (options.valuesPath.empty()) {
+  if (options.PaintsPart()) {
+    if (RenderOutcome failure = PicturePart(options, values)) return failure;
+  } else if (options.valuesPath.empty()) {
     values.grid = ZORSampleAnalysis(kSampleSize);
   } else if (std::string error; !ZORReadCsvGrid(options.valuesPath, values.grid, error)) {
     return RenderFailure{kBadInput, error};
   }
-  for (double value : values.grid.values) {
-    if (std::isfinite(value)) {
-      values.smallest = std::min(values.smallest, value);
-      values.largest = std::max(values.largest, value);
-    }
-  }
-  if (!(values.smallest <= values.largest)) {
-    return RenderFailure{kBadInput, options.valuesPath + ": no finite value to paint"};
+  values.measured = ZORMeasure(values.grid.values, values.covered);
+  if (!values.measured.any) {
+    return RenderFailure{kBadInput, (values.part ? values.part->Description() : options.valuesPath) +
+                                        ": no finite value to paint"};
   }
   return std::nullopt;
 }
 
-// Step 2: a scale made through the module, loaded from a repository or the default one over the
-// values' range; saved when asked.
+// Step 2: a scale made through the module, loaded from a repository or the default one, its
+// analysis options acted on with the measured values (`done` says how); saved when asked.
 RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
                            const RenderValues& values, ZORIStNewColorScale_var& scale,
-                           std::ostream& err) {
+                           std::vector<std::string>& done, std::ostream& err) {
   scale = host.NewScale();
   if (!scale) return RenderFailure{kFailure, "the host made no color scale"};
   // The scale evaluates with the host's model tolerance, which the painter must know.
@@ -121,10 +147,11 @@ RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
       return RenderFailure{kBadInput, "the scale loaded from the settings repository '" +
                                           options.settingsName + "' has no blocks to paint with"};
     }
-  } else if (!MakeDefaultScale(scale.get(), options.blocks, values.smallest, values.largest)) {
+  } else if (!MakeDefaultScale(scale.get(), options.blocks)) {
     return RenderFailure{kBadInput,
                          "cannot make a scale of " + std::to_string(options.blocks) + " blocks"};
   }
+  done = ZORApplyAnalysisOptions(scale.get(), values.measured);
   if (!options.saveSettingsName.empty() &&
       scale->SaveToSettings(options.saveSettingsName.c_str()) != 1) {
     return RenderFailure{kFailure, "cannot save the scale to the settings repository '" +
@@ -155,15 +182,14 @@ std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
 
 // Step 3: every value painted, by the painter, value by value through the scale, or both ways
 // compared; rows at a time, so that a long run can show its progress.
-RenderOutcome PaintAndCheck(ZORIStNewColorScale* scale, const ZORValueGrid& grid,
-                            const ZORRenderOptions& options, Painting& painting,
-                            std::ostream& err) {
+RenderOutcome PaintAndCheck(ZORIStNewColorScale* scale, const ZORScalePainter& painter,
+                            const ZORValueGrid& grid, const ZORRenderOptions& options,
+                            Painting& painting, std::ostream& err) {
   using Mode = ZORRenderOptions::Painting;
   const ZORRgba undefined = UndefinedColor(scale);
   const std::size_t count = grid.values.size();
   painting.blocks.assign(count, -1);
   painting.colors.assign(count, undefined);
-  const ZORScalePainter painter(scale, ZORHostSession::kDefaultModelTolerance);
   ZORScalePainter::PaintOptions paintOptions;
   paintOptions.undefinedColorForNaN = true;
   const std::size_t rowLength = static_cast<std::size_t>(grid.width);
@@ -203,11 +229,13 @@ RenderOutcome PaintAndCheck(ZORIStNewColorScale* scale, const ZORValueGrid& grid
   return std::nullopt;
 }
 
-// Step 4: how many values each block holds.
-ZORBlockCounts Count(const Painting& painting, int blockCount) {
+// Step 4: how many of the values seen each block holds.
+ZORBlockCounts Count(const Painting& painting, const RenderValues& values, int blockCount) {
   ZORBlockCounts counts;
   counts.perBlock.assign(static_cast<std::size_t>(blockCount) + 1, 0);
-  for (int block : painting.blocks) {
+  for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
+    if (!values.Covered(i)) continue;
+    const int block = painting.blocks[i];
     if (block == ZORScalePainter::kUndefinedBlock) {
       ++counts.undefined;
     } else if (block < 0) {
@@ -219,14 +247,47 @@ ZORBlockCounts Count(const Painting& painting, int blockCount) {
   return counts;
 }
 
-// Step 5: the picture and the picture with its legend, both or neither. A value the scale gives
-// no color is painted with the undefined color.
-RenderOutcome WritePictures(const ZORRenderOptions& options, const ZORValueGrid& grid,
-                            const Painting& painting, const ZORScaleView& scale,
-                            const ZORBlockCounts& counts) {
+// A pixel's color: the background where nothing is seen, the undefined color where the scale
+// gives none, and in a lit picture the color darkened by the light the point gets.
+ZORRgba PixelColor(const RenderValues& values, const Painting& painting, std::size_t i,
+                   const ZORRgba& undefined, const ZORRgba& background) {
+  if (!values.Covered(i)) return background;
+  ZORRgba color = painting.blocks[i] < 0 ? undefined : painting.colors[i];
+  if (!values.light.empty()) {
+    const double light = values.light[i];
+    auto lit = [light](int component) {
+      return static_cast<int>(std::lround(std::clamp(component, 0, 255) * light));
+    };
+    color = {lit(color.red), lit(color.green), lit(color.blue), color.alpha};
+  }
+  return color;
+}
+
+// The picture's values as a CSV grid that --values reads: empty where nothing is seen.
+std::string ValuesCsv(const RenderValues& values) {
+  const ZORValueGrid& grid = values.grid;
+  std::string csv;
+  for (int row = 0; row < grid.height; ++row) {
+    for (int column = 0; column < grid.width; ++column) {
+      const std::size_t i = static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.width) +
+                            static_cast<std::size_t>(column);
+      if (column > 0) csv += ',';
+      if (values.Covered(i)) csv += ZORScriptValues::Double(grid.values[i]);
+    }
+    csv += '\n';
+  }
+  return csv;
+}
+
+// Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
+// when asked, the analysed mesh and the picture's values.
+RenderOutcome WriteFiles(const ZORRenderOptions& options, const RenderValues& values,
+                         const Painting& painting, const ZORScaleView& scale,
+                         const ZORScalePainter& painter, const ZORBlockCounts& counts) {
+  const ZORValueGrid& grid = values.grid;
   std::vector<std::uint8_t> rgba(painting.colors.size() * 4);
   for (std::size_t i = 0; i < painting.colors.size(); ++i) {
-    const ZORRgba& color = painting.blocks[i] < 0 ? scale.undefinedColor : painting.colors[i];
+    const ZORRgba color = PixelColor(values, painting, i, scale.undefinedColor, options.background);
     rgba[4 * i] = Channel(color.red);
     rgba[4 * i + 1] = Channel(color.green);
     rgba[4 * i + 2] = Channel(color.blue);
@@ -234,24 +295,50 @@ RenderOutcome WritePictures(const ZORRenderOptions& options, const ZORValueGrid&
   }
   const std::string png = ZOREncodePng(grid.width, grid.height, rgba);
   if (png.empty()) return RenderFailure{kFailure, "the picture could not be encoded"};
+  std::vector<std::pair<std::string, std::string>> files = {
+      {options.outPrefix + ".png", png},
+      {options.outPrefix + ".svg", ZORLegendSvg(grid, rgba, scale, counts)}};
   std::string error;
-  if (!ZORWriteFilesWhole({{options.outPrefix + ".png", png},
-                           {options.outPrefix + ".svg",
-                            ZORLegendSvg(grid, rgba, scale, counts)}},
-                          error)) {
-    return RenderFailure{kFailure, error};
+  if (!options.meshOutPath.empty()) {
+    const ZORSurfaceMesh& mesh = values.part->Mesh();
+    std::vector<int> blocks(mesh.values.size());
+    std::vector<ZORRgba> colors(mesh.values.size(), scale.undefinedColor);
+    ZORScalePainter::PaintOptions paintOptions;
+    paintOptions.undefinedColorForNaN = true;
+    painter.Paint(mesh.values, blocks, colors, paintOptions);
+    for (std::size_t v = 0; v < blocks.size(); ++v) {
+      if (blocks[v] < 0) colors[v] = scale.undefinedColor;
+    }
+    std::string contents = ZORFormatMesh(options.meshOutPath, mesh, colors, error);
+    if (contents.empty()) return RenderFailure{kBadInput, error};
+    files.emplace_back(options.meshOutPath, std::move(contents));
   }
+  if (!options.valuesOutPath.empty()) files.emplace_back(options.valuesOutPath, ValuesCsv(values));
+  if (!ZORWriteFilesWhole(files, error)) return RenderFailure{kFailure, error};
   return std::nullopt;
 }
 
 // Step 6: the scale, the values in each block, what was written.
 void PrintSummary(const ZORRenderOptions& options, const RenderValues& values,
-                  const ZORScaleView& scale, const ZORBlockCounts& counts, std::ostream& out) {
+                  const ZORScaleView& scale, const ZORBlockCounts& counts,
+                  const std::vector<std::string>& optionsDone, std::ostream& out) {
   const ZORValueGrid& grid = values.grid;
   const int blockCount = scale.Blocks();
-  out << "zorhost render: " << grid.description << ", " << grid.width << " x " << grid.height
-      << " values from " << ZORScriptValues::Double(values.smallest) << " to "
-      << ZORScriptValues::Double(values.largest) << "\n";
+  out << "zorhost render: " << grid.description << ", " << grid.width << " x " << grid.height;
+  if (values.part) {
+    const long seen = std::count(values.covered.begin(), values.covered.end(), 1);
+    out << " pixels, " << seen << " on the part,";
+  }
+  out << " values from " << ZORScriptValues::Double(values.measured.smallest) << " to "
+      << ZORScriptValues::Double(values.measured.largest) << "\n";
+  if (values.part) {
+    const ZORSurfaceMesh& mesh = values.part->Mesh();
+    out << "part: " << mesh.triangles.size() << " triangles, " << mesh.positions.size()
+        << (values.part->Exact() ? " nodes; values exact at each pixel's surface point"
+                                 : " vertices; values estimated at the vertices, interpolated between them")
+        << "\n";
+  }
+  for (const std::string& line : optionsDone) out << "option " << line << "\n";
   out << "scale: " << blockCount << " blocks\n";
   out << "  block  values from    to               color (r, g, b, a)      values\n";
   for (int k = 1; k <= blockCount; ++k) {
@@ -282,7 +369,10 @@ void PrintSummary(const ZORRenderOptions& options, const RenderValues& values,
   }
   if (counts.undefined > 0) out << "undefined values: " << counts.undefined << "\n";
   if (counts.noColor > 0) out << "values the scale gave no color: " << counts.noColor << "\n";
-  out << "wrote " << options.outPrefix << ".png and " << options.outPrefix << ".svg\n";
+  out << "wrote " << options.outPrefix << ".png and " << options.outPrefix << ".svg";
+  if (!options.meshOutPath.empty()) out << ", " << options.meshOutPath;
+  if (!options.valuesOutPath.empty()) out << ", " << options.valuesOutPath;
+  out << "\n";
 }
 
 int Report(const RenderFailure& failure, std::ostream& err) {
@@ -297,18 +387,20 @@ int ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream
   RenderValues values;
   if (RenderOutcome failure = ReadValues(options, values)) return Report(*failure, err);
   ZORIStNewColorScale_var scale;
-  if (RenderOutcome failure = PrepareScale(host, options, values, scale, err)) {
+  std::vector<std::string> optionsDone;
+  if (RenderOutcome failure = PrepareScale(host, options, values, scale, optionsDone, err)) {
     return Report(*failure, err);
   }
+  const ZORScalePainter painter(scale.get(), ZORHostSession::kDefaultModelTolerance);
   Painting painting;
-  if (RenderOutcome failure = PaintAndCheck(scale.get(), values.grid, options, painting, err)) {
+  if (RenderOutcome failure = PaintAndCheck(scale.get(), painter, values.grid, options, painting, err)) {
     return Report(*failure, err);
   }
   const ZORScaleView view = ZORDescribeScale(scale.get(), ZORHostSession::kDefaultModelTolerance);
-  const ZORBlockCounts counts = Count(painting, view.Blocks());
-  if (RenderOutcome failure = WritePictures(options, values.grid, painting, view, counts)) {
+  const ZORBlockCounts counts = Count(painting, values, view.Blocks());
+  if (RenderOutcome failure = WriteFiles(options, values, painting, view, painter, counts)) {
     return Report(*failure, err);
   }
-  PrintSummary(options, values, view, counts, out);
+  PrintSummary(options, values, view, counts, optionsDone, out);
   return 0;
 }

@@ -5,17 +5,41 @@
 #include <iosfwd>
 #include <string>
 
+#include "painter/ZORScalePainter.h"
 #include "zorhost/ModuleHost.h"
+#include "zorhost/surface/SurfaceMesh.h"
+#include "zorhost/surface/View.h"
 
 struct ZORRenderOptions {
-  std::string valuesPath;        // a CSV grid; empty: the built-in sample analysis
+  // What is painted: a part file, a grid of values, or a built-in sample.
+  std::string partPath;
+  std::string valuesPath;  // a CSV grid
+  enum class Sample { Part, Field };
+  Sample sample = Sample::Part;
+
+  // A part's picture.
+  ZORAnalysis analysis = ZORAnalysis::Gaussian;
+  enum class Shading { Lit, None };
+  Shading shading = Shading::Lit;
+  ZORView view = ZORView::Iso;
+  int width = 1024;
+  int height = 768;
+  ZORRgba background{255, 255, 255, 255};
+
+  // The scale.
   std::string settingsName;      // load the scale from this repository instead of the default
   int blocks = 9;                // blocks of the default scale
   std::string saveSettingsName;  // save the scale to this repository
+
+  // What is written.
   std::string outPrefix = "analysis";
+  std::string meshOutPath;    // the analysed mesh, .ply or .glb (parts)
+  std::string valuesOutPath;  // the picture's values as a CSV grid
   enum class Painting { Painter, PerValue, Check };
   Painting painting = Painting::Painter;
   bool progress = false;  // show progress on standard error
+
+  bool PaintsPart() const { return valuesPath.empty() && (!partPath.empty() || sample == Sample::Part); }
 };
 
 // Exit statuses: 0 done, 1 a failure of the run, 2 bad input.

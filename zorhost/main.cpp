@@ -17,6 +17,7 @@
 #include "zorhost/Render.h"
 #include "zorhost/ScriptRunner.h"
 #include "zorhost/ScriptValues.h"
+#include "zorhost/surface/View.h"
 
 namespace {
 
@@ -40,10 +41,22 @@ Settings repositories live in $ZOR_SETTINGS_DIR, else $XDG_CONFIG_HOME/zorhost/s
 $HOME/.config/zorhost/settings.
 )";
 
-constexpr const char* kRenderHelp = R"(usage: zorhost render [options]
+constexpr const char* kRenderHelp = R"(usage: zorhost render [PART] [options]
 
+Paints the curvature of PART (STEP .step/.stp, IGES .iges/.igs, or a mesh: STL, OBJ, PLY)
+through the scale, pixel by pixel; without PART, the built-in sample part.
+
+  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2)
+  --shading S           lit (default: the colors lit, so that the shape reads) or none (every
+                        pixel exactly the scale's color of its value)
+  --view V              iso (default), front, back, top, bottom, left or right
+  --size WxH            the picture's size in pixels (default 1024x768)
+  --background R,G,B    the color where no surface is seen (default 255,255,255)
+  --mesh-out FILE       write the analysed mesh, its values and colors: FILE.ply or FILE.glb
+  --sample field        paint the sample height field (a grid of values) instead of a part
   --values FILE.csv     paint this grid of values (one row a line, values separated by commas;
-                        an empty cell or nan is undefined) instead of the sample analysis
+                        an empty cell or nan is undefined) instead of a part
+  --values-out FILE     write the picture's values as a CSV grid that --values reads
   --settings NAME       load the scale from the settings repository NAME instead of making the
                         default one
   --blocks N            blocks of the default scale (default 9, at most 65536)
@@ -120,7 +133,40 @@ std::optional<int> ReadOptions(JobArguments& arguments, const option* options, T
 }
 
 enum RenderOption { kValues = 256, kSettings, kBlocks, kSaveSettings, kOut, kPerValue, kCheck,
-                    kModule, kHelpOption = 'h' };
+                    kModule, kSample, kAnalysis, kShading, kView, kSize, kBackground, kMeshOut,
+                    kValuesOut, kHelpOption = 'h' };
+
+struct AnalysisName {
+  const char* name;
+  ZORAnalysis analysis;
+};
+constexpr AnalysisName kAnalyses[] = {{"gaussian", ZORAnalysis::Gaussian},
+                                      {"mean", ZORAnalysis::Mean},
+                                      {"min", ZORAnalysis::Minimum},
+                                      {"max", ZORAnalysis::Maximum}};
+
+// "WxH", each from 1 to 8192.
+bool ReadSize(const std::string& text, int& width, int& height) {
+  const std::size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  const std::optional<int> w = ZORScriptValues::ReadInt(text.substr(0, x));
+  const std::optional<int> h = ZORScriptValues::ReadInt(text.substr(x + 1));
+  if (!w || !h || *w < 1 || *h < 1 || *w > 8192 || *h > 8192) return false;
+  width = *w;
+  height = *h;
+  return true;
+}
+
+// "R,G,B", each from 0 to 255.
+bool ReadColor(const std::string& text, ZORRgba& color) {
+  const std::optional<std::vector<int>> components = ZORScriptValues::ReadIntList("[" + text + "]");
+  if (!components || components->size() != 3) return false;
+  for (int c : *components) {
+    if (c < 0 || c > 255) return false;
+  }
+  color = {(*components)[0], (*components)[1], (*components)[2], 255};
+  return true;
+}
 
 // A name the user gives may not be empty; an output prefix may not name a folder.
 std::string CheckName(const char* option, const std::string& value) {
@@ -147,11 +193,21 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
       {"per-value", no_argument, nullptr, kPerValue},
       {"check", no_argument, nullptr, kCheck},
       {"module", required_argument, nullptr, kModule},
+      {"sample", required_argument, nullptr, kSample},
+      {"analysis", required_argument, nullptr, kAnalysis},
+      {"shading", required_argument, nullptr, kShading},
+      {"view", required_argument, nullptr, kView},
+      {"size", required_argument, nullptr, kSize},
+      {"background", required_argument, nullptr, kBackground},
+      {"mesh-out", required_argument, nullptr, kMeshOut},
+      {"values-out", required_argument, nullptr, kValuesOut},
       {"help", no_argument, nullptr, kHelpOption},
       {nullptr, 0, nullptr, 0}};
   ZORRenderOptions options;
   bool help = false;
   bool blocksGiven = false;
+  bool sampleGiven = false;
+  std::vector<std::string> partOptions;  // given, and only a part's picture takes them
   auto take = [&](int id, const std::string& value) -> std::string {
     switch (id) {
       case kValues:
@@ -178,6 +234,58 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
         blocksGiven = true;
         return {};
       }
+      case kSample:
+        sampleGiven = true;
+        if (value == "part") {
+          options.sample = ZORRenderOptions::Sample::Part;
+        } else if (value == "field") {
+          options.sample = ZORRenderOptions::Sample::Field;
+        } else {
+          return "--sample is part or field, not " + Shown(value);
+        }
+        return {};
+      case kAnalysis: {
+        partOptions.push_back("--analysis");
+        for (const AnalysisName& row : kAnalyses) {
+          if (value == row.name) {
+            options.analysis = row.analysis;
+            return {};
+          }
+        }
+        return "--analysis is gaussian, mean, min or max, not " + Shown(value);
+      }
+      case kShading:
+        partOptions.push_back("--shading");
+        if (value == "lit" || value == "none") {
+          options.shading = value == "lit" ? ZORRenderOptions::Shading::Lit
+                                           : ZORRenderOptions::Shading::None;
+          return {};
+        }
+        return "--shading is lit or none, not " + Shown(value);
+      case kView:
+        partOptions.push_back("--view");
+        if (const std::optional<ZORView> view = ZORViewNamed(value)) {
+          options.view = *view;
+          return {};
+        }
+        return "--view is iso, front, back, top, bottom, left or right, not " + Shown(value);
+      case kSize:
+        partOptions.push_back("--size");
+        return ReadSize(value, options.width, options.height)
+                   ? std::string()
+                   : "--size is WxH, each from 1 to 8192 pixels, not " + Shown(value);
+      case kBackground:
+        partOptions.push_back("--background");
+        return ReadColor(value, options.background)
+                   ? std::string()
+                   : "--background is R,G,B, each from 0 to 255, not " + Shown(value);
+      case kMeshOut:
+        partOptions.push_back("--mesh-out");
+        options.meshOutPath = value;
+        return CheckName("--mesh-out", value);
+      case kValuesOut:
+        options.valuesOutPath = value;
+        return CheckName("--values-out", value);
       case kPerValue:
         options.painting = ZORRenderOptions::Painting::PerValue;
         return {};
@@ -197,7 +305,20 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
     std::cout << kRenderHelp;
     return 0;
   }
-  if (!positional.empty()) return Usage("render: unexpected argument " + Shown(positional.front()));
+  if (positional.size() > 1) return Usage("render: unexpected argument " + Shown(positional[1]));
+  if (!positional.empty()) {
+    options.partPath = positional.front();
+    if (options.partPath.empty()) return Usage("render: the PART's name may not be empty");
+    if (!options.valuesPath.empty() || sampleGiven) {
+      return Usage("render: give a PART, --values or --sample, one of them");
+    }
+  }
+  if (!options.valuesPath.empty() && sampleGiven) {
+    return Usage("render: give --values or --sample, one of them");
+  }
+  if (!options.PaintsPart() && !partOptions.empty()) {
+    return Usage("render: " + partOptions.front() + " is for a part's picture, not a grid of values");
+  }
   if (blocksGiven && !options.settingsName.empty()) {
     return Usage("render: --blocks makes the default scale, --settings loads one: give one of them");
   }

@@ -1,0 +1,139 @@
+#include "zorhost/AnalysisOptions.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "zorhost/Legend.h"
+
+namespace {
+
+// The value table and which of its boundaries are imposed (1-based positions, entry 0 unused).
+struct Boundaries {
+  std::vector<double> values;
+  std::vector<bool> imposed;
+};
+
+Boundaries ReadBoundaries(ZORIStNewColorScale* scale) {
+  ZORRawColldouble values;
+  ZORRawCollint indices;
+  scale->GetValueTable(&values, &indices, nullptr, nullptr);
+  Boundaries boundaries{{0.0}, {false}};
+  for (int k = 1; k <= values.Size(); ++k) {
+    boundaries.values.push_back(values[k]);
+    boundaries.imposed.push_back(indices[k] != -1);
+  }
+  return boundaries;
+}
+
+bool Option(HRESULT (ZORIStNewColorScale::*getter)(int&), ZORIStNewColorScale* scale) {
+  int value = 0;
+  return SUCCEEDED((scale->*getter)(value)) && value != 0;
+}
+
+// Zero in the middle block: its boundaries at -t and +t.
+bool KeepZeroInTheMiddle(ZORIStNewColorScale* scale, int blocks, double lowest, double highest) {
+  const int middle = (blocks + 1) / 2;
+  const Boundaries boundaries = ReadBoundaries(scale);
+  // Both must be inner boundaries, free to move, with zero between the extremes.
+  if (middle - 1 < 2 || middle > blocks - 2) return false;
+  if (boundaries.imposed[static_cast<std::size_t>(middle - 1)] ||
+      boundaries.imposed[static_cast<std::size_t>(middle)]) {
+    return false;
+  }
+  const double t = (highest - lowest) / (blocks - 2) / 2.0;
+  if (!(lowest < -t && t < highest)) return false;
+  scale->SetImposedValue(middle - 1, -t);
+  scale->SetImposedValue(middle, t);
+  return true;
+}
+
+// Every boundary not imposed on a symmetric logarithmic spacing between its imposed neighbours.
+int SpaceNonlinearly(ZORIStNewColorScale* scale, double lowest, double highest) {
+  const Boundaries boundaries = ReadBoundaries(scale);
+  const int count = static_cast<int>(boundaries.values.size()) - 1;
+  const double c = std::max(std::fabs(lowest), std::fabs(highest)) / 100.0;
+  if (!(c > 0.0) || !std::isfinite(c)) return 0;
+  auto stretch = [c](double x) { return std::asinh(x / c); };
+  int placed = 0;
+  int below = 0;  // the imposed boundary below the run, 0 for none
+  for (int k = 1; k <= count; ++k) {
+    if (!boundaries.imposed[static_cast<std::size_t>(k)]) continue;
+    if (below > 0 && k - below > 1) {
+      const double s0 = stretch(boundaries.values[static_cast<std::size_t>(below)]);
+      const double s1 = stretch(boundaries.values[static_cast<std::size_t>(k)]);
+      for (int j = below + 1; j < k; ++j) {
+        scale->SetImposedValue(j, c * std::sinh(s0 + (s1 - s0) * (j - below) / (k - below)));
+        ++placed;
+      }
+    }
+    below = k;
+  }
+  return placed;
+}
+
+}  // namespace
+
+ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
+                            const std::vector<std::uint8_t>& covered) {
+  ZORMeasuredRange range;
+  bool anyNegative = false;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const double value = values[i];
+    if (!std::isfinite(value) || (!covered.empty() && covered[i] == 0)) continue;
+    range.smallest = range.any ? std::min(range.smallest, value) : value;
+    range.largest = range.any ? std::max(range.largest, value) : value;
+    range.any = true;
+    if (value < 0.0) {
+      range.minNegative = anyNegative ? std::min(range.minNegative, value) : value;
+      range.maxNegative = anyNegative ? std::max(range.maxNegative, value) : value;
+      anyNegative = true;
+    } else if (value > 0.0) {
+      range.minPositive = std::min(range.minPositive, value);
+      range.maxPositive = std::max(range.maxPositive, value);
+    }
+  }
+  return range;
+}
+
+std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
+                                                 const ZORMeasuredRange& measured) {
+  std::vector<std::string> done;
+  if (!measured.any) return done;
+  scale->SetValueRange(measured.smallest, measured.largest);
+  scale->SetCurvatureLimits(measured.minNegative, measured.maxNegative, measured.minPositive,
+                            measured.maxPositive);
+  int blocks = 0;
+  scale->GetNumberOfBlocks(blocks);
+  if (blocks < 2) return done;
+
+  ZORBoolean automatic = 0;
+  const bool follows = SUCCEEDED(scale->GetAutoMinMaxStatus(automatic)) && automatic != 0;
+  double lowest = 0.0, highest = 0.0;
+  scale->GetExtremeImposedValues(&lowest, &highest);
+  if (follows) {
+    lowest = measured.smallest;
+    highest = measured.largest;
+    done.push_back("AutoMinMaxStatus: the extremes follow the measured range");
+  }
+  const bool symmetric = Option(&ZORIStNewColorScale::GetAbsoluteExtrema, scale);
+  if (symmetric) {
+    const double magnitude = std::max(std::fabs(lowest), std::fabs(highest));
+    lowest = -magnitude;
+    highest = magnitude;
+    done.push_back("AbsoluteExtrema: the extremes are -" + ZORShortNumber(magnitude) + " and " +
+                   ZORShortNumber(magnitude));
+  }
+  // Stored extremes that no option moves stay as they are, imposed or not.
+  if (follows || symmetric) scale->SetExtremeImposedValues(lowest, highest);
+  if (Option(&ZORIStNewColorScale::GetGreenIsFlat, scale)) {
+    done.push_back(KeepZeroInTheMiddle(scale, blocks, lowest, highest)
+                       ? "GreenIsFlat: zero lies in the middle block"
+                       : "GreenIsFlat: nothing done (no inner middle block free to move, or zero "
+                         "outside the extremes)");
+  }
+  if (Option(&ZORIStNewColorScale::GetNonlinearScale, scale)) {
+    done.push_back("NonlinearScale: " + std::to_string(SpaceNonlinearly(scale, lowest, highest)) +
+                   " boundaries placed on a symmetric logarithmic spacing");
+  }
+  return done;
+}

@@ -1,0 +1,39 @@
+// The options a color scale stores for the analyses that use it, acted on by zorhost's analysis:
+// the measured range written to the scale, and the extremes and boundaries placed by the options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zor/ZORColorScaleInterfaces.h"
+
+// The finite values an analysis measured: their range, and the ranges of the negative and of the
+// positive ones (the four curvature limits).
+struct ZORMeasuredRange {
+  bool any = false;
+  double smallest = 0.0;
+  double largest = 0.0;
+  double minNegative = -ZORMathInfinite;  // the most negative value
+  double maxNegative = ZORMathInfinite;   // the negative value nearest zero
+  double minPositive = ZORMathInfinite;   // the positive value nearest zero
+  double maxPositive = -ZORMathInfinite;  // the largest value
+};
+
+// The range of `values`; `covered`, when not empty, says which of them were measured.
+ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
+                            const std::vector<std::uint8_t>& covered);
+
+// Acts on the scale's options, through its interface:
+// - the measured range goes to SetValueRange, the four curvature limits to SetCurvatureLimits;
+// - with "AutoMinMaxStatus" on, the extremes (first and last boundaries) follow the measured
+//   range; off, the stored ones are kept;
+// - "AbsoluteExtrema" makes the extremes symmetric about zero, +-max(|first|, |last|);
+// - "GreenIsFlat" puts zero in the middle block (block (n + 1) / 2): its two boundaries, when they
+//   are inner ones and not imposed, are imposed at -t and +t, t half a block of the range;
+// - "NonlinearScale" places every boundary that is not imposed on a symmetric logarithmic
+//   spacing between the imposed ones around it, by imposing it: x = c sinh(s) with s linear
+//   between the neighbours' asinh(x / c), and c a hundredth of the larger extreme's magnitude.
+// Returns what was done, a line each, for the summary.
+std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
+                                                 const ZORMeasuredRange& measured);

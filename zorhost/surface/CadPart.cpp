@@ -1,0 +1,215 @@
+// CAD parts through Open CASCADE: STEP and IGES files and the built-in sample, meshed for the
+// picture, with the exact curvature of their surfaces at any parameters.
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GeomAPI_PointsToBSplineSurface.hxx>
+#include <GeomLProp_SLProps.hxx>
+#include <Geom_BSplineSurface.hxx>
+#include <Geom_Surface.hxx>
+#include <IGESControl_Reader.hxx>
+#include <Poly_Triangulation.hxx>
+#include <Precision.hxx>
+#include <STEPControl_Reader.hxx>
+#include <Standard_Failure.hxx>
+#include <TColgp_Array2OfPnt.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Face.hxx>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/Part.h"
+
+namespace {
+
+// One face of the part: its surface, where it sits, and which way its outward normal points
+// relative to the surface's own (the first derivatives' cross product).
+struct Face {
+  Handle(Geom_Surface) surface;
+  gp_Trsf placement;
+  bool reversed = false;
+};
+
+class CadPart final : public ZORPart {
+ public:
+  CadPart(std::string description, TopoDS_Shape shape)
+      : ZORPart(std::move(description)), shape_(std::move(shape)) {}
+
+  bool Exact() const override { return true; }
+
+  void Bounds(ZORVec3& lowest, ZORVec3& highest) const override {
+    Bnd_Box box;
+    BRepBndLib::Add(shape_, box, false);
+    double x0, y0, z0, x1, y1, z1;
+    box.Get(x0, y0, z0, x1, y1, z1);
+    lowest = {x0, y0, z0};
+    highest = {x1, y1, z1};
+  }
+
+  bool Prepare(double deflection, ZORAnalysis analysis, std::string& error) override {
+    analysis_ = analysis;
+    return ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
+  }
+
+  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal) const override {
+    const int face = mesh_.triangleFaces[static_cast<std::size_t>(triangle)];
+    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
+    double u = 0.0, v = 0.0;
+    for (int i = 0; i < 3; ++i) {
+      const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(t[i])];
+      u += at[i] * p[0];
+      v += at[i] * p[1];
+    }
+    return Evaluate(face, u, v, normal);
+  }
+
+ private:
+  bool Mesh(double deflection, std::string& error) {
+    BRepMesh_IncrementalMesh mesher(shape_, deflection, false, 0.5, false);
+    int unmeshed = 0;
+    for (TopExp_Explorer explorer(shape_, TopAbs_FACE); explorer.More(); explorer.Next()) {
+      const TopoDS_Face& face = TopoDS::Face(explorer.Current());
+      TopLoc_Location location;
+      const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
+      TopLoc_Location surfaceLocation;
+      Handle(Geom_Surface) surface = BRep_Tool::Surface(face, surfaceLocation);
+      if (triangulation.IsNull() || !triangulation->HasUVNodes() || surface.IsNull()) {
+        ++unmeshed;
+        continue;
+      }
+      const int faceIndex = static_cast<int>(faces_.size());
+      faces_.push_back({surface, surfaceLocation.Transformation(), face.Orientation() == TopAbs_REVERSED});
+      props_.emplace_back(surface, 2, Precision::Confusion());
+      const int first = static_cast<int>(mesh_.positions.size());
+      const gp_Trsf placement = location.Transformation();
+      for (int n = 1; n <= triangulation->NbNodes(); ++n) {
+        const gp_Pnt point = triangulation->Node(n).Transformed(placement);
+        const gp_Pnt2d uv = triangulation->UVNode(n);
+        mesh_.positions.push_back({point.X(), point.Y(), point.Z()});
+        mesh_.parameters.push_back({uv.X(), uv.Y()});
+        ZORVec3 normal;
+        mesh_.values.push_back(Evaluate(faceIndex, uv.X(), uv.Y(), normal));
+        mesh_.normals.push_back(normal);
+      }
+      for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
+        int a, b, c;
+        triangulation->Triangle(t).Get(a, b, c);
+        // Counterclockwise seen from outside.
+        if (faces_.back().reversed) std::swap(b, c);
+        mesh_.triangles.push_back({first + a - 1, first + b - 1, first + c - 1});
+        mesh_.triangleFaces.push_back(faceIndex);
+      }
+    }
+    if (mesh_.triangles.empty()) {
+      error = unmeshed > 0 ? "no face of the part could be meshed" : "the part holds no surface";
+      return false;
+    }
+    return true;
+  }
+
+  // The analysis at (u, v) of `face`; its outward unit normal in `normal`.
+  double Evaluate(int face, double u, double v, ZORVec3& normal) const {
+    constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
+    const Face& f = faces_[static_cast<std::size_t>(face)];
+    GeomLProp_SLProps& props = props_[static_cast<std::size_t>(face)];
+    props.SetParameters(u, v);
+    if (!props.IsNormalDefined()) {
+      normal = {};
+      return kUndefined;
+    }
+    gp_Dir n = props.Normal();
+    if (f.reversed) n.Reverse();
+    n.Transform(f.placement);
+    normal = {n.X(), n.Y(), n.Z()};
+    if (!props.IsCurvatureDefined()) return kUndefined;
+    // The kernel's curvatures bend toward its normal; here they are positive where the surface
+    // bends away from the outward normal, as on a convex part.
+    const double sign = f.reversed ? 1.0 : -1.0;
+    const double minimum = sign > 0 ? props.MinCurvature() : -props.MaxCurvature();
+    const double maximum = sign > 0 ? props.MaxCurvature() : -props.MinCurvature();
+    return ZORCurvatures{props.GaussianCurvature(), sign * props.MeanCurvature(), minimum, maximum}
+        .Value(analysis_);
+  }
+
+  TopoDS_Shape shape_;
+  ZORAnalysis analysis_ = ZORAnalysis::Gaussian;
+  std::vector<Face> faces_;
+  // The evaluation's state per face; evaluating changes it, the part does not.
+  mutable std::vector<GeomLProp_SLProps> props_;
+};
+
+TopoDS_Shape ReadStep(const std::string& path, std::string& error) {
+  STEPControl_Reader reader;
+  if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+    error = "is not a STEP file that can be read";
+    return {};
+  }
+  if (reader.TransferRoots() == 0) {
+    error = "holds nothing that can be made into a shape";
+    return {};
+  }
+  return reader.OneShape();
+}
+
+TopoDS_Shape ReadIges(const std::string& path, std::string& error) {
+  IGESControl_Reader reader;
+  if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+    error = "is not an IGES file that can be read";
+    return {};
+  }
+  if (reader.TransferRoots() == 0) {
+    error = "holds nothing that can be made into a shape";
+    return {};
+  }
+  return reader.OneShape();
+}
+
+bool HasFaces(const TopoDS_Shape& shape) {
+  return !shape.IsNull() && TopExp_Explorer(shape, TopAbs_FACE).More();
+}
+
+}  // namespace
+
+std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error) {
+  std::unique_ptr<ZORPart> part;
+  ZORCatchingKernelFailures(error, [&] {
+    const TopoDS_Shape shape = iges ? ReadIges(path, error) : ReadStep(path, error);
+    if (!error.empty()) return false;
+    if (!HasFaces(shape)) {
+      error = "holds no surface";
+      return false;
+    }
+    part = std::make_unique<CadPart>(path, shape);
+    return true;
+  });
+  if (!part) error = path + ": " + error;
+  return part;
+}
+
+std::unique_ptr<ZORPart> ZORMakeSamplePart() {
+  // A saddle with a bump off its centre, z = a (x^2 - y^2) + b exp(-r^2 / s^2), through 33 x 33
+  // points over [-1, 1]^2, as a B-spline surface: its Gaussian curvature is negative around the
+  // saddle and positive on the bump.
+  constexpr int kPoints = 33;
+  constexpr double a = 0.6, b = 0.35, s = 0.5, x0 = 0.3, y0 = -0.25;
+  TColgp_Array2OfPnt points(1, kPoints, 1, kPoints);
+  for (int i = 1; i <= kPoints; ++i) {
+    for (int j = 1; j <= kPoints; ++j) {
+      const double x = -1.0 + 2.0 * (i - 1) / (kPoints - 1);
+      const double y = -1.0 + 2.0 * (j - 1) / (kPoints - 1);
+      const double u = x - x0, v = y - y0;
+      points.SetValue(i, j, gp_Pnt(x, y, a * (x * x - y * y) + b * std::exp(-(u * u + v * v) / (s * s))));
+    }
+  }
+  const Handle(Geom_BSplineSurface) spline =
+      GeomAPI_PointsToBSplineSurface(points, 3, 8, GeomAbs_C2, 1e-6).Surface();
+  const Handle(Geom_Surface) surface(spline);
+  TopoDS_Shape face = BRepBuilderAPI_MakeFace(surface, Precision::Confusion()).Shape();
+  return std::make_unique<CadPart>("the sample part, a freeform surface", face);
+}

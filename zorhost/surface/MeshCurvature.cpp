@@ -1,0 +1,92 @@
+#include "zorhost/surface/MeshCurvature.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <unordered_map>
+
+namespace {
+
+double Cotangent(const ZORVec3& a, const ZORVec3& b) {
+  return Dot(a, b) / Length(Cross(a, b));
+}
+
+// Vertices whose one-ring is not a closed fan of good triangles.
+std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
+  std::vector<bool> without(mesh.positions.size(), false);
+  std::unordered_map<std::uint64_t, int> edgeUses;
+  auto key = [](int a, int b) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::min(a, b))) << 32) |
+           static_cast<std::uint32_t>(std::max(a, b));
+  };
+  std::vector<bool> used(mesh.positions.size(), false);
+  for (const ZORTriangle& t : mesh.triangles) {
+    const ZORVec3& a = mesh.positions[static_cast<std::size_t>(t[0])];
+    const double area = Length(Cross(mesh.positions[static_cast<std::size_t>(t[1])] - a,
+                                     mesh.positions[static_cast<std::size_t>(t[2])] - a));
+    for (int i = 0; i < 3; ++i) {
+      used[static_cast<std::size_t>(t[i])] = true;
+      if (!(area > 0.0)) without[static_cast<std::size_t>(t[i])] = true;
+      ++edgeUses[key(t[i], t[(i + 1) % 3])];
+    }
+  }
+  for (const auto& [edge, uses] : edgeUses) {
+    if (uses == 2) continue;  // inside a manifold surface
+    without[static_cast<std::size_t>(edge >> 32)] = true;
+    without[static_cast<std::size_t>(edge & 0xffffffffu)] = true;
+  }
+  for (std::size_t v = 0; v < used.size(); ++v) without[v] = without[v] || !used[v];
+  return without;
+}
+
+}  // namespace
+
+void ZOREstimateMeshCurvature(ZORSurfaceMesh& mesh, ZORAnalysis analysis) {
+  const std::size_t count = mesh.positions.size();
+  std::vector<double> area(count, 0.0), angles(count, 0.0);
+  std::vector<ZORVec3> laplacian(count), normal(count);
+  for (const ZORTriangle& t : mesh.triangles) {
+    const ZORVec3 p[3] = {mesh.positions[static_cast<std::size_t>(t[0])],
+                          mesh.positions[static_cast<std::size_t>(t[1])],
+                          mesh.positions[static_cast<std::size_t>(t[2])]};
+    const ZORVec3 faceNormal = Cross(p[1] - p[0], p[2] - p[0]);
+    const double triangleArea = 0.5 * Length(faceNormal);
+    if (!(triangleArea > 0.0)) continue;
+    bool obtuse[3];
+    double cot[3];
+    for (int i = 0; i < 3; ++i) {
+      const ZORVec3 toNext = p[(i + 1) % 3] - p[i];
+      const ZORVec3 toPrevious = p[(i + 2) % 3] - p[i];
+      angles[static_cast<std::size_t>(t[i])] +=
+          std::atan2(Length(Cross(toNext, toPrevious)), Dot(toNext, toPrevious));
+      cot[i] = Cotangent(toNext, toPrevious);
+      obtuse[i] = Dot(toNext, toPrevious) < 0.0;
+    }
+    const bool anyObtuse = obtuse[0] || obtuse[1] || obtuse[2];
+    for (int i = 0; i < 3; ++i) {
+      const std::size_t v = static_cast<std::size_t>(t[i]);
+      const int j = (i + 1) % 3, k = (i + 2) % 3;
+      // The cotangent weights of the two edges at vertex i, by the angles opposite them.
+      laplacian[v] = laplacian[v] + cot[k] * (p[i] - p[j]) + cot[j] * (p[i] - p[k]);
+      normal[v] = normal[v] + faceNormal;
+      if (!anyObtuse) {
+        area[v] += (Dot(p[j] - p[i], p[j] - p[i]) * cot[k] + Dot(p[k] - p[i], p[k] - p[i]) * cot[j]) / 8.0;
+      } else {
+        area[v] += obtuse[i] ? triangleArea / 2.0 : triangleArea / 4.0;
+      }
+    }
+  }
+  const std::vector<bool> without = VerticesWithoutValue(mesh);
+  mesh.values.assign(count, std::numeric_limits<double>::quiet_NaN());
+  mesh.normals.resize(count);
+  for (std::size_t v = 0; v < count; ++v) {
+    mesh.normals[v] = Normalized(normal[v]);
+    if (without[v] || !(area[v] > 0.0)) continue;
+    const ZORVec3 meanNormal = (1.0 / (2.0 * area[v])) * laplacian[v];
+    const double mean = std::copysign(Length(meanNormal) / 2.0, Dot(meanNormal, mesh.normals[v]));
+    const double gaussian = (2.0 * std::numbers::pi - angles[v]) / area[v];
+    const double spread = std::sqrt(std::max(mean * mean - gaussian, 0.0));
+    mesh.values[v] = ZORCurvatures{gaussian, mean, mean - spread, mean + spread}.Value(analysis);
+  }
+}

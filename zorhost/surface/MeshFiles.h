@@ -1,0 +1,18 @@
+// Triangle meshes read from files.
+#pragma once
+
+#include <string>
+
+#include "zorhost/surface/SurfaceMesh.h"
+
+enum class ZORMeshFormat { Stl, Obj, Ply };
+
+// Reads the positions and triangles of a mesh file; vertices at the same place are made one, so
+// that the triangles around them form a surface. False, with `error` naming the file (and the
+// record or line where the reader gives one), when the file cannot be read, is damaged, holds no
+// triangle or a coordinate that is not finite.
+bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
+                     std::string& error);
+
+// Makes vertices at exactly the same place one.
+void ZORWeldVertices(ZORSurfaceMesh& mesh);

@@ -1,0 +1,56 @@
+// A surface as the analysis paints it: triangles over nodes, each node with the analysis value
+// there and the surface's outward normal; for a CAD part also the face each triangle lies on and
+// each node's surface parameters on it.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+struct ZORVec3 {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+
+  friend ZORVec3 operator+(const ZORVec3& a, const ZORVec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+  friend ZORVec3 operator-(const ZORVec3& a, const ZORVec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+  friend ZORVec3 operator*(double s, const ZORVec3& a) { return {s * a.x, s * a.y, s * a.z}; }
+  friend bool operator==(const ZORVec3&, const ZORVec3&) = default;
+};
+
+inline double Dot(const ZORVec3& a, const ZORVec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline ZORVec3 Cross(const ZORVec3& a, const ZORVec3& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double Length(const ZORVec3& a) { return std::sqrt(Dot(a, a)); }
+// The unit vector along `a`; `a` itself when it has no length.
+inline ZORVec3 Normalized(const ZORVec3& a) {
+  const double length = Length(a);
+  return length > 0.0 ? (1.0 / length) * a : a;
+}
+
+using ZORTriangle = std::array<int, 3>;
+
+struct ZORSurfaceMesh {
+  std::vector<ZORVec3> positions;
+  std::vector<ZORTriangle> triangles;
+  std::vector<double> values;    // per node; not a number where the analysis is not defined
+  std::vector<ZORVec3> normals;  // per node, unit, outward
+  // CAD parts only.
+  std::vector<int> triangleFaces;
+  std::vector<std::array<double, 2>> parameters;  // per node, on its triangles' face
+};
+
+// The analyses: Gaussian and mean curvature, and the principal curvatures k1 <= k2.
+enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum };
+const char* ZORAnalysisName(ZORAnalysis analysis);
+
+// The curvatures at a point, and the analysis's value of them.
+struct ZORCurvatures {
+  double gaussian;
+  double mean;
+  double minimum;
+  double maximum;
+
+  double Value(ZORAnalysis analysis) const;
+};
