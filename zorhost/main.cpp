@@ -128,7 +128,10 @@ std::optional<int> ReadOptions(JobArguments& arguments, const option* options, T
       return Usage(job + ": " + problem);
     }
   }
-  for (int i = optind; i < arguments.Count(); ++i) positional.push_back(arguments.texts[static_cast<std::size_t>(i)]);
+  // getopt_long moved the arguments that are not options to the end, in their order.
+  for (int i = optind; i < arguments.Count(); ++i) {
+    positional.emplace_back(arguments.pointers[static_cast<std::size_t>(i)]);
+  }
   return std::nullopt;
 }
 

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include <TopoDS_Shape.hxx>
+
 class ZORPart;
 
 // Sends the kernel's messages to the list that ZORTakeKernelMessages empties, instead of
@@ -38,6 +40,9 @@ bool ZORCatchingKernelFailures(std::string& error, Work work) {
   }
   return false;
 }
+
+// A part of the shape's faces.
+std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape);
 
 // A STEP (or, `iges`, IGES) file's part; null with `error` naming the file.
 std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error);

@@ -57,7 +57,8 @@ class CadPart final : public ZORPart {
     return ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
   }
 
-  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal) const override {
+  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& point,
+                 ZORVec3& normal) const override {
     const int face = mesh_.triangleFaces[static_cast<std::size_t>(triangle)];
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     double u = 0.0, v = 0.0;
@@ -66,11 +67,14 @@ class CadPart final : public ZORPart {
       u += at[i] * p[0];
       v += at[i] * p[1];
     }
-    return Evaluate(face, u, v, normal);
+    return Evaluate(face, u, v, normal, &point);
   }
 
  private:
   bool Mesh(double deflection, std::string& error) {
+    mesh_ = {};
+    faces_.clear();
+    props_.clear();
     BRepMesh_IncrementalMesh mesher(shape_, deflection, false, 0.5, false);
     int unmeshed = 0;
     for (TopExp_Explorer explorer(shape_, TopAbs_FACE); explorer.More(); explorer.Next()) {
@@ -113,12 +117,17 @@ class CadPart final : public ZORPart {
     return true;
   }
 
-  // The analysis at (u, v) of `face`; its outward unit normal in `normal`.
-  double Evaluate(int face, double u, double v, ZORVec3& normal) const {
+  // The analysis at (u, v) of `face`; its outward unit normal in `normal`, and the point in
+  // `point` when asked.
+  double Evaluate(int face, double u, double v, ZORVec3& normal, ZORVec3* point = nullptr) const {
     constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
     const Face& f = faces_[static_cast<std::size_t>(face)];
     GeomLProp_SLProps& props = props_[static_cast<std::size_t>(face)];
     props.SetParameters(u, v);
+    if (point != nullptr) {
+      const gp_Pnt p = props.Value().Transformed(f.placement);
+      *point = {p.X(), p.Y(), p.Z()};
+    }
     if (!props.IsNormalDefined()) {
       normal = {};
       return kUndefined;
@@ -185,7 +194,7 @@ std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std:
       error = "holds no surface";
       return false;
     }
-    part = std::make_unique<CadPart>(path, shape);
+    part = ZORMakeCadPart(path, shape);
     return true;
   });
   if (!part) error = path + ": " + error;
@@ -211,5 +220,9 @@ std::unique_ptr<ZORPart> ZORMakeSamplePart() {
       GeomAPI_PointsToBSplineSurface(points, 3, 8, GeomAbs_C2, 1e-6).Surface();
   const Handle(Geom_Surface) surface(spline);
   TopoDS_Shape face = BRepBuilderAPI_MakeFace(surface, Precision::Confusion()).Shape();
-  return std::make_unique<CadPart>("the sample part, a freeform surface", face);
+  return ZORMakeCadPart("the sample part, a freeform surface", face);
+}
+
+std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape) {
+  return std::make_unique<CadPart>(std::move(description), shape);
 }

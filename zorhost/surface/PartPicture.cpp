@@ -43,8 +43,8 @@ bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnaly
   picture.light.assign(pixels, 1.0f);
   for (std::size_t i = 0; i < pixels; ++i) {
     if (raster.triangle[i] < 0) continue;
-    ZORVec3 normal;
-    picture.values[i] = part.ValueAt(raster.triangle[i], raster.barycentric[i], normal);
+    ZORVec3 point, normal;
+    picture.values[i] = part.ValueAt(raster.triangle[i], raster.barycentric[i], point, normal);
     picture.covered[i] = 1;
     picture.light[i] = static_cast<float>(kAmbient + kDiffuse * std::fabs(Dot(normal, light)));
   }

@@ -1,0 +1,176 @@
+// Meshes: the rasterizer, the PLY files, and the discrete curvature of spheres meshed ever finer.
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
+#include <BRep_Tool.hxx>
+#include <Poly_Triangulation.hxx>
+#include <RWStl.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/MeshCurvature.h"
+#include "zorhost/surface/Part.h"
+#include "zorhost/surface/PlyFiles.h"
+#include "zorhost/surface/Rasterizer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Rasterizer, NearestTriangleAtEachPixelCentre) {
+  // A square of 10 x 10 pixels in two triangles at depth 0, and in front of part of it a
+  // triangle at depth 1; one triangle seen edge on.
+  const std::vector<ZORVec3> screen = {{0, 0, 0},  {10, 0, 0},  {10, 10, 0}, {0, 10, 0},
+                                       {0, 0, 1},  {4, 0, 1},   {0, 4, 1},   {2, 2, 5},
+                                       {6, 6, 5},  {9, 9, 5}};
+  const std::vector<ZORTriangle> triangles = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+  const ZORRaster raster = ZORRasterize(screen, triangles, 12, 12);
+  int covered = 0, front = 0;
+  for (int row = 0; row < 12; ++row) {
+    for (int column = 0; column < 12; ++column) {
+      const std::size_t at = static_cast<std::size_t>(row * 12 + column);
+      const int t = raster.triangle[at];
+      EXPECT_EQ(t >= 0, row < 10 && column < 10) << row << ", " << column;
+      if (t < 0) continue;
+      ++covered;
+      const std::array<double, 3>& b = raster.barycentric[at];
+      EXPECT_NEAR(b[0] + b[1] + b[2], 1.0, 1e-12);
+      // The barycentric coordinates give back the pixel's centre.
+      const ZORTriangle& corners = triangles[static_cast<std::size_t>(t)];
+      double x = 0, y = 0;
+      for (int i = 0; i < 3; ++i) {
+        x += b[i] * screen[static_cast<std::size_t>(corners[i])].x;
+        y += b[i] * screen[static_cast<std::size_t>(corners[i])].y;
+      }
+      EXPECT_NEAR(x, column + 0.5, 1e-9);
+      EXPECT_NEAR(y, row + 0.5, 1e-9);
+      const bool inFront = column + row + 1 <= 4;  // inside the triangle at depth 1
+      EXPECT_EQ(t == 2, inFront) << row << ", " << column;
+      front += t == 2;
+      EXPECT_NE(t, 3);  // seen edge on
+    }
+  }
+  EXPECT_EQ(covered, 100);
+  EXPECT_EQ(front, 10);
+}
+
+TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
+  ZORSurfaceMesh mesh;
+  mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0.5}};
+  mesh.triangles = {{0, 1, 2}};
+  mesh.values = {0.25, std::nan(""), -1e300};
+  const std::string bytes = ZORFormatPly(mesh, {{1, 2, 3, 4}, {300, -5, 6, 7}, {8, 9, 10, 255}});
+  // The header is exactly what other tools expect.
+  EXPECT_EQ(bytes.substr(0, bytes.find("end_header")).substr(bytes.find("element vertex")),
+            "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+            "property double value\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n"
+            "property uchar alpha\nelement face 1\nproperty list uchar int vertex_indices\n");
+  std::istringstream in(bytes);
+  ZORSurfaceMesh read;
+  std::string error;
+  ASSERT_TRUE(ZORReadPly(in, bytes.size(), read, error)) << error;
+  EXPECT_EQ(read.positions, mesh.positions);
+  EXPECT_EQ(read.triangles, mesh.triangles);
+
+  const std::pair<std::string, std::string> damaged[] = {
+      {"ply\nformat ascii 1.0\nelement vertex 1000000000\nproperty float x\nproperty float y\n"
+       "property float z\nend_header\n0 0 0\n",
+       "cannot fit in the file"},
+      {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+       "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\nnan 1 0\n3 0 1 2\n",
+       "vertex 2: a coordinate is not finite"},
+      {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+       "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n",
+       "face 0: the index 7"},
+      {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n",
+       "no end_header"},
+      {"solid x\n", "header line 1"},
+      {"ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty double x\nproperty double y\n"
+       "property double z\nend_header\n\x01\x02",
+       "cannot fit in the file"},
+  };
+  for (const auto& [text, message] : damaged) {
+    std::istringstream damagedIn(text);
+    ZORSurfaceMesh nothing;
+    EXPECT_FALSE(ZORReadPly(damagedIn, text.size(), nothing, error)) << text;
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+  // Polygons become fans of triangles.
+  const std::string quad =
+      "ply\nformat ascii 1.0\ncomment a square\nelement vertex 4\nproperty float x\nproperty float y\n"
+      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+      "0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
+  std::istringstream quadIn(quad);
+  ZORSurfaceMesh square;
+  ASSERT_TRUE(ZORReadPly(quadIn, quad.size(), square, error)) << error;
+  EXPECT_EQ(square.triangles, (std::vector<ZORTriangle>{{0, 1, 2}, {0, 2, 3}}));
+}
+
+// A sphere of radius 1 meshed by the CAD kernel within `deflection`, as a binary STL.
+void WriteSphereStl(double deflection, const std::string& path) {
+  ZORQuietKernel();
+  TopoDS_Shape sphere = BRepPrimAPI_MakeSphere(1.0).Shape();
+  BRepMesh_IncrementalMesh mesher(sphere, deflection, false, 0.3);
+  TopoDS_Face face = TopoDS::Face(TopExp_Explorer(sphere, TopAbs_FACE).Current());
+  TopLoc_Location location;
+  ASSERT_TRUE(RWStl::WriteBinary(BRep_Tool::Triangulation(face, location), OSD_Path(path.c_str())));
+}
+
+TEST(MeshCurvature, SpheresMeshedFinerComeCloser) {
+  const fs::path folder = fs::temp_directory_path() / ("zor-spheres-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  double previous[2] = {1e300, 1e300};
+  for (double deflection : {0.02, 0.005, 0.00125}) {
+    const std::string path = (folder / "sphere.stl").string();
+    WriteSphereStl(deflection, path);
+    std::string error;
+    std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
+    ASSERT_TRUE(part) << error;
+    EXPECT_FALSE(part->Exact());
+    double errors[2] = {0, 0};
+    int counted = 0;
+    for (int a = 0; a < 2; ++a) {
+      ASSERT_TRUE(part->Prepare(0.0, a == 0 ? ZORAnalysis::Gaussian : ZORAnalysis::Mean, error));
+      counted = 0;
+      for (double value : part->Mesh().values) {
+        ASSERT_FALSE(std::isnan(value)) << "a closed sphere has a value at every vertex";
+        errors[a] += std::fabs(value - 1.0);  // K = 1 and H = 1 on the unit sphere
+        ++counted;
+      }
+      errors[a] /= counted;
+    }
+    std::cout << "sphere within " << deflection << ": " << counted << " vertices, mean error of "
+              << "K " << errors[0] << ", of H " << errors[1] << "\n";
+    EXPECT_LT(errors[0], previous[0]);
+    EXPECT_LT(errors[1], previous[1]);
+    previous[0] = errors[0];
+    previous[1] = errors[1];
+  }
+  EXPECT_LT(previous[0], 0.01);
+  EXPECT_LT(previous[1], 0.01);
+  fs::remove_all(folder);
+}
+
+TEST(MeshCurvature, VerticesWithoutAClosedFanHaveNoValue) {
+  // A tetrahedron whose vertex 3 has a fan of three faces; a fourth face made twice makes its
+  // edges non-manifold; a degenerate triangle; a dangling vertex.
+  ZORSurfaceMesh mesh;
+  mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {5, 5, 5}, {2, 0, 0}};
+  mesh.triangles = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
+  ZOREstimateMeshCurvature(mesh, ZORAnalysis::Gaussian);
+  for (int v = 0; v < 4; ++v) EXPECT_FALSE(std::isnan(mesh.values[static_cast<std::size_t>(v)])) << v;
+  EXPECT_TRUE(std::isnan(mesh.values[4]));  // on no triangle
+  mesh.triangles.push_back({0, 1, 3});      // the edges of this face now have three faces
+  mesh.triangles.push_back({0, 1, 5});      // degenerate: on one line
+  ZOREstimateMeshCurvature(mesh, ZORAnalysis::Mean);
+  EXPECT_TRUE(std::isnan(mesh.values[0]));
+  EXPECT_TRUE(std::isnan(mesh.values[1]));
+  EXPECT_TRUE(std::isnan(mesh.values[5]));
+}
+
+}  // namespace

@@ -1,0 +1,247 @@
+// `zorhost render PART` as a user runs it: parts that render, what they write, and bad files
+// refused without a file written.
+#include <BRepPrimAPI_MakeTorus.hxx>
+#include <STEPControl_Writer.hxx>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "support/ZORTestSupport.h"
+#include "zor/ZORSettingRepository.h"
+#include "zorhost/ValueGrid.h"
+#include "zorhost/surface/CadKernel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  int status;
+  std::string output;
+  std::string errors;
+};
+
+ProgramRun Zorhost(const fs::path& folder, const std::string& arguments) {
+  const std::string command = "cd '" + folder.string() + "' && '" ZORHOST_PATH "' " + arguments +
+                              " 2>errors.txt";
+  ProgramRun run{};
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.errors = ReadWholeFile((folder / "errors.txt").string());
+  fs::remove(folder / "errors.txt");
+  return run;
+}
+
+std::vector<std::uint8_t> DecodeRgba(const fs::path& path, int& width, int& height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  std::vector<std::uint8_t> rgba;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return rgba;
+  image.format = PNG_FORMAT_RGBA;
+  rgba.resize(PNG_IMAGE_SIZE(image));
+  png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  return rgba;
+}
+
+std::vector<std::string> Files(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class PartRender : public ZORModuleTest {
+ protected:
+  fs::path Folder() { return fs::path(settings_.Path()).parent_path(); }
+  void WriteTorus() {
+    ZORQuietKernel();
+    STEPControl_Writer writer;
+    writer.Transfer(BRepPrimAPI_MakeTorus(5.0, 1.5).Shape(), STEPControl_AsIs);
+    ASSERT_EQ(writer.Write((Folder() / "torus.step").c_str()), IFSelect_RetDone);
+  }
+  ZORTemporarySettingsFolder settings_;
+};
+
+TEST_F(PartRender, UnshadedPixelsAreTheScalesColorsOfTheValuesWritten) {
+  WriteTorus();
+  const ProgramRun run = Zorhost(Folder(), "render torus.step --analysis mean --shading none "
+                                           "--size 200x150 --values-out values.csv "
+                                           "--mesh-out torus.ply --save-settings torus --out a");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("mean curvature of torus.step, 200 x 150 pixels"), std::string::npos)
+      << run.output;
+  // The values written, repainted through the same scale, give the same picture where the part
+  // is seen; elsewhere the one shows the background, the other the undefined color.
+  const ProgramRun repaint = Zorhost(Folder(), "render --values values.csv --settings torus --out b");
+  ASSERT_EQ(repaint.status, 0) << repaint.errors;
+  int width = 0, height = 0;
+  const std::vector<std::uint8_t> a = DecodeRgba(Folder() / "a.png", width, height);
+  const std::vector<std::uint8_t> b = DecodeRgba(Folder() / "b.png", width, height);
+  ASSERT_EQ(a.size(), static_cast<std::size_t>(200 * 150 * 4));
+  ASSERT_EQ(a.size(), b.size());
+  ZORValueGrid grid;
+  std::string error;
+  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "values.csv").string(), grid, error)) << error;
+  ZORIStNewColorScale_var scale = NewScale();
+  ASSERT_EQ(scale->LoadFromSettings("torus"), 1);
+  scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
+  const std::string csv = ReadWholeFile((Folder() / "values.csv").string());
+  int seen = 0;
+  for (std::size_t i = 0; i < grid.values.size(); ++i) {
+    const double value = grid.values[i];
+    if (std::isnan(value)) continue;
+    ++seen;
+    int color[4];
+    ASSERT_GT(scale->GetColorForValue(value, &color[0], &color[1], &color[2], &color[3]), 0);
+    for (int c = 0; c < 4; ++c) {
+      ASSERT_EQ(a[4 * i + static_cast<std::size_t>(c)], std::clamp(color[c], 0, 255)) << "pixel " << i;
+      ASSERT_EQ(a[4 * i + static_cast<std::size_t>(c)], b[4 * i + static_cast<std::size_t>(c)]);
+    }
+  }
+  EXPECT_GT(seen, 5000);
+  // The mesh: a PLY whose vertices carry their values.
+  const std::string ply = ReadWholeFile((Folder() / "torus.ply").string());
+  EXPECT_EQ(ply.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
+  EXPECT_NE(ply.find("property double value\nproperty uchar red"), std::string::npos);
+  // And as glTF for web viewers.
+  ASSERT_EQ(Zorhost(Folder(), "render torus.step --mesh-out torus.glb --out c").status, 0);
+  const std::string glb = ReadWholeFile((Folder() / "torus.glb").string());
+  EXPECT_EQ(glb.substr(0, 4), "glTF");
+  EXPECT_NE(glb.find("\"COLOR_0\""), std::string::npos);
+  EXPECT_NE(glb.find("\"_VALUE\""), std::string::npos);
+}
+
+TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
+  std::vector<std::uint8_t> hugeStl(84, 0);
+  const std::uint32_t billion = 1000000000u;
+  std::memcpy(hugeStl.data() + 80, &billion, sizeof billion);
+  hugeStl.resize(84 + 50 * 3, 0);
+  struct Case {
+    std::string file;
+    std::string contents;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"part.xyz", "1 2 3\n", "part.xyz: the extension 'xyz' is not one of a part"},
+      {"empty.stl", "", "empty.stl: the file is empty"},
+      {"broken.step", "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION((''),'2;1');\n", "broken.step: "},
+      {"noise.iges", std::string(200, 'x'), "noise.iges: "},
+      {"edge.step",
+       "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION((''),'2;1');\nFILE_NAME('','',(''),(''),'','','');\n"
+       "FILE_SCHEMA(('AUTOMOTIVE_DESIGN'));\nENDSEC;\nDATA;\n#1=CARTESIAN_POINT('',(0.,0.,0.));\n"
+       "ENDSEC;\nEND-ISO-10303-21;\n",
+       "edge.step: "},
+      {"huge.stl", std::string(hugeStl.begin(), hugeStl.end()), "its 1000000000 triangles would take"},
+      {"cut.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n", "cut.stl: "},
+      {"nan.stl",
+       "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex nan 1 0\n"
+       "endloop\nendfacet\nendsolid x\n",
+       "nan.stl: "},
+      {"nan.obj", "v 0 0 0\nv 1 0 0\nv 0 inf 0\nf 1 2 3\n", "nan.obj: "},
+      {"nan.ply",
+       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+       "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 nan 0\n3 0 1 2\n",
+       "nan.ply: vertex 2: a coordinate is not finite"},
+      {"cut.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 100\nproperty float x\n", "cut.ply: "},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(Folder() / c.file, std::ios::binary) << c.contents;
+    const ProgramRun run = Zorhost(Folder(), "render " + c.file + " --out picture");
+    EXPECT_EQ(run.status, 2) << c.file << "\n" << run.errors;
+    EXPECT_NE(run.errors.find(c.said), std::string::npos) << c.file << "\n" << run.errors;
+    EXPECT_EQ(run.errors.find("Standard_"), std::string::npos) << run.errors;
+    fs::remove(Folder() / c.file);
+    EXPECT_TRUE(Files(Folder()).empty()) << c.file;
+  }
+  // A sphere of 16 x 8 facets with a face added on one of its edges (three faces there) and a
+  // degenerate triangle still paints; the vertices on them are undefined, and counted.
+  std::ofstream mesh(Folder() / "odd.obj");
+  mesh << "v 0 0 1\nv 0 0 -1\n";  // the poles, 1 and 2
+  for (int ring = 1; ring < 8; ++ring) {
+    for (int step = 0; step < 16; ++step) {
+      const double theta = ring * M_PI / 8, phi = step * M_PI / 8;
+      mesh << "v " << std::sin(theta) * std::cos(phi) << ' ' << std::sin(theta) * std::sin(phi) << ' '
+          << std::cos(theta) << '\n';
+    }
+  }
+  auto at = [](int ring, int step) { return 3 + (ring - 1) * 16 + step % 16; };
+  for (int step = 0; step < 16; ++step) {
+    mesh << "f 1 " << at(1, step) << ' ' << at(1, step + 1) << '\n';
+    mesh << "f 2 " << at(7, step + 1) << ' ' << at(7, step) << '\n';
+    for (int ring = 1; ring < 7; ++ring) {
+      mesh << "f " << at(ring, step) << ' ' << at(ring + 1, step) << ' ' << at(ring + 1, step + 1)
+          << "\nf " << at(ring, step) << ' ' << at(ring + 1, step + 1) << ' ' << at(ring, step + 1) << '\n';
+    }
+  }
+  mesh << "v 0 0 0\nf 1 3 " << at(7, 15) + 1 << "\nf 1 2 " << at(7, 15) + 1 << '\n';
+  mesh.close();
+  const ProgramRun odd = Zorhost(Folder(), "render odd.obj --shading none --out odd");
+  EXPECT_EQ(odd.status, 0) << odd.errors;
+  EXPECT_NE(odd.output.find("undefined values: "), std::string::npos) << odd.output;
+}
+
+TEST_F(PartRender, TheScalesOptionsActOnTheAnalysis) {
+  // A grid of known values and a scale whose options are set, loaded from a record.
+  WriteWholeFile((Folder() / "grid.csv").string(), "-4,-1,0,2,8\n-3,-0.5,0.5,1,6\n");
+  const std::string make =
+      "new\nSetNumberOfBlocks 7\nSetColors 2 [1,7] [0,255] [0,0] [255,0] [255,255] [0,0]\n"
+      "SetExtremeImposedValues -2 2\n";
+  auto record = [&](const std::string& options, const std::string& name) {
+    WriteWholeFile((Folder() / "make.zs").string(), make + options + "SaveToSettings " + name + "\n");
+    ASSERT_EQ(Zorhost(Folder(), "script make.zs").status, 0);
+  };
+  auto boundaries = [&](const std::string& settings) {
+    const ProgramRun run =
+        Zorhost(Folder(), "render --values grid.csv --settings " + settings + " --save-settings after --out o");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    std::vector<ZORSettingEntry> entries;
+    std::string problem;
+    EXPECT_EQ(ZORReadRepositoryFile("after", entries, problem), 1) << problem;
+    std::map<std::string, ZORSettingEntry> byKey;
+    for (const ZORSettingEntry& entry : entries) byKey[entry.key] = entry;
+    return byKey;
+  };
+  // A loaded scale keeps its stored extremes; the measured range and curvature limits are
+  // written to the scale (and so to its record).
+  record("", "plain");
+  std::map<std::string, ZORSettingEntry> plain = boundaries("plain");
+  EXPECT_EQ(plain["ImposedValues"].doubles.front(), -2.0);
+  EXPECT_EQ(plain["ImposedValues"].doubles.back(), 2.0);
+  EXPECT_EQ(plain["Min_NegativeCrv"].doubles, std::vector<double>{-4.0});
+  EXPECT_EQ(plain["Max_NegativeCrv"].doubles, std::vector<double>{-0.5});
+  EXPECT_EQ(plain["Min_PositiveCrv"].doubles, std::vector<double>{0.5});
+  EXPECT_EQ(plain["Max_PositiveCrv"].doubles, std::vector<double>{8.0});
+  // Symmetric extremes about zero.
+  record("SetAbsoluteExtrema 1\n", "absolute");
+  std::map<std::string, ZORSettingEntry> absolute = boundaries("absolute");
+  EXPECT_EQ(absolute["ImposedValues"].doubles.front(), -2.0);
+  EXPECT_EQ(absolute["ImposedValues"].doubles.back(), 2.0);
+  record("SetExtremeImposedValues -1 3\nSetAbsoluteExtrema 1\n", "lopsided");
+  EXPECT_EQ(boundaries("lopsided")["ImposedValues"].doubles.front(), -3.0);
+  // Zero in the middle block: block 4 of 7 between boundaries 3 and 4.
+  record("SetGreenIsFlat 1\n", "flat");
+  const std::vector<double> flat = boundaries("flat")["ImposedValues"].doubles;
+  ASSERT_EQ(flat.size(), 6u);
+  EXPECT_LT(flat[2], 0.0);
+  EXPECT_GT(flat[3], 0.0);
+  EXPECT_EQ(flat[2], -flat[3]);
+  // Boundaries not imposed spaced on a symmetric logarithm: denser near zero.
+  record("SetNonlinearScale 1\n", "nonlinear");
+  const std::vector<double> nonlinear = boundaries("nonlinear")["ImposedValues"].doubles;
+  ASSERT_EQ(nonlinear.size(), 6u);
+  for (std::size_t k = 1; k < 6; ++k) EXPECT_LT(nonlinear[k - 1], nonlinear[k]);
+  EXPECT_LT(nonlinear[3] - nonlinear[2], nonlinear[5] - nonlinear[4]);
+  EXPECT_NEAR(nonlinear[2] + nonlinear[3], 0.0, 1e-12);  // symmetric about zero
+}
+
+}  // namespace
