@@ -11,7 +11,8 @@ keep="${2:-}"
 
 scripts/setup-deps.sh fuzz
 cmake --preset fuzz
-cmake --build --preset fuzz --target SettingsReaderFuzz ScriptRunnerFuzz EvaluationFuzz ZORCarColorScale
+cmake --build --preset fuzz --target SettingsReaderFuzz ScriptRunnerFuzz EvaluationFuzz PlyReaderFuzz \
+  ZORCarColorScale
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -45,3 +46,4 @@ run() {
 run SettingsReaderFuzz settings -dict=fuzz/settings.dict -max_len=4096
 run ScriptRunnerFuzz script -max_len=512
 run EvaluationFuzz evaluation -max_len=1024
+run PlyReaderFuzz ply -max_len=2048

@@ -12,6 +12,19 @@ double Cotangent(const ZORVec3& a, const ZORVec3& b) {
   return Dot(a, b) / Length(Cross(a, b));
 }
 
+// A triangle has an area only if it has one seen from each corner: with tiny coordinates the
+// cross products of two corners can differ, one of them rounding to zero.
+bool HasArea(const ZORSurfaceMesh& mesh, const ZORTriangle& t) {
+  for (int i = 0; i < 3; ++i) {
+    const ZORVec3& corner = mesh.positions[static_cast<std::size_t>(t[i])];
+    const ZORVec3 toNext = mesh.positions[static_cast<std::size_t>(t[(i + 1) % 3])] - corner;
+    const ZORVec3 toPrevious = mesh.positions[static_cast<std::size_t>(t[(i + 2) % 3])] - corner;
+    const double twiceArea = Length(Cross(toNext, toPrevious));
+    if (!(twiceArea > 0.0) || !std::isfinite(twiceArea)) return false;
+  }
+  return true;
+}
+
 // Vertices whose one-ring is not a closed fan of good triangles.
 std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
   std::vector<bool> without(mesh.positions.size(), false);
@@ -22,12 +35,10 @@ std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
   };
   std::vector<bool> used(mesh.positions.size(), false);
   for (const ZORTriangle& t : mesh.triangles) {
-    const ZORVec3& a = mesh.positions[static_cast<std::size_t>(t[0])];
-    const double area = Length(Cross(mesh.positions[static_cast<std::size_t>(t[1])] - a,
-                                     mesh.positions[static_cast<std::size_t>(t[2])] - a));
+    const bool hasArea = HasArea(mesh, t);
     for (int i = 0; i < 3; ++i) {
       used[static_cast<std::size_t>(t[i])] = true;
-      if (!(area > 0.0)) without[static_cast<std::size_t>(t[i])] = true;
+      if (!hasArea) without[static_cast<std::size_t>(t[i])] = true;
       ++edgeUses[key(t[i], t[(i + 1) % 3])];
     }
   }
@@ -50,9 +61,9 @@ void ZOREstimateMeshCurvature(ZORSurfaceMesh& mesh, ZORAnalysis analysis) {
     const ZORVec3 p[3] = {mesh.positions[static_cast<std::size_t>(t[0])],
                           mesh.positions[static_cast<std::size_t>(t[1])],
                           mesh.positions[static_cast<std::size_t>(t[2])]};
+    if (!HasArea(mesh, t)) continue;
     const ZORVec3 faceNormal = Cross(p[1] - p[0], p[2] - p[0]);
     const double triangleArea = 0.5 * Length(faceNormal);
-    if (!(triangleArea > 0.0)) continue;
     bool obtuse[3];
     double cot[3];
     for (int i = 0; i < 3; ++i) {
