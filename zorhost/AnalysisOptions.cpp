@@ -7,6 +7,9 @@
 
 namespace {
 
+// "AutoMinMaxOption" above this would put the extremes past the middle.
+constexpr int kLargestOutlierShare = 49;
+
 // The value table and which of its boundaries are imposed (1-based positions, entry 0 unused).
 struct Boundaries {
   std::vector<double> values;
@@ -83,6 +86,7 @@ ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
     range.smallest = range.any ? std::min(range.smallest, value) : value;
     range.largest = range.any ? std::max(range.largest, value) : value;
     range.any = true;
+    range.finite.push_back(value);
     if (value < 0.0) {
       range.minNegative = anyNegative ? std::min(range.minNegative, value) : value;
       range.maxNegative = anyNegative ? std::max(range.maxNegative, value) : value;
@@ -93,6 +97,15 @@ ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
     }
   }
   return range;
+}
+
+double ZORMeasuredRange::Percentile(double percent) const {
+  if (finite.empty()) return 0.0;
+  std::vector<double> ordered = finite;
+  const double last = static_cast<double>(ordered.size() - 1);
+  const auto rank = static_cast<std::size_t>(std::lround(std::clamp(percent, 0.0, 100.0) / 100.0 * last));
+  std::nth_element(ordered.begin(), ordered.begin() + static_cast<std::ptrdiff_t>(rank), ordered.end());
+  return ordered[rank];
 }
 
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
@@ -111,9 +124,23 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
   double lowest = 0.0, highest = 0.0;
   scale->GetExtremeImposedValues(&lowest, &highest);
   if (follows) {
-    lowest = measured.smallest;
-    highest = measured.largest;
-    done.push_back("AutoMinMaxStatus: the extremes follow the measured range");
+    int share = 0;
+    scale->GetAutoMinMaxOption(share);
+    if (share >= 1 && share <= kLargestOutlierShare) {
+      lowest = measured.Percentile(share);
+      highest = measured.Percentile(100 - share);
+      done.push_back("AutoMinMaxStatus: the extremes follow the measured values, at percentiles " +
+                     std::to_string(share) + " and " + std::to_string(100 - share) +
+                     " (AutoMinMaxOption " + std::to_string(share) + ")");
+    } else {
+      lowest = measured.smallest;
+      highest = measured.largest;
+      done.push_back("AutoMinMaxStatus: the extremes follow the measured range" +
+                     (share == 0 ? std::string()
+                                 : " (AutoMinMaxOption " + std::to_string(share) +
+                                       " is not a percentage from 0 to " +
+                                       std::to_string(kLargestOutlierShare) + ")"));
+    }
   }
   const bool symmetric = Option(&ZORIStNewColorScale::GetAbsoluteExtrema, scale);
   if (symmetric) {

@@ -8,8 +8,9 @@
 
 #include "zor/ZORColorScaleInterfaces.h"
 
-// The finite values an analysis measured: their range, and the ranges of the negative and of the
-// positive ones (the four curvature limits).
+// The finite values an analysis measured: their range, the ranges of the negative and of the
+// positive ones (the four curvature limits), and the values themselves, for extremes placed at a
+// share of them.
 struct ZORMeasuredRange {
   bool any = false;
   double smallest = 0.0;
@@ -18,6 +19,11 @@ struct ZORMeasuredRange {
   double maxNegative = ZORMathInfinite;   // the negative value nearest zero
   double minPositive = ZORMathInfinite;   // the positive value nearest zero
   double maxPositive = -ZORMathInfinite;  // the largest value
+  std::vector<double> finite;
+
+  // The value that `percent` of the values lie below (nearest rank, from the smallest); the
+  // smallest value for 0, the largest for 100.
+  double Percentile(double percent) const;
 };
 
 // The range of `values`; `covered`, when not empty, says which of them were measured.
@@ -27,7 +33,9 @@ ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
 // Acts on the scale's options, through its interface:
 // - the measured range goes to SetValueRange, the four curvature limits to SetCurvatureLimits;
 // - with "AutoMinMaxStatus" on, the extremes (first and last boundaries) follow the measured
-//   range; off, the stored ones are kept;
+//   values; off, the stored ones are kept. "AutoMinMaxOption" says how they follow: 0, at the
+//   smallest and largest value; p from 1 to 49, at the p-th and (100 - p)-th percentiles, so that
+//   about p percent of the values, the outliers at each end, are painted in the end blocks;
 // - "AbsoluteExtrema" makes the extremes symmetric about zero, +-max(|first|, |last|);
 // - "GreenIsFlat" puts zero in the middle block (block (n + 1) / 2): its two boundaries, when they
 //   are inner ones and not imposed, are imposed at -t and +t, t half a block of the range;

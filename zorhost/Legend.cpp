@@ -335,8 +335,9 @@ ZORScaleView ZORDescribeScale(ZORIStNewColorScale* scale, double tolerance) {
   return view;
 }
 
-std::string ZORLegendSvg(const ZORValueGrid& grid, const std::vector<std::uint8_t>& rgba,
-                         const ZORScaleView& scale, const ZORBlockCounts& counts) {
+std::string ZORLegendSvg(const std::string& title, const ZORValueGrid& grid,
+                         const std::vector<std::uint8_t>& rgba, const ZORScaleView& scale,
+                         const ZORBlockCounts& counts) {
   const PictureBox picture = Fit(grid.width, grid.height);
   const std::string png = ZOREncodePng(picture.width, picture.height,
                                        Resample(rgba, grid.width, grid.height, picture));
@@ -350,10 +351,8 @@ std::string ZORLegendSvg(const ZORValueGrid& grid, const std::vector<std::uint8_
   }
   legendHeight += Notes(legend, legendX, kPictureTop + legendHeight + 6, scale, counts,
                         legendWidth) + 6;
-  std::string title = grid.description + ", " + std::to_string(grid.width) + " x " +
-                      std::to_string(grid.height) + " values";
-  if (picture.stretched) title += " (stretched to be seen)";
-  const int titleWidth = TextWidth(title) * 15 / kFontSize;  // the title's font is larger
+  const std::string shownTitle = title + (picture.stretched ? " (stretched to be seen)" : "");
+  const int titleWidth = TextWidth(shownTitle) * 15 / kFontSize;  // the title's font is larger
   const int width = std::max(legendX + legendWidth, kMargin + titleWidth) + kMargin;
   const int height = std::max(kPictureTop + picture.height, kPictureTop + legendHeight) + kMargin;
   std::ostringstream svg;
@@ -361,7 +360,7 @@ std::string ZORLegendSvg(const ZORValueGrid& grid, const std::vector<std::uint8_
       << "\" font-family=\"" << kFont << "\" font-size=\"" << kFontSize << "\">\n"
       << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
       << "<text x=\"" << kMargin << "\" y=\"" << kTitleBaseline << "\" font-size=\"15\">"
-      << Escape(title) << "</text>\n"
+      << Escape(shownTitle) << "</text>\n"
       << "<image x=\"" << kMargin << "\" y=\"" << kPictureTop << "\" width=\"" << picture.width
       << "\" height=\"" << picture.height
       << "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" "

@@ -45,11 +45,12 @@ struct ZORBlockCounts {
   long noColor = 0;    // no block: painted with the undefined color
 };
 
-// The painted grid (`rgba`, a pixel a value, rows top first) beside the scale's legend. The
-// picture is resampled, nearest pixel, to the size it is shown at, so that it looks the same in
-// every viewer.
-std::string ZORLegendSvg(const ZORValueGrid& grid, const std::vector<std::uint8_t>& rgba,
-                         const ZORScaleView& scale, const ZORBlockCounts& counts);
+// The painted grid (`rgba`, a pixel a value, rows top first) beside the scale's legend, under
+// `title`. The picture is resampled, nearest pixel, to the size it is shown at, so that it looks
+// the same in every viewer.
+std::string ZORLegendSvg(const std::string& title, const ZORValueGrid& grid,
+                         const std::vector<std::uint8_t>& rgba, const ZORScaleView& scale,
+                         const ZORBlockCounts& counts);
 
 // A number as legends and summaries show it: seven significant digits.
 std::string ZORShortNumber(double value);

@@ -56,7 +56,8 @@ struct Painting {
 
 
 // `blocks` blocks, the default ramp from blue through cyan, green and yellow to red (see
-// ZORSampleRamp); its extremes follow the measured range ("AutoMinMaxStatus" on), the inner
+// ZORSampleRamp); its extremes follow the measured values ("AutoMinMaxStatus" on) at percentiles
+// 1 and 99 ("AutoMinMaxOption" 1), so that the outliers show in the end blocks; the inner
 // boundaries interpolated.
 bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
   if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
@@ -72,7 +73,9 @@ bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
   if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
     return false;
   }
-  return SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue));
+  constexpr int kOutlierPercent = 1;
+  return SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
+         SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
 }
 
 std::uint8_t Channel(int component) {
@@ -279,6 +282,16 @@ std::string ValuesCsv(const RenderValues& values) {
   return csv;
 }
 
+// What was painted: the analysis and the part, or the grid, and how many values.
+std::string Title(const RenderValues& values) {
+  const ZORValueGrid& grid = values.grid;
+  std::string title = grid.description + ", " + std::to_string(grid.width) + " x " +
+                      std::to_string(grid.height);
+  if (!values.part) return title + " values";
+  const long seen = std::count(values.covered.begin(), values.covered.end(), 1);
+  return title + " pixels, " + std::to_string(seen) + " on the part";
+}
+
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
 // when asked, the analysed mesh and the picture's values.
 RenderOutcome WriteFiles(const ZORRenderOptions& options, const RenderValues& values,
@@ -297,7 +310,7 @@ RenderOutcome WriteFiles(const ZORRenderOptions& options, const RenderValues& va
   if (png.empty()) return RenderFailure{kFailure, "the picture could not be encoded"};
   std::vector<std::pair<std::string, std::string>> files = {
       {options.outPrefix + ".png", png},
-      {options.outPrefix + ".svg", ZORLegendSvg(grid, rgba, scale, counts)}};
+      {options.outPrefix + ".svg", ZORLegendSvg(Title(values), grid, rgba, scale, counts)}};
   std::string error;
   if (!options.meshOutPath.empty()) {
     const ZORSurfaceMesh& mesh = values.part->Mesh();
@@ -322,14 +335,8 @@ RenderOutcome WriteFiles(const ZORRenderOptions& options, const RenderValues& va
 void PrintSummary(const ZORRenderOptions& options, const RenderValues& values,
                   const ZORScaleView& scale, const ZORBlockCounts& counts,
                   const std::vector<std::string>& optionsDone, std::ostream& out) {
-  const ZORValueGrid& grid = values.grid;
   const int blockCount = scale.Blocks();
-  out << "zorhost render: " << grid.description << ", " << grid.width << " x " << grid.height;
-  if (values.part) {
-    const long seen = std::count(values.covered.begin(), values.covered.end(), 1);
-    out << " pixels, " << seen << " on the part,";
-  }
-  out << " values from " << ZORScriptValues::Double(values.measured.smallest) << " to "
+  out << "zorhost render: " << Title(values) << ", ranging from " << ZORScriptValues::Double(values.measured.smallest) << " to "
       << ZORScriptValues::Double(values.measured.largest) << "\n";
   if (values.part) {
     const ZORSurfaceMesh& mesh = values.part->Mesh();

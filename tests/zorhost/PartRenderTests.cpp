@@ -242,6 +242,22 @@ TEST_F(PartRender, TheScalesOptionsActOnTheAnalysis) {
   for (std::size_t k = 1; k < 6; ++k) EXPECT_LT(nonlinear[k - 1], nonlinear[k]);
   EXPECT_LT(nonlinear[3] - nonlinear[2], nonlinear[5] - nonlinear[4]);
   EXPECT_NEAR(nonlinear[2] + nonlinear[3], 0.0, 1e-12);  // symmetric about zero
+
+  // The default scale's extremes follow the values at percentiles 1 and 99: of 0 to 100, the
+  // outliers 0 and 100 go to the end blocks.
+  std::string hundred;
+  for (int v = 0; v <= 100; ++v) hundred += std::to_string(100 - v) + (v < 100 ? "," : "\n");
+  WriteWholeFile((Folder() / "grid.csv").string(), hundred);
+  const ProgramRun run = Zorhost(Folder(), "render --values grid.csv --save-settings after --out o");
+  EXPECT_NE(run.output.find("at percentiles 1 and 99"), std::string::npos) << run.output;
+  std::vector<ZORSettingEntry> entries;
+  std::string problem;
+  ASSERT_EQ(ZORReadRepositoryFile("after", entries, problem), 1) << problem;
+  for (const ZORSettingEntry& entry : entries) {
+    if (entry.key != "ImposedValues") continue;
+    EXPECT_EQ(entry.doubles.front(), 1.0);
+    EXPECT_EQ(entry.doubles.back(), 99.0);
+  }
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST_F(Render, PixelsAreTheScalesColorsOfTheirValues) {
   WriteWholeFile((Folder() / "grid.csv").string(), csv);
   ProgramRun run = Zorhost(Folder(), "render --values grid.csv --out picture --save-settings rendered");
   ASSERT_EQ(run.status, 0) << run.errors;
-  EXPECT_NE(run.output.find("5 x 3 values from -2.5 to 4"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("5 x 3 values, ranging from -2.5 to 4"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("undefined values: 2"), std::string::npos) << run.output;
   Image image = Decode(Folder() / "picture.png");
   ASSERT_EQ(image.width, 5);
