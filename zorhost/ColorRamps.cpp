@@ -58,3 +58,22 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
   }
   return imposed;
 }
+
+bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
+  if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
+  ZORRawCollint index, red, green, blue, alpha, types;
+  for (const ZORImposedBlockColor& imposed : ZORSampleRamp(ZORDefaultRamp(), blocks)) {
+    index.Append(imposed.position);
+    red.Append(imposed.color.red);
+    green.Append(imposed.color.green);
+    blue.Append(imposed.color.blue);
+    alpha.Append(imposed.color.alpha);
+    types.Append(0);
+  }
+  if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
+    return false;
+  }
+  constexpr int kOutlierPercent = 1;
+  return SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
+         SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
+}

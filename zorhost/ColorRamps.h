@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "painter/ZORScalePainter.h"
+#include "zor/ZORColorScaleInterfaces.h"
 
 struct ZORImposedBlockColor {
   int position;  // 1-based block
@@ -21,3 +22,9 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
 
 // The ramp of zorhost's default scale: blue, cyan, green, yellow, red.
 std::span<const ZORRgba> ZORDefaultRamp();
+
+// Makes `scale` zorhost's default scale of `blocks` blocks: the default ramp sampled onto its
+// blocks, its extremes following the measured values ("AutoMinMaxStatus" on) at percentiles 1
+// and 99 ("AutoMinMaxOption" 1), so that the outliers show in the end blocks, and the inner
+// boundaries interpolated. False when the scale refuses any of it.
+bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks);

@@ -55,29 +55,6 @@ struct Painting {
 };
 
 
-// `blocks` blocks, the default ramp from blue through cyan, green and yellow to red (see
-// ZORSampleRamp); its extremes follow the measured values ("AutoMinMaxStatus" on) at percentiles
-// 1 and 99 ("AutoMinMaxOption" 1), so that the outliers show in the end blocks; the inner
-// boundaries interpolated.
-bool MakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
-  if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
-  ZORRawCollint index, red, green, blue, alpha, types;
-  for (const ZORImposedBlockColor& imposed : ZORSampleRamp(ZORDefaultRamp(), blocks)) {
-    index.Append(imposed.position);
-    red.Append(imposed.color.red);
-    green.Append(imposed.color.green);
-    blue.Append(imposed.color.blue);
-    alpha.Append(imposed.color.alpha);
-    types.Append(0);
-  }
-  if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
-    return false;
-  }
-  constexpr int kOutlierPercent = 1;
-  return SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
-         SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
-}
-
 std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
@@ -150,7 +127,7 @@ RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
       return RenderFailure{kBadInput, "the scale loaded from the settings repository '" +
                                           options.settingsName + "' has no blocks to paint with"};
     }
-  } else if (!MakeDefaultScale(scale.get(), options.blocks)) {
+  } else if (!ZORMakeDefaultScale(scale.get(), options.blocks)) {
     return RenderFailure{kBadInput,
                          "cannot make a scale of " + std::to_string(options.blocks) + " blocks"};
   }

@@ -114,7 +114,7 @@ TEST_F(AnalyticSurfaces, ExactAtEveryNodeAndEveryPixel) {
       for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
         if (raster.triangle[i] < 0) continue;
         ZORVec3 point, normal;
-        const double value = part->ValueAt(raster.triangle[i], raster.barycentric[i], point, normal);
+        const double value = part->ValueAt(raster.triangle[i], raster.barycentric[i], normal, &point);
         if (std::isnan(value)) continue;
         ++seen;
         const double expected = shape.curvatures(point, normal).Value(analysis);

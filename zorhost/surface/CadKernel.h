@@ -41,6 +41,9 @@ bool ZORCatchingKernelFailures(std::string& error, Work work) {
   return false;
 }
 
+// The shape of the built-in sample part (see ZORMakeSamplePart).
+TopoDS_Shape ZORSampleShape();
+
 // A part of the shape's faces.
 std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape);
 

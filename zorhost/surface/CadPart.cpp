@@ -57,8 +57,8 @@ class CadPart final : public ZORPart {
     return ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
   }
 
-  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& point,
-                 ZORVec3& normal) const override {
+  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal,
+                 ZORVec3* point) const override {
     const int face = mesh_.triangleFaces[static_cast<std::size_t>(triangle)];
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     double u = 0.0, v = 0.0;
@@ -67,7 +67,7 @@ class CadPart final : public ZORPart {
       u += at[i] * p[0];
       v += at[i] * p[1];
     }
-    return Evaluate(face, u, v, normal, &point);
+    return Evaluate(face, u, v, normal, point);
   }
 
  private:
@@ -201,7 +201,7 @@ std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std:
   return part;
 }
 
-std::unique_ptr<ZORPart> ZORMakeSamplePart() {
+TopoDS_Shape ZORSampleShape() {
   // A saddle with a bump off its centre, z = a (x^2 - y^2) + b exp(-r^2 / s^2), through 33 x 33
   // points over [-1, 1]^2, as a B-spline surface: its Gaussian curvature is negative around the
   // saddle and positive on the bump.
@@ -219,8 +219,11 @@ std::unique_ptr<ZORPart> ZORMakeSamplePart() {
   const Handle(Geom_BSplineSurface) spline =
       GeomAPI_PointsToBSplineSurface(points, 3, 8, GeomAbs_C2, 1e-6).Surface();
   const Handle(Geom_Surface) surface(spline);
-  TopoDS_Shape face = BRepBuilderAPI_MakeFace(surface, Precision::Confusion()).Shape();
-  return ZORMakeCadPart("the sample part, a freeform surface", face);
+  return BRepBuilderAPI_MakeFace(surface, Precision::Confusion()).Shape();
+}
+
+std::unique_ptr<ZORPart> ZORMakeSamplePart() {
+  return ZORMakeCadPart("the sample part, a freeform surface", ZORSampleShape());
 }
 
 std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape) {

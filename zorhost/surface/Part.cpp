@@ -38,18 +38,19 @@ class MeshPart final : public ZORPart {
     return true;
   }
 
-  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& point,
-                 ZORVec3& normal) const override {
+  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal,
+                 ZORVec3* point) const override {
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     double value = 0.0;
-    point = {};
+    ZORVec3 where;
     normal = {};
     for (int i = 0; i < 3; ++i) {
       const std::size_t v = static_cast<std::size_t>(t[i]);
       value += at[i] * mesh_.values[v];
-      point = point + at[i] * mesh_.positions[v];
+      where = where + at[i] * mesh_.positions[v];
       normal = normal + at[i] * mesh_.normals[v];
     }
+    if (point != nullptr) *point = where;
     normal = Normalized(normal);
     return value;
   }

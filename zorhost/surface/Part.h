@@ -25,12 +25,12 @@ class ZORPart {
   virtual bool Prepare(double deflection, ZORAnalysis analysis, std::string& error) = 0;
   const ZORSurfaceMesh& Mesh() const { return mesh_; }
 
-  // The value at the point of `triangle` with barycentric coordinates `at`, with the surface
-  // point it belongs to and the outward normal there: a CAD part's at the surface parameters
-  // interpolated to that point, a mesh's interpolated from its vertices. Not a number where the
-  // analysis is not defined.
-  virtual double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& point,
-                         ZORVec3& normal) const = 0;
+  // The value at the point of `triangle` with barycentric coordinates `at`, with the outward
+  // normal there and, when asked, the surface point the value belongs to: a CAD part's at the
+  // surface parameters interpolated to that point, a mesh's interpolated from its vertices. Not
+  // a number where the analysis is not defined.
+  virtual double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal,
+                         ZORVec3* point = nullptr) const = 0;
 
  protected:
   explicit ZORPart(std::string description) : description_(std::move(description)) {}

@@ -1,5 +1,6 @@
 // A part seen in a picture: for every pixel, whether the surface is seen there, the analysis
-// value of the surface point seen, and how much light that point gets.
+// value of the surface point seen, and how much light that point gets. Made in three steps, each
+// of its own cost: the part meshed for the picture, the mesh rasterized, every pixel evaluated.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "zorhost/surface/Part.h"
+#include "zorhost/surface/Rasterizer.h"
 #include "zorhost/surface/View.h"
 
 struct ZORPartPicture {
@@ -18,7 +20,24 @@ struct ZORPartPicture {
   double deflection = 0.0;            // of the mesh from the surface, model units
 };
 
-// Meshes the part for a picture of `width` x `height` seen along `view` (the mesh within half a
-// pixel of the surface), rasterizes it and evaluates `analysis` at the point each pixel sees.
+// Where a picture of the part looks from, and how closely the mesh must follow the surface for
+// it: within half a pixel, and never finer than a 5000th of the part's size, so that a large
+// smooth face does not make an outsized mesh however large the picture.
+struct ZORPictureSetting {
+  ZORCamera camera;
+  double deflection = 0.0;
+};
+ZORPictureSetting ZORSetPicture(const ZORPart& part, ZORView view, int width, int height);
+
+// Which triangle of the prepared part's mesh each pixel sees, and where on it.
+ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height);
+
+// The value and light of every pixel of `raster`, from the surface point it sees.
+void ZOREvaluatePixels(const ZORPart& part, const ZORRaster& raster, const ZORCamera& camera,
+                       ZORPartPicture& picture);
+
+// All three: meshes the part for a picture of `width` x `height` seen along `view` with
+// `analysis`'s values, rasterizes it and evaluates every pixel. False, with `error`, when the
+// part cannot be meshed.
 bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnalysis analysis,
                     ZORPartPicture& picture, std::string& error);

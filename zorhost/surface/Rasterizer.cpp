@@ -6,9 +6,16 @@
 
 namespace {
 
-// Twice the signed area of (a, b, p) in the screen plane.
+// Twice the signed area of (a, b, p) in the screen plane, positive with p left of a to b.
+// Computed from the edge's endpoints in one fixed order, whichever way a triangle runs along it:
+// the two triangles on an edge then get exactly opposite values at every pixel, so that no pixel
+// centre on or near a shared edge falls between them and lets the surface behind show through.
 double Edge(const ZORVec3& a, const ZORVec3& b, double px, double py) {
-  return (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
+  const bool ordered = a.x < b.x || (a.x == b.x && a.y <= b.y);
+  const ZORVec3& from = ordered ? a : b;
+  const ZORVec3& to = ordered ? b : a;
+  const double side = (to.x - from.x) * (py - from.y) - (to.y - from.y) * (px - from.x);
+  return ordered ? side : -side;
 }
 
 }  // namespace
@@ -37,11 +44,15 @@ ZORRaster ZORRasterize(const std::vector<ZORVec3>& screen, const std::vector<ZOR
       const double py = row + 0.5;
       for (int column = left; column <= right; ++column) {
         const double px = column + 0.5;
-        // Barycentric coordinates from the edge functions, either winding.
-        const double wa = Edge(b, c, px, py) / area;
-        const double wb = Edge(c, a, px, py) / area;
-        const double wc = 1.0 - wa - wb;
-        if (wa < 0.0 || wb < 0.0 || wc < 0.0) continue;
+        // Inside the closed triangle, either winding: all three edge functions of the area's sign.
+        const double ea = Edge(b, c, px, py);
+        const double eb = Edge(c, a, px, py);
+        const double ec = Edge(a, b, px, py);
+        if (area > 0.0 ? (ea < 0.0 || eb < 0.0 || ec < 0.0) : (ea > 0.0 || eb > 0.0 || ec > 0.0)) {
+          continue;
+        }
+        const double sum = ea + eb + ec;
+        const double wa = ea / sum, wb = eb / sum, wc = ec / sum;
         const double z = wa * a.z + wb * b.z + wc * c.z;
         const std::size_t at = static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
                                static_cast<std::size_t>(column);
