@@ -19,8 +19,8 @@ struct ZORRaster {
 
 // Rasterizes `triangles` over `screen` points: x to the right and y down in pixels (pixel (c, r)
 // has its centre at c + 0.5, r + 0.5), z toward the viewer. A pixel sees the nearest triangle
-// whose closed area holds its centre; a centre on an edge shared by two
-// triangles is held by at least one of them, so no crack lets a surface behind show. Orthographic: the barycentric coordinates are exact for
-// the triangle's plane.
+// whose closed area holds its centre; a centre on an edge shared by two triangles is held by at
+// least one of them, so no crack lets a surface behind show. Orthographic: the barycentric
+// coordinates are exact for the triangle's plane.
 ZORRaster ZORRasterize(const std::vector<ZORVec3>& screen, const std::vector<ZORTriangle>& triangles,
                        int width, int height);
