@@ -197,7 +197,8 @@ void BM_Paint(benchmark::State& state) {
   ZORIStNewColorScale_var scale = Host().NewScale();
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
   ZORMakeDefaultScale(scale.get(), 9);
-  ZORApplyAnalysisOptions(scale.get(), ZORMeasure(s.picture.values, s.picture.covered));
+  ZORApplyAnalysisOptions(scale.get(), ZORMeasure(s.picture.values, s.picture.covered),
+                          ZORHostSession::kDefaultModelTolerance);
   const ZORScalePainter painter(scale.get(), ZORHostSession::kDefaultModelTolerance);
   std::vector<int> blocks(s.picture.values.size());
   std::vector<ZORRgba> colors(s.picture.values.size());

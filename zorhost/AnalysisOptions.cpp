@@ -108,8 +108,20 @@ double ZORMeasuredRange::Percentile(double percent) const {
   return ordered[rank];
 }
 
+void ZORMeasuredRange::ExtremesAtPercentile(double percent, double tolerance, double& lowest,
+                                            double& highest) const {
+  const double low = Percentile(percent), high = Percentile(100.0 - percent);
+  lowest = low;
+  highest = high;
+  for (double value : finite) {
+    if (value >= low - tolerance) lowest = std::min(lowest, value);
+    if (value <= high + tolerance) highest = std::max(highest, value);
+  }
+}
+
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
-                                                 const ZORMeasuredRange& measured) {
+                                                 const ZORMeasuredRange& measured,
+                                                 double tolerance) {
   std::vector<std::string> done;
   if (!measured.any) return done;
   scale->SetValueRange(measured.smallest, measured.largest);
@@ -127,8 +139,7 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
     int share = 0;
     scale->GetAutoMinMaxOption(share);
     if (share >= 1 && share <= kLargestOutlierShare) {
-      lowest = measured.Percentile(share);
-      highest = measured.Percentile(100 - share);
+      measured.ExtremesAtPercentile(share, tolerance, lowest, highest);
       done.push_back("AutoMinMaxStatus: the extremes follow the measured values, at percentiles " +
                      std::to_string(share) + " and " + std::to_string(100 - share) +
                      " (AutoMinMaxOption " + std::to_string(share) + ")");

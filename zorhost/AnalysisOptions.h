@@ -24,6 +24,12 @@ struct ZORMeasuredRange {
   // The value that `percent` of the values lie below (nearest rank, from the smallest); the
   // smallest value for 0, the largest for 100.
   double Percentile(double percent) const;
+  // The extremes at percentiles `percent` and 100 - `percent`, widened to take in whole the run
+  // of values within `tolerance` of each (a fillet of constant curvature, say, whose values
+  // differ only by rounding): the scale puts a value just below its first extreme in the first
+  // block and one within tolerance of it in the second, so an extreme inside such a run would
+  // speckle it.
+  void ExtremesAtPercentile(double percent, double tolerance, double& lowest, double& highest) const;
 };
 
 // The range of `values`; `covered`, when not empty, says which of them were measured.
@@ -43,5 +49,7 @@ ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
 //   spacing between the imposed ones around it, by imposing it: x = c sinh(s) with s linear
 //   between the neighbours' asinh(x / c), and c a hundredth of the larger extreme's magnitude.
 // Returns what was done, a line each, for the summary.
+// `tolerance` is the one the scale evaluates with.
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
-                                                 const ZORMeasuredRange& measured);
+                                                 const ZORMeasuredRange& measured,
+                                                 double tolerance);

@@ -131,7 +131,7 @@ RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
     return RenderFailure{kBadInput,
                          "cannot make a scale of " + std::to_string(options.blocks) + " blocks"};
   }
-  done = ZORApplyAnalysisOptions(scale.get(), values.measured);
+  done = ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance);
   if (!options.saveSettingsName.empty() &&
       scale->SaveToSettings(options.saveSettingsName.c_str()) != 1) {
     return RenderFailure{kFailure, "cannot save the scale to the settings repository '" +

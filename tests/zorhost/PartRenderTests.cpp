@@ -258,6 +258,18 @@ TEST_F(PartRender, TheScalesOptionsActOnTheAnalysis) {
     EXPECT_EQ(entry.doubles.front(), 1.0);
     EXPECT_EQ(entry.doubles.back(), 99.0);
   }
+  // An extreme inside a run of values that differ only by rounding (a fillet of constant
+  // curvature) takes in the whole run: none of it falls below into block 1.
+  std::string fillet;
+  for (int v = 0; v < 400; ++v) {
+    fillet += v < 100 ? (v % 30 == 0 ? "-0.16666666666666674" : "-0.16666666666666666")
+                      : std::to_string(v / 400.0);
+    fillet += v % 20 == 19 ? "\n" : ",";
+  }
+  WriteWholeFile((Folder() / "grid.csv").string(), fillet);
+  const ProgramRun filletRun = Zorhost(Folder(), "render --values grid.csv --out o");
+  EXPECT_NE(filletRun.output.find("\n      1  -inf            -0.1666667      0, 0, 255, 255          0\n"),
+            std::string::npos) << filletRun.output;
 }
 
 }  // namespace
