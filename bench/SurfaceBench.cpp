@@ -59,7 +59,8 @@ const fs::path& WorkFolder() {
 struct Staged {
   std::string stepPath;
   std::unique_ptr<ZORPart> part;
-  ZORPictureSetting setting;
+  double deflection = 0.0;
+  ZORCamera camera;
   ZORRaster raster;
   ZORPartPicture picture;
   std::vector<std::array<double, 2>> pixelParameters;  // the (u, v) each covered pixel sees
@@ -83,10 +84,11 @@ Staged& Stage(int index) {
   std::string error;
   s.part = ZORReadPart(s.stepPath, error);
   if (!s.part) Fail(error);
-  s.setting = ZORSetPicture(*s.part, ZORView::Iso, subject.width, subject.height);
-  if (!s.part->Prepare(s.setting.deflection, ZORAnalysis::Gaussian, error)) Fail(error);
-  s.raster = ZORRasterizePart(*s.part, s.setting.camera, subject.width, subject.height);
-  ZOREvaluatePixels(*s.part, s.raster, s.setting.camera, s.picture);
+  s.deflection = ZORPictureDeflection(*s.part, ZORView::Iso, subject.width, subject.height);
+  if (!s.part->Prepare(s.deflection, ZORAnalysis::Gaussian, error)) Fail(error);
+  s.camera = ZORFitCameraToMesh(*s.part, ZORView::Iso, subject.width, subject.height);
+  s.raster = ZORRasterizePart(*s.part, s.camera, subject.width, subject.height);
+  ZOREvaluatePixels(*s.part, s.raster, s.camera, s.picture);
   const ZORSurfaceMesh& mesh = s.part->Mesh();
   for (std::size_t i = 0; i < s.raster.triangle.size(); ++i) {
     if (s.raster.triangle[i] < 0) continue;
@@ -145,21 +147,21 @@ void MeshFresh(benchmark::State& state, double deflection) {
 }
 
 void BM_Mesh(benchmark::State& state) {
-  MeshFresh(state, Stage(static_cast<int>(state.range(0))).setting.deflection);
+  MeshFresh(state, Stage(static_cast<int>(state.range(0))).deflection);
 }
 
 // The mesh of a picture far larger than any screen: the deflection stops at a 5000th of the
 // part's size, so the mesh stays bounded however large the picture.
 void BM_MeshForAHugePicture(benchmark::State& state) {
   constexpr int kHuge = 16384;
-  MeshFresh(state, ZORSetPicture(*Stage(static_cast<int>(state.range(0))).part, ZORView::Iso, kHuge, kHuge).deflection);
+  MeshFresh(state, ZORPictureDeflection(*Stage(static_cast<int>(state.range(0))).part, ZORView::Iso, kHuge, kHuge));
 }
 
 void BM_Rasterize(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
   const Subject& subject = kSubjects[state.range(0)];
   for (auto _ : state) {
-    benchmark::DoNotOptimize(ZORRasterizePart(*s.part, s.setting.camera, subject.width, subject.height));
+    benchmark::DoNotOptimize(ZORRasterizePart(*s.part, s.camera, subject.width, subject.height));
   }
   state.SetItemsProcessed(state.iterations());
   Name(state);
@@ -168,7 +170,7 @@ void BM_Rasterize(benchmark::State& state) {
 void BM_AnalysisPerPixel(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
   ZORPartPicture picture;
-  for (auto _ : state) ZOREvaluatePixels(*s.part, s.raster, s.setting.camera, picture);
+  for (auto _ : state) ZOREvaluatePixels(*s.part, s.raster, s.camera, picture);
   state.SetItemsProcessed(state.iterations());
   state.counters["points"] = static_cast<double>(s.pixelParameters.size());
   Name(state);

@@ -73,7 +73,11 @@ bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
   if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
     return false;
   }
+  // Undefined values in gray: seen on the part, and told apart from every color of the ramp and
+  // from the background.
+  constexpr int kUndefinedGray = 128;
   constexpr int kOutlierPercent = 1;
-  return SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
+  return SUCCEEDED(scale->SetColorUndefine(kUndefinedGray, kUndefinedGray, kUndefinedGray, 255)) &&
+         SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
          SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
 }

@@ -24,7 +24,7 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
 std::span<const ZORRgba> ZORDefaultRamp();
 
 // Makes `scale` zorhost's default scale of `blocks` blocks: the default ramp sampled onto its
-// blocks, its extremes following the measured values ("AutoMinMaxStatus" on) at percentiles 1
+// blocks, undefined values in opaque gray, its extremes following the measured values ("AutoMinMaxStatus" on) at percentiles 1
 // and 99 ("AutoMinMaxOption" 1), so that the outliers show in the end blocks, and the inner
 // boundaries interpolated. False when the scale refuses any of it.
 bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks);

@@ -321,6 +321,7 @@ void PrintSummary(const ZORRenderOptions& options, const RenderValues& values,
         << (values.part->Exact() ? " nodes; values exact at each pixel's surface point"
                                  : " vertices; values estimated at the vertices, interpolated between them")
         << "\n";
+    for (const std::string& note : values.part->MeshNotes()) out << "part: " << note << "\n";
   }
   for (const std::string& line : optionsDone) out << "option " << line << "\n";
   out << "scale: " << blockCount << " blocks\n";

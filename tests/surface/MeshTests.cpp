@@ -15,6 +15,7 @@
 
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshCurvature.h"
+#include "zorhost/surface/MeshFiles.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/PlyFiles.h"
 #include "zorhost/surface/Rasterizer.h"
@@ -87,6 +88,28 @@ TEST(Rasterizer, NoPixelFallsBetweenTrianglesThatShareAnEdge) {
     const ZORRaster raster = ZORRasterize(screen, triangles, 81, 81);
     ASSERT_GT(raster.triangle[40 * 81 + 40], 0) << "pair " << pairs;
   }
+}
+
+TEST(MeshFiles, VerticesWithinRoundingOfEachOtherAreWelded) {
+  // Two triangles meshed apart over a shared edge whose copies differ by single-precision
+  // rounding, and a sliver that welding collapses.
+  const double rounding = 1e-7;
+  ZORSurfaceMesh mesh;
+  mesh.positions = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0},                    // first triangle
+                    {10 + rounding, 0, 0}, {0, 10 - rounding, 0}, {10, 10, 0},  // second
+                    {5, 5, 0}, {5 + rounding, 5, 0}, {6, 6, 1}};          // the sliver
+  mesh.triangles = {{0, 1, 2}, {3, 5, 4}, {6, 7, 8}};
+  EXPECT_EQ(ZORWeldVertices(mesh), 1u);
+  EXPECT_EQ(mesh.positions.size(), 6u);
+  ASSERT_EQ(mesh.triangles.size(), 2u);
+  EXPECT_EQ(mesh.triangles[1][0], mesh.triangles[0][1]);
+  EXPECT_EQ(mesh.triangles[1][2], mesh.triangles[0][2]);
+  // Points a thousandth of the size apart stay apart.
+  ZORSurfaceMesh apart;
+  apart.positions = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0.01, 0, 0}};
+  apart.triangles = {{0, 1, 2}, {3, 1, 2}};
+  EXPECT_EQ(ZORWeldVertices(apart), 0u);
+  EXPECT_EQ(apart.positions.size(), 4u);
 }
 
 TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -119,6 +120,29 @@ TEST_F(PartRender, UnshadedPixelsAreTheScalesColorsOfTheValuesWritten) {
   EXPECT_EQ(glb.substr(0, 4), "glTF");
   EXPECT_NE(glb.find("\"COLOR_0\""), std::string::npos);
   EXPECT_NE(glb.find("\"_VALUE\""), std::string::npos);
+}
+
+TEST_F(PartRender, TheExampleBracketIsPaintedWhole) {
+  // Planes, cylinders, tori and blends, convex and concave. The mesher gives up on two blends at
+  // the picture's deflection; they are meshed coarser, said so, and every pixel of the part gets
+  // a value.
+  const ProgramRun run =
+      Zorhost(Folder(), "render '" ZOR_EXAMPLE_PARTS "/bracket.step' --analysis mean --size 320x240 "
+                        "--values-out values.csv --out bracket");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("2 of 50 faces could only be meshed coarser"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("not shown"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("undefined values"), std::string::npos) << run.output;
+  ZORValueGrid grid;
+  std::string error;
+  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "values.csv").string(), grid, error)) << error;
+  // The concave fillet where the plates meet, radius 3, and the convex ones, are all there.
+  const long concave = std::count_if(grid.values.begin(), grid.values.end(),
+                                     [](double v) { return std::fabs(v + 1.0 / 6.0) < 1e-9; });
+  const long convex = std::count_if(grid.values.begin(), grid.values.end(),
+                                    [](double v) { return std::fabs(v - 1.0 / 6.0) < 1e-9; });
+  EXPECT_GT(concave, 100);
+  EXPECT_GT(convex, 1000);
 }
 
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {

@@ -19,7 +19,9 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Face.hxx>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -43,6 +45,8 @@ class CadPart final : public ZORPart {
 
   bool Exact() const override { return true; }
 
+  // Quick and not always tight (a torus's box is loose): a tight box of a freeform surface costs
+  // a good part of a render.
   void Bounds(ZORVec3& lowest, ZORVec3& highest) const override {
     Bnd_Box box;
     BRepBndLib::Add(shape_, box, false);
@@ -71,21 +75,49 @@ class CadPart final : public ZORPart {
   }
 
  private:
+  // The face's triangulation, made alone at coarser deflections when meshing the whole part
+  // left it without one (the mesher gives up on some faces at fine deflections, such as blends
+  // whose boundary it finds self-intersecting). The values stay exact; only the face's outline
+  // in the picture is coarser. Null when no deflection up to `coarsest` works.
+  static Handle(Poly_Triangulation) TriangulationOf(const TopoDS_Face& face, double deflection,
+                                                    double coarsest, TopLoc_Location& location,
+                                                    double& used) {
+    Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
+    used = deflection;
+    while (triangulation.IsNull() && used < coarsest) {
+      used *= 2.0;
+      BRepMesh_IncrementalMesh alone(face, used, false, 0.5, false);
+      triangulation = BRep_Tool::Triangulation(face, location);
+    }
+    return triangulation;
+  }
+
   bool Mesh(double deflection, std::string& error) {
     mesh_ = {};
+    meshNotes_.clear();
     faces_.clear();
     props_.clear();
     BRepMesh_IncrementalMesh mesher(shape_, deflection, false, 0.5, false);
-    int unmeshed = 0;
+    ZORVec3 lowest, highest;
+    Bounds(lowest, highest);
+    const double coarsestAllowed = Length(highest - lowest) / 10.0;
+    int faceCount = 0, unmeshed = 0, coarser = 0;
+    double coarsest = deflection;
     for (TopExp_Explorer explorer(shape_, TopAbs_FACE); explorer.More(); explorer.Next()) {
+      ++faceCount;
       const TopoDS_Face& face = TopoDS::Face(explorer.Current());
       TopLoc_Location location;
-      const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
+      double used = deflection;
+      const Handle(Poly_Triangulation) triangulation = TriangulationOf(face, deflection, coarsestAllowed, location, used);
       TopLoc_Location surfaceLocation;
       Handle(Geom_Surface) surface = BRep_Tool::Surface(face, surfaceLocation);
       if (triangulation.IsNull() || !triangulation->HasUVNodes() || surface.IsNull()) {
         ++unmeshed;
         continue;
+      }
+      if (used > deflection) {
+        ++coarser;
+        coarsest = std::max(coarsest, used);
       }
       const int faceIndex = static_cast<int>(faces_.size());
       faces_.push_back({surface, surfaceLocation.Transformation(), face.Orientation() == TopAbs_REVERSED});
@@ -113,6 +145,17 @@ class CadPart final : public ZORPart {
     if (mesh_.triangles.empty()) {
       error = unmeshed > 0 ? "no face of the part could be meshed" : "the part holds no surface";
       return false;
+    }
+    const std::string of = " of " + std::to_string(faceCount) + " faces";
+    if (coarser > 0) {
+      char within[64];
+      std::snprintf(within, sizeof within, "within %.3g instead of %.3g", coarsest, deflection);
+      meshNotes_.push_back(std::to_string(coarser) + of + " could only be meshed coarser, " +
+                           within + ": their outlines are coarser, their values still exact");
+    }
+    if (unmeshed > 0) {
+      meshNotes_.push_back(std::to_string(unmeshed) + of +
+                           " could not be meshed and are not shown");
     }
     return true;
   }

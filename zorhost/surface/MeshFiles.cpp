@@ -6,10 +6,13 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <unordered_map>
+#include <vector>
 
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshFiles.h"
@@ -109,30 +112,73 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
     }
   }
   ZORWeldVertices(mesh);
+  if (mesh.triangles.empty()) {
+    error = path + ": no triangle has three distinct corners";
+    return false;
+  }
   return true;
 }
 
-void ZORWeldVertices(ZORSurfaceMesh& mesh) {
-  struct Hash {
-    std::size_t operator()(const ZORVec3& p) const {
-      std::uint64_t bits[3];
-      std::memcpy(bits, &p, sizeof bits);
-      return std::hash<std::uint64_t>()(bits[0] ^ (bits[1] * 31) ^ (bits[2] * 1031));
+std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
+  constexpr double kWeldShare = 1e-6;
+  ZORVec3 lowest = mesh.positions.empty() ? ZORVec3{} : mesh.positions.front(), highest = lowest;
+  for (const ZORVec3& p : mesh.positions) {
+    lowest = {std::min(lowest.x, p.x), std::min(lowest.y, p.y), std::min(lowest.z, p.z)};
+    highest = {std::max(highest.x, p.x), std::max(highest.y, p.y), std::max(highest.z, p.z)};
+  }
+  const double reach = kWeldShare * Length(highest - lowest);
+  // Cells of the reach's size: a vertex's match lies in its cell or a neighbouring one.
+  const double cellSize = reach > 0.0 && std::isfinite(reach) ? reach : 1.0;
+  using Cell = std::array<std::int64_t, 3>;
+  struct CellHash {
+    std::size_t operator()(const Cell& c) const {
+      return std::hash<std::int64_t>()(c[0] * 73856093 ^ c[1] * 19349663 ^ c[2] * 83492791);
     }
   };
-  std::unordered_map<ZORVec3, int, Hash> index;
+  auto cellOf = [&](const ZORVec3& p) {
+    return Cell{static_cast<std::int64_t>(std::floor((p.x - lowest.x) / cellSize)),
+                static_cast<std::int64_t>(std::floor((p.y - lowest.y) / cellSize)),
+                static_cast<std::int64_t>(std::floor((p.z - lowest.z) / cellSize))};
+  };
+  std::unordered_map<Cell, std::vector<int>, CellHash> cells;
   std::vector<int> welded(mesh.positions.size());
   std::vector<ZORVec3> positions;
   for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
-    // +0 and -0 are one point.
-    ZORVec3 p = mesh.positions[v];
-    p = {p.x + 0.0, p.y + 0.0, p.z + 0.0};
-    auto [found, added] = index.try_emplace(p, static_cast<int>(positions.size()));
-    if (added) positions.push_back(p);
-    welded[v] = found->second;
+    const ZORVec3& p = mesh.positions[v];
+    const Cell cell = cellOf(p);
+    int match = -1;
+    for (std::int64_t dx = -1; dx <= 1 && match < 0; ++dx) {
+      for (std::int64_t dy = -1; dy <= 1 && match < 0; ++dy) {
+        for (std::int64_t dz = -1; dz <= 1 && match < 0; ++dz) {
+          const auto found = cells.find({cell[0] + dx, cell[1] + dy, cell[2] + dz});
+          if (found == cells.end()) continue;
+          for (int candidate : found->second) {
+            if (Length(positions[static_cast<std::size_t>(candidate)] - p) <= reach) {
+              match = candidate;
+              break;
+            }
+          }
+        }
+      }
+    }
+    if (match < 0) {
+      match = static_cast<int>(positions.size());
+      positions.push_back(p);
+      cells[cell].push_back(match);
+    }
+    welded[v] = match;
   }
-  for (ZORTriangle& t : mesh.triangles) {
-    for (int& corner : t) corner = welded[static_cast<std::size_t>(corner)];
+  std::vector<ZORTriangle> triangles;
+  triangles.reserve(mesh.triangles.size());
+  for (const ZORTriangle& t : mesh.triangles) {
+    const ZORTriangle corners = {welded[static_cast<std::size_t>(t[0])], welded[static_cast<std::size_t>(t[1])],
+                                 welded[static_cast<std::size_t>(t[2])]};
+    if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2]) {
+      triangles.push_back(corners);
+    }
   }
+  const std::size_t dropped = mesh.triangles.size() - triangles.size();
   mesh.positions = std::move(positions);
+  mesh.triangles = std::move(triangles);
+  return dropped;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <cctype>
 #include <limits>
@@ -35,6 +36,14 @@ class MeshPart final : public ZORPart {
 
   bool Prepare(double, ZORAnalysis analysis, std::string&) override {
     ZOREstimateMeshCurvature(mesh_, analysis);
+    meshNotes_.clear();
+    const auto without = std::count_if(mesh_.values.begin(), mesh_.values.end(),
+                                       [](double value) { return std::isnan(value); });
+    if (without > 0) {
+      meshNotes_.push_back(std::to_string(without) + " of " + std::to_string(mesh_.values.size()) +
+                           " vertices have no value: they lie on the mesh's border, on an edge of "
+                           "more than two triangles or on a triangle without area");
+    }
     return true;
   }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "zorhost/surface/SurfaceMesh.h"
 
@@ -17,13 +18,16 @@ class ZORPart {
   // are estimated at its vertices and interpolated between them.
   virtual bool Exact() const = 0;
 
-  // The part's extent.
+  // A box holding the part, perhaps not tightly.
   virtual void Bounds(ZORVec3& lowest, ZORVec3& highest) const = 0;
   // Makes the mesh that the picture and the exported mesh show, within `deflection` of a CAD
   // part's surface (a mesh part is its own mesh), with each node's value and normal. False, with
   // `error`, when no triangle could be made.
   virtual bool Prepare(double deflection, ZORAnalysis analysis, std::string& error) = 0;
   const ZORSurfaceMesh& Mesh() const { return mesh_; }
+  // What a person should know about the mesh that Prepare made, a sentence each: faces that
+  // could only be meshed coarser or not at all, vertices without a value.
+  const std::vector<std::string>& MeshNotes() const { return meshNotes_; }
 
   // The value at the point of `triangle` with barycentric coordinates `at`, with the outward
   // normal there and, when asked, the surface point the value belongs to: a CAD part's at the
@@ -35,6 +39,7 @@ class ZORPart {
  protected:
   explicit ZORPart(std::string description) : description_(std::move(description)) {}
   ZORSurfaceMesh mesh_;
+  std::vector<std::string> meshNotes_;
 
  private:
   std::string description_;

@@ -13,15 +13,25 @@ constexpr double kFinestDeflection = 1.0 / 5000.0;
 
 }  // namespace
 
-ZORPictureSetting ZORSetPicture(const ZORPart& part, ZORView view, int width, int height) {
+double ZORPictureDeflection(const ZORPart& part, ZORView view, int width, int height) {
   ZORVec3 lowest, highest;
   part.Bounds(lowest, highest);
-  ZORPictureSetting setting{ZORFitCamera(view, lowest, highest, width, height), 0.0};
-  const double size = Length(highest - lowest);
-  setting.deflection =
-      std::max(kDeflectionInPixels / setting.camera.pixelsPerUnit, kFinestDeflection * size);
-  if (!(setting.deflection > 0.0)) setting.deflection = 1e-3;
-  return setting;
+  const ZORCamera camera = ZORFitCamera(view, lowest, highest, width, height);
+  // From the part's box, which may be loose: then the mesh follows the surface within a little
+  // more than half a pixel of the picture fitted to the mesh (a tenth more for a torus).
+  const double deflection =
+      std::max(kDeflectionInPixels / camera.pixelsPerUnit, kFinestDeflection * Length(highest - lowest));
+  return deflection > 0.0 ? deflection : 1e-3;
+}
+
+ZORCamera ZORFitCameraToMesh(const ZORPart& part, ZORView view, int width, int height) {
+  const std::vector<ZORVec3>& positions = part.Mesh().positions;
+  ZORVec3 lowest = positions.empty() ? ZORVec3{} : positions.front(), highest = lowest;
+  for (const ZORVec3& p : positions) {
+    lowest = {std::min(lowest.x, p.x), std::min(lowest.y, p.y), std::min(lowest.z, p.z)};
+    highest = {std::max(highest.x, p.x), std::max(highest.y, p.y), std::max(highest.z, p.z)};
+  }
+  return ZORFitCamera(view, lowest, highest, width, height);
 }
 
 ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height) {
@@ -53,10 +63,10 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORRaster& raster, const ZORCa
 
 bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnalysis analysis,
                     ZORPartPicture& picture, std::string& error) {
-  const ZORPictureSetting setting = ZORSetPicture(part, view, width, height);
-  if (!part.Prepare(setting.deflection, analysis, error)) return false;
-  picture.deflection = setting.deflection;
-  ZOREvaluatePixels(part, ZORRasterizePart(part, setting.camera, width, height), setting.camera,
-                    picture);
+  const double deflection = ZORPictureDeflection(part, view, width, height);
+  if (!part.Prepare(deflection, analysis, error)) return false;
+  picture.deflection = deflection;
+  const ZORCamera camera = ZORFitCameraToMesh(part, view, width, height);
+  ZOREvaluatePixels(part, ZORRasterizePart(part, camera, width, height), camera, picture);
   return true;
 }

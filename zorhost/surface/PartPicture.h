@@ -20,14 +20,13 @@ struct ZORPartPicture {
   double deflection = 0.0;            // of the mesh from the surface, model units
 };
 
-// Where a picture of the part looks from, and how closely the mesh must follow the surface for
-// it: within half a pixel, and never finer than a 5000th of the part's size, so that a large
-// smooth face does not make an outsized mesh however large the picture.
-struct ZORPictureSetting {
-  ZORCamera camera;
-  double deflection = 0.0;
-};
-ZORPictureSetting ZORSetPicture(const ZORPart& part, ZORView view, int width, int height);
+// How closely the mesh must follow the surface for a picture of the part: within half a pixel,
+// and never finer than a 5000th of the part's size, so that a large smooth face does not make an
+// outsized mesh however large the picture.
+double ZORPictureDeflection(const ZORPart& part, ZORView view, int width, int height);
+
+// Where the picture looks from: fitted to the prepared part's mesh, which is what it shows.
+ZORCamera ZORFitCameraToMesh(const ZORPart& part, ZORView view, int width, int height);
 
 // Which triangle of the prepared part's mesh each pixel sees, and where on it.
 ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height);
