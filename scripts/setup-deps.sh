@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a stage of the build needs, when they are missing:
-#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package]...   (default: build)
+#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package|docs]...   (default: build)
 # build: configure, build and test (every preset but fuzz); valgrind: the load cycles under
 # valgrind; fuzz: the libFuzzer targets (clang); bench: the benchmarks; package: the plain builds
-# with both compilers and the Debian package.
+# with both compilers and the Debian package; docs: the pictures of docs/ (SVG to PNG).
 set -uo pipefail
 
 packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time
@@ -16,7 +16,8 @@ for stage in "${@:-build}"; do
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(libbenchmark-dev) ;;
     package) packages+=(clang dpkg-dev file) ;;
-    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench or package)" >&2
+    docs) packages+=(librsvg2-bin) ;;
+    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench, package or docs)" >&2
        exit 2 ;;
   esac
 done

@@ -4,6 +4,7 @@
 //                 tori and spheres, convex and concave;
 //   torus.step    a torus of radii 5 and 1.5, whose Gaussian curvature is known in closed form,
 //                 cos v / (r (R + r cos v)).
+#include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
@@ -14,6 +15,7 @@
 #include <STEPControl_Writer.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TCollection_HAsciiString.hxx>
 #include <TopoDS.hxx>
 #include <gp_Ax2.hxx>
 
@@ -39,8 +41,11 @@ TopoDS_Shape Bracket() {
 
 bool Write(const TopoDS_Shape& shape, const std::string& path) {
   STEPControl_Writer writer;
-  if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone ||
-      writer.Write(path.c_str()) != IFSelect_RetDone) {
+  if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone) return false;
+  // A fixed time stamp: the files change only when the parts do.
+  APIHeaderSection_MakeHeader header(writer.Model());
+  header.SetTimeStamp(new TCollection_HAsciiString("2026-12-07T00:00:00"));
+  if (writer.Write(path.c_str()) != IFSelect_RetDone) {
     std::fprintf(stderr, "make-example-parts: cannot write %s\n", path.c_str());
     return false;
   }

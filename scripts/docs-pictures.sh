@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Remakes the example parts (examples/parts) and the pictures of docs/ from them with zorhost,
+# so that what the README shows is what zorhost paints:
+#   docs/sample-part.png            the default `zorhost render`: the sample part, Gaussian, lit
+#   docs/sample-mean-unshaded.png   the sample's mean curvature, each pixel the scale's color
+#   docs/bracket-mean.png           a CAD part: the bracket's mean curvature, exact at each pixel
+#   docs/torus-mesh-gaussian.png    a mesh: the torus as a PLY mesh, curvature estimated
+#   docs/field-legend.png           the height-field sample (--sample field)
+# Pictures with a legend are the SVGs zorhost writes, turned into PNG with rsvg-convert.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/setup-deps.sh build docs
+[ -f build/default/build.ninja ] || cmake --preset default
+cmake --build --preset default --target zorhost ZORCarColorScale zor_make_example_parts
+
+zorhost="$root/build/default/bin/zorhost"
+build/default/bin/zor_make_example_parts examples/parts
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp examples/parts/*.step "$work"/
+cd "$work"
+
+legend() {  # NAME: the SVG zorhost wrote as NAME.svg, as docs/NAME.png
+  rsvg-convert --background-color=white "$1.svg" -o "$root/docs/$1.png"
+}
+
+"$zorhost" render --out sample-part
+legend sample-part
+"$zorhost" render --analysis mean --shading none --out sample-mean-unshaded
+cp sample-mean-unshaded.png "$root/docs/"
+"$zorhost" render bracket.step --analysis mean --out bracket-mean
+legend bracket-mean
+"$zorhost" render torus.step --mesh-out torus.ply --out torus-exact
+"$zorhost" render torus.ply --out torus-mesh-gaussian
+legend torus-mesh-gaussian
+"$zorhost" render --sample field --out field-legend
+legend field-legend
+ls -l "$root/docs/"*.png
