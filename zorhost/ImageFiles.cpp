@@ -62,17 +62,6 @@ std::string ZORBase64(const std::string& bytes) {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A file about to be replaced: its new contents under a temporary name, and a second name for
 // its old contents until every file is in place.
 struct Replacement {
@@ -97,7 +86,7 @@ bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& 
   std::vector<std::unique_ptr<Replacement>> replacements;
   std::string problem;
   for (const auto& [path, contents] : files) {
-    ZORRemoveStaleTemporaries(FolderOf(path), NameOf(path));
+    ZORRemoveStaleTemporariesOf(path);
     auto& replacement = *replacements.emplace_back(std::make_unique<Replacement>(path));
     if (!replacement.file.Open(problem) || !replacement.file.Write(contents, problem) ||
         !replacement.file.Close(true, ZORDefaultFileMode(), problem)) {

@@ -135,6 +135,10 @@ void ZORFileReplacement::SyncFolder() {
   }
 }
 
+void ZORRemoveStaleTemporariesOf(const std::string& path) {
+  ZORRemoveStaleTemporaries(FolderOf(path), NameOf(path));
+}
+
 void ZORRemoveStaleTemporaries(const std::string& folder, const std::string& name) {
   DIR* directory = opendir(folder.c_str());
   if (directory == nullptr) return;

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "support/ZORTestSupport.h"
+#include "ZorhostRun.h"
 #include "zor/ZORSettingRepository.h"
 #include "zorhost/ValueGrid.h"
 #include "zorhost/surface/CadKernel.h"
@@ -20,26 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ProgramRun {
-  int status;
-  std::string output;
-  std::string errors;
-};
-
-ProgramRun Zorhost(const fs::path& folder, const std::string& arguments) {
-  const std::string command = "cd '" + folder.string() + "' && '" ZORHOST_PATH "' " + arguments +
-                              " 2>errors.txt";
-  ProgramRun run{};
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.errors = ReadWholeFile((folder / "errors.txt").string());
-  fs::remove(folder / "errors.txt");
-  return run;
-}
 
 std::vector<std::uint8_t> DecodeRgba(const fs::path& path, int& width, int& height) {
   png_image image{};

@@ -8,33 +8,12 @@
 #include <filesystem>
 
 #include "support/ZORTestSupport.h"
+#include "ZorhostRun.h"
 #include "zorhost/ValueGrid.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ProgramRun {
-  int status;
-  std::string output;
-  std::string errors;
-};
-
-// Runs zorhost with `arguments` in `folder`.
-ProgramRun Zorhost(const fs::path& folder, const std::string& arguments) {
-  const fs::path errors = folder / "stderr.txt";
-  const std::string command = "cd '" + folder.string() + "' && '" ZORHOST_PATH "' " + arguments +
-                              " 2>'" + errors.string() + "'";
-  ProgramRun run{};
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.errors = ReadWholeFile(errors.string());
-  fs::remove(errors);
-  return run;
-}
 
 struct Image {
   int width = 0;

@@ -196,23 +196,12 @@ class CadPart final : public ZORPart {
   mutable std::vector<GeomLProp_SLProps> props_;
 };
 
-TopoDS_Shape ReadStep(const std::string& path, std::string& error) {
-  STEPControl_Reader reader;
+// The shape a STEP or IGES reader makes of the file; `format` names the format in messages.
+template <class Reader>
+TopoDS_Shape ReadShape(const std::string& path, const char* format, std::string& error) {
+  Reader reader;
   if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
-    error = "is not a STEP file that can be read";
-    return {};
-  }
-  if (reader.TransferRoots() == 0) {
-    error = "holds nothing that can be made into a shape";
-    return {};
-  }
-  return reader.OneShape();
-}
-
-TopoDS_Shape ReadIges(const std::string& path, std::string& error) {
-  IGESControl_Reader reader;
-  if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
-    error = "is not an IGES file that can be read";
+    error = std::string("is not ") + format + " file that can be read";
     return {};
   }
   if (reader.TransferRoots() == 0) {
@@ -231,7 +220,8 @@ bool HasFaces(const TopoDS_Shape& shape) {
 std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error) {
   std::unique_ptr<ZORPart> part;
   ZORCatchingKernelFailures(error, [&] {
-    const TopoDS_Shape shape = iges ? ReadIges(path, error) : ReadStep(path, error);
+    const TopoDS_Shape shape = iges ? ReadShape<IGESControl_Reader>(path, "an IGES", error)
+                                    : ReadShape<STEPControl_Reader>(path, "a STEP", error);
     if (!error.empty()) return false;
     if (!HasFaces(shape)) {
       error = "holds no surface";

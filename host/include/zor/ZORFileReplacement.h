@@ -44,6 +44,8 @@ class ZORHOST_API ZORFileReplacement {
 // Removes, from `folder`, the temporaries of the file `name` whose process no longer runs; the
 // temporaries of other files (whatever their names) and of live processes are left alone.
 ZORHOST_API void ZORRemoveStaleTemporaries(const std::string& folder, const std::string& name);
+// The same for the file at `path`.
+ZORHOST_API void ZORRemoveStaleTemporariesOf(const std::string& path);
 
 // The mode a new file gets from 0666 and the process's umask.
 ZORHOST_API mode_t ZORDefaultFileMode();
