@@ -11,11 +11,12 @@ scripts/setup-deps.sh build package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A plain build; fails on any warning.
+# A plain build; fails on any warning. Options after the compiler go to CMake.
 plain_build() {
   local folder=$1 compiler=$2
+  shift 2
   cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER="$compiler" \
-    >"$work/configure.log"
+    "$@" >"$work/configure.log"
   cmake --build "$folder" >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
   if grep -q "warning:" "$work/build.log"; then
     grep -A5 "warning:" "$work/build.log" | head -n 40
@@ -27,7 +28,9 @@ plain_build() {
 
 echo "== plain builds"
 plain_build build/plain-gcc g++
-plain_build build/plain-clang clang++
+# Clang builds what is installed; the tests are built and run with GCC, and under Clang by the
+# fuzz preset's targets, which keeps CI within its time.
+plain_build build/plain-clang clang++ -DZOR_BUILD_TESTS=OFF
 ctest --test-dir build/plain-gcc --output-on-failure -j 2 >"$work/test.log" ||
   { tail -n 40 "$work/test.log"; exit 1; }
 tail -n 1 "$work/test.log"

@@ -234,7 +234,7 @@ ZORRgba PixelColor(const RenderValues& values, const Painting& painting, std::si
   if (!values.Covered(i)) return background;
   ZORRgba color = painting.blocks[i] < 0 ? undefined : painting.colors[i];
   if (!values.light.empty()) {
-    const double light = values.light[i];
+    const double light = static_cast<double>(values.light[i]);
     auto lit = [light](int component) {
       return static_cast<int>(std::lround(std::clamp(component, 0, 255) * light));
     };
