@@ -108,7 +108,8 @@ class CadPart final : public ZORPart {
       const TopoDS_Face& face = TopoDS::Face(explorer.Current());
       TopLoc_Location location;
       double used = deflection;
-      const Handle(Poly_Triangulation) triangulation = TriangulationOf(face, deflection, coarsestAllowed, location, used);
+      const Handle(Poly_Triangulation) triangulation =
+          TriangulationOf(face, deflection, coarsestAllowed, location, used);
       TopLoc_Location surfaceLocation;
       Handle(Geom_Surface) surface = BRep_Tool::Surface(face, surfaceLocation);
       if (triangulation.IsNull() || !triangulation->HasUVNodes() || surface.IsNull()) {
