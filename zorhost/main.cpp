@@ -109,24 +109,35 @@ struct JobArguments {
   int Count() const { return static_cast<int>(texts.size()); }
 };
 
-// Reads the options of a job with getopt_long; calls `take(id, value)` for each, which returns
-// an empty string or the problem. The arguments that are not options go to `positional`.
+// Reads the options of a job with getopt_long; calls `take(id, value)` for each but -h/--help,
+// which returns an empty string or the problem. The arguments that are not options go to
+// `positional`. With -h or --help among options that read well, prints `help` and ends the job
+// with 0.
 template <class Take>
 std::optional<int> ReadOptions(JobArguments& arguments, const option* options, Take take,
-                               std::vector<std::string>& positional) {
+                               const char* help, std::vector<std::string>& positional) {
   optind = 0;  // a fresh scan
   opterr = 0;
   const std::string job = arguments.texts.front();
+  bool helpAsked = false;
   for (;;) {
     const int id = getopt_long(arguments.Count(), arguments.pointers.data(), ":h", options, nullptr);
     if (id == -1) break;
     const std::string given = arguments.pointers[static_cast<std::size_t>(optind - 1)];
     if (id == '?') return Usage(job + ": unknown option " + Shown(optopt != 0 ? std::string("-") + static_cast<char>(optopt) : given));
     if (id == ':') return Usage(job + ": " + Shown(given) + " needs a value");
+    if (id == 'h') {
+      helpAsked = true;
+      continue;
+    }
     if (const std::string problem = take(id, optarg != nullptr ? std::string(optarg) : std::string());
         !problem.empty()) {
       return Usage(job + ": " + problem);
     }
+  }
+  if (helpAsked) {
+    std::cout << help;
+    return 0;
   }
   // getopt_long moved the arguments that are not options to the end, in their order.
   for (int i = optind; i < arguments.Count(); ++i) {
@@ -207,7 +218,6 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
       {"help", no_argument, nullptr, kHelpOption},
       {nullptr, 0, nullptr, 0}};
   ZORRenderOptions options;
-  bool help = false;
   bool blocksGiven = false;
   bool sampleGiven = false;
   std::vector<std::string> partOptions;  // given, and only a part's picture takes them
@@ -295,18 +305,12 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
       case kCheck:
         options.painting = ZORRenderOptions::Painting::Check;
         return {};
-      default:
-        help = true;
-        return {};
     }
+    return {};
   };
   std::vector<std::string> positional;
-  if (std::optional<int> refused = ReadOptions(arguments, kOptions, take, positional)) {
-    return *refused;
-  }
-  if (help) {
-    std::cout << kRenderHelp;
-    return 0;
+  if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, kRenderHelp, positional)) {
+    return *ended;
   }
   if (positional.size() > 1) return Usage("render: unexpected argument " + Shown(positional[1]));
   if (!positional.empty()) {
@@ -339,22 +343,13 @@ int ScriptJob(JobArguments& arguments, std::string modulePath) {
   static const option kOptions[] = {{"module", required_argument, nullptr, kModule},
                                     {"help", no_argument, nullptr, kHelpOption},
                                     {nullptr, 0, nullptr, 0}};
-  bool help = false;
-  auto take = [&](int id, const std::string& value) -> std::string {
-    if (id == kModule) {
-      modulePath = value;
-      return CheckName("--module", value);
-    }
-    help = true;
-    return {};
+  auto take = [&](int, const std::string& value) -> std::string {
+    modulePath = value;  // --module, the one option besides --help
+    return CheckName("--module", value);
   };
   std::vector<std::string> positional;
-  if (std::optional<int> refused = ReadOptions(arguments, kOptions, take, positional)) {
-    return *refused;
-  }
-  if (help) {
-    std::cout << kScriptHelp;
-    return 0;
+  if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, kScriptHelp, positional)) {
+    return *ended;
   }
   if (positional.empty()) return Usage("script needs a FILE (or - for standard input)");
   if (positional.size() > 1) return Usage("script: unexpected argument " + Shown(positional[1]));

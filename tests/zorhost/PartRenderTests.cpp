@@ -22,26 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> DecodeRgba(const fs::path& path, int& width, int& height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  std::vector<std::uint8_t> rgba;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return rgba;
-  image.format = PNG_FORMAT_RGBA;
-  rgba.resize(PNG_IMAGE_SIZE(image));
-  png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
-  width = static_cast<int>(image.width);
-  height = static_cast<int>(image.height);
-  return rgba;
-}
-
-std::vector<std::string> Files(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class PartRender : public ZORModuleTest {
  protected:
   fs::path Folder() { return fs::path(settings_.Path()).parent_path(); }
@@ -66,9 +46,8 @@ TEST_F(PartRender, UnshadedPixelsAreTheScalesColorsOfTheValuesWritten) {
   // is seen; elsewhere the one shows the background, the other the undefined color.
   const ProgramRun repaint = Zorhost(Folder(), "render --values values.csv --settings torus --out b");
   ASSERT_EQ(repaint.status, 0) << repaint.errors;
-  int width = 0, height = 0;
-  const std::vector<std::uint8_t> a = DecodeRgba(Folder() / "a.png", width, height);
-  const std::vector<std::uint8_t> b = DecodeRgba(Folder() / "b.png", width, height);
+  const std::vector<std::uint8_t> a = Decode(Folder() / "a.png").rgba;
+  const std::vector<std::uint8_t> b = Decode(Folder() / "b.png").rgba;
   ASSERT_EQ(a.size(), static_cast<std::size_t>(200 * 150 * 4));
   ASSERT_EQ(a.size(), b.size());
   ZORValueGrid grid;

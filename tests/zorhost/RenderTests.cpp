@@ -15,33 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgba;
-};
-
-Image Decode(const fs::path& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  Image decoded;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return decoded;
-  image.format = PNG_FORMAT_RGBA;
-  decoded.rgba.resize(PNG_IMAGE_SIZE(image));
-  if (png_image_finish_read(&image, nullptr, decoded.rgba.data(), 0, nullptr)) {
-    decoded.width = static_cast<int>(image.width);
-    decoded.height = static_cast<int>(image.height);
-  }
-  return decoded;
-}
-
-std::vector<std::string> Files(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 int Channel(int component) { return std::clamp(component, 0, 255); }
 
 class Render : public ZORModuleTest {
