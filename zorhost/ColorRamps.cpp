@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "zorhost/ColorPresetTables.h"
+
 namespace {
 
 constexpr std::array<ZORRgba, 5> kDefaultRamp = {{{0, 0, 255, 255},
@@ -33,9 +35,42 @@ bool StepsBetween(const ZORImposedBlockColor& p, const ZORImposedBlockColor& q) 
   return gap <= 1;
 }
 
+constexpr std::array<ZORRgba, 2> kGrayRamp = {{{0, 0, 0, 255}, {255, 255, 255, 255}}};
+
 }  // namespace
 
 std::span<const ZORRgba> ZORDefaultRamp() { return kDefaultRamp; }
+
+std::span<const ZORColorPreset> ZORColorPresets() {
+  static const ZORColorPreset kPresets[] = {
+      {"default", "zorhost's default: blue, cyan, green, yellow, red", kDefaultRamp},
+      {"viridis", "perceptually uniform, dark blue to yellow; reads in gray and for color-blind eyes",
+       ZORViridisTable()},
+      {"cividis", "perceptually uniform, blue to yellow, made for color-blind eyes",
+       ZORCividisTable()},
+      {"magma", "perceptually uniform, black through purple to pale yellow", ZORMagmaTable()},
+      {"cool-warm", "diverging, blue through gray to red: signed values such as curvature",
+       ZORCoolWarmTable()},
+      {"grayscale", "black to white", kGrayRamp}};
+  return kPresets;
+}
+
+const ZORColorPreset* ZORFindColorPreset(std::string_view name) {
+  for (const ZORColorPreset& preset : ZORColorPresets()) {
+    if (name == preset.name) return &preset;
+  }
+  return nullptr;
+}
+
+std::string ZORColorPresetChoices() {
+  std::string choices;
+  const std::span<const ZORColorPreset> presets = ZORColorPresets();
+  for (std::size_t i = 0; i < presets.size(); ++i) {
+    if (i > 0) choices += i + 1 == presets.size() ? " or " : ", ";
+    choices += presets[i].name;
+  }
+  return choices;
+}
 
 std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors, int blocks) {
   std::vector<ZORImposedBlockColor> imposed;
@@ -59,10 +94,11 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
   return imposed;
 }
 
-bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
-  if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
+bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors) {
+  int blocks = 0;
+  if (FAILED(scale->GetNumberOfBlocks(blocks))) return false;
   ZORRawCollint index, red, green, blue, alpha, types;
-  for (const ZORImposedBlockColor& imposed : ZORSampleRamp(ZORDefaultRamp(), blocks)) {
+  for (const ZORImposedBlockColor& imposed : ZORSampleRamp(anchors, blocks)) {
     index.Append(imposed.position);
     red.Append(imposed.color.red);
     green.Append(imposed.color.green);
@@ -70,7 +106,11 @@ bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
     alpha.Append(imposed.color.alpha);
     types.Append(0);
   }
-  if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
+  return SUCCEEDED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types));
+}
+
+bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
+  if (FAILED(scale->SetNumberOfBlocks(blocks)) || !ZORImposeRamp(scale, ZORDefaultRamp())) {
     return false;
   }
   // Undefined values in gray: seen on the part, and told apart from every color of the ramp and

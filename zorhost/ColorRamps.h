@@ -3,6 +3,8 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "painter/ZORScalePainter.h"
@@ -22,6 +24,21 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
 
 // The ramp of zorhost's default scale: blue, cyan, green, yellow, red.
 std::span<const ZORRgba> ZORDefaultRamp();
+
+// A built-in ramp a user picks by name.
+struct ZORColorPreset {
+  const char* name;
+  const char* use;  // what it is for, a line
+  std::span<const ZORRgba> anchors;
+};
+std::span<const ZORColorPreset> ZORColorPresets();
+const ZORColorPreset* ZORFindColorPreset(std::string_view name);
+// "default, viridis, ... or grayscale", for messages.
+std::string ZORColorPresetChoices();
+
+// Imposes the colors of `anchors` sampled onto the scale's blocks (ZORSampleRamp); every other
+// color is released. False when the scale refuses them.
+bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors);
 
 // Makes `scale` zorhost's default scale of `blocks` blocks: the default ramp sampled onto its
 // blocks, undefined values in opaque gray, its extremes following the measured values ("AutoMinMaxStatus" on) at percentiles 1

@@ -13,10 +13,11 @@
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
 #include "zorhost/AnalysisOptions.h"
+#include "zorhost/Classification.h"
 #include "zorhost/ColorRamps.h"
 #include "zorhost/ImageFiles.h"
 #include "zorhost/Legend.h"
-#include "zorhost/RecordCheck.h"
+#include "zorhost/ScaleJobs.h"
 #include "zorhost/ScriptValues.h"
 #include "zorhost/ValueGrid.h"
 #include "zorhost/surface/MeshExport.h"
@@ -96,6 +97,40 @@ RenderOutcome ReadValues(const ZORRenderOptions& options, RenderValues& values) 
   return std::nullopt;
 }
 
+// The scale's boundaries imposed from the values seen, by `method`.
+RenderOutcome Classify(ZORIStNewColorScale* scale, ZORClassMethod method, const RenderValues& values,
+                       std::vector<std::string>& done) {
+  ZORClassRequest request;
+  request.method = method;
+  request.tolerance = ZORHostSession::kDefaultModelTolerance;
+  if (FAILED(scale->GetNumberOfBlocks(request.blocks))) {
+    return RenderFailure{kFailure, "the scale gives no number of blocks"};
+  }
+  ZORScaleExtremes(scale, request.lowest, request.highest);
+  std::vector<double> seen;
+  seen.reserve(values.grid.values.size());
+  for (std::size_t i = 0; i < values.grid.values.size(); ++i) {
+    if (values.Covered(i)) seen.push_back(values.grid.values[i]);
+  }
+  ZORClassification classes;
+  std::string error;
+  const std::string name = ZORClassMethodName(method);
+  if (!ZORClassify(request, seen, classes, error)) {
+    return RenderFailure{kBadInput, "--classify " + name + ": " + error};
+  }
+  if (!ZORImposeBoundaries(scale, classes.boundaries)) {
+    return RenderFailure{kFailure, "the scale refuses the boundaries of --classify " + name};
+  }
+  std::string line = "classify " + name + ": " + std::to_string(classes.boundaries.size()) +
+                     " boundaries imposed from " + std::to_string(classes.classified) + " values";
+  if (classes.leftOut > 0) {
+    line += ", " + std::to_string(classes.leftOut) + " left out (not finite)";
+  }
+  if (!classes.note.empty()) line += "; " + classes.note;
+  done.push_back(line);
+  return std::nullopt;
+}
+
 // Step 2: a scale made through the module, loaded from a repository or the default one, its
 // analysis options acted on with the measured values (`done` says how); saved when asked.
 RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
@@ -106,32 +141,26 @@ RenderOutcome PrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
   // The scale evaluates with the host's model tolerance, which the painter must know.
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
   if (!options.settingsName.empty()) {
-    std::vector<ZORSettingEntry> record;
-    std::vector<int> lines;
-    std::string problem;
-    const int found = ZORReadRepositoryFile(options.settingsName, record, problem, &lines);
-    if (found <= 0) {
-      return RenderFailure{
-          kBadInput,
-          found == 0 ? "there is no settings repository '" + options.settingsName + "'" : problem};
-    }
-    for (const std::string& warning :
-         ZORCheckScaleRecord(ZORRepositoryPath(options.settingsName), record, lines)) {
-      err << "zorhost render: " << warning << '\n';
-    }
-    if (scale->LoadFromSettings(options.settingsName.c_str()) != 1) {
-      return RenderFailure{kBadInput, "cannot load the scale from the settings repository '" +
-                                          options.settingsName + "'"};
-    }
-    if (int blocks = 0; FAILED(scale->GetNumberOfBlocks(blocks)) || blocks < 1) {
-      return RenderFailure{kBadInput, "the scale loaded from the settings repository '" +
-                                          options.settingsName + "' has no blocks to paint with"};
-    }
+    std::vector<std::string> warnings;
+    std::string error;
+    const bool loaded = ZORLoadScale(scale.get(), options.settingsName, warnings, error);
+    for (const std::string& warning : warnings) err << "zorhost render: " << warning << '\n';
+    if (!loaded) return RenderFailure{kBadInput, error};
   } else if (!ZORMakeDefaultScale(scale.get(), options.blocks)) {
     return RenderFailure{kBadInput,
                          "cannot make a scale of " + std::to_string(options.blocks) + " blocks"};
   }
-  done = ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance);
+  if (options.preset && !ZORImposeRamp(scale.get(), options.preset->anchors)) {
+    return RenderFailure{kFailure, std::string("the scale refuses the colors of the preset ") +
+                                       options.preset->name};
+  }
+  for (const std::string& line :
+       ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance)) {
+    done.push_back("option " + line);
+  }
+  if (options.classify) {
+    if (RenderOutcome failure = Classify(scale.get(), *options.classify, values, done)) return failure;
+  }
   if (!options.saveSettingsName.empty() &&
       scale->SaveToSettings(options.saveSettingsName.c_str()) != 1) {
     return RenderFailure{kFailure, "cannot save the scale to the settings repository '" +
@@ -323,7 +352,7 @@ void PrintSummary(const ZORRenderOptions& options, const RenderValues& values,
         << "\n";
     for (const std::string& note : values.part->MeshNotes()) out << "part: " << note << "\n";
   }
-  for (const std::string& line : optionsDone) out << "option " << line << "\n";
+  for (const std::string& line : optionsDone) out << line << "\n";
   out << "scale: " << blockCount << " blocks\n";
   out << "  block  values from    to               color (r, g, b, a)      values\n";
   for (int k = 1; k <= blockCount; ++k) {

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "painter/ZORScalePainter.h"
+#include "zorhost/Classification.h"
+#include "zorhost/ColorRamps.h"
 #include "zorhost/ModuleHost.h"
 #include "zorhost/surface/SurfaceMesh.h"
 #include "zorhost/surface/View.h"
@@ -30,6 +33,8 @@ struct ZORRenderOptions {
   std::string settingsName;      // load the scale from this repository instead of the default
   int blocks = 9;                // blocks of the default scale
   std::string saveSettingsName;  // save the scale to this repository
+  const ZORColorPreset* preset = nullptr;        // impose its colors
+  std::optional<ZORClassMethod> classify;        // impose boundaries from the values
 
   // What is written.
   std::string outPrefix = "analysis";

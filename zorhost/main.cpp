@@ -15,6 +15,7 @@
 #include "zor/ZORVersion.h"
 #include "zorhost/ModuleHost.h"
 #include "zorhost/Render.h"
+#include "zorhost/ScaleJobs.h"
 #include "zorhost/ScriptRunner.h"
 #include "zorhost/ScriptValues.h"
 #include "zorhost/surface/View.h"
@@ -28,6 +29,10 @@ constexpr const char* kHelp = R"(usage:
                                              the module
   zorhost [--module PATH] script FILE        run a script of calls against color scales (FILE,
                                              or - for standard input)
+  zorhost [--module PATH] scale show|export|import|presets ...
+                                             a scale in a settings repository shown, written to
+                                             or read from a .cpt, .json or .csv file; the
+                                             built-in color presets
   zorhost --help | --version
 
   --module PATH         the module to load, also taken after the job; without it the module
@@ -60,12 +65,35 @@ through the scale, pixel by pixel; without PART, the built-in sample part.
   --settings NAME       load the scale from the settings repository NAME instead of making the
                         default one
   --blocks N            blocks of the default scale (default 9, at most 65536)
+  --preset NAME         impose the colors of a built-in ramp on the scale's blocks: default,
+                        viridis, cividis, magma, cool-warm or grayscale (zorhost scale presets)
+  --classify METHOD     impose the boundaries from the values painted: equal (equal intervals
+                        between the extremes), quantile (equal counts), jenks (natural breaks),
+                        stddev (steps of the standard deviation about the mean), symmetric
+                        (equal intervals centred on zero) or log (logarithmic, values above zero)
   --save-settings NAME  save the scale to the settings repository NAME
   --out PREFIX          write PREFIX.png and PREFIX.svg (default: analysis)
   --per-value           paint through GetColorForValue, value by value
   --check               paint both ways and fail on the first pixel that differs
   --module PATH         the module to load
   -h, --help            this text
+)";
+
+constexpr const char* kScaleHelp = R"(usage:
+  zorhost scale show NAME                 the scale in settings repository NAME: its blocks,
+                                          boundaries, colors and which of them are imposed
+  zorhost scale export NAME FILE          write it to FILE
+  zorhost scale import FILE NAME          read FILE into settings repository NAME
+  zorhost scale presets                   the built-in color presets
+
+  --format F            cpt (GMT color palette table), json (ParaView-style color map preset) or
+                        csv (block,from,to,red,green,blue,alpha,imposed,boundary_imposed);
+                        without it, told by FILE's extension
+  --module PATH         the module to load
+  -h, --help            this text
+
+A .cpt keeps the first and last blocks as its B and F colors and loses alpha, as does a .json;
+both need three blocks or more. See docs/scale-files.md.
 )";
 
 constexpr const char* kScriptHelp = R"(usage: zorhost script [--module PATH] FILE
@@ -148,7 +176,7 @@ std::optional<int> ReadOptions(JobArguments& arguments, const option* options, T
 
 enum RenderOption { kValues = 256, kSettings, kBlocks, kSaveSettings, kOut, kPerValue, kCheck,
                     kModule, kSample, kAnalysis, kShading, kView, kSize, kBackground, kMeshOut,
-                    kValuesOut, kHelpOption = 'h' };
+                    kValuesOut, kPreset, kClassify, kFormat, kHelpOption = 'h' };
 
 struct AnalysisName {
   const char* name;
@@ -215,6 +243,8 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
       {"background", required_argument, nullptr, kBackground},
       {"mesh-out", required_argument, nullptr, kMeshOut},
       {"values-out", required_argument, nullptr, kValuesOut},
+      {"preset", required_argument, nullptr, kPreset},
+      {"classify", required_argument, nullptr, kClassify},
       {"help", no_argument, nullptr, kHelpOption},
       {nullptr, 0, nullptr, 0}};
   ZORRenderOptions options;
@@ -299,6 +329,14 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
       case kValuesOut:
         options.valuesOutPath = value;
         return CheckName("--values-out", value);
+      case kPreset:
+        options.preset = ZORFindColorPreset(value);
+        return options.preset ? std::string()
+                              : "--preset is " + ZORColorPresetChoices() + ", not " + Shown(value);
+      case kClassify:
+        options.classify = ZORClassMethodNamed(value);
+        return options.classify ? std::string()
+                                : "--classify is " + ZORClassMethodChoices() + ", not " + Shown(value);
       case kPerValue:
         options.painting = ZORRenderOptions::Painting::PerValue;
         return {};
@@ -374,6 +412,54 @@ int ScriptJob(JobArguments& arguments, std::string modulePath) {
   return scriptPath == "-" ? runner.Run(std::cin, "<stdin>") : runner.Run(file, scriptPath);
 }
 
+int ScaleJob(JobArguments& arguments, std::string modulePath) {
+  static const option kOptions[] = {{"module", required_argument, nullptr, kModule},
+                                    {"format", required_argument, nullptr, kFormat},
+                                    {"help", no_argument, nullptr, kHelpOption},
+                                    {nullptr, 0, nullptr, 0}};
+  std::optional<ZORScaleFormat> format;
+  auto take = [&](int id, const std::string& value) -> std::string {
+    if (id == kFormat) {
+      format = ZORScaleFormatNamed(value);
+      return format ? std::string() : "--format is cpt, json or csv, not " + Shown(value);
+    }
+    modulePath = value;
+    return CheckName("--module", value);
+  };
+  std::vector<std::string> positional;
+  if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, kScaleHelp, positional)) {
+    return *ended;
+  }
+  struct Action {
+    const char* name;
+    std::size_t operands;
+    const char* usage;
+  };
+  static constexpr Action kActions[] = {{"show", 1, "scale show NAME"},
+                                        {"export", 2, "scale export NAME FILE"},
+                                        {"import", 2, "scale import FILE NAME"},
+                                        {"presets", 0, "scale presets"}};
+  if (positional.empty()) return Usage("scale needs show, export, import or presets");
+  const std::string& action = positional.front();
+  const Action* found = nullptr;
+  for (const Action& row : kActions) {
+    if (action == row.name) found = &row;
+  }
+  if (!found) return Usage("scale: unknown action " + Shown(action) + ": show, export, import or presets");
+  if (positional.size() != found->operands + 1) return Usage(std::string("usage: zorhost ") + found->usage);
+  for (std::size_t i = 1; i < positional.size(); ++i) {
+    if (positional[i].empty()) return Usage(std::string("usage: zorhost ") + found->usage + ", each not empty");
+  }
+  if (action == "presets") return ZORScalePresets(std::cout);
+  std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
+  if (!host) return 1;
+  if (action == "show") return ZORScaleShow(*host, positional[1], std::cout, std::cerr);
+  if (action == "export") {
+    return ZORScaleExport(*host, positional[1], positional[2], format, std::cout, std::cerr);
+  }
+  return ZORScaleImport(*host, positional[1], positional[2], format, std::cout, std::cerr);
+}
+
 int PrintVersion(const std::string& modulePath) {
   std::string error;
   const std::string module = ZORModuleLibrary::Find(kZORColorScaleModuleFile, modulePath, error);
@@ -411,10 +497,11 @@ int main(int argc, char** argv) {
     }
     break;
   }
-  if (at == argc) return Usage("say what to do: render or script");
+  if (at == argc) return Usage("say what to do: render, script or scale");
   JobArguments arguments(std::vector<std::string>(argv + at, argv + argc));
   const std::string& job = arguments.texts.front();
   if (job == "render") return RenderJob(arguments, modulePath);
   if (job == "script") return ScriptJob(arguments, modulePath);
-  return Usage("unknown job " + Shown(job) + ": render or script");
+  if (job == "scale") return ScaleJob(arguments, modulePath);
+  return Usage("unknown job " + Shown(job) + ": render, script or scale");
 }

@@ -1,0 +1,444 @@
+#include "zorhost/Classification.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <queue>
+
+#include "zorhost/ScriptValues.h"
+
+namespace {
+
+struct MethodName {
+  const char* name;
+  ZORClassMethod method;
+};
+constexpr MethodName kMethods[] = {{"equal", ZORClassMethod::Equal},
+                                   {"quantile", ZORClassMethod::Quantile},
+                                   {"jenks", ZORClassMethod::Jenks},
+                                   {"stddev", ZORClassMethod::StdDev},
+                                   {"symmetric", ZORClassMethod::Symmetric},
+                                   {"log", ZORClassMethod::Log}};
+
+// Past this many blocks the standard-deviation classes narrow below one deviation, so that the
+// extremes stay at three deviations from the mean.
+constexpr double kDeviationsToExtremes = 3.0;
+
+std::string Number(double value) { return ZORScriptValues::Double(value); }
+
+std::vector<double> FiniteValues(std::span<const double> values, std::size_t& leftOut) {
+  std::vector<double> finite;
+  finite.reserve(values.size());
+  for (double value : values) {
+    if (std::isfinite(value)) finite.push_back(value);
+  }
+  leftOut = values.size() - finite.size();
+  return finite;
+}
+
+// n - 1 boundaries dividing [first, last] evenly through `at(t)`, t from 0 to 1, in the order the
+// scale interpolates boundaries; for two blocks the one boundary at t = 1/2.
+template <class At>
+std::vector<double> Evenly(int blocks, At at) {
+  std::vector<double> boundaries;
+  if (blocks == 2) return {at(0.5)};
+  for (int k = 1; k <= blocks - 1; ++k) {
+    boundaries.push_back(at(static_cast<double>(k - 1) / (blocks - 2)));
+  }
+  return boundaries;
+}
+
+// Sorted values as their distinct values and how many of each; `below[j]` counts the values
+// below distinct value j.
+struct Runs {
+  std::vector<double> values;
+  std::vector<double> weights;
+  std::vector<std::size_t> below;
+  std::size_t Size() const { return values.size(); }
+};
+
+Runs ToRuns(const std::vector<double>& sorted) {
+  Runs runs;
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    if (runs.values.empty() || sorted[i] != runs.values.back()) {
+      runs.values.push_back(sorted[i]);
+      runs.weights.push_back(0.0);
+      runs.below.push_back(i);
+    }
+    runs.weights.back() += 1.0;
+  }
+  return runs;
+}
+
+// A cut j (1 .. size - 1) falls between distinct values j - 1 and j. The thresholds of `cuts`
+// (sorted, repeats allowed): the middle of each gap, or, for m cuts in one gap, m points
+// spreading it evenly.
+std::vector<double> Thresholds(const Runs& runs, const std::vector<std::size_t>& cuts) {
+  std::vector<double> thresholds;
+  for (std::size_t i = 0; i < cuts.size();) {
+    std::size_t same = i;
+    while (same < cuts.size() && cuts[same] == cuts[i]) ++same;
+    const double a = runs.values[cuts[i] - 1];
+    const double b = runs.values[cuts[i]];
+    const std::size_t m = same - i;
+    for (std::size_t j = 1; j <= m; ++j) {
+      thresholds.push_back(a + (b - a) * static_cast<double>(j) / static_cast<double>(m + 1));
+    }
+    i = same;
+  }
+  return thresholds;
+}
+
+// Every gap cut once, and the cuts left over given to the widest gaps, each taking the gap
+// whose pieces would stay widest.
+std::vector<std::size_t> EveryGapCut(const Runs& runs, std::size_t cutsWanted) {
+  std::vector<std::size_t> cuts;
+  using Gap = std::pair<double, std::size_t>;  // piece width, cut
+  std::priority_queue<Gap> widest;
+  std::vector<std::size_t> inGap(runs.Size(), 1);
+  for (std::size_t j = 1; j < runs.Size(); ++j) {
+    cuts.push_back(j);
+    widest.push({(runs.values[j] - runs.values[j - 1]) / 2.0, j});
+  }
+  while (cuts.size() < cutsWanted) {
+    const std::size_t j = widest.top().second;
+    widest.pop();
+    cuts.push_back(j);
+    ++inGap[j];
+    widest.push({(runs.values[j] - runs.values[j - 1]) / static_cast<double>(inGap[j] + 1), j});
+  }
+  std::sort(cuts.begin(), cuts.end());
+  return cuts;
+}
+
+// The number of values below boundary k of n for equal counts: k N / n rounded.
+std::size_t TargetRank(std::size_t k, std::size_t blocks, std::size_t count) {
+  return (k * count + blocks / 2) / blocks;
+}
+
+// The order statistics at `ranks` (sorted, distinct) put in place by selection, each part split
+// once: O(N log R).
+void SelectRanks(std::vector<double>& x, std::size_t first, std::size_t last,
+                 std::span<const std::size_t> ranks) {
+  if (ranks.empty() || first >= last) return;
+  const std::size_t middle = ranks.size() / 2;
+  const std::size_t rank = ranks[middle];
+  std::nth_element(x.begin() + static_cast<std::ptrdiff_t>(first),
+                   x.begin() + static_cast<std::ptrdiff_t>(rank),
+                   x.begin() + static_cast<std::ptrdiff_t>(last));
+  SelectRanks(x, first, rank, ranks.first(middle));
+  SelectRanks(x, rank + 1, last, ranks.subspan(middle + 1));
+}
+
+// Equal counts where no run of equal values is cut at a target: the thresholds between the
+// values at ranks c - 1 and c, found by selection; empty when a run is cut.
+std::vector<double> QuantilesWithoutTies(std::vector<double> x, std::size_t blocks) {
+  std::vector<std::size_t> ranks;
+  for (std::size_t k = 1; k < blocks; ++k) {
+    const std::size_t c = TargetRank(k, blocks, x.size());
+    if (ranks.empty() || ranks.back() != c - 1) ranks.push_back(c - 1);
+    ranks.push_back(c);
+  }
+  SelectRanks(x, 0, x.size(), ranks);
+  std::vector<double> thresholds;
+  for (std::size_t k = 1; k < blocks; ++k) {
+    const std::size_t c = TargetRank(k, blocks, x.size());
+    const double a = x[c - 1];
+    const double b = x[c];
+    if (!(a < b)) return {};
+    thresholds.push_back(a + (b - a) / 2.0);
+  }
+  return thresholds;
+}
+
+// Equal counts on sorted values with ties: each target moves to the nearer end of the run it
+// would cut.
+std::vector<std::size_t> NearestCuts(const Runs& runs, std::size_t blocks, std::size_t count) {
+  std::vector<std::size_t> cuts;
+  for (std::size_t k = 1; k < blocks; ++k) {
+    const std::size_t c = TargetRank(k, blocks, count);
+    // below[] increases; find the cuts (j >= 1) on either side of c.
+    auto above = std::lower_bound(runs.below.begin() + 1, runs.below.end(), c);
+    std::size_t j = static_cast<std::size_t>(above - runs.below.begin());
+    if (j == runs.Size() || (j > 1 && c - runs.below[j - 1] <= runs.below[j] - c)) --j;
+    cuts.push_back(std::max<std::size_t>(j, 1));
+  }
+  return cuts;
+}
+
+// Fisher's exact optimal partition of weighted sorted points into `classes`, minimising the sum
+// of the squared deviations from each class's mean; divide and conquer over the monotone split
+// points, O(classes * points * log points). Returns the first point of classes 2 .. classes.
+std::vector<std::size_t> NaturalBreaks(const Runs& points, std::size_t classes) {
+  const std::size_t m = points.Size();
+  double total = 0.0, weightSum = 0.0;
+  for (std::size_t i = 0; i < m; ++i) {
+    total += points.weights[i] * points.values[i];
+    weightSum += points.weights[i];
+  }
+  const double centre = total / weightSum;  // sums taken about the mean keep their precision
+  std::vector<double> w(m + 1, 0.0), wx(m + 1, 0.0), wxx(m + 1, 0.0);
+  for (std::size_t i = 0; i < m; ++i) {
+    const double x = points.values[i] - centre;
+    w[i + 1] = w[i] + points.weights[i];
+    wx[i + 1] = wx[i] + points.weights[i] * x;
+    wxx[i + 1] = wxx[i] + points.weights[i] * x * x;
+  }
+  auto cost = [&](std::size_t i, std::size_t j) {  // points i .. j - 1
+    const double sw = w[j] - w[i], sx = wx[j] - wx[i];
+    return std::max(0.0, (wxx[j] - wxx[i]) - sx * sx / sw);
+  };
+  constexpr double kNone = std::numeric_limits<double>::infinity();
+  std::vector<double> previous(m + 1, kNone), current(m + 1, kNone);
+  for (std::size_t j = 1; j <= m; ++j) previous[j] = cost(0, j);
+  std::vector<std::vector<std::uint32_t>> split(classes);
+  for (std::size_t c = 2; c <= classes; ++c) {
+    std::vector<std::uint32_t>& best = split[c - 1];
+    best.assign(m + 1, 0);
+    std::fill(current.begin(), current.end(), kNone);
+    // current[j] for j in [lo, hi], its split known to lie in [optLo, optHi].
+    auto solve = [&](auto& self, std::size_t lo, std::size_t hi, std::size_t optLo,
+                     std::size_t optHi) -> void {
+      if (lo > hi) return;
+      const std::size_t j = lo + (hi - lo) / 2;
+      double bestCost = kNone;
+      std::size_t bestSplit = optLo;
+      for (std::size_t i = optLo; i <= std::min(optHi, j - 1); ++i) {
+        const double candidate = previous[i] + cost(i, j);
+        if (candidate < bestCost) {
+          bestCost = candidate;
+          bestSplit = i;
+        }
+      }
+      current[j] = bestCost;
+      best[j] = static_cast<std::uint32_t>(bestSplit);
+      if (j > lo) self(self, lo, j - 1, optLo, bestSplit);
+      self(self, j + 1, hi, bestSplit, optHi);
+    };
+    solve(solve, c, m, c - 1, m - 1);
+    std::swap(previous, current);
+  }
+  std::vector<std::size_t> starts(classes - 1);
+  std::size_t end = m;
+  for (std::size_t c = classes; c >= 2; --c) {
+    end = split[c - 1][end];
+    starts[c - 2] = end;
+  }
+  return starts;
+}
+
+// The evenly ranked sample natural breaks are found on when there are too many distinct values.
+Runs JenksSample(const std::vector<double>& sorted) {
+  std::vector<double> sample;
+  for (std::size_t i = 0; i < kZORJenksPoints; ++i) {
+    const std::size_t rank = static_cast<std::size_t>(
+        (static_cast<double>(i) + 0.5) * static_cast<double>(sorted.size()) / kZORJenksPoints);
+    sample.push_back(sorted[std::min(rank, sorted.size() - 1)]);
+  }
+  return ToRuns(sample);
+}
+
+// Thresholds turned into boundaries the scale places values by: a value above the last boundary
+// is painted above it, one below the first below it, and one within the tolerance of an inner
+// boundary above it; so the inner boundaries sit a tolerance above their thresholds. Kept
+// increasing.
+std::vector<double> AtThresholds(std::vector<double> thresholds, double tolerance) {
+  for (std::size_t k = 0; k < thresholds.size(); ++k) {
+    if (k > 0 && k + 1 < thresholds.size()) thresholds[k] += tolerance;
+    if (k > 0 && !(thresholds[k] > thresholds[k - 1])) {
+      thresholds[k] = std::nextafter(thresholds[k - 1], std::numeric_limits<double>::infinity());
+    }
+  }
+  return thresholds;
+}
+
+bool Refuse(std::string& error, std::string message) {
+  error = std::move(message);
+  return false;
+}
+
+// The data methods: sorted values as runs, cut where the method says.
+bool ClassifyByRank(const ZORClassRequest& request, std::vector<double> x,
+                    ZORClassification& result, std::string& error) {
+  const std::size_t blocks = static_cast<std::size_t>(request.blocks);
+  if (request.method == ZORClassMethod::Quantile && x.size() >= blocks) {
+    std::vector<double> thresholds = QuantilesWithoutTies(x, blocks);
+    if (!thresholds.empty()) {
+      result.boundaries = AtThresholds(std::move(thresholds), request.tolerance);
+      return true;
+    }
+  }
+  std::sort(x.begin(), x.end());
+  const Runs runs = ToRuns(x);
+  if (runs.Size() < 2) {
+    return Refuse(error, "all " + std::to_string(x.size()) + " values equal " + Number(x.front()) +
+                             ": there is nothing to divide");
+  }
+  std::vector<std::size_t> cuts;
+  if (runs.Size() < blocks) {
+    cuts = EveryGapCut(runs, blocks - 1);
+    result.note = std::to_string(runs.Size()) + " distinct values for " + std::to_string(blocks) +
+                  " blocks: each value has a block of its own, " +
+                  std::to_string(blocks - runs.Size()) + " blocks stay empty";
+  } else if (request.method == ZORClassMethod::Quantile) {
+    cuts = NearestCuts(runs, blocks, x.size());
+    result.note = "runs of equal values are not cut: their blocks hold more values than others";
+  } else if (runs.Size() <= kZORJenksPoints) {
+    cuts = NaturalBreaks(runs, blocks);
+    result.note = "natural breaks exact on the " + std::to_string(runs.Size()) + " distinct values";
+  } else {
+    const Runs sample = JenksSample(x);
+    const std::vector<std::size_t> sampleCuts =
+        sample.Size() < blocks ? EveryGapCut(sample, blocks - 1) : NaturalBreaks(sample, blocks);
+    result.boundaries = AtThresholds(Thresholds(sample, sampleCuts), request.tolerance);
+    result.note = "natural breaks exact on a sample of " + std::to_string(kZORJenksPoints) +
+                  " values at evenly spread ranks of " + std::to_string(x.size());
+    return true;
+  }
+  result.boundaries = AtThresholds(Thresholds(runs, cuts), request.tolerance);
+  return true;
+}
+
+bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<double>& x,
+                         ZORClassification& result, std::string& error) {
+  const double count = static_cast<double>(x.size());
+  const double mean = std::accumulate(x.begin(), x.end(), 0.0) / count;
+  double squares = 0.0;
+  for (double value : x) squares += (value - mean) * (value - mean);
+  const double deviation = std::sqrt(squares / count);
+  if (!(deviation > 0.0) || !std::isfinite(deviation)) {
+    return Refuse(error, "the values do not deviate from their mean " + Number(mean) +
+                             ": there is nothing to divide");
+  }
+  const int n = request.blocks;
+  const double halfSpan = static_cast<double>(n) / 2.0 - 1.0;  // classes from the middle out
+  const double width =
+      halfSpan > kDeviationsToExtremes ? deviation * kDeviationsToExtremes / halfSpan : deviation;
+  for (int k = 1; k <= n - 1; ++k) {
+    result.boundaries.push_back(mean + (k - n / 2.0) * width);
+  }
+  result.note = "mean " + ZORScriptValues::Double(mean) + ", standard deviation " +
+                ZORScriptValues::Double(deviation) + ", classes " +
+                ZORScriptValues::Double(width / deviation) + " of a deviation wide";
+  return true;
+}
+
+bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& x,
+                     ZORClassification& result, std::string& error) {
+  double lowest = request.lowest;
+  double highest = request.highest;
+  const int n = request.blocks;
+  switch (request.method) {
+    case ZORClassMethod::Symmetric: {
+      const double reach = std::max(std::fabs(lowest), std::fabs(highest));
+      if (!(reach > 0.0) || !std::isfinite(reach)) {
+        return Refuse(error, "the extremes " + Number(lowest) + " and " + Number(highest) +
+                                 " leave no range about zero to divide");
+      }
+      // Whole-number numerators keep the boundaries exactly symmetric, zero exactly zero.
+      for (int k = 1; k <= n - 1; ++k) {
+        result.boundaries.push_back(n == 2 ? 0.0 : reach * (2.0 * (k - 1) - (n - 2)) / (n - 2));
+      }
+      return true;
+    }
+    case ZORClassMethod::Log: {
+      const auto [smallest, largest] = std::minmax_element(x.begin(), x.end());
+      if (!(*smallest > 0.0)) {
+        const auto notPositive = std::count_if(x.begin(), x.end(), [](double v) { return !(v > 0.0); });
+        return Refuse(error, "a logarithmic scale needs values above zero; " +
+                                 std::to_string(notPositive) + " of the values are not (the smallest is " +
+                                 Number(*smallest) + ")");
+      }
+      if (!(lowest > 0.0)) lowest = *smallest;
+      if (!(highest > lowest)) highest = *largest;
+      if (!(highest > lowest)) {
+        return Refuse(error, "all values equal " + Number(lowest) + ": there is nothing to divide");
+      }
+      const double a = std::log(lowest), b = std::log(highest);
+      result.boundaries = Evenly(n, [&](double t) { return std::exp((b - a) * t + a); });
+      if (n > 2) {
+        result.boundaries.front() = lowest;
+        result.boundaries.back() = highest;
+      }
+      return true;
+    }
+    default:
+      if (!(lowest < highest) || !std::isfinite(highest - lowest)) {
+        return Refuse(error, "the extremes " + Number(lowest) + " and " + Number(highest) +
+                                 " leave no range to divide");
+      }
+      // As the scale interpolates boundaries between its extremes.
+      result.boundaries = Evenly(n, [&](double t) { return (highest - lowest) * t + lowest; });
+      return true;
+  }
+}
+
+}  // namespace
+
+std::optional<ZORClassMethod> ZORClassMethodNamed(std::string_view name) {
+  for (const MethodName& row : kMethods) {
+    if (name == row.name) return row.method;
+  }
+  return std::nullopt;
+}
+
+const char* ZORClassMethodName(ZORClassMethod method) {
+  for (const MethodName& row : kMethods) {
+    if (row.method == method) return row.name;
+  }
+  return "";
+}
+
+std::string ZORClassMethodChoices() {
+  std::string choices;
+  for (std::size_t i = 0; i < std::size(kMethods); ++i) {
+    if (i > 0) choices += i + 1 == std::size(kMethods) ? " or " : ", ";
+    choices += kMethods[i].name;
+  }
+  return choices;
+}
+
+bool ZORClassify(const ZORClassRequest& request, std::span<const double> values,
+                 ZORClassification& result, std::string& error) {
+  result = {};
+  std::vector<double> x = FiniteValues(values, result.leftOut);
+  result.classified = x.size();
+  if (x.empty()) return Refuse(error, "no finite value to classify");
+  if (request.blocks < 2) {
+    result.note = "one block: no boundary to place";
+    return true;
+  }
+  switch (request.method) {
+    case ZORClassMethod::Quantile:
+    case ZORClassMethod::Jenks:
+      return ClassifyByRank(request, std::move(x), result, error);
+    case ZORClassMethod::StdDev:
+      return ClassifyByDeviation(request, x, result, error);
+    default:
+      return ClassifyByRange(request, x, result, error);
+  }
+}
+
+bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& boundaries) {
+  if (boundaries.empty()) return true;
+  ZORRawCollint positions, types;
+  ZORRawColldouble values;
+  for (std::size_t k = 0; k < boundaries.size(); ++k) {
+    positions.Append(static_cast<int>(k + 1));
+    values.Append(boundaries[k]);
+    types.Append(0);
+  }
+  if (FAILED(scale->SetImposedValues(values.Size(), &positions, &values, &types))) return false;
+  scale->SetExtremeImposedValues(boundaries.front(), boundaries.back());
+  return true;
+}
+
+void ZORScaleExtremes(ZORIStNewColorScale* scale, double& lowest, double& highest) {
+  ZORRawColldouble values;
+  ZORRawCollint indices;
+  scale->GetValueTable(&values, &indices, nullptr, nullptr);
+  lowest = values.Size() > 0 ? values[1] : 0.0;
+  highest = values.Size() > 0 ? values[values.Size()] : 0.0;
+}

@@ -1,0 +1,624 @@
+#include "zorhost/ScaleFiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "zor/ZORText.h"
+#include "zorhost/ScriptValues.h"
+
+namespace {
+
+// One range of a palette: a block between two boundaries, from its start color to its end color.
+struct Range {
+  double from = 0.0;
+  double to = 0.0;
+  ZORRgba start;
+  ZORRgba end;
+};
+
+// What a palette gives besides its ranges.
+struct Palette {
+  std::vector<Range> ranges;
+  std::optional<ZORRgba> below, above, undefined;
+  std::optional<std::vector<bool>> colorImposed, boundaryImposed;  // the zorhost note
+};
+
+constexpr const char* kColorsNote = "zorhost colors-imposed:";
+constexpr const char* kBoundariesNote = "zorhost boundaries-imposed:";
+
+std::string Number(double value) { return ZORScriptValues::Double(value); }
+
+std::string Flags(const std::vector<bool>& flags) {
+  std::string text;
+  for (bool flag : flags) text += flag ? " 1" : " 0";
+  return text;
+}
+
+// The inner blocks as ranges: an imposed color constant, a blended one toward the next block's.
+std::vector<Range> InnerRanges(const ZORScaleTable& table) {
+  std::vector<Range> ranges;
+  for (int k = 2; k <= table.Blocks() - 1; ++k) {
+    const std::size_t at = static_cast<std::size_t>(k - 1);
+    ranges.push_back({table.boundaries[at - 1], table.boundaries[at], table.colors[at],
+                      table.colorImposed[at] ? table.colors[at] : table.colors[at + 1]});
+  }
+  return ranges;
+}
+
+bool Fail(std::string& error, std::string message) {
+  error = std::move(message);
+  return false;
+}
+
+// The table a palette gives: a block for each range between the below and above blocks, the
+// imposed flags from the note or all imposed.
+bool TableOfPalette(const Palette& palette, const std::string& where, ZORScaleTable& table,
+                    std::string& error) {
+  if (palette.ranges.empty()) return Fail(error, where + ": no color range");
+  if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
+    return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+  }
+  table = {};
+  table.colors.push_back(palette.below.value_or(palette.ranges.front().start));
+  for (const Range& range : palette.ranges) table.colors.push_back(range.start);
+  table.colors.push_back(palette.above.value_or(palette.ranges.back().end));
+  table.boundaries.push_back(palette.ranges.front().from);
+  for (const Range& range : palette.ranges) table.boundaries.push_back(range.to);
+  table.undefinedColor = palette.undefined;
+  const std::size_t n = table.colors.size();
+  table.colorImposed = palette.colorImposed.value_or(std::vector<bool>(n, true));
+  table.boundaryImposed = palette.boundaryImposed.value_or(std::vector<bool>(n - 1, true));
+  if (table.colorImposed.size() != n || table.boundaryImposed.size() != n - 1) {
+    return Fail(error, where + ": the zorhost note lists " +
+                           std::to_string(table.colorImposed.size()) + " colors and " +
+                           std::to_string(table.boundaryImposed.size()) + " boundaries for " +
+                           std::to_string(n) + " blocks");
+  }
+  return true;
+}
+
+// Each range must start where the one before ended, and end above where it starts.
+bool CheckRange(const Range& range, const Range* previous, const std::string& where,
+                std::string& error) {
+  if (!std::isfinite(range.from) || !std::isfinite(range.to)) {
+    return Fail(error, where + ": a boundary is not a finite number");
+  }
+  if (previous && range.from != previous->to) {
+    return Fail(error, where + ": the range starts at " + Number(range.from) +
+                           ", not where the one before ends, " + Number(previous->to));
+  }
+  if (!(range.to > range.from)) {
+    return Fail(error, where + ": the range from " + Number(range.from) + " to " +
+                           Number(range.to) + " does not increase");
+  }
+  return true;
+}
+
+// ---- .cpt ----
+
+std::vector<std::string> Words(std::string_view line) {
+  std::vector<std::string> words;
+  std::istringstream stream{std::string(line)};
+  for (std::string word; stream >> word;) words.push_back(word);
+  return words;
+}
+
+std::optional<int> Component(std::string_view word) {
+  const std::optional<double> value = ZORScriptValues::ReadDouble(word);
+  if (!value || !(*value >= 0.0 && *value <= 255.0)) return std::nullopt;
+  return static_cast<int>(std::lround(*value));
+}
+
+// A color as R/G/B, R G B or one gray level, from `words` at `at`; moves `at` past it.
+std::optional<ZORRgba> CptColor(const std::vector<std::string>& words, std::size_t& at,
+                                bool threeWords) {
+  std::vector<std::string> parts;
+  if (threeWords) {
+    if (at + 3 > words.size()) return std::nullopt;
+    parts.assign(words.begin() + static_cast<std::ptrdiff_t>(at),
+                 words.begin() + static_cast<std::ptrdiff_t>(at + 3));
+    at += 3;
+  } else {
+    if (at >= words.size()) return std::nullopt;
+    std::string word = words[at++];
+    std::replace(word.begin(), word.end(), '/', ' ');
+    parts = Words(word);
+    if (parts.size() == 1) parts = {parts[0], parts[0], parts[0]};
+  }
+  if (parts.size() != 3) return std::nullopt;
+  ZORRgba color{0, 0, 0, 255};
+  int* components[] = {&color.red, &color.green, &color.blue};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::optional<int> c = Component(parts[i]);
+    if (!c) return std::nullopt;
+    *components[i] = *c;
+  }
+  return color;
+}
+
+std::optional<std::vector<bool>> NoteFlags(std::string_view text) {
+  std::vector<bool> flags;
+  for (const std::string& word : Words(text)) {
+    if (word != "0" && word != "1") return std::nullopt;
+    flags.push_back(word == "1");
+  }
+  return flags;
+}
+
+// A comment line: the zorhost note or the color model; other comments are passed over.
+bool ReadCptComment(std::string_view comment, const std::string& where, Palette& palette,
+                    std::string& error) {
+  const std::size_t start = comment.find_first_not_of(" \t");
+  comment.remove_prefix(std::min(start, comment.size()));
+  for (auto [note, flags] : {std::pair{kColorsNote, &palette.colorImposed},
+                             std::pair{kBoundariesNote, &palette.boundaryImposed}}) {
+    if (comment.rfind(note, 0) != 0) continue;
+    *flags = NoteFlags(comment.substr(std::string_view(note).size()));
+    if (!*flags) return Fail(error, where + ": the zorhost note takes flags 0 or 1");
+    return true;
+  }
+  if (comment.rfind("COLOR_MODEL", 0) == 0) {
+    const std::size_t equals = comment.find('=');
+    const std::vector<std::string> model =
+        Words(equals == std::string_view::npos ? std::string_view() : comment.substr(equals + 1));
+    if (model.size() != 1 || (model[0] != "RGB" && model[0] != "rgb" && model[0] != "+RGB")) {
+      return Fail(error, where + ": only the RGB color model is read");
+    }
+  }
+  return true;
+}
+
+bool ReadCptLine(const std::vector<std::string>& words, const std::string& where,
+                 Palette& palette, std::string& error) {
+  const std::string& first = words.front();
+  if (first == "B" || first == "F" || first == "N") {
+    if (words.size() == 2 && words[1] == "-") return true;  // no color given
+    std::size_t at = 1;
+    const std::optional<ZORRgba> color = CptColor(words, at, words.size() == 4);
+    if (!color || at != words.size()) {
+      return Fail(error, where + ": " + first + " needs a color R G B, R/G/B or a gray level 0 to 255");
+    }
+    (first == "B" ? palette.below : first == "F" ? palette.above : palette.undefined) = color;
+    return true;
+  }
+  std::vector<std::string> fields = words;
+  // An annotation flag (L, U or B) may end a range.
+  if (fields.size() % 2 == 1 && (fields.back() == "L" || fields.back() == "U" || fields.back() == "B")) {
+    fields.pop_back();
+  }
+  if (fields.size() != 4 && fields.size() != 8) {
+    return Fail(error, where + ": a range is 'z0 color z1 color', each color R G B, R/G/B or a gray level");
+  }
+  const bool threeWords = fields.size() == 8;
+  Range range;
+  std::size_t at = 0;
+  const std::optional<double> from = ZORScriptValues::ReadDouble(fields[at++]);
+  const std::optional<ZORRgba> start = CptColor(fields, at, threeWords);
+  const std::optional<double> to = at < fields.size() ? ZORScriptValues::ReadDouble(fields[at++]) : std::nullopt;
+  const std::optional<ZORRgba> end = CptColor(fields, at, threeWords);
+  if (!from || !to) return Fail(error, where + ": a range's ends must be numbers");
+  if (!start || !end) {
+    return Fail(error, where + ": a color must be R G B, R/G/B or a gray level, each from 0 to 255");
+  }
+  range = {*from, *to, *start, *end};
+  if (!CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where, error)) {
+    return false;
+  }
+  palette.ranges.push_back(range);
+  return true;
+}
+
+bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable& table,
+              std::string& error) {
+  Palette palette;
+  int lineNumber = 0;
+  while (!text.empty()) {
+    const std::size_t newline = text.find('\n');
+    std::string_view line = text.substr(0, newline);
+    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string where = fileName + ":" + std::to_string(lineNumber);
+    if (line.find('\0') != std::string_view::npos) return Fail(error, where + ": not text");
+    const std::size_t hash = line.find('#');
+    if (hash != std::string_view::npos) {
+      if (!ReadCptComment(line.substr(hash + 1), where, palette, error)) return false;
+      line = line.substr(0, hash);
+    }
+    line = line.substr(0, line.find(';'));  // a label
+    const std::vector<std::string> words = Words(line);
+    if (words.empty()) continue;
+    if (!ReadCptLine(words, where, palette, error)) return false;
+    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
+      return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+    }
+  }
+  return TableOfPalette(palette, fileName, table, error);
+}
+
+std::string CptColorText(const ZORRgba& c) {
+  return std::to_string(c.red) + "/" + std::to_string(c.green) + "/" + std::to_string(c.blue);
+}
+
+std::string FormatCpt(const ZORScaleTable& table, const std::string& name) {
+  std::string text = "# " + name + ": a color scale of " + std::to_string(table.Blocks()) +
+                     " blocks written by zorhost; its first and last blocks are B and F\n";
+  text += "# " + std::string(kColorsNote) + Flags(table.colorImposed) + "\n";
+  text += "# " + std::string(kBoundariesNote) + Flags(table.boundaryImposed) + "\n";
+  text += "# COLOR_MODEL = RGB\n";
+  for (const Range& range : InnerRanges(table)) {
+    text += Number(range.from) + "\t" + CptColorText(range.start) + "\t" + Number(range.to) +
+            "\t" + CptColorText(range.end) + "\n";
+  }
+  text += "B\t" + CptColorText(table.colors.front()) + "\n";
+  text += "F\t" + CptColorText(table.colors.back()) + "\n";
+  if (table.undefinedColor) text += "N\t" + CptColorText(*table.undefinedColor) + "\n";
+  return text;
+}
+
+// ---- .json ----
+
+using nlohmann::json;
+
+json JsonColor(const ZORRgba& c) { return json::array({c.red / 255.0, c.green / 255.0, c.blue / 255.0}); }
+
+std::optional<ZORRgba> ReadJsonColor(const json& value) {
+  if (!value.is_array() || value.size() < 3) return std::nullopt;
+  ZORRgba color{0, 0, 0, 255};
+  int* components[] = {&color.red, &color.green, &color.blue};
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!value[i].is_number()) return std::nullopt;
+    const double c = value[i].get<double>();
+    if (!(c >= 0.0 && c <= 1.0)) return std::nullopt;
+    *components[i] = static_cast<int>(std::lround(c * 255.0));
+  }
+  return color;
+}
+
+json JsonFlagList(const std::vector<bool>& flags) {
+  json list = json::array();
+  for (bool flag : flags) list.push_back(flag ? 1 : 0);
+  return list;
+}
+
+std::string FormatJson(const ZORScaleTable& table, const std::string& name) {
+  json points = json::array();
+  for (const Range& range : InnerRanges(table)) {
+    for (auto [x, color] : {std::pair{range.from, range.start}, std::pair{range.to, range.end}}) {
+      points.push_back(x);
+      for (const json& c : JsonColor(color)) points.push_back(c);
+    }
+  }
+  json map = {{"Name", name},
+              {"ColorSpace", "RGB"},
+              {"RGBPoints", points},
+              {"BelowRangeColor", JsonColor(table.colors.front())},
+              {"AboveRangeColor", JsonColor(table.colors.back())},
+              {"UseBelowRangeColor", 1},
+              {"UseAboveRangeColor", 1},
+              {"zorhost",
+               {{"colorsImposed", JsonFlagList(table.colorImposed)},
+                {"boundariesImposed", JsonFlagList(table.boundaryImposed)}}}};
+  if (table.undefinedColor) map["NanColor"] = JsonColor(*table.undefinedColor);
+  return json::array({map}).dump(1) + "\n";
+}
+
+// The line a byte offset falls on, for a parse error.
+int LineOf(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+}
+
+std::optional<std::vector<bool>> JsonFlags(const json& map, const char* key) {
+  if (!map.contains("zorhost") || !map["zorhost"].is_object() || !map["zorhost"].contains(key)) {
+    return std::nullopt;
+  }
+  std::vector<bool> flags;
+  for (const json& flag : map["zorhost"][key]) {
+    flags.push_back(flag.is_number_integer() && flag.get<long>() != 0);
+  }
+  return flags;
+}
+
+bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable& table,
+               std::string& error) {
+  json document;
+  try {
+    document = json::parse(text);
+  } catch (const json::parse_error& e) {
+    return Fail(error, fileName + ":" + std::to_string(LineOf(text, e.byte > 0 ? e.byte - 1 : 0)) +
+                           ": not JSON (" + e.what() + ")");
+  }
+  const json* map = &document;
+  if (document.is_array()) {
+    if (document.empty()) return Fail(error, fileName + ": an empty list of color maps");
+    map = &document[0];
+  }
+  if (!map->is_object() || !map->contains("RGBPoints") || !(*map)["RGBPoints"].is_array()) {
+    return Fail(error, fileName + ": no color map with RGBPoints");
+  }
+  if (map->contains("ColorSpace") && (*map)["ColorSpace"] != "RGB") {
+    return Fail(error, fileName + ": ColorSpace must be RGB");
+  }
+  const json& points = (*map)["RGBPoints"];
+  if (points.size() % 4 != 0 || points.size() < 8) {
+    return Fail(error, fileName + ": RGBPoints must hold at least two points of four numbers each");
+  }
+  Palette palette;
+  std::optional<double> previousX;
+  std::optional<ZORRgba> previousColor;
+  for (std::size_t i = 0; i < points.size(); i += 4) {
+    const std::string where = fileName + ": RGBPoints point " + std::to_string(i / 4 + 1);
+    if (!points[i].is_number()) return Fail(error, where + ": x is not a number");
+    const double x = points[i].get<double>();
+    const std::optional<ZORRgba> color = ReadJsonColor(json::array({points[i + 1], points[i + 2], points[i + 3]}));
+    if (!color) return Fail(error, where + ": a color component is not a number from 0 to 1");
+    if (previousX && x < *previousX) {
+      return Fail(error, where + ": x " + Number(x) + " is below the point before, " + Number(*previousX));
+    }
+    // Two points at one x end one range and start the next.
+    if (previousX && x > *previousX) {
+      Range range{*previousX, x, *previousColor, *color};
+      if (!CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where, error)) {
+        return false;
+      }
+      palette.ranges.push_back(range);
+    }
+    previousX = x;
+    previousColor = color;
+    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
+      return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+    }
+  }
+  for (auto [key, color] : {std::pair{"BelowRangeColor", &palette.below},
+                            std::pair{"AboveRangeColor", &palette.above},
+                            std::pair{"NanColor", &palette.undefined}}) {
+    if (!map->contains(key)) continue;
+    *color = ReadJsonColor((*map)[key]);
+    if (!*color) return Fail(error, fileName + ": " + key + " is not a color of numbers from 0 to 1");
+  }
+  palette.colorImposed = JsonFlags(*map, "colorsImposed");
+  palette.boundaryImposed = JsonFlags(*map, "boundariesImposed");
+  return TableOfPalette(palette, fileName, table, error);
+}
+
+// ---- .csv ----
+
+constexpr const char* kCsvHeader = "block,from,to,red,green,blue,alpha,imposed,boundary_imposed";
+constexpr const char* kUndefinedRow = "undefined";
+
+std::vector<std::string> Cells(std::string_view line) {
+  std::vector<std::string> cells;
+  for (;;) {
+    const std::size_t comma = line.find(',');
+    cells.emplace_back(line.substr(0, comma));
+    if (comma == std::string_view::npos) return cells;
+    line.remove_prefix(comma + 1);
+  }
+}
+
+std::string CsvColor(const ZORRgba& c) {
+  return std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
+         "," + std::to_string(c.alpha);
+}
+
+std::string FormatCsv(const ZORScaleTable& table) {
+  std::string text = std::string(kCsvHeader) + "\n";
+  const int n = table.Blocks();
+  for (int k = 1; k <= n; ++k) {
+    const std::size_t at = static_cast<std::size_t>(k - 1);
+    const bool hasUpper = k < n;
+    text += std::to_string(k) + "," + (k == 1 ? "-inf" : Number(table.boundaries[at - 1])) + "," +
+            (hasUpper ? Number(table.boundaries[at]) : "inf") + "," + CsvColor(table.colors[at]) +
+            "," + (table.colorImposed[at] ? "1" : "0") + "," +
+            (hasUpper ? (table.boundaryImposed[at] ? "1" : "0") : "") + "\n";
+  }
+  if (table.undefinedColor) {
+    text += std::string(kUndefinedRow) + ",,," + CsvColor(*table.undefinedColor) + ",,\n";
+  }
+  return text;
+}
+
+std::optional<ZORRgba> CsvRowColor(const std::vector<std::string>& cells) {
+  ZORRgba color;
+  int* components[] = {&color.red, &color.green, &color.blue, &color.alpha};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::optional<int> c = ZORScriptValues::ReadInt(cells[3 + i]);
+    if (!c || *c < 0 || *c > 255) return std::nullopt;
+    *components[i] = *c;
+  }
+  return color;
+}
+
+std::optional<bool> CsvFlag(const std::string& cell) {
+  if (cell == "0" || cell == "1") return cell == "1";
+  return std::nullopt;
+}
+
+bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table,
+              std::string& error) {
+  table = {};
+  int lineNumber = 0;
+  bool undefinedSeen = false;
+  std::optional<double> previousTo;
+  while (!text.empty()) {
+    const std::size_t newline = text.find('\n');
+    std::string_view line = text.substr(0, newline);
+    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string where = fileName + ":" + std::to_string(lineNumber);
+    if (lineNumber == 1) {
+      if (line != kCsvHeader) return Fail(error, where + ": the first line must be " + kCsvHeader);
+      continue;
+    }
+    if (line.empty()) continue;
+    if (undefinedSeen) return Fail(error, where + ": the undefined row must be the last");
+    const std::vector<std::string> cells = Cells(line);
+    if (cells.size() != 9) return Fail(error, where + ": a row has 9 cells, not " + std::to_string(cells.size()));
+    const std::optional<ZORRgba> color = CsvRowColor(cells);
+    if (!color) return Fail(error, where + ": red, green, blue and alpha are whole numbers from 0 to 255");
+    if (cells[0] == kUndefinedRow) {
+      table.undefinedColor = color;
+      undefinedSeen = true;
+      continue;
+    }
+    const int block = table.Blocks() + 1;
+    if (block > kZORMostFileBlocks) {
+      return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+    }
+    if (cells[0] != std::to_string(block)) {
+      return Fail(error, where + ": expected block " + std::to_string(block) + ", not '" + ZORPrintable(cells[0]) + "'");
+    }
+    const std::optional<double> from = ZORScriptValues::ReadDouble(cells[1]);
+    const std::optional<double> to = ZORScriptValues::ReadDouble(cells[2]);
+    const std::optional<bool> imposed = CsvFlag(cells[7]);
+    if (!from || !to || std::isnan(*from) || std::isnan(*to)) {
+      return Fail(error, where + ": from and to must be numbers");
+    }
+    if (!imposed) return Fail(error, where + ": imposed is 0 or 1");
+    if (block == 1 ? *from != -HUGE_VAL : *from != *previousTo) {
+      return Fail(error, where + ": the block starts at " + Number(*from) + ", not where the one before ends, " +
+                             (block == 1 ? std::string("-inf") : Number(*previousTo)));
+    }
+    if (!(*to > *from)) {
+      return Fail(error, where + ": the block from " + Number(*from) + " to " + Number(*to) + " does not increase");
+    }
+    table.colors.push_back(*color);
+    table.colorImposed.push_back(*imposed);
+    if (std::isfinite(*to)) {
+      const std::optional<bool> boundaryImposed = CsvFlag(cells[8]);
+      if (!boundaryImposed) return Fail(error, where + ": boundary_imposed is 0 or 1");
+      table.boundaries.push_back(*to);
+      table.boundaryImposed.push_back(*boundaryImposed);
+    } else if (*to != HUGE_VAL) {
+      return Fail(error, where + ": to must be a finite number, or inf for the last block");
+    }
+    previousTo = *to;
+  }
+  if (table.colors.empty()) return Fail(error, fileName + ": no block");
+  if (*previousTo != HUGE_VAL) return Fail(error, fileName + ": the last block must reach to inf");
+  return true;
+}
+
+}  // namespace
+
+ZORScaleTable ZORReadScaleTable(ZORIStNewColorScale* scale) {
+  ZORScaleTable table;
+  ZORRawCollint red, green, blue, alpha, colorIndices, boundaryIndices;
+  ZORRawColldouble values;
+  scale->GetColorTable(&red, &green, &blue, &alpha, &colorIndices);
+  scale->GetValueTable(&values, &boundaryIndices, nullptr, nullptr);
+  for (int k = 1; k <= red.Size(); ++k) {
+    table.colors.push_back({red[k], green[k], blue[k], alpha[k]});
+    table.colorImposed.push_back(colorIndices[k] != -1);
+  }
+  for (int k = 1; k <= values.Size(); ++k) {
+    table.boundaries.push_back(values[k]);
+    table.boundaryImposed.push_back(boundaryIndices[k] != -1);
+  }
+  ZORRgba undefined{255, 255, 255, 0};
+  if (SUCCEEDED(scale->GetColorUndefine(undefined.red, undefined.green, undefined.blue, undefined.alpha))) {
+    table.undefinedColor = undefined;
+  }
+  return table;
+}
+
+bool ZORWriteScaleTable(ZORIStNewColorScale* scale, const ZORScaleTable& table,
+                        std::string& error) {
+  if (FAILED(scale->SetNumberOfBlocks(table.Blocks()))) {
+    return Fail(error, "the scale refuses " + std::to_string(table.Blocks()) + " blocks");
+  }
+  ZORRawCollint index, red, green, blue, alpha, types;
+  for (int k = 1; k <= table.Blocks(); ++k) {
+    const std::size_t at = static_cast<std::size_t>(k - 1);
+    if (!table.colorImposed[at]) continue;
+    index.Append(k);
+    red.Append(table.colors[at].red);
+    green.Append(table.colors[at].green);
+    blue.Append(table.colors[at].blue);
+    alpha.Append(table.colors[at].alpha);
+    types.Append(0);
+  }
+  if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
+    return Fail(error, "the scale refuses the colors");
+  }
+  ZORRawCollint positions, valueTypes;
+  ZORRawColldouble values;
+  for (std::size_t at = 0; at < table.boundaries.size(); ++at) {
+    if (!table.boundaryImposed[at]) continue;
+    positions.Append(static_cast<int>(at + 1));
+    values.Append(table.boundaries[at]);
+    valueTypes.Append(0);
+  }
+  if (FAILED(scale->SetImposedValues(values.Size(), &positions, &values, &valueTypes))) {
+    return Fail(error, "the scale refuses the boundaries");
+  }
+  if (!table.boundaries.empty() && table.boundaryImposed.front() && table.boundaryImposed.back()) {
+    scale->SetExtremeImposedValues(table.boundaries.front(), table.boundaries.back());
+  }
+  if (table.undefinedColor) {
+    const ZORRgba& u = *table.undefinedColor;
+    if (FAILED(scale->SetColorUndefine(u.red, u.green, u.blue, u.alpha))) {
+      return Fail(error, "the scale refuses the undefined color");
+    }
+  }
+  return true;
+}
+
+std::optional<ZORScaleFormat> ZORScaleFormatNamed(std::string_view name) {
+  if (name == "cpt") return ZORScaleFormat::Cpt;
+  if (name == "json") return ZORScaleFormat::Json;
+  if (name == "csv") return ZORScaleFormat::Csv;
+  return std::nullopt;
+}
+
+std::optional<ZORScaleFormat> ZORScaleFormatOfPath(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  const std::size_t slash = path.rfind('/');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+    return std::nullopt;
+  }
+  std::string extension(path.substr(dot + 1));
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ZORScaleFormatNamed(extension);
+}
+
+std::string ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
+                               const std::string& name, std::string& error) {
+  if (table.Blocks() < 1) {
+    error = "the scale has no blocks";
+    return {};
+  }
+  if (format != ZORScaleFormat::Csv && table.Blocks() < 3) {
+    error = std::string("a ") + (format == ZORScaleFormat::Cpt ? ".cpt" : ".json") +
+            " holds the blocks between the first and the last boundary; a scale of " +
+            std::to_string(table.Blocks()) + " blocks has none: write it as .csv";
+    return {};
+  }
+  switch (format) {
+    case ZORScaleFormat::Cpt:
+      return FormatCpt(table, name);
+    case ZORScaleFormat::Json:
+      return FormatJson(table, name);
+    case ZORScaleFormat::Csv:
+      return FormatCsv(table);
+  }
+  return {};
+}
+
+bool ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
+                       ZORScaleTable& table, std::string& error) {
+  switch (format) {
+    case ZORScaleFormat::Cpt:
+      return ParseCpt(text, fileName, table, error);
+    case ZORScaleFormat::Json:
+      return ParseJson(text, fileName, table, error);
+    case ZORScaleFormat::Csv:
+      return ParseCsv(text, fileName, table, error);
+  }
+  return false;
+}
