@@ -6,6 +6,10 @@
 #   docs/bracket-mean.png           a CAD part: the bracket's mean curvature, exact at each pixel
 #   docs/torus-mesh-gaussian.png    a mesh: the torus as a PLY mesh, curvature estimated
 #   docs/field-legend.png           the height-field sample (--sample field)
+#   docs/sample-equal.png, docs/sample-quantile.png
+#                                   the sample with viridis, boundaries in equal intervals and
+#                                   in equal counts (--classify)
+#   docs/presets/NAME.png           each built-in preset as a bar of 256 blocks
 # Pictures with a legend are the SVGs zorhost writes, turned into PNG with rsvg-convert.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,4 +40,16 @@ legend bracket-mean
 legend torus-mesh-gaussian
 "$zorhost" render --sample field --out field-legend
 legend field-legend
-ls -l "$root/docs/"*.png
+for method in equal quantile; do
+  "$zorhost" render --preset viridis --classify "$method" --size 640x480 --out "sample-$method"
+  legend "sample-$method"
+done
+# A bar of each preset: a grid of 256 columns rising evenly, painted unshaded.
+for column in $(seq 0 255); do printf '%s%d' "${column:+,}" "$column"; done | sed 's/^,//' > row.csv
+for row in $(seq 1 20); do cat row.csv; echo; done > bar.csv
+mkdir -p "$root/docs/presets"
+for preset in $("$zorhost" scale presets | cut -d' ' -f1); do
+  "$zorhost" render --values bar.csv --blocks 256 --preset "$preset" --out "bar-$preset" >/dev/null
+  cp "bar-$preset.png" "$root/docs/presets/$preset.png"
+done
+ls -l "$root/docs/"*.png "$root/docs/presets/"*.png

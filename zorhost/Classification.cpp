@@ -38,15 +38,12 @@ std::vector<double> FiniteValues(std::span<const double> values, std::size_t& le
   return finite;
 }
 
-// n - 1 boundaries dividing [first, last] evenly through `at(t)`, t from 0 to 1, in the order the
-// scale interpolates boundaries; for two blocks the one boundary at t = 1/2.
-template <class At>
-std::vector<double> Evenly(int blocks, At at) {
+// n - 1 boundaries from `low` to `high`, evenly, in the order the scale interpolates boundaries
+// between two imposed ones; for two blocks the one boundary halfway.
+std::vector<double> Evenly(int blocks, double low, double high) {
+  if (blocks == 2) return {(high - low) / 2.0 + low};
   std::vector<double> boundaries;
-  if (blocks == 2) return {at(0.5)};
-  for (int k = 1; k <= blocks - 1; ++k) {
-    boundaries.push_back(at(static_cast<double>(k - 1) / (blocks - 2)));
-  }
+  for (int k = 1; k <= blocks - 1; ++k) boundaries.push_back((high - low) / (blocks - 2) * (k - 1) + low);
   return boundaries;
 }
 
@@ -132,9 +129,41 @@ void SelectRanks(std::vector<double>& x, std::size_t first, std::size_t last,
   SelectRanks(x, rank + 1, last, ranks.subspan(middle + 1));
 }
 
-// Equal counts where no run of equal values is cut at a target: the thresholds between the
-// values at ranks c - 1 and c, found by selection; empty when a run is cut.
-std::vector<double> QuantilesWithoutTies(std::vector<double> x, std::size_t blocks) {
+// Past this many runs of equal values cut at targets, sorting costs less than a pass over the
+// values for each.
+constexpr std::size_t kMostRunsCounted = 16;
+
+// A run of equal values a target falls in: where it starts and ends among the ranks, and the
+// values just below and above it.
+struct Run {
+  std::size_t first = 0;
+  std::size_t end = 0;
+  double below = -std::numeric_limits<double>::infinity();
+  double above = std::numeric_limits<double>::infinity();
+};
+
+Run RunOf(const std::vector<double>& x, double value) {
+  Run run;
+  std::size_t equal = 0;
+  for (double v : x) {
+    if (v < value) {
+      ++run.first;
+      run.below = std::max(run.below, v);
+    } else if (v > value) {
+      run.above = std::min(run.above, v);
+    } else {
+      ++equal;
+    }
+  }
+  run.end = run.first + equal;
+  return run;
+}
+
+// Equal counts by selection, without sorting: the thresholds between the values at ranks c - 1
+// and c; a target inside a run of equal values moves to the nearer end of the run (as NearestCuts
+// does). Empty when sorting is the better way: many runs cut, two targets at one cut, or a run at
+// an end of the values.
+std::vector<double> QuantilesBySelection(std::vector<double> x, std::size_t blocks) {
   std::vector<std::size_t> ranks;
   for (std::size_t k = 1; k < blocks; ++k) {
     const std::size_t c = TargetRank(k, blocks, x.size());
@@ -142,12 +171,34 @@ std::vector<double> QuantilesWithoutTies(std::vector<double> x, std::size_t bloc
     ranks.push_back(c);
   }
   SelectRanks(x, 0, x.size(), ranks);
+  std::vector<std::pair<double, Run>> runs;  // each tied value once
   std::vector<double> thresholds;
+  std::size_t previousCut = 0;
   for (std::size_t k = 1; k < blocks; ++k) {
     const std::size_t c = TargetRank(k, blocks, x.size());
-    const double a = x[c - 1];
-    const double b = x[c];
-    if (!(a < b)) return {};
+    double a = x[c - 1];
+    double b = x[c];
+    std::size_t cut = c;
+    if (!(a < b)) {
+      auto known = std::find_if(runs.begin(), runs.end(), [a](const auto& r) { return r.first == a; });
+      if (known == runs.end()) {
+        if (runs.size() == kMostRunsCounted) return {};
+        runs.emplace_back(a, RunOf(x, a));
+        known = runs.end() - 1;
+      }
+      const Run& run = known->second;
+      if (run.first == 0 || run.end == x.size()) return {};
+      if (c - run.first <= run.end - c) {
+        cut = run.first;
+        b = a;
+        a = run.below;
+      } else {
+        cut = run.end;
+        b = run.above;
+      }
+    }
+    if (cut <= previousCut) return {};
+    previousCut = cut;
     thresholds.push_back(a + (b - a) / 2.0);
   }
   return thresholds;
@@ -264,7 +315,7 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double> x,
                     ZORClassification& result, std::string& error) {
   const std::size_t blocks = static_cast<std::size_t>(request.blocks);
   if (request.method == ZORClassMethod::Quantile && x.size() >= blocks) {
-    std::vector<double> thresholds = QuantilesWithoutTies(x, blocks);
+    std::vector<double> thresholds = QuantilesBySelection(x, blocks);
     if (!thresholds.empty()) {
       result.boundaries = AtThresholds(std::move(thresholds), request.tolerance);
       return true;
@@ -356,8 +407,8 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
       if (!(highest > lowest)) {
         return Refuse(error, "all values equal " + Number(lowest) + ": there is nothing to divide");
       }
-      const double a = std::log(lowest), b = std::log(highest);
-      result.boundaries = Evenly(n, [&](double t) { return std::exp((b - a) * t + a); });
+      result.boundaries = Evenly(n, std::log(lowest), std::log(highest));
+      for (double& boundary : result.boundaries) boundary = std::exp(boundary);
       if (n > 2) {
         result.boundaries.front() = lowest;
         result.boundaries.back() = highest;
@@ -370,7 +421,7 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
                                  " leave no range to divide");
       }
       // As the scale interpolates boundaries between its extremes.
-      result.boundaries = Evenly(n, [&](double t) { return (highest - lowest) * t + lowest; });
+      result.boundaries = Evenly(n, lowest, highest);
       return true;
   }
 }

@@ -330,6 +330,8 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
   } catch (const json::parse_error& e) {
     return Fail(error, fileName + ":" + std::to_string(LineOf(text, e.byte > 0 ? e.byte - 1 : 0)) +
                            ": not JSON (" + e.what() + ")");
+  } catch (const json::exception& e) {  // a number out of a double's range, say
+    return Fail(error, fileName + ": not JSON that can be read (" + e.what() + ")");
   }
   const json* map = &document;
   if (document.is_array()) {

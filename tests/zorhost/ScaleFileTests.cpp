@@ -1,0 +1,190 @@
+// Scales carried to and from .cpt, .json and .csv files: through the loaded module's scales, and
+// through `zorhost scale` as a user runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <regex>
+
+#include "support/ZORTestSupport.h"
+#include "ZorhostRun.h"
+#include "zorhost/ColorRamps.h"
+#include "zorhost/ScaleFiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr ZORScaleFormat kFormats[] = {ZORScaleFormat::Cpt, ZORScaleFormat::Json,
+                                       ZORScaleFormat::Csv};
+
+class ScaleFiles : public ZORScaleTest {};
+
+void ExpectSameTable(const ZORScaleTable& got, const ZORScaleTable& expected, const std::string& what) {
+  EXPECT_EQ(got.colors, expected.colors) << what;
+  EXPECT_EQ(got.colorImposed, expected.colorImposed) << what;
+  EXPECT_EQ(got.boundaries, expected.boundaries) << what;
+  EXPECT_EQ(got.boundaryImposed, expected.boundaryImposed) << what;
+  EXPECT_EQ(got.undefinedColor, expected.undefinedColor) << what;
+}
+
+TEST_F(ScaleFiles, ExportThenImportGivesBackTheScale) {
+  // Colors imposed on 1, 4 and 9, blended between; boundaries imposed on 1, 3 and 8 at values
+  // that print long, the others interpolated.
+  ConfigureScale(scale_.get(), 9, {{1, 0, 0, 255, 255}, {4, 10, 200, 30, 255}, {9, 250, 0, 0, 255}},
+                 {{1, -0.1 / 3.0}, {3, 0.7}, {8, 12345.678901234567}});
+  ASSERT_EQ(scale_->SetColorUndefine(128, 128, 128, 255), 0);
+  const ZORScaleTable original = ZORReadScaleTable(scale_.get());
+  for (ZORScaleFormat format : kFormats) {
+    std::string error;
+    const std::string text = ZORFormatScaleFile(original, format, "mixed", error);
+    ASSERT_FALSE(text.empty()) << error;
+    ZORScaleTable parsed;
+    ASSERT_TRUE(ZORParseScaleFile(text, format, "mixed", parsed, error)) << error << "\n" << text;
+    ZORIStNewColorScale_var copy = NewScale();
+    ASSERT_TRUE(ZORWriteScaleTable(copy.get(), parsed, error)) << error;
+    ExpectSameTable(ZORReadScaleTable(copy.get()), original, text);
+  }
+  // Only the CSV table keeps alpha; the others read opaque colors.
+  ConfigureScale(scale_.get(), 3, {{1, 1, 2, 3, 4}, {3, 5, 6, 7, 8}}, {{1, 0.0}, {2, 1.0}});
+  const ZORScaleTable translucent = ZORReadScaleTable(scale_.get());
+  std::string error;
+  ZORScaleTable parsed;
+  ASSERT_TRUE(ZORParseScaleFile(ZORFormatScaleFile(translucent, ZORScaleFormat::Csv, "t", error),
+                                ZORScaleFormat::Csv, "t", parsed, error));
+  EXPECT_EQ(parsed.colors, translucent.colors);
+  ASSERT_TRUE(ZORParseScaleFile(ZORFormatScaleFile(translucent, ZORScaleFormat::Cpt, "t", error),
+                                ZORScaleFormat::Cpt, "t", parsed, error));
+  EXPECT_EQ(parsed.colors.front(), (ZORRgba{1, 2, 3, 255}));
+  // Palettes hold the blocks between the first and last boundary: two blocks have none.
+  ConfigureScale(scale_.get(), 2, {{1, 0, 0, 0, 255}, {2, 9, 9, 9, 255}}, {{1, 0.5}});
+  EXPECT_TRUE(ZORFormatScaleFile(ZORReadScaleTable(scale_.get()), ZORScaleFormat::Cpt, "two", error).empty());
+  EXPECT_NE(error.find("write it as .csv"), std::string::npos) << error;
+}
+
+TEST_F(ScaleFiles, OtherToolsFilesImposeEveryColorAndBoundary) {
+  const std::string cpt =
+      "# a continuous palette\n"
+      "0 0 0 255 1 255 255 255 ; label\n"
+      "1\t128/128/128\t2.5\t255/0/0 L\n"
+      "\n"
+      "N 200\n";
+  ZORScaleTable table;
+  std::string error;
+  ASSERT_TRUE(ZORParseScaleFile(cpt, ZORScaleFormat::Cpt, "p.cpt", table, error)) << error;
+  EXPECT_EQ(table.colors, (std::vector<ZORRgba>{{0, 0, 255, 255}, {0, 0, 255, 255},
+                                                {128, 128, 128, 255}, {255, 0, 0, 255}}));
+  EXPECT_EQ(table.boundaries, (std::vector<double>{0.0, 1.0, 2.5}));
+  EXPECT_EQ(table.colorImposed, std::vector<bool>(4, true));
+  EXPECT_EQ(table.boundaryImposed, std::vector<bool>(3, true));
+  EXPECT_EQ(table.undefinedColor, (ZORRgba{200, 200, 200, 255}));
+
+  const std::string json = R"([{"Name": "x", "RGBPoints": [0, 0, 0, 1, 0.5, 1, 1, 1, 2, 1, 0, 0]}])";
+  ASSERT_TRUE(ZORParseScaleFile(json, ZORScaleFormat::Json, "x.json", table, error)) << error;
+  EXPECT_EQ(table.boundaries, (std::vector<double>{0.0, 0.5, 2.0}));
+  EXPECT_EQ(table.colors[2], (ZORRgba{255, 255, 255, 255}));
+}
+
+TEST_F(ScaleFiles, DamagedFilesAreRefusedWithWhereAndWhy) {
+  struct Damaged {
+    ZORScaleFormat format;
+    const char* text;
+    const char* message;
+  };
+  const Damaged damaged[] = {
+      {ZORScaleFormat::Cpt, "0 0/0/0 1 0/0/0\n1 0/0/0 0.5 0/0/0\n", "f:2: the range from 1 to 0.5 does not increase"},
+      {ZORScaleFormat::Cpt, "0 0/0/0 1 0/0/0\n2 0/0/0 3 0/0/0\n", "f:2: the range starts at 2, not where the one before ends, 1"},
+      {ZORScaleFormat::Cpt, "0 0/0/300 1 0/0/0\n", "f:1: a color must be"},
+      {ZORScaleFormat::Cpt, "# COLOR_MODEL = HSV\n0 0 1 1 1 0 1 1\n", "f:1: only the RGB color model"},
+      {ZORScaleFormat::Cpt, "0 red 1 blue\n", "f:1: a color must be"},
+      {ZORScaleFormat::Cpt, "0 0 0 0 nan 0 0 0\n", "f:1: a boundary is not a finite number"},
+      {ZORScaleFormat::Cpt, "# only a comment\nB 0/0/0\n", "f: no color range"},
+      {ZORScaleFormat::Cpt, "# zorhost colors-imposed: 1 1\n0 0 1 0\n", "f: the zorhost note lists 2 colors"},
+      {ZORScaleFormat::Json, "[{\"RGBPoints\": [0, 0, 0, 0,\n 1, 0, 0]", "f:2: not JSON"},
+      {ZORScaleFormat::Json, "{\"RGBPoints\": [1, 0, 0, 0, 0, 1, 1, 1]}", "f: RGBPoints point 2: x 0 is below the point before, 1"},
+      {ZORScaleFormat::Json, "{\"RGBPoints\": [0, 0, 0, 0, 1, 2, 1, 1]}", "f: RGBPoints point 2: a color component"},
+      {ZORScaleFormat::Json, "{\"Points\": []}", "f: no color map with RGBPoints"},
+      {ZORScaleFormat::Json, "[]", "f: an empty list of color maps"},
+      {ZORScaleFormat::Csv, "block,from\n", "f:1: the first line must be"},
+      {ZORScaleFormat::Csv, "block,from,to,red,green,blue,alpha,imposed,boundary_imposed\n1,-inf,2,0,0,0,255,1,1\n2,2,1,0,0,0,255,1,1\n",
+       "f:3: the block from 2 to 1 does not increase"},
+      {ZORScaleFormat::Csv, "block,from,to,red,green,blue,alpha,imposed,boundary_imposed\n1,-inf,2,0,0,0,256,1,1\n",
+       "f:2: red, green, blue and alpha"},
+      {ZORScaleFormat::Csv, "block,from,to,red,green,blue,alpha,imposed,boundary_imposed\n2,-inf,inf,0,0,0,255,1,\n",
+       "f:2: expected block 1"},
+      {ZORScaleFormat::Csv, "block,from,to,red,green,blue,alpha,imposed,boundary_imposed\n1,-inf,5,0,0,0,255,1,1\n",
+       "f: the last block must reach to inf"},
+  };
+  for (const Damaged& file : damaged) {
+    ZORScaleTable table;
+    std::string error;
+    EXPECT_FALSE(ZORParseScaleFile(file.text, file.format, "f", table, error)) << file.text;
+    EXPECT_EQ(error.rfind(file.message, 0), 0u) << "got: " << error << "\nexpected: " << file.message;
+  }
+}
+
+TEST_F(ScaleFiles, EveryPresetSpansTheScale) {
+  for (const ZORColorPreset& preset : ZORColorPresets()) {
+    for (int blocks : {2, 9, 256}) {
+      ASSERT_EQ(scale_->SetNumberOfBlocks(blocks), 0);
+      ASSERT_TRUE(ZORImposeRamp(scale_.get(), preset.anchors)) << preset.name;
+      const ZORScaleTable table = ZORReadScaleTable(scale_.get());
+      EXPECT_EQ(table.colors.front(), preset.anchors.front()) << preset.name << " " << blocks;
+      EXPECT_EQ(table.colors.back(), preset.anchors.back()) << preset.name << " " << blocks;
+      if (blocks == static_cast<int>(preset.anchors.size())) {
+        EXPECT_TRUE(std::equal(table.colors.begin(), table.colors.end(), preset.anchors.begin()))
+            << preset.name;
+      }
+    }
+  }
+}
+
+// `zorhost scale` and `zorhost render --classify` as a user runs them.
+class ScaleJobs : public ZORModuleTest {
+ protected:
+  fs::path Folder() { return fs::path(settings_.Path()).parent_path(); }
+  ZORTemporarySettingsFolder settings_;
+};
+
+TEST_F(ScaleJobs, QuantilesOfTheSampleAndFilesRoundTrip) {
+  const ProgramRun render =
+      Zorhost(Folder(), "render --classify quantile --preset viridis --save-settings q --out q");
+  ASSERT_EQ(render.status, 0) << render.errors;
+  // The block rows end with the count of values: equal counts differ by one at most.
+  const std::regex row(R"(^ +\d+ +\S+ +\S+ +[0-9, ]+\*? +(\d+)$)");
+  std::vector<long> counts;
+  std::istringstream lines(render.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (std::smatch match; std::regex_match(line, match, row)) counts.push_back(std::stol(match[1]));
+  }
+  ASSERT_EQ(counts.size(), 9u) << render.output;
+  const auto [fewest, most] = std::minmax_element(counts.begin(), counts.end());
+  EXPECT_LE(*most - *fewest, 1) << render.output;
+
+  const ProgramRun shown = Zorhost(Folder(), "scale show q");
+  ASSERT_EQ(shown.status, 0) << shown.errors;
+  for (const char* extension : {"cpt", "json", "csv"}) {
+    const std::string file = std::string("q.") + extension;
+    ASSERT_EQ(Zorhost(Folder(), "scale export q " + file).status, 0) << file;
+    const ProgramRun imported = Zorhost(Folder(), "scale import " + file + " back");
+    ASSERT_EQ(imported.status, 0) << imported.errors;
+    const ProgramRun back = Zorhost(Folder(), "scale show back");
+    EXPECT_EQ(std::regex_replace(back.output, std::regex("'back'"), "'q'"), shown.output) << file;
+  }
+  // Damaged input changes nothing; a format the extension does not tell needs --format.
+  const std::string before = Zorhost(Folder(), "scale show back").output;
+  WriteWholeFile((Folder() / "bad.cpt").string(), "0 0/0/0 1 0/0/0\n1 0/0/0 0.5 0/0/0\n");
+  const ProgramRun bad = Zorhost(Folder(), "scale import bad.cpt back");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.errors, "zorhost scale: bad.cpt:2: the range from 1 to 0.5 does not increase\n");
+  EXPECT_EQ(Zorhost(Folder(), "scale show back").output, before);
+  fs::copy_file(Folder() / "q.csv", Folder() / "q.table");
+  EXPECT_EQ(Zorhost(Folder(), "scale import q.table other").status, 2);
+  EXPECT_EQ(Zorhost(Folder(), "scale import --format csv q.table other").status, 0);
+  const ProgramRun log = Zorhost(Folder(), "render --classify log --out log");
+  EXPECT_EQ(log.status, 2);
+  EXPECT_NE(log.errors.find("--classify log: a logarithmic scale needs values above zero"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Folder() / "log.png"));
+}
+
+}  // namespace
