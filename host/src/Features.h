@@ -99,6 +99,7 @@ class ZORFeature final : public ZORISpecObject {
     return attribute.defined ? &attribute : nullptr;
   }
   AttributeValue* Find(const char* name);
+  std::vector<AttributeValue>& Attributes() { return attributes_; }
   // Empties the attribute and marks it without value.
   static void Clear(AttributeValue& attribute);
 
@@ -141,6 +142,9 @@ class ZORParameter final : public ZORISpecObject {
   int IntegerValue() const;
   double RealValue() const { return isInteger_ ? static_cast<double>(integer_) : real_; }
   bool IsRemoved() const { return removed_; }
+  // Gives the parameter a value, or takes its value away, as a host program restoring it.
+  void AssignInteger(int value) { parm_.SetIntegerValue(value); }
+  void AssignReal(double value) { parm_.SetRealValue(value); }
 
  private:
   class Parm final : public ZORFacet<ZORIMekParm, ZORParameter> {

@@ -1,6 +1,7 @@
 // The host world: the session, its start-up catalogue, documents with their services, layouts
 // and editors.
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -409,5 +410,67 @@ bool ZORUndefineAttribute(ZORISpecObject* feature, const char* key) {
   if (attribute == nullptr) return false;
   ZORFeature::Clear(*attribute);
   attribute->defined = false;
+  return true;
+}
+
+namespace {
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool SameEntry(const ZORAttributeEntry& a, const ZORAttributeEntry& b) {
+  return a.kind == b.kind && a.integer == b.integer && SameBits(a.real, b.real);
+}
+
+bool SameAttribute(const ZORSavedAttribute& a, const ZORSavedAttribute& b) {
+  return a.defined == b.defined && a.hasValue == b.hasValue && a.scalar == b.scalar &&
+         a.integers == b.integers &&
+         std::equal(a.members.begin(), a.members.end(), b.members.begin(), b.members.end(), SameEntry);
+}
+
+ZORAttributeEntry SavedMember(ZORISpecObject* member) {
+  auto* parameter = dynamic_cast<ZORParameter*>(member);
+  if (parameter == nullptr || !parameter->HasValue()) return {};
+  if (parameter->IsInteger()) return {ZORAttributeEntry::Kind::Integer, parameter->IntegerValue(), 0.0};
+  return {ZORAttributeEntry::Kind::Real, 0, parameter->RealValue()};
+}
+
+}  // namespace
+
+bool ZORFeatureState::Same(const ZORFeatureState& other) const {
+  return std::equal(attributes.begin(), attributes.end(), other.attributes.begin(),
+                    other.attributes.end(), SameAttribute);
+}
+
+ZORFeatureState ZORSaveFeatureState(ZORISpecObject* feature) {
+  ZORFeatureState state;
+  auto* concrete = dynamic_cast<ZORFeature*>(feature);
+  if (concrete == nullptr) return state;
+  for (const ZORFeature::AttributeValue& attribute : concrete->Attributes()) {
+    ZORSavedAttribute saved{attribute.defined, attribute.hasValue, attribute.scalar,
+                            attribute.integers, {}};
+    for (ZORISpecObject* member : attribute.members) saved.members.push_back(SavedMember(member));
+    state.attributes.push_back(std::move(saved));
+  }
+  return state;
+}
+
+bool ZORRestoreFeatureState(ZORISpecObject* feature, const ZORFeatureState& state) {
+  auto* concrete = dynamic_cast<ZORFeature*>(feature);
+  if (concrete == nullptr || state.attributes.size() != concrete->Attributes().size()) return false;
+  for (std::size_t slot = 0; slot < state.attributes.size(); ++slot) {
+    const ZORSavedAttribute& saved = state.attributes[slot];
+    ZORFeature::AttributeValue& attribute = concrete->Attributes()[slot];
+    ZORFeature::Clear(attribute);
+    attribute.defined = saved.defined;
+    attribute.hasValue = saved.hasValue;
+    attribute.scalar = saved.scalar;
+    attribute.integers = saved.integers;
+    for (const ZORAttributeEntry& entry : saved.members) {
+      auto* parameter = new ZORParameter;  // the list's one reference
+      if (entry.kind == ZORAttributeEntry::Kind::Integer) parameter->AssignInteger(entry.integer);
+      if (entry.kind == ZORAttributeEntry::Kind::Real) parameter->AssignReal(entry.real);
+      attribute.members.push_back(parameter);
+    }
+  }
   return true;
 }

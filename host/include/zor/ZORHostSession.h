@@ -106,3 +106,23 @@ ZORHOST_API ZORAttributeView ZORViewAttribute(ZORISpecObject* feature, const cha
 ZORHOST_API bool ZORUnsetAttribute(ZORISpecObject* feature, const char* key);
 // The feature no longer has the attribute; false when it already lacked it.
 ZORHOST_API bool ZORUndefineAttribute(ZORISpecObject* feature, const char* key);
+
+// Every attribute of a feature as it stands, list members copied by value: what an editor keeps
+// to undo a change, and to tell whether a feature has changed since.
+struct ZORSavedAttribute {
+  bool defined = false;
+  bool hasValue = false;
+  int scalar = 0;
+  std::vector<int> integers;
+  std::vector<ZORAttributeEntry> members;  // parameters, by their value
+};
+struct ZORFeatureState {
+  std::vector<ZORSavedAttribute> attributes;  // in the feature type's order
+  // Equal bit for bit (a real that is not a number equals itself).
+  ZORHOST_API bool Same(const ZORFeatureState& other) const;
+};
+// Empty when `feature` is not a feature of the host's.
+ZORHOST_API ZORFeatureState ZORSaveFeatureState(ZORISpecObject* feature);
+// Puts every attribute back as `state` holds it, with new parameters for list members; false,
+// changing nothing, when the state was not saved from a feature of this one's type.
+ZORHOST_API bool ZORRestoreFeatureState(ZORISpecObject* feature, const ZORFeatureState& state);

@@ -1,0 +1,70 @@
+// The steps of a render, each one thing: the values read, the scale prepared, the values painted
+// and counted, the picture's pixels. `zorhost render` runs them once; `zorhost serve` paints
+// again after every edit.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "painter/ZORScalePainter.h"
+#include "zorhost/AnalysisOptions.h"
+#include "zorhost/Legend.h"
+#include "zorhost/Render.h"
+#include "zorhost/ValueGrid.h"
+#include "zorhost/surface/Part.h"
+
+// Why a step stopped the render: the exit status and the message for standard error.
+struct ZORRenderFailure {
+  int status;
+  std::string message;
+};
+using ZORRenderOutcome = std::optional<ZORRenderFailure>;
+
+// The values a render paints: a grid of them, or the picture of a part, a value a pixel.
+struct ZORRenderValues {
+  ZORValueGrid grid;
+  std::vector<std::uint8_t> covered;  // a part's picture: 1 where the surface is seen
+  std::vector<float> light;           // a lit picture: the light each pixel gets
+  std::unique_ptr<ZORPart> part;
+  ZORMeasuredRange measured;
+
+  bool Covered(std::size_t pixel) const { return covered.empty() || covered[pixel] != 0; }
+};
+
+// What painting gave each value: its block (ZORScalePainter::kUndefinedBlock for an undefined
+// value, -1 for none) and its color.
+struct ZORPainting {
+  std::vector<int> blocks;
+  std::vector<ZORRgba> colors;
+};
+
+// Step 1: the values, from a part, a CSV grid or the sample field, and their finite range.
+ZORRenderOutcome ZORReadRenderValues(const ZORRenderOptions& options, ZORRenderValues& values);
+
+// Step 2: a scale made through the module, loaded from a repository or the default one, the
+// preset's colors imposed, its analysis options acted on with the measured values, its
+// boundaries classified; saved when asked. `done` says what was done, a line each.
+ZORRenderOutcome ZORPrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
+                                 const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
+                                 std::vector<std::string>& done, std::ostream& err);
+
+// Step 3: every value painted as `options.painting` says, rows at a time.
+ZORRenderOutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScalePainter& painter,
+                                const ZORValueGrid& grid, const ZORRenderOptions& options,
+                                ZORPainting& painting, std::ostream& err);
+
+// Step 4: how many of the values seen each block holds.
+ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORRenderValues& values,
+                              int blockCount);
+
+// The picture as RGBA bytes, a pixel a value, rows top first: the background where nothing is
+// seen, the undefined color where the scale gives none, lit when the values carry light.
+std::vector<std::uint8_t> ZORPictureRgba(const ZORRenderValues& values, const ZORPainting& painting,
+                                         const ZORRgba& undefined, const ZORRgba& background);
+
+// What was painted: the analysis and the part, or the grid, and how many values.
+std::string ZORRenderTitle(const ZORRenderValues& values);
