@@ -31,6 +31,8 @@ class ZORScriptRunner {
   long CommandsRun() const { return commandsRun_; }
   // Releases this run's scales, as at the end of a run: the next run starts with none.
   void Reset();
+  // Makes `scale` the run's newest and current scale, as if the run had made it.
+  void Adopt(ZORIStNewColorScale_var scale) { context_.Add(std::move(scale)); }
 
  private:
   // Reads the line against its command's schema, then makes the call and prints its line.

@@ -16,6 +16,7 @@
 #include "zorhost/ModuleHost.h"
 #include "zorhost/Render.h"
 #include "zorhost/ScaleJobs.h"
+#include "zorhost/serve/Serve.h"
 #include "zorhost/ScriptRunner.h"
 #include "zorhost/ScriptValues.h"
 #include "zorhost/surface/View.h"
@@ -27,6 +28,9 @@ constexpr int kUsage = 2;
 constexpr const char* kHelp = R"(usage:
   zorhost [--module PATH] render [options]   paint an analysis with a color scale made through
                                              the module
+  zorhost [--module PATH] serve [PART] [options]
+                                             edit a scale in the browser, the analysis repainted
+                                             after every change
   zorhost [--module PATH] script FILE        run a script of calls against color scales (FILE,
                                              or - for standard input)
   zorhost [--module PATH] scale show|export|import|presets ...
@@ -75,6 +79,24 @@ through the scale, pixel by pixel; without PART, the built-in sample part.
   --out PREFIX          write PREFIX.png and PREFIX.svg (default: analysis)
   --per-value           paint through GetColorForValue, value by value
   --check               paint both ways and fail on the first pixel that differs
+  --module PATH         the module to load
+  -h, --help            this text
+)";
+
+constexpr const char* kServeHelp = R"(usage: zorhost serve [PART | --values FILE.csv | --sample field] [options]
+
+Serves an editor of a color scale on this machine only (127.0.0.1 and ::1) and prints the address
+to open in a browser, with its token. The page shows the analysis of PART (or the sample part, a
+grid of values, or the height-field sample) painted through the scale, and repaints it after
+every change. Every change is made by the module; the API is docs/zorhost-serve.md. Ctrl-C ends
+it; nothing is saved unless asked for on the page.
+
+  --port N              the port (default: a free one)
+  --settings NAME       edit the scale of the settings repository NAME
+  --blocks N, --preset NAME, --classify METHOD
+                        the scale to start from, as for zorhost render
+  --analysis A, --view V, --size WxH, --shading S, --background R,G,B
+                        the part's picture, as for zorhost render
   --module PATH         the module to load
   -h, --help            this text
 )";
@@ -176,7 +198,7 @@ std::optional<int> ReadOptions(JobArguments& arguments, const option* options, T
 
 enum RenderOption { kValues = 256, kSettings, kBlocks, kSaveSettings, kOut, kPerValue, kCheck,
                     kModule, kSample, kAnalysis, kShading, kView, kSize, kBackground, kMeshOut,
-                    kValuesOut, kPreset, kClassify, kFormat, kHelpOption = 'h' };
+                    kValuesOut, kPreset, kClassify, kFormat, kPort, kHelpOption = 'h' };
 
 struct AnalysisName {
   const char* name;
@@ -225,7 +247,10 @@ std::string CheckOutPrefix(const std::string& prefix) {
   return {};
 }
 
-int RenderJob(JobArguments& arguments, std::string modulePath) {
+// The options of the jobs that paint an analysis, render and serve; each refuses the other's own.
+std::optional<int> ReadPaintOptions(JobArguments& arguments, std::string& modulePath,
+                                    ZORRenderOptions& options, bool serving, int& port) {
+  const std::string job = serving ? "serve" : "render";
   static const option kOptions[] = {
       {"values", required_argument, nullptr, kValues},
       {"settings", required_argument, nullptr, kSettings},
@@ -245,14 +270,27 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
       {"values-out", required_argument, nullptr, kValuesOut},
       {"preset", required_argument, nullptr, kPreset},
       {"classify", required_argument, nullptr, kClassify},
+      {"port", required_argument, nullptr, kPort},
       {"help", no_argument, nullptr, kHelpOption},
       {nullptr, 0, nullptr, 0}};
-  ZORRenderOptions options;
+  static constexpr int kRenderOnly[] = {kSaveSettings, kOut, kMeshOut, kValuesOut, kPerValue, kCheck};
   bool blocksGiven = false;
   bool sampleGiven = false;
   std::vector<std::string> partOptions;  // given, and only a part's picture takes them
   auto take = [&](int id, const std::string& value) -> std::string {
+    const bool renderOnly = std::find(std::begin(kRenderOnly), std::end(kRenderOnly), id) != std::end(kRenderOnly);
+    if ((serving && renderOnly) || (!serving && id == kPort)) {
+      for (const option& row : kOptions) {
+        if (row.val == id) return std::string("--") + row.name + " is not an option of " + job;
+      }
+    }
     switch (id) {
+      case kPort: {
+        const std::optional<int> asked = ZORScriptValues::ReadInt(value);
+        if (!asked || *asked < 1 || *asked > 65535) return "--port is a port from 1 to 65535, not " + Shown(value);
+        port = *asked;
+        return {};
+      }
       case kValues:
         options.valuesPath = value;
         return CheckName("--values", value);
@@ -347,34 +385,54 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
     return {};
   };
   std::vector<std::string> positional;
-  if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, kRenderHelp, positional)) {
+  if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, serving ? kServeHelp : kRenderHelp, positional)) {
     return *ended;
   }
-  if (positional.size() > 1) return Usage("render: unexpected argument " + Shown(positional[1]));
+  if (positional.size() > 1) return Usage(job + ": unexpected argument " + Shown(positional[1]));
   if (!positional.empty()) {
     options.partPath = positional.front();
-    if (options.partPath.empty()) return Usage("render: the PART's name may not be empty");
+    if (options.partPath.empty()) return Usage(job + ": the PART's name may not be empty");
     if (!options.valuesPath.empty() || sampleGiven) {
-      return Usage("render: give a PART, --values or --sample, one of them");
+      return Usage(job + ": give a PART, --values or --sample, one of them");
     }
   }
   if (!options.valuesPath.empty() && sampleGiven) {
-    return Usage("render: give --values or --sample, one of them");
+    return Usage(job + ": give --values or --sample, one of them");
   }
   if (!options.PaintsPart() && !partOptions.empty()) {
-    return Usage("render: " + partOptions.front() + " is for a part's picture, not a grid of values");
+    return Usage(job + ": " + partOptions.front() + " is for a part's picture, not a grid of values");
   }
   if (blocksGiven && !options.settingsName.empty()) {
-    return Usage("render: --blocks makes the default scale, --settings loads one: give one of them");
+    return Usage(job + ": --blocks makes the default scale, --settings loads one: give one of them");
   }
   if (!options.valuesPath.empty() && IsDirectory(options.valuesPath)) {
-    std::cerr << "zorhost render: " << ZORPrintable(options.valuesPath) << ": is a directory\n";
+    std::cerr << "zorhost " << job << ": " << ZORPrintable(options.valuesPath) << ": is a directory\n";
     return kUsage;
+  }
+  return std::nullopt;
+}
+
+int RenderJob(JobArguments& arguments, std::string modulePath) {
+  ZORRenderOptions options;
+  int port = 0;
+  if (std::optional<int> ended = ReadPaintOptions(arguments, modulePath, options, false, port)) {
+    return *ended;
   }
   options.progress = isatty(STDERR_FILENO) != 0;
   std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
   if (!host) return 1;
   return ZORRender(*host, options, std::cout, std::cerr);
+}
+
+int ServeJob(JobArguments& arguments, std::string modulePath) {
+  ZORRenderOptions options;
+  int port = 0;
+  if (std::optional<int> ended = ReadPaintOptions(arguments, modulePath, options, true, port)) {
+    return *ended;
+  }
+  std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);
+  if (!host) return 1;
+  return ZORServe(*host, options, port, std::cout, std::cerr);
 }
 
 int ScriptJob(JobArguments& arguments, std::string modulePath) {
@@ -497,11 +555,12 @@ int main(int argc, char** argv) {
     }
     break;
   }
-  if (at == argc) return Usage("say what to do: render, script or scale");
+  if (at == argc) return Usage("say what to do: render, serve, script or scale");
   JobArguments arguments(std::vector<std::string>(argv + at, argv + argc));
   const std::string& job = arguments.texts.front();
   if (job == "render") return RenderJob(arguments, modulePath);
   if (job == "script") return ScriptJob(arguments, modulePath);
   if (job == "scale") return ScaleJob(arguments, modulePath);
-  return Usage("unknown job " + Shown(job) + ": render, script or scale");
+  if (job == "serve") return ServeJob(arguments, modulePath);
+  return Usage("unknown job " + Shown(job) + ": render, serve, script or scale");
 }

@@ -1,0 +1,123 @@
+// The server's API as any client meets it: the token, the host and origin checks, bad input
+// answered with 400 and a message, and the server alive after 10,000 bad requests.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import http from 'node:http';
+import { startServe } from './serve.mjs';
+
+let serve;
+before(async () => { serve = await startServe(['--sample', 'field']); });
+after(async () => {
+  const ended = await serve.stop();
+  assert.equal(ended.code, 0, 'Ctrl-C ends the server cleanly');
+});
+
+const agent = new http.Agent({ keepAlive: true, maxSockets: 4 });
+
+// A request with exactly these headers (Host included), answered as {status, headers, body}.
+function call(method, path, { headers = {}, body, cookie = true } = {}) {
+  return new Promise((resolve, reject) => {
+    const all = { Host: `127.0.0.1:${serve.port}`, ...headers };
+    if (cookie) all.Cookie = `zorhost_token=${serve.token}`;
+    const req = http.request({ host: '127.0.0.1', port: serve.port, method, path, headers: all, agent }, (res) => {
+      const chunks = [];
+      res.on('data', (c) => chunks.push(c));
+      res.on('end', () => resolve({ status: res.statusCode, headers: res.headers, body: Buffer.concat(chunks).toString() }));
+    });
+    req.on('error', reject);
+    if (body !== undefined) req.write(body);
+    req.end();
+  });
+}
+
+test('the token is needed, once in the address, then as a strict cookie', async () => {
+  assert.equal((await call('GET', '/api/scale', { cookie: false })).status, 403);
+  assert.equal((await call('GET', '/api/scale', { cookie: false, headers: { Cookie: 'zorhost_token=wrong' } })).status, 403);
+  assert.equal((await call('GET', '/?token=0000', { cookie: false })).status, 403);
+  const opened = await call('GET', `/?token=${serve.token}`, { cookie: false });
+  assert.equal(opened.status, 303);
+  assert.equal(opened.headers.location, '/');
+  const cookie = opened.headers['set-cookie'][0];
+  assert.match(cookie, new RegExp(`^zorhost_token=${serve.token};`));
+  assert.match(cookie, /HttpOnly/);
+  assert.match(cookie, /SameSite=Strict/);
+  const page = await call('GET', '/');
+  assert.equal(page.status, 200);
+  assert.match(page.headers['content-type'], /text\/html/);
+  assert.equal((await call('GET', '/editor.js')).status, 200);
+  assert.equal((await call('GET', '/nothing')).status, 404);
+});
+
+test('other host names and other origins are refused', async () => {
+  for (const host of ['evil.example:' + serve.port, `127.0.0.1:${serve.port + 1}`, 'localhost']) {
+    const answer = await call('GET', '/api/scale', { headers: { Host: host } });
+    assert.equal(answer.status, 403, host);
+  }
+  for (const host of [`localhost:${serve.port}`, `[::1]:${serve.port}`]) {
+    assert.equal((await call('GET', '/api/scale', { headers: { Host: host } })).status, 200, host);
+  }
+  const before = JSON.parse((await call('GET', '/api/scale')).body).revision;
+  for (const headers of [{ Origin: 'http://evil.example' }, { Origin: `http://127.0.0.1:${serve.port + 1}` },
+    { 'Sec-Fetch-Site': 'cross-site' }]) {
+    const answer = await call('POST', '/api/script', { headers, body: 'SetColor 1 1 2 3 4\n' });
+    assert.equal(answer.status, 403, JSON.stringify(headers));
+  }
+  assert.equal(JSON.parse((await call('GET', '/api/scale')).body).revision, before, 'nothing was changed');
+  const own = await call('POST', '/api/script', { headers: { Origin: serve.origin }, body: 'GetNumberOfBlocks\n' });
+  assert.equal(own.status, 200);
+  assert.equal(own.body, 'GetNumberOfBlocks 0x00000000 9\n');
+});
+
+test('scripts answer as zorhost script does; a bad line answers 400 and changes nothing', async () => {
+  const ran = await call('POST', '/api/script', { body: 'SetColor 2 10 20 30 255\nGetColorForValue -1e300\nUnsetImposedColors [2] 1\n' });
+  assert.equal(ran.status, 200);
+  assert.deepEqual(ran.body.split('\n'), ['SetColor', 'GetColorForValue 1 0 0 255 255', 'UnsetImposedColors', '']);
+  const state = (await call('GET', '/api/scale')).body;
+  const bad = await call('POST', '/api/script', { body: 'SetColor 2 1 1 1 1\nSetNumberOfBlocks x\n' });
+  assert.equal(bad.status, 400);
+  assert.equal(bad.body, "zorhost: request:2: SetNumberOfBlocks: the count 'x' is not an int\n");
+  assert.equal((await call('GET', '/api/scale')).body, state, 'the first line was undone');
+  for (const [path, body] of [['/api/preset', '{"name": 3}'], ['/api/preset', 'not json'], ['/api/preset', '[]'],
+    ['/api/preset', '{"name": "nope"}'], ['/api/preset', '{"name": "viridis", "blocks": 0}'],
+    ['/api/classify', '{"method": "magic"}'], ['/api/settings/save', '{"name": "../escape"}'],
+    ['/api/settings/load', '{"name": "absent"}']]) {
+    const answer = await call('POST', path, { body });
+    assert.equal(answer.status, 400, `${path} ${body}`);
+    assert.ok(answer.body.trim().length > 0, 'with a message');
+  }
+  assert.equal((await call('POST', '/api/script', { body: 'x\n'.repeat(10001) })).status, 413);
+  assert.equal((await call('POST', '/api/script', { body: '#'.repeat(1 << 21) })).status, 413);
+});
+
+test('10,000 bad requests, and the server still answers', async () => {
+  const bad = [
+    () => call('GET', '/api/scale', { cookie: false }),
+    () => call('POST', '/api/script', { body: 'Bogus\n' }),
+    () => call('POST', '/api/preset', { body: '{' }),
+    () => call('GET', '/api/scale', { headers: { Host: 'evil.example' } }),
+    () => call('POST', '/api/undo', { headers: { Origin: 'http://evil.example' } }),
+    () => call('GET', '/../../etc/passwd'),
+    () => call('POST', '/api/script', { body: 'SetColors 2 [1,2] [1] [1] [1] [1] [1] [1]\nSetImposedValues 5 [1] [1] [1]\n' }),
+  ];
+  const started = Date.now();
+  for (let i = 0; i < 10000; i += 8) {
+    const batch = [];
+    for (let j = i; j < Math.min(i + 8, 10000); ++j) batch.push(bad[j % bad.length]());
+    for (const answer of await Promise.all(batch)) assert.ok(answer.status >= 400 && answer.status < 500, String(answer.status));
+  }
+  const seconds = (Date.now() - started) / 1000;
+  console.log(`10000 bad requests in ${seconds.toFixed(1)} s`);
+  const alive = await call('GET', '/api/scale');
+  assert.equal(alive.status, 200);
+});
+
+test('the rate of one-line scripts', async () => {
+  const count = 2000;
+  const started = process.hrtime.bigint();
+  for (let i = 0; i < count; ++i) {
+    const answer = await call('POST', '/api/script', { body: `SetColor 3 ${i % 256} 0 0 255\n` });
+    assert.equal(answer.status, 200);
+  }
+  const seconds = Number(process.hrtime.bigint() - started) / 1e9;
+  console.log(`POST /api/script of one line: ${(count / seconds).toFixed(0)} a second (${((seconds / count) * 1000).toFixed(2)} ms each)`);
+});

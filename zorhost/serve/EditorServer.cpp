@@ -1,0 +1,283 @@
+#include "zorhost/serve/EditorServer.h"
+
+#include <httplib.h>
+#include <sys/random.h>
+
+#include <array>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "zorhost/serve/EmbeddedFiles.h"
+
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kCookie = "zorhost_token";
+constexpr const char* kText = "text/plain; charset=utf-8";
+
+// Equal in a time that does not tell how much of a guess was right.
+bool SameSecret(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+  }
+  return difference == 0;
+}
+
+std::string CookieValue(const httplib::Request& request, const std::string& name) {
+  const std::string header = request.get_header_value("Cookie");
+  std::size_t at = 0;
+  while (at < header.size()) {
+    const std::size_t end = std::min(header.find(';', at), header.size());
+    std::string pair = header.substr(at, end - at);
+    pair.erase(0, pair.find_first_not_of(' '));
+    if (pair.compare(0, name.size() + 1, name + "=") == 0) return pair.substr(name.size() + 1);
+    at = end + 1;
+  }
+  return {};
+}
+
+std::string ContentType(std::string_view path) {
+  auto ends = [path](std::string_view suffix) {
+    return path.size() >= suffix.size() && path.substr(path.size() - suffix.size()) == suffix;
+  };
+  if (ends(".html")) return "text/html; charset=utf-8";
+  if (ends(".js")) return "text/javascript; charset=utf-8";
+  if (ends(".css")) return "text/css; charset=utf-8";
+  if (ends(".svg")) return "image/svg+xml";
+  return "application/octet-stream";
+}
+
+void Refuse(httplib::Response& response, int status, const std::string& message) {
+  response.status = status;
+  response.set_content(message + "\n", kText);
+}
+
+void Send(httplib::Response& response, const ZORScaleEditor::Answer& answer) {
+  response.status = answer.status;
+  response.set_content(answer.body, answer.type.c_str());
+}
+
+// The JSON object a request carries, or a 400 answered.
+std::optional<json> JsonBody(const std::string& text, httplib::Response& response) {
+  json body = json::parse(text, nullptr, false);
+  if (body.is_discarded() || !body.is_object()) {
+    Refuse(response, 400, "the body must be a JSON object");
+    return std::nullopt;
+  }
+  return body;
+}
+
+// A string member of a request's JSON object, or a 400 answered.
+std::optional<std::string> StringMember(const json& body, const char* key, httplib::Response& response) {
+  if (!body.contains(key) || !body[key].is_string()) {
+    Refuse(response, 400, std::string("the body needs \"") + key + "\", a string");
+    return std::nullopt;
+  }
+  return body[key].get<std::string>();
+}
+
+// A server whose sockets send answers at once: small answers otherwise wait on the client's
+// delayed acknowledgements. Set before binding, which makes the listening socket.
+std::unique_ptr<httplib::Server> NewServer() {
+  auto server = std::make_unique<httplib::Server>();
+  server->set_tcp_nodelay(true);
+  server->set_keep_alive_max_count(1000);
+  return server;
+}
+
+}  // namespace
+
+ZOREditorServer::ZOREditorServer(ZORScaleEditor& editor, std::string token)
+    : editor_(editor), token_(std::move(token)) {}
+
+ZOREditorServer::~ZOREditorServer() = default;
+
+std::string ZOREditorServer::NewToken() {
+  std::array<unsigned char, 32> bytes{};
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = getrandom(bytes.data() + got, bytes.size() - got, 0);
+    if (n > 0) got += static_cast<std::size_t>(n);
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (unsigned char b : bytes) {
+    token += kHex[b >> 4];
+    token += kHex[b & 15];
+  }
+  return token;
+}
+
+std::string ZOREditorServer::Address() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/?token=" + token_;
+}
+
+bool ZOREditorServer::Bind(int port, std::string& error) {
+  // A free port for IPv4 may be taken on ::1: try a few.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    loopback4_ = NewServer();
+    loopback6_ = NewServer();
+    port_ = port != 0 ? (loopback4_->bind_to_port("127.0.0.1", port) ? port : -1)
+                      : loopback4_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) {
+      error = port != 0 ? "port " + std::to_string(port) + " on 127.0.0.1 cannot be had (in use?)"
+                        : "no free port on 127.0.0.1";
+      return false;
+    }
+    if (loopback6_->bind_to_port("::1", port_)) break;
+    loopback6_.reset();
+    // With a port given, or with no IPv6 loopback at all, IPv4 alone serves.
+    httplib::Server probe;
+    if (port != 0 || probe.bind_to_any_port("::1") < 0) break;
+  }
+  Route(*loopback4_);
+  if (loopback6_) Route(*loopback6_);
+  return true;
+}
+
+void ZOREditorServer::Serve() {
+  std::thread six;
+  if (loopback6_) six = std::thread([this] { loopback6_->listen_after_bind(); });
+  loopback4_->listen_after_bind();
+  if (six.joinable()) six.join();
+}
+
+void ZOREditorServer::Stop() {
+  if (loopback4_) loopback4_->stop();
+  if (loopback6_) loopback6_->stop();
+}
+
+void ZOREditorServer::Route(httplib::Server& server) {
+  const std::string port = std::to_string(port_);
+  const std::array<std::string, 3> hosts = {"127.0.0.1:" + port, "[::1]:" + port, "localhost:" + port};
+  server.set_payload_max_length(kLargestBody);
+  server.set_default_headers({{"Cache-Control", "no-store"},
+                              {"X-Content-Type-Options", "nosniff"},
+                              {"Referrer-Policy", "no-referrer"},
+                              {"Content-Security-Policy",
+                               "default-src 'self'; img-src 'self' blob: data:; frame-ancestors 'none'"}});
+
+  // Every request: from the loopback host names only (no DNS rebinding), with the token, and
+  // writes from the page's own origin only.
+  server.set_pre_routing_handler([this, hosts](const httplib::Request& request,
+                                               httplib::Response& response) {
+    using Handled = httplib::Server::HandlerResponse;
+    const std::string host = request.get_header_value("Host");
+    if (std::find(hosts.begin(), hosts.end(), host) == hosts.end()) {
+      Refuse(response, 403, "this server answers only to " + hosts[0] + ", " + hosts[1] + " or " + hosts[2]);
+      return Handled::Handled;
+    }
+    const bool tokenInQuery = request.has_param("token") && SameSecret(request.get_param_value("token"), token_);
+    if (!tokenInQuery && !SameSecret(CookieValue(request, kCookie), token_)) {
+      Refuse(response, 403, "a token is needed: open the address that zorhost serve printed");
+      return Handled::Handled;
+    }
+    if (request.method != "GET" && request.method != "HEAD") {
+      const std::string origin = request.get_header_value("Origin");
+      const std::string site = request.get_header_value("Sec-Fetch-Site");
+      const bool ownOrigin = origin.empty() || std::any_of(hosts.begin(), hosts.end(), [&](const std::string& h) {
+                               return origin == "http://" + h;
+                             });
+      if (!ownOrigin || site == "cross-site" || site == "same-site") {
+        Refuse(response, 403, "changes are taken from the editor's own page only");
+        return Handled::Handled;
+      }
+    }
+    if (tokenInQuery) {
+      response.set_header("Set-Cookie", std::string(kCookie) + "=" + token_ +
+                                            "; HttpOnly; SameSite=Strict; Path=/");
+      // The page's address without the token, so that it is not kept in the history.
+      if (request.path == "/" && request.method == "GET") {
+        response.status = 303;
+        response.set_header("Location", "/");
+        return Handled::Handled;
+      }
+    }
+    return Handled::Unhandled;
+  });
+  server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    if (!response.body.empty()) return;
+    if (response.status == 404) Refuse(response, 404, "no such page");
+    if (response.status == 413) {
+      Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+    }
+  });
+  server.set_exception_handler([](const httplib::Request&, httplib::Response& response,
+                                  std::exception_ptr) { Refuse(response, 500, "the request failed"); });
+
+  auto file = [](const std::string& path) {
+    return [path](const httplib::Request&, httplib::Response& response) {
+      for (const ZOREmbeddedFile& embedded : ZOREmbeddedFiles()) {
+        if (embedded.path == path) {
+          response.set_content(std::string(embedded.bytes), ContentType(path).c_str());
+          return;
+        }
+      }
+      Refuse(response, 404, "no such page");
+    };
+  };
+  server.Get("/", file("editor.html"));
+  server.Get("/editor.js", file("editor.js"));
+  server.Get("/editor.css", file("editor.css"));
+
+  auto answer = [this](ZORScaleEditor::Answer (ZORScaleEditor::*call)()) {
+    return [this, call](const httplib::Request&, httplib::Response& response) {
+      Send(response, (editor_.*call)());
+    };
+  };
+  server.Get("/api/scale", answer(&ZORScaleEditor::Scale));
+  server.Get("/api/picture.png", answer(&ZORScaleEditor::Picture));
+  server.Get("/api/legend.svg", answer(&ZORScaleEditor::Legend));
+  server.Get("/api/settings", answer(&ZORScaleEditor::Repositories));
+  // A write's body is read as it arrives and refused past kLargestBody, whatever its framing.
+  using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
+  auto post = [&server](const std::string& path, BodyHandler handle) {
+    server.Post(path, [handle](const httplib::Request&, httplib::Response& response,
+                               const httplib::ContentReader& reader) {
+      std::string body;
+      const bool whole = reader([&body](const char* data, std::size_t length) {
+        if (body.size() + length > kLargestBody) return false;
+        body.append(data, length);
+        return true;
+      });
+      if (!whole) return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      handle(body, response);
+    });
+  };
+  auto call = [this](ZORScaleEditor::Answer (ZORScaleEditor::*method)()) {
+    return [this, method](const std::string&, httplib::Response& response) { Send(response, (editor_.*method)()); };
+  };
+  post("/api/undo", call(&ZORScaleEditor::Undo));
+  post("/api/redo", call(&ZORScaleEditor::Redo));
+  post("/api/script", [this](const std::string& body, httplib::Response& response) {
+    Send(response, editor_.RunScript(body));
+  });
+  post("/api/preset", [this](const std::string& text, httplib::Response& response) {
+    const std::optional<json> body = JsonBody(text, response);
+    if (!body) return;
+    const std::optional<std::string> name = StringMember(*body, "name", response);
+    if (!name) return;
+    std::optional<int> blocks;
+    if (body->contains("blocks")) {
+      if (!(*body)["blocks"].is_number_integer()) return Refuse(response, 400, "\"blocks\" must be a whole number");
+      const long long asked = (*body)["blocks"].get<long long>();
+      blocks = static_cast<int>(std::clamp<long long>(asked, -1, 1 << 30));
+    }
+    Send(response, editor_.ImposePreset(*name, blocks));
+  });
+  auto named = [this](ZORScaleEditor::Answer (ZORScaleEditor::*method)(const std::string&), const char* key) {
+    return [this, method, key](const std::string& text, httplib::Response& response) {
+      const std::optional<json> body = JsonBody(text, response);
+      if (!body) return;
+      if (const std::optional<std::string> value = StringMember(*body, key, response)) {
+        Send(response, (editor_.*method)(*value));
+      }
+    };
+  };
+  post("/api/classify", named(&ZORScaleEditor::Classify, "method"));
+  post("/api/settings/load", named(&ZORScaleEditor::Load, "name"));
+  post("/api/settings/save", named(&ZORScaleEditor::Save, "name"));
+}

@@ -1,0 +1,44 @@
+// The editor's web server: the page and its API on the loopback addresses only, for the holder
+// of the token it prints.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "zorhost/serve/ScaleEditor.h"
+
+namespace httplib {
+class Server;
+}
+
+class ZOREditorServer {
+ public:
+  // The largest request body and script a request may carry.
+  static constexpr std::size_t kLargestBody = 1 << 20;
+
+  ZOREditorServer(ZORScaleEditor& editor, std::string token);
+  ~ZOREditorServer();
+
+  // Binds 127.0.0.1, and ::1 where the machine has it, on `port`, or on a free port for 0.
+  // False with `error` when the port cannot be had.
+  bool Bind(int port, std::string& error);
+  int Port() const { return port_; }
+  // The address to open: the page, with the token.
+  std::string Address() const;
+  // Serves until Stop().
+  void Serve();
+  void Stop();
+
+  // A token no one can guess: 32 bytes from the kernel's random source, in hex.
+  static std::string NewToken();
+
+ private:
+  void Route(httplib::Server& server);
+
+  ZORScaleEditor& editor_;
+  std::string token_;
+  int port_ = 0;
+  std::unique_ptr<httplib::Server> loopback4_;
+  std::unique_ptr<httplib::Server> loopback6_;  // null when there is no ::1
+};
