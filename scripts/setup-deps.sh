@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a stage of the build needs, when they are missing:
-#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package|docs]...   (default: build)
+#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package|docs|browser|node]...   (default: build)
 # build: configure, build and test (every preset but fuzz); valgrind: the load cycles under
 # valgrind; fuzz: the libFuzzer targets (clang); bench: the benchmarks; package: the plain builds
-# with both compilers and the Debian package; docs: the pictures of docs/ (SVG to PNG).
+# with both compilers and the Debian package; docs: the pictures of docs/ (SVG to PNG); browser:
+# chromium for the tests of zorhost serve; node: Node.js and npm, when the machine has none
+# (scripts/setup-browser.sh uses both, then adds the npm packages).
 set -uo pipefail
 
 packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time
           libocct-data-exchange-dev libocct-modeling-algorithms-dev libocct-modeling-data-dev
-          libocct-foundation-dev libtbb-dev nlohmann-json3-dev libtinygltf-dev)
+          libocct-foundation-dev libtbb-dev nlohmann-json3-dev libtinygltf-dev
+          libcpp-httplib-dev pkg-config)
 for stage in "${@:-build}"; do
   case "$stage" in
     build) ;;
@@ -17,7 +20,9 @@ for stage in "${@:-build}"; do
     bench) packages+=(libbenchmark-dev) ;;
     package) packages+=(clang dpkg-dev file) ;;
     docs) packages+=(librsvg2-bin) ;;
-    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench, package or docs)" >&2
+    browser) packages+=(chromium) ;;
+    node) packages+=(nodejs npm) ;;
+    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench, package, docs, browser or node)" >&2
        exit 2 ;;
   esac
 done

@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 preset="${1:-default}"
 
 scripts/setup-deps.sh
+# The default preset also tests zorhost serve in a browser.
+[ "$preset" = default ] && scripts/setup-browser.sh
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 ctest --preset "$preset"

@@ -1,0 +1,156 @@
+// The editor behind `zorhost serve`, called as its server calls it: edits made by the module and
+// undone exactly, bad scripts and hostile scales that never break the painting, repositories, and
+// edits from several threads at once.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "support/ZORTestSupport.h"
+#include "zorhost/serve/ScaleEditor.h"
+
+namespace {
+
+using nlohmann::json;
+
+class ScaleEditor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
+    ASSERT_TRUE(host_) << error;
+    ZORRenderOptions options;
+    options.sample = ZORRenderOptions::Sample::Field;
+    int status = 0;
+    editor_ = ZORScaleEditor::Open(*host_, options, error, status);
+    ASSERT_TRUE(editor_) << error;
+  }
+  void TearDown() override {
+    editor_.reset();
+    host_.reset();
+  }
+
+  json State() {
+    const ZORScaleEditor::Answer answer = editor_->Scale();
+    EXPECT_EQ(answer.status, 200);
+    return json::parse(answer.body);
+  }
+  // The scale's own part of the state: what undo must give back exactly.
+  static json ScaleOf(json state) {
+    for (const char* kept : {"revision", "undo", "redo", "unsaved", "repository", "optionsDone"}) state.erase(kept);
+    return state;
+  }
+  std::string Script(const std::string& text, int status = 200) {
+    const ZORScaleEditor::Answer answer = editor_->RunScript(text);
+    EXPECT_EQ(answer.status, status) << text << "\n" << answer.body;
+    return answer.body;
+  }
+
+  ZORTemporarySettingsFolder settings_;
+  std::unique_ptr<ZORModuleHost> host_;
+  std::unique_ptr<ZORScaleEditor> editor_;
+};
+
+TEST_F(ScaleEditor, EditsAreTheModulesAndUndoGivesEachStateBack) {
+  const json start = State();
+  EXPECT_FALSE(start["unsaved"]);
+  EXPECT_EQ(Script("SetColor 2 10 20 30 40\nGetColorForValue -1e300\n"),
+            "SetColor\nGetColorForValue 1 0 0 255 255\n");
+  json edited = State();
+  EXPECT_EQ(edited["blocks"][1]["color"], json::array({10, 20, 30, 40}));
+  EXPECT_TRUE(edited["blocks"][1]["imposed"]);
+  EXPECT_TRUE(edited["unsaved"]);
+  EXPECT_GT(edited["revision"], start["revision"]);
+
+  // A bad line: 400 with the script's message, and the lines before it undone.
+  EXPECT_EQ(Script("SetColor 3 1 1 1 1\nSetNumberOfBlocks x\n", 400),
+            "zorhost: request:2: SetNumberOfBlocks: the count 'x' is not an int\n");
+  EXPECT_EQ(ScaleOf(State()), ScaleOf(edited));
+  // Reading changes nothing and leaves nothing to undo.
+  Script("GetNumberOfBlocks\nGetColors 0\n");
+  EXPECT_EQ(State()["undo"], 1);
+
+  ASSERT_EQ(editor_->ImposePreset("viridis", 12).status, 200);
+  ASSERT_EQ(editor_->Classify("quantile").status, 200);
+  const json classified = State();
+  EXPECT_EQ(classified["blocks"].size(), 12u);
+  EXPECT_EQ(classified["options"]["AutoMinMaxStatus"], 0) << "the classified extremes stay";
+  for (const json& boundary : classified["boundaries"]) EXPECT_TRUE(boundary["imposed"]);
+
+  ASSERT_EQ(classified["undo"], 3);
+  ASSERT_EQ(editor_->Undo().status, 200);  // the classification
+  ASSERT_EQ(editor_->Undo().status, 200);  // the preset
+  EXPECT_EQ(ScaleOf(State()), ScaleOf(edited));
+  ASSERT_EQ(editor_->Undo().status, 200);
+  EXPECT_EQ(ScaleOf(State()), ScaleOf(start));
+  EXPECT_EQ(editor_->Undo().status, 409);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(editor_->Redo().status, 200);
+  EXPECT_EQ(ScaleOf(State()), ScaleOf(classified));
+  EXPECT_EQ(editor_->Redo().status, 409);
+
+  EXPECT_EQ(editor_->ImposePreset("nope", std::nullopt).status, 400);
+  EXPECT_EQ(editor_->ImposePreset("grayscale", 0).status, 400);
+  EXPECT_EQ(editor_->Classify("log").status, 400);  // signed values
+  EXPECT_EQ(ScaleOf(State()), ScaleOf(classified));
+}
+
+TEST_F(ScaleEditor, HostileScalesStillPaint) {
+  const char* hostile[] = {
+      "SetNumberOfBlocks 0\n",
+      "SetNumberOfBlocks 1\n",
+      "feature-undefine NumberOfBlocks\n",
+      "feature-unset ImposedColorsIndexList\n",
+      "feature-undefine ImposedValuesList\n",
+      "SetImposedValue 3 nan\nSetImposedValue 4 -inf\n",
+      "SetAutoMinMaxStatus 0\nSetExtremeImposedValues inf -inf\n",
+      "SetColor 5 -7 300 2147483647 -2147483648\n",
+      "SetColorUndefine 999 -1 0 0\n",
+      "new\nSetNumberOfBlocks 3\nuse 1\nSetNumberOfBlocks 2\n",
+  };
+  for (const char* script : hostile) {
+    Script(script);
+    EXPECT_EQ(editor_->Picture().status, 200) << script;
+    EXPECT_EQ(editor_->Legend().status, 200) << script;
+    EXPECT_EQ(editor_->Scale().status, 200) << script;
+  }
+  while (editor_->Undo().status == 200) {
+  }
+  EXPECT_EQ(State()["blocks"].size(), 9u);
+  EXPECT_EQ(editor_->RunScript(std::string(ZORScaleEditor::kMostScriptLines, '\n')).status, 413);
+}
+
+TEST_F(ScaleEditor, RepositoriesAndTheUnsavedMark) {
+  EXPECT_EQ(editor_->Save("bad name").status, 400);
+  EXPECT_EQ(editor_->Save("bad name").body,
+            "the name holds ' ': only letters, digits, '.', '-' and '_' are allowed\n");
+  EXPECT_EQ(editor_->Load("absent").status, 400);
+  Script("SetColor 4 1 2 3 255\n");
+  ASSERT_EQ(editor_->Save("kept").status, 200);
+  const json saved = State();
+  EXPECT_FALSE(saved["unsaved"]);
+  EXPECT_EQ(saved["repository"], "kept");
+  Script("SetColor 4 9 9 9 255\n");
+  EXPECT_TRUE(editor_->Unsaved());
+  ASSERT_EQ(editor_->Load("kept").status, 200);
+  EXPECT_FALSE(editor_->Unsaved());
+  EXPECT_EQ(State()["blocks"][3]["color"], json::array({1, 2, 3, 255}));
+  EXPECT_EQ(json::parse(editor_->Repositories().body)["repositories"], json::array({"kept"}));
+}
+
+TEST_F(ScaleEditor, EditsFromSeveralThreadsAreEachWhole) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([this, t] {
+      for (int i = 0; i < 25; ++i) {
+        editor_->RunScript("SetColor " + std::to_string(t + 2) + " " + std::to_string(i) + " 0 0 255\n");
+        editor_->Picture();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  const json state = State();
+  EXPECT_EQ(state["undo"], 100);
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(state["blocks"][t + 1]["color"], json::array({24, 0, 0, 255}));
+}
+
+}  // namespace
