@@ -10,6 +10,8 @@
 #                                   the sample with viridis, boundaries in equal intervals and
 #                                   in equal counts (--classify)
 #   docs/presets/NAME.png           each built-in preset as a bar of 256 blocks
+#   docs/editor.png, docs/editor-edited.png
+#                                   zorhost serve's page, as the browser tests see it
 # Pictures with a legend are the SVGs zorhost writes, turned into PNG with rsvg-convert.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,4 +54,7 @@ for preset in $("$zorhost" scale presets | cut -d' ' -f1); do
   "$zorhost" render --values bar.csv --blocks 256 --preset "$preset" --out "bar-$preset" >/dev/null
   cp "bar-$preset.png" "$root/docs/presets/$preset.png"
 done
+cd "$root"
+scripts/setup-browser.sh
+(cd tests/browser && ZORHOST="$zorhost" ZOR_SCREENSHOTS="$root/docs" node --test editor.test.mjs >/dev/null)
 ls -l "$root/docs/"*.png "$root/docs/presets/"*.png

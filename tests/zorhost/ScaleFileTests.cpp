@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <sstream>
-#include <regex>
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
@@ -150,12 +149,14 @@ TEST_F(ScaleJobs, QuantilesOfTheSampleAndFilesRoundTrip) {
   const ProgramRun render =
       Zorhost(Folder(), "render --classify quantile --preset viridis --save-settings q --out q");
   ASSERT_EQ(render.status, 0) << render.errors;
-  // The block rows end with the count of values: equal counts differ by one at most.
-  const std::regex row(R"(^ +\d+ +\S+ +\S+ +[0-9, ]+\*? +(\d+)$)");
+  // The block rows, after the header of the table, end with the count of values: equal counts
+  // differ by one at most.
   std::vector<long> counts;
-  std::istringstream lines(render.output);
-  for (std::string line; std::getline(lines, line);) {
-    if (std::smatch match; std::regex_match(line, match, row)) counts.push_back(std::stol(match[1]));
+  std::istringstream lines(render.output.substr(render.output.find("  block  values from")));
+  std::string line;
+  std::getline(lines, line);
+  while (std::getline(lines, line) && line.rfind("  (", 0) != 0) {
+    counts.push_back(std::stol(line.substr(line.find_last_of(' ') + 1)));
   }
   ASSERT_EQ(counts.size(), 9u) << render.output;
   const auto [fewest, most] = std::minmax_element(counts.begin(), counts.end());
@@ -169,7 +170,9 @@ TEST_F(ScaleJobs, QuantilesOfTheSampleAndFilesRoundTrip) {
     const ProgramRun imported = Zorhost(Folder(), "scale import " + file + " back");
     ASSERT_EQ(imported.status, 0) << imported.errors;
     const ProgramRun back = Zorhost(Folder(), "scale show back");
-    EXPECT_EQ(std::regex_replace(back.output, std::regex("'back'"), "'q'"), shown.output) << file;
+    std::string renamed = back.output;
+    renamed.replace(renamed.find("'back'"), 6, "'q'");
+    EXPECT_EQ(renamed, shown.output) << file;
   }
   // Damaged input changes nothing; a format the extension does not tell needs --format.
   const std::string before = Zorhost(Folder(), "scale show back").output;
