@@ -96,27 +96,25 @@ ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
       range.maxPositive = std::max(range.maxPositive, value);
     }
   }
+  // Sorted once, so that every percentile after is a look-up: an editor asks at every change.
+  std::sort(range.finite.begin(), range.finite.end());
   return range;
 }
 
 double ZORMeasuredRange::Percentile(double percent) const {
   if (finite.empty()) return 0.0;
-  std::vector<double> ordered = finite;
-  const double last = static_cast<double>(ordered.size() - 1);
+  const double last = static_cast<double>(finite.size() - 1);
   const auto rank = static_cast<std::size_t>(std::lround(std::clamp(percent, 0.0, 100.0) / 100.0 * last));
-  std::nth_element(ordered.begin(), ordered.begin() + static_cast<std::ptrdiff_t>(rank), ordered.end());
-  return ordered[rank];
+  return finite[rank];
 }
 
 void ZORMeasuredRange::ExtremesAtPercentile(double percent, double tolerance, double& lowest,
                                             double& highest) const {
   const double low = Percentile(percent), high = Percentile(100.0 - percent);
-  lowest = low;
-  highest = high;
-  for (double value : finite) {
-    if (value >= low - tolerance) lowest = std::min(lowest, value);
-    if (value <= high + tolerance) highest = std::max(highest, value);
-  }
+  // The smallest value from low - tolerance, and the largest up to high + tolerance.
+  lowest = std::min(low, *std::lower_bound(finite.begin(), finite.end(), low - tolerance));
+  const auto above = std::upper_bound(finite.begin(), finite.end(), high + tolerance);
+  highest = above == finite.begin() ? high : std::max(high, *(above - 1));
 }
 
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,

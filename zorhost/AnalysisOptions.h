@@ -19,7 +19,7 @@ struct ZORMeasuredRange {
   double maxNegative = ZORMathInfinite;   // the negative value nearest zero
   double minPositive = ZORMathInfinite;   // the positive value nearest zero
   double maxPositive = -ZORMathInfinite;  // the largest value
-  std::vector<double> finite;
+  std::vector<double> finite;  // sorted
 
   // The value that `percent` of the values lie below (nearest rank, from the smallest); the
   // smallest value for 0, the largest for 100.
