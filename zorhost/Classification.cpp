@@ -7,6 +7,7 @@
 #include <numeric>
 #include <queue>
 
+#include "zorhost/Choices.h"
 #include "zorhost/ScriptValues.h"
 
 namespace {
@@ -442,14 +443,13 @@ const char* ZORClassMethodName(ZORClassMethod method) {
   return "";
 }
 
-std::string ZORClassMethodChoices() {
-  std::string choices;
-  for (std::size_t i = 0; i < std::size(kMethods); ++i) {
-    if (i > 0) choices += i + 1 == std::size(kMethods) ? " or " : ", ";
-    choices += kMethods[i].name;
-  }
-  return choices;
+std::vector<std::string> ZORClassMethodNames() {
+  std::vector<std::string> names;
+  for (const MethodName& row : kMethods) names.emplace_back(row.name);
+  return names;
 }
+
+std::string ZORClassMethodChoices() { return ZORChoices(ZORClassMethodNames()); }
 
 bool ZORClassify(const ZORClassRequest& request, std::span<const double> values,
                  ZORClassification& result, std::string& error) {

@@ -15,6 +15,8 @@ enum class ZORClassMethod { Equal, Quantile, Jenks, StdDev, Symmetric, Log };
 // The method a name gives ("equal", "quantile", "jenks", "stddev", "symmetric", "log").
 std::optional<ZORClassMethod> ZORClassMethodNamed(std::string_view name);
 const char* ZORClassMethodName(ZORClassMethod method);
+// Every method's name, in the order above.
+std::vector<std::string> ZORClassMethodNames();
 // "equal, quantile, jenks, stddev, symmetric or log", for messages.
 std::string ZORClassMethodChoices();
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "zorhost/Choices.h"
 #include "zorhost/ColorPresetTables.h"
 
 namespace {
@@ -63,13 +64,9 @@ const ZORColorPreset* ZORFindColorPreset(std::string_view name) {
 }
 
 std::string ZORColorPresetChoices() {
-  std::string choices;
-  const std::span<const ZORColorPreset> presets = ZORColorPresets();
-  for (std::size_t i = 0; i < presets.size(); ++i) {
-    if (i > 0) choices += i + 1 == presets.size() ? " or " : ", ";
-    choices += presets[i].name;
-  }
-  return choices;
+  std::vector<std::string> names;
+  for (const ZORColorPreset& preset : ZORColorPresets()) names.emplace_back(preset.name);
+  return ZORChoices(names);
 }
 
 std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors, int blocks) {

@@ -90,7 +90,8 @@ TEST_F(Classification, TiesAreNeverCutNorBoundariesRepeated) {
   }
   // All equal: nothing to divide, but about zero; nothing finite: nothing to classify.
   const std::vector<double> same(100, 0.25);
-  for (const char* name : {"equal", "quantile", "jenks", "stddev", "log"}) {
+  for (const std::string& name : ZORClassMethodNames()) {
+    if (name == "symmetric") continue;
     ZORClassRequest request{*ZORClassMethodNamed(name), 9, 0.25, 0.25, kTolerance};
     std::string error;
     EXPECT_FALSE(ZORClassify(request, same, result_, error)) << name;

@@ -133,9 +133,8 @@ ZORScaleEditor::Answer ZORScaleEditor::StateAnswer() {
   }
   double first = 0.0, last = 0.0;
   scale->GetExtremeImposedValues(&first, &last);
-  json presets = json::array(), methods = json::array();
+  json presets = json::array();
   for (const ZORColorPreset& preset : ZORColorPresets()) presets.push_back(preset.name);
-  for (const char* name : {"equal", "quantile", "jenks", "stddev", "symmetric", "log"}) methods.push_back(name);
   const json state = {
       {"revision", revision_},
       {"title", ZORRenderTitle(values_)},
@@ -159,7 +158,7 @@ ZORScaleEditor::Answer ZORScaleEditor::StateAnswer() {
       {"undo", undo_.size()},
       {"redo", redo_.size()},
       {"presets", presets},
-      {"methods", methods}};
+      {"methods", ZORClassMethodNames()}};
   return {200, state.dump(-1, ' ', false, json::error_handler_t::replace)};
 }
 
