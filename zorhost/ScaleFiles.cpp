@@ -96,6 +96,28 @@ bool CheckRange(const Range& range, const Range* previous, const std::string& wh
   return true;
 }
 
+// The lines of a text, each without its end (\n or \r\n), and where each is in its file.
+class Lines {
+ public:
+  Lines(std::string_view text, const std::string& fileName) : text_(text), fileName_(fileName) {}
+  bool Next(std::string_view& line) {
+    if (text_.empty()) return false;
+    const std::size_t newline = text_.find('\n');
+    line = text_.substr(0, newline);
+    text_.remove_prefix(newline == std::string_view::npos ? text_.size() : newline + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ++number_;
+    return true;
+  }
+  int Number() const { return number_; }
+  std::string Where() const { return fileName_ + ":" + std::to_string(number_); }
+
+ private:
+  std::string_view text_;
+  const std::string& fileName_;
+  int number_ = 0;
+};
+
 // ---- .cpt ----
 
 std::vector<std::string> Words(std::string_view line) {
@@ -213,14 +235,9 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
 bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable& table,
               std::string& error) {
   Palette palette;
-  int lineNumber = 0;
-  while (!text.empty()) {
-    const std::size_t newline = text.find('\n');
-    std::string_view line = text.substr(0, newline);
-    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::string where = fileName + ":" + std::to_string(lineNumber);
+  Lines lines(text, fileName);
+  for (std::string_view line; lines.Next(line);) {
+    const std::string where = lines.Where();
     if (line.find('\0') != std::string_view::npos) return Fail(error, where + ": not text");
     const std::size_t hash = line.find('#');
     if (hash != std::string_view::npos) {
@@ -442,17 +459,12 @@ std::optional<bool> CsvFlag(const std::string& cell) {
 bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table,
               std::string& error) {
   table = {};
-  int lineNumber = 0;
   bool undefinedSeen = false;
   std::optional<double> previousTo;
-  while (!text.empty()) {
-    const std::size_t newline = text.find('\n');
-    std::string_view line = text.substr(0, newline);
-    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::string where = fileName + ":" + std::to_string(lineNumber);
-    if (lineNumber == 1) {
+  Lines lines(text, fileName);
+  for (std::string_view line; lines.Next(line);) {
+    const std::string where = lines.Where();
+    if (lines.Number() == 1) {
       if (line != kCsvHeader) return Fail(error, where + ": the first line must be " + kCsvHeader);
       continue;
     }

@@ -257,24 +257,21 @@ ZORScaleEditor::Answer ZORScaleEditor::Classify(const std::string& method) {
   return StateAnswer();
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Undo() {
+ZORScaleEditor::Answer ZORScaleEditor::Step(std::vector<ZORFeatureState>& from,
+                                            std::vector<ZORFeatureState>& to, const char* none) {
   std::lock_guard lock(mutex_);
-  if (undo_.empty()) return Message(409, "there is no edit to undo");
-  redo_.push_back(State());
-  ZORRestoreFeatureState(feature_.get(), undo_.back());
-  undo_.pop_back();
+  if (from.empty()) return Message(409, none);
+  to.push_back(State());
+  ZORRestoreFeatureState(feature_.get(), from.back());
+  from.pop_back();
   ++revision_;
   return StateAnswer();
 }
 
+ZORScaleEditor::Answer ZORScaleEditor::Undo() { return Step(undo_, redo_, "there is no edit to undo"); }
+
 ZORScaleEditor::Answer ZORScaleEditor::Redo() {
-  std::lock_guard lock(mutex_);
-  if (redo_.empty()) return Message(409, "there is no undone edit to redo");
-  undo_.push_back(State());
-  ZORRestoreFeatureState(feature_.get(), redo_.back());
-  redo_.pop_back();
-  ++revision_;
-  return StateAnswer();
+  return Step(redo_, undo_, "there is no undone edit to redo");
 }
 
 ZORScaleEditor::Answer ZORScaleEditor::Repositories() {

@@ -74,6 +74,8 @@ class ZORScaleEditor {
   bool Edited(ZORFeatureState before);
   ZORFeatureState State();
   Answer Refused(int status, const std::string& message, const ZORFeatureState& before);
+  // Undo or redo: the state on top of `from` restored, the present one kept on `to`.
+  Answer Step(std::vector<ZORFeatureState>& from, std::vector<ZORFeatureState>& to, const char* none);
   Answer StateAnswer();
 
   std::mutex mutex_;
