@@ -122,6 +122,7 @@ ZORScaleEditor::Answer ZORScaleEditor::StateAnswer() {
     const bool placed = view.Span(k, first, last);
     blocks.push_back({{"color", Color(view.colors[at])},
                       {"imposed", view.colorIndices[at] != -1},
+                      {"placed", placed},
                       {"from", placed ? Number(first) : json(nullptr)},
                       {"to", placed ? Number(last) : json(nullptr)},
                       {"count", painted.counts.perBlock.at(static_cast<std::size_t>(k))}});

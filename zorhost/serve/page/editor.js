@@ -60,7 +60,7 @@ const hex = (c) => '#' + c.slice(0, 3).map((v) => Math.max(0, Math.min(255, v)).
 const fromHex = (text) => [1, 3, 5].map((i) => parseInt(text.slice(i, i + 2), 16));
 const css = (c) => `rgba(${c[0]}, ${c[1]}, ${c[2]}, ${(c[3] / 255).toFixed(3)})`;
 const number = (v) => (v === null ? '' : String(v));
-const shortNumber = (v) => (v === null ? '∞' : Number.isInteger(v) ? String(v) : v.toPrecision(7).replace(/\.?0+(e|$)/, '$1'));
+const shortNumber = (v) => (Number.isInteger(v) ? String(v) : v.toPrecision(7).replace(/\.?0+(e|$)/, '$1'));
 
 // A number the user typed, or null with a message.
 function typedNumber(input, what) {
@@ -102,7 +102,7 @@ function blockRow(k, block) {
   const buttons = element('td');
   buttons.append(element('button', { class: 'impose', onclick: impose }, block.imposed ? 'Set' : 'Impose'));
   if (block.imposed) buttons.append(' ', element('button', { class: 'release', onclick: () => script(`UnsetImposedColors [${k}] 1`) }, 'Release'));
-  const range = block.from === null ? 'no value' : `${shortNumber(block.from)} … ${block.to === null ? '' : shortNumber(block.to)}`;
+  const range = block.placed ? `${block.from === null ? '−∞' : shortNumber(block.from)} … ${block.to === null ? '∞' : shortNumber(block.to)}` : 'no value';
   return element('tr', { class: 'block', 'data-block': k, 'data-color': block.color.join(','), 'data-imposed': block.imposed ? 1 : 0 },
     element('td', {}, element('div', { class: 'swatch' + (block.imposed ? '' : ' blended'), style: `background:${css(block.color)}`, title: block.color.join(', ') })),
     element('td', {}, `${k}`),
