@@ -91,11 +91,9 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
   return imposed;
 }
 
-bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors) {
-  int blocks = 0;
-  if (FAILED(scale->GetNumberOfBlocks(blocks))) return false;
+bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlockColor> colors) {
   ZORRawCollint index, red, green, blue, alpha, types;
-  for (const ZORImposedBlockColor& imposed : ZORSampleRamp(anchors, blocks)) {
+  for (const ZORImposedBlockColor& imposed : colors) {
     index.Append(imposed.position);
     red.Append(imposed.color.red);
     green.Append(imposed.color.green);
@@ -104,6 +102,12 @@ bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors)
     types.Append(0);
   }
   return SUCCEEDED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types));
+}
+
+bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors) {
+  int blocks = 0;
+  return SUCCEEDED(scale->GetNumberOfBlocks(blocks)) &&
+         ZORImposeColors(scale, ZORSampleRamp(anchors, blocks));
 }
 
 bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {

@@ -36,6 +36,10 @@ const ZORColorPreset* ZORFindColorPreset(std::string_view name);
 // "default, viridis, ... or grayscale", for messages.
 std::string ZORColorPresetChoices();
 
+// Imposes exactly these colors (SetColors); every other color is released. False when the scale
+// refuses them.
+bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlockColor> colors);
+
 // Imposes the colors of `anchors` sampled onto the scale's blocks (ZORSampleRamp); every other
 // color is released. False when the scale refuses them.
 bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors);

@@ -54,40 +54,6 @@ ZORRenderOutcome PicturePart(const ZORRenderOptions& options, ZORRenderValues& v
   return std::nullopt;
 }
 
-// The scale's boundaries imposed from the values seen, by `method`.
-ZORRenderOutcome Classify(ZORIStNewColorScale* scale, ZORClassMethod method, const ZORRenderValues& values,
-                       std::vector<std::string>& done) {
-  ZORClassRequest request;
-  request.method = method;
-  request.tolerance = ZORHostSession::kDefaultModelTolerance;
-  if (FAILED(scale->GetNumberOfBlocks(request.blocks))) {
-    return ZORRenderFailure{kFailure, "the scale gives no number of blocks"};
-  }
-  ZORScaleExtremes(scale, request.lowest, request.highest);
-  std::vector<double> seen;
-  seen.reserve(values.grid.values.size());
-  for (std::size_t i = 0; i < values.grid.values.size(); ++i) {
-    if (values.Covered(i)) seen.push_back(values.grid.values[i]);
-  }
-  ZORClassification classes;
-  std::string error;
-  const std::string name = ZORClassMethodName(method);
-  if (!ZORClassify(request, seen, classes, error)) {
-    return ZORRenderFailure{kBadInput, "--classify " + name + ": " + error};
-  }
-  if (!ZORImposeBoundaries(scale, classes.boundaries)) {
-    return ZORRenderFailure{kFailure, "the scale refuses the boundaries of --classify " + name};
-  }
-  std::string line = "classify " + name + ": " + std::to_string(classes.boundaries.size()) +
-                     " boundaries imposed from " + std::to_string(classes.classified) + " values";
-  if (classes.leftOut > 0) {
-    line += ", " + std::to_string(classes.leftOut) + " left out (not finite)";
-  }
-  if (!classes.note.empty()) line += "; " + classes.note;
-  done.push_back(line);
-  return std::nullopt;
-}
-
 // A pixel's color: the background where nothing is seen, the undefined color where the scale
 // gives none, and in a lit picture the color darkened by the light the point gets.
 ZORRgba PixelColor(const ZORRenderValues& values, const ZORPainting& painting, std::size_t i,
@@ -168,7 +134,13 @@ ZORRenderOutcome ZORPrepareScale(ZORModuleHost& host, const ZORRenderOptions& op
     done.push_back("option " + line);
   }
   if (options.classify) {
-    if (ZORRenderOutcome failure = Classify(scale.get(), *options.classify, values, done)) return failure;
+    std::string line;
+    if (ZORRenderOutcome failure = ZORClassifyScale(scale.get(), *options.classify, values, line)) {
+      failure->message = std::string("--classify ") + ZORClassMethodName(*options.classify) + ": " +
+                         failure->message;
+      return failure;
+    }
+    done.push_back(line);
   }
   if (!options.saveSettingsName.empty() &&
       scale->SaveToSettings(options.saveSettingsName.c_str()) != 1) {
@@ -262,4 +234,32 @@ std::vector<std::uint8_t> ZORPictureRgba(const ZORRenderValues& values, const ZO
     rgba[4 * i + 3] = Channel(color.alpha);
   }
   return rgba;
+}
+
+ZORRenderOutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
+                                  const ZORRenderValues& values, std::string& line) {
+  ZORClassRequest request;
+  request.method = method;
+  request.tolerance = ZORHostSession::kDefaultModelTolerance;
+  if (FAILED(scale->GetNumberOfBlocks(request.blocks))) {
+    return ZORRenderFailure{kFailure, "the scale gives no number of blocks"};
+  }
+  ZORScaleExtremes(scale, request.lowest, request.highest);
+  std::vector<double> seen;
+  seen.reserve(values.grid.values.size());
+  for (std::size_t i = 0; i < values.grid.values.size(); ++i) {
+    if (values.Covered(i)) seen.push_back(values.grid.values[i]);
+  }
+  ZORClassification classes;
+  std::string error;
+  if (!ZORClassify(request, seen, classes, error)) return ZORRenderFailure{kBadInput, error};
+  if (!ZORImposeBoundaries(scale, classes.boundaries)) {
+    return ZORRenderFailure{kFailure, "the scale refuses the boundaries"};
+  }
+  line = std::string("classify ") + ZORClassMethodName(method) + ": " +
+         std::to_string(classes.boundaries.size()) + " boundaries imposed from " +
+         std::to_string(classes.classified) + " values";
+  if (classes.leftOut > 0) line += ", " + std::to_string(classes.leftOut) + " left out (not finite)";
+  if (!classes.note.empty()) line += "; " + classes.note;
+  return std::nullopt;
 }

@@ -12,6 +12,7 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zorhost/AnalysisOptions.h"
+#include "zorhost/Classification.h"
 #include "zorhost/Legend.h"
 #include "zorhost/Render.h"
 #include "zorhost/ValueGrid.h"
@@ -51,6 +52,11 @@ ZORRenderOutcome ZORReadRenderValues(const ZORRenderOptions& options, ZORRenderV
 ZORRenderOutcome ZORPrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
                                  const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
                                  std::vector<std::string>& done, std::ostream& err);
+
+// The scale's boundaries imposed from the values seen, classified by `method` between the
+// scale's extremes; `line` says what was done, for the summary.
+ZORRenderOutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
+                                  const ZORRenderValues& values, std::string& line);
 
 // Step 3: every value painted as `options.painting` says, rows at a time.
 ZORRenderOutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScalePainter& painter,

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "zor/ZORText.h"
+#include "zorhost/ColorRamps.h"
 #include "zorhost/ScriptValues.h"
 
 namespace {
@@ -545,20 +546,12 @@ bool ZORWriteScaleTable(ZORIStNewColorScale* scale, const ZORScaleTable& table,
   if (FAILED(scale->SetNumberOfBlocks(table.Blocks()))) {
     return Fail(error, "the scale refuses " + std::to_string(table.Blocks()) + " blocks");
   }
-  ZORRawCollint index, red, green, blue, alpha, types;
+  std::vector<ZORImposedBlockColor> imposed;
   for (int k = 1; k <= table.Blocks(); ++k) {
     const std::size_t at = static_cast<std::size_t>(k - 1);
-    if (!table.colorImposed[at]) continue;
-    index.Append(k);
-    red.Append(table.colors[at].red);
-    green.Append(table.colors[at].green);
-    blue.Append(table.colors[at].blue);
-    alpha.Append(table.colors[at].alpha);
-    types.Append(0);
+    if (table.colorImposed[at]) imposed.push_back({k, table.colors[at]});
   }
-  if (FAILED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types))) {
-    return Fail(error, "the scale refuses the colors");
-  }
+  if (!ZORImposeColors(scale, imposed)) return Fail(error, "the scale refuses the colors");
   ZORRawCollint positions, valueTypes;
   ZORRawColldouble values;
   for (std::size_t at = 0; at < table.boundaries.size(); ++at) {

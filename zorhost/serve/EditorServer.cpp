@@ -133,6 +133,8 @@ bool ZOREditorServer::Bind(int port, std::string& error) {
     httplib::Server probe;
     if (port != 0 || probe.bind_to_any_port("::1") < 0) break;
   }
+  const std::string bound = std::to_string(port_);
+  hosts_ = {"127.0.0.1:" + bound, "[::1]:" + bound, "localhost:" + bound};
   Route(*loopback4_);
   if (loopback6_) Route(*loopback6_);
   return true;
@@ -150,9 +152,42 @@ void ZOREditorServer::Stop() {
   if (loopback6_) loopback6_->stop();
 }
 
+bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& response) const {
+  const std::string host = request.get_header_value("Host");
+  if (std::find(hosts_.begin(), hosts_.end(), host) == hosts_.end()) {
+    Refuse(response, 403, "this server answers only to " + hosts_[0] + ", " + hosts_[1] + " or " + hosts_[2]);
+    return false;
+  }
+  const bool tokenInQuery = request.has_param("token") && SameSecret(request.get_param_value("token"), token_);
+  if (!tokenInQuery && !SameSecret(CookieValue(request, kCookie), token_)) {
+    Refuse(response, 403, "a token is needed: open the address that zorhost serve printed");
+    return false;
+  }
+  if (request.method != "GET" && request.method != "HEAD") {
+    const std::string origin = request.get_header_value("Origin");
+    const std::string site = request.get_header_value("Sec-Fetch-Site");
+    const bool ownOrigin = origin.empty() || std::any_of(hosts_.begin(), hosts_.end(), [&](const std::string& h) {
+                             return origin == "http://" + h;
+                           });
+    if (!ownOrigin || site == "cross-site" || site == "same-site") {
+      Refuse(response, 403, "changes are taken from the editor's own page only");
+      return false;
+    }
+  }
+  if (tokenInQuery) {
+    response.set_header("Set-Cookie", std::string(kCookie) + "=" + token_ +
+                                          "; HttpOnly; SameSite=Strict; Path=/");
+    // The page's address without the token, so that it is not kept in the history.
+    if (request.path == "/" && request.method == "GET") {
+      response.status = 303;
+      response.set_header("Location", "/");
+      return false;
+    }
+  }
+  return true;
+}
+
 void ZOREditorServer::Route(httplib::Server& server) {
-  const std::string port = std::to_string(port_);
-  const std::array<std::string, 3> hosts = {"127.0.0.1:" + port, "[::1]:" + port, "localhost:" + port};
   server.set_payload_max_length(kLargestBody);
   server.set_default_headers({{"Cache-Control", "no-store"},
                               {"X-Content-Type-Options", "nosniff"},
@@ -160,43 +195,9 @@ void ZOREditorServer::Route(httplib::Server& server) {
                               {"Content-Security-Policy",
                                "default-src 'self'; img-src 'self' blob: data:; frame-ancestors 'none'"}});
 
-  // Every request: from the loopback host names only (no DNS rebinding), with the token, and
-  // writes from the page's own origin only.
-  server.set_pre_routing_handler([this, hosts](const httplib::Request& request,
-                                               httplib::Response& response) {
-    using Handled = httplib::Server::HandlerResponse;
-    const std::string host = request.get_header_value("Host");
-    if (std::find(hosts.begin(), hosts.end(), host) == hosts.end()) {
-      Refuse(response, 403, "this server answers only to " + hosts[0] + ", " + hosts[1] + " or " + hosts[2]);
-      return Handled::Handled;
-    }
-    const bool tokenInQuery = request.has_param("token") && SameSecret(request.get_param_value("token"), token_);
-    if (!tokenInQuery && !SameSecret(CookieValue(request, kCookie), token_)) {
-      Refuse(response, 403, "a token is needed: open the address that zorhost serve printed");
-      return Handled::Handled;
-    }
-    if (request.method != "GET" && request.method != "HEAD") {
-      const std::string origin = request.get_header_value("Origin");
-      const std::string site = request.get_header_value("Sec-Fetch-Site");
-      const bool ownOrigin = origin.empty() || std::any_of(hosts.begin(), hosts.end(), [&](const std::string& h) {
-                               return origin == "http://" + h;
-                             });
-      if (!ownOrigin || site == "cross-site" || site == "same-site") {
-        Refuse(response, 403, "changes are taken from the editor's own page only");
-        return Handled::Handled;
-      }
-    }
-    if (tokenInQuery) {
-      response.set_header("Set-Cookie", std::string(kCookie) + "=" + token_ +
-                                            "; HttpOnly; SameSite=Strict; Path=/");
-      // The page's address without the token, so that it is not kept in the history.
-      if (request.path == "/" && request.method == "GET") {
-        response.status = 303;
-        response.set_header("Location", "/");
-        return Handled::Handled;
-      }
-    }
-    return Handled::Unhandled;
+  server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+    return Admit(request, response) ? httplib::Server::HandlerResponse::Unhandled
+                                    : httplib::Server::HandlerResponse::Handled;
   });
   server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
     if (!response.body.empty()) return;

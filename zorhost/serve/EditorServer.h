@@ -2,6 +2,7 @@
 // of the token it prints.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <thread>
@@ -10,6 +11,8 @@
 
 namespace httplib {
 class Server;
+struct Request;
+struct Response;
 }
 
 class ZOREditorServer {
@@ -35,10 +38,14 @@ class ZOREditorServer {
 
  private:
   void Route(httplib::Server& server);
+  // Whether a request goes on to its route: from a loopback host name (no DNS rebinding), with
+  // the token, and a write from the page's own origin. Otherwise `response` is the answer.
+  bool Admit(const httplib::Request& request, httplib::Response& response) const;
 
   ZORScaleEditor& editor_;
   std::string token_;
   int port_ = 0;
+  std::array<std::string, 3> hosts_;  // the Host values answered: 127.0.0.1, [::1], localhost
   std::unique_ptr<httplib::Server> loopback4_;
   std::unique_ptr<httplib::Server> loopback6_;  // null when there is no ::1
 };

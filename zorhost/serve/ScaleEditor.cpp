@@ -235,24 +235,11 @@ ZORScaleEditor::Answer ZORScaleEditor::Classify(const std::string& method) {
   }
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
-  ZORClassRequest request;
-  request.method = *found;
-  request.tolerance = kTolerance;
-  if (FAILED(scale_->GetNumberOfBlocks(request.blocks))) {
-    return Refused(400, "the scale gives no number of blocks", before);
-  }
-  ZORScaleExtremes(scale_.get(), request.lowest, request.highest);
-  std::vector<double> seen;
-  for (std::size_t i = 0; i < values_.grid.values.size(); ++i) {
-    if (values_.Covered(i)) seen.push_back(values_.grid.values[i]);
-  }
-  ZORClassification classes;
-  std::string error;
-  if (!ZORClassify(request, seen, classes, error)) return Refused(400, error, before);
   // The classification places the extremes too: they stop following the values.
   scale_->SetAutoMinMaxStatus(ZORFalse);
-  if (!ZORImposeBoundaries(scale_.get(), classes.boundaries)) {
-    return Refused(400, "the scale refuses the boundaries", before);
+  std::string line;
+  if (ZORRenderOutcome failure = ZORClassifyScale(scale_.get(), *found, values_, line)) {
+    return Refused(400, failure->message, before);
   }
   Edited(std::move(before));
   return StateAnswer();
