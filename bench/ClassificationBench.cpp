@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "zorhost/Classification.h"
+#include "zorhost/scale/Classification.h"
 
 namespace {
 

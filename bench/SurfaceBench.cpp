@@ -20,11 +20,11 @@
 #include <sstream>
 
 #include "bench/BenchSupport.h"
-#include "zorhost/AnalysisOptions.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ImageFiles.h"
-#include "zorhost/ModuleHost.h"
-#include "zorhost/Render.h"
+#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/render/Render.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/PartPicture.h"
 

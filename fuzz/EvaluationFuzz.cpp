@@ -8,7 +8,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "painter/ZORScalePainter.h"
-#include "zorhost/ModuleHost.h"
+#include "zorhost/common/ModuleHost.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "zorhost/ScaleFiles.h"
+#include "zorhost/scale/ScaleFiles.h"
 
 namespace {
 

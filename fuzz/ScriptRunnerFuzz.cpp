@@ -7,9 +7,9 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "zorhost/ModuleHost.h"
+#include "zorhost/common/ModuleHost.h"
 #include "zor/testing/ZORHostTesting.h"
-#include "zorhost/ScriptRunner.h"
+#include "zorhost/script/ScriptRunner.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 
 #include "zor/ZORText.h"
 #include "zor/ZORVersion.h"
-#include "zorhost/ModuleHost.h"
-#include "zorhost/Render.h"
-#include "zorhost/ScaleJobs.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/render/Render.h"
+#include "zorhost/scale/ScaleJobs.h"
 #include "zorhost/serve/Serve.h"
-#include "zorhost/ScriptRunner.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/script/ScriptRunner.h"
+#include "zorhost/script/ScriptValues.h"
 #include "zorhost/surface/View.h"
 
 namespace {

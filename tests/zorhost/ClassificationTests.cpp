@@ -8,7 +8,7 @@
 #include <random>
 
 #include "support/ZORTestSupport.h"
-#include "zorhost/Classification.h"
+#include "zorhost/scale/Classification.h"
 
 namespace {
 

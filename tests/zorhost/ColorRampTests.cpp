@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "zorhost/ColorRamps.h"
+#include "zorhost/scale/ColorRamps.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
 #include "zor/ZORSettingRepository.h"
-#include "zorhost/ValueGrid.h"
+#include "zorhost/render/ValueGrid.h"
 #include "zorhost/surface/CadKernel.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
-#include "zorhost/ValueGrid.h"
+#include "zorhost/render/ValueGrid.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ScaleFiles.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/scale/ScaleFiles.h"
 
 namespace {
 

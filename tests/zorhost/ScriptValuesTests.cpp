@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "zorhost/ScriptValues.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
-#include "zorhost/AnalysisOptions.h"
-#include "zorhost/Classification.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ImageFiles.h"
-#include "zorhost/ScaleJobs.h"
+#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/Classification.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/scale/ScaleJobs.h"
 
 namespace {
 
@@ -182,7 +182,7 @@ ZORScaleEditor::Answer ZORScaleEditor::Legend() {
   std::lock_guard lock(mutex_);
   Paint();
   if (painted_.svg.empty()) {
-    painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid, painted_.rgba,
+    painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid.width, values_.grid.height, painted_.rgba,
                                 painted_.view, painted_.counts);
   }
   return {200, painted_.svg, "image/svg+xml"};

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "zor/ZORHostSession.h"
-#include "zorhost/ModuleHost.h"
-#include "zorhost/RenderSteps.h"
-#include "zorhost/ScriptRunner.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/render/RenderSteps.h"
+#include "zorhost/script/ScriptRunner.h"
 
 class ZORScaleEditor {
  public:

@@ -3,8 +3,8 @@
 
 #include <iosfwd>
 
-#include "zorhost/ModuleHost.h"
-#include "zorhost/Render.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/render/Render.h"
 
 // Prints the address to open on `out`, a line, then serves until SIGINT or SIGTERM; `port` 0
 // takes a free one. Exit statuses: 0 ended by a signal, 1 a failure, 2 bad input.

@@ -1,4 +1,4 @@
-#include "zorhost/ScaleJobs.h"
+#include "zorhost/scale/ScaleJobs.h"
 
 #include <cstdio>
 #include <fstream>
@@ -7,10 +7,10 @@
 
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ImageFiles.h"
-#include "zorhost/RecordCheck.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/scale/RecordCheck.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 

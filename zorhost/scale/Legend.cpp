@@ -1,12 +1,12 @@
-#include "zorhost/Legend.h"
+#include "zorhost/scale/Legend.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
-#include "zorhost/ImageFiles.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 
@@ -335,12 +335,12 @@ ZORScaleView ZORDescribeScale(ZORIStNewColorScale* scale, double tolerance) {
   return view;
 }
 
-std::string ZORLegendSvg(const std::string& title, const ZORValueGrid& grid,
+std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORScaleView& scale,
                          const ZORBlockCounts& counts) {
-  const PictureBox picture = Fit(grid.width, grid.height);
+  const PictureBox picture = Fit(columns, rows);
   const std::string png = ZOREncodePng(picture.width, picture.height,
-                                       Resample(rgba, grid.width, grid.height, picture));
+                                       Resample(rgba, columns, rows, picture));
   const int legendX = kMargin + picture.width + kLegendGap;
   SvgText legend;
   int legendWidth = 0, legendHeight = 0;

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "zorhost/ModuleHost.h"
-#include "zorhost/ScaleFiles.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/scale/ScaleFiles.h"
 
 // Loads `scale` from the settings repository `name`; what a scale would read badly in the record
 // goes to `warnings`, a line each. False with `error` when there is no such repository, it cannot

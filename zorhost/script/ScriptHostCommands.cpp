@@ -4,8 +4,8 @@
 
 #include "zor/ZORHostSession.h"
 #include "zor/ZORSettingRepository.h"
-#include "zorhost/ScriptCommands.h"
-#include "zorhost/ScriptRunner.h"
+#include "zorhost/script/ScriptCommands.h"
+#include "zorhost/script/ScriptRunner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zorhost/ModuleHost.h"
+#include "zorhost/common/ModuleHost.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "zorhost/ScriptRunner.h"
+#include "zorhost/script/ScriptRunner.h"
 
 #include "zor/ZORText.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "painter/ZORScalePainter.h"
-#include "zorhost/Classification.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ModuleHost.h"
+#include "zorhost/scale/Classification.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/common/ModuleHost.h"
 #include "zorhost/surface/SurfaceMesh.h"
 #include "zorhost/surface/View.h"
 

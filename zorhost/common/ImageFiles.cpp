@@ -1,4 +1,4 @@
-#include "zorhost/ImageFiles.h"
+#include "zorhost/common/ImageFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

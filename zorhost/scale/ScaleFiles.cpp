@@ -1,4 +1,4 @@
-#include "zorhost/ScaleFiles.h"
+#include "zorhost/scale/ScaleFiles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "zor/ZORText.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 

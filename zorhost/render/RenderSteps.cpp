@@ -1,4 +1,4 @@
-#include "zorhost/RenderSteps.h"
+#include "zorhost/render/RenderSteps.h"
 
 #include <algorithm>
 #include <array>
@@ -12,14 +12,14 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
-#include "zorhost/AnalysisOptions.h"
-#include "zorhost/Classification.h"
-#include "zorhost/ColorRamps.h"
-#include "zorhost/ImageFiles.h"
-#include "zorhost/Legend.h"
-#include "zorhost/ScaleJobs.h"
-#include "zorhost/ScriptValues.h"
-#include "zorhost/ValueGrid.h"
+#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/Classification.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/scale/Legend.h"
+#include "zorhost/scale/ScaleJobs.h"
+#include "zorhost/script/ScriptValues.h"
+#include "zorhost/render/ValueGrid.h"
 #include "zorhost/surface/MeshExport.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/PartPicture.h"

@@ -1,4 +1,4 @@
-#include "zorhost/Classification.h"
+#include "zorhost/scale/Classification.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <numeric>
 #include <queue>
 
-#include "zorhost/Choices.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/common/Choices.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 // - cool-warm: the 33-entry table of Kenneth Moreland, "Diverging Color Maps for Scientific
 //   Visualization", Advances in Visual Computing (ISVC 2009), as published with matplotlib
 //   ("coolwarm", matplotlib/_cm.py).
-#include "zorhost/ColorPresetTables.h"
+#include "zorhost/scale/ColorPresetTables.h"
 
 namespace {
 

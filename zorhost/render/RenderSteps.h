@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "painter/ZORScalePainter.h"
-#include "zorhost/AnalysisOptions.h"
-#include "zorhost/Classification.h"
-#include "zorhost/Legend.h"
-#include "zorhost/Render.h"
-#include "zorhost/ValueGrid.h"
+#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/Classification.h"
+#include "zorhost/scale/Legend.h"
+#include "zorhost/render/Render.h"
+#include "zorhost/render/ValueGrid.h"
 #include "zorhost/surface/Part.h"
 
 // Why a step stopped the render: the exit status and the message for standard error.

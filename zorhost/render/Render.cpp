@@ -1,14 +1,14 @@
-#include "zorhost/Render.h"
+#include "zorhost/render/Render.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <vector>
 
-#include "zorhost/ImageFiles.h"
-#include "zorhost/Legend.h"
-#include "zorhost/RenderSteps.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/scale/Legend.h"
+#include "zorhost/render/RenderSteps.h"
+#include "zorhost/script/ScriptValues.h"
 #include "zorhost/surface/MeshExport.h"
 #include "zorhost/surface/Part.h"
 
@@ -45,7 +45,7 @@ ZORRenderOutcome WriteFiles(const ZORRenderOptions& options, const ZORRenderValu
   if (png.empty()) return ZORRenderFailure{kFailure, "the picture could not be encoded"};
   std::vector<std::pair<std::string, std::string>> files = {
       {options.outPrefix + ".png", png},
-      {options.outPrefix + ".svg", ZORLegendSvg(ZORRenderTitle(values), grid, rgba, scale, counts)}};
+      {options.outPrefix + ".svg", ZORLegendSvg(ZORRenderTitle(values), grid.width, grid.height, rgba, scale, counts)}};
   std::string error;
   if (!options.meshOutPath.empty()) {
     const ZORSurfaceMesh& mesh = values.part->Mesh();

@@ -1,4 +1,4 @@
-#include "zorhost/ScriptValues.h"
+#include "zorhost/script/ScriptValues.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Script commands for the scale's colors and boundaries, its tables and its evaluation.
 #include <algorithm>
 
-#include "zorhost/ScriptCommands.h"
-#include "zorhost/ScriptRunner.h"
+#include "zorhost/script/ScriptCommands.h"
+#include "zorhost/script/ScriptRunner.h"
 
 namespace {
 

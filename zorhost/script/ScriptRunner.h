@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "zorhost/ModuleHost.h"
-#include "zorhost/ScriptCommands.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/script/ScriptCommands.h"
 
 class ZORScriptRunner {
  public:

@@ -1,4 +1,4 @@
-#include "zorhost/RecordCheck.h"
+#include "zorhost/scale/RecordCheck.h"
 
 #include <algorithm>
 

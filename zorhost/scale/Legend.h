@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "painter/ZORScalePainter.h"
-#include "zorhost/ValueGrid.h"
 
 // The scale as its tables give it and as its evaluation places values.
 struct ZORScaleView {
@@ -45,10 +44,10 @@ struct ZORBlockCounts {
   long noColor = 0;    // no block: painted with the undefined color
 };
 
-// The painted grid (`rgba`, a pixel a value, rows top first) beside the scale's legend, under
-// `title`. The picture is resampled, nearest pixel, to the size it is shown at, so that it looks
+// The painted picture (`rgba`, `columns` x `rows`, rows top first) beside the scale's legend,
+// under `title`. The picture is resampled, nearest pixel, to the size it is shown at, so that it looks
 // the same in every viewer.
-std::string ZORLegendSvg(const std::string& title, const ZORValueGrid& grid,
+std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORScaleView& scale,
                          const ZORBlockCounts& counts);
 

@@ -1,5 +1,5 @@
 // Script commands for the scale's options and the plain values it keeps.
-#include "zorhost/ScriptCommands.h"
+#include "zorhost/script/ScriptCommands.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "zorhost/ModuleHost.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/script/ScriptValues.h"
 
 // Text of the user's shown in a message: quoted, escaped, and whole unless it is very long.
 std::string ZORScriptShown(std::string_view text);

@@ -1,9 +1,9 @@
-#include "zorhost/AnalysisOptions.h"
+#include "zorhost/render/AnalysisOptions.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "zorhost/Legend.h"
+#include "zorhost/scale/Legend.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zorhost/ValueGrid.h"
+#include "zorhost/render/ValueGrid.h"
 
 #include <sys/stat.h>
 
@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "zor/ZORText.h"
-#include "zorhost/ScriptValues.h"
+#include "zorhost/script/ScriptValues.h"
 
 ZORValueGrid ZORSampleAnalysis(int size) {
   // A saddle with a bump off its centre; the curvature spans both signs about evenly.

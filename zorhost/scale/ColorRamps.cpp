@@ -1,12 +1,12 @@
-#include "zorhost/ColorRamps.h"
+#include "zorhost/scale/ColorRamps.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 
-#include "zorhost/Choices.h"
-#include "zorhost/ColorPresetTables.h"
+#include "zorhost/common/Choices.h"
+#include "zorhost/scale/ColorPresetTables.h"
 
 namespace {
 

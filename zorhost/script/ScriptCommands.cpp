@@ -1,4 +1,4 @@
-#include "zorhost/ScriptCommands.h"
+#include "zorhost/script/ScriptCommands.h"
 
 #include "zor/ZORText.h"
 
