@@ -164,7 +164,7 @@ TEST_F(Render, PicturesAreReplacedWholeAndOnlyThem) {
   WriteWholeFile((Folder() / "p.png").string(), "OLD\n");
   fs::create_directory(Folder() / "p.svg");
   ProgramRun blocked = Zorhost(Folder(), "render --out p");
-  EXPECT_EQ(blocked.status, 1);
+  EXPECT_EQ(blocked.status, 2);
   EXPECT_NE(blocked.errors.find("p.svg"), std::string::npos) << blocked.errors;
   EXPECT_EQ(ReadWholeFile((Folder() / "p.png").string()), "OLD\n");
 

@@ -1,15 +1,6 @@
 #include "zorhost/common/ImageFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <png.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <memory>
-
-#include "zor/ZORFileReplacement.h"
 
 namespace {
 
@@ -58,68 +49,4 @@ std::string ZORBase64(const std::string& bytes) {
     text += i + 2 < bytes.size() ? kDigits[triple & 63] : '=';
   }
   return text;
-}
-
-namespace {
-
-// A file about to be replaced: its new contents under a temporary name, and a second name for
-// its old contents until every file is in place.
-struct Replacement {
-  explicit Replacement(const std::string& path) : file(path), keep(path) {}
-  ZORFileReplacement file;
-  ZORFileReplacement keep;  // only its temporary name is used, as a hard link to the old file
-  bool existed = false;
-};
-
-}  // namespace
-
-bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files,
-                        std::string& error) {
-  // Nothing is touched until every destination is known to be replaceable.
-  for (const auto& [path, contents] : files) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-      error = "cannot write '" + path + "': it is a directory";
-      return false;
-    }
-  }
-  std::vector<std::unique_ptr<Replacement>> replacements;
-  std::string problem;
-  for (const auto& [path, contents] : files) {
-    ZORRemoveStaleTemporariesOf(path);
-    auto& replacement = *replacements.emplace_back(std::make_unique<Replacement>(path));
-    if (!replacement.file.Open(problem) || !replacement.file.Write(contents, problem) ||
-        !replacement.file.Close(true, ZORDefaultFileMode(), problem)) {
-      error = "cannot write '" + path + "': " + problem;
-      return false;
-    }
-  }
-  // The old files keep a second name, so that a rename that fails can undo those before it.
-  for (auto& replacement : replacements) {
-    const std::string& path = replacement->file.Path();
-    struct stat status {};
-    replacement->existed = lstat(path.c_str(), &status) == 0;
-    if (!replacement->existed) continue;
-    if (!replacement->keep.Open(problem) || !replacement->keep.Close(false, 0600, problem) ||
-        unlink(replacement->keep.TemporaryPath().c_str()) != 0 ||
-        link(path.c_str(), replacement->keep.TemporaryPath().c_str()) != 0) {
-      error = "cannot write '" + path + "': cannot keep the old file until the new one is in " +
-              "place: " + (problem.empty() ? std::strerror(errno) : problem);
-      return false;
-    }
-  }
-  for (std::size_t i = 0; i < replacements.size(); ++i) {
-    if (replacements[i]->file.Rename(problem)) continue;
-    error = "cannot write '" + replacements[i]->file.Path() + "': " + problem;
-    for (std::size_t j = 0; j < i; ++j) {
-      const Replacement& done = *replacements[j];
-      if (done.existed) {
-        rename(done.keep.TemporaryPath().c_str(), done.file.Path().c_str());
-      } else {
-        unlink(done.file.Path().c_str());
-      }
-    }
-    return false;
-  }
-  return true;
 }

@@ -1,4 +1,4 @@
-// Pictures a person can open: PNG through libpng, SVG as text; written whole or not at all.
+// Pictures a person can open: PNG through libpng; base64 for pictures inside SVG and pages.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,3 @@
 std::string ZOREncodePng(int width, int height, const std::vector<std::uint8_t>& rgba);
 
 std::string ZORBase64(const std::string& bytes);
-
-// Writes each file under a temporary name, then renames them all: either every file is in place
-// and whole, or none was touched. On failure returns false with `error` naming the file.
-bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files,
-                        std::string& error);

@@ -5,7 +5,9 @@
 #include <ostream>
 #include <vector>
 
+#include "zor/ZORSettingRepository.h"
 #include "zorhost/common/ImageFiles.h"
+#include "zorhost/common/OutputFiles.h"
 #include "zorhost/scale/Legend.h"
 #include "zorhost/render/RenderSteps.h"
 #include "zorhost/script/ScriptValues.h"
@@ -118,6 +120,26 @@ void PrintSummary(const ZORRenderOptions& options, const ZORRenderValues& values
   out << "\n";
 }
 
+// Step 0: what would be written checked, before anything is read or written: no output may
+// replace what is not a regular file, another output or an input.
+ZORRenderOutcome CheckFiles(const ZORRenderOptions& options) {
+  std::vector<ZORNamedFile> outputs = {{"--out", options.outPrefix + ".png"},
+                                       {"--out", options.outPrefix + ".svg"}};
+  if (!options.meshOutPath.empty()) outputs.push_back({"--mesh-out", options.meshOutPath});
+  if (!options.valuesOutPath.empty()) outputs.push_back({"--values-out", options.valuesOutPath});
+  if (!options.saveSettingsName.empty() &&
+      ZORCheckRepositoryName(options.saveSettingsName).empty()) {
+    outputs.push_back({"--save-settings", ZORRepositoryPath(options.saveSettingsName)});
+  }
+  std::vector<ZORNamedFile> inputs;
+  if (!options.partPath.empty()) inputs.push_back({"the part", options.partPath});
+  if (!options.valuesPath.empty()) inputs.push_back({"--values", options.valuesPath});
+  if (std::optional<std::string> problem = ZORCheckFilePlan(outputs, inputs)) {
+    return ZORRenderFailure{kBadInput, *problem + "; nothing was written"};
+  }
+  return std::nullopt;
+}
+
 int Report(const ZORRenderFailure& failure, std::ostream& err) {
   err << "zorhost render: " << failure.message << '\n';
   return failure.status;
@@ -127,6 +149,7 @@ int Report(const ZORRenderFailure& failure, std::ostream& err) {
 
 int ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream& out,
               std::ostream& err) {
+  if (ZORRenderOutcome failure = CheckFiles(options)) return Report(*failure, err);
   ZORRenderValues values;
   if (ZORRenderOutcome failure = ZORReadRenderValues(options, values)) return Report(*failure, err);
   ZORIStNewColorScale_var scale;

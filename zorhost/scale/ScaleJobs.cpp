@@ -8,7 +8,7 @@
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
 #include "zorhost/scale/ColorRamps.h"
-#include "zorhost/common/ImageFiles.h"
+#include "zorhost/common/OutputFiles.h"
 #include "zorhost/scale/RecordCheck.h"
 #include "zorhost/script/ScriptValues.h"
 
@@ -51,6 +51,18 @@ std::optional<ZORScaleFormat> FormatFor(const std::string& path,
         << ": the format is told by the extension .cpt, .json or .csv, or by --format\n";
   }
   return format;
+}
+
+// The scale file and the repository's file are not one, and what is written is a file that can be
+// replaced; the status to end with otherwise.
+std::optional<int> CheckFiles(const std::string& name, const std::string& path, bool exporting,
+                              std::ostream& err) {
+  const ZORNamedFile file{"the file", path};
+  const ZORNamedFile repository{"the settings repository's file", ZORRepositoryPath(name)};
+  const std::optional<std::string> problem =
+      exporting ? ZORCheckFilePlan({file}, {repository}) : ZORCheckFilePlan({repository}, {file});
+  if (!problem) return std::nullopt;
+  return Report(err, *problem + "; nothing was written", kBadInput);
 }
 
 // The file's text, at most kLargestScaleFile bytes.
@@ -129,6 +141,7 @@ int ZORScaleExport(ZORModuleHost& host, const std::string& name, const std::stri
                    std::optional<ZORScaleFormat> format, std::ostream& out, std::ostream& err) {
   format = FormatFor(path, format, err);
   if (!format) return kBadInput;
+  if (std::optional<int> ended = CheckFiles(name, path, true, err)) return *ended;
   ZORIStNewColorScale_var scale;
   if (std::optional<int> ended = LoadForJob(host, name, scale, err)) return *ended;
   std::string error;
@@ -146,6 +159,7 @@ int ZORScaleImport(ZORModuleHost& host, const std::string& path, const std::stri
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
     return Report(err, why, kBadInput);
   }
+  if (std::optional<int> ended = CheckFiles(name, path, false, err)) return *ended;
   std::string text, error;
   if (!ReadSmallFile(path, text, error)) return Report(err, error, kBadInput);
   ZORScaleTable table;
