@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -79,6 +80,8 @@ through the scale, pixel by pixel; without PART, the built-in sample part.
   --out PREFIX          write PREFIX.png and PREFIX.svg (default: analysis)
   --per-value           paint through GetColorForValue, value by value
   --check               paint both ways and fail on the first pixel that differs
+  --time-limit SECONDS  the longest that reading and meshing PART may take (default 60, 0 for
+                        none): past it zorhost stops with exit status 2, writing nothing
   --module PATH         the module to load
   -h, --help            this text
 )";
@@ -95,7 +98,7 @@ it; nothing is saved unless asked for on the page.
   --settings NAME       edit the scale of the settings repository NAME
   --blocks N, --preset NAME, --classify METHOD
                         the scale to start from, as for zorhost render
-  --analysis A, --view V, --size WxH, --shading S, --background R,G,B
+  --analysis A, --view V, --size WxH, --shading S, --background R,G,B, --time-limit SECONDS
                         the part's picture, as for zorhost render
   --module PATH         the module to load
   -h, --help            this text
@@ -198,7 +201,7 @@ std::optional<int> ReadOptions(JobArguments& arguments, const option* options, T
 
 enum RenderOption { kValues = 256, kSettings, kBlocks, kSaveSettings, kOut, kPerValue, kCheck,
                     kModule, kSample, kAnalysis, kShading, kView, kSize, kBackground, kMeshOut,
-                    kValuesOut, kPreset, kClassify, kFormat, kPort, kHelpOption = 'h' };
+                    kValuesOut, kPreset, kClassify, kFormat, kPort, kTimeLimit, kHelpOption = 'h' };
 
 struct AnalysisName {
   const char* name;
@@ -271,6 +274,7 @@ std::optional<int> ReadPaintOptions(JobArguments& arguments, std::string& module
       {"preset", required_argument, nullptr, kPreset},
       {"classify", required_argument, nullptr, kClassify},
       {"port", required_argument, nullptr, kPort},
+      {"time-limit", required_argument, nullptr, kTimeLimit},
       {"help", no_argument, nullptr, kHelpOption},
       {nullptr, 0, nullptr, 0}};
   static constexpr int kRenderOnly[] = {kSaveSettings, kOut, kMeshOut, kValuesOut, kPerValue, kCheck};
@@ -289,6 +293,14 @@ std::optional<int> ReadPaintOptions(JobArguments& arguments, std::string& module
         const std::optional<int> asked = ZORScriptValues::ReadInt(value);
         if (!asked || *asked < 1 || *asked > 65535) return "--port is a port from 1 to 65535, not " + Shown(value);
         port = *asked;
+        return {};
+      }
+      case kTimeLimit: {
+        const std::optional<double> seconds = ZORScriptValues::ReadDouble(value);
+        if (!seconds || !(*seconds >= 0.0) || !std::isfinite(*seconds)) {
+          return "--time-limit is a number of seconds, 0 for none, not " + Shown(value);
+        }
+        options.timeLimit = *seconds;
         return {};
       }
       case kValues:
@@ -426,6 +438,7 @@ int RenderJob(JobArguments& arguments, std::string modulePath) {
 
 int ServeJob(JobArguments& arguments, std::string modulePath) {
   ZORRenderOptions options;
+  options.job = "serve";
   int port = 0;
   if (std::optional<int> ended = ReadPaintOptions(arguments, modulePath, options, true, port)) {
     return *ended;

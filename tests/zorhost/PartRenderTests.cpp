@@ -4,6 +4,7 @@
 #include <STEPControl_Writer.hxx>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -110,12 +111,41 @@ TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
   const std::uint32_t billion = 1000000000u;
   std::memcpy(hugeStl.data() + 80, &billion, sizeof billion);
   hugeStl.resize(84 + 50 * 3, 0);
+  // The example torus with the x of its first point replaced: the kernel's shape repair would run
+  // without end on such a point.
+  const std::string torus = ReadWholeFile(ZOR_EXAMPLE_PARTS "/torus.step");
+  auto torusWithX = [&torus](const std::string& x) {
+    const std::string point = "#12 = CARTESIAN_POINT('',(0.,";
+    std::string text = torus;
+    const std::size_t at = text.find(point);
+    EXPECT_NE(at, std::string::npos);
+    return text.replace(at, point.size(), "#12 = CARTESIAN_POINT('',(" + x + ",");
+  };
+  // A record nested deep enough to overflow the kernel's parser.
+  const std::string deep = torus.substr(0, torus.find("DATA;") + 5) + "\n#1=CARTESIAN_POINT(''," +
+                           std::string(80000, '(') + "0." + std::string(80000, ')') +
+                           ");\nENDSEC;\nEND-ISO-10303-21;\n";
   struct Case {
     std::string file;
     std::string contents;
     std::string said;
   };
   const Case cases[] = {
+      {"nan.step", torusWithX("NAN"), "nan.step: entity #12: NAN is not a finite number"},
+      {"overflow.step", torusWithX("1.E400"),
+       "overflow.step: entity #12: the number 1.E400 is beyond the range of a double"},
+      {"far.step", torusWithX("-1.E300"), "far.step: entity #12: the coordinate -1.E300 is beyond 1e+100"},
+      {"deep.step", deep, "deep.step: entity #1: parentheses nest deeper than 64 levels"},
+      {"huge.stl",
+       "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1e300 0 0\nvertex 0 1 0\n"
+       "endloop\nendfacet\nendsolid x\n",
+       "huge.stl: the vertices spread from (0, 0, 0) to (1e+300, 1, 0), farther than 1e+100"},
+      {"index.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 99999999999999999999\n",
+       "index.obj: line 6: the index '99999999999999999999' names no vertex (4 are defined before it)"},
+      {"index.ply",
+       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+       "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 5\n",
+       "index.ply: face 0: the index 5 names no vertex"},
       {"part.xyz", "1 2 3\n", "part.xyz: the extension 'xyz' is not one of a part"},
       {"empty.stl", "", "empty.stl: the file is empty"},
       {"broken.step", "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION((''),'2;1');\n", "broken.step: "},
@@ -130,7 +160,7 @@ TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
       {"nan.stl",
        "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex nan 1 0\n"
        "endloop\nendfacet\nendsolid x\n",
-       "nan.stl: "},
+       "nan.stl: line 6: 'vertex nan 1 0' is not a vertex of three finite numbers"},
       {"nan.obj", "v 0 0 0\nv 1 0 0\nv 0 inf 0\nf 1 2 3\n", "nan.obj: "},
       {"nan.ply",
        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
@@ -147,6 +177,20 @@ TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
     fs::remove(Folder() / c.file);
     EXPECT_TRUE(Files(Folder()).empty()) << c.file;
   }
+  // A FIFO is named as what it is, without waiting on it; the kernel's work is bounded in time.
+  ASSERT_EQ(mkfifo((Folder() / "fifo.stl").c_str(), 0600), 0);
+  const ProgramRun fifo = Zorhost(Folder(), "render fifo.stl --out picture");
+  EXPECT_EQ(fifo.status, 2);
+  EXPECT_NE(fifo.errors.find("fifo.stl: is a FIFO, not a part's file"), std::string::npos) << fifo.errors;
+  fs::remove(Folder() / "fifo.stl");
+  const ProgramRun slow =
+      Zorhost(Folder(), "render '" ZOR_EXAMPLE_PARTS "/bracket.step' --time-limit 0.001 --out picture");
+  EXPECT_EQ(slow.status, 2);
+  EXPECT_NE(slow.errors.find("took longer than the time limit, 0.001 s (--time-limit SECONDS raises it)"),
+            std::string::npos)
+      << slow.errors;
+  EXPECT_TRUE(Files(Folder()).empty());
+
   // A sphere of 16 x 8 facets with a face added on one of its edges (three faces there) and a
   // degenerate triangle still paints; the vertices on them are undefined, and counted.
   std::ofstream mesh(Folder() / "odd.obj");

@@ -65,6 +65,8 @@ std::string Shown(const ZORNamedFile& file) { return file.role + " '" + ZORPrint
 
 }  // namespace
 
+std::string ZORFileKindOf(unsigned mode) { return KindOf(static_cast<mode_t>(mode)); }
+
 std::string ZORIrregularFileKind(const std::string& path) {
   struct stat status {};
   if (lstat(path.c_str(), &status) != 0) return {};

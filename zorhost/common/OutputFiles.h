@@ -21,6 +21,10 @@ struct ZORNamedFile {
 std::optional<std::string> ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs,
                                             const std::vector<ZORNamedFile>& inputs);
 
+// What kind of file `mode` says ("a FIFO", "a folder", ...), for messages; empty for a regular file
+// or a symbolic link.
+std::string ZORFileKindOf(unsigned mode);
+
 // What kind of file `path` names when it is not a regular file ("a FIFO", "a folder", ...), or
 // an empty text for a regular file, a symbolic link or a file that does not exist.
 std::string ZORIrregularFileKind(const std::string& path);

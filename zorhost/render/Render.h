@@ -28,6 +28,11 @@ struct ZORRenderOptions {
   int width = 1024;
   int height = 768;
   ZORRgba background{255, 255, 255, 255};
+  // Reading and meshing a part may take at most this many seconds (0: no limit): the CAD
+  // kernel's work cannot be interrupted, and a damaged file may keep it busy without end.
+  double timeLimit = kDefaultTimeLimit;
+  static constexpr double kDefaultTimeLimit = 60.0;
+  std::string job = "render";  // the job that paints, for the message of the time limit
 
   // The scale.
   std::string settingsName;      // load the scale from this repository instead of the default

@@ -12,6 +12,8 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
+#include "zor/ZORText.h"
+#include "zorhost/common/Deadline.h"
 #include "zorhost/render/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
@@ -34,16 +36,31 @@ std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
 
-// Step 1, for a part: its picture, a value a pixel.
-ZORRenderOutcome PicturePart(const ZORRenderOptions& options, ZORRenderValues& values) {
+// The part read and meshed within the time limit.
+ZORRenderOutcome ReadAndPreparePart(const ZORRenderOptions& options, ZORRenderValues& values) {
+  const std::string name = options.partPath.empty() ? "the sample part" : ZORPrintable(options.partPath);
+  char limit[32];
+  std::snprintf(limit, sizeof limit, "%g", options.timeLimit);
+  const ZORDeadline deadline(options.timeLimit,
+                             "zorhost " + options.job + ": " + name +
+                                 ": reading and meshing the part took longer than the time limit, " +
+                                 limit + " s (--time-limit SECONDS raises it); nothing was written",
+                             kBadInput);
   std::string error;
   values.part = options.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(options.partPath, error);
   if (!values.part) return ZORRenderFailure{kBadInput, error};
-  ZORPartPicture picture;
-  if (!ZORPicturePart(*values.part, options.view, options.width, options.height, options.analysis,
-                      picture, error)) {
+  if (!ZORPreparePartForPicture(*values.part, options.view, options.width, options.height,
+                                options.analysis, error)) {
     return ZORRenderFailure{kBadInput, values.part->Description() + ": " + error};
   }
+  return std::nullopt;
+}
+
+// Step 1, for a part: its picture, a value a pixel.
+ZORRenderOutcome PicturePart(const ZORRenderOptions& options, ZORRenderValues& values) {
+  if (ZORRenderOutcome failure = ReadAndPreparePart(options, values)) return failure;
+  ZORPartPicture picture =
+      ZORPicturePreparedPart(*values.part, options.view, options.width, options.height);
   values.grid.width = picture.width;
   values.grid.height = picture.height;
   values.grid.values = std::move(picture.values);

@@ -27,6 +27,7 @@
 
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/Part.h"
+#include "zorhost/surface/StepCheck.h"
 
 namespace {
 
@@ -220,6 +221,10 @@ bool HasFaces(const TopoDS_Shape& shape) {
 
 std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error) {
   std::unique_ptr<ZORPart> part;
+  if (!iges && !ZORCheckStepFile(path, error)) {
+    error = path + ": " + error;
+    return nullptr;
+  }
   ZORCatchingKernelFailures(error, [&] {
     const TopoDS_Shape shape = iges ? ReadShape<IGESControl_Reader>(path, "an IGES", error)
                                     : ReadShape<STEPControl_Reader>(path, "a STEP", error);

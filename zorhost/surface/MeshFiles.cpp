@@ -6,35 +6,86 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "zor/ZORText.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshFiles.h"
 #include "zorhost/surface/PlyFiles.h"
 
 namespace {
 
+// The lines of a text file, each without its end, numbered from 1; false at the end or on a read
+// failure.
+class FileLines {
+ public:
+  explicit FileLines(const std::string& path) : in_(path, std::ios::binary) {}
+  bool Next(std::string& line) {
+    if (!std::getline(in_, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ++number_;
+    return true;
+  }
+  int Number() const { return number_; }
+
+ private:
+  std::ifstream in_;
+  int number_ = 0;
+};
+
+std::string_view Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The words of a line, split at blanks.
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  for (std::size_t at = 0; at < line.size();) {
+    const std::size_t start = line.find_first_not_of(" \t", at);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
+    words.push_back(line.substr(start, end - start));
+    at = end;
+  }
+  return words;
+}
+
+bool FiniteNumber(std::string_view word) {
+  if (!word.empty() && word.front() == '+') word.remove_prefix(1);
+  double value = 0.0;
+  const auto [end, problem] = std::from_chars(word.data(), word.data() + word.size(), value);
+  return problem == std::errc() && end == word.data() + word.size() && std::isfinite(value);
+}
+
 // A binary STL is an 80-byte header, a 32-bit triangle count and 50 bytes a triangle; anything
 // else must be an ASCII one. A count that the file's size does not carry is refused before the
-// reader sees it.
-bool CheckStl(const std::string& path, std::uint64_t size, std::string& error) {
+// reader sees it. `ascii` says which it is.
+bool CheckStl(const std::string& path, std::uint64_t size, bool& ascii, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   char head[84] = {};
   in.read(head, sizeof head);
   const std::streamsize got = in.gcount();
   std::uint32_t count = 0;
   std::memcpy(&count, head + 80, sizeof count);
+  ascii = false;
   if (got == 84 && size == 84 + 50 * static_cast<std::uint64_t>(count)) return true;
   const std::string start(head, static_cast<std::size_t>(got));
   const std::size_t word = start.find_first_not_of(" \t\r\n");
   if (word != std::string::npos && start.compare(word, 5, "solid") == 0 &&
       start.find('\0') == std::string::npos) {
+    ascii = true;
     return true;
   }
   if (got == 84) {
@@ -44,6 +95,73 @@ bool CheckStl(const std::string& path, std::uint64_t size, std::string& error) {
   } else {
     error = "is too short for an STL file";
   }
+  return false;
+}
+
+// Every vertex of an ASCII STL three finite numbers, so that a bad one is reported at its line
+// (the kernel's reader counts lines its own way).
+bool CheckStlVertices(const std::string& path, std::string& error) {
+  FileLines lines(path);
+  for (std::string line; lines.Next(line);) {
+    const std::vector<std::string_view> words = Words(line);
+    if (words.empty() || words.front() != "vertex") continue;
+    if (words.size() != 4 || !FiniteNumber(words[1]) || !FiniteNumber(words[2]) ||
+        !FiniteNumber(words[3])) {
+      error = "line " + std::to_string(lines.Number()) + ": '" + ZORPrintable(Trimmed(line)) +
+              "' is not a vertex of three finite numbers";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Every index of an OBJ face names a vertex defined before it (1 to n, or -1 to -n counted back
+// from the last one): the kernel's reader takes an index that overflows as some other number.
+bool CheckObjIndices(const std::string& path, std::string& error) {
+  FileLines lines(path);
+  long long vertices = 0;
+  for (std::string line; lines.Next(line);) {
+    const std::vector<std::string_view> words = Words(line);
+    if (words.empty()) continue;
+    if (words.front() == "v") ++vertices;
+    if (words.front() != "f") continue;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      const std::string_view index = words[i].substr(0, words[i].find('/'));
+      long long value = 0;
+      const auto [end, problem] = std::from_chars(index.data(), index.data() + index.size(), value);
+      if (problem != std::errc() || end != index.data() + index.size() || value == 0 ||
+          value > vertices || value < -vertices) {
+        error = "line " + std::to_string(lines.Number()) + ": the index '" + ZORPrintable(index) +
+                "' names no vertex (" + std::to_string(vertices) + " are defined before it)";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// The box of the positions; false when they are none.
+bool Bounds(const std::vector<ZORVec3>& positions, ZORVec3& lowest, ZORVec3& highest) {
+  if (positions.empty()) return false;
+  lowest = highest = positions.front();
+  for (const ZORVec3& p : positions) {
+    lowest = {std::min(lowest.x, p.x), std::min(lowest.y, p.y), std::min(lowest.z, p.z)};
+    highest = {std::max(highest.x, p.x), std::max(highest.y, p.y), std::max(highest.z, p.z)};
+  }
+  return true;
+}
+
+// The mesh is not larger than kZORLargestCoordinate, so that its distances and areas can be
+// computed.
+bool CheckExtent(const std::vector<ZORVec3>& positions, std::string& error) {
+  ZORVec3 lowest, highest;
+  if (!Bounds(positions, lowest, highest)) return true;
+  const double extent = Length(highest - lowest);
+  if (std::isfinite(extent) && extent <= kZORLargestCoordinate) return true;
+  char text[160];
+  std::snprintf(text, sizeof text, "the vertices spread from (%g, %g, %g) to (%g, %g, %g), farther than %g",
+                lowest.x, lowest.y, lowest.z, highest.x, highest.y, highest.z, kZORLargestCoordinate);
+  error = text;
   return false;
 }
 
@@ -86,9 +204,11 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
   } else {
     read = ZORCatchingKernelFailures(error, [&] {
       if (format == ZORMeshFormat::Stl) {
-        if (!CheckStl(path, size, error)) return false;
+        bool ascii = false;
+        if (!CheckStl(path, size, ascii, error) || (ascii && !CheckStlVertices(path, error))) return false;
         return FromTriangulation(RWStl::ReadFile(path.c_str()), mesh, error);
       }
+      if (!CheckObjIndices(path, error)) return false;
       RWObj_TriangulationReader reader;
       reader.SetCreateShapes(false);
       // Far above any mesh a picture needs, far below what would exhaust the machine.
@@ -111,6 +231,10 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
       return false;
     }
   }
+  if (!CheckExtent(mesh.positions, error)) {
+    error = path + ": " + error;
+    return false;
+  }
   ZORWeldVertices(mesh);
   if (mesh.triangles.empty()) {
     error = path + ": no triangle has three distinct corners";
@@ -121,10 +245,10 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
 
 std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   constexpr double kWeldShare = 1e-6;
-  ZORVec3 lowest = mesh.positions.empty() ? ZORVec3{} : mesh.positions.front(), highest = lowest;
-  for (const ZORVec3& p : mesh.positions) {
-    lowest = {std::min(lowest.x, p.x), std::min(lowest.y, p.y), std::min(lowest.z, p.z)};
-    highest = {std::max(highest.x, p.x), std::max(highest.y, p.y), std::max(highest.z, p.z)};
+  ZORVec3 lowest, highest;
+  // A mesh whose extent cannot be measured has no cells to weld in.
+  if (!Bounds(mesh.positions, lowest, highest) || !(Length(highest - lowest) <= kZORLargestCoordinate)) {
+    return 0;
   }
   const double reach = kWeldShare * Length(highest - lowest);
   // Cells of the reach's size: a vertex's match lies in its cell or a neighbouring one.

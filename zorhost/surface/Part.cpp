@@ -9,6 +9,7 @@
 #include <cctype>
 #include <limits>
 
+#include "zorhost/common/OutputFiles.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshCurvature.h"
 #include "zorhost/surface/MeshFiles.h"
@@ -87,8 +88,8 @@ std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error
     error = path + ": cannot be read: " + std::strerror(errno);
     return nullptr;
   }
-  if (S_ISDIR(status.st_mode)) {
-    error = path + ": is a directory";
+  if (!S_ISREG(status.st_mode)) {
+    error = path + ": is " + ZORFileKindOf(status.st_mode) + ", not a part's file";
     return nullptr;
   }
   if (status.st_size == 0) {

@@ -61,12 +61,21 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORRaster& raster, const ZORCa
   }
 }
 
-bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnalysis analysis,
-                    ZORPartPicture& picture, std::string& error) {
-  const double deflection = ZORPictureDeflection(part, view, width, height);
-  if (!part.Prepare(deflection, analysis, error)) return false;
-  picture.deflection = deflection;
+bool ZORPreparePartForPicture(ZORPart& part, ZORView view, int width, int height,
+                              ZORAnalysis analysis, std::string& error) {
+  return part.Prepare(ZORPictureDeflection(part, view, width, height), analysis, error);
+}
+
+ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, ZORView view, int width, int height) {
+  ZORPartPicture picture;
   const ZORCamera camera = ZORFitCameraToMesh(part, view, width, height);
   ZOREvaluatePixels(part, ZORRasterizePart(part, camera, width, height), camera, picture);
+  return picture;
+}
+
+bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnalysis analysis,
+                    ZORPartPicture& picture, std::string& error) {
+  if (!ZORPreparePartForPicture(part, view, width, height, analysis, error)) return false;
+  picture = ZORPicturePreparedPart(part, view, width, height);
   return true;
 }

@@ -17,7 +17,6 @@ struct ZORPartPicture {
   std::vector<double> values;         // per pixel, rows top first; not a number where undefined
   std::vector<std::uint8_t> covered;  // 1 where the surface is seen
   std::vector<float> light;           // per pixel: ambient plus diffuse, 0 to 1
-  double deflection = 0.0;            // of the mesh from the surface, model units
 };
 
 // How closely the mesh must follow the surface for a picture of the part: within half a pixel,
@@ -35,8 +34,15 @@ ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int wid
 void ZOREvaluatePixels(const ZORPart& part, const ZORRaster& raster, const ZORCamera& camera,
                        ZORPartPicture& picture);
 
-// All three: meshes the part for a picture of `width` x `height` seen along `view` with
-// `analysis`'s values, rasterizes it and evaluates every pixel. False, with `error`, when the
-// part cannot be meshed.
+// Meshes the part for a picture of `width` x `height` seen along `view`, with `analysis`'s values
+// at its nodes (ZORPictureDeflection). False, with `error`, when the part cannot be meshed.
+bool ZORPreparePartForPicture(ZORPart& part, ZORView view, int width, int height,
+                              ZORAnalysis analysis, std::string& error);
+
+// The picture of a prepared part: its mesh rasterized and every pixel evaluated.
+ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, ZORView view, int width, int height);
+
+// Both: prepares the part and makes its picture. False, with `error`, when the part cannot be
+// meshed.
 bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnalysis analysis,
                     ZORPartPicture& picture, std::string& error);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "zor/ZORSettingRepository.h"
+
 namespace {
 
 enum class Type { Int8, Uint8, Int16, Uint16, Int32, Uint32, Float32, Float64 };
@@ -226,7 +228,7 @@ bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std:
         double value = 0.0;
         if (property.countType != nullptr) {
           if (!body.Read(*property.countType, value)) return fail("the file ends early or a value is not a number");
-          if (!(value >= 0.0) || value > kLongestPolygon) return fail("a list of " + std::to_string(value) + " entries");
+          if (!(value >= 0.0) || value > kLongestPolygon) return fail("a list of " + ZORFormatDouble(value) + " entries");
           list.assign(static_cast<std::size_t>(value), 0.0);
           for (double& item : list) {
             if (!body.Read(*property.type, item)) return fail("the file ends early or a value is not a number");
@@ -234,7 +236,7 @@ bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std:
           if (faces && static_cast<int>(p) == indices) {
             for (double item : list) {
               if (!(item >= 0.0) || item >= static_cast<double>(mesh.positions.size()) || item != std::floor(item)) {
-                return fail("the index " + std::to_string(item) + " names no vertex");
+                return fail("the index " + ZORFormatDouble(item) + " names no vertex");
               }
               polygon.push_back(static_cast<int>(item));
             }

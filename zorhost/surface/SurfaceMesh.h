@@ -31,6 +31,10 @@ inline ZORVec3 Normalized(const ZORVec3& a) {
 
 using ZORTriangle = std::array<int, 3>;
 
+// Coordinates are at most this far from the origin, and a part at most this large: beyond it the
+// CAD kernel takes a value as infinite, and the squares that distances and areas take overflow.
+inline constexpr double kZORLargestCoordinate = 1e100;
+
 struct ZORSurfaceMesh {
   std::vector<ZORVec3> positions;
   std::vector<ZORTriangle> triangles;

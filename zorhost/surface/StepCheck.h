@@ -1,0 +1,15 @@
+// A STEP file checked before the CAD kernel reads it: the kernel's parser recurses once per
+// nested parenthesis (a deep record overflows its stack), and its shape repair may run without
+// end on a coordinate that is not a finite number.
+#pragma once
+
+#include <string>
+
+// Parentheses nested deeper than this in one record are refused; real files nest a few levels.
+inline constexpr int kZORStepDeepestNesting = 64;
+
+// Reads the file as STEP's exchange structure and refuses, with `error` naming the entity
+// ("entity #12: ..."), a record nested deeper than kZORStepDeepestNesting, a number beyond the
+// range of a double, a NAN or INF where a number belongs, and a CARTESIAN_POINT coordinate beyond
+// kZORLargestCoordinate. Everything else is left to the kernel's reader.
+bool ZORCheckStepFile(const std::string& path, std::string& error);
