@@ -2,9 +2,23 @@
 
 #include <httplib.h>
 #include <sys/random.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <condition_variable>
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "zorhost/serve/EmbeddedFiles.h"
@@ -79,19 +93,186 @@ std::optional<std::string> StringMember(const json& body, const char* key, httpl
   return body[key].get<std::string>();
 }
 
-// A server whose sockets send answers at once: small answers otherwise wait on the client's
-// delayed acknowledgements. Set before binding, which makes the listening socket.
-std::unique_ptr<httplib::Server> NewServer() {
-  auto server = std::make_unique<httplib::Server>();
-  server->set_tcp_nodelay(true);
-  server->set_keep_alive_max_count(1000);
-  return server;
-}
-
 }  // namespace
 
-ZOREditorServer::ZOREditorServer(ZORScaleEditor& editor, std::string token)
-    : editor_(editor), token_(std::move(token)) {}
+// The connections being served, each with the phase its request is in: while its request
+// arrives and while its answer is taken, a connection has the request deadline; past it, the
+// watcher shuts the socket down, which ends the worker's wait. The library gives no hook on its
+// connections, so the watcher finds them among the process's sockets: those on the server's port
+// that have a peer. It keeps a duplicate of each, so that it never shuts down a socket whose
+// number was reused; the request handlers say a connection's phase by its client's address.
+class ZORConnectionWatch {
+ public:
+  enum class Phase { Arriving, Handled, Answering };
+
+  explicit ZORConnectionWatch(std::chrono::milliseconds deadline) : deadline_(deadline) {}
+  ~ZORConnectionWatch() { Stop(); }
+
+  // Watches the connections on `port` until Stop().
+  void Start(int port) {
+    port_ = port;
+    watcher_ = std::thread([this] {
+      std::unique_lock lock(mutex_);
+      while (!stopping_) {
+        wake_.wait_for(lock, std::chrono::milliseconds(100));
+        if (stopping_) break;
+        Scan();
+        const Clock::time_point now = Clock::now();
+        for (const Connection& connection : connections_) {
+          if (connection.phase != Phase::Handled && now - connection.since > deadline_) {
+            shutdown(connection.own, SHUT_RDWR);
+          }
+        }
+      }
+    });
+  }
+  // Every connection shut down, and the watcher ended.
+  void Stop() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      if (port_ != 0) Scan();
+      for (const Connection& connection : connections_) shutdown(connection.own, SHUT_RDWR);
+    }
+    wake_.notify_one();
+    if (watcher_.joinable()) watcher_.join();
+    std::lock_guard lock(mutex_);
+    for (const Connection& connection : connections_) close(connection.own);
+    connections_.clear();
+  }
+
+  // The connection of the client at `address`:`port` enters `phase`.
+  void Enter(const std::string& address, int port, Phase phase) {
+    std::lock_guard lock(mutex_);
+    Connection* connection = Find(address, port);
+    if (connection == nullptr && !stopping_) {
+      Scan();  // accepted since the last look
+      connection = Find(address, port);
+    }
+    if (connection == nullptr) return;
+    connection->phase = phase;
+    connection->since = Clock::now();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Connection {
+    int own = -1;  // the watch's duplicate of the socket
+    ino_t inode = 0;
+    std::string address;
+    int port = 0;
+    Phase phase = Phase::Arriving;
+    Clock::time_point since;
+    bool seen = false;
+  };
+
+  static bool Endpoint(const sockaddr_storage& where, std::string& address, int& port) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (where.ss_family == AF_INET) {
+      const auto& four = reinterpret_cast<const sockaddr_in&>(where);
+      inet_ntop(AF_INET, &four.sin_addr, text, sizeof text);
+      port = ntohs(four.sin_port);
+    } else if (where.ss_family == AF_INET6) {
+      const auto& six = reinterpret_cast<const sockaddr_in6&>(where);
+      inet_ntop(AF_INET6, &six.sin6_addr, text, sizeof text);
+      port = ntohs(six.sin6_port);
+    } else {
+      return false;
+    }
+    address = text;
+    return true;
+  }
+
+  Connection* Find(const std::string& address, int port) {
+    for (Connection& connection : connections_) {
+      if (connection.port == port && connection.address == address) return &connection;
+    }
+    return nullptr;
+  }
+
+  // The process's sockets looked through: connections on the server's port taken in, those that
+  // are gone let go.
+  void Scan() {
+    for (Connection& connection : connections_) connection.seen = false;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+      int fd = -1;
+      const std::string name = entry.path().filename();
+      if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc()) continue;
+      struct stat status {};
+      if (fstat(fd, &status) != 0 || !S_ISSOCK(status.st_mode)) continue;
+      auto known = std::find_if(connections_.begin(), connections_.end(),
+                                [&](const Connection& c) { return c.inode == status.st_ino; });
+      if (known != connections_.end()) {
+        known->seen = true;
+        continue;
+      }
+      sockaddr_storage local{}, peer{};
+      socklen_t localLength = sizeof local, peerLength = sizeof peer;
+      std::string localAddress, peerAddress;
+      int localPort = 0, peerPort = 0;
+      if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
+          !Endpoint(local, localAddress, localPort) || localPort != port_ ||
+          getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0 ||
+          !Endpoint(peer, peerAddress, peerPort)) {
+        continue;  // another socket, or the listening one
+      }
+      const int own = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+      if (own < 0) continue;
+      connections_.push_back({own, status.st_ino, peerAddress, peerPort, Phase::Arriving, Clock::now(), true});
+    }
+    // A duplicate alone keeps a socket the server has closed: let it go.
+    std::erase_if(connections_, [](const Connection& c) {
+      if (!c.seen) close(c.own);
+      return !c.seen;
+    });
+  }
+
+  std::chrono::milliseconds deadline_;
+  int port_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::vector<Connection> connections_;
+  bool stopping_ = false;
+  std::thread watcher_;
+};
+
+// A server whose sockets send answers at once (small answers otherwise wait on the client's
+// delayed acknowledgements), whose port no other process may share, and whose connections' phases
+// the watch is told.
+class ZORGuardedServer final : public httplib::Server {
+ public:
+  explicit ZORGuardedServer(ZORConnectionWatch& watch) : watch_(watch) {
+    set_tcp_nodelay(true);
+    set_keep_alive_max_count(1000);
+    const auto seconds =
+        std::chrono::ceil<std::chrono::seconds>(ZOREditorServer::kRequestDeadline).count();
+    set_keep_alive_timeout(seconds);
+    set_read_timeout(seconds);
+    set_write_timeout(seconds);
+    // The library's default adds SO_REUSEPORT, with which a second server would share the port.
+    set_socket_options([](int socket) {
+      const int yes = 1;
+      setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    new_task_queue = [] { return new httplib::ThreadPool(ZOREditorServer::kWorkers); };
+    set_post_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+      watch_.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Answering);
+    });
+    set_logger([this](const httplib::Request& request, const httplib::Response&) {
+      watch_.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Arriving);
+    });
+  }
+
+ private:
+  ZORConnectionWatch& watch_;
+};
+
+ZOREditorServer::ZOREditorServer(ZORScaleEditor& editor, std::string token,
+                                 std::chrono::milliseconds requestDeadline)
+    : editor_(editor),
+      token_(std::move(token)),
+      watch_(std::make_unique<ZORConnectionWatch>(requestDeadline)) {}
 
 ZOREditorServer::~ZOREditorServer() = default;
 
@@ -118,13 +299,12 @@ std::string ZOREditorServer::Address() const {
 bool ZOREditorServer::Bind(int port, std::string& error) {
   // A free port for IPv4 may be taken on ::1: try a few.
   for (int attempt = 0; attempt < 8; ++attempt) {
-    loopback4_ = NewServer();
-    loopback6_ = NewServer();
+    loopback4_ = std::make_unique<ZORGuardedServer>(*watch_);
+    loopback6_ = std::make_unique<ZORGuardedServer>(*watch_);
     port_ = port != 0 ? (loopback4_->bind_to_port("127.0.0.1", port) ? port : -1)
                       : loopback4_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) {
-      error = port != 0 ? "port " + std::to_string(port) + " on 127.0.0.1 cannot be had (in use?)"
-                        : "no free port on 127.0.0.1";
+      error = port != 0 ? "port " + std::to_string(port) + " is in use" : "no free port on 127.0.0.1";
       return false;
     }
     if (loopback6_->bind_to_port("::1", port_)) break;
@@ -141,6 +321,7 @@ bool ZOREditorServer::Bind(int port, std::string& error) {
 }
 
 void ZOREditorServer::Serve() {
+  watch_->Start(port_);
   std::thread six;
   if (loopback6_) six = std::thread([this] { loopback6_->listen_after_bind(); });
   loopback4_->listen_after_bind();
@@ -150,6 +331,8 @@ void ZOREditorServer::Serve() {
 void ZOREditorServer::Stop() {
   if (loopback4_) loopback4_->stop();
   if (loopback6_) loopback6_->stop();
+  // The servers end when their workers do: close what the workers wait on.
+  watch_->Stop();
 }
 
 bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& response) const {
@@ -196,8 +379,12 @@ void ZOREditorServer::Route(httplib::Server& server) {
                                "default-src 'self'; img-src 'self' blob: data:; frame-ancestors 'none'"}});
 
   server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    return Admit(request, response) ? httplib::Server::HandlerResponse::Unhandled
-                                    : httplib::Server::HandlerResponse::Handled;
+    if (!Admit(request, response)) return httplib::Server::HandlerResponse::Handled;
+    // A request without a body has arrived whole; one with a body has when its handler read it.
+    if (!request.has_header("Content-Length") && !request.has_header("Transfer-Encoding")) {
+      watch_->Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Handled);
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
     if (!response.body.empty()) return;
@@ -235,8 +422,8 @@ void ZOREditorServer::Route(httplib::Server& server) {
   server.Get("/api/settings", answer(&ZORScaleEditor::Repositories));
   // A write's body is read as it arrives and refused past kLargestBody, whatever its framing.
   using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
-  auto post = [&server](const std::string& path, BodyHandler handle) {
-    server.Post(path, [handle](const httplib::Request&, httplib::Response& response,
+  auto post = [&server, &watch = *watch_](const std::string& path, BodyHandler handle) {
+    server.Post(path, [handle, &watch](const httplib::Request& request, httplib::Response& response,
                                const httplib::ContentReader& reader) {
       std::string body;
       const bool whole = reader([&body](const char* data, std::size_t length) {
@@ -245,6 +432,7 @@ void ZOREditorServer::Route(httplib::Server& server) {
         return true;
       });
       if (!whole) return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      watch.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Handled);
       handle(body, response);
     });
   };

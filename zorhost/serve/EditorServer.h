@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -15,22 +16,33 @@ struct Request;
 struct Response;
 }
 
+class ZORConnectionWatch;
+class ZORGuardedServer;
+
 class ZOREditorServer {
  public:
   // The largest request body and script a request may carry.
   static constexpr std::size_t kLargestBody = 1 << 20;
+  // Threads that answer requests, on each loopback address.
+  static constexpr std::size_t kWorkers = 8;
+  // A request's headers and body must arrive within this, counted from the connection's start or
+  // from the answer before; an answer must be taken within it. A connection that idles or
+  // trickles past it is closed, so that slow clients cannot hold every worker.
+  static constexpr std::chrono::milliseconds kRequestDeadline{5000};
 
-  ZOREditorServer(ZORScaleEditor& editor, std::string token);
+  ZOREditorServer(ZORScaleEditor& editor, std::string token,
+                  std::chrono::milliseconds requestDeadline = kRequestDeadline);
   ~ZOREditorServer();
 
   // Binds 127.0.0.1, and ::1 where the machine has it, on `port`, or on a free port for 0.
-  // False with `error` when the port cannot be had.
+  // False with `error` when the port cannot be had ("port N is in use").
   bool Bind(int port, std::string& error);
   int Port() const { return port_; }
   // The address to open: the page, with the token.
   std::string Address() const;
   // Serves until Stop().
   void Serve();
+  // Stops serving; connections still open are closed at once, however slow their clients.
   void Stop();
 
   // A token no one can guess: 32 bytes from the kernel's random source, in hex.
@@ -46,6 +58,7 @@ class ZOREditorServer {
   std::string token_;
   int port_ = 0;
   std::array<std::string, 3> hosts_;  // the Host values answered: 127.0.0.1, [::1], localhost
-  std::unique_ptr<httplib::Server> loopback4_;
-  std::unique_ptr<httplib::Server> loopback6_;  // null when there is no ::1
+  std::unique_ptr<ZORConnectionWatch> watch_;
+  std::unique_ptr<ZORGuardedServer> loopback4_;
+  std::unique_ptr<ZORGuardedServer> loopback6_;  // null when there is no ::1
 };

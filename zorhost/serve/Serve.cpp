@@ -37,7 +37,7 @@ int ZORServe(ZORModuleHost& host, const ZORRenderOptions& options, int port, std
   ZOREditorServer server(*editor, ZOREditorServer::NewToken());
   if (!server.Bind(port, error)) {
     err << "zorhost serve: " << error << '\n';
-    return 1;
+    return 2;
   }
   std::thread waiter([&server, signals] {
     int taken = 0;

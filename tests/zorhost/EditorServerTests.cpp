@@ -1,0 +1,117 @@
+// The editor's server under clients that misbehave: slow ones never hold every worker, a stop
+// ends them at once, and a port in use is not shared.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "support/ZORTestSupport.h"
+#include "zorhost/serve/EditorServer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int Connect(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  return fd;
+}
+
+void Send(int fd, const std::string& text) {
+  EXPECT_GE(send(fd, text.data(), text.size(), MSG_NOSIGNAL), 0);
+}
+
+// The status line of the answer to `request`, or empty when none came within `wait`.
+std::string Ask(int port, const std::string& request, std::chrono::milliseconds wait) {
+  const int fd = Connect(port);
+  timeval timeout{static_cast<long>(wait.count() / 1000), static_cast<long>(wait.count() % 1000 * 1000)};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  Send(fd, request);
+  char buffer[256] = {};
+  const ssize_t got = recv(fd, buffer, sizeof buffer - 1, 0);
+  close(fd);
+  if (got <= 0) return {};
+  const std::string answer(buffer, static_cast<std::size_t>(got));
+  return answer.substr(0, answer.find("\r\n"));
+}
+
+class EditorServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
+    ASSERT_TRUE(host_) << error;
+    ZORRenderOptions options;
+    options.sample = ZORRenderOptions::Sample::Field;
+    int status = 0;
+    editor_ = ZORScaleEditor::Open(*host_, options, error, status);
+    ASSERT_TRUE(editor_) << error;
+  }
+
+  ZORTemporarySettingsFolder settings_;
+  std::unique_ptr<ZORModuleHost> host_;
+  std::unique_ptr<ZORScaleEditor> editor_;
+};
+
+TEST_F(EditorServer, SlowClientsCannotHoldEveryWorkerAndAStopEndsThem) {
+  constexpr auto kDeadline = std::chrono::milliseconds(1000);
+  ZOREditorServer server(*editor_, "secret", kDeadline);
+  std::string error;
+  ASSERT_TRUE(server.Bind(0, error)) << error;
+  const int port = server.Port();
+  std::thread serving([&server] { server.Serve(); });
+  const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+
+  // One more slow client than there are workers, each sending a header line now and then and
+  // never the end of its headers.
+  std::atomic<bool> trickling = true;
+  std::vector<int> slow;
+  for (std::size_t i = 0; i < ZOREditorServer::kWorkers + 1; ++i) {
+    slow.push_back(Connect(port));
+    Send(slow.back(), "GET /api/scale?token=secret HTTP/1.1\r\n" + host);
+  }
+  std::thread trickle([&] {
+    while (trickling) {
+      for (int fd : slow) send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const Clock::time_point asked = Clock::now();
+  EXPECT_EQ(Ask(port, "GET /api/scale?token=secret HTTP/1.1\r\n" + host + "\r\n",
+                std::chrono::milliseconds(6000)),
+            "HTTP/1.1 200 OK");
+  EXPECT_LT(Clock::now() - asked, kDeadline * 3);
+
+  // More slow clients, then a stop: it ends within a second, whatever they do.
+  for (int i = 0; i < 4; ++i) Send(Connect(port), "GET / HTTP/1.1\r\n" + host);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const Clock::time_point stopped = Clock::now();
+  server.Stop();
+  serving.join();
+  EXPECT_LT(Clock::now() - stopped, std::chrono::seconds(1));
+  trickling = false;
+  trickle.join();
+  for (int fd : slow) close(fd);
+}
+
+TEST_F(EditorServer, APortInUseIsNotShared) {
+  ZOREditorServer first(*editor_, "one");
+  std::string error;
+  ASSERT_TRUE(first.Bind(0, error)) << error;
+  ZOREditorServer second(*editor_, "two");
+  EXPECT_FALSE(second.Bind(first.Port(), error));
+  EXPECT_EQ(error, "port " + std::to_string(first.Port()) + " is in use");
+}
+
+}  // namespace
