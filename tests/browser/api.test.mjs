@@ -3,7 +3,9 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import http from 'node:http';
-import { startServe } from './serve.mjs';
+import net from 'node:net';
+import { spawnSync } from 'node:child_process';
+import { startServe, zorhost } from './serve.mjs';
 
 let serve;
 before(async () => { serve = await startServe(['--sample', 'field']); });
@@ -53,12 +55,12 @@ test('other host names and other origins are refused', async () => {
     const answer = await call('GET', '/api/scale', { headers: { Host: host } });
     assert.equal(answer.status, 403, host);
   }
-  for (const host of [`localhost:${serve.port}`, `[::1]:${serve.port}`]) {
+  for (const host of [`localhost:${serve.port}`, `[::1]:${serve.port}`, `LOCALHOST:${serve.port}`]) {
     assert.equal((await call('GET', '/api/scale', { headers: { Host: host } })).status, 200, host);
   }
   const before = JSON.parse((await call('GET', '/api/scale')).body).revision;
   for (const headers of [{ Origin: 'http://evil.example' }, { Origin: `http://127.0.0.1:${serve.port + 1}` },
-    { 'Sec-Fetch-Site': 'cross-site' }]) {
+    { 'Sec-Fetch-Site': 'cross-site' }, { 'Sec-Fetch-Site': 'CROSS-SITE' }, { Origin: 'HTTP://EVIL.EXAMPLE' }]) {
     const answer = await call('POST', '/api/script', { headers, body: 'SetColor 1 1 2 3 4\n' });
     assert.equal(answer.status, 403, JSON.stringify(headers));
   }
@@ -87,6 +89,34 @@ test('scripts answer as zorhost script does; a bad line answers 400 and changes 
   }
   assert.equal((await call('POST', '/api/script', { body: 'x\n'.repeat(10001) })).status, 413);
   assert.equal((await call('POST', '/api/script', { body: '#'.repeat(1 << 21) })).status, 413);
+});
+
+// The status of the answer to bytes sent as they are, on a connection of their own.
+function raw(bytes) {
+  return new Promise((resolve, reject) => {
+    const socket = net.connect(serve.port, '127.0.0.1', () => socket.write(bytes));
+    let answer = '';
+    socket.on('data', (chunk) => {
+      answer += chunk;
+      if (answer.includes('\r\n')) {
+        socket.destroy();
+        resolve(Number(answer.split(' ')[1]));
+      }
+    });
+    socket.on('error', reject);
+  });
+}
+
+test('a body that cannot be decoded answers 400, not 413', async () => {
+  const head = `POST /api/script HTTP/1.1\r\nHost: 127.0.0.1:${serve.port}\r\nCookie: zorhost_token=${serve.token}\r\n`;
+  assert.equal(await raw(`${head}Transfer-Encoding: chunked\r\n\r\nzz\r\nxx\r\n0\r\n\r\n`), 400, 'bad chunks');
+  assert.equal(await raw(`${head}Content-Encoding: gzip\r\nContent-Length: 10\r\n\r\nnot gzip!!`), 400, 'bad gzip');
+});
+
+test('a second server on the port in use is refused', () => {
+  const second = spawnSync(zorhost, ['serve', '--sample', 'field', '--port', String(serve.port)], { timeout: 20000 });
+  assert.equal(second.status, 2);
+  assert.match(second.stderr.toString(), new RegExp(`port ${serve.port} is in use`));
 });
 
 test('10,000 bad requests, and the server still answers', async () => {

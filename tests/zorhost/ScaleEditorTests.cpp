@@ -116,7 +116,33 @@ TEST_F(ScaleEditor, HostileScalesStillPaint) {
   while (editor_->Undo().status == 200) {
   }
   EXPECT_EQ(State()["blocks"].size(), 9u);
-  EXPECT_EQ(editor_->RunScript(std::string(ZORScaleEditor::kMostScriptLines, '\n')).status, 413);
+}
+
+TEST_F(ScaleEditor, AnswersAndHistoryAreBoundedInBytes) {
+  // As many lines as allowed, each with its end; one more is refused before anything runs.
+  std::string lines;
+  for (std::size_t i = 0; i < ZORScaleEditor::kMostScriptLines; ++i) lines += "GetNumberOfBlocks\n";
+  EXPECT_EQ(editor_->RunScript(lines).status, 200);
+  EXPECT_EQ(editor_->RunScript(lines + "GetNumberOfBlocks").status, 413);
+
+  // An answer that would grow past its limit is refused, never cut, and the request is undone.
+  std::string huge = "SetNumberOfBlocks 65536\n";
+  for (int i = 0; i < 60; ++i) huge += "GetScaleDefinition 1048576 1048576\n";
+  const ZORScaleEditor::Answer refused = editor_->RunScript(huge);
+  EXPECT_EQ(refused.status, 413);
+  EXPECT_NE(refused.body.find("request:3: the output would pass 16777216 bytes"), std::string::npos)
+      << refused.body.substr(0, 200);
+  EXPECT_EQ(State()["blocks"].size(), 9u);
+
+  // Undo keeps what its memory allows of large scales' steps, the newest last.
+  Script("SetNumberOfBlocks 65536\n");
+  for (int i = 1; i <= 30; ++i) Script("SetColor " + std::to_string(i) + " 1 2 3 255\n");
+  const json state = State();
+  EXPECT_GT(state["undo"].get<int>(), 1);
+  EXPECT_LT(state["undo"].get<int>(), 20);
+  EXPECT_EQ(state["blocks"][29]["color"], json::array({1, 2, 3, 255}));
+  ASSERT_EQ(editor_->Undo().status, 200);
+  EXPECT_EQ(State()["blocks"][29]["color"], json::array({0, 0, 0, 0}));
 }
 
 TEST_F(ScaleEditor, RepositoriesAndTheUnsavedMark) {

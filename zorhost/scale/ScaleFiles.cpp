@@ -594,10 +594,68 @@ std::optional<ZORScaleFormat> ZORScaleFormatOfPath(std::string_view path) {
   return ZORScaleFormatNamed(extension);
 }
 
+namespace {
+
+bool InComponentRange(const ZORRgba& c) {
+  for (int component : {c.red, c.green, c.blue, c.alpha}) {
+    if (component < 0 || component > 255) return false;
+  }
+  return true;
+}
+
+// Why no file can hold the scale so that it reads back the same, or empty: what the readers
+// refuse (boundaries that do not increase or are not finite, components outside 0 to 255).
+std::string WhyNoFileHolds(const ZORScaleTable& table) {
+  for (std::size_t at = 0; at < table.boundaries.size(); ++at) {
+    const double boundary = table.boundaries[at];
+    if (!std::isfinite(boundary)) {
+      return "boundary " + std::to_string(at + 1) + " is " + Number(boundary) +
+             ", not a finite number";
+    }
+    if (at > 0 && !(boundary > table.boundaries[at - 1])) {
+      return "boundaries " + std::to_string(at) + " and " + std::to_string(at + 1) + " are " +
+             Number(table.boundaries[at - 1]) + " and " + Number(boundary) +
+             ": a file holds boundaries that increase";
+    }
+  }
+  for (std::size_t at = 0; at < table.colors.size(); ++at) {
+    if (!InComponentRange(table.colors[at])) {
+      return "the color of block " + std::to_string(at + 1) + " has a component outside 0 to 255";
+    }
+  }
+  if (table.undefinedColor && !InComponentRange(*table.undefinedColor)) {
+    return "the undefined color has a component outside 0 to 255";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScaleFormat format) {
+  if (format == ZORScaleFormat::Csv) return {};
+  const char* extension = format == ZORScaleFormat::Cpt ? ".cpt" : ".json";
+  const auto translucent = std::count_if(table.colors.begin(), table.colors.end(),
+                                         [](const ZORRgba& c) { return c.alpha != 255; });
+  std::vector<std::string> losses;
+  if (translucent > 0) {
+    losses.push_back(std::string("a ") + extension + " holds no alpha: " + std::to_string(translucent) +
+                     " of the block colors are not opaque and read back opaque (a .csv keeps them)");
+  }
+  if (table.undefinedColor && table.undefinedColor->alpha != 255) {
+    losses.push_back(std::string("a ") + extension +
+                     " holds no alpha: the undefined color reads back opaque (a .csv keeps it)");
+  }
+  return losses;
+}
+
 std::string ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
                                const std::string& name, std::string& error) {
   if (table.Blocks() < 1) {
     error = "the scale has no blocks";
+    return {};
+  }
+  if (std::string why = WhyNoFileHolds(table); !why.empty()) {
+    error = "no scale file can hold this scale: " + why;
     return {};
   }
   if (format != ZORScaleFormat::Csv && table.Blocks() < 3) {
@@ -619,6 +677,8 @@ std::string ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format
 
 bool ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
                        ZORScaleTable& table, std::string& error) {
+  // Editors on some systems start text files with a UTF-8 byte order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   switch (format) {
     case ZORScaleFormat::Cpt:
       return ParseCpt(text, fileName, table, error);

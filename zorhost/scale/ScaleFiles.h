@@ -42,11 +42,15 @@ enum class ZORScaleFormat { Cpt, Json, Csv };
 std::optional<ZORScaleFormat> ZORScaleFormatNamed(std::string_view name);  // cpt, json, csv
 std::optional<ZORScaleFormat> ZORScaleFormatOfPath(std::string_view path);  // by its extension
 
-// The file's text; empty with `error` when the format cannot hold the scale. `name` names the
-// scale inside the file.
+// The file's text; empty with `error` when the format cannot hold the scale: what a reader would
+// refuse (boundaries that do not increase or are not finite, color components outside 0 to 255),
+// or fewer than three blocks in a .cpt or .json. `name` names the scale inside the file.
 std::string ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
                                const std::string& name, std::string& error);
-// Reads a file's text. False with `error` ("FILE:LINE: reason", or the JSON member at fault)
+// What the format keeps of the scale less than whole, a sentence each (alpha, in a .cpt or .json).
+std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScaleFormat format);
+
+// Reads a file's text, after a UTF-8 byte order mark if it starts with one. False with `error` ("FILE:LINE: reason", or the JSON member at fault)
 // on a damaged file; boundaries that do not increase are refused, never imposed.
 bool ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
                        ZORScaleTable& table, std::string& error);

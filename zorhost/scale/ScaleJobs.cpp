@@ -145,10 +145,14 @@ int ZORScaleExport(ZORModuleHost& host, const std::string& name, const std::stri
   ZORIStNewColorScale_var scale;
   if (std::optional<int> ended = LoadForJob(host, name, scale, err)) return *ended;
   std::string error;
-  std::string text = ZORFormatScaleFile(ZORReadScaleTable(scale.get()), *format, name, error);
+  const ZORScaleTable table = ZORReadScaleTable(scale.get());
+  std::string text = ZORFormatScaleFile(table, *format, name, error);
   if (text.empty()) return Report(err, ZORPrintable(path) + ": " + error, kBadInput);
   if (!ZORWriteFilesWhole({{path, std::move(text)}}, error)) return Report(err, error, kFailure);
   out << "zorhost scale: wrote '" << ZORPrintable(name) << "' to " << ZORPrintable(path) << '\n';
+  for (const std::string& loss : ZORScaleFileLosses(table, *format)) {
+    out << "zorhost scale: note: " << loss << '\n';
+  }
   return 0;
 }
 

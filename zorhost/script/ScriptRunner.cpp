@@ -22,6 +22,7 @@ ZORScriptRunner::~ZORScriptRunner() = default;
 void ZORScriptRunner::Reset() {
   context_.Clear();
   commandsRun_ = 0;
+  outputWritten_ = 0;
 }
 
 int ZORScriptRunner::Run(std::istream& script, std::string_view name) {
@@ -66,6 +67,11 @@ int ZORScriptRunner::Run(std::istream& script, std::string_view name) {
       err_ << "zorhost: " << shownName << ":" << number << ": " << error.what << '\n';
       err_.flush();
       return kBadLine;
+    } catch (const ZORScriptOutputTooLarge& tooLarge) {
+      err_ << "zorhost: " << shownName << ":" << number << ": the output would pass "
+           << tooLarge.limit << " bytes; the run stops here\n";
+      err_.flush();
+      return kOutputTooLarge;
     }
   }
 }
@@ -78,7 +84,10 @@ void ZORScriptRunner::RunLine(std::string_view command, ZORScriptArguments& argu
   const ZORScriptCall call = found->second.read(arguments);
   ZORScriptReply reply(found->second.name);
   call(context_, reply);
-  out_ << reply.Text() << '\n';
+  const std::string& text = reply.Text();
+  if (text.size() + 1 > outputLimit_ - outputWritten_) throw ZORScriptOutputTooLarge{outputLimit_};
+  outputWritten_ += text.size() + 1;
+  out_ << text << '\n';
   out_.flush();
   ++commandsRun_;
 }

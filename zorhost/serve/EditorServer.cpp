@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <condition_variable>
 #include <filesystem>
@@ -38,6 +39,11 @@ bool SameSecret(const std::string& a, const std::string& b) {
     difference |= static_cast<unsigned char>(a[i] ^ b[i]);
   }
   return difference == 0;
+}
+
+std::string Lowercase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 std::string CookieValue(const httplib::Request& request, const std::string& name) {
@@ -336,7 +342,8 @@ void ZOREditorServer::Stop() {
 }
 
 bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& response) const {
-  const std::string host = request.get_header_value("Host");
+  // Host names, schemes and these headers' values are compared without case.
+  const std::string host = Lowercase(request.get_header_value("Host"));
   if (std::find(hosts_.begin(), hosts_.end(), host) == hosts_.end()) {
     Refuse(response, 403, "this server answers only to " + hosts_[0] + ", " + hosts_[1] + " or " + hosts_[2]);
     return false;
@@ -347,8 +354,8 @@ bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& 
     return false;
   }
   if (request.method != "GET" && request.method != "HEAD") {
-    const std::string origin = request.get_header_value("Origin");
-    const std::string site = request.get_header_value("Sec-Fetch-Site");
+    const std::string origin = Lowercase(request.get_header_value("Origin"));
+    const std::string site = Lowercase(request.get_header_value("Sec-Fetch-Site"));
     const bool ownOrigin = origin.empty() || std::any_of(hosts_.begin(), hosts_.end(), [&](const std::string& h) {
                              return origin == "http://" + h;
                            });
@@ -426,12 +433,16 @@ void ZOREditorServer::Route(httplib::Server& server) {
     server.Post(path, [handle, &watch](const httplib::Request& request, httplib::Response& response,
                                const httplib::ContentReader& reader) {
       std::string body;
-      const bool whole = reader([&body](const char* data, std::size_t length) {
-        if (body.size() + length > kLargestBody) return false;
-        body.append(data, length);
-        return true;
+      bool tooLarge = false;
+      const bool whole = reader([&body, &tooLarge](const char* data, std::size_t length) {
+        tooLarge = body.size() + length > kLargestBody;
+        if (!tooLarge) body.append(data, length);
+        return !tooLarge;
       });
-      if (!whole) return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      if (tooLarge) return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      if (!whole) {
+        return Refuse(response, 400, "the request's body cannot be read: its chunks or its compression are damaged");
+      }
       watch.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Handled);
       handle(body, response);
     });

@@ -18,8 +18,34 @@ namespace {
 using nlohmann::json;
 
 constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
-// Edits kept for undo; the oldest go first.
+// Edits kept for undo, in steps and in the memory their states take; the oldest go first. A
+// scale of 65536 blocks takes about 5 MB a step.
 constexpr std::size_t kMostUndoSteps = 500;
+constexpr std::size_t kMostUndoBytes = std::size_t{64} << 20;
+// A script's answer is at most this large: a request that would make it larger is refused.
+constexpr std::size_t kLargestScriptAnswer = std::size_t{16} << 20;
+
+// The memory a saved state holds.
+std::size_t Bytes(const ZORFeatureState& state) {
+  std::size_t bytes = sizeof state + state.attributes.capacity() * sizeof(ZORSavedAttribute);
+  for (const ZORSavedAttribute& attribute : state.attributes) {
+    bytes += attribute.integers.capacity() * sizeof(int) +
+             attribute.members.capacity() * sizeof(ZORAttributeEntry);
+  }
+  return bytes;
+}
+
+std::size_t Bytes(const std::vector<ZORFeatureState>& history) {
+  std::size_t bytes = 0;
+  for (const ZORFeatureState& state : history) bytes += Bytes(state);
+  return bytes;
+}
+
+// The lines of a script: a last line needs no line end.
+std::size_t LineCount(std::string_view script) {
+  const auto ends = static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n'));
+  return ends + (!script.empty() && script.back() != '\n' ? 1 : 0);
+}
 
 constexpr const char* kText = "text/plain; charset=utf-8";
 
@@ -84,7 +110,11 @@ bool ZORScaleEditor::Edited(ZORFeatureState before) {
   }
   if (State().Same(before)) return false;
   undo_.push_back(std::move(before));
-  if (undo_.size() > kMostUndoSteps) undo_.erase(undo_.begin());
+  std::size_t kept = undo_.size();
+  for (std::size_t bytes = Bytes(undo_); kept > 1 && (kept > kMostUndoSteps || bytes > kMostUndoBytes); --kept) {
+    bytes -= Bytes(undo_[undo_.size() - kept]);
+  }
+  undo_.erase(undo_.begin(), undo_.end() - static_cast<std::ptrdiff_t>(kept));
   redo_.clear();
   ++revision_;
   return true;
@@ -189,7 +219,7 @@ ZORScaleEditor::Answer ZORScaleEditor::Legend() {
 }
 
 ZORScaleEditor::Answer ZORScaleEditor::RunScript(std::string_view script) {
-  if (static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')) >= kMostScriptLines) {
+  if (LineCount(script) > kMostScriptLines) {
     return Message(413, "a script may have at most " + std::to_string(kMostScriptLines) + " lines");
   }
   std::lock_guard lock(mutex_);
@@ -199,12 +229,13 @@ ZORScaleEditor::Answer ZORScaleEditor::RunScript(std::string_view script) {
   runner_->Reset();
   runner_->Adopt(scale_);
   std::istringstream lines{std::string(script)};
+  runner_->LimitOutput(kLargestScriptAnswer);
   const int status = runner_->Run(lines, "request");
   runner_->Reset();
   if (status != ZORScriptRunner::kEveryLineRan) {
     std::string message = scriptErr_.str();
     if (!message.empty() && message.back() == '\n') message.pop_back();
-    return Refused(400, message, before);
+    return Refused(status == ZORScriptRunner::kOutputTooLarge ? 413 : 400, message, before);
   }
   Edited(std::move(before));
   return {200, scriptOut_.str(), kText};
