@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <random>
 
 #include "support/ZORTestSupport.h"
+#include "painter/ZORScalePainter.h"
 #include "zorhost/scale/Classification.h"
 
 namespace {
@@ -98,6 +100,75 @@ TEST_F(Classification, TiesAreNeverCutNorBoundariesRepeated) {
     EXPECT_FALSE(error.empty()) << name;
     EXPECT_FALSE(ZORClassify(request, std::vector<double>{std::nan(""), kInf}, result_, error));
     EXPECT_EQ(error, "no finite value to classify");
+  }
+}
+
+// Every finite value takes a block, for every method: none falls at the rounded edge of a
+// boundary's tolerance band, where the scale's rules give no block. Values written with six
+// decimals put many of them on a grid as fine as the tolerance, where such edges land.
+TEST_F(Classification, EveryFiniteValueTakesABlock) {
+  std::mt19937_64 random(5);
+  std::normal_distribution<double> gauss(0.0, 1.0);
+  std::vector<double> values(1000000);
+  for (double& value : values) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", gauss(random));
+    value = std::strtod(text, nullptr);
+  }
+  for (const std::string& name : ZORClassMethodNames()) {
+    if (name == "log") continue;
+    for (int blocks : {9, 16}) {
+      ZORClassRequest request{*ZORClassMethodNamed(name), blocks, -2.0, 2.0, kTolerance};
+      std::string error;
+      ASSERT_TRUE(ZORClassify(request, values, result_, error)) << name << ": " << error;
+      ASSERT_EQ(scale_->SetNumberOfBlocks(blocks), 0);
+      ASSERT_TRUE(ZORImposeBoundaries(scale_.get(), result_.boundaries));
+      const ZORScalePainter painter(scale_.get(), kTolerance);
+      std::vector<int> placed(values.size());
+      std::vector<ZORRgba> colors(values.size());
+      painter.Paint(values, placed, colors);
+      EXPECT_EQ(std::count(placed.begin(), placed.end(), -1), 0) << name << ", " << blocks << " blocks";
+    }
+  }
+}
+
+// Values that differ only by rounding, as a fillet's constant curvature evaluated at many points,
+// are one run that no boundary cuts; values a double apart at each end of the doubles classify
+// without overflow.
+TEST_F(Classification, RoundingRunsAreWholeAndHugeValuesDoNotOverflow) {
+  std::vector<double> values = Uniform(30000, -0.5, 0.1, 11);
+  std::mt19937 random(3);
+  for (int i = 0; i < 12000; ++i) {
+    double sixth = 1.0 / 6.0;
+    for (int step = static_cast<int>(random() % 9) - 4; step != 0; step += step > 0 ? -1 : 1) {
+      sixth = std::nextafter(sixth, step > 0 ? kInf : -kInf);
+    }
+    values.push_back(sixth);
+  }
+  const std::vector<double> above = Uniform(3000, 0.2, 0.5, 12);
+  values.insert(values.end(), above.begin(), above.end());
+  for (ZORClassMethod method : {ZORClassMethod::Quantile, ZORClassMethod::Jenks}) {
+    const std::vector<long> counts = Classify(method, 9, values);
+    EXPECT_TRUE(std::any_of(counts.begin(), counts.end(), [](long count) { return count >= 12000; }))
+        << ZORClassMethodName(method) << ": the run of 1/6 is split";
+  }
+
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  for (const std::vector<double>& huge : {std::vector<double>{1e308, 1, 2, 3, -1e308, 4},
+                                          std::vector<double>{kLargest, 1, 2, 3, -kLargest, 4}}) {
+    for (const std::string& name : ZORClassMethodNames()) {
+      if (name == "log") continue;
+      ZORClassRequest request{*ZORClassMethodNamed(name), 9, huge[4], huge[0], kTolerance};
+      std::string error;
+      if (!ZORClassify(request, huge, result_, error)) {
+        EXPECT_EQ(name, "stddev") << error;
+        EXPECT_NE(error.find("pass the largest double"), std::string::npos) << error;
+        continue;
+      }
+      for (double boundary : result_.boundaries) EXPECT_TRUE(std::isfinite(boundary)) << name;
+      const std::vector<long> counts = Classify(*ZORClassMethodNamed(name), 9, huge, huge[4], huge[0]);
+      EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0L), 6) << name;
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <numeric>
 #include <queue>
 
+#include "colorscale/ColorScaleMath.h"
 #include "zorhost/common/Choices.h"
 #include "zorhost/script/ScriptValues.h"
 
@@ -29,6 +30,25 @@ constexpr double kDeviationsToExtremes = 3.0;
 
 std::string Number(double value) { return ZORScriptValues::Double(value); }
 
+// The point a fraction `t` (0 to 1) of the way from `a` to `b`, computed as a + (b - a) t where
+// that is finite, so that ordinary values get exactly those bits; for values so far apart that
+// their difference overflows, as a convex combination, kept within the doubles.
+double Between(double a, double b, double t) {
+  const double plain = a + (b - a) * t;
+  if (std::isfinite(plain)) return plain;
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  return std::clamp(a * (1.0 - t) + b * t, -kLargest, kLargest);
+}
+
+// Half the distance from `a` to `b`: finite for any two finite values.
+double HalfGap(double a, double b) { return b / 2.0 - a / 2.0; }
+
+// Two values, `a` not above `b`, that differ by at most 2^-40 of their magnitude are one value
+// that rounding split, such as the curvature of one fillet evaluated at many points.
+bool WithinRounding(double a, double b) {
+  return b - a <= std::ldexp(std::max(std::fabs(a), std::fabs(b)), -40);
+}
+
 std::vector<double> FiniteValues(std::span<const double> values, std::size_t& leftOut) {
   std::vector<double> finite;
   finite.reserve(values.size());
@@ -42,47 +62,55 @@ std::vector<double> FiniteValues(std::span<const double> values, std::size_t& le
 // n - 1 boundaries from `low` to `high`, evenly, in the order the scale interpolates boundaries
 // between two imposed ones; for two blocks the one boundary halfway.
 std::vector<double> Evenly(int blocks, double low, double high) {
-  if (blocks == 2) return {(high - low) / 2.0 + low};
+  const bool overflows = !std::isfinite(high - low);
+  if (blocks == 2) return {overflows ? Between(low, high, 0.5) : (high - low) / 2.0 + low};
   std::vector<double> boundaries;
-  for (int k = 1; k <= blocks - 1; ++k) boundaries.push_back((high - low) / (blocks - 2) * (k - 1) + low);
+  for (int k = 1; k <= blocks - 1; ++k) {
+    boundaries.push_back(overflows ? Between(low, high, static_cast<double>(k - 1) / (blocks - 2))
+                                   : (high - low) / (blocks - 2) * (k - 1) + low);
+  }
   return boundaries;
 }
 
-// Sorted values as their distinct values and how many of each; `below[j]` counts the values
-// below distinct value j.
+// Sorted values as runs of values within rounding of their neighbours (one value that rounding
+// split, or equal values), with how many values each run holds; `below[j]` counts the values
+// below run j. A run is never cut.
 struct Runs {
-  std::vector<double> values;
+  std::vector<double> firsts;  // each run's smallest value
+  std::vector<double> lasts;   // and its largest
   std::vector<double> weights;
   std::vector<std::size_t> below;
-  std::size_t Size() const { return values.size(); }
+  std::size_t Size() const { return firsts.size(); }
 };
 
 Runs ToRuns(const std::vector<double>& sorted) {
   Runs runs;
   for (std::size_t i = 0; i < sorted.size(); ++i) {
-    if (runs.values.empty() || sorted[i] != runs.values.back()) {
-      runs.values.push_back(sorted[i]);
+    if (runs.firsts.empty() || !WithinRounding(runs.lasts.back(), sorted[i])) {
+      runs.firsts.push_back(sorted[i]);
+      runs.lasts.push_back(sorted[i]);
       runs.weights.push_back(0.0);
       runs.below.push_back(i);
     }
+    runs.lasts.back() = sorted[i];
     runs.weights.back() += 1.0;
   }
   return runs;
 }
 
-// A cut j (1 .. size - 1) falls between distinct values j - 1 and j. The thresholds of `cuts`
-// (sorted, repeats allowed): the middle of each gap, or, for m cuts in one gap, m points
-// spreading it evenly.
+// A cut j (1 .. size - 1) falls between runs j - 1 and j. The thresholds of `cuts` (sorted,
+// repeats allowed): the middle of each gap, or, for m cuts in one gap, m points spreading it
+// evenly.
 std::vector<double> Thresholds(const Runs& runs, const std::vector<std::size_t>& cuts) {
   std::vector<double> thresholds;
   for (std::size_t i = 0; i < cuts.size();) {
     std::size_t same = i;
     while (same < cuts.size() && cuts[same] == cuts[i]) ++same;
-    const double a = runs.values[cuts[i] - 1];
-    const double b = runs.values[cuts[i]];
+    const double a = runs.lasts[cuts[i] - 1];
+    const double b = runs.firsts[cuts[i]];
     const std::size_t m = same - i;
     for (std::size_t j = 1; j <= m; ++j) {
-      thresholds.push_back(a + (b - a) * static_cast<double>(j) / static_cast<double>(m + 1));
+      thresholds.push_back(Between(a, b, static_cast<double>(j) / static_cast<double>(m + 1)));
     }
     i = same;
   }
@@ -93,19 +121,19 @@ std::vector<double> Thresholds(const Runs& runs, const std::vector<std::size_t>&
 // whose pieces would stay widest.
 std::vector<std::size_t> EveryGapCut(const Runs& runs, std::size_t cutsWanted) {
   std::vector<std::size_t> cuts;
-  using Gap = std::pair<double, std::size_t>;  // piece width, cut
+  using Gap = std::pair<double, std::size_t>;  // half a piece's width, cut
   std::priority_queue<Gap> widest;
   std::vector<std::size_t> inGap(runs.Size(), 1);
   for (std::size_t j = 1; j < runs.Size(); ++j) {
     cuts.push_back(j);
-    widest.push({(runs.values[j] - runs.values[j - 1]) / 2.0, j});
+    widest.push({HalfGap(runs.lasts[j - 1], runs.firsts[j]) / 2.0, j});
   }
   while (cuts.size() < cutsWanted) {
     const std::size_t j = widest.top().second;
     widest.pop();
     cuts.push_back(j);
     ++inGap[j];
-    widest.push({(runs.values[j] - runs.values[j - 1]) / static_cast<double>(inGap[j] + 1), j});
+    widest.push({HalfGap(runs.lasts[j - 1], runs.firsts[j]) / static_cast<double>(inGap[j] + 1), j});
   }
   std::sort(cuts.begin(), cuts.end());
   return cuts;
@@ -134,29 +162,48 @@ void SelectRanks(std::vector<double>& x, std::size_t first, std::size_t last,
 // values for each.
 constexpr std::size_t kMostRunsCounted = 16;
 
-// A run of equal values a target falls in: where it starts and ends among the ranks, and the
+// A run of values a target falls in: where it starts and ends among the ranks, its ends, and the
 // values just below and above it.
 struct Run {
   std::size_t first = 0;
   std::size_t end = 0;
+  double lowest = 0.0;  // the run's smallest and largest values
+  double highest = 0.0;
   double below = -std::numeric_limits<double>::infinity();
   double above = std::numeric_limits<double>::infinity();
 };
 
+// The run of values within rounding of their neighbours that holds `value`: widened a pass at a
+// time until no value lies within rounding of its ends.
 Run RunOf(const std::vector<double>& x, double value) {
-  Run run;
-  std::size_t equal = 0;
-  for (double v : x) {
-    if (v < value) {
-      ++run.first;
-      run.below = std::max(run.below, v);
-    } else if (v > value) {
-      run.above = std::min(run.above, v);
-    } else {
-      ++equal;
+  double lowest = value, highest = value;
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (double v : x) {
+      if (v < lowest && WithinRounding(v, lowest)) {
+        lowest = v;
+        grew = true;
+      } else if (v > highest && WithinRounding(highest, v)) {
+        highest = v;
+        grew = true;
+      }
     }
   }
-  run.end = run.first + equal;
+  Run run;
+  run.lowest = lowest;
+  run.highest = highest;
+  std::size_t inside = 0;
+  for (double v : x) {
+    if (v < lowest) {
+      ++run.first;
+      run.below = std::max(run.below, v);
+    } else if (v > highest) {
+      run.above = std::min(run.above, v);
+    } else {
+      ++inside;
+    }
+  }
+  run.end = run.first + inside;
   return run;
 }
 
@@ -172,7 +219,7 @@ std::vector<double> QuantilesBySelection(std::vector<double> x, std::size_t bloc
     ranks.push_back(c);
   }
   SelectRanks(x, 0, x.size(), ranks);
-  std::vector<std::pair<double, Run>> runs;  // each tied value once
+  std::vector<Run> runs;  // each run cut once
   std::vector<double> thresholds;
   std::size_t previousCut = 0;
   for (std::size_t k = 1; k < blocks; ++k) {
@@ -180,27 +227,28 @@ std::vector<double> QuantilesBySelection(std::vector<double> x, std::size_t bloc
     double a = x[c - 1];
     double b = x[c];
     std::size_t cut = c;
-    if (!(a < b)) {
-      auto known = std::find_if(runs.begin(), runs.end(), [a](const auto& r) { return r.first == a; });
+    if (WithinRounding(a, b)) {
+      auto known = std::find_if(runs.begin(), runs.end(), [c](const Run& r) { return r.first < c && c < r.end; });
       if (known == runs.end()) {
         if (runs.size() == kMostRunsCounted) return {};
-        runs.emplace_back(a, RunOf(x, a));
+        runs.push_back(RunOf(x, a));
         known = runs.end() - 1;
       }
-      const Run& run = known->second;
+      const Run& run = *known;
       if (run.first == 0 || run.end == x.size()) return {};
       if (c - run.first <= run.end - c) {
         cut = run.first;
-        b = a;
         a = run.below;
+        b = run.lowest;
       } else {
         cut = run.end;
+        a = run.highest;
         b = run.above;
       }
     }
     if (cut <= previousCut) return {};
     previousCut = cut;
-    thresholds.push_back(a + (b - a) / 2.0);
+    thresholds.push_back(Between(a, b, 0.5));
   }
   return thresholds;
 }
@@ -225,15 +273,20 @@ std::vector<std::size_t> NearestCuts(const Runs& runs, std::size_t blocks, std::
 // points, O(classes * points * log points). Returns the first point of classes 2 .. classes.
 std::vector<std::size_t> NaturalBreaks(const Runs& points, std::size_t classes) {
   const std::size_t m = points.Size();
+  // Values so large that their squares would overflow are scaled down by a power of two, which
+  // changes no split.
+  const int exponent = std::max(std::ilogb(std::max(std::fabs(points.firsts.front()),
+                                                    std::fabs(points.firsts.back()))) - 400, 0);
+  auto point = [&](std::size_t i) { return std::ldexp(points.firsts[i], -exponent); };
   double total = 0.0, weightSum = 0.0;
   for (std::size_t i = 0; i < m; ++i) {
-    total += points.weights[i] * points.values[i];
+    total += points.weights[i] * point(i);
     weightSum += points.weights[i];
   }
   const double centre = total / weightSum;  // sums taken about the mean keep their precision
   std::vector<double> w(m + 1, 0.0), wx(m + 1, 0.0), wxx(m + 1, 0.0);
   for (std::size_t i = 0; i < m; ++i) {
-    const double x = points.values[i] - centre;
+    const double x = point(i) - centre;
     w[i + 1] = w[i] + points.weights[i];
     wx[i + 1] = wx[i] + points.weights[i] * x;
     wxx[i + 1] = wxx[i] + points.weights[i] * x * x;
@@ -311,8 +364,59 @@ bool Refuse(std::string& error, std::string message) {
   return false;
 }
 
-// The data methods: sorted values as runs, cut where the method says.
-bool ClassifyByRank(const ZORClassRequest& request, std::vector<double> x,
+// The scale places a value by comparing it with each boundary plus and minus its tolerance, each
+// comparison rounded: at the very edge of a boundary's band, a value can fail every rule by a
+// rounding and take no block. Each boundary whose band edge catches one of `values` so is moved
+// up by the least step that moves the edge, until none is caught.
+void KeepEveryValuePlaced(std::vector<double>& boundaries, std::span<const double> values,
+                          double tolerance) {
+  namespace math = ZORColorScaleMath;
+  const std::vector<int> imposed(boundaries.size() + 1, 1);
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    math::PlacementTable table;
+    table.blockCount = static_cast<int>(boundaries.size()) + 1;
+    table.boundaries = boundaries;
+    table.imposedColorIndices = imposed;
+    table.lower = boundaries.front();
+    table.upper = boundaries.back();
+    table.tolerance = tolerance;
+    table.bisect = math::SortedAndFinite(table);
+    if (!table.bisect) return;
+    const std::vector<double> points = math::ChangePoints(table);
+    std::vector<std::pair<double, double>> gaps;  // [from, to): no block
+    for (std::size_t j = 0; j < points.size(); ++j) {
+      if (math::PlaceValue(points[j], table).color >= 0) continue;
+      gaps.emplace_back(points[j], j + 1 < points.size() ? points[j + 1]
+                                                         : std::numeric_limits<double>::infinity());
+    }
+    if (gaps.empty()) return;
+    std::vector<bool> caught(gaps.size(), false);
+    for (double value : values) {
+      const auto after = std::upper_bound(gaps.begin(), gaps.end(), value,
+                                          [](double v, const auto& gap) { return v < gap.first; });
+      if (after != gaps.begin() && value < (after - 1)->second) caught[static_cast<std::size_t>(after - gaps.begin() - 1)] = true;
+    }
+    if (std::find(caught.begin(), caught.end(), true) == caught.end()) return;
+    for (std::size_t g = 0; g < gaps.size(); ++g) {
+      if (!caught[g]) continue;
+      const double at = gaps[g].first;
+      const auto nearest = std::min_element(boundaries.begin(), boundaries.end(), [at](double a, double b) {
+        return std::fabs(a - at) < std::fabs(b - at);
+      });
+      const double edge = std::fabs(*nearest) + tolerance;
+      *nearest += std::nextafter(edge, std::numeric_limits<double>::infinity()) - edge;
+    }
+    for (std::size_t k = 1; k < boundaries.size(); ++k) {
+      if (!(boundaries[k] > boundaries[k - 1])) {
+        boundaries[k] = std::nextafter(boundaries[k - 1], std::numeric_limits<double>::infinity());
+      }
+    }
+  }
+}
+
+// The data methods: sorted values as runs, cut where the method says. Sorts `x` unless
+// selection does.
+bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
                     ZORClassification& result, std::string& error) {
   const std::size_t blocks = static_cast<std::size_t>(request.blocks);
   if (request.method == ZORClassMethod::Quantile && x.size() >= blocks) {
@@ -326,6 +430,7 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double> x,
   const Runs runs = ToRuns(x);
   if (runs.Size() < 2) {
     return Refuse(error, "all " + std::to_string(x.size()) + " values equal " + Number(x.front()) +
+                             (x.front() == x.back() ? "" : " within rounding") +
                              ": there is nothing to divide");
   }
   std::vector<std::size_t> cuts;
@@ -336,7 +441,7 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double> x,
                   std::to_string(blocks - runs.Size()) + " blocks stay empty";
   } else if (request.method == ZORClassMethod::Quantile) {
     cuts = NearestCuts(runs, blocks, x.size());
-    result.note = "runs of equal values are not cut: their blocks hold more values than others";
+    result.note = "runs of equal values (within rounding) are not cut: their blocks hold more values than others";
   } else if (runs.Size() <= kZORJenksPoints) {
     cuts = NaturalBreaks(runs, blocks);
     result.note = "natural breaks exact on the " + std::to_string(runs.Size()) + " distinct values";
@@ -355,12 +460,23 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double> x,
 
 bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<double>& x,
                          ZORClassification& result, std::string& error) {
+  // Values so large that their sum or squares would overflow are scaled down by a power of two
+  // for the moments, which changes no bit of ordinary ones.
+  double largest = 0.0;
+  for (double value : x) largest = std::max(largest, std::fabs(value));
+  const int exponent = std::max(std::ilogb(largest) - 400, 0);
   const double count = static_cast<double>(x.size());
-  const double mean = std::accumulate(x.begin(), x.end(), 0.0) / count;
+  double sum = 0.0;
+  for (double value : x) sum += std::ldexp(value, -exponent);
+  const double scaledMean = sum / count;
   double squares = 0.0;
-  for (double value : x) squares += (value - mean) * (value - mean);
-  const double deviation = std::sqrt(squares / count);
-  if (!(deviation > 0.0) || !std::isfinite(deviation)) {
+  for (double value : x) {
+    const double d = std::ldexp(value, -exponent) - scaledMean;
+    squares += d * d;
+  }
+  const double mean = std::ldexp(scaledMean, exponent);
+  const double deviation = std::ldexp(std::sqrt(squares / count), exponent);
+  if (!(deviation > 0.0)) {
     return Refuse(error, "the values do not deviate from their mean " + Number(mean) +
                              ": there is nothing to divide");
   }
@@ -369,7 +485,13 @@ bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<doubl
   const double width =
       halfSpan > kDeviationsToExtremes ? deviation * kDeviationsToExtremes / halfSpan : deviation;
   for (int k = 1; k <= n - 1; ++k) {
-    result.boundaries.push_back(mean + (k - n / 2.0) * width);
+    const double boundary = mean + (k - n / 2.0) * width;
+    if (!std::isfinite(boundary)) {
+      return Refuse(error, "the values deviate so widely (standard deviation " + Number(deviation) +
+                               ") that the boundaries of " + std::to_string(n) +
+                               " blocks pass the largest double");
+    }
+    result.boundaries.push_back(boundary);
   }
   result.note = "mean " + ZORScriptValues::Double(mean) + ", standard deviation " +
                 ZORScriptValues::Double(deviation) + ", classes " +
@@ -389,9 +511,12 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
         return Refuse(error, "the extremes " + Number(lowest) + " and " + Number(highest) +
                                  " leave no range about zero to divide");
       }
-      // Whole-number numerators keep the boundaries exactly symmetric, zero exactly zero.
+      // Whole-number numerators keep the boundaries exactly symmetric, zero exactly zero; a reach
+      // whose multiple would overflow takes the fraction instead, no larger than 1.
       for (int k = 1; k <= n - 1; ++k) {
-        result.boundaries.push_back(n == 2 ? 0.0 : reach * (2.0 * (k - 1) - (n - 2)) / (n - 2));
+        const double numerator = 2.0 * (k - 1) - (n - 2);
+        const double boundary = n == 2 ? 0.0 : reach * numerator / (n - 2);
+        result.boundaries.push_back(std::isfinite(boundary) ? boundary : reach * (numerator / (n - 2)));
       }
       return true;
     }
@@ -417,7 +542,7 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
       return true;
     }
     default:
-      if (!(lowest < highest) || !std::isfinite(highest - lowest)) {
+      if (!(lowest < highest)) {
         return Refuse(error, "the extremes " + Number(lowest) + " and " + Number(highest) +
                                  " leave no range to divide");
       }
@@ -461,15 +586,20 @@ bool ZORClassify(const ZORClassRequest& request, std::span<const double> values,
     result.note = "one block: no boundary to place";
     return true;
   }
+  bool classified = false;
   switch (request.method) {
     case ZORClassMethod::Quantile:
     case ZORClassMethod::Jenks:
-      return ClassifyByRank(request, std::move(x), result, error);
+      classified = ClassifyByRank(request, x, result, error);
+      break;
     case ZORClassMethod::StdDev:
-      return ClassifyByDeviation(request, x, result, error);
+      classified = ClassifyByDeviation(request, x, result, error);
+      break;
     default:
-      return ClassifyByRange(request, x, result, error);
+      classified = ClassifyByRange(request, x, result, error);
   }
+  if (classified) KeepEveryValuePlaced(result.boundaries, x, request.tolerance);
+  return classified;
 }
 
 bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& boundaries) {
