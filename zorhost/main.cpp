@@ -61,11 +61,13 @@ through the scale, pixel by pixel; without PART, the built-in sample part.
                         pixel exactly the scale's color of its value)
   --view V              iso (default), front, back, top, bottom, left or right
   --size WxH            the picture's size in pixels (default 1024x768)
-  --background R,G,B    the color where no surface is seen (default 255,255,255)
+  --background R,G,B    the color where no surface is seen, or a grid gives no value (default
+                        255,255,255)
   --mesh-out FILE       write the analysed mesh, its values and colors: FILE.ply or FILE.glb
   --sample field        paint the sample height field (a grid of values) instead of a part
   --values FILE.csv     paint this grid of values (one row a line, values separated by commas;
-                        an empty cell or nan is undefined) instead of a part
+                        nan is undefined, an empty cell no value: the background) instead of a
+                        part
   --values-out FILE     write the picture's values as a CSV grid that --values reads
   --settings NAME       load the scale from the settings repository NAME instead of making the
                         default one
@@ -368,7 +370,6 @@ std::optional<int> ReadPaintOptions(JobArguments& arguments, std::string& module
                    ? std::string()
                    : "--size is WxH, each from 1 to 8192 pixels, not " + Shown(value);
       case kBackground:
-        partOptions.push_back("--background");
         return ReadColor(value, options.background)
                    ? std::string()
                    : "--background is R,G,B, each from 0 to 255, not " + Shown(value);

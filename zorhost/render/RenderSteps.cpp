@@ -116,6 +116,8 @@ ZORRenderOutcome ZORReadRenderValues(const ZORRenderOptions& options, ZORRenderV
     values.grid = ZORSampleAnalysis(kSampleSize);
   } else if (std::string error; !ZORReadCsvGrid(options.valuesPath, values.grid, error)) {
     return ZORRenderFailure{kBadInput, error};
+  } else {
+    values.covered = std::move(values.grid.covered);
   }
   values.measured = ZORMeasure(values.grid.values, values.covered);
   if (!values.measured.any) {

@@ -28,7 +28,7 @@ using ZORRenderOutcome = std::optional<ZORRenderFailure>;
 // The values a render paints: a grid of them, or the picture of a part, a value a pixel.
 struct ZORRenderValues {
   ZORValueGrid grid;
-  std::vector<std::uint8_t> covered;  // a part's picture: 1 where the surface is seen
+  std::vector<std::uint8_t> covered;  // 1 where a surface is seen (a value given); empty: everywhere
   std::vector<float> light;           // a lit picture: the light each pixel gets
   std::unique_ptr<ZORPart> part;
   ZORMeasuredRange measured;

@@ -72,6 +72,7 @@ class CsvGridReader {
   bool Finish() {
     if (!EndRow()) return false;
     if (grid_.height == 0) return Fail(1, 1, "no values");
+    if (!anyEmpty_) grid_.covered.clear();
     return true;
   }
 
@@ -93,6 +94,8 @@ class CsvGridReader {
 
   bool EndCell() {
     double value = std::numeric_limits<double>::quiet_NaN();
+    rowCovered_.push_back(cell_.empty() ? 0 : 1);
+    anyEmpty_ = anyEmpty_ || cell_.empty();
     if (!cell_.empty() && cell_ != "nan") {
       const std::optional<double> read = ZORScriptValues::ReadDouble(cell_);
       if (!read) {
@@ -133,9 +136,11 @@ class CsvGridReader {
                     "more than " + std::to_string(ZORValueGridLimits::kMaximumSide) + " rows");
       }
       grid_.values.insert(grid_.values.end(), row_.begin(), row_.end());
+      grid_.covered.insert(grid_.covered.end(), rowCovered_.begin(), rowCovered_.end());
       ++grid_.height;
     }
     row_.clear();
+    rowCovered_.clear();
     columns_ = 0;
     column_ = 0;
     ++line_;
@@ -150,6 +155,8 @@ class CsvGridReader {
   const std::string& path_;
   ZORValueGrid& grid_;
   std::vector<double> row_;
+  std::vector<std::uint8_t> rowCovered_;
+  bool anyEmpty_ = false;
   std::string cell_;
   std::size_t pendingBlanks_ = 0;  // blanks after the cell's text so far: kept only if more follows
   bool pendingReturn_ = false;

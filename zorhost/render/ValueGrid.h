@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@ struct ZORValueGrid {
   int width = 0;
   int height = 0;
   std::vector<double> values;  // row by row, top row first; not a number: undefined
+  // 1 where the grid gives a value (`nan` included), 0 where it gives none: no surface there,
+  // painted with the background and not counted. Empty when every cell gives a value.
+  std::vector<std::uint8_t> covered;
   std::string description;
 
   double At(int row, int column) const {
@@ -29,7 +33,7 @@ inline constexpr std::size_t kMaximumValues = std::size_t{1} << 26;
 inline constexpr std::size_t kMaximumCellLength = 1024;
 }  // namespace ZORValueGridLimits
 
-// Reads a grid: one row a line, values separated by commas; an empty cell or `nan` is an
-// undefined value. Memory follows the values kept, however long a line or a run of blanks. On
+// Reads a grid: one row a line, values separated by commas; `nan` is an undefined value, an empty
+// cell no value at all (no surface seen there, as --values-out writes it). Memory follows the values kept, however long a line or a run of blanks. On
 // failure returns false and sets `error` to "FILE:LINE:COLUMN: what" (or "FILE: what").
 bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error);
