@@ -120,7 +120,7 @@ constexpr const char* kScaleHelp = R"(usage:
   -h, --help            this text
 
 A .cpt keeps the first and last blocks as its B and F colors and loses alpha, as does a .json;
-both need three blocks or more. See docs/scale-files.md.
+both need three blocks or more. See docs/scale-files.md beside the README.
 )";
 
 constexpr const char* kScriptHelp = R"(usage: zorhost script [--module PATH] FILE
@@ -130,8 +130,10 @@ one output line per command; a bad line stops the run with "zorhost: FILE:N: <wh
 and exit status 2. See docs/zorhost-script.md.
 )";
 
-int Usage(const std::string& problem) {
-  std::cerr << "zorhost: " << problem << "\n(zorhost --help tells how to use it)\n";
+// A usage problem, and where help is: the job's own when the problem is a job's.
+int Usage(const std::string& problem, const std::string& job = {}) {
+  std::cerr << "zorhost: " << problem << "\n(zorhost " << (job.empty() ? "" : job + " ")
+            << "--help tells how to use it)\n";
   return kUsage;
 }
 
@@ -179,15 +181,15 @@ std::optional<int> ReadOptions(JobArguments& arguments, const option* options, T
     const int id = getopt_long(arguments.Count(), arguments.pointers.data(), ":h", options, nullptr);
     if (id == -1) break;
     const std::string given = arguments.pointers[static_cast<std::size_t>(optind - 1)];
-    if (id == '?') return Usage(job + ": unknown option " + Shown(optopt != 0 ? std::string("-") + static_cast<char>(optopt) : given));
-    if (id == ':') return Usage(job + ": " + Shown(given) + " needs a value");
+    if (id == '?') return Usage(job + ": unknown option " + Shown(optopt != 0 ? std::string("-") + static_cast<char>(optopt) : given), job);
+    if (id == ':') return Usage(job + ": " + Shown(given) + " needs a value", job);
     if (id == 'h') {
       helpAsked = true;
       continue;
     }
     if (const std::string problem = take(id, optarg != nullptr ? std::string(optarg) : std::string());
         !problem.empty()) {
-      return Usage(job + ": " + problem);
+      return Usage(job + ": " + problem, job);
     }
   }
   if (helpAsked) {
@@ -401,22 +403,22 @@ std::optional<int> ReadPaintOptions(JobArguments& arguments, std::string& module
   if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, serving ? kServeHelp : kRenderHelp, positional)) {
     return *ended;
   }
-  if (positional.size() > 1) return Usage(job + ": unexpected argument " + Shown(positional[1]));
+  if (positional.size() > 1) return Usage(job + ": unexpected argument " + Shown(positional[1]), job);
   if (!positional.empty()) {
     options.partPath = positional.front();
-    if (options.partPath.empty()) return Usage(job + ": the PART's name may not be empty");
+    if (options.partPath.empty()) return Usage(job + ": the PART's name may not be empty", job);
     if (!options.valuesPath.empty() || sampleGiven) {
-      return Usage(job + ": give a PART, --values or --sample, one of them");
+      return Usage(job + ": give a PART, --values or --sample, one of them", job);
     }
   }
   if (!options.valuesPath.empty() && sampleGiven) {
-    return Usage(job + ": give --values or --sample, one of them");
+    return Usage(job + ": give --values or --sample, one of them", job);
   }
   if (!options.PaintsPart() && !partOptions.empty()) {
-    return Usage(job + ": " + partOptions.front() + " is for a part's picture, not a grid of values");
+    return Usage(job + ": " + partOptions.front() + " is for a part's picture, not a grid of values", job);
   }
   if (blocksGiven && !options.settingsName.empty()) {
-    return Usage(job + ": --blocks makes the default scale, --settings loads one: give one of them");
+    return Usage(job + ": --blocks makes the default scale, --settings loads one: give one of them", job);
   }
   if (!options.valuesPath.empty() && IsDirectory(options.valuesPath)) {
     std::cerr << "zorhost " << job << ": " << ZORPrintable(options.valuesPath) << ": is a directory\n";
@@ -461,10 +463,10 @@ int ScriptJob(JobArguments& arguments, std::string modulePath) {
   if (std::optional<int> ended = ReadOptions(arguments, kOptions, take, kScriptHelp, positional)) {
     return *ended;
   }
-  if (positional.empty()) return Usage("script needs a FILE (or - for standard input)");
-  if (positional.size() > 1) return Usage("script: unexpected argument " + Shown(positional[1]));
+  if (positional.empty()) return Usage("script needs a FILE (or - for standard input)", "script");
+  if (positional.size() > 1) return Usage("script: unexpected argument " + Shown(positional[1]), "script");
   const std::string& scriptPath = positional.front();
-  if (scriptPath.empty()) return Usage("script needs a FILE that is not empty");
+  if (scriptPath.empty()) return Usage("script needs a FILE that is not empty", "script");
   std::ifstream file;
   if (scriptPath != "-") {
     if (IsDirectory(scriptPath)) {
@@ -511,16 +513,16 @@ int ScaleJob(JobArguments& arguments, std::string modulePath) {
                                         {"export", 2, "scale export NAME FILE"},
                                         {"import", 2, "scale import FILE NAME"},
                                         {"presets", 0, "scale presets"}};
-  if (positional.empty()) return Usage("scale needs show, export, import or presets");
+  if (positional.empty()) return Usage("scale needs show, export, import or presets", "scale");
   const std::string& action = positional.front();
   const Action* found = nullptr;
   for (const Action& row : kActions) {
     if (action == row.name) found = &row;
   }
-  if (!found) return Usage("scale: unknown action " + Shown(action) + ": show, export, import or presets");
-  if (positional.size() != found->operands + 1) return Usage(std::string("usage: zorhost ") + found->usage);
+  if (!found) return Usage("scale: unknown action " + Shown(action) + ": show, export, import or presets", "scale");
+  if (positional.size() != found->operands + 1) return Usage(std::string("usage: zorhost ") + found->usage, "scale");
   for (std::size_t i = 1; i < positional.size(); ++i) {
-    if (positional[i].empty()) return Usage(std::string("usage: zorhost ") + found->usage + ", each not empty");
+    if (positional[i].empty()) return Usage(std::string("usage: zorhost ") + found->usage + ", each not empty", "scale");
   }
   if (action == "presets") return ZORScalePresets(std::cout);
   std::unique_ptr<ZORModuleHost> host = OpenHost(modulePath);

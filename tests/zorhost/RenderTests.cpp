@@ -205,7 +205,8 @@ TEST_F(Render, CommandLineConventions) {
       {"render --out folder/", 2, "names a folder"},
       {"render --out folder", 2, "names a folder"},
       {"render --values wide.csv", 2, "more than 1000000 values"},
-      {"render --frobnicate", 2, "unknown option '--frobnicate'"},
+      {"render --frobnicate", 2, "unknown option '--frobnicate'\n(zorhost render --help tells"},
+      {"scale show", 2, "(zorhost scale --help tells"},
       {"render \"$(printf '%s\\033[31mred' --)\"", 2, "'--\\x1b[31mred'"},
   };
   for (const Case& c : cases) {
@@ -232,6 +233,38 @@ TEST_F(Render, SampleAnalysisPaintsTheSameEveryWay) {
   Image image = Decode(Folder() / "painter.png");
   EXPECT_EQ(image.width, 512);
   EXPECT_EQ(image.height, 512);
+}
+
+// Every document the README, the documents and the help texts point to is there.
+TEST_F(Render, DocumentsThatAreCitedExist) {
+  const fs::path source = fs::path(ZOR_EXAMPLE_PARTS).parent_path().parent_path();
+  std::vector<std::pair<fs::path, std::string>> texts = {
+      {source, ReadWholeFile((source / "README.md").string())}};
+  for (const auto& entry : fs::directory_iterator(source / "docs")) {
+    if (entry.path().extension() == ".md") texts.emplace_back(source / "docs", ReadWholeFile(entry.path()));
+  }
+  for (const char* job : {"render", "serve", "script", "scale"}) {
+    texts.emplace_back(source, Zorhost(Folder(), std::string(job) + " --help").output);
+  }
+  int cited = 0;
+  for (const auto& [folder, text] : texts) {
+    // Markdown links to local files, and docs/NAME.md named in plain text.
+    for (std::size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 2)) {
+      const std::string target = text.substr(at + 2, text.find_first_of(")#", at + 2) - at - 2);
+      if (target.empty() || target.find("://") != std::string::npos) continue;
+      ++cited;
+      EXPECT_TRUE(fs::exists(folder / target)) << target << " cited in " << text.substr(0, 60);
+    }
+    for (std::size_t at = text.find("docs/"); at != std::string::npos; at = text.find("docs/", at + 5)) {
+      const std::size_t end = text.find(".md", at);
+      if (end == std::string::npos || end - at > 40) continue;
+      const std::string name = text.substr(at, end + 3 - at);
+      if (name.find_first_of(" ()[]`") != std::string::npos) continue;
+      ++cited;
+      EXPECT_TRUE(fs::exists(source / name)) << name;
+    }
+  }
+  EXPECT_GT(cited, 20);
 }
 
 }  // namespace
