@@ -17,10 +17,31 @@ install(FILES ${PROJECT_BINARY_DIR}/ZORHostConfig.cmake ${PROJECT_BINARY_DIR}/ZO
 
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
 install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT runtime)
+install(FILES examples/parts/bracket.step examples/parts/torus.step
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/parts COMPONENT runtime)
 
+# The Debian packages: zorhost, what runs, and zorhost-dev, the headers and the CMake package to
+# build host programs, as Debian splits its own libraries. Configure with
+# -DCMAKE_INSTALL_PREFIX=/usr so that GNUInstallDirs puts the libraries in the multiarch folder.
+# The maintainer is whoever makes the package, as Debian's tools take them: DEBFULLNAME and
+# DEBEMAIL, or ZOR_PACKAGE_MAINTAINER.
+set(maintainer "")
+if(DEFINED ENV{DEBEMAIL})
+  set(maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+endif()
+set(ZOR_PACKAGE_MAINTAINER "${maintainer}" CACHE STRING
+    "The Debian packages' maintainer, 'Name <address>' (default: $DEBFULLNAME <$DEBEMAIL>)")
 set(CPACK_PACKAGE_NAME zorhost)
 set(CPACK_PACKAGE_VENDOR "ZORCarColorScale developers")
-set(CPACK_PACKAGE_CONTACT "ZORCarColorScale developers <zorhost@localhost>")
+set(CPACK_PACKAGE_CONTACT "${ZOR_PACKAGE_MAINTAINER}")
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime development)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME zorhost)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME zorhost-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "zorhost (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
+    "the host platform's headers and CMake package, to build host programs of the color scale module")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "color scales of surface analyses: zorhost, its module and host platform")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)

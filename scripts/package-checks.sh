@@ -27,7 +27,8 @@ plain_build() {
 }
 
 echo "== plain builds"
-plain_build build/plain-gcc g++
+# As a Debian package is built: under /usr, so that the libraries go to the multiarch folder.
+plain_build build/plain-gcc g++ -DCMAKE_INSTALL_PREFIX=/usr
 # Clang builds what is installed; the tests are built and run with GCC, and under Clang by the
 # fuzz preset's targets, which keeps CI within its time.
 plain_build build/plain-clang clang++ -DZOR_BUILD_TESTS=OFF
@@ -37,9 +38,11 @@ tail -n 1 "$work/test.log"
 
 echo "== installation and a host program built against it"
 cmake --install build/plain-gcc --prefix "$work/prefix" >/dev/null
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 test -x "$work/prefix/bin/zorhost"
-test -f "$work/prefix/lib/zorhost/modules/libZORCarColorScale.so"
+test -f "$work/prefix/lib/$multiarch/zorhost/modules/libZORCarColorScale.so"
 test -f "$work/prefix/share/doc/ZORCarColorScale/LICENSE"
+test -f "$work/prefix/share/doc/ZORCarColorScale/examples/parts/bracket.step"
 test ! -e "$work/prefix/include/zor/testing"
 # Nothing of the source tree is reachable: the prefix is all the example sees.
 cp -r examples/host-program "$work/example"
@@ -52,16 +55,29 @@ echo "the example host program prints the expected colors"
 (cd "$work" && prefix/bin/zorhost render --out installed >/dev/null)
 echo "the installed zorhost renders"
 
-echo "== the Debian package"
+echo "== the Debian packages"
+# The maintainer is whoever builds the package, as Debian's own tools take it.
+export DEBFULLNAME="${DEBFULLNAME:-zorhost package checks}"
+export DEBEMAIL="${DEBEMAIL:-$(id -un)@$(hostname -f 2>/dev/null || hostname)}"
+cmake -DZOR_PACKAGE_MAINTAINER="$DEBFULLNAME <$DEBEMAIL>" build/plain-gcc >/dev/null
 (cd build/plain-gcc && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) ||
   { tail -n 20 "$work/cpack.log"; exit 1; }
-deb=$(ls "$work"/package/*.deb)
-dpkg-deb -f "$deb"
-dpkg-deb -c "$deb" | awk '{print $6}' | grep -E "zorhost$|libZORHost.so|modules/|ZORHostConfig.cmake$|LICENSE$"
-dpkg-deb -f "$deb" Depends | grep -q libpng16 || { echo "package-checks: no libpng dependency"; exit 1; }
+runtime=$(ls "$work"/package/zorhost_*.deb)
+development=$(ls "$work"/package/zorhost-dev_*.deb)
+dpkg-deb -f "$runtime"
+files() { dpkg-deb -c "$1" | awk '{print $6}'; }
+files "$runtime" | grep -E "zorhost$|libZORHost.so|modules/|LICENSE$|bracket.step$"
+files "$development" | grep -E "ZORHostConfig.cmake$|include/zor/ZORRuntime.h$|libZORHost.so$"
+fail() { echo "package-checks: $1"; exit 1; }
+files "$runtime" | grep -q "^./usr/lib/$multiarch/libZORHost.so.1" || fail "the library is not in /usr/lib/$multiarch"
+! files "$runtime" | grep -qE "/include/|/cmake/" || fail "headers or CMake files in the runtime package"
+dpkg-deb -f "$runtime" Depends | grep -q libpng16 || fail "no libpng dependency"
+dpkg-deb -f "$development" Depends | grep -q "zorhost (= " || fail "zorhost-dev does not depend on zorhost"
+dpkg-deb -f "$runtime" Maintainer | grep -q "<$DEBEMAIL>" || fail "the maintainer is not $DEBEMAIL"
 if [ "${1:-}" = "--install" ]; then
-  dpkg -i "$deb" >/dev/null
+  dpkg -i "$runtime" "$development" >/dev/null
   (cd "$work" && zorhost render --out from-package >/dev/null && test -s from-package.png)
-  dpkg -r zorhost >/dev/null
-  echo "the package installs, renders and is removed"
+  test -f /usr/include/zor/ZORRuntime.h
+  dpkg -r zorhost-dev zorhost >/dev/null
+  echo "the packages install, render and are removed"
 fi
