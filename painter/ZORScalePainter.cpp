@@ -53,51 +53,71 @@ void PaintValue(const math::BlendSpan& span, const double* next, const double* d
 
 }  // namespace
 
-ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
-    : tolerance_(tolerance) {
+ZORScaleDefinition ZORReadScaleDefinition(ZORIStNewColorScale* scale, double tolerance) {
+  ZORScaleDefinition definition;
+  definition.tolerance = tolerance;
   int n = 0;
   scale->GetNumberOfBlocks(n);
-  blockCount_ = n;
-  ZORRgba undefined = undefinedColor_;
+  definition.blockCount = n;
+  ZORRgba undefined = definition.undefinedColor;
   if (SUCCEEDED(scale->GetColorUndefine(undefined.red, undefined.green, undefined.blue,
                                         undefined.alpha))) {
-    undefinedColor_ = undefined;
+    definition.undefinedColor = undefined;
   }
-  if (n <= 0) return;  // every value: no color
+  if (n <= 0) return definition;  // every value: no color
   if (n == 1) {
     // No boundary to hand out: the scale's single color is asked for once.
     ZORRgba only;
     if (scale->GetColorForValue(0.0, &only.red, &only.green, &only.blue, &only.alpha) == 1) {
-      colors_ = {only};
+      definition.colors = {only};
+      ZORRawCollint red, green, blue, alpha, indices;
+      scale->GetColorTable(&red, &green, &blue, &alpha, &indices);
+      definition.colorIndices = {indices.Size() == 1 ? indices[1] : math::kNotImposed};
     } else {
-      perValueScale_ = ZORIStNewColorScale_var::Retain(scale);
+      definition.perValueScale = ZORIStNewColorScale_var::Retain(scale);
     }
-    return;
+    return definition;
   }
 
   const std::size_t blocks = static_cast<std::size_t>(n);
   std::vector<int> red(blocks), green(blocks), blue(blocks), alpha(blocks);
-  colorIndices_.assign(blocks, math::kNotImposed);
-  boundaries_.assign(blocks - 1, 0.0);
-  std::vector<int> boundaryIndices(blocks - 1);
+  definition.colorIndices.assign(blocks, math::kNotImposed);
+  definition.boundaries.assign(blocks - 1, 0.0);
+  definition.boundaryIndices.assign(blocks - 1, math::kNotImposed);
   int colorCount = n, valueCount = n - 1;
   int* redArray = red.data();
   int* greenArray = green.data();
   int* blueArray = blue.data();
   int* alphaArray = alpha.data();
-  int* indexArray = colorIndices_.data();
-  double* valueArray = boundaries_.data();
-  int* valueIndexArray = boundaryIndices.data();
+  int* indexArray = definition.colorIndices.data();
+  double* valueArray = definition.boundaries.data();
+  int* valueIndexArray = definition.boundaryIndices.data();
   if (scale->GetScaleDefinition(&colorCount, &redArray, &greenArray, &blueArray, &alphaArray,
                                 &indexArray, &valueCount, &valueArray, &valueIndexArray, nullptr,
                                 nullptr) != 1) {
-    perValueScale_ = ZORIStNewColorScale_var::Retain(scale);
-    return;
+    definition.perValueScale = ZORIStNewColorScale_var::Retain(scale);
+    return definition;
   }
-  scale->GetExtremeImposedValues(&lower_, &upper_);
-  colors_.resize(blocks);
-  for (std::size_t k = 0; k < blocks; ++k) colors_[k] = {red[k], green[k], blue[k], alpha[k]};
+  scale->GetExtremeImposedValues(&definition.lower, &definition.upper);
+  definition.colors.resize(blocks);
+  for (std::size_t k = 0; k < blocks; ++k) definition.colors[k] = {red[k], green[k], blue[k], alpha[k]};
+  return definition;
+}
 
+ZORScalePainter::ZORScalePainter(ZORIStNewColorScale* scale, double tolerance)
+    : ZORScalePainter(ZORReadScaleDefinition(scale, tolerance)) {}
+
+ZORScalePainter::ZORScalePainter(const ZORScaleDefinition& definition)
+    : blockCount_(definition.blockCount),
+      boundaries_(definition.boundaries),
+      colorIndices_(definition.colorIndices),
+      colors_(definition.colors),
+      lower_(definition.lower),
+      upper_(definition.upper),
+      tolerance_(definition.tolerance),
+      undefinedColor_(definition.undefinedColor),
+      perValueScale_(definition.perValueScale) {
+  if (blockCount_ < 2 || perValueScale_) return;
   bisect_ = math::SortedAndFinite(Table());
   BuildIntervals();
 }

@@ -19,6 +19,29 @@ struct ZORBlockRange {
   double last;
 };
 
+// The color a new scale gives undefined values: white, transparent.
+inline constexpr ZORRgba kZORNewScaleUndefinedColor{255, 255, 255, 0};
+
+// A scale as its interface gives it, read once: what the painter paints with, and what legends
+// and files show of it.
+struct ZORScaleDefinition {
+  int blockCount = 0;
+  std::vector<double> boundaries;    // the value table, n - 1
+  std::vector<int> boundaryIndices;  // n - 1: -1 for a boundary that is not imposed
+  std::vector<ZORRgba> colors;       // the color table, n
+  std::vector<int> colorIndices;     // n: -1 for a color that is not imposed
+  double lower = 0.0;                // the first and last stored boundaries, by which the
+  double upper = 0.0;                // evaluation places values
+  ZORRgba undefinedColor = kZORNewScaleUndefinedColor;
+  double tolerance = 0.0;            // the one the scale evaluates with
+  // A scale whose definition could not be had: painted value by value through its interface.
+  ZORIStNewColorScale_var perValueScale;
+};
+
+// Reads `scale` through its interface (block count, scale definition, extreme boundaries,
+// undefined color); `tolerance` is the one the scale evaluates with.
+ZORScaleDefinition ZORReadScaleDefinition(ZORIStNewColorScale* scale, double tolerance);
+
 class ZORScalePainter {
  public:
   // The block index painted for a value that is not a number when PaintOptions asks for the
@@ -35,9 +58,11 @@ class ZORScalePainter {
   };
   static constexpr std::size_t kParallelThreshold = std::size_t{1} << 16;
 
-  // Takes one snapshot of `scale` through its interface (block count, scale definition,
-  // extreme boundaries, undefined color). `tolerance` is the one the scale evaluates with.
+  // Takes one snapshot of `scale` through its interface (ZORReadScaleDefinition). `tolerance` is
+  // the one the scale evaluates with.
   ZORScalePainter(ZORIStNewColorScale* scale, double tolerance);
+  // Paints with a definition already read.
+  explicit ZORScalePainter(const ZORScaleDefinition& definition);
   ~ZORScalePainter();
   ZORScalePainter(const ZORScalePainter&) = delete;
   ZORScalePainter& operator=(const ZORScalePainter&) = delete;
@@ -98,7 +123,7 @@ class ZORScalePainter {
   double upper_ = 0.0;
   double tolerance_ = 0.0;
   bool bisect_ = false;  // the rules may bisect the boundaries
-  ZORRgba undefinedColor_{255, 255, 255, 0};
+  ZORRgba undefinedColor_ = kZORNewScaleUndefinedColor;
   // A scale whose definition could not be had is painted value by value through the scale.
   ZORIStNewColorScale_var perValueScale_;
 

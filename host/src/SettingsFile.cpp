@@ -141,9 +141,16 @@ bool ZORParseSettings(const std::string& text, std::vector<ZORSettingEntry>& ent
   return true;
 }
 
+std::string ZORRepositoryNameRule() {
+  return "letters, digits, '.', '-' and '_', not starting with '.', at most " +
+         std::to_string(kZORLongestRepositoryName) + " characters";
+}
+
 std::string ZORCheckRepositoryName(const std::string& name) {
   if (name.empty()) return "the name is empty";
-  if (name.size() > 128) return "the name is longer than 128 characters";
+  if (name.size() > kZORLongestRepositoryName) {
+    return "the name is longer than " + std::to_string(kZORLongestRepositoryName) + " characters";
+  }
   if (name.front() == '.') return "the name starts with '.'";
   for (unsigned char c : name) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||

@@ -52,10 +52,10 @@ class EditorServer : public ::testing::Test {
     host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
     ASSERT_TRUE(host_) << error;
     ZORRenderOptions options;
-    options.sample = ZORRenderOptions::Sample::Field;
-    int status = 0;
-    editor_ = ZORScaleEditor::Open(*host_, options, error, status);
-    ASSERT_TRUE(editor_) << error;
+    options.source.sample = ZORValueSource::Sample::Field;
+    ZOROutcome problem;
+    editor_ = ZORScaleEditor::Open(*host_, options, problem);
+    ASSERT_TRUE(editor_) << problem->message;
   }
 
   ZORTemporarySettingsFolder settings_;

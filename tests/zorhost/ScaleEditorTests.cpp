@@ -12,6 +12,13 @@
 namespace {
 
 using nlohmann::json;
+using Kind = ZORProblem::Kind;
+
+// What refused a call, or nothing when it was done.
+std::optional<Kind> KindOf(const ZOROutcome& outcome) {
+  return outcome ? std::optional<Kind>(outcome->kind) : std::nullopt;
+}
+constexpr std::optional<Kind> kDone = std::nullopt;
 
 class ScaleEditor : public ::testing::Test {
  protected:
@@ -20,30 +27,28 @@ class ScaleEditor : public ::testing::Test {
     host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
     ASSERT_TRUE(host_) << error;
     ZORRenderOptions options;
-    options.sample = ZORRenderOptions::Sample::Field;
-    int status = 0;
-    editor_ = ZORScaleEditor::Open(*host_, options, error, status);
-    ASSERT_TRUE(editor_) << error;
+    options.source.sample = ZORValueSource::Sample::Field;
+    ZOROutcome problem;
+    editor_ = ZORScaleEditor::Open(*host_, options, problem);
+    ASSERT_TRUE(editor_) << problem->message;
   }
   void TearDown() override {
     editor_.reset();
     host_.reset();
   }
 
-  json State() {
-    const ZORScaleEditor::Answer answer = editor_->Scale();
-    EXPECT_EQ(answer.status, 200);
-    return json::parse(answer.body);
-  }
+  json State() { return json::parse(editor_->StateJson()); }
   // The scale's own part of the state: what undo must give back exactly.
   static json ScaleOf(json state) {
     for (const char* kept : {"revision", "undo", "redo", "unsaved", "repository", "optionsDone"}) state.erase(kept);
     return state;
   }
-  std::string Script(const std::string& text, int status = 200) {
-    const ZORScaleEditor::Answer answer = editor_->RunScript(text);
-    EXPECT_EQ(answer.status, status) << text << "\n" << answer.body;
-    return answer.body;
+  // A script's output, or the message of what refused it, which must be of `kind`.
+  std::string Script(const std::string& text, std::optional<Kind> kind = std::nullopt) {
+    std::string output;
+    const ZOROutcome problem = editor_->RunScript(text, output);
+    EXPECT_EQ(KindOf(problem), kind) << text << "\n" << (problem ? problem->message : output);
+    return problem ? problem->message + "\n" : output;
   }
 
   ZORTemporarySettingsFolder settings_;
@@ -63,34 +68,34 @@ TEST_F(ScaleEditor, EditsAreTheModulesAndUndoGivesEachStateBack) {
   EXPECT_GT(edited["revision"], start["revision"]);
 
   // A bad line: 400 with the script's message, and the lines before it undone.
-  EXPECT_EQ(Script("SetColor 3 1 1 1 1\nSetNumberOfBlocks x\n", 400),
+  EXPECT_EQ(Script("SetColor 3 1 1 1 1\nSetNumberOfBlocks x\n", Kind::BadInput),
             "zorhost: request:2: SetNumberOfBlocks: the count 'x' is not an int\n");
   EXPECT_EQ(ScaleOf(State()), ScaleOf(edited));
   // Reading changes nothing and leaves nothing to undo.
   Script("GetNumberOfBlocks\nGetColors 0\n");
   EXPECT_EQ(State()["undo"], 1);
 
-  ASSERT_EQ(editor_->ImposePreset("viridis", 12).status, 200);
-  ASSERT_EQ(editor_->Classify("quantile").status, 200);
+  ASSERT_EQ(KindOf(editor_->ImposePreset("viridis", 12)), kDone);
+  ASSERT_EQ(KindOf(editor_->Classify("quantile")), kDone);
   const json classified = State();
   EXPECT_EQ(classified["blocks"].size(), 12u);
   EXPECT_EQ(classified["options"]["AutoMinMaxStatus"], 0) << "the classified extremes stay";
   for (const json& boundary : classified["boundaries"]) EXPECT_TRUE(boundary["imposed"]);
 
   ASSERT_EQ(classified["undo"], 3);
-  ASSERT_EQ(editor_->Undo().status, 200);  // the classification
-  ASSERT_EQ(editor_->Undo().status, 200);  // the preset
+  ASSERT_EQ(KindOf(editor_->Undo()), kDone);  // the classification
+  ASSERT_EQ(KindOf(editor_->Undo()), kDone);  // the preset
   EXPECT_EQ(ScaleOf(State()), ScaleOf(edited));
-  ASSERT_EQ(editor_->Undo().status, 200);
+  ASSERT_EQ(KindOf(editor_->Undo()), kDone);
   EXPECT_EQ(ScaleOf(State()), ScaleOf(start));
-  EXPECT_EQ(editor_->Undo().status, 409);
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(editor_->Redo().status, 200);
+  EXPECT_EQ(KindOf(editor_->Undo()), Kind::Conflict);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(KindOf(editor_->Redo()), kDone);
   EXPECT_EQ(ScaleOf(State()), ScaleOf(classified));
-  EXPECT_EQ(editor_->Redo().status, 409);
+  EXPECT_EQ(KindOf(editor_->Redo()), Kind::Conflict);
 
-  EXPECT_EQ(editor_->ImposePreset("nope", std::nullopt).status, 400);
-  EXPECT_EQ(editor_->ImposePreset("grayscale", 0).status, 400);
-  EXPECT_EQ(editor_->Classify("log").status, 400);  // signed values
+  EXPECT_EQ(KindOf(editor_->ImposePreset("nope", std::nullopt)), Kind::BadInput);
+  EXPECT_EQ(KindOf(editor_->ImposePreset("grayscale", 0)), Kind::BadInput);
+  EXPECT_EQ(KindOf(editor_->Classify("log")), Kind::BadInput);  // signed values
   EXPECT_EQ(ScaleOf(State()), ScaleOf(classified));
 }
 
@@ -109,11 +114,13 @@ TEST_F(ScaleEditor, HostileScalesStillPaint) {
   };
   for (const char* script : hostile) {
     Script(script);
-    EXPECT_EQ(editor_->Picture().status, 200) << script;
-    EXPECT_EQ(editor_->Legend().status, 200) << script;
-    EXPECT_EQ(editor_->Scale().status, 200) << script;
+    std::string png;
+    EXPECT_EQ(KindOf(editor_->Picture(png)), kDone) << script;
+    EXPECT_FALSE(png.empty()) << script;
+    EXPECT_FALSE(editor_->LegendSvg().empty()) << script;
+    EXPECT_FALSE(State().empty()) << script;
   }
-  while (editor_->Undo().status == 200) {
+  while (!editor_->Undo()) {
   }
   EXPECT_EQ(State()["blocks"].size(), 9u);
 }
@@ -122,16 +129,15 @@ TEST_F(ScaleEditor, AnswersAndHistoryAreBoundedInBytes) {
   // As many lines as allowed, each with its end; one more is refused before anything runs.
   std::string lines;
   for (std::size_t i = 0; i < ZORScaleEditor::kMostScriptLines; ++i) lines += "GetNumberOfBlocks\n";
-  EXPECT_EQ(editor_->RunScript(lines).status, 200);
-  EXPECT_EQ(editor_->RunScript(lines + "GetNumberOfBlocks").status, 413);
+  Script(lines);
+  Script(lines + "GetNumberOfBlocks", Kind::TooLarge);
 
   // An answer that would grow past its limit is refused, never cut, and the request is undone.
   std::string huge = "SetNumberOfBlocks 65536\n";
   for (int i = 0; i < 60; ++i) huge += "GetScaleDefinition 1048576 1048576\n";
-  const ZORScaleEditor::Answer refused = editor_->RunScript(huge);
-  EXPECT_EQ(refused.status, 413);
-  EXPECT_NE(refused.body.find("request:3: the output would pass 16777216 bytes"), std::string::npos)
-      << refused.body.substr(0, 200);
+  const std::string refused = Script(huge, Kind::TooLarge);
+  EXPECT_NE(refused.find("request:3: the output would pass 16777216 bytes"), std::string::npos)
+      << refused.substr(0, 200);
   EXPECT_EQ(State()["blocks"].size(), 9u);
 
   // Undo keeps what its memory allows of large scales' steps, the newest last.
@@ -141,26 +147,26 @@ TEST_F(ScaleEditor, AnswersAndHistoryAreBoundedInBytes) {
   EXPECT_GT(state["undo"].get<int>(), 1);
   EXPECT_LT(state["undo"].get<int>(), 20);
   EXPECT_EQ(state["blocks"][29]["color"], json::array({1, 2, 3, 255}));
-  ASSERT_EQ(editor_->Undo().status, 200);
+  ASSERT_EQ(KindOf(editor_->Undo()), kDone);
   EXPECT_EQ(State()["blocks"][29]["color"], json::array({0, 0, 0, 0}));
 }
 
 TEST_F(ScaleEditor, RepositoriesAndTheUnsavedMark) {
-  EXPECT_EQ(editor_->Save("bad name").status, 400);
-  EXPECT_EQ(editor_->Save("bad name").body,
-            "the name holds ' ': only letters, digits, '.', '-' and '_' are allowed\n");
-  EXPECT_EQ(editor_->Load("absent").status, 400);
+  EXPECT_EQ(KindOf(editor_->Save("bad name")), Kind::BadInput);
+  EXPECT_EQ(editor_->Save("bad name")->message,
+            "the name holds ' ': only letters, digits, '.', '-' and '_' are allowed");
+  EXPECT_EQ(KindOf(editor_->Load("absent")), Kind::BadInput);
   Script("SetColor 4 1 2 3 255\n");
-  ASSERT_EQ(editor_->Save("kept").status, 200);
+  ASSERT_EQ(KindOf(editor_->Save("kept")), kDone);
   const json saved = State();
   EXPECT_FALSE(saved["unsaved"]);
   EXPECT_EQ(saved["repository"], "kept");
   Script("SetColor 4 9 9 9 255\n");
   EXPECT_TRUE(editor_->Unsaved());
-  ASSERT_EQ(editor_->Load("kept").status, 200);
+  ASSERT_EQ(KindOf(editor_->Load("kept")), kDone);
   EXPECT_FALSE(editor_->Unsaved());
   EXPECT_EQ(State()["blocks"][3]["color"], json::array({1, 2, 3, 255}));
-  EXPECT_EQ(json::parse(editor_->Repositories().body)["repositories"], json::array({"kept"}));
+  EXPECT_EQ(json::parse(editor_->RepositoriesJson())["repositories"], json::array({"kept"}));
 }
 
 TEST_F(ScaleEditor, EditsFromSeveralThreadsAreEachWhole) {
@@ -168,8 +174,9 @@ TEST_F(ScaleEditor, EditsFromSeveralThreadsAreEachWhole) {
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([this, t] {
       for (int i = 0; i < 25; ++i) {
-        editor_->RunScript("SetColor " + std::to_string(t + 2) + " " + std::to_string(i) + " 0 0 255\n");
-        editor_->Picture();
+        std::string output, png;
+        editor_->RunScript("SetColor " + std::to_string(t + 2) + " " + std::to_string(i) + " 0 0 255\n", output);
+        editor_->Picture(png);
       }
     });
   }

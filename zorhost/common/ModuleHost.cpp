@@ -4,20 +4,30 @@
 
 #include <cstdlib>
 
+#include "zor/ZORText.h"
+
 std::unique_ptr<ZORModuleHost> ZORModuleHost::Open(const std::string& modulePath,
                                                    std::string& error) {
   std::unique_ptr<ZORModuleHost> host(new ZORModuleHost);
   host->module_ = ZORModuleLibrary::Load(modulePath, error);
   if (!host->module_) return nullptr;
   if (host->module_->Symbol(kZORDllGetClassObjectName) == nullptr) {
-    error = "'" + modulePath + "' exports no " + kZORDllGetClassObjectName;
+    error = "'" + ZORPrintable(modulePath) + "' exports no " + kZORDllGetClassObjectName;
     return nullptr;
   }
   host->session_ = std::make_unique<ZORHostSession>();
   if (!host->Factory()) {
-    error = "'" + modulePath + "' serves no color scale factory";
+    error = "'" + ZORPrintable(modulePath) + "' serves no color scale factory";
     return nullptr;
   }
+  return host;
+}
+
+std::unique_ptr<ZORModuleHost> ZORModuleHost::Find(const std::string& modulePath, ZOROutcome& problem) {
+  std::string error;
+  const std::string found = ZORModuleLibrary::Find(kZORColorScaleModuleFile, modulePath, error);
+  std::unique_ptr<ZORModuleHost> host = found.empty() ? nullptr : Open(found, error);
+  if (!host) problem = ZORFailure(error);
   return host;
 }
 
@@ -46,11 +56,6 @@ ZORIStColorScaleFactory_var ZORModuleHost::Factory() {
 ZORIStNewColorScale_var ZORModuleHost::NewScale() {
   ZORIStColorScaleFactory_var factory = Factory();
   return factory ? factory->CreateColorScale() : ZORIStNewColorScale_var();
-}
-
-void ZORModuleHost::NewSession() {
-  session_.reset();
-  session_ = std::make_unique<ZORHostSession>();
 }
 
 void ZORModuleHost::NewDocument() {

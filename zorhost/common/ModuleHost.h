@@ -7,12 +7,16 @@
 #include "zor/ZORColorScaleInterfaces.h"
 #include "zor/ZORHostSession.h"
 #include "zor/ZORModuleLibrary.h"
+#include "zorhost/common/Outcome.h"
 
 class ZORModuleHost {
  public:
   // Loads the module at `modulePath` and opens a session with a fresh document. Null, with
   // `error` saying why, when the module cannot be loaded or serves no color scale factory.
   static std::unique_ptr<ZORModuleHost> Open(const std::string& modulePath, std::string& error);
+  // The module given (`modulePath`) or found where the host platform looks for it
+  // (ZORModuleLibrary::Find), opened; null with `problem` saying why.
+  static std::unique_ptr<ZORModuleHost> Find(const std::string& modulePath, ZOROutcome& problem);
   ~ZORModuleHost();
 
   // A factory through the module's exported class-object entry and its IClassFactory.
@@ -20,9 +24,6 @@ class ZORModuleHost {
   // A new color scale made by such a factory; empty when the host gives none.
   ZORIStNewColorScale_var NewScale();
   ZORHostSession& Session() { return *session_; }
-  // Closes the session and opens a fresh one, as a new run starts. Every scale made in the old
-  // one must have been released.
-  void NewSession();
   // Closes the current document and opens a fresh one in the same session.
   void NewDocument();
 

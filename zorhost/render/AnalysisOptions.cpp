@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "zorhost/scale/Legend.h"
+#include "zorhost/common/Text.h"
 
 namespace {
-
-// "AutoMinMaxOption" above this would put the extremes past the middle.
-constexpr int kLargestOutlierShare = 49;
 
 // The value table and which of its boundaries are imposed (1-based positions, entry 0 unused).
 struct Boundaries {
@@ -136,7 +133,7 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
   if (follows) {
     int share = 0;
     scale->GetAutoMinMaxOption(share);
-    if (share >= 1 && share <= kLargestOutlierShare) {
+    if (share >= 1 && share <= kZORLargestOutlierShare) {
       measured.ExtremesAtPercentile(share, tolerance, lowest, highest);
       done.push_back("AutoMinMaxStatus: the extremes follow the measured values, at percentiles " +
                      std::to_string(share) + " and " + std::to_string(100 - share) +
@@ -148,7 +145,7 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
                      (share == 0 ? std::string()
                                  : " (AutoMinMaxOption " + std::to_string(share) +
                                        " is not a percentage from 0 to " +
-                                       std::to_string(kLargestOutlierShare) + ")"));
+                                       std::to_string(kZORLargestOutlierShare) + ")"));
     }
   }
   const bool symmetric = Option(&ZORIStNewColorScale::GetAbsoluteExtrema, scale);
@@ -156,8 +153,8 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
     const double magnitude = std::max(std::fabs(lowest), std::fabs(highest));
     lowest = -magnitude;
     highest = magnitude;
-    done.push_back("AbsoluteExtrema: the extremes are -" + ZORShortNumber(magnitude) + " and " +
-                   ZORShortNumber(magnitude));
+    done.push_back("AbsoluteExtrema: the extremes are -" + ZORShownNumber(magnitude) + " and " +
+                   ZORShownNumber(magnitude));
   }
   // Stored extremes that no option moves stay as they are, imposed or not.
   if (follows || symmetric) scale->SetExtremeImposedValues(lowest, highest);

@@ -8,6 +8,10 @@
 
 #include "zor/ZORColorScaleInterfaces.h"
 
+// "AutoMinMaxOption" above this would put the extremes past the middle: the largest share of the
+// values, in percent, left to each end block.
+inline constexpr int kZORLargestOutlierShare = 49;
+
 // The finite values an analysis measured: their range, the ranges of the negative and of the
 // positive ones (the four curvature limits), and the values themselves, for extremes placed at a
 // share of them.

@@ -8,18 +8,17 @@
 #include "zor/ZORSettingRepository.h"
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/OutputFiles.h"
-#include "zorhost/scale/Legend.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/render/RenderSteps.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/scale/LegendSvg.h"
+#include "zorhost/scale/LegendText.h"
 #include "zorhost/surface/MeshExport.h"
 #include "zorhost/surface/Part.h"
 
 namespace {
 
-constexpr int kFailure = 1;
-constexpr int kBadInput = 2;
-
-// The picture's values as a CSV grid that --values reads: empty where nothing is seen.
+// The picture's values as a CSV grid that --values reads: `nan` where undefined, empty where no
+// surface is seen.
 std::string ValuesCsv(const ZORRenderValues& values) {
   const ZORValueGrid& grid = values.grid;
   std::string csv;
@@ -28,53 +27,60 @@ std::string ValuesCsv(const ZORRenderValues& values) {
       const std::size_t i = static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.width) +
                             static_cast<std::size_t>(column);
       if (column > 0) csv += ',';
-      if (values.Covered(i)) csv += ZORScriptValues::Double(grid.values[i]);
+      if (values.Covered(i)) csv += ZORExactNumber(grid.values[i]);
     }
     csv += '\n';
   }
   return csv;
 }
 
+// The analysed mesh's file: each vertex painted as the picture paints it.
+ZOROutcome MeshFile(const std::string& path, const ZORSurfaceMesh& mesh, const ZORScaleSnapshot& snapshot,
+                    std::string& contents) {
+  const ZORRgba undefined = snapshot.Definition().undefinedColor;
+  std::vector<int> blocks(mesh.values.size());
+  std::vector<ZORRgba> colors(mesh.values.size(), undefined);
+  ZORScalePainter::PaintOptions paintOptions;
+  paintOptions.undefinedColorForNaN = true;
+  snapshot.Painter().Paint(mesh.values, blocks, colors, paintOptions);
+  for (std::size_t v = 0; v < blocks.size(); ++v) {
+    if (blocks[v] < 0) colors[v] = undefined;
+  }
+  std::string error;
+  contents = ZORFormatMesh(path, mesh, colors, error);
+  return contents.empty() ? ZORBadInput(error) : std::nullopt;
+}
+
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
 // when asked, the analysed mesh and the picture's values.
-ZORRenderOutcome WriteFiles(const ZORRenderOptions& options, const ZORRenderValues& values,
-                         const ZORPainting& painting, const ZORScaleView& scale,
-                         const ZORScalePainter& painter, const ZORBlockCounts& counts) {
+ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture,
+                      const ZORRenderValues& values, const ZORPainting& painting,
+                      const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend) {
   const ZORValueGrid& grid = values.grid;
   const std::vector<std::uint8_t> rgba =
-      ZORPictureRgba(values, painting, scale.undefinedColor, options.background);
+      ZORPictureRgba(values, painting, snapshot.Definition().undefinedColor, picture.background);
   const std::string png = ZOREncodePng(grid.width, grid.height, rgba);
-  if (png.empty()) return ZORRenderFailure{kFailure, "the picture could not be encoded"};
+  if (png.empty()) return ZORFailure("the picture could not be encoded");
   std::vector<std::pair<std::string, std::string>> files = {
-      {options.outPrefix + ".png", png},
-      {options.outPrefix + ".svg", ZORLegendSvg(ZORRenderTitle(values), grid.width, grid.height, rgba, scale, counts)}};
-  std::string error;
-  if (!options.meshOutPath.empty()) {
-    const ZORSurfaceMesh& mesh = values.part->Mesh();
-    std::vector<int> blocks(mesh.values.size());
-    std::vector<ZORRgba> colors(mesh.values.size(), scale.undefinedColor);
-    ZORScalePainter::PaintOptions paintOptions;
-    paintOptions.undefinedColorForNaN = true;
-    painter.Paint(mesh.values, blocks, colors, paintOptions);
-    for (std::size_t v = 0; v < blocks.size(); ++v) {
-      if (blocks[v] < 0) colors[v] = scale.undefinedColor;
-    }
-    std::string contents = ZORFormatMesh(options.meshOutPath, mesh, colors, error);
-    if (contents.empty()) return ZORRenderFailure{kBadInput, error};
-    files.emplace_back(options.meshOutPath, std::move(contents));
+      {outputs.prefix + ".png", png},
+      {outputs.prefix + ".svg", ZORLegendSvg(ZORRenderTitle(values), grid.width, grid.height, rgba, legend)}};
+  if (!outputs.meshPath.empty()) {
+    std::string contents;
+    if (ZOROutcome problem = MeshFile(outputs.meshPath, values.part->Mesh(), snapshot, contents)) return problem;
+    files.emplace_back(outputs.meshPath, std::move(contents));
   }
-  if (!options.valuesOutPath.empty()) files.emplace_back(options.valuesOutPath, ValuesCsv(values));
-  if (!ZORWriteFilesWhole(files, error)) return ZORRenderFailure{kFailure, error};
+  if (!outputs.valuesPath.empty()) files.emplace_back(outputs.valuesPath, ValuesCsv(values));
+  if (std::string error; !ZORWriteFilesWhole(files, error)) return ZORFailure(error);
   return std::nullopt;
 }
 
-// Step 6: the scale, the values in each block, what was written.
-void PrintSummary(const ZORRenderOptions& options, const ZORRenderValues& values,
-                  const ZORScaleView& scale, const ZORBlockCounts& counts,
-                  const std::vector<std::string>& optionsDone, std::ostream& out) {
-  const int blockCount = scale.Blocks();
-  out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from " << ZORScriptValues::Double(values.measured.smallest) << " to "
-      << ZORScriptValues::Double(values.measured.largest) << "\n";
+// Step 6: what was painted, what the options did, the legend as text, what was written.
+void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
+                  const ZORLegendModel& legend, const std::vector<std::string>& done,
+                  std::ostream& out) {
+  out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from "
+      << ZORShownNumber(values.measured.smallest) << " to " << ZORShownNumber(values.measured.largest)
+      << "\n";
   if (values.part) {
     const ZORSurfaceMesh& mesh = values.part->Mesh();
     out << "part: " << mesh.triangles.size() << " triangles, " << mesh.positions.size()
@@ -83,90 +89,63 @@ void PrintSummary(const ZORRenderOptions& options, const ZORRenderValues& values
         << "\n";
     for (const std::string& note : values.part->MeshNotes()) out << "part: " << note << "\n";
   }
-  for (const std::string& line : optionsDone) out << line << "\n";
-  out << "scale: " << blockCount << " blocks\n";
-  out << "  block  values from    to               color (r, g, b, a)      values\n";
-  for (int k = 1; k <= blockCount; ++k) {
-    const std::size_t at = static_cast<std::size_t>(k - 1);
-    double first = 0.0, last = 0.0;
-    const bool placed = scale.Span(k, first, last);
-    const ZORRgba& c = scale.colors[at];
-    char color[64];
-    std::snprintf(color, sizeof color, "%d, %d, %d, %d%s", c.red, c.green, c.blue, c.alpha,
-                  scale.colorIndices[at] == -1 ? " *" : "");
-    char line[256];
-    std::snprintf(line, sizeof line, "  %5d  %-14s  %-14s  %-22s  %ld\n", k,
-                  placed ? ZORShortNumber(first).c_str() : "none",
-                  placed ? ZORShortNumber(last).c_str() : "", color,
-                  counts.perBlock[static_cast<std::size_t>(k)]);
-    out << line;
-  }
-  out << "  (* interpolated color: values inside its block are blended toward the next block)\n";
-  if (scale.LimitsDisagree() && blockCount >= 2) {
-    out << "note: values are placed by the first and last stored boundaries, "
-        << ZORScriptValues::Double(scale.lower) << " and " << ZORScriptValues::Double(scale.upper)
-        << ", which differ from the value table's ends, "
-        << ZORScriptValues::Double(scale.boundaries.front()) << " and "
-        << ZORScriptValues::Double(scale.boundaries.back()) << "\n";
-  }
-  if (scale.ranges.empty() && blockCount >= 2) {
-    out << "note: the boundaries do not increase; the ranges shown are the value table's\n";
-  }
-  if (counts.undefined > 0) out << "undefined values: " << counts.undefined << "\n";
-  if (counts.noColor > 0) out << "values the scale gave no color: " << counts.noColor << "\n";
-  out << "wrote " << options.outPrefix << ".png and " << options.outPrefix << ".svg";
-  if (!options.meshOutPath.empty()) out << ", " << options.meshOutPath;
-  if (!options.valuesOutPath.empty()) out << ", " << options.valuesOutPath;
+  for (const std::string& line : done) out << line << "\n";
+  out << ZORLegendSummary(legend);
+  out << "wrote " << outputs.prefix << ".png and " << outputs.prefix << ".svg";
+  if (!outputs.meshPath.empty()) out << ", " << outputs.meshPath;
+  if (!outputs.valuesPath.empty()) out << ", " << outputs.valuesPath;
   out << "\n";
 }
 
 // Step 0: what would be written checked, before anything is read or written: no output may
 // replace what is not a regular file, another output or an input.
-ZORRenderOutcome CheckFiles(const ZORRenderOptions& options) {
-  std::vector<ZORNamedFile> outputs = {{"--out", options.outPrefix + ".png"},
-                                       {"--out", options.outPrefix + ".svg"}};
-  if (!options.meshOutPath.empty()) outputs.push_back({"--mesh-out", options.meshOutPath});
-  if (!options.valuesOutPath.empty()) outputs.push_back({"--values-out", options.valuesOutPath});
-  if (!options.saveSettingsName.empty() &&
-      ZORCheckRepositoryName(options.saveSettingsName).empty()) {
-    outputs.push_back({"--save-settings", ZORRepositoryPath(options.saveSettingsName)});
+ZOROutcome CheckFiles(const ZORRenderOptions& options) {
+  const ZOROutputs& written = options.outputs;
+  std::vector<ZORNamedFile> outputs = {{"--out", written.prefix + ".png"}, {"--out", written.prefix + ".svg"}};
+  if (!written.meshPath.empty()) outputs.push_back({"--mesh-out", written.meshPath});
+  if (!written.valuesPath.empty()) outputs.push_back({"--values-out", written.valuesPath});
+  const std::string& saved = options.scale.saveSettingsName;
+  if (!saved.empty() && ZORCheckRepositoryName(saved).empty()) {
+    outputs.push_back({"--save-settings", ZORRepositoryPath(saved)});
   }
   std::vector<ZORNamedFile> inputs;
-  if (!options.partPath.empty()) inputs.push_back({"the part", options.partPath});
-  if (!options.valuesPath.empty()) inputs.push_back({"--values", options.valuesPath});
+  if (!options.source.partPath.empty()) inputs.push_back({"the part", options.source.partPath});
+  if (!options.source.valuesPath.empty()) inputs.push_back({"--values", options.source.valuesPath});
   if (std::optional<std::string> problem = ZORCheckFilePlan(outputs, inputs)) {
-    return ZORRenderFailure{kBadInput, *problem + "; nothing was written"};
+    return ZORBadInput(*problem + "; nothing was written");
   }
   return std::nullopt;
 }
 
-int Report(const ZORRenderFailure& failure, std::ostream& err) {
-  err << "zorhost render: " << failure.message << '\n';
-  return failure.status;
-}
-
 }  // namespace
 
-int ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream& out,
-              std::ostream& err) {
-  if (ZORRenderOutcome failure = CheckFiles(options)) return Report(*failure, err);
+ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream& out,
+                     std::ostream& err) {
+  if (ZOROutcome problem = CheckFiles(options)) return problem;
   ZORRenderValues values;
-  if (ZORRenderOutcome failure = ZORReadRenderValues(options, values)) return Report(*failure, err);
+  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "render", values)) {
+    return problem;
+  }
   ZORIStNewColorScale_var scale;
-  std::vector<std::string> optionsDone;
-  if (ZORRenderOutcome failure = ZORPrepareScale(host, options, values, scale, optionsDone, err)) {
-    return Report(*failure, err);
-  }
-  const ZORScalePainter painter(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  std::vector<std::string> done, warnings;
+  const ZOROutcome prepared = ZORPrepareScale(host, options.scale, values, scale, done, warnings);
+  for (const std::string& warning : warnings) err << "zorhost render: " << warning << '\n';
+  if (prepared) return prepared;
+  const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
   ZORPainting painting;
-  if (ZORRenderOutcome failure = ZORPaintValues(scale.get(), painter, values.grid, options, painting, err)) {
-    return Report(*failure, err);
+  if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting,
+                                          options.progress, painting, err)) {
+    return problem;
   }
-  const ZORScaleView view = ZORDescribeScale(scale.get(), ZORHostSession::kDefaultModelTolerance);
-  const ZORBlockCounts counts = ZORCountBlocks(painting, values, view.Blocks());
-  if (ZORRenderOutcome failure = WriteFiles(options, values, painting, view, painter, counts)) {
-    return Report(*failure, err);
+  if (options.painting == ZORPaintingMode::Check) {
+    done.push_back("check: the painter and GetColorForValue agree on all " +
+                   std::to_string(values.grid.values.size()) + " values");
   }
-  PrintSummary(options, values, view, counts, optionsDone, out);
-  return 0;
+  const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
+  const ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
+  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, painting, snapshot, legend)) {
+    return problem;
+  }
+  PrintSummary(options.outputs, values, legend, done, out);
+  return std::nullopt;
 }

@@ -17,57 +17,54 @@
 #include "zorhost/render/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
-#include "zorhost/common/ImageFiles.h"
-#include "zorhost/scale/Legend.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/scale/ScaleJobs.h"
-#include "zorhost/script/ScriptValues.h"
 #include "zorhost/render/ValueGrid.h"
-#include "zorhost/surface/MeshExport.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/PartPicture.h"
 
 namespace {
 
 constexpr int kSampleSize = 512;
-constexpr int kFailure = 1;
-constexpr int kBadInput = 2;
 
 std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
 
 // The part read and meshed within the time limit.
-ZORRenderOutcome ReadAndPreparePart(const ZORRenderOptions& options, ZORRenderValues& values) {
-  const std::string name = options.partPath.empty() ? "the sample part" : ZORPrintable(options.partPath);
+ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
+                              std::string_view job, ZORRenderValues& values) {
+  const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
   char limit[32];
-  std::snprintf(limit, sizeof limit, "%g", options.timeLimit);
-  const ZORDeadline deadline(options.timeLimit,
-                             "zorhost " + options.job + ": " + name +
+  std::snprintf(limit, sizeof limit, "%g", source.timeLimit);
+  const ZORDeadline deadline(source.timeLimit,
+                             "zorhost " + std::string(job) + ": " + name +
                                  ": reading and meshing the part took longer than the time limit, " +
                                  limit + " s (--time-limit SECONDS raises it); nothing was written",
-                             kBadInput);
+                             ZORExitStatus(ZORBadInput({})));
   std::string error;
-  values.part = options.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(options.partPath, error);
-  if (!values.part) return ZORRenderFailure{kBadInput, error};
-  if (!ZORPreparePartForPicture(*values.part, options.view, options.width, options.height,
-                                options.analysis, error)) {
-    return ZORRenderFailure{kBadInput, values.part->Description() + ": " + error};
+  values.part = source.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(source.partPath, error);
+  if (!values.part) return ZORBadInput(error);
+  if (!ZORPreparePartForPicture(*values.part, picture.view, picture.width, picture.height,
+                                picture.analysis, error)) {
+    return ZORBadInput(values.part->Description() + ": " + error);
   }
   return std::nullopt;
 }
 
 // Step 1, for a part: its picture, a value a pixel.
-ZORRenderOutcome PicturePart(const ZORRenderOptions& options, ZORRenderValues& values) {
-  if (ZORRenderOutcome failure = ReadAndPreparePart(options, values)) return failure;
+ZOROutcome PicturePart(const ZORValueSource& source, const ZORPictureSettings& settings,
+                       std::string_view job, ZORRenderValues& values) {
+  if (ZOROutcome problem = ReadAndPreparePart(source, settings, job, values)) return problem;
   ZORPartPicture picture =
-      ZORPicturePreparedPart(*values.part, options.view, options.width, options.height);
+      ZORPicturePreparedPart(*values.part, settings.view, settings.width, settings.height);
   values.grid.width = picture.width;
   values.grid.height = picture.height;
   values.grid.values = std::move(picture.values);
   values.grid.description =
-      std::string(ZORAnalysisName(options.analysis)) + " of " + values.part->Description();
+      std::string(ZORAnalysisName(settings.analysis)) + " of " + values.part->Description();
   values.covered = std::move(picture.covered);
-  if (options.shading == ZORRenderOptions::Shading::Lit) values.light = std::move(picture.light);
+  if (settings.shading == ZORPictureSettings::Shading::Lit) values.light = std::move(picture.light);
   return std::nullopt;
 }
 
@@ -87,93 +84,79 @@ ZORRgba PixelColor(const ZORRenderValues& values, const ZORPainting& painting, s
   return color;
 }
 
-ZORRgba UndefinedColor(ZORIStNewColorScale* scale) {
-  ZORRgba undefined{255, 255, 255, 0};
-  scale->GetColorUndefine(undefined.red, undefined.green, undefined.blue, undefined.alpha);
-  return undefined;
-}
-
 std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
                        int paintedBlock, const ZORRgba& painted, int block,
                        const ZORRgba& color) {
   const std::size_t rowLength = static_cast<std::size_t>(grid.width);
   return "the painter and GetColorForValue differ at row " + std::to_string(at / rowLength + 1) +
          ", column " + std::to_string(at % rowLength + 1) + ", value " +
-         ZORScriptValues::Double(value) + ": block " + std::to_string(paintedBlock) + " (" +
-         std::to_string(painted.red) + ", " + std::to_string(painted.green) + ", " +
-         std::to_string(painted.blue) + ", " + std::to_string(painted.alpha) +
-         ") against block " + std::to_string(block) + " (" + std::to_string(color.red) + ", " +
-         std::to_string(color.green) + ", " + std::to_string(color.blue) + ", " +
-         std::to_string(color.alpha) + ")";
+         ZORExactNumber(value) + ": block " + std::to_string(paintedBlock) + " (" +
+         ZORColorText(painted) + ") against block " + std::to_string(block) + " (" +
+         ZORColorText(color) + ")";
 }
 
 }  // namespace
 
-ZORRenderOutcome ZORReadRenderValues(const ZORRenderOptions& options, ZORRenderValues& values) {
-  if (options.PaintsPart()) {
-    if (ZORRenderOutcome failure = PicturePart(options, values)) return failure;
-  } else if (options.valuesPath.empty()) {
+ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
+                               std::string_view job, ZORRenderValues& values) {
+  if (source.PaintsPart()) {
+    if (ZOROutcome problem = PicturePart(source, picture, job, values)) return problem;
+  } else if (source.valuesPath.empty()) {
     values.grid = ZORSampleAnalysis(kSampleSize);
-  } else if (std::string error; !ZORReadCsvGrid(options.valuesPath, values.grid, error)) {
-    return ZORRenderFailure{kBadInput, error};
+  } else if (std::string error; !ZORReadCsvGrid(source.valuesPath, values.grid, error)) {
+    return ZORBadInput(error);
   } else {
     values.covered = std::move(values.grid.covered);
   }
   values.measured = ZORMeasure(values.grid.values, values.covered);
   if (!values.measured.any) {
-    return ZORRenderFailure{kBadInput, (values.part ? values.part->Description() : options.valuesPath) +
-                                        ": no finite value to paint"};
+    return ZORBadInput((values.part ? values.part->Description() : source.valuesPath) +
+                       ": no finite value to paint");
   }
   return std::nullopt;
 }
 
-ZORRenderOutcome ZORPrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
+ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
                            const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
-                           std::vector<std::string>& done, std::ostream& err) {
+                           std::vector<std::string>& done, std::vector<std::string>& warnings) {
   scale = host.NewScale();
-  if (!scale) return ZORRenderFailure{kFailure, "the host made no color scale"};
+  if (!scale) return ZORFailure("the host made no color scale");
   // The scale evaluates with the host's model tolerance, which the painter must know.
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
-  if (!options.settingsName.empty()) {
-    std::vector<std::string> warnings;
-    std::string error;
-    const bool loaded = ZORLoadScale(scale.get(), options.settingsName, warnings, error);
-    for (const std::string& warning : warnings) err << "zorhost render: " << warning << '\n';
-    if (!loaded) return ZORRenderFailure{kBadInput, error};
-  } else if (!ZORMakeDefaultScale(scale.get(), options.blocks)) {
-    return ZORRenderFailure{kBadInput,
-                         "cannot make a scale of " + std::to_string(options.blocks) + " blocks"};
+  if (!recipe.settingsName.empty()) {
+    if (ZOROutcome problem = ZORLoadScale(scale.get(), recipe.settingsName, warnings)) return problem;
+  } else if (!ZORMakeDefaultScale(scale.get(), recipe.blocks)) {
+    return ZORBadInput("cannot make a scale of " + std::to_string(recipe.blocks) + " blocks");
   }
-  if (options.preset && !ZORImposeRamp(scale.get(), options.preset->anchors)) {
-    return ZORRenderFailure{kFailure, std::string("the scale refuses the colors of the preset ") +
-                                       options.preset->name};
+  if (recipe.preset && !ZORImposeRamp(scale.get(), recipe.preset->anchors)) {
+    return ZORFailure(std::string("the scale refuses the colors of the preset ") + recipe.preset->name);
   }
   for (const std::string& line :
        ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance)) {
     done.push_back("option " + line);
   }
-  if (options.classify) {
+  if (recipe.classify) {
     std::string line;
-    if (ZORRenderOutcome failure = ZORClassifyScale(scale.get(), *options.classify, values, line)) {
-      failure->message = std::string("--classify ") + ZORClassMethodName(*options.classify) + ": " +
-                         failure->message;
-      return failure;
+    if (ZOROutcome problem = ZORClassifyScale(scale.get(), *recipe.classify, values, line)) {
+      problem->message = std::string("--classify ") + ZORClassMethodName(*recipe.classify) + ": " +
+                         problem->message;
+      return problem;
     }
     done.push_back(line);
   }
-  if (!options.saveSettingsName.empty() &&
-      scale->SaveToSettings(options.saveSettingsName.c_str()) != 1) {
-    return ZORRenderFailure{kFailure, "cannot save the scale to the settings repository '" +
-                                       options.saveSettingsName + "'"};
+  if (!recipe.saveSettingsName.empty() &&
+      scale->SaveToSettings(recipe.saveSettingsName.c_str()) != 1) {
+    return ZORFailure("cannot save the scale to the settings repository '" +
+                      ZORPrintable(recipe.saveSettingsName) + "'");
   }
   return std::nullopt;
 }
 
-ZORRenderOutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScalePainter& painter,
-                            const ZORValueGrid& grid, const ZORRenderOptions& options,
-                            ZORPainting& painting, std::ostream& err) {
-  using Mode = ZORRenderOptions::Painting;
-  const ZORRgba undefined = UndefinedColor(scale);
+ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
+                          const ZORValueGrid& grid, ZORPaintingMode mode, bool progress,
+                          ZORPainting& painting, std::ostream& err) {
+  const ZORScalePainter& painter = snapshot.Painter();
+  const ZORRgba undefined = snapshot.Definition().undefinedColor;
   const std::size_t count = grid.values.size();
   painting.blocks.assign(count, -1);
   painting.colors.assign(count, undefined);
@@ -188,8 +171,8 @@ ZORRenderOutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScalePainte
     const std::span<const double> values(grid.values.data() + first, length);
     const std::span<int> blocks(painting.blocks.data() + first, length);
     const std::span<ZORRgba> colors(painting.colors.data() + first, length);
-    if (options.painting != Mode::PerValue) painter.Paint(values, blocks, colors, paintOptions);
-    if (options.painting != Mode::Painter) {
+    if (mode != ZORPaintingMode::PerValue) painter.Paint(values, blocks, colors, paintOptions);
+    if (mode != ZORPaintingMode::Painter) {
       for (std::size_t i = 0; i < length; ++i) {
         ZORRgba color = undefined;
         int block = ZORScalePainter::kUndefinedBlock;
@@ -198,21 +181,19 @@ ZORRenderOutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScalePainte
           block = scale->GetColorForValue(values[i], &color.red, &color.green, &color.blue,
                                           &color.alpha);
         }
-        if (options.painting == Mode::Check &&
+        if (mode == ZORPaintingMode::Check &&
             (block != blocks[i] || (block != -1 && !(color == colors[i])))) {
-          return ZORRenderFailure{kFailure, Difference(grid, first + i, values[i], blocks[i],
-                                                    colors[i], block, color)};
+          return ZORFailure(Difference(grid, first + i, values[i], blocks[i], colors[i], block, color));
         }
         blocks[i] = block;
         colors[i] = color;
       }
     }
-    if (options.progress) {
-      err << "\rzorhost render: painting " << (first + length) * 100 / count << "%"
-          << std::flush;
+    if (progress) {
+      err << "\rzorhost render: painting " << (first + length) * 100 / count << "%" << std::flush;
     }
   }
-  if (options.progress) err << "\r\033[K" << std::flush;
+  if (progress) err << "\r\033[K" << std::flush;
   return std::nullopt;
 }
 
@@ -255,13 +236,13 @@ std::vector<std::uint8_t> ZORPictureRgba(const ZORRenderValues& values, const ZO
   return rgba;
 }
 
-ZORRenderOutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
-                                  const ZORRenderValues& values, std::string& line) {
+ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
+                            const ZORRenderValues& values, std::string& line) {
   ZORClassRequest request;
   request.method = method;
   request.tolerance = ZORHostSession::kDefaultModelTolerance;
   if (FAILED(scale->GetNumberOfBlocks(request.blocks))) {
-    return ZORRenderFailure{kFailure, "the scale gives no number of blocks"};
+    return ZORFailure("the scale gives no number of blocks");
   }
   ZORScaleExtremes(scale, request.lowest, request.highest);
   std::vector<double> seen;
@@ -271,10 +252,8 @@ ZORRenderOutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod met
   }
   ZORClassification classes;
   std::string error;
-  if (!ZORClassify(request, seen, classes, error)) return ZORRenderFailure{kBadInput, error};
-  if (!ZORImposeBoundaries(scale, classes.boundaries)) {
-    return ZORRenderFailure{kFailure, "the scale refuses the boundaries"};
-  }
+  if (!ZORClassify(request, seen, classes, error)) return ZORBadInput(error);
+  if (!ZORImposeBoundaries(scale, classes.boundaries)) return ZORFailure("the scale refuses the boundaries");
   line = std::string("classify ") + ZORClassMethodName(method) + ": " +
          std::to_string(classes.boundaries.size()) + " boundaries imposed from " +
          std::to_string(classes.classified) + " values";

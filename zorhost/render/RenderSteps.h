@@ -1,29 +1,23 @@
 // The steps of a render, each one thing: the values read, the scale prepared, the values painted
 // and counted, the picture's pixels. `zorhost render` runs them once; `zorhost serve` paints
-// again after every edit.
+// again after every edit. Each takes the piece of the options it needs.
 #pragma once
 
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "painter/ZORScalePainter.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/common/Outcome.h"
 #include "zorhost/render/AnalysisOptions.h"
-#include "zorhost/scale/Classification.h"
-#include "zorhost/scale/Legend.h"
-#include "zorhost/render/Render.h"
+#include "zorhost/render/RenderOptions.h"
 #include "zorhost/render/ValueGrid.h"
+#include "zorhost/scale/LegendModel.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/surface/Part.h"
-
-// Why a step stopped the render: the exit status and the message for standard error.
-struct ZORRenderFailure {
-  int status;
-  std::string message;
-};
-using ZORRenderOutcome = std::optional<ZORRenderFailure>;
 
 // The values a render paints: a grid of them, or the picture of a part, a value a pixel.
 struct ZORRenderValues {
@@ -43,25 +37,29 @@ struct ZORPainting {
   std::vector<ZORRgba> colors;
 };
 
-// Step 1: the values, from a part, a CSV grid or the sample field, and their finite range.
-ZORRenderOutcome ZORReadRenderValues(const ZORRenderOptions& options, ZORRenderValues& values);
+// Step 1: the values, from a part, a CSV grid or the sample field, and their finite range. `job`
+// names the job in the message of the time limit.
+ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
+                               std::string_view job, ZORRenderValues& values);
 
 // Step 2: a scale made through the module, loaded from a repository or the default one, the
 // preset's colors imposed, its analysis options acted on with the measured values, its
-// boundaries classified; saved when asked. `done` says what was done, a line each.
-ZORRenderOutcome ZORPrepareScale(ZORModuleHost& host, const ZORRenderOptions& options,
-                                 const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
-                                 std::vector<std::string>& done, std::ostream& err);
+// boundaries classified; saved when asked. `done` says what was done, `warnings` what a load
+// found wrong in the repository's record, a line each.
+ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
+                           const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
+                           std::vector<std::string>& done, std::vector<std::string>& warnings);
 
 // The scale's boundaries imposed from the values seen, classified by `method` between the
 // scale's extremes; `line` says what was done, for the summary.
-ZORRenderOutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
-                                  const ZORRenderValues& values, std::string& line);
+ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
+                            const ZORRenderValues& values, std::string& line);
 
-// Step 3: every value painted as `options.painting` says, rows at a time.
-ZORRenderOutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScalePainter& painter,
-                                const ZORValueGrid& grid, const ZORRenderOptions& options,
-                                ZORPainting& painting, std::ostream& err);
+// Step 3: every value painted with the snapshot's painter, or through GetColorForValue, or both
+// and compared, as `mode` says; progress on `err` when asked. `checked` says what a check found.
+ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
+                          const ZORValueGrid& grid, ZORPaintingMode mode, bool progress,
+                          ZORPainting& painting, std::ostream& err);
 
 // Step 4: how many of the values seen each block holds.
 ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORRenderValues& values,

@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include "zor/ZORText.h"
+#include "zor/ZORHostSession.h"
 #include "zorhost/scale/ColorRamps.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptValues.h"
 
 namespace {
@@ -521,23 +523,21 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
 }  // namespace
 
 ZORScaleTable ZORReadScaleTable(ZORIStNewColorScale* scale) {
+  return ZORScaleTableOf(ZORScaleSnapshot(scale, ZORHostSession::kDefaultModelTolerance));
+}
+
+ZORScaleTable ZORScaleTableOf(const ZORScaleSnapshot& snapshot) {
   ZORScaleTable table;
-  ZORRawCollint red, green, blue, alpha, colorIndices, boundaryIndices;
-  ZORRawColldouble values;
-  scale->GetColorTable(&red, &green, &blue, &alpha, &colorIndices);
-  scale->GetValueTable(&values, &boundaryIndices, nullptr, nullptr);
-  for (int k = 1; k <= red.Size(); ++k) {
-    table.colors.push_back({red[k], green[k], blue[k], alpha[k]});
-    table.colorImposed.push_back(colorIndices[k] != -1);
+  const ZORScaleDefinition& definition = snapshot.Definition();
+  for (int k = 1; k <= snapshot.Blocks(); ++k) {
+    table.colors.push_back(snapshot.Color(k));
+    table.colorImposed.push_back(snapshot.ColorImposed(k));
   }
-  for (int k = 1; k <= values.Size(); ++k) {
-    table.boundaries.push_back(values[k]);
-    table.boundaryImposed.push_back(boundaryIndices[k] != -1);
+  for (int k = 1; k <= static_cast<int>(definition.boundaries.size()); ++k) {
+    table.boundaries.push_back(snapshot.Boundary(k));
+    table.boundaryImposed.push_back(snapshot.BoundaryImposed(k));
   }
-  ZORRgba undefined{255, 255, 255, 0};
-  if (SUCCEEDED(scale->GetColorUndefine(undefined.red, undefined.green, undefined.blue, undefined.alpha))) {
-    table.undefinedColor = undefined;
-  }
+  table.undefinedColor = definition.undefinedColor;
   return table;
 }
 

@@ -31,7 +31,11 @@ struct ZORScaleTable {
   int Blocks() const { return static_cast<int>(colors.size()); }
 };
 
-// The scale's color table, value table and undefined color.
+class ZORScaleSnapshot;
+
+// The scale's color table, value table and undefined color, as its snapshot holds them.
+ZORScaleTable ZORScaleTableOf(const ZORScaleSnapshot& snapshot);
+// The same of a scale read now.
 ZORScaleTable ZORReadScaleTable(ZORIStNewColorScale* scale);
 // Makes `scale` the table: its block count, imposed colors and imposed boundaries, and the
 // undefined color when the table has one. False with `error` when the scale refuses any of it.

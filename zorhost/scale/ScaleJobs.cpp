@@ -3,66 +3,67 @@
 #include <cstdio>
 #include <fstream>
 #include <ostream>
-#include <sstream>
 
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
-#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/OutputFiles.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/scale/LegendText.h"
 #include "zorhost/scale/RecordCheck.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/scale/ScaleFiles.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 
 namespace {
 
-constexpr int kFailure = 1;
-constexpr int kBadInput = 2;
+enum ScaleOption { kModule = 256, kFormat };
+
+const char* const kHelp = R"(usage:
+  zorhost scale show NAME                 the scale in settings repository NAME: its blocks,
+                                          boundaries, colors and which of them are imposed
+  zorhost scale export NAME FILE          write it to FILE
+  zorhost scale import FILE NAME          read FILE into settings repository NAME
+  zorhost scale presets                   the built-in color presets
+
+  --format F            cpt (GMT color palette table), json (ParaView-style color map preset) or
+                        csv (block,from,to,red,green,blue,alpha,imposed,boundary_imposed);
+                        without it, told by FILE's extension
+  --module PATH         the module to load
+  -h, --help            this text
+
+A .cpt keeps the first and last blocks as its B and F colors and loses alpha, as does a .json;
+both need three blocks or more. See docs/scale-files.md beside the README.
+)";
+
 // Palettes are small: a file larger than this is not one.
 constexpr std::streamsize kLargestScaleFile = 16 * 1024 * 1024;
 
-int Report(std::ostream& err, const std::string& message, int status) {
-  err << "zorhost scale: " << message << '\n';
-  return status;
-}
-
-std::string ColorText(const ZORRgba& c) {
-  return std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) +
-         ", " + std::to_string(c.alpha);
-}
-
-// A loaded scale, or the status to end with.
-std::optional<int> LoadForJob(ZORModuleHost& host, const std::string& name,
-                              ZORIStNewColorScale_var& scale, std::ostream& err) {
+// The scale of repository `name`, loaded in a new scale of `host`; what the record holds that a
+// scale reads badly goes to `err`.
+ZOROutcome LoadForJob(ZORModuleHost& host, const std::string& name, ZORIStNewColorScale_var& scale,
+                      std::ostream& err) {
   scale = host.NewScale();
-  if (!scale) return Report(err, "the host made no color scale", kFailure);
+  if (!scale) return ZORFailure("the host made no color scale");
   std::vector<std::string> warnings;
-  std::string error;
-  const bool loaded = ZORLoadScale(scale.get(), name, warnings, error);
-  for (const std::string& warning : warnings) err << "zorhost scale: " << warning << '\n';
-  if (!loaded) return Report(err, error, kBadInput);
-  return std::nullopt;
+  ZOROutcome problem = ZORLoadScale(scale.get(), name, warnings);
+  for (const std::string& warning : warnings) err << "zorhost scale: " << ZORPrintable(warning) << '\n';
+  return problem;
 }
 
-std::optional<ZORScaleFormat> FormatFor(const std::string& path,
-                                        std::optional<ZORScaleFormat> given, std::ostream& err) {
-  if (given) return given;
-  const std::optional<ZORScaleFormat> format = ZORScaleFormatOfPath(path);
-  if (!format) {
-    err << "zorhost scale: " << ZORPrintable(path)
-        << ": the format is told by the extension .cpt, .json or .csv, or by --format\n";
-  }
-  return format;
+ZOROutcome FormatFor(const std::string& path, std::optional<ZORScaleFormat>& format) {
+  if (!format) format = ZORScaleFormatOfPath(path);
+  if (format) return std::nullopt;
+  return ZORBadInput(ZORPrintable(path) + ": the format is told by the extension .cpt, .json or .csv, or by --format");
 }
 
 // The scale file and the repository's file are not one, and what is written is a file that can be
-// replaced; the status to end with otherwise.
-std::optional<int> CheckFiles(const std::string& name, const std::string& path, bool exporting,
-                              std::ostream& err) {
+// replaced.
+ZOROutcome CheckFiles(const std::string& name, const std::string& path, bool exporting) {
   const ZORNamedFile file{"the file", path};
   const ZORNamedFile repository{"the settings repository's file", ZORRepositoryPath(name)};
   const std::optional<std::string> problem =
       exporting ? ZORCheckFilePlan({file}, {repository}) : ZORCheckFilePlan({repository}, {file});
-  if (!problem) return std::nullopt;
-  return Report(err, *problem + "; nothing was written", kBadInput);
+  return problem ? ZORBadInput(*problem + "; nothing was written") : std::nullopt;
 }
 
 // The file's text, at most kLargestScaleFile bytes.
@@ -88,106 +89,144 @@ bool ReadSmallFile(const std::string& path, std::string& text, std::string& erro
   return true;
 }
 
-}  // namespace
 
-bool ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
-                  std::vector<std::string>& warnings, std::string& error) {
-  std::vector<ZORSettingEntry> record;
-  std::vector<int> lines;
-  std::string problem;
-  const int found = ZORReadRepositoryFile(name, record, problem, &lines);
-  if (found <= 0) {
-    error = found == 0 ? "there is no settings repository '" + ZORPrintable(name) + "'" : problem;
-    return false;
-  }
-  warnings = ZORCheckScaleRecord(ZORRepositoryPath(name), record, lines);
-  if (scale->LoadFromSettings(name.c_str()) != 1) {
-    error = "cannot load the scale from the settings repository '" + ZORPrintable(name) + "'";
-    return false;
-  }
-  if (int blocks = 0; FAILED(scale->GetNumberOfBlocks(blocks)) || blocks < 1) {
-    error = "the scale loaded from the settings repository '" + ZORPrintable(name) +
-            "' has no blocks to paint with";
-    return false;
-  }
-  return true;
+ZOROutcome Show(ZORModuleHost& host, const std::string& name, std::ostream& out, std::ostream& err) {
+  ZORIStNewColorScale_var scale;
+  if (ZOROutcome problem = LoadForJob(host, name, scale, err)) return problem;
+  const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  out << ZORLegendListing(ZORMakeLegend(snapshot, nullptr), name);
+  return std::nullopt;
 }
 
-int ZORScaleShow(ZORModuleHost& host, const std::string& name, std::ostream& out,
-                 std::ostream& err) {
+ZOROutcome Export(ZORModuleHost& host, const std::string& name, const std::string& path,
+                  std::optional<ZORScaleFormat> format, std::ostream& out, std::ostream& err) {
+  if (ZOROutcome problem = FormatFor(path, format)) return problem;
+  if (ZOROutcome problem = CheckFiles(name, path, true)) return problem;
   ZORIStNewColorScale_var scale;
-  if (std::optional<int> ended = LoadForJob(host, name, scale, err)) return *ended;
-  const ZORScaleTable table = ZORReadScaleTable(scale.get());
-  const int n = table.Blocks();
-  out << "scale '" << ZORPrintable(name) << "': " << n << " blocks";
-  if (table.undefinedColor) out << ", undefined values " << ColorText(*table.undefinedColor);
-  out << "\n  block  from                     to                       color (r, g, b, a)   "
-         "color    upper boundary\n";
-  for (int k = 1; k <= n; ++k) {
-    const std::size_t at = static_cast<std::size_t>(k - 1);
-    const std::string from = k == 1 ? "-inf" : ZORScriptValues::Double(table.boundaries[at - 1]);
-    const std::string to = k == n ? "inf" : ZORScriptValues::Double(table.boundaries[at]);
-    const char* boundary = k == n ? "" : table.boundaryImposed[at] ? "imposed" : "interpolated";
-    char line[256];
-    std::snprintf(line, sizeof line, "  %5d  %-23s  %-23s  %-19s  %-7s  %s\n", k, from.c_str(),
-                  to.c_str(), ColorText(table.colors[at]).c_str(),
-                  table.colorImposed[at] ? "imposed" : "blended", boundary);
-    out << line;
-  }
-  return 0;
-}
-
-int ZORScaleExport(ZORModuleHost& host, const std::string& name, const std::string& path,
-                   std::optional<ZORScaleFormat> format, std::ostream& out, std::ostream& err) {
-  format = FormatFor(path, format, err);
-  if (!format) return kBadInput;
-  if (std::optional<int> ended = CheckFiles(name, path, true, err)) return *ended;
-  ZORIStNewColorScale_var scale;
-  if (std::optional<int> ended = LoadForJob(host, name, scale, err)) return *ended;
+  if (ZOROutcome problem = LoadForJob(host, name, scale, err)) return problem;
   std::string error;
   const ZORScaleTable table = ZORReadScaleTable(scale.get());
   std::string text = ZORFormatScaleFile(table, *format, name, error);
-  if (text.empty()) return Report(err, ZORPrintable(path) + ": " + error, kBadInput);
-  if (!ZORWriteFilesWhole({{path, std::move(text)}}, error)) return Report(err, error, kFailure);
+  if (text.empty()) return ZORBadInput(ZORPrintable(path) + ": " + error);
+  if (!ZORWriteFilesWhole({{path, std::move(text)}}, error)) return ZORFailure(error);
   out << "zorhost scale: wrote '" << ZORPrintable(name) << "' to " << ZORPrintable(path) << '\n';
   for (const std::string& loss : ZORScaleFileLosses(table, *format)) {
     out << "zorhost scale: note: " << loss << '\n';
   }
-  return 0;
+  return std::nullopt;
 }
 
-int ZORScaleImport(ZORModuleHost& host, const std::string& path, const std::string& name,
-                   std::optional<ZORScaleFormat> format, std::ostream& out, std::ostream& err) {
-  format = FormatFor(path, format, err);
-  if (!format) return kBadInput;
-  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) {
-    return Report(err, why, kBadInput);
-  }
-  if (std::optional<int> ended = CheckFiles(name, path, false, err)) return *ended;
+ZOROutcome Import(ZORModuleHost& host, const std::string& path, const std::string& name,
+                  std::optional<ZORScaleFormat> format, std::ostream& out) {
+  if (ZOROutcome problem = FormatFor(path, format)) return problem;
+  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return ZORBadInput(why);
+  if (ZOROutcome problem = CheckFiles(name, path, false)) return problem;
   std::string text, error;
-  if (!ReadSmallFile(path, text, error)) return Report(err, error, kBadInput);
+  if (!ReadSmallFile(path, text, error)) return ZORBadInput(error);
   ZORScaleTable table;
-  if (!ZORParseScaleFile(text, *format, ZORPrintable(path), table, error)) {
-    return Report(err, error, kBadInput);
-  }
+  if (!ZORParseScaleFile(text, *format, ZORPrintable(path), table, error)) return ZORBadInput(error);
   ZORIStNewColorScale_var scale = host.NewScale();
-  if (!scale) return Report(err, "the host made no color scale", kFailure);
-  if (!ZORWriteScaleTable(scale.get(), table, error)) return Report(err, error, kFailure);
+  if (!scale) return ZORFailure("the host made no color scale");
+  if (!ZORWriteScaleTable(scale.get(), table, error)) return ZORFailure(error);
   if (scale->SaveToSettings(name.c_str()) != 1) {
-    return Report(err, "cannot save the scale to the settings repository '" + ZORPrintable(name) + "'",
-                  kFailure);
+    return ZORFailure("cannot save the scale to the settings repository '" + ZORPrintable(name) + "'");
   }
   out << "zorhost scale: read " << table.Blocks() << " blocks from " << ZORPrintable(path)
       << " into '" << ZORPrintable(name) << "'\n";
-  return 0;
+  return std::nullopt;
 }
 
-int ZORScalePresets(std::ostream& out) {
+void Presets(std::ostream& out) {
   for (const ZORColorPreset& preset : ZORColorPresets()) {
     char line[256];
     std::snprintf(line, sizeof line, "%-10s  %3zu colors  %s\n", preset.name, preset.anchors.size(),
                   preset.use);
     out << line;
   }
-  return 0;
+}
+
+// An action of the job: its name, how many operands it takes, and its usage.
+struct Action {
+  const char* name;
+  std::size_t operands;
+  const char* usage;
+};
+constexpr Action kActions[] = {{"show", 1, "zorhost scale show NAME"},
+                               {"export", 2, "zorhost scale export NAME FILE"},
+                               {"import", 2, "zorhost scale import FILE NAME"},
+                               {"presets", 0, "zorhost scale presets"}};
+
+// The action the arguments name, checked against its operands; null with `problem`.
+const Action* ActionOf(const std::vector<std::string>& positional, ZOROutcome& problem) {
+  if (positional.empty()) {
+    problem = ZORUsageProblem("say show, export, import or presets");
+    return nullptr;
+  }
+  for (const Action& action : kActions) {
+    if (positional.front() != action.name) continue;
+    bool fits = positional.size() == action.operands + 1;
+    for (std::size_t i = 1; fits && i < positional.size(); ++i) fits = !positional[i].empty();
+    if (!fits) problem = ZORUsageProblem(std::string("usage: ") + action.usage + ", each operand not empty");
+    return fits ? &action : nullptr;
+  }
+  problem = ZORUsageProblem("unknown action " + ZORShown(positional.front()) + ": show, export, import or presets");
+  return nullptr;
+}
+
+}  // namespace
+
+ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
+                        std::vector<std::string>& warnings) {
+  std::vector<ZORSettingEntry> record;
+  std::vector<int> lines;
+  std::string problem;
+  const int found = ZORReadRepositoryFile(name, record, problem, &lines);
+  if (found <= 0) {
+    return ZORBadInput(found == 0 ? "there is no settings repository '" + ZORPrintable(name) + "'" : problem);
+  }
+  warnings = ZORCheckScaleRecord(ZORRepositoryPath(name), record, lines);
+  if (scale->LoadFromSettings(name.c_str()) != 1) {
+    return ZORBadInput("cannot load the scale from the settings repository '" + ZORPrintable(name) + "'");
+  }
+  if (int blocks = 0; FAILED(scale->GetNumberOfBlocks(blocks)) || blocks < 1) {
+    return ZORBadInput("the scale loaded from the settings repository '" + ZORPrintable(name) +
+                       "' has no blocks to paint with");
+  }
+  return std::nullopt;
+}
+
+int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream& out,
+                std::ostream& err) {
+  static const option kOptions[] = {{"module", required_argument, nullptr, kModule},
+                                    {"format", required_argument, nullptr, kFormat},
+                                    {"help", no_argument, nullptr, 'h'},
+                                    {nullptr, 0, nullptr, 0}};
+  std::optional<ZORScaleFormat> format;
+  ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) {
+    if (id == kFormat) {
+      format = ZORScaleFormatNamed(value);
+      return format ? std::string() : "--format is cpt, json or csv, not " + ZORShown(value);
+    }
+    modulePath = value;
+    return ZORCheckNotEmpty("--module", value);
+  });
+  if (!read.problem && read.helpAsked) {
+    out << kHelp;
+    return 0;
+  }
+  const Action* action = read.problem ? nullptr : ActionOf(read.positional, read.problem);
+  if (!action) return ZORReport(read.problem, "scale", err);
+  const std::vector<std::string>& operand = read.positional;
+  if (action->name == std::string("presets")) {
+    Presets(out);
+    return 0;
+  }
+  ZOROutcome problem;
+  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, problem);
+  if (!host) return ZORReport(problem, "", err);
+  const std::string name = action->name;
+  if (name == "show") problem = Show(*host, operand[1], out, err);
+  if (name == "export") problem = Export(*host, operand[1], operand[2], format, out, err);
+  if (name == "import") problem = Import(*host, operand[1], operand[2], format, out);
+  return ZORReport(problem, "scale", err);
 }

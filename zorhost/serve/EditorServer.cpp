@@ -75,9 +75,28 @@ void Refuse(httplib::Response& response, int status, const std::string& message)
   response.set_content(message + "\n", kText);
 }
 
-void Send(httplib::Response& response, const ZORScaleEditor::Answer& answer) {
-  response.status = answer.status;
-  response.set_content(answer.body, answer.type.c_str());
+// The HTTP status of what the editor refused.
+int HttpStatus(const ZORProblem& problem) {
+  switch (problem.kind) {
+    case ZORProblem::Kind::Usage:
+    case ZORProblem::Kind::BadInput:
+      return 400;
+    case ZORProblem::Kind::TooLarge:
+      return 413;
+    case ZORProblem::Kind::Conflict:
+      return 409;
+    case ZORProblem::Kind::Failure:
+      return 500;
+  }
+  return 500;
+}
+
+constexpr const char* kJson = "application/json";
+
+// A change's answer: the state after it, or what was refused.
+void SendState(httplib::Response& response, ZORScaleEditor& editor, const ZOROutcome& outcome) {
+  if (outcome) return Refuse(response, HttpStatus(*outcome), outcome->message);
+  response.set_content(editor.StateJson(), kJson);
 }
 
 // The JSON object a request carries, or a 400 answered.
@@ -418,15 +437,20 @@ void ZOREditorServer::Route(httplib::Server& server) {
   server.Get("/editor.js", file("editor.js"));
   server.Get("/editor.css", file("editor.css"));
 
-  auto answer = [this](ZORScaleEditor::Answer (ZORScaleEditor::*call)()) {
-    return [this, call](const httplib::Request&, httplib::Response& response) {
-      Send(response, (editor_.*call)());
-    };
-  };
-  server.Get("/api/scale", answer(&ZORScaleEditor::Scale));
-  server.Get("/api/picture.png", answer(&ZORScaleEditor::Picture));
-  server.Get("/api/legend.svg", answer(&ZORScaleEditor::Legend));
-  server.Get("/api/settings", answer(&ZORScaleEditor::Repositories));
+  server.Get("/api/scale", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_content(editor_.StateJson(), kJson);
+  });
+  server.Get("/api/picture.png", [this](const httplib::Request&, httplib::Response& response) {
+    std::string png;
+    if (const ZOROutcome problem = editor_.Picture(png)) return Refuse(response, HttpStatus(*problem), problem->message);
+    response.set_content(png, "image/png");
+  });
+  server.Get("/api/legend.svg", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_content(editor_.LegendSvg(), "image/svg+xml");
+  });
+  server.Get("/api/settings", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_content(editor_.RepositoriesJson(), kJson);
+  });
   // A write's body is read as it arrives and refused past kLargestBody, whatever its framing.
   using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
   auto post = [&server, &watch = *watch_](const std::string& path, BodyHandler handle) {
@@ -447,13 +471,19 @@ void ZOREditorServer::Route(httplib::Server& server) {
       handle(body, response);
     });
   };
-  auto call = [this](ZORScaleEditor::Answer (ZORScaleEditor::*method)()) {
-    return [this, method](const std::string&, httplib::Response& response) { Send(response, (editor_.*method)()); };
+  auto change = [this](ZOROutcome (ZORScaleEditor::*method)()) {
+    return [this, method](const std::string&, httplib::Response& response) {
+      SendState(response, editor_, (editor_.*method)());
+    };
   };
-  post("/api/undo", call(&ZORScaleEditor::Undo));
-  post("/api/redo", call(&ZORScaleEditor::Redo));
+  post("/api/undo", change(&ZORScaleEditor::Undo));
+  post("/api/redo", change(&ZORScaleEditor::Redo));
   post("/api/script", [this](const std::string& body, httplib::Response& response) {
-    Send(response, editor_.RunScript(body));
+    std::string output;
+    if (const ZOROutcome problem = editor_.RunScript(body, output)) {
+      return Refuse(response, HttpStatus(*problem), problem->message);
+    }
+    response.set_content(output, kText);
   });
   post("/api/preset", [this](const std::string& text, httplib::Response& response) {
     const std::optional<json> body = JsonBody(text, response);
@@ -466,14 +496,14 @@ void ZOREditorServer::Route(httplib::Server& server) {
       const long long asked = (*body)["blocks"].get<long long>();
       blocks = static_cast<int>(std::clamp<long long>(asked, -1, 1 << 30));
     }
-    Send(response, editor_.ImposePreset(*name, blocks));
+    SendState(response, editor_, editor_.ImposePreset(*name, blocks));
   });
-  auto named = [this](ZORScaleEditor::Answer (ZORScaleEditor::*method)(const std::string&), const char* key) {
+  auto named = [this](ZOROutcome (ZORScaleEditor::*method)(const std::string&), const char* key) {
     return [this, method, key](const std::string& text, httplib::Response& response) {
       const std::optional<json> body = JsonBody(text, response);
       if (!body) return;
       if (const std::optional<std::string> value = StringMember(*body, key, response)) {
-        Send(response, (editor_.*method)(*value));
+        SendState(response, editor_, (editor_.*method)(*value));
       }
     };
   };

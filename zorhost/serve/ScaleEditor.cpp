@@ -5,12 +5,15 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "colorscale/SettingsRecord.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
+#include "zorhost/common/ImageFiles.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/render/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
-#include "zorhost/common/ImageFiles.h"
+#include "zorhost/scale/LegendSvg.h"
 #include "zorhost/scale/ScaleJobs.h"
 
 namespace {
@@ -47,29 +50,27 @@ std::size_t LineCount(std::string_view script) {
   return ends + (!script.empty() && script.back() != '\n' ? 1 : 0);
 }
 
-constexpr const char* kText = "text/plain; charset=utf-8";
-
-json Number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
+// JSON a page reads: text that is not UTF-8 is replaced, never refused.
+std::string Dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 json Color(const ZORRgba& c) { return json::array({c.red, c.green, c.blue, c.alpha}); }
 
-// An option's value, or null when the scale gives none.
-template <class Value>
-json Option(ZORIStNewColorScale* scale, HRESULT (ZORIStNewColorScale::*getter)(Value&)) {
-  Value value{};
-  if (FAILED((scale->*getter)(value))) return nullptr;
-  return static_cast<int>(value);
+json Option(const std::optional<int>& value) { return value ? json(*value) : json(nullptr); }
+
+// A number the page shows: its text, and the value itself when it is finite.
+json Number(double value) {
+  return {{"value", std::isfinite(value) ? json(value) : json(nullptr)},
+          {"text", ZORShownNumber(value)},
+          {"exact", ZORExactNumber(value)}};
 }
 
-ZORScaleEditor::Answer Message(int status, const std::string& message) {
-  return {status, message + "\n", kText};
-}
+ZOROutcome Bad(std::string message) { return ZORBadInput(std::move(message)); }
 
 }  // namespace
 
 ZORScaleEditor::ZORScaleEditor(ZORModuleHost& host, const ZORRenderOptions& options)
     : host_(host), options_(options) {
-  options_.painting = ZORRenderOptions::Painting::Painter;
+  options_.painting = ZORPaintingMode::Painter;
   options_.progress = false;
 }
 
@@ -79,25 +80,18 @@ ZORScaleEditor::~ZORScaleEditor() {
 
 std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host,
                                                      const ZORRenderOptions& options,
-                                                     std::string& error, int& status) {
+                                                     ZOROutcome& problem) {
   std::unique_ptr<ZORScaleEditor> editor(new ZORScaleEditor(host, options));
-  ZORRenderOutcome failure = ZORReadRenderValues(editor->options_, editor->values_);
-  std::ostringstream warnings;
-  if (!failure) {
-    failure = ZORPrepareScale(host, editor->options_, editor->values_, editor->scale_,
-                              editor->optionsDone_, warnings);
+  problem = ZORReadRenderValues(options.source, options.picture, "serve", editor->values_);
+  if (!problem) {
+    problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_,
+                              editor->optionsDone_, editor->warnings_);
   }
-  if (failure) {
-    error = failure->message;
-    status = failure->status;
-    return nullptr;
-  }
-  std::istringstream reported(warnings.str());
-  for (std::string line; std::getline(reported, line);) editor->warnings_.push_back(line);
+  if (problem) return nullptr;
   editor->feature_ = ZORISpecObject_var(editor->scale_);
   editor->runner_ = std::make_unique<ZORScriptRunner>(host, editor->scriptOut_, editor->scriptErr_);
   editor->saved_ = editor->State();
-  editor->repository_ = options.settingsName;
+  editor->repository_ = options.scale.settingsName;
   return editor;
 }
 
@@ -120,50 +114,46 @@ bool ZORScaleEditor::Edited(ZORFeatureState before) {
   return true;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Refused(int status, const std::string& message,
-                                               const ZORFeatureState& before) {
+ZOROutcome ZORScaleEditor::Refused(ZOROutcome problem, const ZORFeatureState& before) {
   ZORRestoreFeatureState(feature_.get(), before);
-  return Message(status, message);
+  return problem;
 }
 
 const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   if (painted_.revision == revision_) return painted_;
   Painted painted;
   painted.revision = revision_;
-  painted.view = ZORDescribeScale(scale_.get(), kTolerance);
-  const ZORScalePainter painter(scale_.get(), kTolerance);
+  painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get(), kTolerance);
   std::ostringstream progress;  // the painter shows none here
-  ZORPaintValues(scale_.get(), painter, values_.grid, options_, painted.painting, progress);
-  painted.counts = ZORCountBlocks(painted.painting, values_, painted.view.Blocks());
-  painted.rgba = ZORPictureRgba(values_, painted.painting, painted.view.undefinedColor,
-                                options_.background);
+  ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, false,
+                 painted.painting, progress);
+  const ZORBlockCounts counts = ZORCountBlocks(painted.painting, values_, painted.snapshot->Blocks());
+  painted.legend = ZORMakeLegend(*painted.snapshot, &counts);
+  painted.rgba = ZORPictureRgba(values_, painted.painting, painted.snapshot->Definition().undefinedColor,
+                                options_.picture.background);
   painted_ = std::move(painted);
   return painted_;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::StateAnswer() {
+std::string ZORScaleEditor::StateJson() {
+  std::lock_guard lock(mutex_);
   const Painted& painted = Paint();
-  const ZORScaleView& view = painted.view;
-  ZORIStNewColorScale* scale = scale_.get();
+  const ZORLegendModel& legend = painted.legend;
+  const ZORScaleDefinition& definition = painted.snapshot->Definition();
+  const ZORScaleSnapshot::Options& stored = painted.snapshot->StoredOptions();
   json blocks = json::array();
-  for (int k = 1; k <= view.Blocks(); ++k) {
-    const std::size_t at = static_cast<std::size_t>(k - 1);
-    double first = 0.0, last = 0.0;
-    const bool placed = view.Span(k, first, last);
-    blocks.push_back({{"color", Color(view.colors[at])},
-                      {"imposed", view.colorIndices[at] != -1},
-                      {"placed", placed},
-                      {"from", placed ? Number(first) : json(nullptr)},
-                      {"to", placed ? Number(last) : json(nullptr)},
-                      {"count", painted.counts.perBlock.at(static_cast<std::size_t>(k))}});
-  }
   json boundaries = json::array();
-  for (std::size_t at = 0; at < view.boundaries.size(); ++at) {
-    boundaries.push_back({{"value", Number(view.boundaries[at])},
-                          {"imposed", view.boundaryIndices[at] != -1}});
+  for (const ZORLegendRow& row : legend.rows) {
+    blocks.push_back({{"color", Color(row.color)},
+                      {"colorText", ZORColorText(row.color)},
+                      {"imposed", row.colorImposed},
+                      {"placed", row.placed},
+                      {"span", row.span},
+                      {"count", row.count}});
+    if (row.hasLowerBoundary) {
+      boundaries.push_back({{"value", Number(row.lowerBoundary)}, {"imposed", row.lowerBoundaryImposed}});
+    }
   }
-  double first = 0.0, last = 0.0;
-  scale->GetExtremeImposedValues(&first, &last);
   json presets = json::array();
   for (const ZORColorPreset& preset : ZORColorPresets()) presets.push_back(preset.name);
   const json state = {
@@ -173,54 +163,57 @@ ZORScaleEditor::Answer ZORScaleEditor::StateAnswer() {
                     {"largest", Number(values_.measured.largest)}}},
       {"blocks", blocks},
       {"boundaries", boundaries},
-      {"extremes", {{"first", Number(first)}, {"last", Number(last)}}},
-      {"options", {{"AutoMinMaxStatus", Option(scale, &ZORIStNewColorScale::GetAutoMinMaxStatus)},
-                   {"AutoMinMaxOption", Option(scale, &ZORIStNewColorScale::GetAutoMinMaxOption)},
-                   {"AbsoluteExtrema", Option(scale, &ZORIStNewColorScale::GetAbsoluteExtrema)},
-                   {"GreenIsFlat", Option(scale, &ZORIStNewColorScale::GetGreenIsFlat)},
-                   {"NonlinearScale", Option(scale, &ZORIStNewColorScale::GetNonlinearScale)},
-                   {"NumberOfColorsStatus", Option(scale, &ZORIStNewColorScale::GetNumberOfColorsStatus)}}},
+      {"extremes", {{"first", Number(definition.lower)}, {"last", Number(definition.upper)}}},
+      {"options", {{"AutoMinMaxStatus", Option(stored.autoMinMaxStatus)},
+                   {"AutoMinMaxOption", Option(stored.autoMinMaxOption)},
+                   {"AbsoluteExtrema", Option(stored.absoluteExtrema)},
+                   {"GreenIsFlat", Option(stored.greenIsFlat)},
+                   {"NonlinearScale", Option(stored.nonlinearScale)},
+                   {"NumberOfColorsStatus", Option(stored.numberOfColorsStatus)}}},
       {"optionsDone", optionsDone_},
-      {"undefinedColor", Color(view.undefinedColor)},
-      {"histogram", {{"undefined", painted.counts.undefined}, {"noColor", painted.counts.noColor}}},
+      {"undefinedColor", Color(definition.undefinedColor)},
+      {"histogram", {{"undefined", legend.undefined}, {"noColor", legend.noColor}}},
+      {"notes", legend.notes},
       {"repository", repository_.empty() ? json(nullptr) : json(repository_)},
       {"unsaved", !State().Same(saved_)},
       {"warnings", warnings_},
       {"undo", undo_.size()},
       {"redo", redo_.size()},
       {"presets", presets},
-      {"methods", ZORClassMethodNames()}};
-  return {200, state.dump(-1, ' ', false, json::error_handler_t::replace)};
+      {"methods", ZORClassMethodNames()},
+      {"limits", {{"blocks", ZORSettingsRecord::kMaximumBlockCount},
+                  {"outlierShare", kZORLargestOutlierShare},
+                  {"scriptLines", kMostScriptLines},
+                  {"repositoryName", ZORRepositoryNameRule()},
+                  {"repositoryNameLength", kZORLongestRepositoryName}}}};
+  return Dump(state);
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Scale() {
-  std::lock_guard lock(mutex_);
-  return StateAnswer();
-}
-
-ZORScaleEditor::Answer ZORScaleEditor::Picture() {
+ZOROutcome ZORScaleEditor::Picture(std::string& png) {
   std::lock_guard lock(mutex_);
   Paint();
   if (painted_.png.empty()) {
     painted_.png = ZOREncodePng(values_.grid.width, values_.grid.height, painted_.rgba);
-    if (painted_.png.empty()) return Message(500, "the picture could not be encoded");
+    if (painted_.png.empty()) return ZORFailure("the picture could not be encoded");
   }
-  return {200, painted_.png, "image/png"};
+  png = painted_.png;
+  return std::nullopt;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Legend() {
+std::string ZORScaleEditor::LegendSvg() {
   std::lock_guard lock(mutex_);
   Paint();
   if (painted_.svg.empty()) {
-    painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid.width, values_.grid.height, painted_.rgba,
-                                painted_.view, painted_.counts);
+    painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid.width, values_.grid.height,
+                                painted_.rgba, painted_.legend);
   }
-  return {200, painted_.svg, "image/svg+xml"};
+  return painted_.svg;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::RunScript(std::string_view script) {
+ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& output) {
   if (LineCount(script) > kMostScriptLines) {
-    return Message(413, "a script may have at most " + std::to_string(kMostScriptLines) + " lines");
+    return ZORProblem{ZORProblem::Kind::TooLarge,
+                      "a script may have at most " + std::to_string(kMostScriptLines) + " lines"};
   }
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
@@ -235,65 +228,65 @@ ZORScaleEditor::Answer ZORScaleEditor::RunScript(std::string_view script) {
   if (status != ZORScriptRunner::kEveryLineRan) {
     std::string message = scriptErr_.str();
     if (!message.empty() && message.back() == '\n') message.pop_back();
-    return Refused(status == ZORScriptRunner::kOutputTooLarge ? 413 : 400, message, before);
+    const auto kind = status == ZORScriptRunner::kOutputTooLarge ? ZORProblem::Kind::TooLarge
+                                                                  : ZORProblem::Kind::BadInput;
+    return Refused(ZORProblem{kind, message}, before);
   }
   Edited(std::move(before));
-  return {200, scriptOut_.str(), kText};
+  output = scriptOut_.str();
+  return std::nullopt;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::ImposePreset(const std::string& name, std::optional<int> blocks) {
+ZOROutcome ZORScaleEditor::ImposePreset(const std::string& name, std::optional<int> blocks) {
   const ZORColorPreset* preset = ZORFindColorPreset(name);
-  if (!preset) return Message(400, "the preset is " + ZORColorPresetChoices() + ", not '" + ZORPrintable(name) + "'");
-  if (blocks && (*blocks < 1 || *blocks > 65536)) {
-    return Message(400, "the number of blocks is a whole number from 1 to 65536");
+  if (!preset) return Bad("the preset is " + ZORColorPresetChoices() + ", not '" + ZORPrintable(name) + "'");
+  constexpr int kMostBlocks = ZORSettingsRecord::kMaximumBlockCount;
+  if (blocks && (*blocks < 1 || *blocks > kMostBlocks)) {
+    return Bad("the number of blocks is a whole number from 1 to " + std::to_string(kMostBlocks));
   }
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
   if (blocks && FAILED(scale_->SetNumberOfBlocks(*blocks))) {
-    return Refused(400, "the scale refuses " + std::to_string(*blocks) + " blocks", before);
+    return Refused(Bad("the scale refuses " + std::to_string(*blocks) + " blocks"), before);
   }
   if (!ZORImposeRamp(scale_.get(), preset->anchors)) {
-    return Refused(400, std::string("the scale refuses the colors of ") + preset->name, before);
+    return Refused(Bad(std::string("the scale refuses the colors of ") + preset->name), before);
   }
   Edited(std::move(before));
-  return StateAnswer();
+  return std::nullopt;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Classify(const std::string& method) {
+ZOROutcome ZORScaleEditor::Classify(const std::string& method) {
   const std::optional<ZORClassMethod> found = ZORClassMethodNamed(method);
-  if (!found) {
-    return Message(400, "the method is " + ZORClassMethodChoices() + ", not '" + ZORPrintable(method) + "'");
-  }
+  if (!found) return Bad("the method is " + ZORClassMethodChoices() + ", not '" + ZORPrintable(method) + "'");
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
   // The classification places the extremes too: they stop following the values.
   scale_->SetAutoMinMaxStatus(ZORFalse);
   std::string line;
-  if (ZORRenderOutcome failure = ZORClassifyScale(scale_.get(), *found, values_, line)) {
-    return Refused(400, failure->message, before);
+  if (ZOROutcome problem = ZORClassifyScale(scale_.get(), *found, values_, line)) {
+    return Refused(std::move(problem), before);
   }
   Edited(std::move(before));
-  return StateAnswer();
+  return std::nullopt;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Step(std::vector<ZORFeatureState>& from,
-                                            std::vector<ZORFeatureState>& to, const char* none) {
+ZOROutcome ZORScaleEditor::Step(std::vector<ZORFeatureState>& from, std::vector<ZORFeatureState>& to,
+                                const char* none) {
   std::lock_guard lock(mutex_);
-  if (from.empty()) return Message(409, none);
+  if (from.empty()) return ZORProblem{ZORProblem::Kind::Conflict, none};
   to.push_back(State());
   ZORRestoreFeatureState(feature_.get(), from.back());
   from.pop_back();
   ++revision_;
-  return StateAnswer();
+  return std::nullopt;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Undo() { return Step(undo_, redo_, "there is no edit to undo"); }
+ZOROutcome ZORScaleEditor::Undo() { return Step(undo_, redo_, "there is no edit to undo"); }
 
-ZORScaleEditor::Answer ZORScaleEditor::Redo() {
-  return Step(redo_, undo_, "there is no undone edit to redo");
-}
+ZOROutcome ZORScaleEditor::Redo() { return Step(redo_, undo_, "there is no undone edit to redo"); }
 
-ZORScaleEditor::Answer ZORScaleEditor::Repositories() {
+std::string ZORScaleEditor::RepositoriesJson() {
   std::vector<std::string> names;
   std::error_code error;
   const std::string folder = ZORSettingsFolder();
@@ -304,32 +297,31 @@ ZORScaleEditor::Answer ZORScaleEditor::Repositories() {
     }
   }
   std::sort(names.begin(), names.end());
-  return {200, json{{"folder", folder}, {"repositories", names}}.dump(-1, ' ', false, json::error_handler_t::replace)};
+  return Dump(json{{"folder", folder}, {"repositories", names}});
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Load(const std::string& name) {
-  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return Message(400, why);
+ZOROutcome ZORScaleEditor::Load(const std::string& name) {
+  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return Bad(why);
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
   std::vector<std::string> warnings;
-  std::string error;
-  if (!ZORLoadScale(scale_.get(), name, warnings, error)) return Refused(400, error, before);
+  if (ZOROutcome problem = ZORLoadScale(scale_.get(), name, warnings)) return Refused(std::move(problem), before);
   warnings_ = warnings;
   Edited(std::move(before));
   saved_ = State();
   repository_ = name;
-  return StateAnswer();
+  return std::nullopt;
 }
 
-ZORScaleEditor::Answer ZORScaleEditor::Save(const std::string& name) {
-  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return Message(400, why);
+ZOROutcome ZORScaleEditor::Save(const std::string& name) {
+  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return Bad(why);
   std::lock_guard lock(mutex_);
   if (scale_->SaveToSettings(name.c_str()) != 1) {
-    return Message(500, "the scale could not be saved to '" + name + "' in " + ZORSettingsFolder());
+    return ZORFailure("the scale could not be saved to '" + name + "' in " + ZORSettingsFolder());
   }
   saved_ = State();
   repository_ = name;
-  return StateAnswer();
+  return std::nullopt;
 }
 
 bool ZORScaleEditor::Unsaved() {

@@ -1,7 +1,8 @@
 // What `zorhost serve` edits: one scale made through the module, the values it paints, and the
 // history of its edits. Every change is made by the module, through the scale's interface; the
-// editor only keeps the scale's whole state before each change, to undo it. Safe to call from
-// several threads: one call at a time holds the scale.
+// editor only keeps the scale's whole state before each change, to undo it. Its calls return
+// what happened in the editor's terms; the server turns that into HTTP. Safe to call from several
+// threads: one call at a time holds the scale.
 #pragma once
 
 #include <memory>
@@ -14,42 +15,42 @@
 
 #include "zor/ZORHostSession.h"
 #include "zorhost/common/ModuleHost.h"
+#include "zorhost/common/Outcome.h"
 #include "zorhost/render/RenderSteps.h"
+#include "zorhost/scale/LegendModel.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptRunner.h"
 
 class ZORScaleEditor {
  public:
-  // A request's answer: an HTTP status, the body and its type.
-  struct Answer {
-    int status = 200;
-    std::string body;
-    std::string type = "application/json";
-  };
-
-  // The longest script a request may run.
+  // The longest script a request may run, in lines.
   static constexpr std::size_t kMostScriptLines = 10000;
 
-  // The values read and the scale prepared as `zorhost render` does; null with `error` (and the
-  // exit status) when that fails.
+  // The values read and the scale prepared as `zorhost render` does; null with `problem` when
+  // that fails.
   static std::unique_ptr<ZORScaleEditor> Open(ZORModuleHost& host, const ZORRenderOptions& options,
-                                              std::string& error, int& status);
+                                              ZOROutcome& problem);
   ~ZORScaleEditor();
 
-  Answer Scale();     // the scale as JSON
-  Answer Picture();   // the painted values, PNG
-  Answer Legend();    // the picture beside its legend, SVG
-  // Runs script lines against the scale, as `zorhost script` runs them: one line of output a
-  // command. A bad line answers 400 with the script's message, and the request's earlier lines
-  // are undone: a request is applied whole or not at all.
-  Answer RunScript(std::string_view script);
+  // The scale and what it paints, as JSON: every number a person reads already in its text.
+  std::string StateJson();
+  // The painted values, PNG.
+  ZOROutcome Picture(std::string& png);
+  // The picture beside its legend, SVG.
+  std::string LegendSvg();
+  // Runs script lines against the scale, as `zorhost script` runs them: one line of `output` a
+  // command. At a bad line, or one whose output would pass the answer's limit, the request's
+  // earlier lines are undone: a request is applied whole or not at all.
+  ZOROutcome RunScript(std::string_view script, std::string& output);
   // Imposes a preset's colors, first giving the scale `blocks` blocks when asked.
-  Answer ImposePreset(const std::string& name, std::optional<int> blocks);
-  Answer Classify(const std::string& method);
-  Answer Undo();
-  Answer Redo();
-  Answer Repositories();  // the settings repositories, as JSON
-  Answer Load(const std::string& name);
-  Answer Save(const std::string& name);
+  ZOROutcome ImposePreset(const std::string& name, std::optional<int> blocks);
+  ZOROutcome Classify(const std::string& method);
+  ZOROutcome Undo();
+  ZOROutcome Redo();
+  // The settings repositories, as JSON.
+  std::string RepositoriesJson();
+  ZOROutcome Load(const std::string& name);
+  ZOROutcome Save(const std::string& name);
   // Edits not saved to a repository since the last load or save.
   bool Unsaved();
   // What is painted, for the terminal.
@@ -61,9 +62,9 @@ class ZORScaleEditor {
   // What the current revision paints, made once a revision.
   struct Painted {
     long revision = 0;
-    ZORScaleView view;
+    std::unique_ptr<ZORScaleSnapshot> snapshot;
     ZORPainting painting;
-    ZORBlockCounts counts;
+    ZORLegendModel legend;
     std::vector<std::uint8_t> rgba;
     std::string png;  // made when first asked for
     std::string svg;
@@ -73,10 +74,10 @@ class ZORScaleEditor {
   // changes; the state before kept for undo when the scale changed. True when it did.
   bool Edited(ZORFeatureState before);
   ZORFeatureState State();
-  Answer Refused(int status, const std::string& message, const ZORFeatureState& before);
+  ZOROutcome Refused(ZOROutcome problem, const ZORFeatureState& before);
   // Undo or redo: the state on top of `from` restored, the present one kept on `to`.
-  Answer Step(std::vector<ZORFeatureState>& from, std::vector<ZORFeatureState>& to, const char* none);
-  Answer StateAnswer();
+  ZOROutcome Step(std::vector<ZORFeatureState>& from, std::vector<ZORFeatureState>& to,
+                  const char* none);
 
   std::mutex mutex_;
   ZORModuleHost& host_;

@@ -6,10 +6,29 @@
 #include <ostream>
 #include <thread>
 
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/render/PaintOptions.h"
+#include "zorhost/script/ScriptValues.h"
 #include "zorhost/serve/EditorServer.h"
 #include "zorhost/serve/ScaleEditor.h"
 
 namespace {
+
+enum ServeOption { kPort = kZORFirstJobOption };
+
+const char* const kHelp = R"(usage: zorhost serve [PART | --values FILE.csv | --sample field] [options]
+
+Serves an editor of a color scale on this machine only (127.0.0.1 and ::1) and prints the address
+to open in a browser, with its token. The page shows the analysis of PART (or the sample part, a
+grid of values, or the height-field sample) painted through the scale, and repaints it after
+every change. Every change is made by the module; the API is docs/zorhost-serve.md. Ctrl-C ends
+it; nothing is saved unless asked for on the page.
+
+)";
+
+const char* const kOwnHelp = R"(  --port N              the port (default: a free one)
+  -h, --help            this text
+)";
 
 // SIGINT and SIGTERM held back from every thread, to be taken by one that waits for them.
 sigset_t EndingSignals() {
@@ -20,40 +39,55 @@ sigset_t EndingSignals() {
   return signals;
 }
 
-}  // namespace
-
-int ZORServe(ZORModuleHost& host, const ZORRenderOptions& options, int port, std::ostream& out,
-             std::ostream& err) {
-  std::string error;
-  int status = 1;
-  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(host, options, error, status);
-  if (!editor) {
-    err << "zorhost serve: " << error << '\n';
-    return status;
-  }
+// Serves `editor` until a signal; the address first on `out`.
+ZOROutcome Serve(ZORScaleEditor& editor, int port, std::ostream& out, std::ostream& err) {
   // Before the server starts its threads, so that they inherit the mask.
   const sigset_t signals = EndingSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  ZOREditorServer server(*editor, ZOREditorServer::NewToken());
-  if (!server.Bind(port, error)) {
-    err << "zorhost serve: " << error << '\n';
-    return 2;
-  }
+  ZOREditorServer server(editor, ZOREditorServer::NewToken());
+  if (std::string error; !server.Bind(port, error)) return ZORBadInput(error);
   std::thread waiter([&server, signals] {
     int taken = 0;
     sigwait(&signals, &taken);
     server.Stop();
   });
-  err << "zorhost serve: editing the scale of " << editor->Title() << "; Ctrl-C ends\n";
+  err << "zorhost serve: editing the scale of " << editor.Title() << "; Ctrl-C ends\n";
   out << server.Address() << std::endl;
   server.Serve();
   // Serving may end without a signal (the sockets failed): wake the waiter.
   pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
-  if (editor->Unsaved()) {
-    err << "zorhost serve: stopped; the scale's edits were not saved\n";
-  } else {
-    err << "zorhost serve: stopped\n";
+  err << (editor.Unsaved() ? "zorhost serve: stopped; the scale's edits were not saved\n"
+                           : "zorhost serve: stopped\n");
+  return std::nullopt;
+}
+
+}  // namespace
+
+int ZORServeJob(ZORJobArguments& arguments, std::string modulePath, std::ostream& out,
+                std::ostream& err) {
+  static const std::vector<option> kOptions =
+      ZORPaintOptionTable({{"port", required_argument, nullptr, kPort}});
+  ZORRenderOptions options;
+  int port = 0;
+  ZORPaintOptionReader paint(options, modulePath);
+  ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) {
+    if (id != kPort) return paint.Take(id, value);
+    const std::optional<int> asked = ZORScriptValues::ReadInt(value);
+    if (!asked || *asked < 1 || *asked > 65535) return "--port is a port from 1 to 65535, not " + ZORShown(value);
+    port = *asked;
+    return std::string();
+  });
+  if (!read.problem && read.helpAsked) {
+    out << kHelp << kZORPaintOptionsHelp << kOwnHelp;
+    return 0;
   }
-  return 0;
+  if (!read.problem) read.problem = paint.Finish(read.positional);
+  if (read.problem) return ZORReport(read.problem, "serve", err);
+  ZOROutcome problem;
+  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, problem);
+  if (!host) return ZORReport(problem, "", err);
+  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem);
+  if (!editor) return ZORReport(problem, "serve", err);
+  return ZORReport(Serve(*editor, port, out, err), "serve", err);
 }

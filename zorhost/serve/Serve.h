@@ -2,11 +2,11 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
 
-#include "zorhost/common/ModuleHost.h"
-#include "zorhost/render/Render.h"
+#include "zorhost/common/CommandLine.h"
 
-// Prints the address to open on `out`, a line, then serves until SIGINT or SIGTERM; `port` 0
-// takes a free one. Exit statuses: 0 ended by a signal, 1 a failure, 2 bad input.
-int ZORServe(ZORModuleHost& host, const ZORRenderOptions& options, int port, std::ostream& out,
-             std::ostream& err);
+// Reads the job's options, prints the address to open on `out`, a line, then serves until SIGINT
+// or SIGTERM. Exit statuses: 0 ended by a signal, 1 a failure, 2 bad input or usage.
+int ZORServeJob(ZORJobArguments& arguments, std::string modulePath, std::ostream& out,
+                std::ostream& err);

@@ -19,3 +19,29 @@ double ZORCurvatures::Value(ZORAnalysis analysis) const {
   }
   return gaussian;
 }
+
+namespace {
+
+struct AnalysisKeyword {
+  const char* keyword;
+  ZORAnalysis analysis;
+};
+constexpr AnalysisKeyword kAnalysisKeywords[] = {{"gaussian", ZORAnalysis::Gaussian},
+                                                 {"mean", ZORAnalysis::Mean},
+                                                 {"min", ZORAnalysis::Minimum},
+                                                 {"max", ZORAnalysis::Maximum}};
+
+}  // namespace
+
+std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword) {
+  for (const AnalysisKeyword& row : kAnalysisKeywords) {
+    if (keyword == row.keyword) return row.analysis;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> ZORAnalysisKeywords() {
+  std::vector<std::string> keywords;
+  for (const AnalysisKeyword& row : kAnalysisKeywords) keywords.emplace_back(row.keyword);
+  return keywords;
+}

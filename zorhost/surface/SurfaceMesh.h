@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 struct ZORVec3 {
@@ -47,7 +50,12 @@ struct ZORSurfaceMesh {
 
 // The analyses: Gaussian and mean curvature, and the principal curvatures k1 <= k2.
 enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum };
+// What the analysis is, for titles ("mean curvature").
 const char* ZORAnalysisName(ZORAnalysis analysis);
+// The analysis a user names on the command line ("gaussian", "mean", "min", "max"), if it is one,
+// and every such name.
+std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword);
+std::vector<std::string> ZORAnalysisKeywords();
 
 // The curvatures at a point, and the analysis's value of them.
 struct ZORCurvatures {

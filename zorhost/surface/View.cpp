@@ -31,6 +31,12 @@ std::optional<ZORView> ZORViewNamed(const std::string& name) {
   return std::nullopt;
 }
 
+std::vector<std::string> ZORViewNames() {
+  std::vector<std::string> names;
+  for (const ViewRow& row : kViews) names.emplace_back(row.name);
+  return names;
+}
+
 ZORVec3 ZORCamera::ToScreen(const ZORVec3& point) const {
   const ZORVec3 d = point - centre;
   return {width / 2.0 + pixelsPerUnit * Dot(d, right), height / 2.0 - pixelsPerUnit * Dot(d, up),

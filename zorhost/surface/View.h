@@ -4,12 +4,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "zorhost/surface/SurfaceMesh.h"
 
 enum class ZORView { Iso, Front, Back, Top, Bottom, Left, Right };
-// The view of a name (iso, front, back, top, bottom, left, right), if it is one.
+// The view of a name (iso, front, back, top, bottom, left, right), if it is one, and every name.
 std::optional<ZORView> ZORViewNamed(const std::string& name);
+std::vector<std::string> ZORViewNames();
 
 // Model coordinates to the picture's: x to the right and y down in pixels, z toward the viewer.
 struct ZORCamera {

@@ -91,6 +91,9 @@ ZORHOST_API std::string ZORFormatSettings(const std::vector<ZORSettingEntry>& en
 ZORHOST_API bool ZORParseSettings(const std::string& text, std::vector<ZORSettingEntry>& entries,
                                   int& line, std::string& problem,
                                   std::vector<int>* lines = nullptr);
+// The rule a repository's name follows, and its longest length.
+inline constexpr std::size_t kZORLongestRepositoryName = 128;
+ZORHOST_API std::string ZORRepositoryNameRule();
 // Why `name` cannot name a repository, or empty when it can.
 ZORHOST_API std::string ZORCheckRepositoryName(const std::string& name);
 // A double as the shortest text that reads back to the same double ("inf", "-inf", "nan").

@@ -58,9 +58,8 @@ function tell(text, bad = false) {
 
 const hex = (c) => '#' + c.slice(0, 3).map((v) => Math.max(0, Math.min(255, v)).toString(16).padStart(2, '0')).join('');
 const fromHex = (text) => [1, 3, 5].map((i) => parseInt(text.slice(i, i + 2), 16));
-const css = (c) => `rgba(${c[0]}, ${c[1]}, ${c[2]}, ${(c[3] / 255).toFixed(3)})`;
-const number = (v) => (v === null ? '' : String(v));
-const shortNumber = (v) => (Number.isInteger(v) ? String(v) : v.toPrecision(7).replace(/\.?0+(e|$)/, '$1'));
+// A color for CSS: the components as the server gave them, alpha scaled by CSS itself.
+const css = (c) => `rgb(${c[0]} ${c[1]} ${c[2]} / calc(${c[3]} / 255))`;
 
 // A number the user typed, or null with a message.
 function typedNumber(input, what) {
@@ -102,19 +101,18 @@ function blockRow(k, block) {
   const buttons = element('td');
   buttons.append(element('button', { class: 'impose', onclick: impose }, block.imposed ? 'Set' : 'Impose'));
   if (block.imposed) buttons.append(' ', element('button', { class: 'release', onclick: () => script(`UnsetImposedColors [${k}] 1`) }, 'Release'));
-  const range = block.placed ? `${block.from === null ? '−∞' : shortNumber(block.from)} … ${block.to === null ? '∞' : shortNumber(block.to)}` : 'no value';
   return element('tr', { class: 'block', 'data-block': k, 'data-color': block.color.join(','), 'data-imposed': block.imposed ? 1 : 0 },
-    element('td', {}, element('div', { class: 'swatch' + (block.imposed ? '' : ' blended'), style: `background:${css(block.color)}`, title: block.color.join(', ') })),
+    element('td', {}, element('div', { class: 'swatch' + (block.imposed ? '' : ' blended'), style: `background:${css(block.color)}`, title: block.colorText })),
     element('td', {}, `${k}`),
     element('td', {}, color, ' ', alpha),
     buttons,
     element('td', {}, element('span', { class: block.imposed ? 'tag' : 'tag free' }, block.imposed ? 'imposed' : 'blended')),
-    element('td', { class: 'range' }, range),
+    element('td', { class: 'range' }, block.span),
     element('td', { class: 'count', title: 'values in this block' }, String(block.count)));
 }
 
 function boundaryRow(j, boundary) {
-  const value = element('input', { type: 'text', inputmode: 'decimal', value: number(boundary.value), 'aria-label': `boundary ${j}` });
+  const value = element('input', { type: 'text', inputmode: 'decimal', value: boundary.value.exact, 'aria-label': `boundary ${j}` });
   const impose = () => {
     const typed = typedNumber(value, `boundary ${j}`);
     if (typed !== null) script(`SetImposedValue ${j} ${typed}`);
@@ -123,7 +121,7 @@ function boundaryRow(j, boundary) {
   const buttons = element('td');
   buttons.append(element('button', { class: 'impose', onclick: impose }, boundary.imposed ? 'Set' : 'Impose'));
   if (boundary.imposed) buttons.append(' ', element('button', { class: 'release', onclick: () => script(`UnsetImposedValues [${j}] 1`) }, 'Release'));
-  return element('tr', { class: 'boundary' + (boundary.imposed ? ' imposed' : ''), 'data-boundary': j, 'data-value': number(boundary.value), 'data-imposed': boundary.imposed ? 1 : 0 },
+  return element('tr', { class: 'boundary' + (boundary.imposed ? ' imposed' : ''), 'data-boundary': j, 'data-value': boundary.value.exact, 'data-imposed': boundary.imposed ? 1 : 0 },
     element('td', { colspan: 2, class: 'hint' }, `boundary ${j}`),
     element('td', {}, value),
     buttons,
@@ -161,11 +159,20 @@ function showOptions() {
   $('green').checked = !!o.GreenIsFlat;
   $('nonlinear').checked = !!o.NonlinearScale;
   for (const id of ['first', 'last', 'set-extremes']) $(id).disabled = $('auto').checked;
-  $('first').value = number(state.extremes.first);
-  $('last').value = number(state.extremes.last);
+  $('first').value = state.extremes.first.exact;
+  $('last').value = state.extremes.last.exact;
   $('first').title = $('last').title = $('auto').checked ? 'the extremes follow the values: untick to impose them' : '';
   $('undefined-color').value = hex(state.undefinedColor);
   $('undefined-alpha').value = state.undefinedColor[3];
+}
+
+// The server's limits, on the controls that take them.
+function showLimits() {
+  const limits = state.limits;
+  $('block-count').max = limits.blocks;
+  $('outliers').max = limits.outlierShare;
+  $('save-name').maxLength = limits.repositoryNameLength;
+  $('name-rule').textContent = `Names: ${limits.repositoryName}.`;
 }
 
 function fillSelect(select, names, chosen) {
@@ -196,8 +203,9 @@ function show(newState) {
   $('block-count').value = state.blocks.length;
   fillSelect($('preset'), state.presets, 'default');
   fillSelect($('method'), state.methods, 'quantile');
-  $('caption').textContent = `${state.title}; measured from ${state.measured.smallest} to ${state.measured.largest}`;
-  const notes = [...state.optionsDone, ...state.warnings];
+  $('caption').textContent = `${state.title}; measured from ${state.measured.smallest.text} to ${state.measured.largest.text}`;
+  showLimits();
+  const notes = [...state.optionsDone, ...state.warnings, ...state.notes];
   if (state.histogram.undefined) notes.push(`${state.histogram.undefined} values undefined`);
   if (state.histogram.noColor) notes.push(`${state.histogram.noColor} values given no color`);
   $('notes').replaceChildren(...notes.map((n) => element('li', {}, n)));
@@ -229,7 +237,8 @@ function wire() {
   });
   $('apply-preset').onclick = () => {
     const blocks = Number($('block-count').value);
-    if (!Number.isInteger(blocks) || blocks < 1 || blocks > 65536) return tell('blocks: a whole number from 1 to 65536', true);
+    const most = state.limits.blocks;
+    if (!Number.isInteger(blocks) || blocks < 1 || blocks > most) return tell(`blocks: a whole number from 1 to ${most}`, true);
     edit(() => postJson('/api/preset', { name: $('preset').value, blocks }));
   };
   $('block-count').addEventListener('keydown', (e) => { if (e.key === 'Enter') $('apply-preset').click(); });
@@ -237,7 +246,8 @@ function wire() {
   $('auto').onchange = () => script(`SetAutoMinMaxStatus ${$('auto').checked ? 1 : 0}`);
   $('outliers').onchange = () => {
     const p = Number($('outliers').value);
-    if (!Number.isInteger(p) || p < 0 || p > 49) return tell('the share left out is a whole number from 0 to 49', true);
+    const most = state.limits.outlierShare;
+    if (!Number.isInteger(p) || p < 0 || p > most) return tell(`the share left out is a whole number from 0 to ${most}`, true);
     script(`SetAutoMinMaxOption ${p}`);
   };
   $('absolute').onchange = () => script(`SetAbsoluteExtrema ${$('absolute').checked ? 1 : 0}`);

@@ -1,4 +1,4 @@
-#include "zorhost/scale/Legend.h"
+#include "zorhost/scale/LegendSvg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "zorhost/common/ImageFiles.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/common/Text.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ std::string Rgb(const ZORRgba& c) {
   return text;
 }
 
-std::string Opacity(const ZORRgba& c) { return ZORScriptValues::Double(Channel(c.alpha) / 255.0); }
+std::string Opacity(const ZORRgba& c) { return ZORExactNumber(Channel(c.alpha) / 255.0); }
 
 std::string Escape(const std::string& text) {
   std::string escaped;
@@ -65,11 +65,6 @@ std::string Escape(const std::string& text) {
 
 int TextWidth(const std::string& text) {
   return static_cast<int>(std::ceil(static_cast<double>(text.size()) * kCharacterWidth));
-}
-
-std::string ColorText(const ZORRgba& c) {
-  return std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) +
-         ", " + std::to_string(c.alpha);
 }
 
 // How the picture is shown: scaled up when small, down when large, and a thin side stretched
@@ -125,99 +120,94 @@ class SvgText {
   std::ostringstream out_;
 };
 
-// The notes under the legend: undefined values, values without a color, limits that are not
-// the value table's ends. Returns the height used.
-int Notes(SvgText& svg, int x, int y, const ZORScaleView& scale, const ZORBlockCounts& counts,
-          int& width) {
+// Splits a sentence into lines of about `width` characters, at spaces.
+std::vector<std::string> Wrapped(const std::string& sentence, std::size_t width) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t at = 0;
+  while (at < sentence.size()) {
+    const std::size_t space = std::min(sentence.find(' ', at), sentence.size());
+    const std::string word = sentence.substr(at, space - at);
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      lines.push_back(line);
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    at = space + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// The notes under the legend: undefined values and values without a color, and what a reader
+// must know of the scale. Returns the height used.
+int Notes(SvgText& svg, int x, int y, const ZORLegendModel& legend, int& width) {
+  constexpr std::size_t kNoteWidth = 64;  // characters
   int used = 0;
-  auto line = [&](const std::string& text) {
-    svg.Text(x, y + used + kFontSize, text);
-    width = std::max(width, TextWidth(text));
-    used += kLineHeight;
-  };
-  if (counts.undefined > 0 || counts.noColor > 0) {
+  if (legend.undefined > 0 || legend.noColor > 0) {
     used += 4;
-    svg.Swatch(x, y + used, scale.undefinedColor, false);
-    std::string text = "undefined: " + ColorText(scale.undefinedColor) + "; " +
-                       std::to_string(counts.undefined) + " values not a number";
-    if (counts.noColor > 0) text += ", " + std::to_string(counts.noColor) + " given no block";
+    svg.Swatch(x, y + used, legend.undefinedColor, false);
+    std::string text = "undefined: " + ZORColorText(legend.undefinedColor) + "; " +
+                       std::to_string(legend.undefined) + " values not a number";
+    if (legend.noColor > 0) text += ", " + std::to_string(legend.noColor) + " given no block";
     svg.Text(x + kSwatchWidth + kColumnGap, y + used + 14, text);
     width = std::max(width, kSwatchWidth + kColumnGap + TextWidth(text));
     used += kRowHeight + 4;
   }
-  if (scale.LimitsDisagree() && scale.Blocks() >= 2) {
-    line("Values are placed by the first and last stored boundaries,");
-    line(ZORShortNumber(scale.lower) + " and " + ZORShortNumber(scale.upper) +
-         ", not by the value table's ends, " + ZORShortNumber(scale.boundaries.front()) + " and " +
-         ZORShortNumber(scale.boundaries.back()) + ".");
-  }
-  if (scale.ranges.empty() && scale.Blocks() >= 2) {
-    line("The boundaries do not increase: ranges are the value table's,");
-    line("and some values take no block.");
+  for (const std::string& note : legend.notes) {
+    for (const std::string& line : Wrapped(note, kNoteWidth)) {
+      svg.Text(x, y + used + kFontSize, line);
+      width = std::max(width, TextWidth(line));
+      used += kLineHeight;
+    }
   }
   return used;
 }
 
 // A row a block, block n at the top: its color, its lower boundary, the values it takes, its
 // color's components and how many values it holds. Returns the legend's size.
-void Table(SvgText& svg, int x, int y, const ZORScaleView& scale, const ZORBlockCounts& counts,
-           int& width, int& height) {
-  const int n = scale.Blocks();
-  struct Row {
-    std::string block, boundary, range, color, count;
-    ZORRgba swatch;
-    bool interpolated;
+void Table(SvgText& svg, int x, int y, const ZORLegendModel& legend, int& width, int& height) {
+  struct Column {
+    const char* heading;
+    std::string ZORLegendRow::*text;
   };
-  std::vector<Row> rows;
-  Row header{"block", "lower boundary", "values", "color (r, g, b, a)", "count", {}, false};
-  for (int k = n; k >= 1; --k) {
-    const std::size_t at = static_cast<std::size_t>(k - 1);
-    Row row;
-    row.block = std::to_string(k);
-    row.boundary = k == 1 ? "" : ZORShortNumber(scale.boundaries[at - 1]) +
-                                     (scale.boundaryIndices[at - 1] != -1 ? " imposed" : "");
-    double first = 0.0, last = 0.0;
-    row.range = scale.Span(k, first, last)
-                    ? ZORShortNumber(first) + " to " + ZORShortNumber(last)
-                    : "none";
-    row.color = ColorText(scale.colors[at]) + (scale.colorIndices[at] == -1 ? " *" : "");
-    row.count = std::to_string(counts.perBlock[static_cast<std::size_t>(k)]);
-    row.swatch = scale.colors[at];
-    row.interpolated = scale.colorIndices[at] == -1;
-    rows.push_back(row);
+  static const Column kColumns[] = {{"lower boundary", &ZORLegendRow::boundary},
+                                    {"values", &ZORLegendRow::span},
+                                    {"color (r, g, b, a)", &ZORLegendRow::colorText}};
+  // Column widths from the longest text of each: block, the three above, count.
+  int block = TextWidth("block"), count = TextWidth("count");
+  int columns[3];
+  for (int c = 0; c < 3; ++c) {
+    columns[c] = TextWidth(kColumns[c].heading);
+    for (const ZORLegendRow& row : legend.rows) columns[c] = std::max(columns[c], TextWidth(row.*kColumns[c].text));
   }
-  // Column widths from the longest text of each.
-  auto widest = [&](std::string Row::*field) {
-    int w = TextWidth(header.*field);
-    for (const Row& row : rows) w = std::max(w, TextWidth(row.*field));
-    return w;
-  };
-  const int columns[5] = {widest(&Row::block), widest(&Row::boundary), widest(&Row::range),
-                          widest(&Row::color), widest(&Row::count)};
-  int column[5];
-  column[0] = x + kSwatchWidth + kColumnGap;
-  for (int c = 1; c < 5; ++c) column[c] = column[c - 1] + columns[c - 1] + kColumnGap;
-  const char* const right = " text-anchor=\"end\"";
-  svg.Text(column[0], y + kFontSize, header.block, " font-weight=\"bold\"");
-  svg.Text(column[1], y + kFontSize, header.boundary, " font-weight=\"bold\"");
-  svg.Text(column[2], y + kFontSize, header.range, " font-weight=\"bold\"");
-  svg.Text(column[3], y + kFontSize, header.color, " font-weight=\"bold\"");
-  svg.Text(column[4] + columns[4], y + kFontSize, header.count,
-           " font-weight=\"bold\" text-anchor=\"end\"");
+  for (const ZORLegendRow& row : legend.rows) {
+    block = std::max(block, TextWidth(std::to_string(row.block)));
+    count = std::max(count, TextWidth(std::to_string(row.count)));
+  }
+  // Where each column starts: the block, the three texts, the count.
+  int left[5];
+  left[0] = x + kSwatchWidth + kColumnGap;
+  left[1] = left[0] + block + kColumnGap;
+  for (int c = 0; c < 3; ++c) left[c + 2] = left[c + 1] + columns[c] + kColumnGap;
+  const char* const bold = " font-weight=\"bold\"";
+  svg.Text(left[0], y + kFontSize, "block", bold);
+  for (int c = 0; c < 3; ++c) svg.Text(left[c + 1], y + kFontSize, kColumns[c].heading, bold);
+  svg.Text(left[4] + count, y + kFontSize, "count", " font-weight=\"bold\" text-anchor=\"end\"");
   int rowTop = y + kLineHeight + 4;
-  for (const Row& row : rows) {
-    svg.Swatch(x, rowTop, row.swatch, row.interpolated);
+  for (auto row = legend.rows.rbegin(); row != legend.rows.rend(); ++row) {
+    svg.Swatch(x, rowTop, row->color, !row->colorImposed);
     const int baseline = rowTop + 14;
-    svg.Text(column[0], baseline, row.block);
-    svg.Text(column[1], baseline, row.boundary, " fill=\"#444\"");
-    svg.Text(column[2], baseline, row.range);
-    svg.Text(column[3], baseline, row.color);
-    svg.Text(column[4] + columns[4], baseline, row.count, right);
+    svg.Text(left[0], baseline, std::to_string(row->block));
+    svg.Text(left[1], baseline, row->boundary, " fill=\"#444\"");
+    svg.Text(left[2], baseline, row->span);
+    svg.Text(left[3], baseline, row->colorText);
+    svg.Text(left[4] + count, baseline, std::to_string(row->count), " text-anchor=\"end\"");
     rowTop += kRowHeight;
   }
-  width = column[4] + columns[4] - x;
+  width = left[4] + count - x;
   height = rowTop - y;
-  if (std::any_of(rows.begin(), rows.end(), [](const Row& row) { return row.interpolated; })) {
+  if (legend.anyInterpolated) {
     const std::string note = "* interpolated color (dashed): blended inside its block";
     svg.Text(x, rowTop + kFontSize + 4, note, " fill=\"#444\"");
     width = std::max(width, TextWidth(note));
@@ -226,16 +216,15 @@ void Table(SvgText& svg, int x, int y, const ZORScaleView& scale, const ZORBlock
 }
 
 // The value where block `k + 1` starts, for the label of boundary k.
-double BoundaryLabel(const ZORScaleView& scale, int k) {
-  double first = 0.0, last = 0.0;
-  if (!scale.ranges.empty() && scale.Span(k + 1, first, last)) return first;
-  return scale.boundaries[static_cast<std::size_t>(k - 1)];
+double BoundaryLabel(const ZORLegendModel& legend, int k) {
+  const ZORLegendRow& above = legend.rows[static_cast<std::size_t>(k)];
+  return above.placed ? above.from : above.lowerBoundary;
 }
 
 // A color bar, block n at the top, every k-th boundary labelled.
-void Bar(SvgText& svg, int x, int y, int pictureHeight, const ZORScaleView& scale, int& width,
+void Bar(SvgText& svg, int x, int y, int pictureHeight, const ZORLegendModel& legend, int& width,
          int& height) {
-  const int n = scale.Blocks();
+  const int n = legend.blocks;
   const int barHeight = std::clamp(pictureHeight, kBarShortest, kBarTallest);
   const int top = y + kLineHeight + 14;
   // A pixel a block, stretched to the bar; with more blocks than pixels, the block at each
@@ -244,7 +233,7 @@ void Bar(SvgText& svg, int x, int y, int pictureHeight, const ZORScaleView& scal
   std::vector<std::uint8_t> rgba(static_cast<std::size_t>(rows) * 4);
   for (int row = 0; row < rows; ++row) {
     const int k = n - static_cast<int>((static_cast<long long>(row) * n + n / 2) / rows);
-    const ZORRgba& c = scale.colors[static_cast<std::size_t>(std::clamp(k, 1, n) - 1)];
+    const ZORRgba& c = legend.rows[static_cast<std::size_t>(std::clamp(k, 1, n) - 1)].color;
     const std::size_t at = static_cast<std::size_t>(row) * 4;
     rgba[at] = Channel(c.red);
     rgba[at + 1] = Channel(c.green);
@@ -268,8 +257,8 @@ void Bar(SvgText& svg, int x, int y, int pictureHeight, const ZORScaleView& scal
     if (k == previous) continue;
     previous = k;
     const double yk = top + static_cast<double>(n - k) * barHeight / n;
-    const std::string label = ZORShortNumber(BoundaryLabel(scale, k)) +
-                              (scale.boundaryIndices[static_cast<std::size_t>(k - 1)] != -1 ? " *" : "");
+    const std::string label = ZORShownNumber(BoundaryLabel(legend, k)) +
+                              (legend.rows[static_cast<std::size_t>(k)].lowerBoundaryImposed ? " *" : "");
     svg.Raw() << "<line x1=\"" << x + kBarWidth << "\" x2=\"" << x + kBarWidth + kTickLength
               << "\" y1=\"" << yk << "\" y2=\"" << yk << "\" stroke=\"black\"/>\n";
     svg.Text(x + kBarWidth + kTickLength + 4, static_cast<int>(yk) + 4, label);
@@ -284,73 +273,20 @@ void Bar(SvgText& svg, int x, int y, int pictureHeight, const ZORScaleView& scal
 
 }  // namespace
 
-std::string ZORShortNumber(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.7g", value);
-  return text;
-}
-
-bool ZORScaleView::LimitsDisagree() const {
-  return !boundaries.empty() && (lower != boundaries.front() || upper != boundaries.back());
-}
-
-bool ZORScaleView::Span(int block, double& first, double& last) const {
-  const int n = Blocks();
-  if (block < 1 || block > n) return false;
-  if (!ranges.empty()) {
-    const BlockSpan& span = spans[static_cast<std::size_t>(block - 1)];
-    first = span.first;
-    last = span.last;
-    return span.placed;
-  }
-  first = block == 1 ? -std::numeric_limits<double>::infinity()
-                     : boundaries[static_cast<std::size_t>(block - 2)];
-  last = block == n ? std::numeric_limits<double>::infinity()
-                    : boundaries[static_cast<std::size_t>(block - 1)];
-  return true;
-}
-
-ZORScaleView ZORDescribeScale(ZORIStNewColorScale* scale, double tolerance) {
-  ZORScaleView view;
-  ZORRawColldouble boundaries;
-  ZORRawCollint boundaryIndices, red, green, blue, alpha, colorIndices;
-  scale->GetValueTable(&boundaries, &boundaryIndices, nullptr, nullptr);
-  scale->GetColorTable(&red, &green, &blue, &alpha, &colorIndices);
-  view.boundaries.assign(boundaries.begin(), boundaries.end());
-  view.boundaryIndices.assign(boundaryIndices.begin(), boundaryIndices.end());
-  view.colorIndices.assign(colorIndices.begin(), colorIndices.end());
-  for (int k = 1; k <= red.Size(); ++k) view.colors.push_back({red[k], green[k], blue[k], alpha[k]});
-  scale->GetExtremeImposedValues(&view.lower, &view.upper);
-  ZORRgba& undefined = view.undefinedColor;
-  scale->GetColorUndefine(undefined.red, undefined.green, undefined.blue, undefined.alpha);
-  view.ranges = ZORScalePainter(scale, tolerance).BlockRanges();
-  view.spans.resize(view.colors.size());
-  for (const ZORBlockRange& range : view.ranges) {
-    if (range.block < 1 || range.block > view.Blocks()) continue;
-    ZORScaleView::BlockSpan& span = view.spans[static_cast<std::size_t>(range.block - 1)];
-    span.first = span.placed ? std::min(span.first, range.first) : range.first;
-    span.last = span.placed ? std::max(span.last, range.last) : range.last;
-    span.placed = true;
-  }
-  return view;
-}
-
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
-                         const std::vector<std::uint8_t>& rgba, const ZORScaleView& scale,
-                         const ZORBlockCounts& counts) {
+                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend) {
   const PictureBox picture = Fit(columns, rows);
   const std::string png = ZOREncodePng(picture.width, picture.height,
                                        Resample(rgba, columns, rows, picture));
   const int legendX = kMargin + picture.width + kLegendGap;
-  SvgText legend;
+  SvgText svgLegend;
   int legendWidth = 0, legendHeight = 0;
-  if (scale.Blocks() <= kLargestTable) {
-    Table(legend, legendX, kPictureTop, scale, counts, legendWidth, legendHeight);
+  if (legend.blocks <= kLargestTable) {
+    Table(svgLegend, legendX, kPictureTop, legend, legendWidth, legendHeight);
   } else {
-    Bar(legend, legendX, kPictureTop, picture.height, scale, legendWidth, legendHeight);
+    Bar(svgLegend, legendX, kPictureTop, picture.height, legend, legendWidth, legendHeight);
   }
-  legendHeight += Notes(legend, legendX, kPictureTop + legendHeight + 6, scale, counts,
-                        legendWidth) + 6;
+  legendHeight += Notes(svgLegend, legendX, kPictureTop + legendHeight + 6, legend, legendWidth) + 6;
   const std::string shownTitle = title + (picture.stretched ? " (stretched to be seen)" : "");
   const int titleWidth = TextWidth(shownTitle) * 15 / kFontSize;  // the title's font is larger
   const int width = std::max(legendX + legendWidth, kMargin + titleWidth) + kMargin;
@@ -366,6 +302,6 @@ std::string ZORLegendSvg(const std::string& title, int columns, int rows,
       << "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" "
          "href=\"data:image/png;base64,"
       << ZORBase64(png) << "\"/>\n"
-      << legend.Str() << "</svg>\n";
+      << svgLegend.Str() << "</svg>\n";
   return svg.str();
 }

@@ -1,0 +1,29 @@
+#include "zorhost/common/Outcome.h"
+
+#include <ostream>
+
+#include "zor/ZORText.h"
+
+int ZORExitStatus(const ZOROutcome& outcome) {
+  if (!outcome) return 0;
+  switch (outcome->kind) {
+    case ZORProblem::Kind::Usage:
+    case ZORProblem::Kind::BadInput:
+    case ZORProblem::Kind::TooLarge:
+      return 2;
+    case ZORProblem::Kind::Conflict:
+    case ZORProblem::Kind::Failure:
+      return 1;
+  }
+  return 1;
+}
+
+int ZORReport(const ZOROutcome& outcome, std::string_view job, std::ostream& err) {
+  if (!outcome) return 0;
+  err << "zorhost" << (job.empty() ? "" : " ") << job << ": " << ZORPrintable(outcome->message)
+      << '\n';
+  if (outcome->kind == ZORProblem::Kind::Usage) {
+    err << "(zorhost " << job << (job.empty() ? "" : " ") << "--help tells how to use it)\n";
+  }
+  return ZORExitStatus(outcome);
+}

@@ -1,0 +1,55 @@
+// The options of the jobs that paint an analysis, `zorhost render` and `zorhost serve`: what is
+// painted, how a part is pictured, the scale. Each job adds its own to these.
+#pragma once
+
+#include <getopt.h>
+
+#include <string>
+#include <vector>
+
+#include "zorhost/common/Outcome.h"
+#include "zorhost/render/RenderOptions.h"
+
+// The ids of the options; a job's own options take ids from kZORFirstJobOption.
+enum ZORPaintOptionId {
+  kZORValuesOption = 256,
+  kZORSampleOption,
+  kZORSettingsOption,
+  kZORBlocksOption,
+  kZORPresetOption,
+  kZORClassifyOption,
+  kZORAnalysisOption,
+  kZORShadingOption,
+  kZORViewOption,
+  kZORSizeOption,
+  kZORBackgroundOption,
+  kZORTimeLimitOption,
+  kZORModuleOption,
+  kZORFirstJobOption,
+};
+
+// The options both jobs take, with `own` (the job's) after them, and -h/--help: a table for
+// getopt_long, ended by a zero row.
+std::vector<option> ZORPaintOptionTable(const std::vector<option>& own);
+
+// Reads the options both jobs take into `options` (and --module into `modulePath`).
+class ZORPaintOptionReader {
+ public:
+  ZORPaintOptionReader(ZORRenderOptions& options, std::string& modulePath)
+      : options_(options), modulePath_(modulePath) {}
+  // Takes option `id`: an empty text, or what is wrong with `value`.
+  std::string Take(int id, const std::string& value);
+  // What the options say together, with `positional` the arguments that are not options (a PART
+  // at most): a usage problem, or nothing.
+  ZOROutcome Finish(const std::vector<std::string>& positional);
+
+ private:
+  ZORRenderOptions& options_;
+  std::string& modulePath_;
+  bool blocksGiven_ = false;
+  bool sampleGiven_ = false;
+  std::vector<std::string> partOptions_;  // given, and only a part's picture takes them
+};
+
+// The help of the options both jobs take.
+extern const char* const kZORPaintOptionsHelp;

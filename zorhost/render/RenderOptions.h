@@ -1,0 +1,66 @@
+// What a render is asked for, in the pieces its steps take: where the values come from, how a
+// part is pictured, the scale to paint with, and what is written.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "painter/ZORScalePainter.h"
+#include "zorhost/scale/Classification.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/surface/SurfaceMesh.h"
+#include "zorhost/surface/View.h"
+
+// What is painted: a part file, a grid of values, or a built-in sample.
+struct ZORValueSource {
+  std::string partPath;
+  std::string valuesPath;  // a CSV grid
+  enum class Sample { Part, Field };
+  Sample sample = Sample::Part;
+  // Reading and meshing a part may take at most this many seconds (0: no limit): the CAD
+  // kernel's work cannot be interrupted, and a damaged file may keep it busy without end.
+  static constexpr double kDefaultTimeLimit = 60.0;
+  double timeLimit = kDefaultTimeLimit;
+
+  bool PaintsPart() const { return valuesPath.empty() && (!partPath.empty() || sample == Sample::Part); }
+};
+
+// How a part is pictured.
+struct ZORPictureSettings {
+  ZORAnalysis analysis = ZORAnalysis::Gaussian;
+  enum class Shading { Lit, None };
+  Shading shading = Shading::Lit;
+  ZORView view = ZORView::Iso;
+  int width = 1024;
+  int height = 768;
+  ZORRgba background{255, 255, 255, 255};  // where no surface is seen
+};
+
+// The scale painted with: loaded or made, its colors and boundaries, saved when asked.
+struct ZORScaleRecipe {
+  std::string settingsName;      // load the scale from this repository instead of the default
+  int blocks = 9;                // blocks of the default scale
+  const ZORColorPreset* preset = nullptr;  // impose its colors
+  std::optional<ZORClassMethod> classify;  // impose boundaries from the values
+  std::string saveSettingsName;  // save the scale to this repository
+};
+
+// What is written besides the summary.
+struct ZOROutputs {
+  std::string prefix = "analysis";  // PREFIX.png and PREFIX.svg
+  std::string meshPath;             // the analysed mesh, .ply or .glb (parts)
+  std::string valuesPath;           // the picture's values as a CSV grid
+};
+
+// How every value is painted: by the painter, through GetColorForValue value by value, or both
+// ways, compared.
+enum class ZORPaintingMode { Painter, PerValue, Check };
+
+struct ZORRenderOptions {
+  ZORValueSource source;
+  ZORPictureSettings picture;
+  ZORScaleRecipe scale;
+  ZOROutputs outputs;
+  ZORPaintingMode painting = ZORPaintingMode::Painter;
+  bool progress = false;  // show progress on standard error
+};
