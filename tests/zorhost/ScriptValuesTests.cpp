@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "zorhost/common/Text.h"
 #include "zorhost/script/ScriptValues.h"
 
 namespace {
@@ -37,14 +38,23 @@ TEST(ScriptValues, Reading) {
 TEST(ScriptValues, Writing) {
   EXPECT_EQ(Code(0), "0x00000000");
   EXPECT_EQ(Code(static_cast<std::int32_t>(0x80070057u)), "0x80070057");
-  EXPECT_EQ(Double(1.25), "1.25");
-  EXPECT_EQ(Double(0.1), "0.1");
-  EXPECT_EQ(Double(-0.0), "-0");
-  EXPECT_EQ(Double(1e300), "1e+300");
-  EXPECT_EQ(Double(-std::numeric_limits<double>::quiet_NaN()), "nan");
-  EXPECT_EQ(Double(-std::numeric_limits<double>::infinity()), "-inf");
   EXPECT_EQ(IntList({}), "[]");
   EXPECT_EQ(DoubleList({1.0, 0.5}), "[1,0.5]");
+}
+
+// The two forms of a number: exact for files and scripts, shown for people.
+TEST(Text, ExactAndShownNumbers) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const std::pair<double, const char*> exact[] = {
+      {1.25, "1.25"}, {0.1, "0.1"}, {-0.0, "-0"}, {1e300, "1e+300"}, {-kInf, "-inf"},
+      {-std::numeric_limits<double>::quiet_NaN(), "nan"}, {1.0 / 3.0, "0.3333333333333333"}};
+  for (const auto& [value, text] : exact) EXPECT_EQ(ZORExactNumber(value), text) << value;
+  const std::pair<double, const char*> shown[] = {
+      {-0.0, "0"}, {0.0, "0"}, {1.0 / 3.0, "0.3333333"}, {-0.25, "-0.25"}, {kInf, "inf"},
+      {-kInf, "-inf"}, {4.9406564584124654e-324, "4.940656e-324"}, {1646967.5, "1646968"},
+      {std::numeric_limits<double>::quiet_NaN(), "nan"}};
+  for (const auto& [value, text] : shown) EXPECT_EQ(ZORShownNumber(value), text) << value;
+  EXPECT_EQ(ZORColorText({1, 2, 3, 255}), "1, 2, 3, 255");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "colorscale/ColorScaleMath.h"
 #include "zorhost/common/Choices.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/common/Text.h"
 
 namespace {
 
@@ -28,7 +28,6 @@ constexpr MethodName kMethods[] = {{"equal", ZORClassMethod::Equal},
 // extremes stay at three deviations from the mean.
 constexpr double kDeviationsToExtremes = 3.0;
 
-std::string Number(double value) { return ZORScriptValues::Double(value); }
 
 // The point a fraction `t` (0 to 1) of the way from `a` to `b`, computed as a + (b - a) t where
 // that is finite, so that ordinary values get exactly those bits; for values so far apart that
@@ -429,7 +428,7 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
   std::sort(x.begin(), x.end());
   const Runs runs = ToRuns(x);
   if (runs.Size() < 2) {
-    return Refuse(error, "all " + std::to_string(x.size()) + " values equal " + Number(x.front()) +
+    return Refuse(error, "all " + std::to_string(x.size()) + " values equal " + ZORShownNumber(x.front()) +
                              (x.front() == x.back() ? "" : " within rounding") +
                              ": there is nothing to divide");
   }
@@ -477,7 +476,7 @@ bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<doubl
   const double mean = std::ldexp(scaledMean, exponent);
   const double deviation = std::ldexp(std::sqrt(squares / count), exponent);
   if (!(deviation > 0.0)) {
-    return Refuse(error, "the values do not deviate from their mean " + Number(mean) +
+    return Refuse(error, "the values do not deviate from their mean " + ZORShownNumber(mean) +
                              ": there is nothing to divide");
   }
   const int n = request.blocks;
@@ -487,15 +486,15 @@ bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<doubl
   for (int k = 1; k <= n - 1; ++k) {
     const double boundary = mean + (k - n / 2.0) * width;
     if (!std::isfinite(boundary)) {
-      return Refuse(error, "the values deviate so widely (standard deviation " + Number(deviation) +
+      return Refuse(error, "the values deviate so widely (standard deviation " + ZORShownNumber(deviation) +
                                ") that the boundaries of " + std::to_string(n) +
                                " blocks pass the largest double");
     }
     result.boundaries.push_back(boundary);
   }
-  result.note = "mean " + ZORScriptValues::Double(mean) + ", standard deviation " +
-                ZORScriptValues::Double(deviation) + ", classes " +
-                ZORScriptValues::Double(width / deviation) + " of a deviation wide";
+  result.note = "mean " + ZORShownNumber(mean) + ", standard deviation " +
+                ZORShownNumber(deviation) + ", classes " +
+                ZORShownNumber(width / deviation) + " of a deviation wide";
   return true;
 }
 
@@ -508,7 +507,7 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
     case ZORClassMethod::Symmetric: {
       const double reach = std::max(std::fabs(lowest), std::fabs(highest));
       if (!(reach > 0.0) || !std::isfinite(reach)) {
-        return Refuse(error, "the extremes " + Number(lowest) + " and " + Number(highest) +
+        return Refuse(error, "the extremes " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
                                  " leave no range about zero to divide");
       }
       // Whole-number numerators keep the boundaries exactly symmetric, zero exactly zero; a reach
@@ -526,12 +525,12 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
         const auto notPositive = std::count_if(x.begin(), x.end(), [](double v) { return !(v > 0.0); });
         return Refuse(error, "a logarithmic scale needs values above zero; " +
                                  std::to_string(notPositive) + " of the values are not (the smallest is " +
-                                 Number(*smallest) + ")");
+                                 ZORShownNumber(*smallest) + ")");
       }
       if (!(lowest > 0.0)) lowest = *smallest;
       if (!(highest > lowest)) highest = *largest;
       if (!(highest > lowest)) {
-        return Refuse(error, "all values equal " + Number(lowest) + ": there is nothing to divide");
+        return Refuse(error, "all values equal " + ZORShownNumber(lowest) + ": there is nothing to divide");
       }
       result.boundaries = Evenly(n, std::log(lowest), std::log(highest));
       for (double& boundary : result.boundaries) boundary = std::exp(boundary);
@@ -543,7 +542,7 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
     }
     default:
       if (!(lowest < highest)) {
-        return Refuse(error, "the extremes " + Number(lowest) + " and " + Number(highest) +
+        return Refuse(error, "the extremes " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
                                  " leave no range to divide");
       }
       // As the scale interpolates boundaries between its extremes.

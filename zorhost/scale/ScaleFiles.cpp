@@ -7,6 +7,7 @@
 
 #include "zor/ZORText.h"
 #include "zor/ZORHostSession.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/scale/ColorRamps.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptValues.h"
@@ -31,7 +32,6 @@ struct Palette {
 constexpr const char* kColorsNote = "zorhost colors-imposed:";
 constexpr const char* kBoundariesNote = "zorhost boundaries-imposed:";
 
-std::string Number(double value) { return ZORScriptValues::Double(value); }
 
 std::string Flags(const std::vector<bool>& flags) {
   std::string text;
@@ -89,12 +89,12 @@ bool CheckRange(const Range& range, const Range* previous, const std::string& wh
     return Fail(error, where + ": a boundary is not a finite number");
   }
   if (previous && range.from != previous->to) {
-    return Fail(error, where + ": the range starts at " + Number(range.from) +
-                           ", not where the one before ends, " + Number(previous->to));
+    return Fail(error, where + ": the range starts at " + ZORExactNumber(range.from) +
+                           ", not where the one before ends, " + ZORExactNumber(previous->to));
   }
   if (!(range.to > range.from)) {
-    return Fail(error, where + ": the range from " + Number(range.from) + " to " +
-                           Number(range.to) + " does not increase");
+    return Fail(error, where + ": the range from " + ZORExactNumber(range.from) + " to " +
+                           ZORExactNumber(range.to) + " does not increase");
   }
   return true;
 }
@@ -112,7 +112,7 @@ class Lines {
     ++number_;
     return true;
   }
-  int Number() const { return number_; }
+  int ZORExactNumber() const { return number_; }
   std::string Where() const { return fileName_ + ":" + std::to_string(number_); }
 
  private:
@@ -269,7 +269,7 @@ std::string FormatCpt(const ZORScaleTable& table, const std::string& name) {
   text += "# " + std::string(kBoundariesNote) + Flags(table.boundaryImposed) + "\n";
   text += "# COLOR_MODEL = RGB\n";
   for (const Range& range : InnerRanges(table)) {
-    text += Number(range.from) + "\t" + CptColorText(range.start) + "\t" + Number(range.to) +
+    text += ZORExactNumber(range.from) + "\t" + CptColorText(range.start) + "\t" + ZORExactNumber(range.to) +
             "\t" + CptColorText(range.end) + "\n";
   }
   text += "B\t" + CptColorText(table.colors.front()) + "\n";
@@ -378,7 +378,7 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
     const std::optional<ZORRgba> color = ReadJsonColor(json::array({points[i + 1], points[i + 2], points[i + 3]}));
     if (!color) return Fail(error, where + ": a color component is not a number from 0 to 1");
     if (previousX && x < *previousX) {
-      return Fail(error, where + ": x " + Number(x) + " is below the point before, " + Number(*previousX));
+      return Fail(error, where + ": x " + ZORExactNumber(x) + " is below the point before, " + ZORExactNumber(*previousX));
     }
     // Two points at one x end one range and start the next.
     if (previousX && x > *previousX) {
@@ -432,8 +432,8 @@ std::string FormatCsv(const ZORScaleTable& table) {
   for (int k = 1; k <= n; ++k) {
     const std::size_t at = static_cast<std::size_t>(k - 1);
     const bool hasUpper = k < n;
-    text += std::to_string(k) + "," + (k == 1 ? "-inf" : Number(table.boundaries[at - 1])) + "," +
-            (hasUpper ? Number(table.boundaries[at]) : "inf") + "," + CsvColor(table.colors[at]) +
+    text += std::to_string(k) + "," + (k == 1 ? "-inf" : ZORExactNumber(table.boundaries[at - 1])) + "," +
+            (hasUpper ? ZORExactNumber(table.boundaries[at]) : "inf") + "," + CsvColor(table.colors[at]) +
             "," + (table.colorImposed[at] ? "1" : "0") + "," +
             (hasUpper ? (table.boundaryImposed[at] ? "1" : "0") : "") + "\n";
   }
@@ -467,7 +467,7 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
   Lines lines(text, fileName);
   for (std::string_view line; lines.Next(line);) {
     const std::string where = lines.Where();
-    if (lines.Number() == 1) {
+    if (lines.ZORExactNumber() == 1) {
       if (line != kCsvHeader) return Fail(error, where + ": the first line must be " + kCsvHeader);
       continue;
     }
@@ -497,11 +497,11 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
     }
     if (!imposed) return Fail(error, where + ": imposed is 0 or 1");
     if (block == 1 ? *from != -HUGE_VAL : *from != *previousTo) {
-      return Fail(error, where + ": the block starts at " + Number(*from) + ", not where the one before ends, " +
-                             (block == 1 ? std::string("-inf") : Number(*previousTo)));
+      return Fail(error, where + ": the block starts at " + ZORExactNumber(*from) + ", not where the one before ends, " +
+                             (block == 1 ? std::string("-inf") : ZORExactNumber(*previousTo)));
     }
     if (!(*to > *from)) {
-      return Fail(error, where + ": the block from " + Number(*from) + " to " + Number(*to) + " does not increase");
+      return Fail(error, where + ": the block from " + ZORExactNumber(*from) + " to " + ZORExactNumber(*to) + " does not increase");
     }
     table.colors.push_back(*color);
     table.colorImposed.push_back(*imposed);
@@ -609,12 +609,12 @@ std::string WhyNoFileHolds(const ZORScaleTable& table) {
   for (std::size_t at = 0; at < table.boundaries.size(); ++at) {
     const double boundary = table.boundaries[at];
     if (!std::isfinite(boundary)) {
-      return "boundary " + std::to_string(at + 1) + " is " + Number(boundary) +
+      return "boundary " + std::to_string(at + 1) + " is " + ZORExactNumber(boundary) +
              ", not a finite number";
     }
     if (at > 0 && !(boundary > table.boundaries[at - 1])) {
       return "boundaries " + std::to_string(at) + " and " + std::to_string(at + 1) + " are " +
-             Number(table.boundaries[at - 1]) + " and " + Number(boundary) +
+             ZORExactNumber(table.boundaries[at - 1]) + " and " + ZORExactNumber(boundary) +
              ": a file holds boundaries that increase";
     }
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "zorhost/common/ModuleHost.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/script/ScriptValues.h"
 
 // Text of the user's shown in a message: quoted, escaped, and whole unless it is very long.
@@ -78,7 +79,7 @@ class ZORScriptReply {
   ZORScriptReply& operator<<(const std::string& item);
   ZORScriptReply& Code(HRESULT result) { return *this << ZORScriptValues::Code(result); }
   ZORScriptReply& Int(int value) { return *this << std::to_string(value); }
-  ZORScriptReply& Double(double value) { return *this << ZORScriptValues::Double(value); }
+  ZORScriptReply& Double(double value) { return *this << ZORExactNumber(value); }
   ZORScriptReply& Ints(const std::vector<int>& list) {
     return *this << ZORScriptValues::IntList(list);
   }
@@ -86,7 +87,7 @@ class ZORScriptReply {
     return *this << ZORScriptValues::DoubleList(list);
   }
   ZORScriptReply& DoubleOrNull(const std::optional<double>& value) {
-    return *this << (value ? ZORScriptValues::Double(*value) : "null");
+    return *this << (value ? ZORExactNumber(*value) : "null");
   }
   [[noreturn]] void Refuse(const std::string& what) const;
   const std::string& Text() const { return text_; }

@@ -37,7 +37,7 @@ std::string AttributeText(const ZORAttributeView& view) {
         text += std::to_string(entry.integer);
         break;
       case ZORAttributeEntry::Kind::Real:
-        text += values::Double(entry.real);
+        text += ZORExactNumber(entry.real);
         break;
       case ZORAttributeEntry::Kind::NoValue:
         text += "novalue";

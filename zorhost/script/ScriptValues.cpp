@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "zor/ZORSettingRepository.h"
+#include "zorhost/common/Text.h"
 
 namespace ZORScriptValues {
 
@@ -70,11 +70,6 @@ std::string Code(std::int32_t result) {
   return text;
 }
 
-std::string Double(double value) {
-  if (std::isnan(value)) return "nan";
-  return ZORFormatDouble(value);
-}
-
 std::string IntList(const std::vector<int>& values) {
   std::string text = "[";
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -88,7 +83,7 @@ std::string DoubleList(const std::vector<double>& values) {
   std::string text = "[";
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i > 0) text += ',';
-    text += Double(values[i]);
+    text += ZORExactNumber(values[i]);
   }
   return text + "]";
 }

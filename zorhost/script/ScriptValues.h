@@ -18,7 +18,6 @@ std::optional<std::vector<int>> ReadIntList(std::string_view word);
 std::optional<std::vector<double>> ReadDoubleList(std::string_view word);
 
 std::string Code(std::int32_t result);  // 0x and eight upper-case hex digits
-std::string Double(double value);       // shortest text that reads back the same; inf, -inf, nan
 std::string IntList(const std::vector<int>& values);
 std::string DoubleList(const std::vector<double>& values);
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "zor/ZORSettingRepository.h"
+#include "zorhost/common/Text.h"
 
 namespace {
 
@@ -228,7 +228,7 @@ bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std:
         double value = 0.0;
         if (property.countType != nullptr) {
           if (!body.Read(*property.countType, value)) return fail("the file ends early or a value is not a number");
-          if (!(value >= 0.0) || value > kLongestPolygon) return fail("a list of " + ZORFormatDouble(value) + " entries");
+          if (!(value >= 0.0) || value > kLongestPolygon) return fail("a list of " + ZORExactNumber(value) + " entries");
           list.assign(static_cast<std::size_t>(value), 0.0);
           for (double& item : list) {
             if (!body.Read(*property.type, item)) return fail("the file ends early or a value is not a number");
@@ -236,7 +236,7 @@ bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std:
           if (faces && static_cast<int>(p) == indices) {
             for (double item : list) {
               if (!(item >= 0.0) || item >= static_cast<double>(mesh.positions.size()) || item != std::floor(item)) {
-                return fail("the index " + ZORFormatDouble(item) + " names no vertex");
+                return fail("the index " + ZORExactNumber(item) + " names no vertex");
               }
               polygon.push_back(static_cast<int>(item));
             }
