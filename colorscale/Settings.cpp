@@ -135,7 +135,7 @@ int ZORStNewColorScale::LoadFromSettings(const ZORUnicodeString& repositoryName)
   repository.ReadSetting(record::kMaxPositiveCrv.name, &maxPositiveCrv, 1);
   // A count no scale can have is treated as absent: a damaged file may not make the load
   // allocate without bound.
-  if (blocks > record::kMaximumBlockCount) blocks = 0;
+  blocks = record::LoadedBlockCount(blocks);
 
   // The block count first: it resets the colors and the boundaries.
   if (blocks > 0) SetNumberOfBlocks(blocks);
@@ -178,7 +178,7 @@ int ZORStNewColorScale::LoadFromSettings(const ZORUnicodeString& repositoryName)
     repository.ReadSetting(record::kNumberOfImposedValues.name, &used, 1);
     // Never more entries than were read.
     used = std::min(used, blocks - 1);
-    const std::size_t usedEntries = static_cast<std::size_t>(std::max(used, 0));
+    const std::size_t usedEntries = static_cast<std::size_t>(record::LoadedBoundaryEntries(used, blocks));
     ZORRawCollint valueIndexList = ToList(valueIndex, usedEntries),
                   valueTypeList = ToList(valueTypes, usedEntries);
     ZORRawColldouble valueList = ToList(values, usedEntries);

@@ -3,7 +3,9 @@
 // way the scale reads it.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace ZORSettingsRecord {
 
@@ -47,5 +49,28 @@ inline constexpr std::array<Key, 19> kKeys = {
 // The most blocks a scale may have: SetNumberOfBlocks refuses more, so that one integer cannot
 // make the store grow without bound, and a record holding more loads as one without a count.
 inline constexpr int kMaximumBlockCount = 65536;
+
+// The rules of a load, for the scale that loads and for a host program that checks a record.
+// The block count a load takes of the one stored: none (0) for a count no scale can have.
+constexpr int LoadedBlockCount(int stored) { return stored < 1 || stored > kMaximumBlockCount ? 0 : stored; }
+
+// The boundary entries a load uses of the "NumberOfImposedValues" stored, for `blocks` blocks:
+// never more than the boundaries, never fewer than none.
+constexpr int LoadedBoundaryEntries(int stored, int blocks) {
+  return std::max(std::min(stored, blocks - 1), 0);
+}
+
+// How many values of `key` a load of `blocks` blocks and `boundaryEntries` boundary entries
+// uses; what the key holds short of that loads as a color (0, 0, 0, 0) or a boundary 0.0, not
+// imposed, type -1.
+constexpr std::size_t ValuesUsed(const Key& key, int blocks, int boundaryEntries) {
+  switch (key.count) {
+    case Count::One: return 1;
+    case Count::Four: return 4;
+    case Count::PerBlock: return static_cast<std::size_t>(std::max(blocks, 0));
+    case Count::PerBoundary: return static_cast<std::size_t>(std::max(boundaryEntries, 0));
+  }
+  return 0;
+}
 
 }  // namespace ZORSettingsRecord

@@ -29,17 +29,14 @@ int BlockCount(const ZORSettingEntry* entry, std::string& problem) {
     return 0;
   }
   if (entry->isDouble || entry->integers.empty()) return 0;  // reported with the entry
-  const int blocks = entry->integers.front();
-  if (blocks > record::kMaximumBlockCount) {
-    problem = "NumberOfBlocks " + std::to_string(blocks) + " is above " +
-              std::to_string(record::kMaximumBlockCount) +
-              ": ignored, no colors and no boundaries are loaded";
-    return 0;
-  }
-  if (blocks < 1) {
-    problem = "NumberOfBlocks " + std::to_string(blocks) +
-              " is no block count: no colors and no boundaries are loaded";
-    return 0;
+  const int stored = entry->integers.front();
+  const int blocks = record::LoadedBlockCount(stored);
+  if (blocks == 0) {
+    problem = "NumberOfBlocks " + std::to_string(stored) +
+              (stored > record::kMaximumBlockCount
+                   ? " is above " + std::to_string(record::kMaximumBlockCount) + ": ignored"
+                   : std::string(" is no block count")) +
+              ", no colors and no boundaries are loaded";
   }
   return blocks;
 }
@@ -58,7 +55,7 @@ std::string EntryProblem(const ZORSettingEntry& entry, int blocks, int imposedVa
     case record::Count::One:
       if (count == 0) return entry.key + " holds no value: ignored";
       if (entry.key == record::kNumberOfImposedValues.name && blocks > 0 &&
-          entry.integers.front() > blocks - 1) {
+          record::LoadedBoundaryEntries(entry.integers.front(), blocks) < entry.integers.front()) {
         return "NumberOfImposedValues " + std::to_string(entry.integers.front()) + " is above the " +
                std::to_string(blocks - 1) + " boundaries: only those are loaded";
       }
@@ -69,12 +66,12 @@ std::string EntryProblem(const ZORSettingEntry& entry, int blocks, int imposedVa
     case record::Count::PerBlock:
     case record::Count::PerBoundary: {
       if (blocks < 1) return {};
-      const bool perBlock = key->count == record::Count::PerBlock;
-      const std::size_t needed = static_cast<std::size_t>(perBlock ? blocks : std::min(blocks - 1, imposedValues));
+      const std::size_t needed =
+          record::ValuesUsed(*key, blocks, record::LoadedBoundaryEntries(imposedValues, blocks));
       if (count >= needed) return {};
       return entry.key + " holds " + std::to_string(count) + " values where " +
              std::to_string(needed) + " are read: the others load as " +
-             (perBlock ? "color (0, 0, 0, 0), not imposed" : "boundary 0, not imposed");
+             (key->count == record::Count::PerBlock ? "color (0, 0, 0, 0), not imposed" : "boundary 0, not imposed");
     }
   }
   return {};

@@ -397,6 +397,12 @@ bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& 
 }
 
 void ZOREditorServer::Route(httplib::Server& server) {
+  Guard(server);
+  RouteReads(server);
+  RouteChanges(server);
+}
+
+void ZOREditorServer::Guard(httplib::Server& server) {
   server.set_payload_max_length(kLargestBody);
   server.set_default_headers({{"Cache-Control", "no-store"},
                               {"X-Content-Type-Options", "nosniff"},
@@ -421,7 +427,9 @@ void ZOREditorServer::Route(httplib::Server& server) {
   });
   server.set_exception_handler([](const httplib::Request&, httplib::Response& response,
                                   std::exception_ptr) { Refuse(response, 500, "the request failed"); });
+}
 
+void ZOREditorServer::RouteReads(httplib::Server& server) {
   auto file = [](const std::string& path) {
     return [path](const httplib::Request&, httplib::Response& response) {
       for (const ZOREmbeddedFile& embedded : ZOREmbeddedFiles()) {
@@ -451,6 +459,9 @@ void ZOREditorServer::Route(httplib::Server& server) {
   server.Get("/api/settings", [this](const httplib::Request&, httplib::Response& response) {
     response.set_content(editor_.RepositoriesJson(), kJson);
   });
+}
+
+void ZOREditorServer::RouteChanges(httplib::Server& server) {
   // A write's body is read as it arrives and refused past kLargestBody, whatever its framing.
   using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
   auto post = [&server, &watch = *watch_](const std::string& path, BodyHandler handle) {

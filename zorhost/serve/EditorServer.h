@@ -50,6 +50,12 @@ class ZOREditorServer {
 
  private:
   void Route(httplib::Server& server);
+  // The answers' headers, the admission of every request, and the answers to what fails.
+  void Guard(httplib::Server& server);
+  // The page and what it reads: the state, the picture, the legend, the repositories.
+  void RouteReads(httplib::Server& server);
+  // The changes, each made by the editor and answered with the state after it.
+  void RouteChanges(httplib::Server& server);
   // Whether a request goes on to its route: from a loopback host name (no DNS rebinding), with
   // the token, and a write from the page's own origin. Otherwise `response` is the answer.
   bool Admit(const httplib::Request& request, httplib::Response& response) const;

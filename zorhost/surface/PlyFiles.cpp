@@ -180,85 +180,102 @@ std::uint64_t SmallestRecord(const Element& element, Format format) {
 
 }  // namespace
 
-bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error) {
-  Format format = Format::Ascii;
-  std::vector<Element> elements;
-  if (!ReadHeader(in, format, elements, error)) return false;
-  const std::uint64_t headerEnd = static_cast<std::uint64_t>(in.tellg());
+namespace {
+
+// The header's counts fit the file's size: a count that cannot is refused before anything is
+// allocated for it.
+bool RecordsFit(const std::vector<Element>& elements, Format format, std::uint64_t size,
+                std::uint64_t headerEnd, std::string& error) {
+  const std::uint64_t body = size - std::min(size, headerEnd);
   std::uint64_t needed = 0;
   for (const Element& element : elements) {
     const std::uint64_t record = SmallestRecord(element, format);
-    if (element.count > (size - std::min(size, headerEnd)) / record ||
-        needed > size) {
+    if (element.count > body / record || needed > size) {
       error = "the header's " + std::to_string(element.count) + " " + element.name +
               " records cannot fit in the file";
       return false;
     }
     needed += element.count * record;
   }
-  if (needed > size - std::min(size, headerEnd)) {
+  if (needed > body) {
     error = "the header's records cannot fit in the file";
     return false;
   }
-  Body body(in, format);
+  return true;
+}
+
+// The records of one element read into `mesh`: a vertex's position, a face's polygon as a fan
+// of triangles; the properties of other elements read past.
+bool ReadElement(Body& body, const Element& element, ZORSurfaceMesh& mesh, std::string& error) {
   constexpr std::uint32_t kLongestPolygon = 256;
+  const bool vertices = element.name == "vertex";
+  const bool faces = element.name == "face";
+  const int x = IndexOf(element, {"x"}), y = IndexOf(element, {"y"}), z = IndexOf(element, {"z"});
+  const int indices = IndexOf(element, {"vertex_indices", "vertex_index"});
+  if (vertices && (x < 0 || y < 0 || z < 0)) {
+    error = "the vertex element has no x, y and z";
+    return false;
+  }
+  if (faces && (indices < 0 || element.properties[static_cast<std::size_t>(indices)].countType == nullptr)) {
+    error = "the face element has no list of vertex indices";
+    return false;
+  }
+  std::vector<double> list;
+  for (std::uint64_t record = 0; record < element.count; ++record) {
+    auto fail = [&](const std::string& what) {
+      error = element.name + " " + std::to_string(record) + ": " + what;
+      return false;
+    };
+    ZORVec3 point;
+    std::vector<int> polygon;
+    for (std::size_t p = 0; p < element.properties.size(); ++p) {
+      const Property& property = element.properties[p];
+      double value = 0.0;
+      if (property.countType != nullptr) {
+        if (!body.Read(*property.countType, value)) return fail("the file ends early or a value is not a number");
+        if (!(value >= 0.0) || value > kLongestPolygon) return fail("a list of " + ZORExactNumber(value) + " entries");
+        list.assign(static_cast<std::size_t>(value), 0.0);
+        for (double& item : list) {
+          if (!body.Read(*property.type, item)) return fail("the file ends early or a value is not a number");
+        }
+        if (!faces || static_cast<int>(p) != indices) continue;
+        for (double item : list) {
+          if (!(item >= 0.0) || item >= static_cast<double>(mesh.positions.size()) || item != std::floor(item)) {
+            return fail("the index " + ZORExactNumber(item) + " names no vertex");
+          }
+          polygon.push_back(static_cast<int>(item));
+        }
+        continue;
+      }
+      if (!body.Read(*property.type, value)) return fail("the file ends early or a value is not a number");
+      if (vertices && static_cast<int>(p) == x) point.x = value;
+      if (vertices && static_cast<int>(p) == y) point.y = value;
+      if (vertices && static_cast<int>(p) == z) point.z = value;
+    }
+    if (vertices) {
+      if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
+        return fail("a coordinate is not finite");
+      }
+      mesh.positions.push_back(point);
+    }
+    // A polygon as a fan of triangles; fewer than three vertices make none.
+    for (std::size_t i = 2; i < polygon.size(); ++i) {
+      mesh.triangles.push_back({polygon[0], polygon[i - 1], polygon[i]});
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error) {
+  Format format = Format::Ascii;
+  std::vector<Element> elements;
+  if (!ReadHeader(in, format, elements, error)) return false;
+  if (!RecordsFit(elements, format, size, static_cast<std::uint64_t>(in.tellg()), error)) return false;
+  Body body(in, format);
   for (const Element& element : elements) {
-    const bool vertices = element.name == "vertex";
-    const bool faces = element.name == "face";
-    const int x = IndexOf(element, {"x"}), y = IndexOf(element, {"y"}), z = IndexOf(element, {"z"});
-    const int indices = IndexOf(element, {"vertex_indices", "vertex_index"});
-    if (vertices && (x < 0 || y < 0 || z < 0)) {
-      error = "the vertex element has no x, y and z";
-      return false;
-    }
-    if (faces && (indices < 0 || element.properties[static_cast<std::size_t>(indices)].countType == nullptr)) {
-      error = "the face element has no list of vertex indices";
-      return false;
-    }
-    std::vector<double> list;
-    for (std::uint64_t record = 0; record < element.count; ++record) {
-      auto fail = [&](const std::string& what) {
-        error = element.name + " " + std::to_string(record) + ": " + what;
-        return false;
-      };
-      ZORVec3 point;
-      std::vector<int> polygon;
-      for (std::size_t p = 0; p < element.properties.size(); ++p) {
-        const Property& property = element.properties[p];
-        double value = 0.0;
-        if (property.countType != nullptr) {
-          if (!body.Read(*property.countType, value)) return fail("the file ends early or a value is not a number");
-          if (!(value >= 0.0) || value > kLongestPolygon) return fail("a list of " + ZORExactNumber(value) + " entries");
-          list.assign(static_cast<std::size_t>(value), 0.0);
-          for (double& item : list) {
-            if (!body.Read(*property.type, item)) return fail("the file ends early or a value is not a number");
-          }
-          if (faces && static_cast<int>(p) == indices) {
-            for (double item : list) {
-              if (!(item >= 0.0) || item >= static_cast<double>(mesh.positions.size()) || item != std::floor(item)) {
-                return fail("the index " + ZORExactNumber(item) + " names no vertex");
-              }
-              polygon.push_back(static_cast<int>(item));
-            }
-          }
-          continue;
-        }
-        if (!body.Read(*property.type, value)) return fail("the file ends early or a value is not a number");
-        if (vertices && static_cast<int>(p) == x) point.x = value;
-        if (vertices && static_cast<int>(p) == y) point.y = value;
-        if (vertices && static_cast<int>(p) == z) point.z = value;
-      }
-      if (vertices) {
-        if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
-          return fail("a coordinate is not finite");
-        }
-        mesh.positions.push_back(point);
-      }
-      // A polygon as a fan of triangles; fewer than three vertices make none.
-      for (std::size_t i = 2; i < polygon.size(); ++i) {
-        mesh.triangles.push_back({polygon[0], polygon[i - 1], polygon[i]});
-      }
-    }
+    if (!ReadElement(body, element, mesh, error)) return false;
   }
   if (mesh.triangles.empty()) {
     error = "the file holds no triangle";
