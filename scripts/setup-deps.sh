@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a stage of the build needs, when they are missing:
-#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package|docs|browser|node]...   (default: build)
+#   scripts/setup-deps.sh [build|valgrind|fuzz|bench|package|docs|browser|node|coverage]...
+#   (default: build)
 # build: configure, build and test (every preset but fuzz); valgrind: the load cycles under
 # valgrind; fuzz: the libFuzzer targets (clang); bench: the benchmarks; package: the plain builds
 # with both compilers and the Debian package; docs: the pictures of docs/ (SVG to PNG); browser:
 # chromium for the tests of zorhost serve; node: Node.js and npm, when the machine has none
-# (scripts/setup-browser.sh uses both, then adds the npm packages).
+# (scripts/setup-browser.sh uses both, then adds the npm packages); coverage: gcovr, for the line
+# coverage of the sanitizer build.
 set -uo pipefail
 
 packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time
@@ -22,7 +24,8 @@ for stage in "${@:-build}"; do
     docs) packages+=(librsvg2-bin) ;;
     browser) packages+=(chromium) ;;
     node) packages+=(nodejs npm) ;;
-    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench, package, docs, browser or node)" >&2
+    coverage) packages+=(gcovr) ;;
+    *) echo "setup-deps: unknown stage '$stage' (build, valgrind, fuzz, bench, package, docs, browser, node or coverage)" >&2
        exit 2 ;;
   esac
 done

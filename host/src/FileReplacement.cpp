@@ -12,6 +12,8 @@
 #include <fstream>
 #include <random>
 
+#include "Seam.h"
+
 namespace {
 
 std::string FolderOf(const std::string& path) {
@@ -119,6 +121,10 @@ bool ZORFileReplacement::Close(bool sync, mode_t mode, std::string& error) {
 }
 
 bool ZORFileReplacement::Rename(std::string& error) {
+  if (ZORHostCallFails(ZORHostCall::RenameFile, path_.c_str())) {
+    error = "renaming: refused by the host";
+    return false;
+  }
   if (rename(temporary_.c_str(), path_.c_str()) != 0) {
     error = "renaming: " + SystemError();
     return false;

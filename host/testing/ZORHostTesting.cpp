@@ -39,6 +39,7 @@ constexpr CallName kCallNames[] = {
     {ZORHostCall::ReadSetting, "ReadSetting"},
     {ZORHostCall::GetLegacyScaleArrays, "GetLegacyScaleArrays"},
     {ZORHostCall::CreateColorScaleFactory, "ZORCreateStColorScaleFactory"},
+    {ZORHostCall::RenameFile, "rename"},
 };
 
 struct AnalysisFactoryUse {
@@ -59,6 +60,9 @@ class TestingSeam final : public ZORHostSeam {
         lock.unlock();
         throw ZORHostFault(call);
       }
+    }
+    if (failPassesLeft_ >= 0 && failingCall_ == call) {
+      if (failPassesLeft_-- == 0) return true;
     }
     if (call == ZORHostCall::FindKey && key != nullptr && hiddenKeys_.count(key) != 0) return true;
     if (withheld_.count({call, nullptr}) != 0) return true;
@@ -145,6 +149,8 @@ class TestingSeam final : public ZORHostSeam {
   std::set<std::pair<ZORHostCall, const ZORBaseUnknown*>> withheld_;
   ZORHostCall throwingCall_ = ZORHostCall::GetPartContainer;
   int throwPassesLeft_ = -1;     // -1: no call throws
+  ZORHostCall failingCall_ = ZORHostCall::GetPartContainer;
+  int failPassesLeft_ = -1;      // -1: no call fails once
   int parameterSuccessesLeft_ = -1;  // -1: creation never fails
   int parametersCreated_ = 0;
   int parametersRemoved_ = 0;
@@ -253,6 +259,13 @@ void ZORHostTesting::ThrowAt(ZORHostCall call, int passes) {
   seam.throwPassesLeft_ = std::max(passes, 0);
 }
 
+void ZORHostTesting::FailAt(ZORHostCall call, int passes) {
+  TestingSeam& seam = Seam();
+  std::lock_guard lock(seam.mutex_);
+  seam.failingCall_ = call;
+  seam.failPassesLeft_ = std::max(passes, 0);
+}
+
 void ZORHostTesting::Withhold(ZORHostCall call, bool on) { Withhold(call, nullptr, on); }
 
 void ZORHostTesting::Withhold(ZORHostCall call, const ZORDocument* document, bool on) {
@@ -272,6 +285,7 @@ void ZORHostTesting::ClearFaults() {
   seam.withheld_.clear();
   seam.parameterSuccessesLeft_ = -1;
   seam.throwPassesLeft_ = -1;
+  seam.failPassesLeft_ = -1;
 }
 
 int ZORHostTesting::ParametersCreated() {

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "ZorhostRun.h"
+#include "zor/testing/ZORHostTesting.h"
+#include "zorhost/common/OutputFiles.h"
 #include "support/ZORTestSupport.h"
 
 namespace {
@@ -110,6 +112,31 @@ TEST_F(OutputFiles, ScaleFilesNeverReplaceTheirRepository) {
   }
   EXPECT_EQ(ReadWholeFile(settings_.File("kept")), record);
   EXPECT_TRUE(IsFifo(Folder() / "out.csv"));
+}
+
+// A rename that fails puts back the files renamed before it: every file is whole and as it was.
+TEST_F(OutputFiles, AFailedRenamePutsBackTheFilesBeforeIt) {
+  const fs::path a = Folder() / "a.txt", b = Folder() / "b.txt", c = Folder() / "c.txt";
+  WriteWholeFile(a.string(), "OLD A\n");
+  WriteWholeFile(b.string(), "OLD B\n");
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {a.string(), "NEW A\n"}, {b.string(), "NEW B\n"}, {c.string(), "NEW C\n"}};
+  for (int passes : {0, 1, 2}) {
+    ZORHostTesting::FailAt(ZORHostCall::RenameFile, passes);
+    std::string error;
+    EXPECT_FALSE(ZORWriteFilesWhole(files, error)) << passes;
+    EXPECT_NE(error.find(files[static_cast<std::size_t>(passes)].first), std::string::npos) << error;
+    EXPECT_EQ(ReadWholeFile(a.string()), "OLD A\n") << passes;
+    EXPECT_EQ(ReadWholeFile(b.string()), "OLD B\n") << passes;
+    EXPECT_FALSE(fs::exists(c)) << passes;
+    for (const std::string& name : Files(Folder())) {
+      EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name << " left after " << passes;
+    }
+  }
+  ZORHostTesting::ClearFaults();
+  std::string error;
+  ASSERT_TRUE(ZORWriteFilesWhole(files, error)) << error;
+  EXPECT_EQ(ReadWholeFile(c.string()), "NEW C\n");
 }
 
 }  // namespace

@@ -156,14 +156,14 @@ TEST_F(Render, LegendsStayBoundedAndShowWhatIsPainted) {
 }
 
 TEST_F(Render, PicturesAreReplacedWholeAndOnlyThem) {
-  // A link planted where the picture's temporary used to be is not followed.
+  // A link planted where a picture goes is replaced, never followed: what it points to stays.
   WriteWholeFile((Folder() / "victim.txt").string(), "VICTIM\n");
-  // (The helper starts zorhost first; the second one runs in the shell whose pid was used.)
-  ProgramRun planted =
-      Zorhost(Folder(), "--help >/dev/null; ln -s victim.txt o.png.tmp-$$ && exec '" ZORHOST_PATH
-                        "' render --out o");
+  fs::create_symlink("victim.txt", Folder() / "o.png");
+  ProgramRun planted = Zorhost(Folder(), "render --size 40x30 --out o");
   EXPECT_EQ(planted.status, 0) << planted.errors;
   EXPECT_EQ(ReadWholeFile((Folder() / "victim.txt").string()), "VICTIM\n");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Folder() / "o.png")));
+  EXPECT_EQ(Decode(Folder() / "o.png").width, 40);
 
   // A render that cannot write one of its pictures leaves both as they were.
   WriteWholeFile((Folder() / "p.png").string(), "OLD\n");

@@ -208,3 +208,12 @@ bool ZORCheckStepFile(const std::string& path, std::string& error) {
   if (!fine) error = scanner.Error();
   return fine;
 }
+
+bool ZORCheckStepText(std::string_view text, std::string& error) {
+  StepScanner scanner;
+  bool fine = true;
+  for (std::size_t i = 0; i < text.size() && fine; ++i) fine = scanner.Take(text[i]);
+  if (fine) fine = scanner.Finish();
+  if (!fine) error = scanner.Error();
+  return fine;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Parentheses nested deeper than this in one record are refused; real files nest a few levels.
 inline constexpr int kZORStepDeepestNesting = 64;
@@ -13,3 +14,5 @@ inline constexpr int kZORStepDeepestNesting = 64;
 // range of a double, a NAN or INF where a number belongs, and a CARTESIAN_POINT coordinate beyond
 // kZORLargestCoordinate. Everything else is left to the kernel's reader.
 bool ZORCheckStepFile(const std::string& path, std::string& error);
+// The same of a STEP file's text.
+bool ZORCheckStepText(std::string_view text, std::string& error);

@@ -29,6 +29,7 @@ enum class ZORHostCall {
   ReadSetting,
   GetLegacyScaleArrays,
   CreateColorScaleFactory,  // ZORCreateStColorScaleFactory
+  RenameFile,               // a file replaced whole put in place (ZORFileReplacement::Rename)
 };
 
 class ZORHOST_API ZORHostSeam {

@@ -47,6 +47,9 @@ class ZORHostTesting {
   static void FailParameterCreation(int successes);
   // The host call throws ZORHostFault once it has been passed `passes` more times.
   static void ThrowAt(ZORHostCall call, int passes = 0);
+  // The host call fails once, as the host lets it fail, after it has been passed `passes` more
+  // times.
+  static void FailAt(ZORHostCall call, int passes = 0);
   // The host call fails, as the host lets it fail, while withheld: everywhere, or for the
   // services of one document.
   static void Withhold(ZORHostCall call, bool on = true);

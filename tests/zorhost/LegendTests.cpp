@@ -1,0 +1,139 @@
+// The legend model and its renderings, the analysis options' extremes, and one picture whichever
+// job paints it: through the loaded module's scales.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <sstream>
+
+#include "ZorhostRun.h"
+#include "support/ZORTestSupport.h"
+#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/render/Render.h"
+#include "zorhost/scale/LegendModel.h"
+#include "zorhost/scale/LegendSvg.h"
+#include "zorhost/scale/LegendText.h"
+#include "zorhost/serve/ScaleEditor.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
+
+class Legend : public ZORScaleTest {
+ protected:
+  ZORLegendModel Model(const ZORBlockCounts* counts = nullptr) {
+    scale_->SetTolerance(kTolerance);
+    const ZORScaleSnapshot snapshot(scale_.get(), kTolerance);
+    return ZORMakeLegend(snapshot, counts);
+  }
+};
+
+TEST_F(Legend, SpansReadAsTheBoundariesAPersonSet) {
+  // Boundaries -0.25 (imposed), 0.5 and 1 (imposed); blocks 1 and 4 imposed, 2 and 3 blended.
+  ConfigureScale(scale_.get(), 4, {{1, 0, 0, 255, 255}, {4, 255, 0, 0, 255}}, {{1, -0.25}, {3, 1.0}});
+  scale_->SetExtremeImposedValues(-0.25, 1.0);
+  ZORBlockCounts counts{{0, 3, 4, 5, 6}, 1, 0};
+  const ZORLegendModel legend = Model(&counts);
+  ASSERT_EQ(legend.rows.size(), 4u);
+  EXPECT_EQ(legend.rows[0].span, "-inf to -0.25");
+  EXPECT_EQ(legend.rows[1].span, "-0.25 to 0.375");
+  EXPECT_EQ(legend.rows[1].boundary, "-0.25 imposed");
+  EXPECT_EQ(legend.rows[2].boundary, "0.375");
+  EXPECT_EQ(legend.rows[3].span, "1 to inf");
+  EXPECT_EQ(legend.rows[1].colorText, "85, 0, 170, 255 *");
+  EXPECT_TRUE(legend.anyInterpolated);
+  EXPECT_TRUE(legend.notes.empty());
+  const std::string summary = ZORLegendSummary(legend);
+  EXPECT_NE(summary.find("      2  -0.25           0.375           85, 0, 170, 255 *       4\n"),
+            std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("(* interpolated color"), std::string::npos);
+  EXPECT_NE(summary.find("undefined values: 1\n"), std::string::npos);
+
+  // Every color imposed: no footnote; the listing of `zorhost scale show`.
+  ConfigureScale(scale_.get(), 3, {{1, 1, 1, 1, 255}, {2, 2, 2, 2, 255}, {3, 3, 3, 3, 255}},
+                 {{1, -1.0}, {2, 2.0}});
+  scale_->SetExtremeImposedValues(-1.0, 2.0);
+  const ZORLegendModel imposed = Model();
+  EXPECT_FALSE(imposed.anyInterpolated);
+  EXPECT_EQ(ZORLegendSummary(imposed).find("(* interpolated"), std::string::npos);
+  EXPECT_EQ(imposed.rows[0].span, "-inf to -1");
+  const std::string listing = ZORLegendListing(imposed, "imposed");
+  EXPECT_NE(listing.find("      1  -inf             -1               1, 1, 1, 255         imposed  imposed\n"),
+            std::string::npos)
+      << listing;
+}
+
+TEST_F(Legend, ATableUpTo24BlocksABarBeyond) {
+  const std::vector<std::uint8_t> rgba(4 * 4, 255);
+  for (int blocks : {24, 25}) {
+    ConfigureScale(scale_.get(), blocks, {{1, 0, 0, 255, 255}, {blocks, 255, 0, 0, 255}},
+                   {{1, 0.0}, {blocks - 1, 1.0}});
+    ZORBlockCounts counts;
+    counts.perBlock.assign(static_cast<std::size_t>(blocks) + 1, 1);
+    const std::string svg = ZORLegendSvg("a title", 2, 2, rgba, Model(&counts));
+    const bool table = svg.find(">lower boundary<") != std::string::npos;
+    const bool bar = svg.find(">" + std::to_string(blocks) + " blocks") != std::string::npos;
+    EXPECT_EQ(table, blocks == 24) << blocks;
+    EXPECT_EQ(bar, blocks == 25) << blocks;
+  }
+}
+
+TEST_F(Legend, TheExtremesAtEveryOutlierShare) {
+  ZORMeasuredRange measured;
+  std::vector<double> values;
+  for (int i = 0; i <= 100; ++i) values.push_back(i);
+  measured = ZORMeasure(values, {});
+  struct Case {
+    int share;
+    double lowest;
+    double highest;
+    const char* said;
+  };
+  const Case cases[] = {{0, 0, 100, "follow the measured range\n"},
+                        {1, 1, 99, "at percentiles 1 and 99"},
+                        {kZORLargestOutlierShare, 49, 51, "at percentiles 49 and 51"},
+                        {kZORLargestOutlierShare + 1, 0, 100, "AutoMinMaxOption 50 is not a percentage from 0 to 49"},
+                        {-1, 0, 100, "AutoMinMaxOption -1 is not a percentage"}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(scale_->SetNumberOfBlocks(5), 0);
+    scale_->SetAutoMinMaxStatus(1);
+    scale_->SetAutoMinMaxOption(c.share);
+    const std::vector<std::string> done = ZORApplyAnalysisOptions(scale_.get(), measured, kTolerance);
+    double lowest = 0.0, highest = 0.0;
+    scale_->GetExtremeImposedValues(&lowest, &highest);
+    EXPECT_EQ(lowest, c.lowest) << c.share;
+    EXPECT_EQ(highest, c.highest) << c.share;
+    ASSERT_FALSE(done.empty());
+    EXPECT_NE((done.front() + "\n").find(c.said), std::string::npos) << done.front();
+  }
+}
+
+// `zorhost serve` shows the picture `zorhost render` writes, to the byte.
+TEST(OnePicture, RenderAndServePaintTheSame) {
+  ZORTemporarySettingsFolder settings;
+  const fs::path folder = fs::path(settings.Path()).parent_path();
+  std::string error;
+  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
+  ASSERT_TRUE(host) << error;
+  ZORRenderOptions options;
+  options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket.step";
+  options.picture.analysis = ZORAnalysis::Mean;
+  options.picture.width = 320;
+  options.picture.height = 240;
+  options.scale.classify = ZORClassMethod::Quantile;
+  options.outputs.prefix = (folder / "rendered").string();
+  std::ostringstream out, err;
+  ASSERT_FALSE(ZORRender(*host, options, out, err)) << err.str();
+  ZOROutcome problem;
+  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem);
+  ASSERT_TRUE(editor) << problem->message;
+  std::string served;
+  ASSERT_FALSE(editor->Picture(served));
+  EXPECT_EQ(served, ReadWholeFile((folder / "rendered.png").string()));
+  editor.reset();
+}
+
+}  // namespace
