@@ -12,16 +12,16 @@ function(zor_configure_target target)
     VISIBILITY_INLINES_HIDDEN ON
     POSITION_INDEPENDENT_CODE ON
     BUILD_RPATH "$ORIGIN")
-  target_compile_options(${target} PRIVATE -ffp-contract=off -fno-fast-math
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-ffp-contract=off -fno-fast-math
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
-    -Wcast-align -Wnull-dereference -Wdouble-promotion -Wformat=2)
+    -Wcast-align -Wnull-dereference -Wdouble-promotion -Wformat=2>)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
     # GCC 12 at -O3 warns of overlapping copies inside libstdc++'s string concatenation that
     # cannot happen (GCC bug 105651).
-    target_compile_options(${target} PRIVATE -Wno-restrict)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wno-restrict>)
   endif()
   if(ZOR_WERROR)
-    target_compile_options(${target} PRIVATE -Werror)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Werror>)
   endif()
 endfunction()
 

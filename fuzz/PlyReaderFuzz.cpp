@@ -44,10 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   CheckMesh(mesh);
-  ZOREstimateMeshCurvature(mesh, ZORAnalysis::Mean);
-  if (mesh.values.size() != mesh.positions.size() || mesh.normals.size() != mesh.positions.size()) {
-    ZORFuzzFinding("not one value and one normal a vertex");
+  const std::vector<ZORCurvatures> curvatures = ZOREstimateMeshCurvatures(mesh, mesh.normals);
+  if (curvatures.size() != mesh.positions.size() || mesh.normals.size() != mesh.positions.size()) {
+    ZORFuzzFinding("not one curvature and one normal a vertex");
   }
+  for (const ZORCurvatures& c : curvatures) mesh.values.push_back(c.mean);
 
   // Coordinates beyond a float's range are written as infinities, which the reader refuses.
   constexpr double kLargestFloat = static_cast<double>(FLT_MAX);

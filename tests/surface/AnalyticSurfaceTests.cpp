@@ -88,7 +88,8 @@ TEST_F(AnalyticSurfaces, ExactAtEveryNodeAndEveryPixel) {
       std::string error;
       ZORVec3 lowest, highest;
       part->Bounds(lowest, highest);
-      ASSERT_TRUE(part->Prepare(Length(highest - lowest) / 300, analysis, error)) << error;
+      ASSERT_TRUE(part->Prepare(Length(highest - lowest) / 300, error)) << error;
+      part->Evaluate(*ZORMakeCurvatureAnalysis(analysis));
       const ZORSurfaceMesh& mesh = part->Mesh();
       const double tolerance = 1e-9 * shape.scale * (analysis == ZORAnalysis::Gaussian ? shape.scale : 1);
       int undefined = 0;
@@ -106,18 +107,18 @@ TEST_F(AnalyticSurfaces, ExactAtEveryNodeAndEveryPixel) {
       EXPECT_LE(undefined, 64) << what;
 
       // Each pixel of a picture: the value of the surface point it sees.
-      const ZORCamera camera = ZORFitCamera(ZORView::Iso, lowest, highest, 160, 120);
+      const ZORCamera camera = ZORFitCamera(ZORViewpoint{}, lowest, highest, 160, 120);
       std::vector<ZORVec3> screen;
       for (const ZORVec3& p : mesh.positions) screen.push_back(camera.ToScreen(p));
       const ZORRaster raster = ZORRasterize(screen, mesh.triangles, 160, 120);
       int seen = 0;
       for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
         if (raster.triangle[i] < 0) continue;
-        ZORVec3 point, normal;
-        const double value = part->ValueAt(raster.triangle[i], raster.barycentric[i], normal, &point);
+        const ZORSurfacePoint point = part->PointAt(raster.triangle[i], raster.barycentric[i]);
+        const double value = point.curvatures.Value(analysis);
         if (std::isnan(value)) continue;
         ++seen;
-        const double expected = shape.curvatures(point, normal).Value(analysis);
+        const double expected = shape.curvatures(point.position, point.normal).Value(analysis);
         ASSERT_NEAR(value, expected, tolerance) << what << " at pixel " << i;
       }
       EXPECT_GT(seen, 2000) << what;
@@ -132,7 +133,8 @@ TEST_F(AnalyticSurfaces, ConvexMeansPositive) {
       ZORMakeCadPart("inside", BRepPrimAPI_MakeSphere(2.0).Shape().Reversed());
   ASSERT_TRUE(part);
   std::string error;
-  ASSERT_TRUE(part->Prepare(0.01, ZORAnalysis::Mean, error)) << error;
+  ASSERT_TRUE(part->Prepare(0.01, error)) << error;
+  part->Evaluate(*ZORMakeCurvatureAnalysis(ZORAnalysis::Mean));
   for (std::size_t v = 0; v < part->Mesh().values.size(); ++v) {
     const double value = part->Mesh().values[v];
     if (std::isnan(value)) continue;

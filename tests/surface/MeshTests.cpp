@@ -188,7 +188,8 @@ TEST(MeshCurvature, SpheresMeshedFinerComeCloser) {
     double errors[2] = {0, 0};
     int counted = 0;
     for (int a = 0; a < 2; ++a) {
-      ASSERT_TRUE(part->Prepare(0.0, a == 0 ? ZORAnalysis::Gaussian : ZORAnalysis::Mean, error));
+      ASSERT_TRUE(part->Prepare(0.0, error));
+      part->Evaluate(*ZORMakeCurvatureAnalysis(a == 0 ? ZORAnalysis::Gaussian : ZORAnalysis::Mean));
       counted = 0;
       for (double value : part->Mesh().values) {
         ASSERT_FALSE(std::isnan(value)) << "a closed sphere has a value at every vertex";
@@ -215,15 +216,16 @@ TEST(MeshCurvature, VerticesWithoutAClosedFanHaveNoValue) {
   ZORSurfaceMesh mesh;
   mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {5, 5, 5}, {2, 0, 0}};
   mesh.triangles = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
-  ZOREstimateMeshCurvature(mesh, ZORAnalysis::Gaussian);
-  for (int v = 0; v < 4; ++v) EXPECT_FALSE(std::isnan(mesh.values[static_cast<std::size_t>(v)])) << v;
-  EXPECT_TRUE(std::isnan(mesh.values[4]));  // on no triangle
-  mesh.triangles.push_back({0, 1, 3});      // the edges of this face now have three faces
-  mesh.triangles.push_back({0, 1, 5});      // degenerate: on one line
-  ZOREstimateMeshCurvature(mesh, ZORAnalysis::Mean);
-  EXPECT_TRUE(std::isnan(mesh.values[0]));
-  EXPECT_TRUE(std::isnan(mesh.values[1]));
-  EXPECT_TRUE(std::isnan(mesh.values[5]));
+  std::vector<ZORVec3> normals;
+  std::vector<ZORCurvatures> curvatures = ZOREstimateMeshCurvatures(mesh, normals);
+  for (int v = 0; v < 4; ++v) EXPECT_FALSE(std::isnan(curvatures[static_cast<std::size_t>(v)].gaussian)) << v;
+  EXPECT_TRUE(std::isnan(curvatures[4].gaussian));  // on no triangle
+  mesh.triangles.push_back({0, 1, 3});              // the edges of this face now have three faces
+  mesh.triangles.push_back({0, 1, 5});              // degenerate: on one line
+  curvatures = ZOREstimateMeshCurvatures(mesh, normals);
+  EXPECT_TRUE(std::isnan(curvatures[0].mean));
+  EXPECT_TRUE(std::isnan(curvatures[1].mean));
+  EXPECT_TRUE(std::isnan(curvatures[5].mean));
 }
 
 }  // namespace

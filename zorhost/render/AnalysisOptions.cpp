@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "zorhost/common/Text.h"
+#include "zorhost/render/RenderOptions.h"
 
 namespace {
 
@@ -73,6 +74,29 @@ int SpaceNonlinearly(ZORIStNewColorScale* scale, double lowest, double highest) 
 
 }  // namespace
 
+std::string ZORImposeRange(ZORIStNewColorScale* scale, const ZORValueRange& range,
+                           const ZORMeasuredRange& measured) {
+  double lowest = range.lowest, highest = range.highest;
+  if (range.symmetric) {
+    highest = std::max(std::fabs(measured.smallest), std::fabs(measured.largest));
+    lowest = -highest;
+  }
+  scale->SetAutoMinMaxStatus(ZORFalse);
+  scale->SetExtremeImposedValues(lowest, highest);
+  return "range: the extremes imposed at " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
+         (range.symmetric ? ", the largest magnitude measured either side of zero" : "");
+}
+
+std::optional<std::string> ZORNarrowSpanNote(const ZORMeasuredRange& measured) {
+  if (!measured.any) return std::nullopt;
+  const double magnitude = std::max(std::fabs(measured.smallest), std::fabs(measured.largest));
+  const double span = measured.largest - measured.smallest;
+  if (!(magnitude > 0.0) || span > kZORNarrowSpan * magnitude) return std::nullopt;
+  return "the values span " + ZORShownNumber(100.0 * span / magnitude) +
+         "% of their magnitude: the colors show little but the noise of the analysis; --range LO,HI "
+         "paints a range of your own";
+}
+
 ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
                             const std::vector<std::uint8_t>& covered) {
   ZORMeasuredRange range;
@@ -112,6 +136,10 @@ void ZORMeasuredRange::ExtremesAtPercentile(double percent, double tolerance, do
   lowest = std::min(low, *std::lower_bound(finite.begin(), finite.end(), low - tolerance));
   const auto above = std::upper_bound(finite.begin(), finite.end(), high + tolerance);
   highest = above == finite.begin() ? high : std::max(high, *(above - 1));
+  // The values measured may be a sample of those painted (a part's): the same run holds values a
+  // rounding beyond the sample's, which must not fall past the extremes either.
+  lowest -= std::ldexp(std::fabs(lowest), -40);
+  highest += std::ldexp(std::fabs(highest), -40);
 }
 
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,

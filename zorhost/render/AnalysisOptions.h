@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,28 @@ struct ZORMeasuredRange {
   // of values within `tolerance` of each (a fillet of constant curvature, say, whose values
   // differ only by rounding): the scale puts a value just below its first extreme in the first
   // block and one within tolerance of it in the second, so an extreme inside such a run would
-  // speckle it.
+  // speckle it. Each is then moved out by a rounding (2^-40 of its magnitude), for the values of the
+  // run that a sample of them missed.
   void ExtremesAtPercentile(double percent, double tolerance, double& lowest, double& highest) const;
 };
 
 // The range of `values`; `covered`, when not empty, says which of them were measured.
 ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
                             const std::vector<std::uint8_t>& covered);
+
+// A range the values are painted over, as --range gives it (RenderOptions.h).
+struct ZORValueRange;
+
+// Imposes `range` as the scale's extremes (for a symmetric range, -m and m with m the largest
+// magnitude measured), turning off "AutoMinMaxStatus" so that they stay; what was done, a line.
+std::string ZORImposeRange(ZORIStNewColorScale* scale, const ZORValueRange& range,
+                           const ZORMeasuredRange& measured);
+
+// Measured values spanning less than this share of their magnitude paint mostly the noise of the
+// analysis (a sphere meshed as triangles, say).
+inline constexpr double kZORNarrowSpan = 0.01;
+// What a person should know when the values span so little, naming --range; nothing otherwise.
+std::optional<std::string> ZORNarrowSpanNote(const ZORMeasuredRange& measured);
 
 // Acts on the scale's options, through its interface:
 // - the measured range goes to SetValueRange, the four curvature limits to SetCurvatureLimits;

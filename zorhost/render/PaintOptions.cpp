@@ -25,6 +25,9 @@ const option kPaintOptions[] = {
     {"size", required_argument, nullptr, kZORSizeOption},
     {"background", required_argument, nullptr, kZORBackgroundOption},
     {"time-limit", required_argument, nullptr, kZORTimeLimitOption},
+    {"zoom", required_argument, nullptr, kZORZoomOption},
+    {"pan", required_argument, nullptr, kZORPanOption},
+    {"range", required_argument, nullptr, kZORRangeOption},
     {"module", required_argument, nullptr, kZORModuleOption},
 };
 
@@ -51,6 +54,13 @@ bool ReadColor(const std::string& text, ZORRgba& color) {
   return true;
 }
 
+// "A,B", two finite numbers.
+std::optional<std::pair<double, double>> ReadPair(const std::string& text) {
+  const std::optional<std::vector<double>> pair = ZORScriptValues::ReadDoubleList("[" + text + "]");
+  if (!pair || pair->size() != 2 || !std::isfinite((*pair)[0]) || !std::isfinite((*pair)[1])) return std::nullopt;
+  return std::pair{(*pair)[0], (*pair)[1]};
+}
+
 std::string Refusal(const char* option, const std::string& form, const std::string& value) {
   return std::string(option) + " is " + form + ", not " + ZORShown(value);
 }
@@ -61,7 +71,15 @@ const char* const kZORPaintOptionsHelp =
     R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2)
   --shading S           lit (default: the colors lit, so that the shape reads) or none (every
                         pixel exactly the scale's color of its value)
-  --view V              iso (default), front, back, top, bottom, left or right
+  --view V              iso (default), front, back, top, bottom, left or right, or AZ,EL: the
+                        azimuth and elevation in degrees the part is seen from (+z up; front is
+                        -90,0, iso -45,35.26)
+  --zoom F              the part F times larger than it fits the picture (default 1)
+  --pan X,Y             the part moved by these shares of the picture's width and height
+                        (right and down positive; default 0,0)
+  --range LO,HI         the scale's extremes at LO and HI, instead of following the values
+  --range symmetric     the extremes at -m and m, m the largest magnitude measured, so that zero
+                        lies in the middle
   --size WxH            the picture's size in pixels (default 1024x768, each at most 8192)
   --background R,G,B    the color where no surface is seen, or a grid gives no value (default
                         255,255,255)
@@ -137,9 +155,42 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
       return {};
     case kZORViewOption: {
       partOptions_.push_back("--view");
-      const std::optional<ZORView> view = ZORViewNamed(value);
-      if (!view) return Refusal("--view", ZORChoices(ZORViewNames()), value);
-      picture.view = *view;
+      const std::optional<ZORViewpoint> viewpoint = ZORViewpoint::Read(value);
+      if (!viewpoint) {
+        return Refusal("--view", ZORChoices(ZORViewNames()) + ", or AZ,EL in degrees (EL from -90 to 90)", value);
+      }
+      picture.viewpoint.named = viewpoint->named;
+      picture.viewpoint.azimuth = viewpoint->azimuth;
+      picture.viewpoint.elevation = viewpoint->elevation;
+      return {};
+    }
+    case kZORZoomOption: {
+      partOptions_.push_back("--zoom");
+      const std::optional<double> zoom = ZORScriptValues::ReadDouble(value);
+      if (!zoom || !(*zoom >= 0.01 && *zoom <= 1000.0)) return Refusal("--zoom", "a factor from 0.01 to 1000", value);
+      picture.viewpoint.zoom = *zoom;
+      return {};
+    }
+    case kZORPanOption: {
+      partOptions_.push_back("--pan");
+      const std::optional<std::pair<double, double>> pan = ReadPair(value);
+      if (!pan || std::fabs(pan->first) > 10.0 || std::fabs(pan->second) > 10.0) {
+        return Refusal("--pan", "X,Y, shares of the picture's width and height from -10 to 10", value);
+      }
+      picture.viewpoint.panX = pan->first;
+      picture.viewpoint.panY = pan->second;
+      return {};
+    }
+    case kZORRangeOption: {
+      if (value == "symmetric") {
+        scale.range = ZORValueRange{true, 0.0, 0.0};
+        return {};
+      }
+      const std::optional<std::pair<double, double>> range = ReadPair(value);
+      if (!range || !(range->first < range->second)) {
+        return Refusal("--range", "LO,HI, two finite numbers LO below HI, or symmetric", value);
+      }
+      scale.range = ZORValueRange{false, range->first, range->second};
       return {};
     }
     case kZORSizeOption:

@@ -24,6 +24,9 @@ enum ZORPaintOptionId {
   kZORSizeOption,
   kZORBackgroundOption,
   kZORTimeLimitOption,
+  kZORZoomOption,
+  kZORPanOption,
+  kZORRangeOption,
   kZORModuleOption,
   kZORFirstJobOption,
 };

@@ -10,6 +10,8 @@
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/common/Text.h"
 #include "zorhost/render/RenderSteps.h"
+#include "zorhost/render/Stages.h"
+#include "zorhost/scale/FigurePng.h"
 #include "zorhost/scale/LegendSvg.h"
 #include "zorhost/scale/LegendText.h"
 #include "zorhost/surface/MeshExport.h"
@@ -54,17 +56,20 @@ ZOROutcome MeshFile(const std::string& path, const ZORSurfaceMesh& mesh, const Z
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
 // when asked, the analysed mesh and the picture's values.
 ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture,
-                      const ZORRenderValues& values, const ZORPainting& painting,
+                      ZORRenderValues& values, const ZORPainting& painting,
                       const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend) {
   const ZORValueGrid& grid = values.grid;
   const std::vector<std::uint8_t> rgba =
       ZORPictureRgba(values, painting, snapshot.Definition().undefinedColor, picture.background);
-  const std::string png = ZOREncodePng(grid.width, grid.height, rgba);
+  const std::string title = ZORRenderTitle(values);
+  const std::string png = outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend)
+                                                  : ZOREncodePng(grid.width, grid.height, rgba);
   if (png.empty()) return ZORFailure("the picture could not be encoded");
   std::vector<std::pair<std::string, std::string>> files = {
       {outputs.prefix + ".png", png},
-      {outputs.prefix + ".svg", ZORLegendSvg(ZORRenderTitle(values), grid.width, grid.height, rgba, legend)}};
+      {outputs.prefix + ".svg", ZORLegendSvg(title, grid.width, grid.height, rgba, legend)}};
   if (!outputs.meshPath.empty()) {
+    values.part->Evaluate(*values.analysis);
     std::string contents;
     if (ZOROutcome problem = MeshFile(outputs.meshPath, values.part->Mesh(), snapshot, contents)) return problem;
     files.emplace_back(outputs.meshPath, std::move(contents));
@@ -79,8 +84,10 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
                   const ZORLegendModel& legend, const std::vector<std::string>& done,
                   std::ostream& out) {
   out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from "
-      << ZORShownNumber(values.measured.smallest) << " to " << ZORShownNumber(values.measured.largest)
-      << "\n";
+      << ZORShownNumber(values.measured.smallest) << " to " << ZORShownNumber(values.measured.largest);
+  if (values.part) out << " over the whole part (" << values.sampled << " points spread evenly over its area)";
+  out << "\n";
+  if (std::optional<std::string> note = ZORNarrowSpanNote(values.measured)) out << "note: " << *note << "\n";
   if (values.part) {
     const ZORSurfaceMesh& mesh = values.part->Mesh();
     out << "part: " << mesh.triangles.size() << " triangles, " << mesh.positions.size()
@@ -95,6 +102,29 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
   if (!outputs.meshPath.empty()) out << ", " << outputs.meshPath;
   if (!outputs.valuesPath.empty()) out << ", " << outputs.valuesPath;
   out << "\n";
+}
+
+// What --probe tells of a pixel: its value exactly as --values-out writes it, its block and
+// color, and on a part the surface point and the face or vertex.
+std::string ProbeLine(const ZORRenderValues& values, const ZORPictureSettings& settings,
+                      const ZORPainting& painting, ZORPixel pixel) {
+  std::string line = "probe " + std::to_string(pixel.column) + "," + std::to_string(pixel.row) + ": ";
+  const std::optional<ZORProbeResult> result = ZORProbeValues(values, settings, pixel);
+  if (!result) return line + "no surface is seen there";
+  const std::size_t at = static_cast<std::size_t>(pixel.row) * static_cast<std::size_t>(values.grid.width) +
+                         static_cast<std::size_t>(pixel.column);
+  line += "value " + ZORExactNumber(result->value) + (values.unit.empty() ? "" : " " + values.unit);
+  const int block = painting.blocks[at];
+  line += block > 0 ? ", block " + std::to_string(block) + ", color " + ZORColorText(painting.colors[at])
+                    : block == 0 ? ", undefined" : ", no block";
+  if (result->onPart) {
+    const ZORProbe& probe = result->probe;
+    line += ", point (" + ZORShownNumber(probe.point.x) + ", " + ZORShownNumber(probe.point.y) + ", " +
+            ZORShownNumber(probe.point.z) + ")";
+    line += probe.face >= 0 ? ", face " + std::to_string(probe.face + 1)
+                            : ", nearest vertex " + std::to_string(probe.vertex + 1);
+  }
+  return line;
 }
 
 // Step 0: what would be written checked, before anything is read or written: no output may
@@ -122,16 +152,20 @@ ZOROutcome CheckFiles(const ZORRenderOptions& options) {
 ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::ostream& out,
                      std::ostream& err) {
   if (ZOROutcome problem = CheckFiles(options)) return problem;
+  ZORStages stages(options.progress, "render", err);
+  stages.Begin(options.source.PaintsPart() ? "reading, meshing and the analysis" : "reading");
   ZORRenderValues values;
   if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "render", values)) {
     return problem;
   }
+  stages.Begin("the scale");
   ZORIStNewColorScale_var scale;
   std::vector<std::string> done, warnings;
   const ZOROutcome prepared = ZORPrepareScale(host, options.scale, values, scale, done, warnings);
   for (const std::string& warning : warnings) err << "zorhost render: " << warning << '\n';
   if (prepared) return prepared;
   const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  stages.Begin("painting");
   ZORPainting painting;
   if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting,
                                           options.progress, painting, err)) {
@@ -141,11 +175,15 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
     done.push_back("check: the painter and GetColorForValue agree on all " +
                    std::to_string(values.grid.values.size()) + " values");
   }
+  if (options.probe) done.push_back(ProbeLine(values, options.picture, painting, *options.probe));
   const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
   const ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
+  stages.Begin("writing");
   if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, painting, snapshot, legend)) {
     return problem;
   }
+  stages.End();
+  if (options.timings) done.push_back("timings: " + stages.Timings());
   PrintSummary(options.outputs, values, legend, done, out);
   return std::nullopt;
 }

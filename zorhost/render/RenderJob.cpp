@@ -7,10 +7,13 @@
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/PaintOptions.h"
 #include "zorhost/render/Render.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 
-enum RenderOption { kOut = kZORFirstJobOption, kMeshOut, kValuesOut, kSaveSettings, kPerValue, kCheck };
+enum RenderOption {
+  kOut = kZORFirstJobOption, kLegend, kMeshOut, kValuesOut, kSaveSettings, kPerValue, kCheck, kProbe, kTimings
+};
 
 const char* const kHelp = R"(usage: zorhost render [PART] [options]
 
@@ -19,12 +22,18 @@ through the scale, pixel by pixel; without PART, the built-in sample part.
 
 )";
 
-const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png and PREFIX.svg (default: analysis)
+const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png, the picture with the scale's legend beside it, and
+                        PREFIX.svg, the same as SVG (default: analysis)
+  --legend none         PREFIX.png the picture alone
   --mesh-out FILE       write the analysed mesh, its values and colors: FILE.ply or FILE.glb
   --values-out FILE     write the picture's values as a CSV grid that --values reads
   --save-settings NAME  save the scale to the settings repository NAME
   --per-value           paint through GetColorForValue, value by value
   --check               paint both ways and fail on the first pixel that differs
+  --probe X,Y           tell what the picture shows at pixel X,Y (from the top left): the value
+                        as --values-out writes it, its block and color, the surface point and its
+                        face (CAD) or nearest vertex (mesh)
+  --timings             tell each stage's time and the peak memory
   -h, --help            this text
 )";
 
@@ -61,6 +70,21 @@ std::string TakeOption(int id, const std::string& value, ZORRenderOptions& optio
     case kCheck:
       options.painting = ZORPaintingMode::Check;
       return {};
+    case kLegend:
+      if (value != "none" && value != "beside") return "--legend is none or beside, not " + ZORShown(value);
+      options.outputs.legendInPicture = value == "beside";
+      return {};
+    case kProbe: {
+      const std::optional<std::vector<int>> pixel = ZORScriptValues::ReadIntList("[" + value + "]");
+      if (!pixel || pixel->size() != 2 || (*pixel)[0] < 0 || (*pixel)[1] < 0) {
+        return "--probe is X,Y, a pixel's column and row from the top left, not " + ZORShown(value);
+      }
+      options.probe = ZORPixel{(*pixel)[0], (*pixel)[1]};
+      return {};
+    }
+    case kTimings:
+      options.timings = true;
+      return {};
   }
   return paint.Take(id, value);
 }
@@ -71,11 +95,14 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
                  std::ostream& err) {
   static const std::vector<option> kOptions = ZORPaintOptionTable({
       {"out", required_argument, nullptr, kOut},
+      {"legend", required_argument, nullptr, kLegend},
       {"mesh-out", required_argument, nullptr, kMeshOut},
       {"values-out", required_argument, nullptr, kValuesOut},
       {"save-settings", required_argument, nullptr, kSaveSettings},
       {"per-value", no_argument, nullptr, kPerValue},
       {"check", no_argument, nullptr, kCheck},
+      {"probe", required_argument, nullptr, kProbe},
+      {"timings", no_argument, nullptr, kTimings},
   });
   ZORRenderOptions options;
   ZORPaintOptionReader paint(options, modulePath);

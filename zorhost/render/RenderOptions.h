@@ -30,10 +30,18 @@ struct ZORPictureSettings {
   ZORAnalysis analysis = ZORAnalysis::Gaussian;
   enum class Shading { Lit, None };
   Shading shading = Shading::Lit;
-  ZORView view = ZORView::Iso;
+  ZORViewpoint viewpoint;
   int width = 1024;
   int height = 768;
   ZORRgba background{255, 255, 255, 255};  // where no surface is seen
+};
+
+// A range the scale's extremes are imposed at instead of following the values: fixed, or
+// symmetric about zero, from -m to m with m the largest magnitude measured.
+struct ZORValueRange {
+  bool symmetric = false;
+  double lowest = 0.0;
+  double highest = 0.0;
 };
 
 // The scale painted with: loaded or made, its colors and boundaries, saved when asked.
@@ -42,14 +50,22 @@ struct ZORScaleRecipe {
   int blocks = 9;                // blocks of the default scale
   const ZORColorPreset* preset = nullptr;  // impose its colors
   std::optional<ZORClassMethod> classify;  // impose boundaries from the values
+  std::optional<ZORValueRange> range;      // impose the extremes
   std::string saveSettingsName;  // save the scale to this repository
 };
 
 // What is written besides the summary.
 struct ZOROutputs {
   std::string prefix = "analysis";  // PREFIX.png and PREFIX.svg
+  bool legendInPicture = true;      // PREFIX.png holds the legend beside the picture
   std::string meshPath;             // the analysed mesh, .ply or .glb (parts)
   std::string valuesPath;           // the picture's values as a CSV grid
+};
+
+// A pixel asked about: (column, row) from the top left.
+struct ZORPixel {
+  int column = 0;
+  int row = 0;
 };
 
 // How every value is painted: by the painter, through GetColorForValue value by value, or both
@@ -62,5 +78,7 @@ struct ZORRenderOptions {
   ZORScaleRecipe scale;
   ZOROutputs outputs;
   ZORPaintingMode painting = ZORPaintingMode::Painter;
-  bool progress = false;  // show progress on standard error
+  std::optional<ZORPixel> probe;  // what the picture shows there, told in the summary
+  bool progress = false;          // show progress on standard error
+  bool timings = false;           // tell each stage's time and the peak memory
 };

@@ -41,32 +41,45 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
                              "zorhost " + std::string(job) + ": " + name +
                                  ": reading and meshing the part took longer than the time limit, " +
                                  limit + " s (--time-limit SECONDS raises it); nothing was written",
-                             ZORExitStatus(ZORBadInput({})));
+                             ZORExitStatus(ZORBadInput("")));
   std::string error;
   values.part = source.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(source.partPath, error);
   if (!values.part) return ZORBadInput(error);
-  if (!ZORPreparePartForPicture(*values.part, picture.view, picture.width, picture.height,
-                                picture.analysis, error)) {
+  if (!ZORPreparePartForPicture(*values.part, picture.width, picture.height, picture.viewpoint.zoom, error)) {
     return ZORBadInput(values.part->Description() + ": " + error);
   }
   return std::nullopt;
 }
 
-// Step 1, for a part: its picture, a value a pixel.
-ZOROutcome PicturePart(const ZORValueSource& source, const ZORPictureSettings& settings,
-                       std::string_view job, ZORRenderValues& values) {
-  if (ZOROutcome problem = ReadAndPreparePart(source, settings, job, values)) return problem;
-  ZORPartPicture picture =
-      ZORPicturePreparedPart(*values.part, settings.view, settings.width, settings.height);
+}  // namespace
+
+ZOROutcome ZORAnalysePart(ZORAnalysis kind, ZORRenderValues& values) {
+  values.analysis = ZORMakeCurvatureAnalysis(kind);
+  const std::vector<ZORSurfacePoint> points = values.part->Sample(kZORPartSampleSize);
+  std::vector<double> sampled;
+  sampled.reserve(points.size());
+  for (const ZORSurfacePoint& point : points) sampled.push_back(values.analysis->ValueAt(point));
+  values.sampled = sampled.size();
+  values.measured = ZORMeasure(sampled, {});
+  if (!values.measured.any) {
+    return ZORBadInput(values.part->Description() + ": no finite value to paint");
+  }
+  return std::nullopt;
+}
+
+void ZORPicturePartValues(const ZORPictureSettings& settings, ZORRenderValues& values) {
+  ZORPartPicture picture = ZORPicturePreparedPart(*values.part, *values.analysis, settings.viewpoint,
+                                                  settings.width, settings.height);
   values.grid.width = picture.width;
   values.grid.height = picture.height;
   values.grid.values = std::move(picture.values);
-  values.grid.description =
-      std::string(ZORAnalysisName(settings.analysis)) + " of " + values.part->Description();
+  values.grid.description = values.analysis->Name() + " of " + values.part->Title();
   values.covered = std::move(picture.covered);
+  values.light.clear();
   if (settings.shading == ZORPictureSettings::Shading::Lit) values.light = std::move(picture.light);
-  return std::nullopt;
 }
+
+namespace {
 
 // A pixel's color: the background where nothing is seen, the undefined color where the scale
 // gives none, and in a lit picture the color darkened by the light the point gets.
@@ -100,8 +113,13 @@ std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
                                std::string_view job, ZORRenderValues& values) {
   if (source.PaintsPart()) {
-    if (ZOROutcome problem = PicturePart(source, picture, job, values)) return problem;
-  } else if (source.valuesPath.empty()) {
+    if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values)) return problem;
+    if (ZOROutcome problem = ZORAnalysePart(picture.analysis, values)) return problem;
+    values.unit = values.analysis->Unit(values.part->LengthUnit());
+    ZORPicturePartValues(picture, values);
+    return std::nullopt;
+  }
+  if (source.valuesPath.empty()) {
     values.grid = ZORSampleAnalysis(kSampleSize);
   } else if (std::string error; !ZORReadCsvGrid(source.valuesPath, values.grid, error)) {
     return ZORBadInput(error);
@@ -109,10 +127,7 @@ ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSet
     values.covered = std::move(values.grid.covered);
   }
   values.measured = ZORMeasure(values.grid.values, values.covered);
-  if (!values.measured.any) {
-    return ZORBadInput((values.part ? values.part->Description() : source.valuesPath) +
-                       ": no finite value to paint");
-  }
+  if (!values.measured.any) return ZORBadInput(source.valuesPath + ": no finite value to paint");
   return std::nullopt;
 }
 
@@ -131,6 +146,7 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
   if (recipe.preset && !ZORImposeRamp(scale.get(), recipe.preset->anchors)) {
     return ZORFailure(std::string("the scale refuses the colors of the preset ") + recipe.preset->name);
   }
+  if (recipe.range) done.push_back(ZORImposeRange(scale.get(), *recipe.range, values.measured));
   for (const std::string& line :
        ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance)) {
     done.push_back("option " + line);
@@ -214,10 +230,32 @@ ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORRenderValues
   return counts;
 }
 
+std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values,
+                                             const ZORPictureSettings& settings, ZORPixel pixel) {
+  const ZORValueGrid& grid = values.grid;
+  if (pixel.column < 0 || pixel.row < 0 || pixel.column >= grid.width || pixel.row >= grid.height) {
+    return std::nullopt;
+  }
+  const std::size_t at = static_cast<std::size_t>(pixel.row) * static_cast<std::size_t>(grid.width) +
+                         static_cast<std::size_t>(pixel.column);
+  if (!values.Covered(at)) return std::nullopt;
+  ZORProbeResult result;
+  result.value = grid.values[at];
+  if (values.part) {
+    const std::optional<ZORProbe> probe = ZORProbePreparedPart(*values.part, *values.analysis, settings.viewpoint,
+                                                               grid.width, grid.height, pixel.column, pixel.row);
+    if (probe) {
+      result.onPart = true;
+      result.probe = *probe;
+    }
+  }
+  return result;
+}
+
 std::string ZORRenderTitle(const ZORRenderValues& values) {
   const ZORValueGrid& grid = values.grid;
-  std::string title = grid.description + ", " + std::to_string(grid.width) + " x " +
-                      std::to_string(grid.height);
+  std::string title = grid.description + (values.unit.empty() ? "" : " (" + values.unit + ")") + ", " +
+                      std::to_string(grid.width) + " x " + std::to_string(grid.height);
   if (!values.part) return title + " values";
   const long seen = std::count(values.covered.begin(), values.covered.end(), 1);
   return title + " pixels, " + std::to_string(seen) + " on the part";
@@ -245,19 +283,14 @@ ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
     return ZORFailure("the scale gives no number of blocks");
   }
   ZORScaleExtremes(scale, request.lowest, request.highest);
-  std::vector<double> seen;
-  seen.reserve(values.grid.values.size());
-  for (std::size_t i = 0; i < values.grid.values.size(); ++i) {
-    if (values.Covered(i)) seen.push_back(values.grid.values[i]);
-  }
   ZORClassification classes;
   std::string error;
-  if (!ZORClassify(request, seen, classes, error)) return ZORBadInput(error);
+  if (!ZORClassify(request, values.measured.finite, classes, error)) return ZORBadInput(error);
   if (!ZORImposeBoundaries(scale, classes.boundaries)) return ZORFailure("the scale refuses the boundaries");
   line = std::string("classify ") + ZORClassMethodName(method) + ": " +
          std::to_string(classes.boundaries.size()) + " boundaries imposed from " +
          std::to_string(classes.classified) + " values";
-  if (classes.leftOut > 0) line += ", " + std::to_string(classes.leftOut) + " left out (not finite)";
+  line += values.part ? " over the whole part" : "";
   if (!classes.note.empty()) line += "; " + classes.note;
   return std::nullopt;
 }

@@ -18,6 +18,11 @@
 #include "zorhost/scale/LegendModel.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/surface/Part.h"
+#include "zorhost/surface/PartPicture.h"
+
+// The points of a part its range is measured over: spread evenly over its area, the same for
+// every view and size of its picture.
+inline constexpr std::size_t kZORPartSampleSize = 16384;
 
 // The values a render paints: a grid of them, or the picture of a part, a value a pixel.
 struct ZORRenderValues {
@@ -25,7 +30,12 @@ struct ZORRenderValues {
   std::vector<std::uint8_t> covered;  // 1 where a surface is seen (a value given); empty: everywhere
   std::vector<float> light;           // a lit picture: the light each pixel gets
   std::unique_ptr<ZORPart> part;
+  std::unique_ptr<ZORSurfaceAnalysis> analysis;  // a part's
+  // What the scale's options act on: a part's values at points spread over its whole area
+  // (`sampled` of them), a grid's values.
   ZORMeasuredRange measured;
+  std::size_t sampled = 0;
+  std::string unit;  // of a part's values, "1/mm" say; empty for a grid
 
   bool Covered(std::size_t pixel) const { return covered.empty() || covered[pixel] != 0; }
 };
@@ -41,6 +51,22 @@ struct ZORPainting {
 // names the job in the message of the time limit.
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
                                std::string_view job, ZORRenderValues& values);
+
+// A part's analysis made and measured over its whole part (kZORPartSampleSize points).
+ZOROutcome ZORAnalysePart(ZORAnalysis kind, ZORRenderValues& values);
+
+// A prepared part's picture, a value a pixel, as `settings` asks for it.
+void ZORPicturePartValues(const ZORPictureSettings& settings, ZORRenderValues& values);
+
+// What the picture shows at a pixel: its value exactly as painted, and on a part the surface point
+// and the face or vertex there. Nothing outside the picture or where no surface is seen.
+struct ZORProbeResult {
+  double value = 0.0;
+  bool onPart = false;  // the point, face and vertex mean something
+  ZORProbe probe;
+};
+std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values,
+                                             const ZORPictureSettings& settings, ZORPixel pixel);
 
 // Step 2: a scale made through the module, loaded from a repository or the default one, the
 // preset's colors imposed, its analysis options acted on with the measured values, its

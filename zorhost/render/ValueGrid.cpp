@@ -171,7 +171,7 @@ class CsvGridReader {
 
 bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error) {
   grid = ZORValueGrid{};
-  grid.description = "values of " + path;
+  grid.description = "values of " + path.substr(path.rfind('/') + 1);
   struct stat status {};
   if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
     error = path + ": is a directory";

@@ -44,8 +44,9 @@ bool ZORCatchingKernelFailures(std::string& error, Work work) {
 // The shape of the built-in sample part (see ZORMakeSamplePart).
 TopoDS_Shape ZORSampleShape();
 
-// A part of the shape's faces.
-std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape);
+// A part of the shape's faces, its lengths in `lengthUnit` (empty: unknown).
+std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape,
+                                        std::string lengthUnit = "");
 
 // A STEP (or, `iges`, IGES) file's part; null with `error` naming the file.
 std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error);

@@ -1,5 +1,6 @@
 // CAD parts through Open CASCADE: STEP and IGES files and the built-in sample, meshed for the
 // picture, with the exact curvature of their surfaces at any parameters.
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
@@ -41,8 +42,16 @@ struct Face {
 
 class CadPart final : public ZORPart {
  public:
-  CadPart(std::string description, TopoDS_Shape shape)
-      : ZORPart(std::move(description)), shape_(std::move(shape)) {}
+  CadPart(std::string description, TopoDS_Shape shape, std::string lengthUnit)
+      : ZORPart(std::move(description), std::move(lengthUnit)), shape_(std::move(shape)) {
+    for (TopExp_Explorer explorer(shape_, TopAbs_FACE); explorer.More(); explorer.Next()) {
+      const TopoDS_Face& face = TopoDS::Face(explorer.Current());
+      TopLoc_Location location;
+      Handle(Geom_Surface) surface = BRep_Tool::Surface(face, location);
+      faces_.push_back({surface, location.Transformation(), face.Orientation() == TopAbs_REVERSED});
+      props_.emplace_back(surface, 2, Precision::Confusion());
+    }
+  }
 
   bool Exact() const override { return true; }
 
@@ -57,14 +66,11 @@ class CadPart final : public ZORPart {
     highest = {x1, y1, z1};
   }
 
-  bool Prepare(double deflection, ZORAnalysis analysis, std::string& error) override {
-    analysis_ = analysis;
+  bool Prepare(double deflection, std::string& error) override {
     return ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
   }
 
-  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal,
-                 ZORVec3* point) const override {
-    const int face = mesh_.triangleFaces[static_cast<std::size_t>(triangle)];
+  ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     double u = 0.0, v = 0.0;
     for (int i = 0; i < 3; ++i) {
@@ -72,11 +78,25 @@ class CadPart final : public ZORPart {
       u += at[i] * p[0];
       v += at[i] * p[1];
     }
-    return Evaluate(face, u, v, normal, point);
+    return SurfaceAt(mesh_.triangleFaces[static_cast<std::size_t>(triangle)], u, v);
+  }
+
+  ZORSurfacePoint NodeAt(int node) const override {
+    const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(node)];
+    return SurfaceAt(nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);
+  }
+
+  std::vector<ZORSurfacePoint> Sample(std::size_t count) const override {
+    std::vector<ZORSurfacePoint> points;
+    ZORCatchingKernelFailures(sampleError_, [&] {
+      points = SampleOfCopy(count);
+      return true;
+    });
+    return points;
   }
 
  private:
-  // The face's triangulation, made alone at coarser deflections when meshing the whole part
+  // The face's triangulation, made alone at coarser deflections when meshing the whole shape
   // left it without one (the mesher gives up on some faces at fine deflections, such as blends
   // whose boundary it finds self-intersecting). The values stay exact; only the face's outline
   // in the picture is coarser. Null when no deflection up to `coarsest` works.
@@ -93,109 +113,144 @@ class CadPart final : public ZORPart {
     return triangulation;
   }
 
-  bool Mesh(double deflection, std::string& error) {
-    mesh_ = {};
-    meshNotes_.clear();
-    faces_.clear();
-    props_.clear();
-    BRepMesh_IncrementalMesh mesher(shape_, deflection, false, 0.5, false);
+  double Size() const {
     ZORVec3 lowest, highest;
     Bounds(lowest, highest);
-    const double coarsestAllowed = Length(highest - lowest) / 10.0;
-    int faceCount = 0, unmeshed = 0, coarser = 0;
-    double coarsest = deflection;
-    for (TopExp_Explorer explorer(shape_, TopAbs_FACE); explorer.More(); explorer.Next()) {
-      ++faceCount;
+    return Length(highest - lowest);
+  }
+
+  // The triangulations of `shape`'s faces at `deflection`, face by face in the order of faces_:
+  // each face's nodes in model space with their parameters, and its triangles turning
+  // counterclockwise seen from outside, appended to `mesh` (`faces` the face of each node).
+  // How many faces had to be meshed coarser, or could not be meshed at all.
+  struct Meshed {
+    int coarser = 0;
+    int unmeshed = 0;
+    double coarsest = 0.0;
+  };
+  Meshed Triangulate(const TopoDS_Shape& shape, double deflection, ZORSurfaceMesh& mesh,
+                     std::vector<int>& nodeFaces) const {
+    BRepMesh_IncrementalMesh mesher(shape, deflection, false, 0.5, false);
+    Meshed meshed;
+    meshed.coarsest = deflection;
+    int index = 0;
+    for (TopExp_Explorer explorer(shape, TopAbs_FACE); explorer.More(); explorer.Next(), ++index) {
       const TopoDS_Face& face = TopoDS::Face(explorer.Current());
       TopLoc_Location location;
       double used = deflection;
       const Handle(Poly_Triangulation) triangulation =
-          TriangulationOf(face, deflection, coarsestAllowed, location, used);
-      TopLoc_Location surfaceLocation;
-      Handle(Geom_Surface) surface = BRep_Tool::Surface(face, surfaceLocation);
-      if (triangulation.IsNull() || !triangulation->HasUVNodes() || surface.IsNull()) {
-        ++unmeshed;
+          TriangulationOf(face, deflection, Size() / 10.0, location, used);
+      if (triangulation.IsNull() || !triangulation->HasUVNodes() ||
+          faces_[static_cast<std::size_t>(index)].surface.IsNull()) {
+        ++meshed.unmeshed;
         continue;
       }
       if (used > deflection) {
-        ++coarser;
-        coarsest = std::max(coarsest, used);
+        ++meshed.coarser;
+        meshed.coarsest = std::max(meshed.coarsest, used);
       }
-      const int faceIndex = static_cast<int>(faces_.size());
-      faces_.push_back({surface, surfaceLocation.Transformation(), face.Orientation() == TopAbs_REVERSED});
-      props_.emplace_back(surface, 2, Precision::Confusion());
-      const int first = static_cast<int>(mesh_.positions.size());
+      const int first = static_cast<int>(mesh.positions.size());
       const gp_Trsf placement = location.Transformation();
       for (int n = 1; n <= triangulation->NbNodes(); ++n) {
         const gp_Pnt point = triangulation->Node(n).Transformed(placement);
         const gp_Pnt2d uv = triangulation->UVNode(n);
-        mesh_.positions.push_back({point.X(), point.Y(), point.Z()});
-        mesh_.parameters.push_back({uv.X(), uv.Y()});
-        ZORVec3 normal;
-        mesh_.values.push_back(Evaluate(faceIndex, uv.X(), uv.Y(), normal));
-        mesh_.normals.push_back(normal);
+        mesh.positions.push_back({point.X(), point.Y(), point.Z()});
+        mesh.parameters.push_back({uv.X(), uv.Y()});
+        nodeFaces.push_back(index);
       }
       for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
         int a, b, c;
         triangulation->Triangle(t).Get(a, b, c);
-        // Counterclockwise seen from outside.
-        if (faces_.back().reversed) std::swap(b, c);
-        mesh_.triangles.push_back({first + a - 1, first + b - 1, first + c - 1});
-        mesh_.triangleFaces.push_back(faceIndex);
+        if (faces_[static_cast<std::size_t>(index)].reversed) std::swap(b, c);
+        mesh.triangles.push_back({first + a - 1, first + b - 1, first + c - 1});
+        mesh.triangleFaces.push_back(index);
       }
     }
+    return meshed;
+  }
+
+  bool Mesh(double deflection, std::string& error) {
+    mesh_ = {};
+    meshNotes_.clear();
+    nodeFaces_.clear();
+    const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_);
+    for (std::size_t node = 0; node < mesh_.positions.size(); ++node) {
+      mesh_.normals.push_back(NodeAt(static_cast<int>(node)).normal);
+    }
     if (mesh_.triangles.empty()) {
-      error = unmeshed > 0 ? "no face of the part could be meshed" : "the part holds no surface";
+      error = meshed.unmeshed > 0 ? "no face of the part could be meshed" : "the part holds no surface";
       return false;
     }
-    const std::string of = " of " + std::to_string(faceCount) + " faces";
-    if (coarser > 0) {
+    const std::string of = " of " + std::to_string(faces_.size()) + " faces";
+    if (meshed.coarser > 0) {
       char within[64];
-      std::snprintf(within, sizeof within, "within %.3g instead of %.3g", coarsest, deflection);
-      meshNotes_.push_back(std::to_string(coarser) + of + " could only be meshed coarser, " +
+      std::snprintf(within, sizeof within, "within %.3g instead of %.3g", meshed.coarsest, deflection);
+      meshNotes_.push_back(std::to_string(meshed.coarser) + of + " could only be meshed coarser, " +
                            within + ": their outlines are coarser, their values still exact");
     }
-    if (unmeshed > 0) {
-      meshNotes_.push_back(std::to_string(unmeshed) + of +
-                           " could not be meshed and are not shown");
+    if (meshed.unmeshed > 0) {
+      meshNotes_.push_back(std::to_string(meshed.unmeshed) + of + " could not be meshed and are not shown");
     }
     return true;
   }
 
-  // The analysis at (u, v) of `face`; its outward unit normal in `normal`, and the point in
-  // `point` when asked.
-  double Evaluate(int face, double u, double v, ZORVec3& normal, ZORVec3* point = nullptr) const {
+  // Points spread evenly over a coarse triangulation of a copy of the shape, made for them alone
+  // at a fixed share of the part's size, so that they do not follow the picture's mesh; each the
+  // exact surface at its parameters.
+  std::vector<ZORSurfacePoint> SampleOfCopy(std::size_t count) const {
+    constexpr double kSampleDeflectionShare = 1.0 / 200.0;
+    const TopoDS_Shape copy = BRepBuilderAPI_Copy(shape_, false, false).Shape();
+    ZORSurfaceMesh coarse;
+    std::vector<int> nodeFaces;
+    Triangulate(copy, kSampleDeflectionShare * Size(), coarse, nodeFaces);
+    const ZORAreaSample sample = ZORSpreadOverArea(coarse.positions, coarse.triangles, count);
+    std::vector<ZORSurfacePoint> points;
+    points.reserve(sample.triangles.size());
+    for (std::size_t i = 0; i < sample.triangles.size(); ++i) {
+      const ZORTriangle& t = coarse.triangles[static_cast<std::size_t>(sample.triangles[i])];
+      double u = 0.0, v = 0.0;
+      for (int k = 0; k < 3; ++k) {
+        const std::array<double, 2>& p = coarse.parameters[static_cast<std::size_t>(t[k])];
+        u += sample.at[i][k] * p[0];
+        v += sample.at[i][k] * p[1];
+      }
+      points.push_back(SurfaceAt(coarse.triangleFaces[static_cast<std::size_t>(sample.triangles[i])], u, v));
+    }
+    return points;
+  }
+
+  // The surface at (u, v) of `face`: its point, outward unit normal and curvatures.
+  ZORSurfacePoint SurfaceAt(int face, double u, double v) const {
     constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
     const Face& f = faces_[static_cast<std::size_t>(face)];
     GeomLProp_SLProps& props = props_[static_cast<std::size_t>(face)];
     props.SetParameters(u, v);
-    if (point != nullptr) {
-      const gp_Pnt p = props.Value().Transformed(f.placement);
-      *point = {p.X(), p.Y(), p.Z()};
-    }
-    if (!props.IsNormalDefined()) {
-      normal = {};
-      return kUndefined;
-    }
+    ZORSurfacePoint at;
+    at.face = face;
+    at.curvatures = {kUndefined, kUndefined, kUndefined, kUndefined};
+    const gp_Pnt p = props.Value().Transformed(f.placement);
+    at.position = {p.X(), p.Y(), p.Z()};
+    if (!props.IsNormalDefined()) return at;
     gp_Dir n = props.Normal();
     if (f.reversed) n.Reverse();
     n.Transform(f.placement);
-    normal = {n.X(), n.Y(), n.Z()};
-    if (!props.IsCurvatureDefined()) return kUndefined;
+    at.normal = {n.X(), n.Y(), n.Z()};
+    if (!props.IsCurvatureDefined()) return at;
     // The kernel's curvatures bend toward its normal; here they are positive where the surface
     // bends away from the outward normal, as on a convex part.
     const double sign = f.reversed ? 1.0 : -1.0;
     const double minimum = sign > 0 ? props.MinCurvature() : -props.MaxCurvature();
     const double maximum = sign > 0 ? props.MaxCurvature() : -props.MinCurvature();
-    return ZORCurvatures{props.GaussianCurvature(), sign * props.MeanCurvature(), minimum, maximum}
-        .Value(analysis_);
+    at.curvatures = {props.GaussianCurvature(), sign * props.MeanCurvature(), minimum, maximum};
+    return at;
   }
 
   TopoDS_Shape shape_;
-  ZORAnalysis analysis_ = ZORAnalysis::Gaussian;
-  std::vector<Face> faces_;
+  std::vector<Face> faces_;  // every face of the shape, in the explorer's order
+  std::vector<int> nodeFaces_;  // the face of each node of the mesh
   // The evaluation's state per face; evaluating changes it, the part does not.
   mutable std::vector<GeomLProp_SLProps> props_;
+  mutable std::string sampleError_;
 };
 
 // The shape a STEP or IGES reader makes of the file; `format` names the format in messages.
@@ -233,7 +288,8 @@ std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std:
       error = "holds no surface";
       return false;
     }
-    part = ZORMakeCadPart(path, shape);
+    // The readers convert the file's lengths to the kernel's unit, millimetres.
+    part = ZORMakeCadPart(path, shape, "mm");
     return true;
   });
   if (!part) error = path + ": " + error;
@@ -262,9 +318,10 @@ TopoDS_Shape ZORSampleShape() {
 }
 
 std::unique_ptr<ZORPart> ZORMakeSamplePart() {
-  return ZORMakeCadPart("the sample part, a freeform surface", ZORSampleShape());
+  return ZORMakeCadPart("the sample part, a freeform surface", ZORSampleShape(), "model unit");
 }
 
-std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape) {
-  return std::make_unique<CadPart>(std::move(description), shape);
+std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape,
+                                        std::string lengthUnit) {
+  return std::make_unique<CadPart>(std::move(description), shape, std::move(lengthUnit));
 }

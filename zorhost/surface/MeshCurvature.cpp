@@ -53,7 +53,8 @@ std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
 
 }  // namespace
 
-void ZOREstimateMeshCurvature(ZORSurfaceMesh& mesh, ZORAnalysis analysis) {
+std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
+                                                     std::vector<ZORVec3>& normals) {
   const std::size_t count = mesh.positions.size();
   std::vector<double> area(count, 0.0), angles(count, 0.0);
   std::vector<ZORVec3> laplacian(count), normal(count);
@@ -89,15 +90,17 @@ void ZOREstimateMeshCurvature(ZORSurfaceMesh& mesh, ZORAnalysis analysis) {
     }
   }
   const std::vector<bool> without = VerticesWithoutValue(mesh);
-  mesh.values.assign(count, std::numeric_limits<double>::quiet_NaN());
-  mesh.normals.resize(count);
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  std::vector<ZORCurvatures> curvatures(count, ZORCurvatures{kNone, kNone, kNone, kNone});
+  normals.resize(count);
   for (std::size_t v = 0; v < count; ++v) {
-    mesh.normals[v] = Normalized(normal[v]);
+    normals[v] = Normalized(normal[v]);
     if (without[v] || !(area[v] > 0.0)) continue;
     const ZORVec3 meanNormal = (1.0 / (2.0 * area[v])) * laplacian[v];
-    const double mean = std::copysign(Length(meanNormal) / 2.0, Dot(meanNormal, mesh.normals[v]));
+    const double mean = std::copysign(Length(meanNormal) / 2.0, Dot(meanNormal, normals[v]));
     const double gaussian = (2.0 * std::numbers::pi - angles[v]) / area[v];
     const double spread = std::sqrt(std::max(mean * mean - gaussian, 0.0));
-    mesh.values[v] = ZORCurvatures{gaussian, mean, mean - spread, mean + spread}.Value(analysis);
+    curvatures[v] = ZORCurvatures{gaussian, mean, mean - spread, mean + spread};
   }
+  return curvatures;
 }

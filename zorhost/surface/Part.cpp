@@ -16,10 +16,10 @@
 
 namespace {
 
-// A mesh read from a file: its own mesh, values estimated at its vertices.
+// A mesh read from a file: its own mesh, its curvatures estimated at its vertices.
 class MeshPart final : public ZORPart {
  public:
-  MeshPart(std::string description, ZORSurfaceMesh mesh) : ZORPart(std::move(description)) {
+  MeshPart(std::string description, ZORSurfaceMesh mesh) : ZORPart(std::move(description), "") {
     mesh_ = std::move(mesh);
   }
 
@@ -35,35 +35,51 @@ class MeshPart final : public ZORPart {
     }
   }
 
-  bool Prepare(double, ZORAnalysis analysis, std::string&) override {
-    ZOREstimateMeshCurvature(mesh_, analysis);
+  bool Prepare(double, std::string&) override {
+    if (!curvatures_.empty()) return true;  // the mesh does not change with the picture
+    curvatures_ = ZOREstimateMeshCurvatures(mesh_, mesh_.normals);
     meshNotes_.clear();
-    const auto without = std::count_if(mesh_.values.begin(), mesh_.values.end(),
-                                       [](double value) { return std::isnan(value); });
+    const auto without = std::count_if(curvatures_.begin(), curvatures_.end(),
+                                       [](const ZORCurvatures& c) { return std::isnan(c.mean); });
     if (without > 0) {
-      meshNotes_.push_back(std::to_string(without) + " of " + std::to_string(mesh_.values.size()) +
-                           " vertices have no value: they lie on the mesh's border, on an edge of "
-                           "more than two triangles or on a triangle without area");
+      meshNotes_.push_back(std::to_string(without) + " of " + std::to_string(curvatures_.size()) +
+                           " vertices have no curvature: they lie on the mesh's border, on an edge "
+                           "of more than two triangles or on a triangle without area");
     }
     return true;
   }
 
-  double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal,
-                 ZORVec3* point) const override {
+  ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
-    double value = 0.0;
-    ZORVec3 where;
-    normal = {};
+    ZORSurfacePoint point;
+    point.curvatures = {0.0, 0.0, 0.0, 0.0};
     for (int i = 0; i < 3; ++i) {
       const std::size_t v = static_cast<std::size_t>(t[i]);
-      value += at[i] * mesh_.values[v];
-      where = where + at[i] * mesh_.positions[v];
-      normal = normal + at[i] * mesh_.normals[v];
+      const ZORCurvatures& c = curvatures_[v];
+      point.position = point.position + at[i] * mesh_.positions[v];
+      point.normal = point.normal + at[i] * mesh_.normals[v];
+      point.curvatures = {point.curvatures.gaussian + at[i] * c.gaussian, point.curvatures.mean + at[i] * c.mean,
+                          point.curvatures.minimum + at[i] * c.minimum, point.curvatures.maximum + at[i] * c.maximum};
     }
-    if (point != nullptr) *point = where;
-    normal = Normalized(normal);
-    return value;
+    point.normal = Normalized(point.normal);
+    return point;
   }
+
+  ZORSurfacePoint NodeAt(int node) const override {
+    const std::size_t v = static_cast<std::size_t>(node);
+    return {mesh_.positions[v], mesh_.normals[v], curvatures_[v], -1};
+  }
+
+  std::vector<ZORSurfacePoint> Sample(std::size_t count) const override {
+    const ZORAreaSample sample = ZORSpreadOverArea(mesh_.positions, mesh_.triangles, count);
+    std::vector<ZORSurfacePoint> points;
+    points.reserve(sample.triangles.size());
+    for (std::size_t i = 0; i < sample.triangles.size(); ++i) points.push_back(PointAt(sample.triangles[i], sample.at[i]));
+    return points;
+  }
+
+ private:
+  std::vector<ZORCurvatures> curvatures_;  // per vertex
 };
 
 std::string Extension(const std::string& path) {
@@ -77,6 +93,48 @@ std::string Extension(const std::string& path) {
 }
 
 }  // namespace
+
+std::string ZORPart::Title() const { return description_.substr(description_.rfind('/') + 1); }
+
+void ZORPart::Evaluate(const ZORSurfaceAnalysis& analysis) {
+  mesh_.values.resize(mesh_.positions.size());
+  for (std::size_t node = 0; node < mesh_.values.size(); ++node) {
+    mesh_.values[node] = analysis.ValueAt(NodeAt(static_cast<int>(node)));
+  }
+}
+
+ZORAreaSample ZORSpreadOverArea(const std::vector<ZORVec3>& positions,
+                                const std::vector<ZORTriangle>& triangles, std::size_t count) {
+  std::vector<double> upTo(triangles.size() + 1, 0.0);  // the area of the triangles before each
+  for (std::size_t t = 0; t < triangles.size(); ++t) {
+    const ZORVec3& a = positions[static_cast<std::size_t>(triangles[t][0])];
+    const ZORVec3& b = positions[static_cast<std::size_t>(triangles[t][1])];
+    const ZORVec3& c = positions[static_cast<std::size_t>(triangles[t][2])];
+    const double area = 0.5 * Length(Cross(b - a, c - a));
+    upTo[t + 1] = upTo[t] + (std::isfinite(area) ? area : 0.0);
+  }
+  ZORAreaSample sample;
+  const double total = upTo.back();
+  if (!(total > 0.0) || count == 0) return sample;
+  // Points at evenly spaced shares of the area, each at a place in its triangle from the R2
+  // low-discrepancy sequence: no two points of a triangle together, and nothing drawn at random.
+  constexpr double kPlastic = 1.32471795724474602596;
+  constexpr double kStepU = 1.0 / kPlastic, kStepV = 1.0 / (kPlastic * kPlastic);
+  std::size_t t = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double share = (static_cast<double>(i) + 0.5) / static_cast<double>(count) * total;
+    while (t + 1 < triangles.size() && upTo[t + 1] <= share) ++t;
+    double u = std::fmod(0.5 + kStepU * static_cast<double>(i), 1.0);
+    double v = std::fmod(0.5 + kStepV * static_cast<double>(i), 1.0);
+    if (u + v > 1.0) {
+      u = 1.0 - u;
+      v = 1.0 - v;
+    }
+    sample.triangles.push_back(static_cast<int>(t));
+    sample.at.push_back({1.0 - u - v, u, v});
+  }
+  return sample;
+}
 
 std::unique_ptr<ZORPart> ZORMakeMeshPart(std::string description, ZORSurfaceMesh mesh) {
   return std::make_unique<MeshPart>(std::move(description), std::move(mesh));

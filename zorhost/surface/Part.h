@@ -1,48 +1,60 @@
 // A part whose surface is analysed: read from a CAD or mesh file, meshed for the picture, and
-// asked for the analysis value at any point of its mesh.
+// asked for its surface at any point of its mesh, or at points spread evenly over it.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "zorhost/surface/Analysis.h"
 #include "zorhost/surface/SurfaceMesh.h"
 
 class ZORPart {
  public:
   virtual ~ZORPart() = default;
 
-  // What the part is, for titles: the file it came from.
+  // What the part is, for messages: the file it came from.
   const std::string& Description() const { return description_; }
-  // True for a CAD part, whose values are exact at every point; false for a mesh, whose values
-  // are estimated at its vertices and interpolated between them.
+  // What the part is, for titles: the file's name without its folder.
+  std::string Title() const;
+  // The unit its lengths are in ("mm"), or empty when its file does not say.
+  const std::string& LengthUnit() const { return lengthUnit_; }
+  // True for a CAD part, whose surface is exact at every point; false for a mesh, whose
+  // curvatures are estimated at its vertices and interpolated between them.
   virtual bool Exact() const = 0;
 
   // A box holding the part, perhaps not tightly.
   virtual void Bounds(ZORVec3& lowest, ZORVec3& highest) const = 0;
   // Makes the mesh that the picture and the exported mesh show, within `deflection` of a CAD
-  // part's surface (a mesh part is its own mesh), with each node's value and normal. False, with
-  // `error`, when no triangle could be made.
-  virtual bool Prepare(double deflection, ZORAnalysis analysis, std::string& error) = 0;
+  // part's surface (a mesh part is its own mesh, its curvatures estimated). False, with `error`,
+  // when no triangle could be made.
+  virtual bool Prepare(double deflection, std::string& error) = 0;
   const ZORSurfaceMesh& Mesh() const { return mesh_; }
   // What a person should know about the mesh that Prepare made, a sentence each: faces that
-  // could only be meshed coarser or not at all, vertices without a value.
+  // could only be meshed coarser or not at all, vertices without curvature.
   const std::vector<std::string>& MeshNotes() const { return meshNotes_; }
 
-  // The value at the point of `triangle` with barycentric coordinates `at`, with the outward
-  // normal there and, when asked, the surface point the value belongs to: a CAD part's at the
-  // surface parameters interpolated to that point, a mesh's interpolated from its vertices. Not
-  // a number where the analysis is not defined.
-  virtual double ValueAt(int triangle, const std::array<double, 3>& at, ZORVec3& normal,
-                         ZORVec3* point = nullptr) const = 0;
+  // The surface at the point of `triangle` with barycentric coordinates `at`: a CAD part's at the
+  // surface parameters interpolated to that point, a mesh's interpolated from its vertices.
+  virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const = 0;
+  // The surface at a node of the mesh.
+  virtual ZORSurfacePoint NodeAt(int node) const = 0;
+  // `count` points spread evenly over the part's area, as the part is whatever a picture shows
+  // of it: the same for every view and size.
+  virtual std::vector<ZORSurfacePoint> Sample(std::size_t count) const = 0;
+
+  // The mesh's node values for `analysis`, for the mesh written out.
+  void Evaluate(const ZORSurfaceAnalysis& analysis);
 
  protected:
-  explicit ZORPart(std::string description) : description_(std::move(description)) {}
+  ZORPart(std::string description, std::string lengthUnit)
+      : description_(std::move(description)), lengthUnit_(std::move(lengthUnit)) {}
   ZORSurfaceMesh mesh_;
   std::vector<std::string> meshNotes_;
 
  private:
   std::string description_;
+  std::string lengthUnit_;
 };
 
 // The part in the file at `path`, by its extension: STEP (.step, .stp) and IGES (.iges, .igs)
@@ -56,3 +68,13 @@ std::unique_ptr<ZORPart> ZORMakeSamplePart();
 
 // A part made of a mesh read elsewhere; `mesh` holds positions and triangles.
 std::unique_ptr<ZORPart> ZORMakeMeshPart(std::string description, ZORSurfaceMesh mesh);
+
+// Where `count` points spread evenly over the area of `mesh`'s triangles fall: each triangle
+// with its share of them, at fixed places within it; point i on triangle `triangles[i]` at
+// barycentric coordinates `at[i]`.
+struct ZORAreaSample {
+  std::vector<int> triangles;
+  std::vector<std::array<double, 3>> at;
+};
+ZORAreaSample ZORSpreadOverArea(const std::vector<ZORVec3>& positions,
+                                const std::vector<ZORTriangle>& triangles, std::size_t count);

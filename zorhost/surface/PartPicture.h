@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,30 +20,41 @@ struct ZORPartPicture {
   std::vector<float> light;           // per pixel: ambient plus diffuse, 0 to 1
 };
 
-// How closely the mesh must follow the surface for a picture of the part: within half a pixel,
-// and never finer than a 5000th of the part's size, so that a large smooth face does not make an
-// outsized mesh however large the picture.
-double ZORPictureDeflection(const ZORPart& part, ZORView view, int width, int height);
+// How closely the mesh must follow the surface for a picture of the part of `width` x `height`
+// pixels at `zoom`: within half a pixel from any side (the part's bounding sphere fits the
+// picture), and never finer than a 5000th of the part's size, so that a large smooth face does
+// not make an outsized mesh however large the picture. The same for every view.
+double ZORPictureDeflection(const ZORPart& part, int width, int height, double zoom);
 
 // Where the picture looks from: fitted to the prepared part's mesh, which is what it shows.
-ZORCamera ZORFitCameraToMesh(const ZORPart& part, ZORView view, int width, int height);
+ZORCamera ZORFitCameraToMesh(const ZORPart& part, const ZORViewpoint& viewpoint, int width, int height);
 
 // Which triangle of the prepared part's mesh each pixel sees, and where on it.
 ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height);
 
-// The value and light of every pixel of `raster`, from the surface point it sees.
-void ZOREvaluatePixels(const ZORPart& part, const ZORRaster& raster, const ZORCamera& camera,
-                       ZORPartPicture& picture);
+// The value of `analysis` and the light of every pixel of `raster`, from the surface point it
+// sees.
+void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
+                       const ZORCamera& camera, ZORPartPicture& picture);
 
-// Meshes the part for a picture of `width` x `height` seen along `view`, with `analysis`'s values
-// at its nodes (ZORPictureDeflection). False, with `error`, when the part cannot be meshed.
-bool ZORPreparePartForPicture(ZORPart& part, ZORView view, int width, int height,
-                              ZORAnalysis analysis, std::string& error);
+// Meshes the part for a picture of `width` x `height` at `zoom` (ZORPictureDeflection). False,
+// with `error`, when the part cannot be meshed.
+bool ZORPreparePartForPicture(ZORPart& part, int width, int height, double zoom, std::string& error);
 
-// The picture of a prepared part: its mesh rasterized and every pixel evaluated.
-ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, ZORView view, int width, int height);
+// The picture of `analysis` on a prepared part seen from `viewpoint`: its mesh rasterized and
+// every pixel evaluated.
+ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
+                                      const ZORViewpoint& viewpoint, int width, int height);
 
-// Both: prepares the part and makes its picture. False, with `error`, when the part cannot be
-// meshed.
-bool ZORPicturePart(ZORPart& part, ZORView view, int width, int height, ZORAnalysis analysis,
-                    ZORPartPicture& picture, std::string& error);
+// What one pixel of that picture shows: its value, exactly the picture's, the surface point, and
+// the face (CAD) or the nearest vertex (mesh) it lies on.
+struct ZORProbe {
+  double value = 0.0;
+  ZORVec3 point;
+  int face = -1;    // 0-based, a CAD part's
+  int vertex = -1;  // 0-based, a mesh's
+};
+// Nothing when no surface is seen at pixel (`column`, `row`).
+std::optional<ZORProbe> ZORProbePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
+                                             const ZORViewpoint& viewpoint, int width, int height,
+                                             int column, int row);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "zorhost/surface/SurfaceMesh.h"
@@ -24,3 +25,12 @@ struct ZORRaster {
 // coordinates are exact for the triangle's plane.
 ZORRaster ZORRasterize(const std::vector<ZORVec3>& screen, const std::vector<ZORTriangle>& triangles,
                        int width, int height);
+
+// What ZORRasterize finds at one pixel, found alone: the triangle and where on it, or nothing.
+struct ZORRasterHit {
+  int triangle;
+  std::array<double, 3> barycentric;
+};
+std::optional<ZORRasterHit> ZORRasterizePixel(const std::vector<ZORVec3>& screen,
+                                              const std::vector<ZORTriangle>& triangles, int column,
+                                              int row);

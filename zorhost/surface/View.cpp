@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <limits>
+#include <numbers>
 
 namespace {
 
@@ -11,16 +15,40 @@ struct ViewRow {
   ZORView view;
   ZORVec3 toViewer;
   ZORVec3 up;
+  double azimuth;
+  double elevation;
 };
 const ViewRow kViews[] = {
-    {"iso", ZORView::Iso, {1.0, -1.0, 1.0}, {0.0, 0.0, 1.0}},
-    {"front", ZORView::Front, {0.0, -1.0, 0.0}, {0.0, 0.0, 1.0}},
-    {"back", ZORView::Back, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}},
-    {"top", ZORView::Top, {0.0, 0.0, 1.0}, {0.0, 1.0, 0.0}},
-    {"bottom", ZORView::Bottom, {0.0, 0.0, -1.0}, {0.0, -1.0, 0.0}},
-    {"left", ZORView::Left, {-1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}},
-    {"right", ZORView::Right, {1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}},
+    {"iso", ZORView::Iso, {1.0, -1.0, 1.0}, {0.0, 0.0, 1.0}, -45.0, 35.26438968275465},
+    {"front", ZORView::Front, {0.0, -1.0, 0.0}, {0.0, 0.0, 1.0}, -90.0, 0.0},
+    {"back", ZORView::Back, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}, 90.0, 0.0},
+    {"top", ZORView::Top, {0.0, 0.0, 1.0}, {0.0, 1.0, 0.0}, -90.0, 90.0},
+    {"bottom", ZORView::Bottom, {0.0, 0.0, -1.0}, {0.0, -1.0, 0.0}, -90.0, -90.0},
+    {"left", ZORView::Left, {-1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}, 180.0, 0.0},
+    {"right", ZORView::Right, {1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}, 0.0, 0.0},
 };
+
+const ViewRow& RowOf(ZORView view) {
+  return *std::find_if(std::begin(kViews), std::end(kViews), [view](const ViewRow& r) { return r.view == view; });
+}
+
+std::optional<double> Number(std::string_view text) {
+  double value = 0.0;
+  const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (problem != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// The viewer's direction and the picture's up for an azimuth and elevation in degrees: up is the
+// direction of growing elevation, so that +z is up from the side and the azimuth's own direction
+// turns the picture seen from straight above or below.
+void Directions(double azimuth, double elevation, ZORVec3& toViewer, ZORVec3& up) {
+  const double a = azimuth * std::numbers::pi / 180.0, e = elevation * std::numbers::pi / 180.0;
+  toViewer = {std::cos(e) * std::cos(a), std::cos(e) * std::sin(a), std::sin(e)};
+  up = {-std::sin(e) * std::cos(a), -std::sin(e) * std::sin(a), std::cos(e)};
+}
 
 }  // namespace
 
@@ -37,24 +65,59 @@ std::vector<std::string> ZORViewNames() {
   return names;
 }
 
-ZORVec3 ZORCamera::ToScreen(const ZORVec3& point) const {
-  const ZORVec3 d = point - centre;
-  return {width / 2.0 + pixelsPerUnit * Dot(d, right), height / 2.0 - pixelsPerUnit * Dot(d, up),
-          Dot(d, toViewer)};
+std::optional<ZORViewpoint> ZORViewpoint::Read(const std::string& text) {
+  ZORViewpoint viewpoint;
+  if (const std::optional<ZORView> view = ZORViewNamed(text)) {
+    const ViewRow& row = RowOf(*view);
+    viewpoint.named = view;
+    viewpoint.azimuth = row.azimuth;
+    viewpoint.elevation = row.elevation;
+    return viewpoint;
+  }
+  const std::size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const std::optional<double> azimuth = Number(std::string_view(text).substr(0, comma));
+  const std::optional<double> elevation = Number(std::string_view(text).substr(comma + 1));
+  if (!azimuth || !elevation || *elevation < -90.0 || *elevation > 90.0) return std::nullopt;
+  viewpoint.named.reset();
+  viewpoint.azimuth = *azimuth;
+  viewpoint.elevation = *elevation;
+  return viewpoint;
 }
 
-ZORCamera ZORFitCamera(ZORView view, const ZORVec3& lowest, const ZORVec3& highest, int width,
-                       int height) {
-  const ViewRow& row = *std::find_if(std::begin(kViews), std::end(kViews),
-                                     [view](const ViewRow& r) { return r.view == view; });
+std::string ZORViewpoint::Text() const {
+  if (named) return RowOf(*named).name;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.17g,%.17g", azimuth, elevation);
+  return text;
+}
+
+ZORVec3 ZORCamera::ToScreen(const ZORVec3& point) const {
+  const ZORVec3 d = point - centre;
+  return {width / 2.0 + panX + pixelsPerUnit * Dot(d, right),
+          height / 2.0 + panY - pixelsPerUnit * Dot(d, up), Dot(d, toViewer)};
+}
+
+ZORCamera ZORFitCamera(const ZORViewpoint& viewpoint, const ZORVec3& lowest, const ZORVec3& highest,
+                       int width, int height) {
   ZORCamera camera;
-  camera.toViewer = Normalized(row.toViewer);
+  ZORVec3 toViewer, up;
+  if (viewpoint.named) {
+    const ViewRow& row = RowOf(*viewpoint.named);
+    toViewer = row.toViewer;
+    up = row.up;
+  } else {
+    Directions(viewpoint.azimuth, viewpoint.elevation, toViewer, up);
+  }
+  camera.toViewer = Normalized(toViewer);
   // The up direction, made square to the view direction.
-  camera.up = Normalized(row.up - Dot(row.up, camera.toViewer) * camera.toViewer);
+  camera.up = Normalized(up - Dot(up, camera.toViewer) * camera.toViewer);
   camera.right = Cross(camera.up, camera.toViewer);
   camera.centre = 0.5 * (lowest + highest);
   camera.width = width;
   camera.height = height;
+  camera.panX = viewpoint.panX * width;
+  camera.panY = viewpoint.panY * height;
   // The box's corners in the view's plane.
   double halfWidth = 0.0, halfHeight = 0.0;
   for (int corner = 0; corner < 8; ++corner) {
@@ -69,5 +132,6 @@ ZORCamera ZORFitCamera(ZORView view, const ZORVec3& lowest, const ZORVec3& highe
   const double byHeight = halfHeight > 0.0 ? usable * height / (2.0 * halfHeight) : std::numeric_limits<double>::infinity();
   camera.pixelsPerUnit = std::min(byWidth, byHeight);
   if (!std::isfinite(camera.pixelsPerUnit)) camera.pixelsPerUnit = 1.0;  // a single point
+  camera.pixelsPerUnit *= viewpoint.zoom;
   return camera;
 }

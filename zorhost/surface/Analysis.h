@@ -1,0 +1,32 @@
+// An analysis is a step with one input and one output: the surface at a point in, a value out.
+// Parts give the surface (exact on a CAD part, interpolated from the vertices on a mesh); a new
+// analysis is one more of these steps.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "zorhost/surface/SurfaceMesh.h"
+
+// The surface at a point of a part.
+struct ZORSurfacePoint {
+  ZORVec3 position;
+  ZORVec3 normal;            // unit and outward; zero where the surface has none
+  ZORCurvatures curvatures;  // signed so that a convex part's are positive; not a number where undefined
+  int face = -1;             // a CAD part's face, 0-based
+};
+
+class ZORSurfaceAnalysis {
+ public:
+  virtual ~ZORSurfaceAnalysis() = default;
+  // What it measures, for titles: "mean curvature".
+  virtual std::string Name() const = 0;
+  // The unit of its values on a part whose lengths are in `lengthUnit` ("mm"; empty when the
+  // part's file does not say).
+  virtual std::string Unit(const std::string& lengthUnit) const = 0;
+  // The value at `point`; not a number where the analysis is not defined there.
+  virtual double ValueAt(const ZORSurfacePoint& point) const = 0;
+};
+
+// The curvature analyses: Gaussian, mean, or a principal curvature.
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind);
