@@ -25,6 +25,7 @@
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/Render.h"
+#include "zorhost/surface/Analysis.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/PartPicture.h"
 
@@ -60,6 +61,7 @@ struct Staged {
   std::string stepPath;
   std::unique_ptr<ZORPart> part;
   double deflection = 0.0;
+  std::unique_ptr<ZORSurfaceAnalysis> analysis = ZORMakeCurvatureAnalysis(ZORAnalysis::Gaussian);
   ZORCamera camera;
   ZORRaster raster;
   ZORPartPicture picture;
@@ -84,11 +86,11 @@ Staged& Stage(int index) {
   std::string error;
   s.part = ZORReadPart(s.stepPath, error);
   if (!s.part) Fail(error);
-  s.deflection = ZORPictureDeflection(*s.part, ZORView::Iso, subject.width, subject.height);
-  if (!s.part->Prepare(s.deflection, ZORAnalysis::Gaussian, error)) Fail(error);
-  s.camera = ZORFitCameraToMesh(*s.part, ZORView::Iso, subject.width, subject.height);
+  s.deflection = ZORPictureDeflection(*s.part, subject.width, subject.height, 1.0);
+  if (!s.part->Prepare(s.deflection, error)) Fail(error);
+  s.camera = ZORFitCameraToMesh(*s.part, ZORViewpoint{}, subject.width, subject.height);
   s.raster = ZORRasterizePart(*s.part, s.camera, subject.width, subject.height);
-  ZOREvaluatePixels(*s.part, s.raster, s.camera, s.picture);
+  ZOREvaluatePixels(*s.part, *s.analysis, s.raster, s.camera, s.picture);
   const ZORSurfaceMesh& mesh = s.part->Mesh();
   for (std::size_t i = 0; i < s.raster.triangle.size(); ++i) {
     if (s.raster.triangle[i] < 0) continue;
@@ -136,7 +138,7 @@ void MeshFresh(benchmark::State& state, double deflection) {
     std::unique_ptr<ZORPart> part = ZORMakeCadPart(subject.name, subject.shape());
     std::string error;
     state.ResumeTiming();
-    if (!part->Prepare(deflection, ZORAnalysis::Gaussian, error)) Fail(error);
+    if (!part->Prepare(deflection, error)) Fail(error);
     nodes = part->Mesh().positions.size();
     triangles = part->Mesh().triangles.size();
   }
@@ -154,7 +156,7 @@ void BM_Mesh(benchmark::State& state) {
 // part's size, so the mesh stays bounded however large the picture.
 void BM_MeshForAHugePicture(benchmark::State& state) {
   constexpr int kHuge = 16384;
-  MeshFresh(state, ZORPictureDeflection(*Stage(static_cast<int>(state.range(0))).part, ZORView::Iso, kHuge, kHuge));
+  MeshFresh(state, ZORPictureDeflection(*Stage(static_cast<int>(state.range(0))).part, kHuge, kHuge, 1.0));
 }
 
 void BM_Rasterize(benchmark::State& state) {
@@ -170,7 +172,7 @@ void BM_Rasterize(benchmark::State& state) {
 void BM_AnalysisPerPixel(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
   ZORPartPicture picture;
-  for (auto _ : state) ZOREvaluatePixels(*s.part, s.raster, s.camera, picture);
+  for (auto _ : state) ZOREvaluatePixels(*s.part, *s.analysis, s.raster, s.camera, picture);
   state.SetItemsProcessed(state.iterations());
   state.counters["points"] = static_cast<double>(s.pixelParameters.size());
   Name(state);
@@ -248,16 +250,16 @@ void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 void BM_WholeRender(benchmark::State& state) {
   const Subject& subject = kSubjects[state.range(0)];
   ZORRenderOptions options;
-  options.partPath = Stage(static_cast<int>(state.range(0))).stepPath;
-  options.width = subject.width;
-  options.height = subject.height;
-  options.outPrefix = (WorkFolder() / subject.name).string();
+  options.source.partPath = Stage(static_cast<int>(state.range(0))).stepPath;
+  options.picture.width = subject.width;
+  options.picture.height = subject.height;
+  options.outputs.prefix = (WorkFolder() / subject.name).string();
   std::ostringstream out, err;
   ResetPeak();
   // What the benchmarks before left resident is not the render's.
   const double before = StatusMegabytes("VmRSS");
   for (auto _ : state) {
-    if (ZORRender(Host(), options, out, err) != 0) Fail(err.str());
+    if (ZORRender(Host(), options, out, err)) Fail(err.str());
     out.str({});
   }
   state.SetItemsProcessed(state.iterations());

@@ -212,7 +212,7 @@ class ScaleJobs : public ZORModuleTest {
 
 TEST_F(ScaleJobs, QuantilesOfTheSampleAndFilesRoundTrip) {
   const ProgramRun render =
-      Zorhost(Folder(), "render --classify quantile --preset viridis --save-settings q --out q");
+      Zorhost(Folder(), "render --sample field --classify quantile --preset viridis --save-settings q --out q");
   ASSERT_EQ(render.status, 0) << render.errors;
   // The block rows, after the header of the table, end with the count of values: equal counts
   // differ by one at most.
