@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <iostream>
 #include <thread>
 
 #include "support/ZORTestSupport.h"
@@ -54,7 +55,7 @@ class EditorServer : public ::testing::Test {
     ZORRenderOptions options;
     options.source.sample = ZORValueSource::Sample::Field;
     ZOROutcome problem;
-    editor_ = ZORScaleEditor::Open(*host_, options, problem);
+    editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);
     ASSERT_TRUE(editor_) << problem->message;
   }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iostream>
 #include <limits>
 #include <sstream>
 
@@ -133,10 +134,10 @@ TEST(OnePicture, RenderAndServePaintTheSame) {
   std::ostringstream out, err;
   ASSERT_FALSE(ZORRender(*host, options, out, err)) << err.str();
   ZOROutcome problem;
-  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem);
+  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem, std::cerr);
   ASSERT_TRUE(editor) << problem->message;
   std::string served;
-  ASSERT_FALSE(editor->Picture(served));
+  ASSERT_FALSE(editor->Picture(editor->View(), false, served));
   EXPECT_EQ(served, ReadWholeFile((folder / "rendered.png").string()));
   editor.reset();
 }

@@ -3,6 +3,7 @@
 // edits from several threads at once.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -29,7 +30,7 @@ class ScaleEditor : public ::testing::Test {
     ZORRenderOptions options;
     options.source.sample = ZORValueSource::Sample::Field;
     ZOROutcome problem;
-    editor_ = ZORScaleEditor::Open(*host_, options, problem);
+    editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);
     ASSERT_TRUE(editor_) << problem->message;
   }
   void TearDown() override {
@@ -38,9 +39,10 @@ class ScaleEditor : public ::testing::Test {
   }
 
   json State() { return json::parse(editor_->StateJson()); }
-  // The scale's own part of the state: what undo must give back exactly.
+  // The scale's own part of the state, what undo must give back exactly: without what tells of
+  // the history and of the time taken.
   static json ScaleOf(json state) {
-    for (const char* kept : {"revision", "undo", "redo", "unsaved", "repository", "optionsDone"}) state.erase(kept);
+    for (const char* kept : {"revision", "undo", "redo", "unsaved", "repository", "optionsDone", "timings"}) state.erase(kept);
     return state;
   }
   // A script's output, or the message of what refused it, which must be of `kind`.
@@ -115,7 +117,7 @@ TEST_F(ScaleEditor, HostileScalesStillPaint) {
   for (const char* script : hostile) {
     Script(script);
     std::string png;
-    EXPECT_EQ(KindOf(editor_->Picture(png)), kDone) << script;
+    EXPECT_EQ(KindOf(editor_->Picture(editor_->View(), false, png)), kDone) << script;
     EXPECT_FALSE(png.empty()) << script;
     EXPECT_FALSE(editor_->LegendSvg().empty()) << script;
     EXPECT_FALSE(State().empty()) << script;
@@ -176,7 +178,7 @@ TEST_F(ScaleEditor, EditsFromSeveralThreadsAreEachWhole) {
       for (int i = 0; i < 25; ++i) {
         std::string output, png;
         editor_->RunScript("SetColor " + std::to_string(t + 2) + " " + std::to_string(i) + " 0 0 255\n", output);
-        editor_->Picture(png);
+        editor_->Picture(editor_->View(), false, png);
       }
     });
   }

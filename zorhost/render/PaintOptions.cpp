@@ -6,11 +6,12 @@
 #include "zor/ZORText.h"
 #include "zorhost/common/Choices.h"
 #include "zorhost/common/CommandLine.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/script/ScriptValues.h"
 
 namespace {
 
-constexpr int kLargestSide = 8192;
+constexpr const char* kRangeForm = "LO,HI, two finite numbers LO below HI, or symmetric";
 
 const option kPaintOptions[] = {
     {"values", required_argument, nullptr, kZORValuesOption},
@@ -31,13 +32,13 @@ const option kPaintOptions[] = {
     {"module", required_argument, nullptr, kZORModuleOption},
 };
 
-// "WxH", each from 1 to kLargestSide.
+// "WxH", each from 1 to kZORLargestSide.
 bool ReadSize(const std::string& text, int& width, int& height) {
   const std::size_t x = text.find('x');
   if (x == std::string::npos) return false;
   const std::optional<int> w = ZORScriptValues::ReadInt(text.substr(0, x));
   const std::optional<int> h = ZORScriptValues::ReadInt(text.substr(x + 1));
-  if (!w || !h || *w < 1 || *h < 1 || *w > kLargestSide || *h > kLargestSide) return false;
+  if (!w || !h || *w < 1 || *h < 1 || *w > kZORLargestSide || *h > kZORLargestSide) return false;
   width = *w;
   height = *h;
   return true;
@@ -61,8 +62,8 @@ std::optional<std::pair<double, double>> ReadPair(const std::string& text) {
   return std::pair{(*pair)[0], (*pair)[1]};
 }
 
-std::string Refusal(const char* option, const std::string& form, const std::string& value) {
-  return std::string(option) + " is " + form + ", not " + ZORShown(value);
+std::string Refusal(const std::string& option, const std::string& form, const std::string& value) {
+  return option + " is " + form + ", not " + ZORShown(value);
 }
 
 }  // namespace
@@ -100,6 +101,69 @@ const char* const kZORPaintOptionsHelp =
                         (equal intervals centred on zero) or log (logarithmic, values above zero)
   --module PATH         the module to load
 )";
+
+std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
+                                  ZORPictureSettings& picture) {
+  const char* shown = name.c_str();
+  switch (setting) {
+    case ZORPictureSetting::Analysis: {
+      const std::optional<ZORAnalysis> analysis = ZORAnalysisNamed(value);
+      if (!analysis) return Refusal(shown, ZORChoices(ZORAnalysisKeywords()), value);
+      picture.analysis = *analysis;
+      return {};
+    }
+    case ZORPictureSetting::Shading:
+      if (value != "lit" && value != "none") return Refusal(shown, "lit or none", value);
+      picture.shading = value == "lit" ? ZORPictureSettings::Shading::Lit : ZORPictureSettings::Shading::None;
+      return {};
+    case ZORPictureSetting::View: {
+      const std::optional<ZORViewpoint> viewpoint = ZORViewpoint::Read(value);
+      if (!viewpoint) {
+        return Refusal(shown, ZORChoices(ZORViewNames()) + ", or AZ,EL in degrees (EL from -90 to 90)", value);
+      }
+      picture.viewpoint.named = viewpoint->named;
+      picture.viewpoint.azimuth = viewpoint->azimuth;
+      picture.viewpoint.elevation = viewpoint->elevation;
+      return {};
+    }
+    case ZORPictureSetting::Zoom: {
+      const std::optional<double> zoom = ZORScriptValues::ReadDouble(value);
+      if (!zoom || !(*zoom >= kZORLeastZoom && *zoom <= kZORMostZoom)) {
+        return Refusal(shown, "a factor from " + ZORShownNumber(kZORLeastZoom) + " to " + ZORShownNumber(kZORMostZoom), value);
+      }
+      picture.viewpoint.zoom = *zoom;
+      return {};
+    }
+    case ZORPictureSetting::Pan: {
+      const std::optional<std::pair<double, double>> pan = ReadPair(value);
+      if (!pan || std::fabs(pan->first) > kZORMostPan || std::fabs(pan->second) > kZORMostPan) {
+        return Refusal(shown, "X,Y, shares of the picture's width and height from -" + ZORShownNumber(kZORMostPan) + " to " +
+                                  ZORShownNumber(kZORMostPan), value);
+      }
+      picture.viewpoint.panX = pan->first;
+      picture.viewpoint.panY = pan->second;
+      return {};
+    }
+    case ZORPictureSetting::Size:
+      return ReadSize(value, picture.width, picture.height)
+                 ? std::string()
+                 : Refusal(shown, "WxH, each from 1 to " + std::to_string(kZORLargestSide) + " pixels", value);
+  }
+  return {};
+}
+
+std::optional<ZORValueRange> ZORReadValueRange(const std::string& text) {
+  if (text == "symmetric") return ZORValueRange{true, 0.0, 0.0};
+  const std::optional<std::pair<double, double>> range = ReadPair(text);
+  if (!range || !(range->first < range->second)) return std::nullopt;
+  return ZORValueRange{false, range->first, range->second};
+}
+
+std::string ZORPaintOptionReader::TakePartSetting(ZORPictureSetting setting, const char* option,
+                                                  const std::string& value) {
+  partOptions_.push_back(option);
+  return ZORTakePictureSetting(setting, option, value, options_.picture);
+}
 
 std::vector<option> ZORPaintOptionTable(const std::vector<option>& own) {
   std::vector<option> table(std::begin(kPaintOptions), std::end(kPaintOptions));
@@ -141,63 +205,21 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
     case kZORClassifyOption:
       scale.classify = ZORClassMethodNamed(value);
       return scale.classify ? std::string() : Refusal("--classify", ZORClassMethodChoices(), value);
-    case kZORAnalysisOption: {
-      partOptions_.push_back("--analysis");
-      const std::optional<ZORAnalysis> analysis = ZORAnalysisNamed(value);
-      if (!analysis) return Refusal("--analysis", ZORChoices(ZORAnalysisKeywords()), value);
-      picture.analysis = *analysis;
-      return {};
-    }
+    case kZORAnalysisOption:
+      return TakePartSetting(ZORPictureSetting::Analysis, "--analysis", value);
     case kZORShadingOption:
-      partOptions_.push_back("--shading");
-      if (value != "lit" && value != "none") return Refusal("--shading", "lit or none", value);
-      picture.shading = value == "lit" ? ZORPictureSettings::Shading::Lit : ZORPictureSettings::Shading::None;
-      return {};
-    case kZORViewOption: {
-      partOptions_.push_back("--view");
-      const std::optional<ZORViewpoint> viewpoint = ZORViewpoint::Read(value);
-      if (!viewpoint) {
-        return Refusal("--view", ZORChoices(ZORViewNames()) + ", or AZ,EL in degrees (EL from -90 to 90)", value);
-      }
-      picture.viewpoint.named = viewpoint->named;
-      picture.viewpoint.azimuth = viewpoint->azimuth;
-      picture.viewpoint.elevation = viewpoint->elevation;
-      return {};
-    }
-    case kZORZoomOption: {
-      partOptions_.push_back("--zoom");
-      const std::optional<double> zoom = ZORScriptValues::ReadDouble(value);
-      if (!zoom || !(*zoom >= 0.01 && *zoom <= 1000.0)) return Refusal("--zoom", "a factor from 0.01 to 1000", value);
-      picture.viewpoint.zoom = *zoom;
-      return {};
-    }
-    case kZORPanOption: {
-      partOptions_.push_back("--pan");
-      const std::optional<std::pair<double, double>> pan = ReadPair(value);
-      if (!pan || std::fabs(pan->first) > 10.0 || std::fabs(pan->second) > 10.0) {
-        return Refusal("--pan", "X,Y, shares of the picture's width and height from -10 to 10", value);
-      }
-      picture.viewpoint.panX = pan->first;
-      picture.viewpoint.panY = pan->second;
-      return {};
-    }
-    case kZORRangeOption: {
-      if (value == "symmetric") {
-        scale.range = ZORValueRange{true, 0.0, 0.0};
-        return {};
-      }
-      const std::optional<std::pair<double, double>> range = ReadPair(value);
-      if (!range || !(range->first < range->second)) {
-        return Refusal("--range", "LO,HI, two finite numbers LO below HI, or symmetric", value);
-      }
-      scale.range = ZORValueRange{false, range->first, range->second};
-      return {};
-    }
+      return TakePartSetting(ZORPictureSetting::Shading, "--shading", value);
+    case kZORViewOption:
+      return TakePartSetting(ZORPictureSetting::View, "--view", value);
+    case kZORZoomOption:
+      return TakePartSetting(ZORPictureSetting::Zoom, "--zoom", value);
+    case kZORPanOption:
+      return TakePartSetting(ZORPictureSetting::Pan, "--pan", value);
     case kZORSizeOption:
-      partOptions_.push_back("--size");
-      return ReadSize(value, picture.width, picture.height)
-                 ? std::string()
-                 : Refusal("--size", "WxH, each from 1 to " + std::to_string(kLargestSide) + " pixels", value);
+      return TakePartSetting(ZORPictureSetting::Size, "--size", value);
+    case kZORRangeOption:
+      scale.range = ZORReadValueRange(value);
+      return scale.range ? std::string() : Refusal("--range", kRangeForm, value);
     case kZORBackgroundOption:
       return ReadColor(value, picture.background) ? std::string()
                                                   : Refusal("--background", "R,G,B, each from 0 to 255", value);

@@ -4,6 +4,7 @@
 
 #include <getopt.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,22 @@ enum ZORPaintOptionId {
   kZORFirstJobOption,
 };
 
+// A picture's side, zoom and pan stay within these.
+inline constexpr int kZORLargestSide = 8192;
+inline constexpr double kZORLeastZoom = 0.01;
+inline constexpr double kZORMostZoom = 1000.0;
+inline constexpr double kZORMostPan = 10.0;
+
+// The settings of a part's picture, each read from its text the same way wherever it is given:
+// `name` is what a refusal calls it ("--view" on the command line, "view" in the editor's query).
+// An empty text, or what is wrong with `value`.
+enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size };
+std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
+                                  ZORPictureSettings& picture);
+
+// "LO,HI" (finite, LO below HI) or "symmetric"; nothing for any other text.
+std::optional<ZORValueRange> ZORReadValueRange(const std::string& text);
+
 // The options both jobs take, with `own` (the job's) after them, and -h/--help: a table for
 // getopt_long, ended by a zero row.
 std::vector<option> ZORPaintOptionTable(const std::vector<option>& own);
@@ -49,6 +66,9 @@ class ZORPaintOptionReader {
  private:
   ZORRenderOptions& options_;
   std::string& modulePath_;
+  // Takes a setting of a part's picture, given as `option`.
+  std::string TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
+
   bool blocksGiven_ = false;
   bool sampleGiven_ = false;
   std::vector<std::string> partOptions_;  // given, and only a part's picture takes them

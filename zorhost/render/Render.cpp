@@ -104,27 +104,12 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
   out << "\n";
 }
 
-// What --probe tells of a pixel: its value exactly as --values-out writes it, its block and
-// color, and on a part the surface point and the face or vertex.
+// What --probe tells of a pixel.
 std::string ProbeLine(const ZORRenderValues& values, const ZORPictureSettings& settings,
-                      const ZORPainting& painting, ZORPixel pixel) {
-  std::string line = "probe " + std::to_string(pixel.column) + "," + std::to_string(pixel.row) + ": ";
-  const std::optional<ZORProbeResult> result = ZORProbeValues(values, settings, pixel);
-  if (!result) return line + "no surface is seen there";
-  const std::size_t at = static_cast<std::size_t>(pixel.row) * static_cast<std::size_t>(values.grid.width) +
-                         static_cast<std::size_t>(pixel.column);
-  line += "value " + ZORExactNumber(result->value) + (values.unit.empty() ? "" : " " + values.unit);
-  const int block = painting.blocks[at];
-  line += block > 0 ? ", block " + std::to_string(block) + ", color " + ZORColorText(painting.colors[at])
-                    : block == 0 ? ", undefined" : ", no block";
-  if (result->onPart) {
-    const ZORProbe& probe = result->probe;
-    line += ", point (" + ZORShownNumber(probe.point.x) + ", " + ZORShownNumber(probe.point.y) + ", " +
-            ZORShownNumber(probe.point.z) + ")";
-    line += probe.face >= 0 ? ", face " + std::to_string(probe.face + 1)
-                            : ", nearest vertex " + std::to_string(probe.vertex + 1);
-  }
-  return line;
+                      const ZORScaleSnapshot& snapshot, ZORPixel pixel) {
+  const std::string line = "probe " + std::to_string(pixel.column) + "," + std::to_string(pixel.row) + ": ";
+  const std::optional<ZORProbeResult> result = ZORProbeValues(values, settings, snapshot, pixel);
+  return line + (result ? ZORProbeText(*result, values.unit) : "no surface is seen there");
 }
 
 // Step 0: what would be written checked, before anything is read or written: no output may
@@ -153,9 +138,8 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
                      std::ostream& err) {
   if (ZOROutcome problem = CheckFiles(options)) return problem;
   ZORStages stages(options.progress, "render", err);
-  stages.Begin(options.source.PaintsPart() ? "reading, meshing and the analysis" : "reading");
   ZORRenderValues values;
-  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "render", values)) {
+  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "render", values, stages)) {
     return problem;
   }
   stages.Begin("the scale");
@@ -167,15 +151,14 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
   stages.Begin("painting");
   ZORPainting painting;
-  if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting,
-                                          options.progress, painting, err)) {
+  if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting, painting, stages)) {
     return problem;
   }
   if (options.painting == ZORPaintingMode::Check) {
     done.push_back("check: the painter and GetColorForValue agree on all " +
                    std::to_string(values.grid.values.size()) + " values");
   }
-  if (options.probe) done.push_back(ProbeLine(values, options.picture, painting, *options.probe));
+  if (options.probe) done.push_back(ProbeLine(values, options.picture, snapshot, *options.probe));
   const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
   const ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
   stages.Begin("writing");

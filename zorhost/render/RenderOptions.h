@@ -34,6 +34,7 @@ struct ZORPictureSettings {
   int width = 1024;
   int height = 768;
   ZORRgba background{255, 255, 255, 255};  // where no surface is seen
+  friend bool operator==(const ZORPictureSettings&, const ZORPictureSettings&) = default;
 };
 
 // A range the scale's extremes are imposed at instead of following the values: fixed, or

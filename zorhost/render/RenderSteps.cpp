@@ -33,7 +33,7 @@ std::uint8_t Channel(int component) {
 
 // The part read and meshed within the time limit.
 ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
-                              std::string_view job, ZORRenderValues& values) {
+                              std::string_view job, ZORRenderValues& values, ZORStages& stages) {
   const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
   char limit[32];
   std::snprintf(limit, sizeof limit, "%g", source.timeLimit);
@@ -42,48 +42,57 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
                                  ": reading and meshing the part took longer than the time limit, " +
                                  limit + " s (--time-limit SECONDS raises it); nothing was written",
                              ZORExitStatus(ZORBadInput("")));
+  stages.Begin("reading");
   std::string error;
   values.part = source.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(source.partPath, error);
   if (!values.part) return ZORBadInput(error);
-  if (!ZORPreparePartForPicture(*values.part, picture.width, picture.height, picture.viewpoint.zoom, error)) {
-    return ZORBadInput(values.part->Description() + ": " + error);
-  }
+  stages.Begin("meshing");
+  if (!ZORPreparePart(picture, *values.part, error)) return ZORBadInput(values.part->Description() + ": " + error);
   return std::nullopt;
 }
 
 }  // namespace
 
 ZOROutcome ZORAnalysePart(ZORAnalysis kind, ZORRenderValues& values) {
-  values.analysis = ZORMakeCurvatureAnalysis(kind);
+  std::unique_ptr<ZORSurfaceAnalysis> analysis = ZORMakeCurvatureAnalysis(kind);
   const std::vector<ZORSurfacePoint> points = values.part->Sample(kZORPartSampleSize);
   std::vector<double> sampled;
   sampled.reserve(points.size());
-  for (const ZORSurfacePoint& point : points) sampled.push_back(values.analysis->ValueAt(point));
-  values.sampled = sampled.size();
-  values.measured = ZORMeasure(sampled, {});
-  if (!values.measured.any) {
-    return ZORBadInput(values.part->Description() + ": no finite value to paint");
+  for (const ZORSurfacePoint& point : points) sampled.push_back(analysis->ValueAt(point));
+  ZORMeasuredRange measured = ZORMeasure(sampled, {});
+  if (!measured.any) {
+    return ZORBadInput(values.part->Description() + ": no finite value of its " + analysis->Name());
   }
+  values.unit = analysis->Unit(values.part->LengthUnit());
+  values.analysis = std::move(analysis);
+  values.measured = std::move(measured);
+  values.sampled = sampled.size();
   return std::nullopt;
 }
 
-void ZORPicturePartValues(const ZORPictureSettings& settings, ZORRenderValues& values) {
-  ZORPartPicture picture = ZORPicturePreparedPart(*values.part, *values.analysis, settings.viewpoint,
-                                                  settings.width, settings.height);
-  values.grid.width = picture.width;
-  values.grid.height = picture.height;
-  values.grid.values = std::move(picture.values);
-  values.grid.description = values.analysis->Name() + " of " + values.part->Title();
-  values.covered = std::move(picture.covered);
-  values.light.clear();
-  if (settings.shading == ZORPictureSettings::Shading::Lit) values.light = std::move(picture.light);
+bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::string& error) {
+  return part.Prepare(ZORPictureDeflection(part, settings.width, settings.height, settings.viewpoint.zoom), error);
+}
+
+void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                          ZORPictureValues& picture, ZORStages& stages) {
+  ZORPartPicture seen = ZORPicturePreparedPart(
+      *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height,
+      [&stages](std::size_t done, std::size_t of) { stages.Progress(done, of); });
+  picture.grid.width = seen.width;
+  picture.grid.height = seen.height;
+  picture.grid.values = std::move(seen.values);
+  picture.grid.description = values.analysis->Name() + " of " + values.part->Title();
+  picture.covered = std::move(seen.covered);
+  picture.light.clear();
+  if (settings.shading == ZORPictureSettings::Shading::Lit) picture.light = std::move(seen.light);
 }
 
 namespace {
 
 // A pixel's color: the background where nothing is seen, the undefined color where the scale
 // gives none, and in a lit picture the color darkened by the light the point gets.
-ZORRgba PixelColor(const ZORRenderValues& values, const ZORPainting& painting, std::size_t i,
+ZORRgba PixelColor(const ZORPictureValues& values, const ZORPainting& painting, std::size_t i,
                    const ZORRgba& undefined, const ZORRgba& background) {
   if (!values.Covered(i)) return background;
   ZORRgba color = painting.blocks[i] < 0 ? undefined : painting.colors[i];
@@ -111,14 +120,16 @@ std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
 }  // namespace
 
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
-                               std::string_view job, ZORRenderValues& values) {
+                               std::string_view job, ZORRenderValues& values, ZORStages& stages) {
   if (source.PaintsPart()) {
-    if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values)) return problem;
+    if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values, stages)) return problem;
+    stages.Begin("measuring the whole part");
     if (ZOROutcome problem = ZORAnalysePart(picture.analysis, values)) return problem;
-    values.unit = values.analysis->Unit(values.part->LengthUnit());
-    ZORPicturePartValues(picture, values);
+    stages.Begin("the analysis at each pixel");
+    ZORPicturePartValues(picture, values, values, stages);
     return std::nullopt;
   }
+  stages.Begin("reading");
   if (source.valuesPath.empty()) {
     values.grid = ZORSampleAnalysis(kSampleSize);
   } else if (std::string error; !ZORReadCsvGrid(source.valuesPath, values.grid, error)) {
@@ -169,8 +180,8 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
 }
 
 ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
-                          const ZORValueGrid& grid, ZORPaintingMode mode, bool progress,
-                          ZORPainting& painting, std::ostream& err) {
+                          const ZORValueGrid& grid, ZORPaintingMode mode, ZORPainting& painting,
+                          ZORStages& stages) {
   const ZORScalePainter& painter = snapshot.Painter();
   const ZORRgba undefined = snapshot.Definition().undefinedColor;
   const std::size_t count = grid.values.size();
@@ -205,15 +216,12 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
         colors[i] = color;
       }
     }
-    if (progress) {
-      err << "\rzorhost render: painting " << (first + length) * 100 / count << "%" << std::flush;
-    }
+    stages.Progress(first + length, count);
   }
-  if (progress) err << "\r\033[K" << std::flush;
   return std::nullopt;
 }
 
-ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORRenderValues& values, int blockCount) {
+ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values, int blockCount) {
   ZORBlockCounts counts;
   counts.perBlock.assign(static_cast<std::size_t>(blockCount) + 1, 0);
   for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
@@ -230,26 +238,51 @@ ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORRenderValues
   return counts;
 }
 
-std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values,
-                                             const ZORPictureSettings& settings, ZORPixel pixel) {
-  const ZORValueGrid& grid = values.grid;
-  if (pixel.column < 0 || pixel.row < 0 || pixel.column >= grid.width || pixel.row >= grid.height) {
-    return std::nullopt;
-  }
-  const std::size_t at = static_cast<std::size_t>(pixel.row) * static_cast<std::size_t>(grid.width) +
-                         static_cast<std::size_t>(pixel.column);
-  if (!values.Covered(at)) return std::nullopt;
+std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values, const ZORPictureSettings& settings,
+                                             const ZORScaleSnapshot& snapshot, ZORPixel pixel) {
   ZORProbeResult result;
-  result.value = grid.values[at];
   if (values.part) {
-    const std::optional<ZORProbe> probe = ZORProbePreparedPart(*values.part, *values.analysis, settings.viewpoint,
-                                                               grid.width, grid.height, pixel.column, pixel.row);
-    if (probe) {
-      result.onPart = true;
-      result.probe = *probe;
+    if (pixel.column < 0 || pixel.row < 0 || pixel.column >= settings.width || pixel.row >= settings.height) {
+      return std::nullopt;
     }
+    const std::optional<ZORProbe> probe = ZORProbePreparedPart(
+        *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height, pixel.column, pixel.row);
+    if (!probe) return std::nullopt;
+    result.value = probe->value;
+    result.onPart = true;
+    result.probe = *probe;
+  } else {
+    const ZORValueGrid& grid = values.grid;
+    if (pixel.column < 0 || pixel.row < 0 || pixel.column >= grid.width || pixel.row >= grid.height) {
+      return std::nullopt;
+    }
+    const std::size_t at = static_cast<std::size_t>(pixel.row) * static_cast<std::size_t>(grid.width) +
+                           static_cast<std::size_t>(pixel.column);
+    if (!values.Covered(at)) return std::nullopt;
+    result.value = grid.values[at];
   }
+  // Painted as the picture's values are.
+  result.color = snapshot.Definition().undefinedColor;
+  ZORScalePainter::PaintOptions paintOptions;
+  paintOptions.undefinedColorForNaN = true;
+  snapshot.Painter().Paint(std::span(&result.value, 1), std::span(&result.block, 1), std::span(&result.color, 1),
+                           paintOptions);
   return result;
+}
+
+std::string ZORProbeText(const ZORProbeResult& result, const std::string& unit) {
+  std::string text = "value " + ZORExactNumber(result.value) + (unit.empty() ? "" : " " + unit);
+  text += result.block > 0 ? ", block " + std::to_string(result.block) + ", color " + ZORColorText(result.color)
+          : result.block == ZORScalePainter::kUndefinedBlock ? ", undefined"
+                                                               : ", no block";
+  if (result.onPart) {
+    const ZORProbe& probe = result.probe;
+    text += ", point (" + ZORShownNumber(probe.point.x) + ", " + ZORShownNumber(probe.point.y) + ", " +
+            ZORShownNumber(probe.point.z) + ")";
+    text += probe.face >= 0 ? ", face " + std::to_string(probe.face + 1)
+                            : ", nearest vertex " + std::to_string(probe.vertex + 1);
+  }
+  return text;
 }
 
 std::string ZORRenderTitle(const ZORRenderValues& values) {
@@ -261,7 +294,7 @@ std::string ZORRenderTitle(const ZORRenderValues& values) {
   return title + " pixels, " + std::to_string(seen) + " on the part";
 }
 
-std::vector<std::uint8_t> ZORPictureRgba(const ZORRenderValues& values, const ZORPainting& painting,
+std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, const ZORPainting& painting,
                                          const ZORRgba& undefined, const ZORRgba& background) {
   std::vector<std::uint8_t> rgba(painting.colors.size() * 4);
   for (std::size_t i = 0; i < painting.colors.size(); ++i) {

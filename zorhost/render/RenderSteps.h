@@ -14,6 +14,7 @@
 #include "zorhost/common/Outcome.h"
 #include "zorhost/render/AnalysisOptions.h"
 #include "zorhost/render/RenderOptions.h"
+#include "zorhost/render/Stages.h"
 #include "zorhost/render/ValueGrid.h"
 #include "zorhost/scale/LegendModel.h"
 #include "zorhost/scale/ScaleSnapshot.h"
@@ -24,11 +25,18 @@
 // every view and size of its picture.
 inline constexpr std::size_t kZORPartSampleSize = 16384;
 
-// The values a render paints: a grid of them, or the picture of a part, a value a pixel.
-struct ZORRenderValues {
+// A picture's values, a value a pixel: a grid of them, where a surface is seen, and the light.
+struct ZORPictureValues {
   ZORValueGrid grid;
   std::vector<std::uint8_t> covered;  // 1 where a surface is seen (a value given); empty: everywhere
   std::vector<float> light;           // a lit picture: the light each pixel gets
+
+  bool Covered(std::size_t pixel) const { return covered.empty() || covered[pixel] != 0; }
+};
+
+// The values a render paints: a grid of them, or the picture of a part, a value a pixel, with
+// what the scale's options act on.
+struct ZORRenderValues : ZORPictureValues {
   std::unique_ptr<ZORPart> part;
   std::unique_ptr<ZORSurfaceAnalysis> analysis;  // a part's
   // What the scale's options act on: a part's values at points spread over its whole area
@@ -36,8 +44,6 @@ struct ZORRenderValues {
   ZORMeasuredRange measured;
   std::size_t sampled = 0;
   std::string unit;  // of a part's values, "1/mm" say; empty for a grid
-
-  bool Covered(std::size_t pixel) const { return covered.empty() || covered[pixel] != 0; }
 };
 
 // What painting gave each value: its block (ZORScalePainter::kUndefinedBlock for an undefined
@@ -47,26 +53,39 @@ struct ZORPainting {
   std::vector<ZORRgba> colors;
 };
 
-// Step 1: the values, from a part, a CSV grid or the sample field, and their finite range. `job`
-// names the job in the message of the time limit.
+// Step 1: the values, from a part, a CSV grid or the sample field, and their finite range, each
+// stage begun on `stages`. `job` names the job in the message of the time limit.
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
-                               std::string_view job, ZORRenderValues& values);
+                               std::string_view job, ZORRenderValues& values, ZORStages& stages);
 
 // A part's analysis made and measured over its whole part (kZORPartSampleSize points).
 ZOROutcome ZORAnalysePart(ZORAnalysis kind, ZORRenderValues& values);
 
-// A prepared part's picture, a value a pixel, as `settings` asks for it.
-void ZORPicturePartValues(const ZORPictureSettings& settings, ZORRenderValues& values);
+// The part's mesh made for a picture of `settings` (ZORPictureDeflection): no work when it is
+// already. False, with `error`, when the part cannot be meshed.
+bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::string& error);
 
-// What the picture shows at a pixel: its value exactly as painted, and on a part the surface point
-// and the face or vertex there. Nothing outside the picture or where no surface is seen.
+// The prepared part's picture of its analysis, a value a pixel, as `settings` asks for it; the
+// analysis's progress on `stages`.
+void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                          ZORPictureValues& picture, ZORStages& stages);
+
+// What the picture of `settings` shows at a pixel: its value exactly as painted, the block and
+// color the snapshot paints it with, and on a part the surface point and the face or vertex
+// there. Nothing outside the picture or where no surface is seen. A part's is found for that pixel
+// alone, without the picture.
 struct ZORProbeResult {
   double value = 0.0;
+  int block = -1;  // ZORScalePainter::kUndefinedBlock for an undefined value, -1 for none
+  ZORRgba color;
   bool onPart = false;  // the point, face and vertex mean something
   ZORProbe probe;
 };
-std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values,
-                                             const ZORPictureSettings& settings, ZORPixel pixel);
+std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values, const ZORPictureSettings& settings,
+                                             const ZORScaleSnapshot& snapshot, ZORPixel pixel);
+// The probe as a person reads it: "value 0.25 1/mm, block 3, color 0, 127, 255, 255, point (1, 2,
+// 3), face 4"; the value exactly as --values-out writes it.
+std::string ZORProbeText(const ZORProbeResult& result, const std::string& unit);
 
 // Step 2: a scale made through the module, loaded from a repository or the default one, the
 // preset's colors imposed, its analysis options acted on with the measured values, its
@@ -82,18 +101,18 @@ ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
                             const ZORRenderValues& values, std::string& line);
 
 // Step 3: every value painted with the snapshot's painter, or through GetColorForValue, or both
-// and compared, as `mode` says; progress on `err` when asked. `checked` says what a check found.
+// and compared, as `mode` says; progress on `stages`.
 ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
-                          const ZORValueGrid& grid, ZORPaintingMode mode, bool progress,
-                          ZORPainting& painting, std::ostream& err);
+                          const ZORValueGrid& grid, ZORPaintingMode mode, ZORPainting& painting,
+                          ZORStages& stages);
 
 // Step 4: how many of the values seen each block holds.
-ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORRenderValues& values,
+ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values,
                               int blockCount);
 
 // The picture as RGBA bytes, a pixel a value, rows top first: the background where nothing is
 // seen, the undefined color where the scale gives none, lit when the values carry light.
-std::vector<std::uint8_t> ZORPictureRgba(const ZORRenderValues& values, const ZORPainting& painting,
+std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, const ZORPainting& painting,
                                          const ZORRgba& undefined, const ZORRgba& background);
 
 // What was painted: the analysis and the part, or the grid, and how many values.

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <regex>
 
 #include "zorhost/common/Text.h"
 
@@ -49,6 +50,8 @@ std::optional<std::uint8_t> ReadBoolean(std::string_view word) {
 }
 
 std::optional<double> ReadDouble(std::string_view word) {
+  static const std::regex number(kNumberPattern);
+  if (!std::regex_match(word.begin(), word.end(), number)) return std::nullopt;
   word = WithoutPlus(word);
   double value = 0.0;
   auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);

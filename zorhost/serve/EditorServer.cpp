@@ -22,7 +22,9 @@
 #include <vector>
 #include <nlohmann/json.hpp>
 
+#include "zor/ZORText.h"
 #include "zorhost/serve/EmbeddedFiles.h"
+#include "zorhost/serve/ViewRequests.h"
 
 namespace {
 
@@ -107,6 +109,18 @@ std::optional<json> JsonBody(const std::string& text, httplib::Response& respons
     return std::nullopt;
   }
   return body;
+}
+
+// Whether a request for what takes no parameters gives none but the page's own; a 400 answered
+// when it does.
+bool OnlyPageParameters(const httplib::Request& request, httplib::Response& response) {
+  for (const auto& [name, value] : request.params) {
+    if (name != "token" && name != "revision") {
+      Refuse(response, 400, "unknown parameter '" + ZORPrintable(name) + "': this takes none");
+      return false;
+    }
+  }
+  return true;
 }
 
 // A string member of a request's JSON object, or a 400 answered.
@@ -448,13 +462,42 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
   server.Get("/api/scale", [this](const httplib::Request&, httplib::Response& response) {
     response.set_content(editor_.StateJson(), kJson);
   });
-  server.Get("/api/picture.png", [this](const httplib::Request&, httplib::Response& response) {
+  server.Get("/api/picture.png", [this](const httplib::Request& request, httplib::Response& response) {
+    ZORViewQuery query;
+    query.view = editor_.View();
     std::string png;
-    if (const ZOROutcome problem = editor_.Picture(png)) return Refuse(response, HttpStatus(*problem), problem->message);
+    ZOROutcome problem = ZORReadViewQuery(request.params, ZORViewQueryKind::Picture, editor_.HasView(), query);
+    if (!problem) problem = editor_.Picture(query.view, query.draft, png);
+    if (problem) return Refuse(response, HttpStatus(*problem), problem->message);
     response.set_content(png, "image/png");
   });
-  server.Get("/api/legend.svg", [this](const httplib::Request&, httplib::Response& response) {
+  server.Get("/api/probe", [this](const httplib::Request& request, httplib::Response& response) {
+    ZORViewQuery query;
+    query.view = editor_.View();
+    std::string answer;
+    ZOROutcome problem = ZORReadViewQuery(request.params, ZORViewQueryKind::Probe, editor_.HasView(), query);
+    if (!problem) problem = editor_.Probe(query.view, query.pixel, answer);
+    if (problem) return Refuse(response, HttpStatus(*problem), problem->message);
+    response.set_content(answer, kJson);
+  });
+  server.Get("/api/figure.png", [this](const httplib::Request& request, httplib::Response& response) {
+    if (!OnlyPageParameters(request, response)) return;
+    std::string png;
+    if (const ZOROutcome problem = editor_.Figure(png)) return Refuse(response, HttpStatus(*problem), problem->message);
+    response.set_content(png, "image/png");
+  });
+  server.Get("/api/legend.svg", [this](const httplib::Request& request, httplib::Response& response) {
+    if (!OnlyPageParameters(request, response)) return;
     response.set_content(editor_.LegendSvg(), "image/svg+xml");
+  });
+  server.Get(R"(/api/scale\.(cpt|json|csv))", [this](const httplib::Request& request, httplib::Response& response) {
+    if (!OnlyPageParameters(request, response)) return;
+    std::string text, fileName;
+    if (const ZOROutcome problem = editor_.ExportScale(request.matches[1], text, fileName)) {
+      return Refuse(response, HttpStatus(*problem), problem->message);
+    }
+    response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
+    response.set_content(text, request.matches[1] == "json" ? kJson : request.matches[1] == "csv" ? "text/csv; charset=utf-8" : kText);
   });
   server.Get("/api/settings", [this](const httplib::Request&, httplib::Response& response) {
     response.set_content(editor_.RepositoriesJson(), kJson);
@@ -496,6 +539,26 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
     }
     response.set_content(output, kText);
   });
+  // The page's edits: script lines run, answered in one round trip with what they printed and
+  // the state after them.
+  post("/api/edit", [this](const std::string& body, httplib::Response& response) {
+    std::string output;
+    if (const ZOROutcome problem = editor_.RunScript(body, output)) {
+      return Refuse(response, HttpStatus(*problem), problem->message);
+    }
+    const json printed = output;
+    response.set_content("{\"output\":" + printed.dump(-1, ' ', false, json::error_handler_t::replace) +
+                             ",\"state\":" + editor_.StateJson() + "}",
+                         kJson);
+  });
+  post("/api/view", [this](const std::string& text, httplib::Response& response) {
+    const std::optional<json> body = JsonBody(text, response);
+    if (!body) return;
+    ZORPictureSettings view = editor_.View();
+    ZOROutcome problem = ZORReadViewChange(*body, view);
+    if (!problem) problem = editor_.SetView(view);
+    SendState(response, editor_, problem);
+  });
   post("/api/preset", [this](const std::string& text, httplib::Response& response) {
     const std::optional<json> body = JsonBody(text, response);
     if (!body) return;
@@ -519,6 +582,7 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
     };
   };
   post("/api/classify", named(&ZORScaleEditor::Classify, "method"));
+  post("/api/range", named(&ZORScaleEditor::SetRange, "range"));
   post("/api/settings/load", named(&ZORScaleEditor::Load, "name"));
   post("/api/settings/save", named(&ZORScaleEditor::Save, "name"));
 }

@@ -11,10 +11,13 @@
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/Text.h"
 #include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/render/PaintOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
+#include "zorhost/scale/FigurePng.h"
 #include "zorhost/scale/LegendSvg.h"
 #include "zorhost/scale/ScaleJobs.h"
+#include "zorhost/script/ScriptValues.h"
 
 namespace {
 
@@ -66,6 +69,27 @@ json Number(double value) {
 
 ZOROutcome Bad(std::string message) { return ZORBadInput(std::move(message)); }
 
+bool AutoMinMax(const ZORScaleSnapshot::Options& stored) {
+  return stored.autoMinMaxStatus && *stored.autoMinMaxStatus != 0;
+}
+
+// How the part is pictured, with the choices the page offers.
+json ViewJson(const ZORPictureSettings& picture, bool hasView) {
+  const ZORViewpoint& at = picture.viewpoint;
+  return {{"part", hasView},
+          {"analysis", ZORAnalysisKeyword(picture.analysis)},
+          {"analyses", ZORAnalysisKeywords()},
+          {"shading", picture.shading == ZORPictureSettings::Shading::Lit ? "lit" : "none"},
+          {"width", picture.width},
+          {"height", picture.height},
+          {"view", at.Text()},
+          {"views", ZORViewNames()},
+          {"azimuth", at.azimuth},
+          {"elevation", at.elevation},
+          {"zoom", at.zoom},
+          {"pan", {at.panX, at.panY}}};
+}
+
 }  // namespace
 
 ZORScaleEditor::ZORScaleEditor(ZORModuleHost& host, const ZORRenderOptions& options)
@@ -78,16 +102,19 @@ ZORScaleEditor::~ZORScaleEditor() {
   runner_.reset();  // its scales go before the served one
 }
 
-std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host,
-                                                     const ZORRenderOptions& options,
-                                                     ZOROutcome& problem) {
+std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host, const ZORRenderOptions& options,
+                                                     ZOROutcome& problem, std::ostream& progress) {
   std::unique_ptr<ZORScaleEditor> editor(new ZORScaleEditor(host, options));
-  problem = ZORReadRenderValues(options.source, options.picture, "serve", editor->values_);
+  ZORStages stages(options.progress, "serve", progress);
+  problem = ZORReadRenderValues(options.source, options.picture, "serve", editor->values_, stages);
   if (!problem) {
-    problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_,
-                              editor->optionsDone_, editor->warnings_);
+    stages.Begin("the scale");
+    problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_, editor->optionsDone_,
+                              editor->warnings_);
   }
   if (problem) return nullptr;
+  stages.End();
+  editor->openTimings_ = stages.Timings();
   editor->feature_ = ZORISpecObject_var(editor->scale_);
   editor->runner_ = std::make_unique<ZORScriptRunner>(host, editor->scriptOut_, editor->scriptErr_);
   editor->saved_ = editor->State();
@@ -97,11 +124,15 @@ std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host,
 
 ZORFeatureState ZORScaleEditor::State() { return ZORSaveFeatureState(feature_.get()); }
 
-bool ZORScaleEditor::Edited(ZORFeatureState before) {
+void ZORScaleEditor::ApplyAnalysisOptions() {
   optionsDone_.clear();
   for (const std::string& line : ZORApplyAnalysisOptions(scale_.get(), values_.measured, kTolerance)) {
     optionsDone_.push_back("option " + line);
   }
+}
+
+bool ZORScaleEditor::Edited(ZORFeatureState before) {
+  ApplyAnalysisOptions();
   if (State().Same(before)) return false;
   undo_.push_back(std::move(before));
   std::size_t kept = undo_.size();
@@ -119,20 +150,52 @@ ZOROutcome ZORScaleEditor::Refused(ZOROutcome problem, const ZORFeatureState& be
   return problem;
 }
 
+void ZORScaleEditor::Timed(const ZORStages& stages, const std::string& what) {
+  if (!stages.Seconds().empty()) pictureTimings_ = what + ": " + stages.Timings();
+}
+
 const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   if (painted_.revision == revision_) return painted_;
+  ZORStages stages;
+  stages.Begin("painting");
   Painted painted;
   painted.revision = revision_;
   painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get(), kTolerance);
-  std::ostringstream progress;  // the painter shows none here
-  ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, false,
-                 painted.painting, progress);
+  ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painted.painting, stages);
   const ZORBlockCounts counts = ZORCountBlocks(painted.painting, values_, painted.snapshot->Blocks());
   painted.legend = ZORMakeLegend(*painted.snapshot, &counts);
   painted.rgba = ZORPictureRgba(values_, painted.painting, painted.snapshot->Definition().undefinedColor,
                                 options_.picture.background);
   painted_ = std::move(painted);
+  stages.End();
+  Timed(stages, "the picture repainted");
   return painted_;
+}
+
+ZOROutcome ZORScaleEditor::PaintOther(const ZORPictureSettings& view, bool draft, std::string& png) {
+  ZORPictureSettings settings = view;
+  ZORStages stages;
+  if (draft) {
+    settings.width = std::max(1, view.width / 2);
+    settings.height = std::max(1, view.height / 2);
+  } else if (std::string error; (stages.Begin("meshing"), !ZORPreparePart(settings, *values_.part, error))) {
+    return ZORFailure(values_.part->Description() + ": " + error);
+  }
+  const Painted& current = Paint();
+  stages.Begin("the analysis at each pixel");
+  ZORPictureValues picture;
+  ZORPicturePartValues(settings, values_, picture, stages);
+  stages.Begin("painting");
+  ZORPainting painting;
+  ZORPaintValues(scale_.get(), *current.snapshot, picture.grid, ZORPaintingMode::Painter, painting, stages);
+  const std::vector<std::uint8_t> rgba =
+      ZORPictureRgba(picture, painting, current.snapshot->Definition().undefinedColor, settings.background);
+  stages.Begin("encoding");
+  png = ZOREncodePng(settings.width, settings.height, rgba);
+  stages.End();
+  Timed(stages, std::string(draft ? "a draft of " : "a picture of ") + std::to_string(settings.width) + " x " +
+                    std::to_string(settings.height));
+  return png.empty() ? ZORFailure("the picture could not be encoded") : std::nullopt;
 }
 
 std::string ZORScaleEditor::StateJson() {
@@ -156,11 +219,19 @@ std::string ZORScaleEditor::StateJson() {
   }
   json presets = json::array();
   for (const ZORColorPreset& preset : ZORColorPresets()) presets.push_back(preset.name);
+  const std::optional<std::string> narrow = ZORNarrowSpanNote(values_.measured);
   const json state = {
       {"revision", revision_},
       {"title", ZORRenderTitle(values_)},
       {"measured", {{"smallest", Number(values_.measured.smallest)},
-                    {"largest", Number(values_.measured.largest)}}},
+                    {"largest", Number(values_.measured.largest)},
+                    {"over", values_.part ? std::to_string(values_.sampled) +
+                                                " points spread evenly over the whole part"
+                                          : "the " + std::to_string(values_.grid.values.size()) + " values"},
+                    {"narrow", narrow ? json(*narrow) : json(nullptr)}}},
+      {"view", ViewJson(options_.picture, HasView())},
+      {"range", AutoMinMax(stored) ? "part" : "fixed"},
+      {"timings", {{"opening", openTimings_}, {"picture", pictureTimings_}}},
       {"blocks", blocks},
       {"boundaries", boundaries},
       {"extremes", {{"first", Number(definition.lower)}, {"last", Number(definition.upper)}}},
@@ -182,6 +253,10 @@ std::string ZORScaleEditor::StateJson() {
       {"presets", presets},
       {"methods", ZORClassMethodNames()},
       {"limits", {{"blocks", ZORSettingsRecord::kMaximumBlockCount},
+                  {"number", ZORScriptValues::kNumberPattern},
+                  {"side", kZORLargestSide},
+                  {"zoom", {kZORLeastZoom, kZORMostZoom}},
+                  {"pan", kZORMostPan},
                   {"outlierShare", kZORLargestOutlierShare},
                   {"scriptLines", kMostScriptLines},
                   {"repositoryName", ZORRepositoryNameRule()},
@@ -189,14 +264,58 @@ std::string ZORScaleEditor::StateJson() {
   return Dump(state);
 }
 
-ZOROutcome ZORScaleEditor::Picture(std::string& png) {
+ZORPictureSettings ZORScaleEditor::View() {
   std::lock_guard lock(mutex_);
+  return options_.picture;
+}
+
+ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
+  if (!HasView()) return Bad("the values are a grid: only a part's picture has a view");
+  std::lock_guard lock(mutex_);
+  if (view == options_.picture) return std::nullopt;
+  ZORStages stages;
+  const bool otherAnalysis = view.analysis != options_.picture.analysis;
+  if (otherAnalysis) {
+    stages.Begin("measuring the whole part");
+    if (ZOROutcome problem = ZORAnalysePart(view.analysis, values_)) return problem;
+  }
+  stages.Begin("meshing");
+  if (std::string error; !ZORPreparePart(view, *values_.part, error)) {
+    return ZORFailure(values_.part->Description() + ": " + error);
+  }
+  stages.Begin("the analysis at each pixel");
+  ZORPicturePartValues(view, values_, values_, stages);
+  stages.End();
+  options_.picture = view;
+  // Another analysis is another range of values: the scale's options act on it, as the
+  // analysis does when its values change; that is not an edit to undo.
+  if (otherAnalysis) ApplyAnalysisOptions();
+  ++revision_;
+  Timed(stages, "the view changed");
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::Picture(const ZORPictureSettings& view, bool draft, std::string& png) {
+  std::lock_guard lock(mutex_);
+  if (HasView() && (draft || !(view == options_.picture))) return PaintOther(view, draft, png);
   Paint();
   if (painted_.png.empty()) {
     painted_.png = ZOREncodePng(values_.grid.width, values_.grid.height, painted_.rgba);
     if (painted_.png.empty()) return ZORFailure("the picture could not be encoded");
   }
   png = painted_.png;
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::Figure(std::string& png) {
+  std::lock_guard lock(mutex_);
+  Paint();
+  if (painted_.figure.empty()) {
+    painted_.figure = ZORFigurePng(ZORRenderTitle(values_), values_.grid.width, values_.grid.height,
+                                   painted_.rgba, painted_.legend);
+    if (painted_.figure.empty()) return ZORFailure("the picture could not be encoded");
+  }
+  png = painted_.figure;
   return std::nullopt;
 }
 
@@ -208,6 +327,46 @@ std::string ZORScaleEditor::LegendSvg() {
                                 painted_.rgba, painted_.legend);
   }
   return painted_.svg;
+}
+
+ZOROutcome ZORScaleEditor::Probe(const ZORPictureSettings& view, ZORPixel pixel, std::string& text) {
+  std::lock_guard lock(mutex_);
+  // The mesh the picture of that view is made with, so that the probe sees what it shows.
+  if (std::string error; HasView() && !ZORPreparePart(view, *values_.part, error)) {
+    return ZORFailure(values_.part->Description() + ": " + error);
+  }
+  const Painted& current = Paint();
+  const std::optional<ZORProbeResult> result = ZORProbeValues(values_, view, *current.snapshot, pixel);
+  json answer = {{"column", pixel.column}, {"row", pixel.row}, {"seen", result.has_value()}};
+  if (result) {
+    answer["value"] = Number(result->value);
+    answer["unit"] = values_.unit;
+    answer["block"] = result->block;
+    answer["color"] = Color(result->color);
+    answer["colorText"] = ZORColorText(result->color);
+    answer["text"] = ZORProbeText(*result, values_.unit);
+    if (result->onPart) {
+      const ZORVec3& p = result->probe.point;
+      answer["point"] = {Number(p.x), Number(p.y), Number(p.z)};
+      answer["face"] = result->probe.face >= 0 ? json(result->probe.face + 1) : json(nullptr);
+      answer["vertex"] = result->probe.vertex >= 0 ? json(result->probe.vertex + 1) : json(nullptr);
+    }
+  }
+  text = Dump(answer);
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::ExportScale(const std::string& formatName, std::string& text, std::string& fileName) {
+  const std::optional<ZORScaleFormat> format = ZORScaleFormatNamed(formatName);
+  if (!format) return Bad("the format is cpt, json or csv, not '" + ZORPrintable(formatName) + "'");
+  std::lock_guard lock(mutex_);
+  // Named as `zorhost scale export` names a repository's scale.
+  const std::string name = repository_.empty() ? "scale" : repository_;
+  std::string error;
+  text = ZORFormatScaleFile(ZORReadScaleTable(scale_.get()), *format, name, error);
+  if (text.empty()) return Bad(error);
+  fileName = name + "." + formatName;
+  return std::nullopt;
 }
 
 ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& output) {
@@ -266,6 +425,23 @@ ZOROutcome ZORScaleEditor::Classify(const std::string& method) {
   std::string line;
   if (ZOROutcome problem = ZORClassifyScale(scale_.get(), *found, values_, line)) {
     return Refused(std::move(problem), before);
+  }
+  Edited(std::move(before));
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::SetRange(const std::string& range) {
+  const std::optional<ZORValueRange> imposed = range == "part" ? std::nullopt : ZORReadValueRange(range);
+  if (range != "part" && !imposed) {
+    return Bad("the range is LO,HI (two finite numbers, LO below HI), symmetric or part, not '" +
+               ZORPrintable(range) + "'");
+  }
+  std::lock_guard lock(mutex_);
+  ZORFeatureState before = State();
+  if (imposed) {
+    ZORImposeRange(scale_.get(), *imposed, values_.measured);
+  } else {
+    scale_->SetAutoMinMaxStatus(ZORTrue);
   }
   Edited(std::move(before));
   return std::nullopt;

@@ -1,10 +1,12 @@
-// What `zorhost serve` edits: one scale made through the module, the values it paints, and the
-// history of its edits. Every change is made by the module, through the scale's interface; the
-// editor only keeps the scale's whole state before each change, to undo it. Its calls return
-// what happened in the editor's terms; the server turns that into HTTP. Safe to call from several
-// threads: one call at a time holds the scale.
+// What `zorhost serve` edits: one scale made through the module, the values it paints, the view
+// of the part they are painted on, and the history of the scale's edits. Every change of the
+// scale is made by the module, through the scale's interface; the editor only keeps the scale's
+// whole state before each change, to undo it. Its calls return what happened in the editor's
+// terms; the server turns that into HTTP. Safe to call from several threads: one call at a time
+// holds the scale.
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "zorhost/common/Outcome.h"
 #include "zorhost/render/RenderSteps.h"
 #include "zorhost/scale/LegendModel.h"
+#include "zorhost/scale/ScaleFiles.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptRunner.h"
 
@@ -26,18 +29,36 @@ class ZORScaleEditor {
   // The longest script a request may run, in lines.
   static constexpr std::size_t kMostScriptLines = 10000;
 
-  // The values read and the scale prepared as `zorhost render` does; null with `problem` when
-  // that fails.
+  // The values read and the scale prepared as `zorhost render` does, its stages told on
+  // `progress` when the options ask; null with `problem` when that fails.
   static std::unique_ptr<ZORScaleEditor> Open(ZORModuleHost& host, const ZORRenderOptions& options,
-                                              ZOROutcome& problem);
+                                              ZOROutcome& problem, std::ostream& progress);
   ~ZORScaleEditor();
 
   // The scale and what it paints, as JSON: every number a person reads already in its text.
   std::string StateJson();
-  // The painted values, PNG.
-  ZOROutcome Picture(std::string& png);
-  // The picture beside its legend, SVG.
+
+  // The view the state describes: how the part is pictured.
+  ZORPictureSettings View();
+  // True when the values are a part's picture, which has a view; false for a grid.
+  bool HasView() const { return static_cast<bool>(values_.part); }
+  // Pictures the part as `view` asks: another analysis is measured over the whole part again and
+  // the scale's options act on it.
+  ZOROutcome SetView(const ZORPictureSettings& view);
+
+  // The painted values of `view` as PNG, without the legend; a draft has half the width and
+  // height, made without meshing the part again, for a view that is moving.
+  ZOROutcome Picture(const ZORPictureSettings& view, bool draft, std::string& png);
+  // The picture of the view beside its legend, PNG; the legend beside the picture, SVG: what
+  // `zorhost render` writes.
+  ZOROutcome Figure(std::string& png);
   std::string LegendSvg();
+  // What the picture of `view` shows at `pixel`, as JSON.
+  ZOROutcome Probe(const ZORPictureSettings& view, ZORPixel pixel, std::string& json);
+  // The scale in a file of the format named ("cpt", "json", "csv"), named as `zorhost scale
+  // export` names a repository's: the same bytes it writes of the same scale.
+  ZOROutcome ExportScale(const std::string& formatName, std::string& text, std::string& fileName);
+
   // Runs script lines against the scale, as `zorhost script` runs them: one line of `output` a
   // command. At a bad line, or one whose output would pass the answer's limit, the request's
   // earlier lines are undone: a request is applied whole or not at all.
@@ -45,6 +66,9 @@ class ZORScaleEditor {
   // Imposes a preset's colors, first giving the scale `blocks` blocks when asked.
   ZOROutcome ImposePreset(const std::string& name, std::optional<int> blocks);
   ZOROutcome Classify(const std::string& method);
+  // The extremes imposed as `zorhost render --range` takes them ("LO,HI", "symmetric"), or
+  // following the values measured over the part again ("part").
+  ZOROutcome SetRange(const std::string& range);
   ZOROutcome Undo();
   ZOROutcome Redo();
   // The settings repositories, as JSON.
@@ -66,23 +90,29 @@ class ZORScaleEditor {
     ZORPainting painting;
     ZORLegendModel legend;
     std::vector<std::uint8_t> rgba;
-    std::string png;  // made when first asked for
+    std::string png;     // made when first asked for
+    std::string figure;  // the picture with its legend, made when first asked for
     std::string svg;
   };
   const Painted& Paint();
+  // The picture of `view` painted with the current revision's scale, as PNG.
+  ZOROutcome PaintOther(const ZORPictureSettings& view, bool draft, std::string& png);
   // After an edit: the analysis options acted on again, as the analysis does when its scale
   // changes; the state before kept for undo when the scale changed. True when it did.
   bool Edited(ZORFeatureState before);
+  void ApplyAnalysisOptions();
   ZORFeatureState State();
   ZOROutcome Refused(ZOROutcome problem, const ZORFeatureState& before);
   // Undo or redo: the state on top of `from` restored, the present one kept on `to`.
   ZOROutcome Step(std::vector<ZORFeatureState>& from, std::vector<ZORFeatureState>& to,
                   const char* none);
+  // Tells the stages of making a picture, for the status.
+  void Timed(const ZORStages& stages, const std::string& what);
 
   std::mutex mutex_;
   ZORModuleHost& host_;
-  ZORRenderOptions options_;
-  ZORRenderValues values_;
+  ZORRenderOptions options_;  // options_.picture: the view
+  ZORRenderValues values_;    // the view's picture among them
   ZORIStNewColorScale_var scale_;
   ZORISpecObject_var feature_;
   std::ostringstream scriptOut_;
@@ -94,6 +124,8 @@ class ZORScaleEditor {
   ZORFeatureState saved_;       // the state last loaded or saved
   std::string repository_;      // the repository last loaded or saved
   std::vector<std::string> warnings_;  // what the last load reported
+  std::string openTimings_;     // of reading the values and preparing the scale
+  std::string pictureTimings_;  // of the last picture made
   long revision_ = 1;
   Painted painted_;
 };

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <ostream>
 #include <thread>
@@ -87,7 +88,8 @@ int ZORServeJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
   ZOROutcome problem;
   std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, problem);
   if (!host) return ZORReport(problem, "", err);
-  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem);
+  options.progress = isatty(STDERR_FILENO) != 0;
+  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem, err);
   if (!editor) return ZORReport(problem, "serve", err);
   return ZORReport(Serve(*editor, port, out, err), "serve", err);
 }

@@ -4,6 +4,7 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GeomAPI_PointsToBSplineSurface.hxx>
@@ -24,6 +25,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "zorhost/surface/CadKernel.h"
@@ -66,8 +68,15 @@ class CadPart final : public ZORPart {
     highest = {x1, y1, z1};
   }
 
+  // The mesh depends on the deflection alone, not on the meshes made before: the kernel keeps a
+  // face's finer triangulation when asked for a coarser one, so they are removed first.
   bool Prepare(double deflection, std::string& error) override {
-    return ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
+    if (meshedDeflection_ == deflection) return true;
+    if (meshedDeflection_) BRepTools::Clean(shape_);
+    meshedDeflection_.reset();
+    const bool meshed = ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
+    if (meshed) meshedDeflection_ = deflection;
+    return meshed;
   }
 
   ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
@@ -248,6 +257,7 @@ class CadPart final : public ZORPart {
   TopoDS_Shape shape_;
   std::vector<Face> faces_;  // every face of the shape, in the explorer's order
   std::vector<int> nodeFaces_;  // the face of each node of the mesh
+  std::optional<double> meshedDeflection_;  // of the mesh made
   // The evaluation's state per face; evaluating changes it, the part does not.
   mutable std::vector<GeomLProp_SLProps> props_;
   mutable std::string sampleError_;

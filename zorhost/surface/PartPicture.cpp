@@ -48,7 +48,7 @@ ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int wid
 }
 
 void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
-                       const ZORCamera& camera, ZORPartPicture& picture) {
+                       const ZORCamera& camera, ZORPartPicture& picture, const ZORPixelProgress& progress) {
   // Light from above the viewer's left shoulder; both sides of a surface are lit.
   const ZORVec3 light = Normalized(camera.toViewer + 0.6 * camera.up - 0.4 * camera.right);
   const std::size_t pixels = raster.triangle.size();
@@ -57,7 +57,9 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
   picture.values.assign(pixels, std::numeric_limits<double>::quiet_NaN());
   picture.covered.assign(pixels, 0);
   picture.light.assign(pixels, 1.0f);
+  const std::size_t row = static_cast<std::size_t>(std::max(raster.width, 1));
   for (std::size_t i = 0; i < pixels; ++i) {
+    if (progress && i % (64 * row) == 0) progress(i, pixels);
     if (raster.triangle[i] < 0) continue;
     const ZORSurfacePoint point = part.PointAt(raster.triangle[i], raster.barycentric[i]);
     picture.values[i] = analysis.ValueAt(point);
@@ -66,15 +68,12 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
   }
 }
 
-bool ZORPreparePartForPicture(ZORPart& part, int width, int height, double zoom, std::string& error) {
-  return part.Prepare(ZORPictureDeflection(part, width, height, zoom), error);
-}
-
 ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
-                                      const ZORViewpoint& viewpoint, int width, int height) {
+                                      const ZORViewpoint& viewpoint, int width, int height,
+                                      const ZORPixelProgress& progress) {
   ZORPartPicture picture;
   const ZORCamera camera = ZORFitCameraToMesh(part, viewpoint, width, height);
-  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height), camera, picture);
+  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height), camera, picture, progress);
   return picture;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,19 +33,19 @@ ZORCamera ZORFitCameraToMesh(const ZORPart& part, const ZORViewpoint& viewpoint,
 // Which triangle of the prepared part's mesh each pixel sees, and where on it.
 ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height);
 
+// Told how many of how many pixels are done, now and then.
+using ZORPixelProgress = std::function<void(std::size_t done, std::size_t of)>;
+
 // The value of `analysis` and the light of every pixel of `raster`, from the surface point it
 // sees.
 void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
-                       const ZORCamera& camera, ZORPartPicture& picture);
-
-// Meshes the part for a picture of `width` x `height` at `zoom` (ZORPictureDeflection). False,
-// with `error`, when the part cannot be meshed.
-bool ZORPreparePartForPicture(ZORPart& part, int width, int height, double zoom, std::string& error);
+                       const ZORCamera& camera, ZORPartPicture& picture, const ZORPixelProgress& progress = {});
 
 // The picture of `analysis` on a prepared part seen from `viewpoint`: its mesh rasterized and
 // every pixel evaluated.
 ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
-                                      const ZORViewpoint& viewpoint, int width, int height);
+                                      const ZORViewpoint& viewpoint, int width, int height,
+                                      const ZORPixelProgress& progress = {});
 
 // What one pixel of that picture shows: its value, exactly the picture's, the surface point, and
 // the face (CAD) or the nearest vertex (mesh) it lies on.

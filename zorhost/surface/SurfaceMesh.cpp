@@ -40,6 +40,13 @@ std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword) {
   return std::nullopt;
 }
 
+const char* ZORAnalysisKeyword(ZORAnalysis analysis) {
+  for (const AnalysisKeyword& row : kAnalysisKeywords) {
+    if (row.analysis == analysis) return row.keyword;
+  }
+  return "";
+}
+
 std::vector<std::string> ZORAnalysisKeywords() {
   std::vector<std::string> keywords;
   for (const AnalysisKeyword& row : kAnalysisKeywords) keywords.emplace_back(row.keyword);

@@ -55,6 +55,7 @@ const char* ZORAnalysisName(ZORAnalysis analysis);
 // The analysis a user names on the command line ("gaussian", "mean", "min", "max"), if it is one,
 // and every such name.
 std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword);
+const char* ZORAnalysisKeyword(ZORAnalysis analysis);
 std::vector<std::string> ZORAnalysisKeywords();
 
 // The curvatures at a point, and the analysis's value of them.
