@@ -88,7 +88,48 @@ test('scripts answer as zorhost script does; a bad line answers 400 and changes 
     assert.ok(answer.body.trim().length > 0, 'with a message');
   }
   assert.equal((await call('POST', '/api/script', { body: 'x\n'.repeat(10001) })).status, 413);
-  assert.equal((await call('POST', '/api/script', { body: '#'.repeat(1 << 21) })).status, 413);
+  const refused = await call('POST', '/api/script', { body: '#'.repeat(1 << 21) });
+  assert.equal(refused.status, 413);
+  assert.equal(refused.headers.connection, 'close', 'the rest of that body is never read');
+  assert.equal((await call('GET', '/api/scale')).status, 200, 'and the next request is not read from it');
+});
+
+test('one round trip an edit, ranges as --range takes them, parameters refused unless known', async () => {
+  const edited = await call('POST', '/api/edit', { body: 'SetColor 2 10 20 30 255\nGetNumberOfBlocks\n' });
+  assert.equal(edited.status, 200);
+  const answer = JSON.parse(edited.body);
+  assert.equal(answer.output, 'SetColor\nGetNumberOfBlocks 0x00000000 9\n');
+  assert.deepEqual(answer.state.blocks[1].color, [10, 20, 30, 255]);
+  const fixed = JSON.parse((await call('POST', '/api/range', { body: '{"range": "-1,2.5"}' })).body);
+  assert.equal(fixed.range, 'fixed');
+  assert.deepEqual([fixed.extremes.first.exact, fixed.extremes.last.exact], ['-1', '2.5']);
+  const symmetric = JSON.parse((await call('POST', '/api/range', { body: '{"range": "symmetric"}' })).body);
+  assert.equal(symmetric.extremes.first.value, -symmetric.extremes.last.value);
+  assert.equal(JSON.parse((await call('POST', '/api/range', { body: '{"range": "part"}' })).body).range, 'part');
+  for (const range of ['2,1', '1', 'nan,1', 'wide']) {
+    const refused = await call('POST', '/api/range', { body: JSON.stringify({ range }) });
+    assert.equal(refused.status, 400, range);
+    assert.match(refused.body, /LO,HI/);
+  }
+  // A grid has no view: a view asked of it is refused, as is any name a request does not take.
+  for (const path of ['/api/picture.png?frob=1', '/api/picture.png?view=top', '/api/picture.png?draft=2',
+    '/api/picture.png?revision=1&revision=2', '/api/probe?x=1', '/api/probe?x=1&y=-1', '/api/figure.png?size=9x9',
+    '/api/scale.cpt?x=1', '/api/legend.svg?zoom=2']) {
+    const refused = await call('GET', path);
+    assert.equal(refused.status, 400, path);
+    assert.ok(refused.body.trim().length > 0, path);
+  }
+  assert.match((await call('POST', '/api/view', { body: '{"view": "top"}' })).body, /grid/);
+  const probe = JSON.parse((await call('GET', '/api/probe?x=10&y=20&revision=7')).body);
+  assert.equal(probe.seen, true);
+  assert.match(probe.text, /^value -?[0-9.e-]+, block \d+, color/);
+  assert.equal(JSON.parse((await call('GET', '/api/probe?x=100000&y=0')).body).seen, false);
+  const figure = await call('GET', '/api/figure.png');
+  assert.equal(figure.status, 200);
+  assert.equal(figure.headers['content-type'], 'image/png');
+  const csv = await call('GET', '/api/scale.csv');
+  assert.equal(csv.headers['content-disposition'], 'attachment; filename="scale.csv"');
+  assert.match(csv.body, /^block,/);
 });
 
 // The status of the answer to bytes sent as they are, on a connection of their own.

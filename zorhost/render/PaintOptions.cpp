@@ -29,6 +29,7 @@ const option kPaintOptions[] = {
     {"zoom", required_argument, nullptr, kZORZoomOption},
     {"pan", required_argument, nullptr, kZORPanOption},
     {"range", required_argument, nullptr, kZORRangeOption},
+    {"threads", required_argument, nullptr, kZORThreadsOption},
     {"module", required_argument, nullptr, kZORModuleOption},
 };
 
@@ -99,6 +100,8 @@ const char* const kZORPaintOptionsHelp =
                         between the extremes), quantile (equal counts), jenks (natural breaks),
                         stddev (steps of the standard deviation about the mean), symmetric
                         (equal intervals centred on zero) or log (logarithmic, values above zero)
+  --threads N           threads that work on a part's picture (default: one a core); the
+                        picture is the same for any number
   --module PATH         the module to load
 )";
 
@@ -229,6 +232,14 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
         return Refusal("--time-limit", "a number of seconds, 0 for none", value);
       }
       source.timeLimit = *seconds;
+      return {};
+    }
+    case kZORThreadsOption: {
+      const std::optional<int> threads = ZORScriptValues::ReadInt(value);
+      if (!threads || *threads < 1 || *threads > kZORMostThreads) {
+        return Refusal("--threads", "a whole number from 1 to " + std::to_string(kZORMostThreads), value);
+      }
+      options_.picture.threads = *threads;
       return {};
     }
     case kZORModuleOption:

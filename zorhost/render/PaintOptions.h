@@ -28,6 +28,7 @@ enum ZORPaintOptionId {
   kZORZoomOption,
   kZORPanOption,
   kZORRangeOption,
+  kZORThreadsOption,
   kZORModuleOption,
   kZORFirstJobOption,
 };
@@ -37,6 +38,7 @@ inline constexpr int kZORLargestSide = 8192;
 inline constexpr double kZORLeastZoom = 0.01;
 inline constexpr double kZORMostZoom = 1000.0;
 inline constexpr double kZORMostPan = 10.0;
+inline constexpr int kZORMostThreads = 256;
 
 // The settings of a part's picture, each read from its text the same way wherever it is given:
 // `name` is what a refusal calls it ("--view" on the command line, "view" in the editor's query).

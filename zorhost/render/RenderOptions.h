@@ -34,6 +34,7 @@ struct ZORPictureSettings {
   int width = 1024;
   int height = 768;
   ZORRgba background{255, 255, 255, 255};  // where no surface is seen
+  int threads = 0;  // that evaluate the pixels, 0 for one a core: the picture is the same for any
   friend bool operator==(const ZORPictureSettings&, const ZORPictureSettings&) = default;
 };
 

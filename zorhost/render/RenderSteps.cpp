@@ -77,7 +77,7 @@ bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::stri
 void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
                           ZORPictureValues& picture, ZORStages& stages) {
   ZORPartPicture seen = ZORPicturePreparedPart(
-      *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height,
+      *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height, settings.threads,
       [&stages](std::size_t done, std::size_t of) { stages.Progress(done, of); });
   picture.grid.width = seen.width;
   picture.grid.height = seen.height;

@@ -517,7 +517,11 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
         if (!tooLarge) body.append(data, length);
         return !tooLarge;
       });
-      if (tooLarge) return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      if (tooLarge) {
+        // The rest of the body is never read: the connection cannot carry another request.
+        response.set_header("Connection", "close");
+        return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      }
       if (!whole) {
         return Refuse(response, 400, "the request's body cannot be read: its chunks or its compression are damaged");
       }

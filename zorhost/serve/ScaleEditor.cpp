@@ -229,6 +229,7 @@ std::string ZORScaleEditor::StateJson() {
                                                 " points spread evenly over the whole part"
                                           : "the " + std::to_string(values_.grid.values.size()) + " values"},
                     {"narrow", narrow ? json(*narrow) : json(nullptr)}}},
+      {"picture", {{"width", values_.grid.width}, {"height", values_.grid.height}}},
       {"view", ViewJson(options_.picture, HasView())},
       {"range", AutoMinMax(stored) ? "part" : "fixed"},
       {"timings", {{"opening", openTimings_}, {"picture", pictureTimings_}}},

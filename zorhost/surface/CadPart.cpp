@@ -80,19 +80,25 @@ class CadPart final : public ZORPart {
   }
 
   ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
-    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
-    double u = 0.0, v = 0.0;
-    for (int i = 0; i < 3; ++i) {
-      const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(t[i])];
-      u += at[i] * p[0];
-      v += at[i] * p[1];
-    }
-    return SurfaceAt(mesh_.triangleFaces[static_cast<std::size_t>(triangle)], u, v);
+    return PointWith(props_, triangle, at);
+  }
+
+  // Each evaluator with the kernel's evaluation state of its own.
+  std::unique_ptr<Evaluator> NewEvaluator() const override {
+    struct Own final : Evaluator {
+      explicit Own(const CadPart& of) : part(of), props(of.props_) {}
+      ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) override {
+        return part.PointWith(props, triangle, at);
+      }
+      const CadPart& part;
+      std::vector<GeomLProp_SLProps> props;
+    };
+    return std::make_unique<Own>(*this);
   }
 
   ZORSurfacePoint NodeAt(int node) const override {
     const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(node)];
-    return SurfaceAt(nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);
+    return SurfaceAt(props_, nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);
   }
 
   std::vector<ZORSurfacePoint> Sample(std::size_t count) const override {
@@ -223,16 +229,30 @@ class CadPart final : public ZORPart {
         u += sample.at[i][k] * p[0];
         v += sample.at[i][k] * p[1];
       }
-      points.push_back(SurfaceAt(coarse.triangleFaces[static_cast<std::size_t>(sample.triangles[i])], u, v));
+      points.push_back(SurfaceAt(props_, coarse.triangleFaces[static_cast<std::size_t>(sample.triangles[i])], u, v));
     }
     return points;
   }
 
-  // The surface at (u, v) of `face`: its point, outward unit normal and curvatures.
-  ZORSurfacePoint SurfaceAt(int face, double u, double v) const {
+  // The surface at the point of `triangle` with barycentric coordinates `at`, evaluated with
+  // `props`: at the surface parameters interpolated to that point.
+  ZORSurfacePoint PointWith(std::vector<GeomLProp_SLProps>& props, int triangle, const std::array<double, 3>& at) const {
+    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
+    double u = 0.0, v = 0.0;
+    for (int i = 0; i < 3; ++i) {
+      const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(t[i])];
+      u += at[i] * p[0];
+      v += at[i] * p[1];
+    }
+    return SurfaceAt(props, mesh_.triangleFaces[static_cast<std::size_t>(triangle)], u, v);
+  }
+
+  // The surface at (u, v) of `face`, evaluated with `evaluation` (a face's state each): its
+  // point, outward unit normal and curvatures.
+  ZORSurfacePoint SurfaceAt(std::vector<GeomLProp_SLProps>& evaluation, int face, double u, double v) const {
     constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
     const Face& f = faces_[static_cast<std::size_t>(face)];
-    GeomLProp_SLProps& props = props_[static_cast<std::size_t>(face)];
+    GeomLProp_SLProps& props = evaluation[static_cast<std::size_t>(face)];
     props.SetParameters(u, v);
     ZORSurfacePoint at;
     at.face = face;
@@ -258,7 +278,8 @@ class CadPart final : public ZORPart {
   std::vector<Face> faces_;  // every face of the shape, in the explorer's order
   std::vector<int> nodeFaces_;  // the face of each node of the mesh
   std::optional<double> meshedDeflection_;  // of the mesh made
-  // The evaluation's state per face; evaluating changes it, the part does not.
+  // The evaluation's state per face for the part's own evaluations; evaluating changes it, the
+  // part does not.
   mutable std::vector<GeomLProp_SLProps> props_;
   mutable std::string sampleError_;
 };

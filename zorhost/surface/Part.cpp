@@ -65,6 +65,16 @@ class MeshPart final : public ZORPart {
     return point;
   }
 
+  // PointAt changes nothing: every thread may share it.
+  std::unique_ptr<Evaluator> NewEvaluator() const override {
+    struct Shared final : Evaluator {
+      explicit Shared(const MeshPart& of) : part(of) {}
+      ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) override { return part.PointAt(triangle, at); }
+      const MeshPart& part;
+    };
+    return std::make_unique<Shared>(*this);
+  }
+
   ZORSurfacePoint NodeAt(int node) const override {
     const std::size_t v = static_cast<std::size_t>(node);
     return {mesh_.positions[v], mesh_.normals[v], curvatures_[v], -1};

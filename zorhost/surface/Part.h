@@ -39,6 +39,14 @@ class ZORPart {
   virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const = 0;
   // The surface at a node of the mesh.
   virtual ZORSurfacePoint NodeAt(int node) const = 0;
+  // PointAt for one thread: each evaluator may be used on its own thread while the others are on
+  // theirs (the part's own PointAt is for one thread at a time). The points are PointAt's.
+  class Evaluator {
+   public:
+    virtual ~Evaluator() = default;
+    virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) = 0;
+  };
+  virtual std::unique_ptr<Evaluator> NewEvaluator() const = 0;
   // `count` points spread evenly over the part's area, as the part is whatever a picture shows
   // of it: the same for every view and size.
   virtual std::vector<ZORSurfacePoint> Sample(std::size_t count) const = 0;

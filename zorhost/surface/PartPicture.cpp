@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+
+#include "zorhost/common/Parallel.h"
 
 namespace {
 
@@ -48,7 +51,8 @@ ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int wid
 }
 
 void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
-                       const ZORCamera& camera, ZORPartPicture& picture, const ZORPixelProgress& progress) {
+                       const ZORCamera& camera, ZORPartPicture& picture, int threads,
+                       const ZORPixelProgress& progress) {
   // Light from above the viewer's left shoulder; both sides of a surface are lit.
   const ZORVec3 light = Normalized(camera.toViewer + 0.6 * camera.up - 0.4 * camera.right);
   const std::size_t pixels = raster.triangle.size();
@@ -57,23 +61,31 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
   picture.values.assign(pixels, std::numeric_limits<double>::quiet_NaN());
   picture.covered.assign(pixels, 0);
   picture.light.assign(pixels, 1.0f);
-  const std::size_t row = static_cast<std::size_t>(std::max(raster.width, 1));
-  for (std::size_t i = 0; i < pixels; ++i) {
-    if (progress && i % (64 * row) == 0) progress(i, pixels);
-    if (raster.triangle[i] < 0) continue;
-    const ZORSurfacePoint point = part.PointAt(raster.triangle[i], raster.barycentric[i]);
-    picture.values[i] = analysis.ValueAt(point);
-    picture.covered[i] = 1;
-    picture.light[i] = static_cast<float>(kAmbient + kDiffuse * std::fabs(Dot(point.normal, light)));
-  }
+  const int used = ZORThreadCount(threads);
+  std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators;
+  for (int worker = 0; worker < used; ++worker) evaluators.push_back(part.NewEvaluator());
+  // Each pixel's own, whichever thread evaluates it: the picture is the same for any number.
+  const std::size_t rows = static_cast<std::size_t>(std::max(raster.width, 1)) * 16;
+  ZORInParallel(pixels, rows, used, [&](int worker, std::size_t first, std::size_t last) {
+    ZORPart::Evaluator& evaluator = *evaluators[static_cast<std::size_t>(worker)];
+    for (std::size_t i = first; i < last; ++i) {
+      if (raster.triangle[i] < 0) continue;
+      const ZORSurfacePoint point = evaluator.PointAt(raster.triangle[i], raster.barycentric[i]);
+      picture.values[i] = analysis.ValueAt(point);
+      picture.covered[i] = 1;
+      picture.light[i] = static_cast<float>(kAmbient + kDiffuse * std::fabs(Dot(point.normal, light)));
+    }
+    if (worker == 0 && progress) progress(last, pixels);
+  });
 }
 
 ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
-                                      const ZORViewpoint& viewpoint, int width, int height,
+                                      const ZORViewpoint& viewpoint, int width, int height, int threads,
                                       const ZORPixelProgress& progress) {
   ZORPartPicture picture;
   const ZORCamera camera = ZORFitCameraToMesh(part, viewpoint, width, height);
-  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height), camera, picture, progress);
+  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height), camera, picture, threads,
+                    progress);
   return picture;
 }
 

@@ -37,14 +37,15 @@ ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int wid
 using ZORPixelProgress = std::function<void(std::size_t done, std::size_t of)>;
 
 // The value of `analysis` and the light of every pixel of `raster`, from the surface point it
-// sees.
+// sees; on `threads` threads (ZORThreadCount), the same for any number.
 void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
-                       const ZORCamera& camera, ZORPartPicture& picture, const ZORPixelProgress& progress = {});
+                       const ZORCamera& camera, ZORPartPicture& picture, int threads = 0,
+                       const ZORPixelProgress& progress = {});
 
 // The picture of `analysis` on a prepared part seen from `viewpoint`: its mesh rasterized and
 // every pixel evaluated.
 ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
-                                      const ZORViewpoint& viewpoint, int width, int height,
+                                      const ZORViewpoint& viewpoint, int width, int height, int threads = 0,
                                       const ZORPixelProgress& progress = {});
 
 // What one pixel of that picture shows: its value, exactly the picture's, the surface point, and

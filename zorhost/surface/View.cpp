@@ -4,9 +4,10 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <numbers>
+
+#include "zorhost/common/Text.h"
 
 namespace {
 
@@ -87,9 +88,7 @@ std::optional<ZORViewpoint> ZORViewpoint::Read(const std::string& text) {
 
 std::string ZORViewpoint::Text() const {
   if (named) return RowOf(*named).name;
-  char text[64];
-  std::snprintf(text, sizeof text, "%.17g,%.17g", azimuth, elevation);
-  return text;
+  return ZORExactNumber(azimuth) + "," + ZORExactNumber(elevation);
 }
 
 ZORVec3 ZORCamera::ToScreen(const ZORVec3& point) const {

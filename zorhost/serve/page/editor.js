@@ -1,11 +1,11 @@
-// The scale editor's page. It computes no color and no boundary: every change is sent to the
-// server, which makes it through the color scale module, and the page shows the state the
-// module then reports.
+// The scale editor's page. It computes no color, no boundary and no value: every change is sent
+// to the server, which makes it through the color scale module, and every picture and probe is
+// the server's, exact at each pixel. The page shows the state the server then reports, changing
+// only what changed, so that focus and typing survive every update.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
 let state = null;
-let pictureRevision = 0;
 
 // ---- talking to the server ----
 
@@ -23,35 +23,45 @@ async function request(method, path, body, type) {
 
 const postJson = (path, object) => request('POST', path, JSON.stringify(object ?? {}), 'application/json');
 
-// Runs an edit, then shows the state; a refused edit is told, and nothing changed.
+// An edit: one round trip, answered with the state after it. A refused edit is announced, and
+// nothing changed.
 async function edit(action) {
   try {
-    const answer = await action();
-    show(answer && answer.startsWith('{') ? JSON.parse(answer) : JSON.parse(await request('GET', '/api/scale')));
+    show(await action());
+    clearAlert();
   } catch (error) {
-    tell(error.message, true);
-    await refresh();
+    announce(error.message);
   }
 }
 
 // Script lines, run on the served scale.
-const script = (...lines) => edit(() => request('POST', '/api/script', lines.join('\n') + '\n', 'text/plain'));
+const script = (...lines) => edit(async () => JSON.parse(await request('POST', '/api/edit', lines.join('\n') + '\n', 'text/plain')).state);
+// A change the server answers with the state.
+const change = (path, body) => edit(async () => JSON.parse(await postJson(path, body)));
 
 async function refresh() {
   try {
     show(JSON.parse(await request('GET', '/api/scale')));
   } catch (error) {
-    tell(error.message, true);
+    announce(error.message);
   }
 }
 
+// What went wrong stays until it is dismissed or an edit succeeds.
+function announce(text) {
+  $('alert-text').textContent = text;
+  $('alert').hidden = false;
+}
+function clearAlert() { $('alert').hidden = true; }
+
+// What went right is told for a moment.
 let messageTimer = 0;
-function tell(text, bad = false) {
+function tell(text) {
   const box = $('message');
   box.textContent = text;
-  box.className = 'shown' + (bad ? ' bad' : '');
+  box.className = 'shown';
   clearTimeout(messageTimer);
-  messageTimer = setTimeout(() => { box.className = ''; }, bad ? 8000 : 2500);
+  messageTimer = setTimeout(() => { box.className = ''; }, 2500);
 }
 
 // ---- values as the page shows and sends them ----
@@ -60,13 +70,14 @@ const hex = (c) => '#' + c.slice(0, 3).map((v) => Math.max(0, Math.min(255, v)).
 const fromHex = (text) => [1, 3, 5].map((i) => parseInt(text.slice(i, i + 2), 16));
 // A color for CSS: the components as the server gave them, alpha scaled by CSS itself.
 const css = (c) => `rgb(${c[0]} ${c[1]} ${c[2]} / calc(${c[3]} / 255))`;
+// A number as the page sends it: short, and read back by the server's own rule.
+const short = (x) => String(Math.round(x * 1e6) / 1e6);
 
-// A number the user typed, or null with a message.
+// A number the user typed, by the server's own rule, or null after saying what is wrong.
 function typedNumber(input, what) {
   const text = input.value.trim();
-  const value = Number(text);
-  if (text === '' || !Number.isFinite(value)) {
-    tell(`${what}: '${text}' is not a number`, true);
+  if (!new RegExp(state.limits.number).test(text)) {
+    announce(`${what}: '${text}' is not a number (decimal or exponent form, inf or nan)`);
     input.focus();
     return null;
   }
@@ -77,7 +88,6 @@ function element(tag, attributes = {}, ...children) {
   const e = document.createElement(tag);
   for (const [key, value] of Object.entries(attributes)) {
     if (key === 'class') e.className = value;
-    else if (key === 'style') e.style.cssText = value;
     else if (key.startsWith('on')) e.addEventListener(key.slice(2), value);
     else e.setAttribute(key, value);
   }
@@ -85,130 +95,413 @@ function element(tag, attributes = {}, ...children) {
   return e;
 }
 
-// ---- showing the state ----
+// Updates that touch the page only where something changed; an input being typed in is left alone.
+function setText(e, text) { if (e.textContent !== text) e.textContent = text; }
+function setAttribute(e, name, value) { if (e.getAttribute(name) !== String(value)) e.setAttribute(name, String(value)); }
+function setValue(input, value) {
+  if (document.activeElement !== input && input.value !== String(value)) input.value = String(value);
+}
+function setOptions(select, names, labels = names) {
+  const now = [...select.options].map((o) => o.value);
+  if (now.length !== names.length || now.some((v, i) => v !== names[i])) {
+    select.replaceChildren(...names.map((name, i) => element('option', { value: name }, labels[i])));
+  }
+}
+
+// ---- the scale table: a row a block and a row a boundary, kept and updated in place ----
 
 const kMostRowsShown = 1000;
+const blockRows = new Map();
+const boundaryRows = new Map();
 
-function blockRow(k, block) {
-  const color = element('input', { type: 'color', value: hex(block.color), 'aria-label': `color of block ${k}` });
-  const alpha = element('input', { type: 'number', min: 0, max: 255, step: 1, value: block.color[3], 'aria-label': `alpha of block ${k}` });
+function makeBlockRow(k) {
+  const color = element('input', { type: 'color', 'aria-label': `color of block ${k}` });
+  const alpha = element('input', { type: 'number', min: 0, max: 255, step: 1, 'aria-label': `alpha of block ${k}` });
   const impose = () => {
     const a = Number(alpha.value);
-    if (!Number.isInteger(a) || a < 0 || a > 255) return tell('alpha is a whole number from 0 to 255', true);
+    if (!Number.isInteger(a) || a < 0 || a > 255) return announce('alpha is a whole number from 0 to 255');
     script(`SetColor ${k} ${fromHex(color.value).join(' ')} ${a}`);
   };
   color.addEventListener('change', impose);
-  const buttons = element('td');
-  buttons.append(element('button', { class: 'impose', onclick: impose }, block.imposed ? 'Set' : 'Impose'));
-  if (block.imposed) buttons.append(' ', element('button', { class: 'release', onclick: () => script(`UnsetImposedColors [${k}] 1`) }, 'Release'));
-  return element('tr', { class: 'block', 'data-block': k, 'data-color': block.color.join(','), 'data-imposed': block.imposed ? 1 : 0 },
-    element('td', {}, element('div', { class: 'swatch' + (block.imposed ? '' : ' blended'), style: `background:${css(block.color)}`, title: block.colorText })),
-    element('td', {}, `${k}`),
+  alpha.addEventListener('keydown', (e) => { if (e.key === 'Enter') impose(); });
+  const set = element('button', { class: 'impose', onclick: impose });
+  const release = element('button', { class: 'release', 'aria-label': `Release the color of block ${k}`, onclick: () => script(`UnsetImposedColors [${k}] 1`) }, 'Release');
+  const row = element('tr', { class: 'block', 'data-block': k },
+    element('td', {}, element('div', { class: 'swatch' })),
+    element('th', { scope: 'row' }, `${k}`),
     element('td', {}, color, ' ', alpha),
-    buttons,
-    element('td', {}, element('span', { class: block.imposed ? 'tag' : 'tag free' }, block.imposed ? 'imposed' : 'blended')),
-    element('td', { class: 'range' }, block.span),
-    element('td', { class: 'count', title: 'values in this block' }, String(block.count)));
+    element('td', {}, set, ' ', release),
+    element('td', {}, element('span', { class: 'tag' })),
+    element('td', { class: 'range' }),
+    element('td', { class: 'count' }));
+  row.parts = { color, alpha, set, release, swatch: row.querySelector('.swatch'), tag: row.querySelector('.tag'), span: row.cells[5], count: row.cells[6] };
+  return row;
 }
 
-function boundaryRow(j, boundary) {
-  const value = element('input', { type: 'text', inputmode: 'decimal', value: boundary.value.exact, 'aria-label': `boundary ${j}` });
+function updateBlockRow(row, k, block) {
+  const p = row.parts;
+  setAttribute(row, 'data-color', block.color.join(','));
+  setAttribute(row, 'data-imposed', block.imposed ? 1 : 0);
+  p.swatch.style.background = css(block.color);
+  p.swatch.classList.toggle('blended', !block.imposed);
+  setAttribute(p.swatch, 'title', block.colorText);
+  setValue(p.color, hex(block.color));
+  setValue(p.alpha, block.color[3]);
+  setText(p.set, block.imposed ? 'Set' : 'Impose');
+  setAttribute(p.set, 'aria-label', `${block.imposed ? 'Set' : 'Impose'} the color of block ${k}`);
+  p.release.hidden = !block.imposed;
+  setText(p.tag, block.imposed ? 'imposed' : 'blended');
+  p.tag.classList.toggle('free', !block.imposed);
+  setText(p.span, block.span);
+  setText(p.count, String(block.count));
+}
+
+function makeBoundaryRow(j) {
+  const value = element('input', { type: 'text', inputmode: 'decimal', 'aria-label': `boundary ${j}` });
   const impose = () => {
     const typed = typedNumber(value, `boundary ${j}`);
     if (typed !== null) script(`SetImposedValue ${j} ${typed}`);
   };
   value.addEventListener('keydown', (e) => { if (e.key === 'Enter') impose(); });
-  const buttons = element('td');
-  buttons.append(element('button', { class: 'impose', onclick: impose }, boundary.imposed ? 'Set' : 'Impose'));
-  if (boundary.imposed) buttons.append(' ', element('button', { class: 'release', onclick: () => script(`UnsetImposedValues [${j}] 1`) }, 'Release'));
-  return element('tr', { class: 'boundary' + (boundary.imposed ? ' imposed' : ''), 'data-boundary': j, 'data-value': boundary.value.exact, 'data-imposed': boundary.imposed ? 1 : 0 },
+  const set = element('button', { class: 'impose', onclick: impose });
+  const release = element('button', { class: 'release', 'aria-label': `Release boundary ${j}`, onclick: () => script(`UnsetImposedValues [${j}] 1`) }, 'Release');
+  const row = element('tr', { class: 'boundary', 'data-boundary': j },
     element('td', { colspan: 2, class: 'hint' }, `boundary ${j}`),
     element('td', {}, value),
-    buttons,
-    element('td', { colspan: 3 }, element('span', { class: boundary.imposed ? 'tag' : 'tag free' }, boundary.imposed ? 'imposed' : 'interpolated')));
+    element('td', {}, set, ' ', release),
+    element('td', { colspan: 3 }, element('span', { class: 'tag' })));
+  row.parts = { value, set, release, tag: row.querySelector('.tag') };
+  return row;
+}
+
+function updateBoundaryRow(row, j, boundary) {
+  const p = row.parts;
+  setAttribute(row, 'data-value', boundary.value.exact);
+  setAttribute(row, 'data-imposed', boundary.imposed ? 1 : 0);
+  row.classList.toggle('imposed', boundary.imposed);
+  setValue(p.value, boundary.value.exact);
+  setText(p.set, boundary.imposed ? 'Set' : 'Impose');
+  setAttribute(p.set, 'aria-label', `${boundary.imposed ? 'Set' : 'Impose'} boundary ${j}`);
+  p.release.hidden = !boundary.imposed;
+  setText(p.tag, boundary.imposed ? 'imposed' : 'interpolated');
+  p.tag.classList.toggle('free', !boundary.imposed);
+}
+
+function rowOf(rows, key, make) {
+  if (!rows.has(key)) rows.set(key, make(key));
+  return rows.get(key);
 }
 
 function showLegend() {
-  const body = $('legend').tBodies[0];
-  const rows = [];
   const n = state.blocks.length;
   const lowest = Math.max(1, n - kMostRowsShown + 1);
+  const wanted = [];
   for (let k = n; k >= lowest; --k) {
-    rows.push(blockRow(k, state.blocks[k - 1]));
-    if (k > 1) rows.push(boundaryRow(k - 1, state.boundaries[k - 2]));
+    const row = rowOf(blockRows, k, makeBlockRow);
+    updateBlockRow(row, k, state.blocks[k - 1]);
+    wanted.push(row);
+    if (k > 1) {
+      const boundary = rowOf(boundaryRows, k - 1, makeBoundaryRow);
+      updateBoundaryRow(boundary, k - 1, state.boundaries[k - 2]);
+      wanted.push(boundary);
+    }
   }
-  if (lowest > 1) rows.push(element('tr', {}, element('td', { colspan: 7, class: 'hint' }, `blocks 1 to ${lowest - 1} not shown`)));
-  body.replaceChildren(...rows);
+  for (const rows of [blockRows, boundaryRows]) {
+    for (const key of rows.keys()) if (key > n || key < lowest - 1) rows.delete(key);
+  }
+  if (lowest > 1) wanted.push(element('tr', {}, element('td', { colspan: 7, class: 'hint' }, `blocks 1 to ${lowest - 1} not shown`)));
+  // Rows move only when the blocks change in number.
+  const body = $('legend').tBodies[0];
+  const same = body.rows.length === wanted.length && wanted.every((row, i) => body.rows[i] === row);
+  if (!same) body.replaceChildren(...wanted);
 }
 
+// Bars of the counts, each labelled with its count while they fit; past that, the counts are in
+// the table.
+const kMostBars = 1000;
+const kMostLabelledBars = 24;
 function showHistogram() {
-  const most = Math.max(1, ...state.blocks.map((b) => b.count));
-  const bars = state.blocks.map((b, i) => element('div', {
-    style: `height:${(100 * b.count) / most}%;background:${css(b.color)}`,
-    title: `block ${i + 1}: ${b.count} values`,
-    'data-count': b.count,
-  }));
-  $('histogram').replaceChildren(...bars);
+  const blocks = state.blocks;
+  const per = Math.ceil(blocks.length / kMostBars);
+  const bars = [];
+  for (let i = 0; i < blocks.length; i += per) {
+    const group = blocks.slice(i, i + per);
+    bars.push({ count: group.reduce((sum, b) => sum + b.count, 0), color: group[0].color, first: i + 1, last: i + group.length });
+  }
+  const most = Math.max(1, ...bars.map((b) => b.count));
+  const box = $('histogram');
+  if (box.children.length !== bars.length) {
+    box.replaceChildren(...bars.map(() => element('div', { class: 'bar' }, element('span', { class: 'bar-count' }))));
+  }
+  const labelled = bars.length <= kMostLabelledBars;
+  box.classList.toggle('labelled', labelled);
+  bars.forEach((bar, i) => {
+    const e = box.children[i];
+    e.style.height = `${(100 * bar.count) / most}%`;
+    e.style.background = css(bar.color);
+    setAttribute(e, 'data-count', bar.count);
+    setAttribute(e, 'title', `${bar.first === bar.last ? `block ${bar.first}` : `blocks ${bar.first} to ${bar.last}`}: ${bar.count} values`);
+    setText(e.firstChild, labelled ? String(bar.count) : '');
+  });
+  const described = labelled ? bars.map((b) => `block ${b.first}: ${b.count}`).join(', ')
+    : 'the count of each block is in the Values column of the scale table';
+  setAttribute(box, 'aria-label', `Values in each block, ${described}`);
 }
 
 function showOptions() {
   const o = state.options;
-  $('auto').checked = o.AutoMinMaxStatus !== null && o.AutoMinMaxStatus !== 0;
-  $('outliers').value = o.AutoMinMaxOption ?? '';
+  $('range-part').checked = state.range === 'part';
+  $('range-fixed').checked = state.range !== 'part';
+  setValue($('outliers'), o.AutoMinMaxOption ?? '');
+  $('outliers').disabled = state.range !== 'part';
   $('absolute').checked = !!o.AbsoluteExtrema;
   $('green').checked = !!o.GreenIsFlat;
   $('nonlinear').checked = !!o.NonlinearScale;
-  for (const id of ['first', 'last', 'set-extremes']) $(id).disabled = $('auto').checked;
-  $('first').value = state.extremes.first.exact;
-  $('last').value = state.extremes.last.exact;
-  $('first').title = $('last').title = $('auto').checked ? 'the extremes follow the values: untick to impose them' : '';
-  $('undefined-color').value = hex(state.undefinedColor);
-  $('undefined-alpha').value = state.undefinedColor[3];
+  setValue($('first'), state.extremes.first.exact);
+  setValue($('last'), state.extremes.last.exact);
+  setValue($('undefined-color'), hex(state.undefinedColor));
+  setValue($('undefined-alpha'), state.undefinedColor[3]);
 }
 
 // The server's limits, on the controls that take them.
 function showLimits() {
   const limits = state.limits;
-  $('block-count').max = limits.blocks;
-  $('outliers').max = limits.outlierShare;
-  $('save-name').maxLength = limits.repositoryNameLength;
-  $('name-rule').textContent = `Names: ${limits.repositoryName}.`;
+  setAttribute($('block-count'), 'max', limits.blocks);
+  setAttribute($('outliers'), 'max', limits.outlierShare);
+  setAttribute($('save-name'), 'maxlength', limits.repositoryNameLength);
+  setText($('name-rule'), `Names: ${limits.repositoryName}.`);
 }
 
-function fillSelect(select, names, chosen) {
+function chooseIn(select, names, chosen) {
   const kept = select.value || chosen;
-  select.replaceChildren(...names.map((name) => element('option', { value: name }, name)));
+  setOptions(select, names);
   if (names.includes(kept)) select.value = kept;
 }
 
-function showPicture() {
-  if (pictureRevision === state.revision) return;
-  pictureRevision = state.revision;
-  const picture = $('picture');
-  const revision = state.revision;
-  picture.onload = () => { document.body.dataset.pictureRevision = String(revision); };
-  picture.src = `/api/picture.png?revision=${revision}`;
-  $('legend-link').href = `/api/legend.svg?revision=${revision}`;
+// ---- the view: the camera the page moves, the pictures the server paints ----
+
+const kSizes = ['640x480', '800x600', '1024x768', '1280x960', '1600x1200', '1920x1080'];
+// The page's camera while it moves; the state's view once it has settled.
+let camera = null;
+let moving = false;
+let settleTimer = 0;
+
+function showView() {
+  const view = state.view;
+  document.body.classList.toggle('grid', !view.part);
+  if (!view.part) return;
+  const names = $('named-views');
+  if (names.children.length !== view.views.length) {
+    names.replaceChildren(...view.views.map((name) => element('button', { 'data-view': name, onclick: () => change('/api/view', { view: name }) }, name)));
+  }
+  for (const button of names.children) setAttribute(button, 'aria-pressed', button.dataset.view === view.view);
+  setOptions($('analysis'), view.analyses);
+  setValue($('analysis'), view.analysis);
+  setValue($('shading'), view.shading);
+  const size = `${view.width}x${view.height}`;
+  setOptions($('size'), kSizes.includes(size) ? kSizes : [...kSizes, size]);
+  setValue($('size'), size);
+  if (!moving) camera = { azimuth: view.azimuth, elevation: view.elevation, zoom: view.zoom, pan: [...view.pan] };
 }
 
-function show(newState) {
-  state = newState;
+const viewQuery = (c) => `view=${short(c.azimuth)},${short(c.elevation)}&zoom=${short(c.zoom)}&pan=${short(c.pan[0])},${short(c.pan[1])}`;
+
+// The picture of the state's revision, once it is not moving.
+let shownRevision = 0;
+function showPicture() {
+  const picture = $('picture');
+  setAttribute(picture, 'width', state.picture.width);
+  setAttribute(picture, 'height', state.picture.height);
+  if (moving || shownRevision === state.revision) return;
+  shownRevision = state.revision;
+  const revision = state.revision;
+  const view = state.view.view;
+  const shown = picture.src;
+  picture.onload = () => {
+    document.body.dataset.pictureRevision = String(revision);
+    document.body.dataset.view = view;
+    if (shown.startsWith('blob:')) URL.revokeObjectURL(shown);
+  };
+  picture.src = `/api/picture.png?revision=${revision}`;
+  $('figure-png').href = `/api/figure.png?revision=${revision}`;
+  $('figure-svg').href = `/api/legend.svg?revision=${revision}`;
+}
+
+// Drafts while the view moves: one asked at a time, the latest camera each time.
+let draftAsked = false;
+let draftWanted = false;
+async function draft() {
+  if (draftAsked) { draftWanted = true; return; }
+  draftAsked = true;
+  try {
+    do {
+      draftWanted = false;
+      const response = await fetch(`/api/picture.png?${viewQuery(camera)}&draft=1`);
+      if (!response.ok) throw new Error((await response.text()).trim());
+      const url = URL.createObjectURL(await response.blob());
+      const picture = $('picture');
+      const old = picture.src;
+      picture.onload = null;
+      picture.src = url;
+      await picture.decode().catch(() => {});
+      if (old.startsWith('blob:')) URL.revokeObjectURL(old);
+      document.body.dataset.drafts = String(Number(document.body.dataset.drafts ?? 0) + 1);
+    } while (draftWanted && moving);
+  } catch (error) {
+    announce(error.message);
+  } finally {
+    draftAsked = false;
+  }
+}
+
+// The view moved to `camera` and left there: the server pictures it whole.
+function settle() {
+  clearTimeout(settleTimer);
+  moving = false;
+  change('/api/view', { view: `${short(camera.azimuth)},${short(camera.elevation)}`, zoom: short(camera.zoom), pan: `${short(camera.pan[0])},${short(camera.pan[1])}` });
+}
+
+const clamp = (x, low, high) => Math.min(high, Math.max(low, x));
+function moveCamera(turn, tilt, panX, panY, zoomBy) {
+  const limits = state.limits;
+  camera.azimuth = ((camera.azimuth - turn + 540) % 360) - 180;
+  camera.elevation = clamp(camera.elevation + tilt, -90, 90);
+  camera.pan = [clamp(camera.pan[0] + panX, -limits.pan, limits.pan), clamp(camera.pan[1] + panY, -limits.pan, limits.pan)];
+  camera.zoom = clamp(camera.zoom * zoomBy, limits.zoom[0], limits.zoom[1]);
+}
+
+// The full picture's pixel under a pointer.
+function pixelAt(event) {
+  const box = $('picture').getBoundingClientRect();
+  const x = Math.floor(((event.clientX - box.left) / box.width) * state.picture.width);
+  const y = Math.floor(((event.clientY - box.top) / box.height) * state.picture.height);
+  return x >= 0 && y >= 0 && x < state.picture.width && y < state.picture.height ? [x, y] : null;
+}
+
+// Probes: one asked at a time, the latest pixel each time.
+let probeAsked = false;
+let probeWanted = null;
+async function probe(pixel) {
+  probeWanted = pixel;
+  if (probeAsked) return;
+  probeAsked = true;
+  try {
+    while (probeWanted) {
+      const [x, y] = probeWanted;
+      probeWanted = null;
+      showProbe(JSON.parse(await request('GET', `/api/probe?x=${x}&y=${y}&revision=${state.revision}`)));
+    }
+  } catch (error) {
+    announce(error.message);
+  } finally {
+    probeAsked = false;
+  }
+}
+
+function showProbe(answer) {
+  const out = $('probe');
+  out.dataset.x = answer.column;
+  out.dataset.y = answer.row;
+  out.dataset.value = answer.seen ? answer.value.exact : '';
+  if (!answer.seen) return out.replaceChildren(`pixel ${answer.column}, ${answer.row}: no surface is seen there`);
+  const swatch = element('span', { class: 'swatch inline' });
+  swatch.style.background = css(answer.color);
+  out.replaceChildren(`pixel ${answer.column}, ${answer.row}: `, swatch, ' ', answer.text);
+}
+
+function wirePicture() {
+  const stage = $('stage');
+  let dragging = null;
+  stage.addEventListener('pointerdown', (e) => {
+    if (e.button !== 0 || !state.view.part) return;
+    dragging = { x: e.clientX, y: e.clientY, moved: false, pan: e.shiftKey };
+    stage.setPointerCapture(e.pointerId);
+  });
+  stage.addEventListener('pointermove', (e) => {
+    if (!dragging) {
+      const pixel = pixelAt(e);
+      if (pixel && !moving) probe(pixel);
+      return;
+    }
+    const dx = e.clientX - dragging.x, dy = e.clientY - dragging.y;
+    if (!dragging.moved && Math.hypot(dx, dy) < 3) return;
+    dragging.moved = true;
+    moving = true;
+    dragging.x = e.clientX;
+    dragging.y = e.clientY;
+    const box = $('picture').getBoundingClientRect();
+    if (dragging.pan) moveCamera(0, 0, dx / box.width, dy / box.height, 1);
+    else moveCamera(0.4 * dx, 0.4 * dy, 0, 0, 1);
+    stage.classList.add('moving');
+    draft();
+  });
+  const release = (e) => {
+    if (!dragging) return;
+    const moved = dragging.moved;
+    dragging = null;
+    stage.classList.remove('moving');
+    if (moved) settle();
+    else if (e.type === 'pointerup') {
+      const pixel = pixelAt(e);
+      if (pixel) probe(pixel);
+    }
+  };
+  stage.addEventListener('pointerup', release);
+  stage.addEventListener('pointercancel', release);
+  stage.addEventListener('wheel', (e) => {
+    if (!state.view.part) return;
+    e.preventDefault();
+    moving = true;
+    moveCamera(0, 0, 0, 0, Math.exp(-e.deltaY * 0.0015));
+    draft();
+    clearTimeout(settleTimer);
+    settleTimer = setTimeout(settle, 250);
+  }, { passive: false });
+  stage.addEventListener('keydown', (e) => {
+    if (!state.view.part) return;
+    const step = { ArrowLeft: [-15, 0], ArrowRight: [15, 0], ArrowUp: [0, 15], ArrowDown: [0, -15] }[e.key];
+    if (step && e.shiftKey) moveCamera(0, 0, -step[0] / 300, step[1] / 300, 1);
+    else if (step) moveCamera(step[0], step[1], 0, 0, 1);
+    else if (e.key === '+' || e.key === '=') moveCamera(0, 0, 0, 0, 1.25);
+    else if (e.key === '-') moveCamera(0, 0, 0, 0, 1 / 1.25);
+    else return;
+    e.preventDefault();
+    settle();
+  });
+  $('zoom-in').onclick = () => change('/api/view', { zoom: short(clamp(camera.zoom * 1.25, ...state.limits.zoom)) });
+  $('zoom-out').onclick = () => change('/api/view', { zoom: short(clamp(camera.zoom / 1.25, ...state.limits.zoom)) });
+  $('fit').onclick = () => change('/api/view', { zoom: '1', pan: '0,0' });
+  $('analysis').onchange = () => change('/api/view', { analysis: $('analysis').value });
+  $('shading').onchange = () => change('/api/view', { shading: $('shading').value });
+  $('size').onchange = () => change('/api/view', { size: $('size').value });
+}
+
+// ---- the whole state ----
+
+function show(next) {
+  state = next;
   document.body.dataset.revision = String(state.revision);
-  $('title').textContent = state.title;
+  setText($('title'), state.title);
   const saved = $('saved-state');
   saved.classList.toggle('unsaved', state.unsaved);
-  saved.textContent = state.unsaved ? '● changes not saved' : state.repository ? `saved as ${state.repository}` : 'no changes';
+  setText(saved, state.unsaved ? '● changes not saved' : state.repository ? `saved as ${state.repository}` : 'no changes');
   $('undo').disabled = state.undo === 0;
   $('redo').disabled = state.redo === 0;
-  $('block-count').value = state.blocks.length;
-  fillSelect($('preset'), state.presets, 'default');
-  fillSelect($('method'), state.methods, 'quantile');
-  $('caption').textContent = `${state.title}; measured from ${state.measured.smallest.text} to ${state.measured.largest.text}`;
+  setValue($('block-count'), state.blocks.length);
+  chooseIn($('preset'), state.presets, 'default');
+  chooseIn($('method'), state.methods, 'quantile');
+  setText($('caption'), `${state.title}; measured from ${state.measured.smallest.text} to ${state.measured.largest.text} over ${state.measured.over}`);
   showLimits();
   const notes = [...state.optionsDone, ...state.warnings, ...state.notes];
+  if (state.measured.narrow) notes.push(state.measured.narrow);
   if (state.histogram.undefined) notes.push(`${state.histogram.undefined} values undefined`);
   if (state.histogram.noColor) notes.push(`${state.histogram.noColor} values given no color`);
-  $('notes').replaceChildren(...notes.map((n) => element('li', {}, n)));
+  const list = $('notes');
+  if ([...list.children].map((li) => li.textContent).join('\n') !== notes.join('\n')) {
+    list.replaceChildren(...notes.map((n) => element('li', {}, n)));
+  }
+  setText($('timings'), `Opening: ${state.timings.opening}. ${state.timings.picture ? `The last picture, ${state.timings.picture}.` : ''}`);
+  showView();
   showPicture();
   showLegend();
   showHistogram();
@@ -218,18 +511,19 @@ function show(newState) {
 async function showRepositories() {
   try {
     const answer = JSON.parse(await request('GET', '/api/settings'));
-    fillSelect($('repositories'), answer.repositories, state && state.repository);
+    chooseIn($('repositories'), answer.repositories, state && state.repository);
     $('load').disabled = answer.repositories.length === 0;
   } catch (error) {
-    tell(error.message, true);
+    announce(error.message);
   }
 }
 
 // ---- controls ----
 
 function wire() {
-  $('undo').onclick = () => edit(() => request('POST', '/api/undo'));
-  $('redo').onclick = () => edit(() => request('POST', '/api/redo'));
+  $('alert-dismiss').onclick = clearAlert;
+  $('undo').onclick = () => change('/api/undo');
+  $('redo').onclick = () => change('/api/redo');
   document.addEventListener('keydown', (e) => {
     if (!(e.ctrlKey || e.metaKey) || e.target.matches('input, textarea')) return;
     if (e.key === 'z' && !e.shiftKey && !$('undo').disabled) { e.preventDefault(); $('undo').click(); }
@@ -238,54 +532,60 @@ function wire() {
   $('apply-preset').onclick = () => {
     const blocks = Number($('block-count').value);
     const most = state.limits.blocks;
-    if (!Number.isInteger(blocks) || blocks < 1 || blocks > most) return tell(`blocks: a whole number from 1 to ${most}`, true);
-    edit(() => postJson('/api/preset', { name: $('preset').value, blocks }));
+    if (!Number.isInteger(blocks) || blocks < 1 || blocks > most) return announce(`blocks: a whole number from 1 to ${most}`);
+    change('/api/preset', { name: $('preset').value, blocks });
   };
   $('block-count').addEventListener('keydown', (e) => { if (e.key === 'Enter') $('apply-preset').click(); });
-  $('classify').onclick = () => edit(() => postJson('/api/classify', { method: $('method').value }));
-  $('auto').onchange = () => script(`SetAutoMinMaxStatus ${$('auto').checked ? 1 : 0}`);
+  $('classify').onclick = () => change('/api/classify', { method: $('method').value });
+  $('range-part').onchange = () => change('/api/range', { range: 'part' });
+  $('range-fixed').onchange = () => change('/api/range', { range: `${state.extremes.first.exact},${state.extremes.last.exact}` });
   $('outliers').onchange = () => {
     const p = Number($('outliers').value);
     const most = state.limits.outlierShare;
-    if (!Number.isInteger(p) || p < 0 || p > most) return tell(`the share left out is a whole number from 0 to ${most}`, true);
+    if (!Number.isInteger(p) || p < 0 || p > most) return announce(`the share left out is a whole number from 0 to ${most}`);
     script(`SetAutoMinMaxOption ${p}`);
   };
+  const imposeRange = () => {
+    const first = typedNumber($('first'), 'the first boundary');
+    const last = first === null ? null : typedNumber($('last'), 'the last boundary');
+    if (last !== null) change('/api/range', { range: `${first},${last}` });
+  };
+  $('set-extremes').onclick = imposeRange;
+  for (const id of ['first', 'last']) $(id).addEventListener('keydown', (e) => { if (e.key === 'Enter') imposeRange(); });
+  $('symmetric').onclick = () => change('/api/range', { range: 'symmetric' });
   $('absolute').onchange = () => script(`SetAbsoluteExtrema ${$('absolute').checked ? 1 : 0}`);
   $('green').onchange = () => script(`SetGreenIsFlat ${$('green').checked ? 1 : 0}`);
   $('nonlinear').onchange = () => script(`SetNonlinearScale ${$('nonlinear').checked ? 1 : 0}`);
-  $('set-extremes').onclick = () => {
-    const first = typedNumber($('first'), 'first boundary');
-    const last = first === null ? null : typedNumber($('last'), 'last boundary');
-    if (last !== null) script(`SetExtremeImposedValues ${first} ${last}`);
-  };
   $('set-undefined').onclick = () => {
     const a = Number($('undefined-alpha').value);
-    if (!Number.isInteger(a) || a < 0 || a > 255) return tell('alpha is a whole number from 0 to 255', true);
+    if (!Number.isInteger(a) || a < 0 || a > 255) return announce('alpha is a whole number from 0 to 255');
     script(`SetColorUndefine ${fromHex($('undefined-color').value).join(' ')} ${a}`);
   };
   $('load').onclick = () => {
     if (state.unsaved && !confirm('The scale has changes that are not saved. Load over them?')) return;
-    edit(() => postJson('/api/settings/load', { name: $('repositories').value }));
+    change('/api/settings/load', { name: $('repositories').value });
   };
   $('save').onclick = async () => {
     const name = $('save-name').value.trim();
-    await edit(() => postJson('/api/settings/save', { name }));
+    await change('/api/settings/save', { name });
     if (state.repository === name && !state.unsaved) tell(`saved as ${name}`);
     showRepositories();
   };
   $('save-name').addEventListener('keydown', (e) => { if (e.key === 'Enter') $('save').click(); });
   $('run-script').onclick = async () => {
     try {
-      $('script-output').textContent = await request('POST', '/api/script', $('script').value + '\n', 'text/plain');
+      const answer = JSON.parse(await request('POST', '/api/edit', $('script').value + '\n', 'text/plain'));
+      $('script-output').textContent = answer.output;
+      show(answer.state);
     } catch (error) {
       $('script-output').textContent = error.message;
     }
-    refresh();
   };
+  wirePicture();
   window.addEventListener('beforeunload', (e) => { if (state && state.unsaved) e.preventDefault(); });
   // Edits made in another tab show here too.
   setInterval(async () => {
-    if (document.hidden) return;
+    if (document.hidden || moving) return;
     try {
       const next = JSON.parse(await request('GET', '/api/scale'));
       if (!state || next.revision !== state.revision || next.unsaved !== state.unsaved) show(next);
