@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
@@ -109,6 +110,49 @@ TEST_F(PartRender, TheExampleBracketIsPaintedWhole) {
                                     [](double v) { return std::fabs(v - 1.0 / 6.0) < 1e-9; });
   EXPECT_GT(concave, 100);
   EXPECT_GT(convex, 1000);
+}
+
+// The range is measured over the whole part: every view, size and number of threads paints a
+// value in one color, and --probe tells exactly the value --values-out writes.
+TEST_F(PartRender, OneScaleForThePartInEveryView) {
+  auto scaleTable = [](const std::string& summary) {
+    return summary.substr(summary.find("scale: "), summary.find("  (*") - summary.find("scale: "));
+  };
+  auto boundaries = [](const std::string& table) {
+    std::string kept;  // the block table without its last column, the count of pixels
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);) kept += line.substr(0, line.rfind(' ')) + "\n";
+    return kept;
+  };
+  const std::string bracket = "render '" ZOR_EXAMPLE_PARTS "/bracket.step' --analysis mean ";
+  const ProgramRun iso = Zorhost(Folder(), bracket + "--size 200x150 --legend none --out iso --threads 1");
+  ASSERT_EQ(iso.status, 0) << iso.errors;
+  EXPECT_NE(iso.output.find("over the whole part (16384 points spread evenly over its area)"), std::string::npos);
+  for (const char* other : {"--view bottom --size 200x150", "--view 30,-60 --zoom 3 --pan 0.2,0",
+                                   "--size 90x300 --shading none"}) {
+    const ProgramRun run = Zorhost(Folder(), bracket + other + " --legend none --out other");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(boundaries(scaleTable(run.output)), boundaries(scaleTable(iso.output))) << other;
+  }
+  // More threads, the same bytes.
+  const ProgramRun threaded = Zorhost(Folder(), bracket + "--size 200x150 --legend none --out threaded --threads 3");
+  ASSERT_EQ(threaded.status, 0) << threaded.errors;
+  EXPECT_EQ(ReadWholeFile((Folder() / "threaded.png").string()), ReadWholeFile((Folder() / "iso.png").string()));
+
+  const ProgramRun probed = Zorhost(Folder(), bracket + "--view 30,-60 --zoom 2 --size 200x150 --probe 101,77 "
+                                                        "--values-out values.csv --out probed");
+  ASSERT_EQ(probed.status, 0) << probed.errors;
+  std::istringstream rows(ReadWholeFile((Folder() / "values.csv").string()));
+  std::string row;
+  for (int r = 0; r <= 77; ++r) std::getline(rows, row);
+  std::istringstream cells(row);
+  std::string cell;
+  for (int c = 0; c <= 101; ++c) std::getline(cells, cell, ',');
+  ASSERT_FALSE(cell.empty()) << "the part is seen at the probe";
+  EXPECT_NE(probed.output.find("probe 101,77: value " + cell + " 1/mm, block "), std::string::npos) << probed.output;
+  EXPECT_NE(probed.output.find(", face "), std::string::npos) << probed.output;
+  const ProgramRun outside = Zorhost(Folder(), bracket + "--size 200x150 --probe 0,0 --out probed");
+  EXPECT_NE(outside.output.find("probe 0,0: no surface is seen there"), std::string::npos) << outside.output;
 }
 
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {

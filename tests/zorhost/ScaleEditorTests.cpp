@@ -3,12 +3,14 @@
 // edits from several threads at once.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "support/ZORTestSupport.h"
 #include "zorhost/serve/ScaleEditor.h"
+#include "zorhost/serve/ViewRequests.h"
 
 namespace {
 
@@ -23,12 +25,15 @@ constexpr std::optional<Kind> kDone = std::nullopt;
 
 class ScaleEditor : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Open([](ZORRenderOptions& options) { options.source.sample = ZORValueSource::Sample::Field; }); }
+  // The editor of what `choose` sets in the options.
+  void Open(const std::function<void(ZORRenderOptions&)>& choose) {
+    editor_.reset();
     std::string error;
-    host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
+    if (!host_) host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
     ASSERT_TRUE(host_) << error;
     ZORRenderOptions options;
-    options.source.sample = ZORValueSource::Sample::Field;
+    choose(options);
     ZOROutcome problem;
     editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);
     ASSERT_TRUE(editor_) << problem->message;
@@ -186,6 +191,122 @@ TEST_F(ScaleEditor, EditsFromSeveralThreadsAreEachWhole) {
   const json state = State();
   EXPECT_EQ(state["undo"], 100);
   for (int t = 0; t < 4; ++t) EXPECT_EQ(state["blocks"][t + 1]["color"], json::array({24, 0, 0, 255}));
+}
+
+// A PNG's width, from its header.
+int PngWidth(const std::string& png) {
+  return png.size() < 24 ? 0 : (static_cast<unsigned char>(png[16]) << 24 | static_cast<unsigned char>(png[17]) << 16 |
+                                static_cast<unsigned char>(png[18]) << 8 | static_cast<unsigned char>(png[19]));
+}
+
+TEST_F(ScaleEditor, APartsViewAnalysisRangeAndFiles) {
+  Open([](ZORRenderOptions& options) {
+    options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket.step";
+    options.picture.width = 200;
+    options.picture.height = 150;
+  });
+  const ZORPictureSettings view = editor_->View();
+  std::string png;
+  ASSERT_EQ(KindOf(editor_->Picture(view, true, png)), kDone);
+  EXPECT_EQ(PngWidth(png), 100) << "a draft has half the width";
+  ASSERT_EQ(KindOf(editor_->Figure(png)), kDone);
+  EXPECT_GT(PngWidth(png), 200) << "the legend is beside the picture";
+
+  // Another analysis: measured over the whole part again, with no edit to undo.
+  const json gaussian = State();
+  ZORPictureSettings mean = view;
+  mean.analysis = ZORAnalysis::Mean;
+  ASSERT_EQ(KindOf(editor_->SetView(mean)), kDone);
+  const json meanState = State();
+  EXPECT_EQ(meanState["view"]["analysis"], "mean");
+  EXPECT_EQ(meanState["title"].get<std::string>().rfind("mean curvature of bracket.step (1/mm)", 0), 0u);
+  EXPECT_NE(meanState["measured"], gaussian["measured"]);
+  EXPECT_EQ(meanState["undo"], 0);
+  EXPECT_GT(meanState["revision"], gaussian["revision"]);
+
+  // What a pixel shows, and nothing where the part is not.
+  std::string probe;
+  ASSERT_EQ(KindOf(editor_->Probe(mean, {100, 75}, probe)), kDone);
+  const json seen = json::parse(probe);
+  ASSERT_TRUE(seen["seen"].get<bool>()) << probe;
+  EXPECT_EQ(seen["unit"], "1/mm");
+  EXPECT_GE(seen["face"].get<int>(), 1);
+  ASSERT_EQ(KindOf(editor_->Probe(mean, {0, 0}, probe)), kDone);
+  EXPECT_FALSE(json::parse(probe)["seen"].get<bool>());
+
+  // Ranges as --range takes them.
+  EXPECT_EQ(KindOf(editor_->SetRange("symmetric")), kDone);
+  json ranged = State();
+  EXPECT_EQ(ranged["range"], "fixed");
+  EXPECT_EQ(ranged["extremes"]["first"]["value"].get<double>(), -ranged["extremes"]["last"]["value"].get<double>());
+  EXPECT_EQ(KindOf(editor_->SetRange("part")), kDone);
+  EXPECT_EQ(State()["range"], "part");
+  EXPECT_EQ(KindOf(editor_->SetRange("3,1")), Kind::BadInput);
+
+  std::string text, name;
+  ASSERT_EQ(KindOf(editor_->ExportScale("cpt", text, name)), kDone);
+  EXPECT_EQ(name, "scale.cpt");
+  EXPECT_NE(text.find("scale"), std::string::npos);
+  EXPECT_EQ(KindOf(editor_->ExportScale("pdf", text, name)), Kind::BadInput);
+}
+
+TEST_F(ScaleEditor, AGridHasNoView) {
+  ZORPictureSettings view = editor_->View();
+  view.viewpoint = *ZORViewpoint::Read("top");
+  EXPECT_EQ(KindOf(editor_->SetView(view)), Kind::BadInput);
+  std::string png;
+  ASSERT_EQ(KindOf(editor_->Picture(view, true, png)), kDone);
+  EXPECT_EQ(PngWidth(png), 512) << "a grid's picture is the grid, whatever is asked";
+}
+
+// What a request asks of the view is read as the command line reads it, and nothing it does not
+// take is passed over.
+TEST(ViewRequests, SettingsAreReadAsTheirOptionsAndUnknownNamesRefused) {
+  using Parameters = std::multimap<std::string, std::string>;
+  ZORViewQuery query;
+  ASSERT_FALSE(ZORReadViewQuery({{"view", "-30,20"}, {"zoom", "2"}, {"pan", "0.1,-0.2"}, {"size", "320x200"},
+                                 {"shading", "none"}, {"draft", "1"}, {"revision", "12"}, {"token", "t"}},
+                                ZORViewQueryKind::Picture, true, query));
+  EXPECT_EQ(query.view.viewpoint.Text(), "-30,20");
+  EXPECT_EQ(query.view.viewpoint.zoom, 2.0);
+  EXPECT_EQ(query.view.viewpoint.panY, -0.2);
+  EXPECT_EQ(query.view.width, 320);
+  EXPECT_EQ(query.view.shading, ZORPictureSettings::Shading::None);
+  EXPECT_TRUE(query.draft);
+  ASSERT_FALSE(ZORReadViewQuery({{"x", "3"}, {"y", "4"}}, ZORViewQueryKind::Probe, false, query));
+  EXPECT_EQ(query.pixel.column, 3);
+  struct Refused {
+    Parameters parameters;
+    ZORViewQueryKind kind;
+    bool hasView;
+    const char* said;
+  };
+  const Refused refused[] = {
+      {{{"frob", "1"}}, ZORViewQueryKind::Picture, true, "unknown parameter 'frob'"},
+      {{{"x", "1"}, {"y", "1"}}, ZORViewQueryKind::Picture, true, "unknown parameter 'x'"},
+      {{{"draft", "1"}, {"x", "1"}, {"y", "1"}}, ZORViewQueryKind::Probe, true, "unknown parameter 'draft'"},
+      {{{"view", "top"}, {"view", "iso"}}, ZORViewQueryKind::Picture, true, "given more than once"},
+      {{{"view", "top"}}, ZORViewQueryKind::Picture, false, "a grid, which has no view"},
+      {{{"analysis", "mean"}}, ZORViewQueryKind::Picture, true, "unknown parameter 'analysis'"},
+      {{{"zoom", "0"}}, ZORViewQueryKind::Picture, true, "zoom is a factor from 0.01 to 1000"},
+      {{{"view", "30,95"}}, ZORViewQueryKind::Picture, true, "view is iso, front"},
+      {{{"size", "9000x10"}}, ZORViewQueryKind::Picture, true, "size is WxH"},
+      {{{"draft", "yes"}}, ZORViewQueryKind::Picture, true, "draft is 1 or 0"},
+      {{{"x", "1"}}, ZORViewQueryKind::Probe, true, "needs x and y"},
+      {{{"x", "-1"}, {"y", "1"}}, ZORViewQueryKind::Probe, true, "x is a pixel's column"},
+  };
+  for (const Refused& r : refused) {
+    ZORViewQuery asked;
+    const ZOROutcome problem = ZORReadViewQuery(r.parameters, r.kind, r.hasView, asked);
+    ASSERT_TRUE(problem) << r.said;
+    EXPECT_EQ(problem->kind, ZORProblem::Kind::BadInput);
+    EXPECT_NE(problem->message.find(r.said), std::string::npos) << problem->message;
+  }
+  ZORPictureSettings view;
+  EXPECT_FALSE(ZORReadViewChange(json{{"analysis", "max"}, {"view", "left"}}, view));
+  EXPECT_EQ(view.analysis, ZORAnalysis::Maximum);
+  EXPECT_NE(ZORReadViewChange(json{{"zoom", 2}}, view)->message.find("must be a string"), std::string::npos);
+  EXPECT_NE(ZORReadViewChange(json{{"colour", "red"}}, view)->message.find("unknown member 'colour'"), std::string::npos);
 }
 
 }  // namespace

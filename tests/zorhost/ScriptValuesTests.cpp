@@ -27,6 +27,13 @@ TEST(ScriptValues, Reading) {
   EXPECT_TRUE(std::isnan(*ReadDouble("nan")));
   EXPECT_FALSE(ReadDouble("1e400"));
   EXPECT_FALSE(ReadDouble("one"));
+  // The number pattern is the rule, the editor's page reads it too: what it takes and no more.
+  for (const char* taken : {".5", "5.", "+2", "1E+3", "INF", "-Infinity", "NaN", "-nan", "0"}) {
+    EXPECT_TRUE(ReadDouble(taken)) << taken;
+  }
+  for (const char* refused : {"0x10", "1,5", "--1", "+-1", "", " 1", "1 ", "1e", ".", "nan(1)", "infinit", "1_000"}) {
+    EXPECT_FALSE(ReadDouble(refused)) << refused;
+  }
   EXPECT_EQ(ReadIntList("[]"), std::vector<int>{});
   EXPECT_EQ(ReadIntList("[1,-2,3]"), (std::vector<int>{1, -2, 3}));
   for (const char* bad : {"[", "[1,]", "[,1]", "[1 ,2]", "1,2", "[1]]", "[[1]"}) {
