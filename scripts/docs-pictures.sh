@@ -9,14 +9,17 @@
 #   docs/sample-equal.png, docs/sample-quantile.png
 #                                   the sample with viridis, boundaries in equal intervals and
 #                                   in equal counts (--classify)
+#   docs/legend-N.png               the bracket's mean curvature with its legend at 2, 9, 24 and
+#                                   200 blocks: a table up to 24, a bar beyond
 #   docs/presets/NAME.png           each built-in preset as a bar of 256 blocks
-#   docs/editor.png, docs/editor-edited.png
-#                                   zorhost serve's page, as the browser tests see it
-# Pictures with a legend are the SVGs zorhost writes, turned into PNG with rsvg-convert.
+#   docs/editor.png, docs/editor-edited.png, docs/editor-turned.png
+#                                   zorhost serve's page, as the browser tests see it: at first,
+#                                   after edits, after turning the part
+# Pictures with a legend are the PNGs zorhost writes; the others its bare pictures (--legend none).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/setup-deps.sh build docs
+scripts/setup-deps.sh build
 [ -f build/default/build.ninja ] || cmake --preset default
 cmake --build --preset default --target zorhost ZORCarColorScale zor_make_example_parts
 
@@ -27,13 +30,13 @@ trap 'rm -rf "$work"' EXIT
 cp examples/parts/*.step "$work"/
 cd "$work"
 
-legend() {  # NAME: the SVG zorhost wrote as NAME.svg, as docs/NAME.png
-  rsvg-convert --background-color=white "$1.svg" -o "$root/docs/$1.png"
+legend() {  # NAME: the picture with its legend zorhost wrote as NAME.png, as docs/NAME.png
+  cp "$1.png" "$root/docs/$1.png"
 }
 
 "$zorhost" render --out sample-part
 legend sample-part
-"$zorhost" render --analysis mean --shading none --out sample-mean-unshaded
+"$zorhost" render --analysis mean --shading none --legend none --out sample-mean-unshaded
 cp sample-mean-unshaded.png "$root/docs/"
 "$zorhost" render bracket.step --analysis mean --out bracket-mean
 legend bracket-mean
@@ -42,6 +45,10 @@ legend bracket-mean
 legend torus-mesh-gaussian
 "$zorhost" render --sample field --out field-legend
 legend field-legend
+for blocks in 2 9 24 200; do
+  "$zorhost" render bracket.step --analysis mean --blocks "$blocks" --size 640x480 --out "legend-$blocks"
+  legend "legend-$blocks"
+done
 for method in equal quantile; do
   "$zorhost" render --preset viridis --classify "$method" --size 640x480 --out "sample-$method"
   legend "sample-$method"
@@ -51,7 +58,7 @@ for column in $(seq 0 255); do printf '%s%d' "${column:+,}" "$column"; done | se
 for row in $(seq 1 20); do cat row.csv; echo; done > bar.csv
 mkdir -p "$root/docs/presets"
 for preset in $("$zorhost" scale presets | cut -d' ' -f1); do
-  "$zorhost" render --values bar.csv --blocks 256 --preset "$preset" --out "bar-$preset" >/dev/null
+  "$zorhost" render --values bar.csv --blocks 256 --preset "$preset" --legend none --out "bar-$preset" >/dev/null
   cp "bar-$preset.png" "$root/docs/presets/$preset.png"
 done
 cd "$root"

@@ -17,6 +17,7 @@
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
 #include "zor/ZORSettingRepository.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/render/ValueGrid.h"
 #include "zorhost/surface/CadKernel.h"
 
@@ -153,6 +154,39 @@ TEST_F(PartRender, OneScaleForThePartInEveryView) {
   EXPECT_NE(probed.output.find(", face "), std::string::npos) << probed.output;
   const ProgramRun outside = Zorhost(Folder(), bracket + "--size 200x150 --probe 0,0 --out probed");
   EXPECT_NE(outside.output.find("probe 0,0: no surface is seen there"), std::string::npos) << outside.output;
+}
+
+// A sphere read as a mesh: its curvature is one value and the noise of its estimate, which the
+// scale would spread over every color. The summary says so and names --range, which then paints it
+// in one block.
+TEST_F(PartRender, ValuesThatSpanTooLittleAreSaidSo) {
+  constexpr int kRings = 30, kSegments = 60;
+  constexpr double kRadius = 10.0;
+  auto at = [](int ring, int segment) {
+    const double theta = M_PI * ring / kRings, phi = 2.0 * M_PI * segment / kSegments;
+    return ZORExactNumber(kRadius * std::sin(theta) * std::cos(phi)) + " " +
+           ZORExactNumber(kRadius * std::sin(theta) * std::sin(phi)) + " " + ZORExactNumber(kRadius * std::cos(theta));
+  };
+  std::string stl = "solid sphere\n";
+  auto facet = [&stl](const std::string& a, const std::string& b, const std::string& c) {
+    stl += "facet normal 0 0 0\nouter loop\nvertex " + a + "\nvertex " + b + "\nvertex " + c + "\nendloop\nendfacet\n";
+  };
+  for (int ring = 0; ring < kRings; ++ring) {
+    for (int segment = 0; segment < kSegments; ++segment) {
+      if (ring > 0) facet(at(ring, segment), at(ring + 1, segment), at(ring, segment + 1));
+      if (ring < kRings - 1) facet(at(ring + 1, segment), at(ring + 1, segment + 1), at(ring, segment + 1));
+    }
+  }
+  WriteWholeFile((Folder() / "sphere.stl").string(), stl + "endsolid sphere\n");
+  const ProgramRun run = Zorhost(Folder(), "render sphere.stl --size 160x120 --out sphere");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("(1/(length unit of the file)²)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("% of their magnitude: the colors show little but the noise of the analysis; --range"),
+            std::string::npos) << run.output;
+  const ProgramRun ranged = Zorhost(Folder(), "render sphere.stl --size 160x120 --range 0,0.02 --blocks 3 --out sphere");
+  ASSERT_EQ(ranged.status, 0) << ranged.errors;
+  EXPECT_NE(ranged.output.find("range: the extremes imposed at 0 and 0.02"), std::string::npos) << ranged.output;
+  EXPECT_NE(ranged.output.find("      2  0               0.02            "), std::string::npos) << ranged.output;
 }
 
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
