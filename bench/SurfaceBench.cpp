@@ -1,4 +1,5 @@
-// What a part's picture costs, stage by stage: read, mesh, rasterize, the analysis at each pixel
+// What a part's picture costs, stage by stage: read, mesh, the values measured over the whole
+// part, rasterize, the analysis at each pixel
 // (beside the CAD kernel's own local-property evaluation at the same surface points), paint and
 // write; on the sample part at the default size and on a torus at 1920 x 1080; and the whole
 // render with its peak memory. Each stage's ratio is to the whole render of its subject; the
@@ -25,6 +26,7 @@
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/Render.h"
+#include "zorhost/render/RenderSteps.h"
 #include "zorhost/surface/Analysis.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/PartPicture.h"
@@ -159,6 +161,20 @@ void BM_MeshForAHugePicture(benchmark::State& state) {
   MeshFresh(state, ZORPictureDeflection(*Stage(static_cast<int>(state.range(0))).part, kHuge, kHuge, 1.0));
 }
 
+// The values the scale's options act on, measured over the whole part: the same for every view
+// and size, so its cost is beside the render's, not a part of each frame.
+void BM_MeasureWholePart(benchmark::State& state) {
+  const Staged& s = Stage(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::vector<double> values;
+    for (const ZORSurfacePoint& point : s.part->Sample(kZORPartSampleSize, 0)) values.push_back(s.analysis->ValueAt(point));
+    benchmark::DoNotOptimize(ZORMeasure(values, {}));
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["points"] = static_cast<double>(kZORPartSampleSize);
+  Name(state);
+}
+
 void BM_Rasterize(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
   const Subject& subject = kSubjects[state.range(0)];
@@ -279,6 +295,7 @@ std::string BaselineOf(const std::string& name) {
 BENCHMARK(BM_Read)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mesh)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeshForAHugePicture)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MeasureWholePart)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rasterize)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisPerPixel)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KernelLocalProperties)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);

@@ -53,9 +53,9 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
 
 }  // namespace
 
-ZOROutcome ZORAnalysePart(ZORAnalysis kind, ZORRenderValues& values) {
+ZOROutcome ZORAnalysePart(ZORAnalysis kind, int threads, ZORRenderValues& values) {
   std::unique_ptr<ZORSurfaceAnalysis> analysis = ZORMakeCurvatureAnalysis(kind);
-  const std::vector<ZORSurfacePoint> points = values.part->Sample(kZORPartSampleSize);
+  const std::vector<ZORSurfacePoint> points = values.part->Sample(kZORPartSampleSize, threads);
   std::vector<double> sampled;
   sampled.reserve(points.size());
   for (const ZORSurfacePoint& point : points) sampled.push_back(analysis->ValueAt(point));
@@ -124,7 +124,7 @@ ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSet
   if (source.PaintsPart()) {
     if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values, stages)) return problem;
     stages.Begin("measuring the whole part");
-    if (ZOROutcome problem = ZORAnalysePart(picture.analysis, values)) return problem;
+    if (ZOROutcome problem = ZORAnalysePart(picture.analysis, picture.threads, values)) return problem;
     stages.Begin("the analysis at each pixel");
     ZORPicturePartValues(picture, values, values, stages);
     return std::nullopt;

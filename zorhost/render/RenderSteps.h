@@ -58,8 +58,9 @@ struct ZORPainting {
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
                                std::string_view job, ZORRenderValues& values, ZORStages& stages);
 
-// A part's analysis made and measured over its whole part (kZORPartSampleSize points).
-ZOROutcome ZORAnalysePart(ZORAnalysis kind, ZORRenderValues& values);
+// A part's analysis made and measured over its whole part (kZORPartSampleSize points), on
+// `threads` threads (0: one a core).
+ZOROutcome ZORAnalysePart(ZORAnalysis kind, int threads, ZORRenderValues& values);
 
 // The part's mesh made for a picture of `settings` (ZORPictureDeflection): no work when it is
 // already. False, with `error`, when the part cannot be meshed.

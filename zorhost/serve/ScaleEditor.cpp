@@ -278,7 +278,7 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   const bool otherAnalysis = view.analysis != options_.picture.analysis;
   if (otherAnalysis) {
     stages.Begin("measuring the whole part");
-    if (ZOROutcome problem = ZORAnalysePart(view.analysis, values_)) return problem;
+    if (ZOROutcome problem = ZORAnalysePart(view.analysis, view.threads, values_)) return problem;
   }
   stages.Begin("meshing");
   if (std::string error; !ZORPreparePart(view, *values_.part, error)) {

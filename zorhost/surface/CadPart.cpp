@@ -28,6 +28,7 @@
 #include <optional>
 #include <vector>
 
+#include "zorhost/common/Parallel.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/StepCheck.h"
@@ -101,10 +102,10 @@ class CadPart final : public ZORPart {
     return SurfaceAt(props_, nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);
   }
 
-  std::vector<ZORSurfacePoint> Sample(std::size_t count) const override {
+  std::vector<ZORSurfacePoint> Sample(std::size_t count, int threads) const override {
     std::vector<ZORSurfacePoint> points;
     ZORCatchingKernelFailures(sampleError_, [&] {
-      points = SampleOfCopy(count);
+      points = SampleOfCopy(count, threads);
       return true;
     });
     return points;
@@ -212,25 +213,29 @@ class CadPart final : public ZORPart {
   // Points spread evenly over a coarse triangulation of a copy of the shape, made for them alone
   // at a fixed share of the part's size, so that they do not follow the picture's mesh; each the
   // exact surface at its parameters.
-  std::vector<ZORSurfacePoint> SampleOfCopy(std::size_t count) const {
+  std::vector<ZORSurfacePoint> SampleOfCopy(std::size_t count, int threads) const {
     constexpr double kSampleDeflectionShare = 1.0 / 200.0;
     const TopoDS_Shape copy = BRepBuilderAPI_Copy(shape_, false, false).Shape();
     ZORSurfaceMesh coarse;
     std::vector<int> nodeFaces;
     Triangulate(copy, kSampleDeflectionShare * Size(), coarse, nodeFaces);
     const ZORAreaSample sample = ZORSpreadOverArea(coarse.positions, coarse.triangles, count);
-    std::vector<ZORSurfacePoint> points;
-    points.reserve(sample.triangles.size());
-    for (std::size_t i = 0; i < sample.triangles.size(); ++i) {
-      const ZORTriangle& t = coarse.triangles[static_cast<std::size_t>(sample.triangles[i])];
-      double u = 0.0, v = 0.0;
-      for (int k = 0; k < 3; ++k) {
-        const std::array<double, 2>& p = coarse.parameters[static_cast<std::size_t>(t[k])];
-        u += sample.at[i][k] * p[0];
-        v += sample.at[i][k] * p[1];
+    std::vector<ZORSurfacePoint> points(sample.triangles.size());
+    const int used = ZORThreadCount(threads);
+    std::vector<std::vector<GeomLProp_SLProps>> evaluation(static_cast<std::size_t>(used), props_);
+    ZORInParallel(points.size(), 1024, used, [&](int worker, std::size_t first, std::size_t last) {
+      for (std::size_t i = first; i < last; ++i) {
+        const ZORTriangle& t = coarse.triangles[static_cast<std::size_t>(sample.triangles[i])];
+        double u = 0.0, v = 0.0;
+        for (int k = 0; k < 3; ++k) {
+          const std::array<double, 2>& p = coarse.parameters[static_cast<std::size_t>(t[k])];
+          u += sample.at[i][k] * p[0];
+          v += sample.at[i][k] * p[1];
+        }
+        points[i] = SurfaceAt(evaluation[static_cast<std::size_t>(worker)],
+                              coarse.triangleFaces[static_cast<std::size_t>(sample.triangles[i])], u, v);
       }
-      points.push_back(SurfaceAt(props_, coarse.triangleFaces[static_cast<std::size_t>(sample.triangles[i])], u, v));
-    }
+    });
     return points;
   }
 

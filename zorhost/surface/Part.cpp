@@ -80,7 +80,7 @@ class MeshPart final : public ZORPart {
     return {mesh_.positions[v], mesh_.normals[v], curvatures_[v], -1};
   }
 
-  std::vector<ZORSurfacePoint> Sample(std::size_t count) const override {
+  std::vector<ZORSurfacePoint> Sample(std::size_t count, int) const override {
     const ZORAreaSample sample = ZORSpreadOverArea(mesh_.positions, mesh_.triangles, count);
     std::vector<ZORSurfacePoint> points;
     points.reserve(sample.triangles.size());

@@ -48,8 +48,8 @@ class ZORPart {
   };
   virtual std::unique_ptr<Evaluator> NewEvaluator() const = 0;
   // `count` points spread evenly over the part's area, as the part is whatever a picture shows
-  // of it: the same for every view and size.
-  virtual std::vector<ZORSurfacePoint> Sample(std::size_t count) const = 0;
+  // of it: the same for every view and size, and for any number of `threads` (0: one a core).
+  virtual std::vector<ZORSurfacePoint> Sample(std::size_t count, int threads) const = 0;
 
   // The mesh's node values for `analysis`, for the mesh written out.
   void Evaluate(const ZORSurfaceAnalysis& analysis);
