@@ -1,0 +1,47 @@
+// A part's picture evaluated on several threads at once, each with its own evaluation of the CAD
+// kernel's surfaces: the same values as one thread's, and no data race on the way.
+#include <BRepPrimAPI_MakeTorus.hxx>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "zorhost/common/Parallel.h"
+#include "zorhost/surface/Analysis.h"
+#include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/PartPicture.h"
+
+namespace {
+
+TEST(PictureThreads, ThreadsGiveOneThreadsPicture) {
+  ZORQuietKernel();
+  std::unique_ptr<ZORPart> part = ZORMakeCadPart("torus", BRepPrimAPI_MakeTorus(5.0, 1.5).Shape());
+  std::string error;
+  ASSERT_TRUE(part->Prepare(ZORPictureDeflection(*part, 120, 90, 1.0), error)) << error;
+  const std::unique_ptr<ZORSurfaceAnalysis> gaussian = ZORMakeCurvatureAnalysis(ZORAnalysis::Gaussian);
+  const ZORPartPicture one = ZORPicturePreparedPart(*part, *gaussian, ZORViewpoint{}, 120, 90, 1);
+  const ZORPartPicture four = ZORPicturePreparedPart(*part, *gaussian, ZORViewpoint{}, 120, 90, 4);
+  EXPECT_EQ(std::memcmp(one.values.data(), four.values.data(), one.values.size() * sizeof(double)), 0);
+  const std::vector<ZORSurfacePoint> sampledOne = part->Sample(2000, 1), sampledFour = part->Sample(2000, 4);
+  ASSERT_EQ(sampledOne.size(), sampledFour.size());
+  for (std::size_t i = 0; i < sampledOne.size(); ++i) {
+    EXPECT_EQ(std::memcmp(&sampledOne[i].curvatures, &sampledFour[i].curvatures, sizeof(ZORCurvatures)), 0);
+  }
+}
+
+TEST(PictureThreads, AFailureInAnyPieceIsThrownOnceAllHaveStopped) {
+  std::vector<int> done(1000, 0);
+  EXPECT_THROW(ZORInParallel(done.size(), 10, 4,
+                             [&done](int, std::size_t first, std::size_t last) {
+                               for (std::size_t i = first; i < last; ++i) done[i] = 1;
+                               if (first == 500) throw std::runtime_error("piece 50");
+                             }),
+               std::runtime_error);
+  ZORInParallel(done.size(), 7, 3, [&done](int, std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) done[i] += 1;
+  });
+  EXPECT_TRUE(std::all_of(done.begin(), done.end(), [](int d) { return d >= 1; }));
+}
+
+}  // namespace
