@@ -189,6 +189,53 @@ TEST_F(PartRender, ValuesThatSpanTooLittleAreSaidSo) {
   EXPECT_NE(ranged.output.find("      2  0               0.02            "), std::string::npos) << ranged.output;
 }
 
+// Deviation and draft paint as curvature does: the picture, its legend with the unit, the values,
+// the mesh and the probe; and what they cannot do is refused with nothing written.
+TEST_F(PartRender, DeviationAndDraftAsEveryAnalysis) {
+  const std::string parts = ZOR_EXAMPLE_PARTS;
+  const ProgramRun scan = Zorhost(Folder(), "render '" + parts + "/bracket-scan.stl' --analysis deviation --reference '" +
+                                                parts + "/bracket.step' --size 200x150 --values-out v.csv "
+                                                "--mesh-out m.ply --probe 100,75 --out scan");
+  ASSERT_EQ(scan.status, 0) << scan.errors;
+  EXPECT_NE(scan.output.find("deviation from bracket.step of bracket-scan.stl (length unit of the file), 200 x 150"),
+            std::string::npos) << scan.output;
+  EXPECT_NE(scan.output.find("probe 100,75: value "), std::string::npos) << scan.output;
+  EXPECT_NE(ReadWholeFile((Folder() / "m.ply").string()).find("property double value"), std::string::npos);
+
+  const ProgramRun moulded = Zorhost(Folder(), "render '" + parts + "/moulded.step' --analysis draft --size 200x150 --out draft");
+  ASSERT_EQ(moulded.status, 0) << moulded.errors;
+  EXPECT_NE(moulded.output.find("draft angle of moulded.step (\u00b0)"), std::string::npos) << moulded.output;
+  for (const char* row : {"      1  -inf            0               255, 0, 0, 255", "      2  0               1               255, 255, 0, 255",
+                          "      3  1               3               144, 238, 144, 255", "      4  3               inf             0, 160, 0, 255"}) {
+    EXPECT_NE(moulded.output.find(row), std::string::npos) << row << "\n" << moulded.output;
+  }
+
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string said;
+  };
+  const std::string onScan = "render '" + parts + "/bracket-scan.stl' --size 40x30 --out refused ";
+  const Case cases[] = {
+      {onScan + "--analysis deviation", 2, "--analysis deviation needs --reference REF"},
+      {onScan + "--analysis deviation --reference absent.step", 2, "--reference absent.step"},
+      {onScan + "--analysis deviation --reference '" + parts + "/bracket.step' --max-distance 1e-9", 2,
+       "no point of it is within --max-distance 1e-09 of"},
+      {onScan + "--analysis draft --pull 0,0,0", 2, "--pull is X,Y,Z, a direction"},
+      {onScan + "--analysis mean --reference '" + parts + "/bracket.step'", 2, "--reference is for --analysis deviation"},
+      {onScan + "--analysis deviation --reference '" + parts + "/bracket.step' --pull 1,0,0", 2, "--pull is for --analysis draft"},
+      {"render --size 40x30 --out refused --analysis deviation --reference '" + parts + "/bracket.step'", 2,
+       "is in model unit, the reference"},
+      {"render --sample field --out refused --max-distance 2", 2, "--max-distance is for a part's picture"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = Zorhost(Folder(), c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.errors;
+    EXPECT_NE(run.errors.find(c.said), std::string::npos) << c.arguments << "\n" << run.errors;
+    EXPECT_FALSE(fs::exists(Folder() / "refused.png")) << c.arguments;
+  }
+}
+
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
   std::vector<std::uint8_t> hugeStl(84, 0);
   const std::uint32_t billion = 1000000000u;

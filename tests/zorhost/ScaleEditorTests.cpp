@@ -3,6 +3,7 @@
 // edits from several threads at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -243,11 +244,37 @@ TEST_F(ScaleEditor, APartsViewAnalysisRangeAndFiles) {
   EXPECT_EQ(State()["range"], "part");
   EXPECT_EQ(KindOf(editor_->SetRange("3,1")), Kind::BadInput);
 
+  // No reference was given: no deviation to choose.
+  EXPECT_EQ(std::count(meanState["view"]["analyses"].begin(), meanState["view"]["analyses"].end(), "deviation"), 0);
+  ZORPictureSettings deviation = mean;
+  deviation.analysis = ZORAnalysis::Deviation;
+  EXPECT_EQ(KindOf(editor_->SetView(deviation)), Kind::BadInput);
+
   std::string text, name;
   ASSERT_EQ(KindOf(editor_->ExportScale("cpt", text, name)), kDone);
   EXPECT_EQ(name, "scale.cpt");
   EXPECT_NE(text.find("scale"), std::string::npos);
   EXPECT_EQ(KindOf(editor_->ExportScale("pdf", text, name)), Kind::BadInput);
+}
+
+TEST_F(ScaleEditor, TheDeviationAndTheOtherAnalysesOfAPart) {
+  Open([](ZORRenderOptions& options) {
+    options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket-scan.stl";
+    options.picture.analysis = ZORAnalysis::Deviation;
+    options.picture.parameters.referencePath = ZOR_EXAMPLE_PARTS "/bracket.step";
+    options.picture.width = 160;
+    options.picture.height = 120;
+  });
+  json state = State();
+  EXPECT_EQ(state["title"].get<std::string>().rfind("deviation from bracket.step of bracket-scan.stl", 0), 0u);
+  EXPECT_EQ(std::count(state["view"]["analyses"].begin(), state["view"]["analyses"].end(), "deviation"), 1);
+  for (ZORAnalysis analysis : {ZORAnalysis::Draft, ZORAnalysis::Gaussian, ZORAnalysis::Deviation}) {
+    ZORPictureSettings view = editor_->View();
+    view.analysis = analysis;
+    ASSERT_EQ(KindOf(editor_->SetView(view)), kDone) << ZORAnalysisKeyword(analysis);
+    EXPECT_EQ(State()["view"]["analysis"], ZORAnalysisKeyword(analysis));
+  }
+  EXPECT_EQ(State()["measured"], state["measured"]) << "the deviation measured again, the same";
 }
 
 TEST_F(ScaleEditor, AGridHasNoView) {

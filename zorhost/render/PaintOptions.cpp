@@ -1,5 +1,6 @@
 #include "zorhost/render/PaintOptions.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "colorscale/SettingsRecord.h"
@@ -30,6 +31,10 @@ const option kPaintOptions[] = {
     {"pan", required_argument, nullptr, kZORPanOption},
     {"range", required_argument, nullptr, kZORRangeOption},
     {"threads", required_argument, nullptr, kZORThreadsOption},
+    {"reference", required_argument, nullptr, kZORReferenceOption},
+    {"deviation-edges", required_argument, nullptr, kZORDeviationEdgesOption},
+    {"max-distance", required_argument, nullptr, kZORMaxDistanceOption},
+    {"pull", required_argument, nullptr, kZORPullOption},
     {"module", required_argument, nullptr, kZORModuleOption},
 };
 
@@ -70,7 +75,20 @@ std::string Refusal(const std::string& option, const std::string& form, const st
 }  // namespace
 
 const char* const kZORPaintOptionsHelp =
-    R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2)
+    R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2),
+                        deviation (from --reference) or draft (against --pull)
+  --reference REF       deviation: the signed distance from each point to the part REF (CAD or
+                        mesh), positive on the side its outward normals point to. Both parts are
+                        read where their files place them, in their files' units (a CAD file's
+                        in millimetres, a mesh's as it stands): parts known to be in two units
+                        are refused; placing them and a mesh's unit are the user's concern
+  --deviation-edges E   undefined (default): a point beyond REF's edges, nearest its boundary,
+                        has no value; keep: its distance to the edge
+  --max-distance D      deviation: points farther than D from REF have no value
+  --pull X,Y,Z          draft: the direction the tool pulls in (default 0,0,1); the draft angle
+                        is 90 degrees less the angle between the outward normal and the pull,
+                        negative on an undercut. Without --preset, --settings or --blocks, draft
+                        is painted with the draft preset
   --shading S           lit (default: the colors lit, so that the shape reads) or none (every
                         pixel exactly the scale's color of its value)
   --view V              iso (default), front, back, top, bottom, left or right, or AZ,EL: the
@@ -95,7 +113,8 @@ const char* const kZORPaintOptionsHelp =
                         default one
   --blocks N            blocks of the default scale (default 9, at most 65536)
   --preset NAME         impose the colors of a built-in ramp on the scale's blocks: default,
-                        viridis, cividis, magma, cool-warm or grayscale (zorhost scale presets)
+                        viridis, cividis, magma, cool-warm or grayscale; or the draft scale
+                        (4 blocks, boundaries at 0, 1 and 3 degrees) (zorhost scale presets)
   --classify METHOD     impose the boundaries from the values painted: equal (equal intervals
                         between the extremes), quantile (equal counts), jenks (natural breaks),
                         stddev (steps of the standard deviation about the mean), symmetric
@@ -160,6 +179,11 @@ std::optional<ZORValueRange> ZORReadValueRange(const std::string& text) {
   const std::optional<std::pair<double, double>> range = ReadPair(text);
   if (!range || !(range->first < range->second)) return std::nullopt;
   return ZORValueRange{false, range->first, range->second};
+}
+
+void ZORPaintOptionReader::ForAnalysis(const char* option, ZORAnalysis analysis) {
+  partOptions_.push_back(option);
+  analysisOptions_.emplace_back(option, analysis);
 }
 
 std::string ZORPaintOptionReader::TakePartSetting(ZORPictureSetting setting, const char* option,
@@ -242,6 +266,35 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
       options_.picture.threads = *threads;
       return {};
     }
+    case kZORReferenceOption:
+      ForAnalysis("--reference", ZORAnalysis::Deviation);
+      options_.picture.parameters.referencePath = value;
+      return ZORCheckNotEmpty("--reference", value);
+    case kZORDeviationEdgesOption:
+      ForAnalysis("--deviation-edges", ZORAnalysis::Deviation);
+      if (value != "keep" && value != "undefined") return Refusal("--deviation-edges", "keep or undefined", value);
+      options_.picture.parameters.keepBeyondEdges = value == "keep";
+      return {};
+    case kZORMaxDistanceOption: {
+      ForAnalysis("--max-distance", ZORAnalysis::Deviation);
+      const std::optional<double> distance = ZORScriptValues::ReadDouble(value);
+      if (!distance || !(*distance > 0.0) || !std::isfinite(*distance)) {
+        return Refusal("--max-distance", "a finite distance above 0", value);
+      }
+      options_.picture.parameters.maxDistance = *distance;
+      return {};
+    }
+    case kZORPullOption: {
+      ForAnalysis("--pull", ZORAnalysis::Draft);
+      const std::optional<std::vector<double>> pull = ZORScriptValues::ReadDoubleList("[" + value + "]");
+      const bool finite = pull && pull->size() == 3 &&
+                          std::all_of(pull->begin(), pull->end(), [](double c) { return std::isfinite(c); });
+      if (!finite || Length({(*pull)[0], (*pull)[1], (*pull)[2]}) == 0.0) {
+        return Refusal("--pull", "X,Y,Z, a direction: three finite numbers, not all 0", value);
+      }
+      options_.picture.parameters.pull = {(*pull)[0], (*pull)[1], (*pull)[2]};
+      return {};
+    }
     case kZORModuleOption:
       modulePath_ = value;
       return ZORCheckNotEmpty("--module", value);
@@ -262,6 +315,17 @@ ZOROutcome ZORPaintOptionReader::Finish(const std::vector<std::string>& position
   if (!source.valuesPath.empty() && sampleGiven_) return ZORUsageProblem("give --values or --sample, one of them");
   if (!source.PaintsPart() && !partOptions_.empty()) {
     return ZORUsageProblem(partOptions_.front() + " is for a part's picture, not a grid of values");
+  }
+  const ZORAnalysis analysis = options_.picture.analysis;
+  for (const auto& [option, of] : analysisOptions_) {
+    if (of != analysis) return ZORUsageProblem(option + " is for --analysis " + ZORAnalysisKeyword(of));
+  }
+  if (analysis == ZORAnalysis::Deviation && options_.picture.parameters.referencePath.empty()) {
+    return ZORUsageProblem("--analysis deviation needs --reference REF, the part to measure against");
+  }
+  ZORScaleRecipe& scale = options_.scale;
+  if (analysis == ZORAnalysis::Draft && !scale.preset && scale.settingsName.empty() && !blocksGiven_) {
+    scale.preset = ZORFindColorPreset("draft");
   }
   if (blocksGiven_ && !options_.scale.settingsName.empty()) {
     return ZORUsageProblem("--blocks makes the default scale, --settings loads one: give one of them");

@@ -29,6 +29,10 @@ enum ZORPaintOptionId {
   kZORPanOption,
   kZORRangeOption,
   kZORThreadsOption,
+  kZORReferenceOption,
+  kZORDeviationEdgesOption,
+  kZORMaxDistanceOption,
+  kZORPullOption,
   kZORModuleOption,
   kZORFirstJobOption,
 };
@@ -72,6 +76,11 @@ class ZORPaintOptionReader {
   std::string TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
 
   bool blocksGiven_ = false;
+  // Notes an option that only `analysis` takes, of a part's picture.
+  void ForAnalysis(const char* option, ZORAnalysis analysis);
+
+  // The options of one analysis only, as given, with that analysis.
+  std::vector<std::pair<std::string, ZORAnalysis>> analysisOptions_;
   bool sampleGiven_ = false;
   std::vector<std::string> partOptions_;  // given, and only a part's picture takes them
 };

@@ -126,6 +126,8 @@ ZOROutcome CheckFiles(const ZORRenderOptions& options) {
   std::vector<ZORNamedFile> inputs;
   if (!options.source.partPath.empty()) inputs.push_back({"the part", options.source.partPath});
   if (!options.source.valuesPath.empty()) inputs.push_back({"--values", options.source.valuesPath});
+  const std::string& reference = options.picture.parameters.referencePath;
+  if (!reference.empty()) inputs.push_back({"--reference", reference});
   if (std::optional<std::string> problem = ZORCheckFilePlan(outputs, inputs)) {
     return ZORBadInput(*problem + "; nothing was written");
   }

@@ -25,9 +25,20 @@ struct ZORValueSource {
   bool PaintsPart() const { return valuesPath.empty() && (!partPath.empty() || sample == Sample::Part); }
 };
 
+// What the analyses that take more than the surface take: deviation's reference and what it does
+// where the reference has nothing near, draft's pull direction.
+struct ZORAnalysisParameters {
+  std::string referencePath;
+  bool keepBeyondEdges = false;       // beyond the reference's edges, the distance to them
+  std::optional<double> maxDistance;  // farther points have no value
+  ZORVec3 pull{0.0, 0.0, 1.0};
+  friend bool operator==(const ZORAnalysisParameters&, const ZORAnalysisParameters&) = default;
+};
+
 // How a part is pictured.
 struct ZORPictureSettings {
   ZORAnalysis analysis = ZORAnalysis::Gaussian;
+  ZORAnalysisParameters parameters;
   enum class Shading { Lit, None };
   Shading shading = Shading::Lit;
   ZORViewpoint viewpoint;

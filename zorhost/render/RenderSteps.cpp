@@ -31,7 +31,24 @@ std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
 
-// The part read and meshed within the time limit.
+// The reference of a deviation, in the part's unit.
+ZOROutcome ReadReference(const std::string& path, ZORRenderValues& values) {
+  std::string error;
+  std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
+  if (!part) return ZORBadInput("--reference " + error);
+  const std::string& unit = part->LengthUnit();
+  const std::string& partUnit = values.part->LengthUnit();
+  if (!unit.empty() && !partUnit.empty() && unit != partUnit) {
+    return ZORBadInput(values.part->Description() + " is in " + partUnit + ", the reference " + part->Description() +
+                       " in " + unit + ": give both in one unit");
+  }
+  std::unique_ptr<ZORReference> reference = ZORReference::Make(std::move(part), error);
+  if (!reference) return ZORBadInput("--reference " + error);
+  values.reference = std::move(reference);
+  return std::nullopt;
+}
+
+// The part read and meshed within the time limit, and the reference with it.
 ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
                               std::string_view job, ZORRenderValues& values, ZORStages& stages) {
   const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
@@ -39,7 +56,7 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
   std::snprintf(limit, sizeof limit, "%g", source.timeLimit);
   const ZORDeadline deadline(source.timeLimit,
                              "zorhost " + std::string(job) + ": " + name +
-                                 ": reading and meshing the part took longer than the time limit, " +
+                                 ": reading and meshing the parts took longer than the time limit, " +
                                  limit + " s (--time-limit SECONDS raises it); nothing was written",
                              ZORExitStatus(ZORBadInput("")));
   stages.Begin("reading");
@@ -48,21 +65,57 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
   if (!values.part) return ZORBadInput(error);
   stages.Begin("meshing");
   if (!ZORPreparePart(picture, *values.part, error)) return ZORBadInput(values.part->Description() + ": " + error);
-  return std::nullopt;
+  if (picture.parameters.referencePath.empty()) return std::nullopt;
+  stages.Begin("reading and indexing the reference");
+  return ReadReference(picture.parameters.referencePath, values);
 }
 
 }  // namespace
 
-ZOROutcome ZORAnalysePart(ZORAnalysis kind, int threads, ZORRenderValues& values) {
-  std::unique_ptr<ZORSurfaceAnalysis> analysis = ZORMakeCurvatureAnalysis(kind);
-  const std::vector<ZORSurfacePoint> points = values.part->Sample(kZORPartSampleSize, threads);
-  std::vector<double> sampled;
-  sampled.reserve(points.size());
-  for (const ZORSurfacePoint& point : points) sampled.push_back(analysis->ValueAt(point));
-  ZORMeasuredRange measured = ZORMeasure(sampled, {});
-  if (!measured.any) {
-    return ZORBadInput(values.part->Description() + ": no finite value of its " + analysis->Name());
+namespace {
+
+// The analysis `settings` asks for; null with `problem` when a deviation has no reference.
+std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                                                 ZOROutcome& problem) {
+  switch (settings.analysis) {
+    case ZORAnalysis::Deviation:
+      if (!values.reference) {
+        problem = ZORBadInput("the deviation needs a reference: give --reference REF");
+        return nullptr;
+      }
+      return ZORMakeDeviationAnalysis(values.reference, {settings.parameters.keepBeyondEdges,
+                                                         settings.parameters.maxDistance});
+    case ZORAnalysis::Draft:
+      return ZORMakeDraftAnalysis(settings.parameters.pull);
+    default:
+      return ZORMakeCurvatureAnalysis(settings.analysis);
   }
+}
+
+// Why a part has no value to paint, for the analysis that found none.
+std::string NoValue(const ZORPictureSettings& settings, const ZORRenderValues& values, const ZORSurfaceAnalysis& analysis) {
+  const std::string part = values.part->Description();
+  if (settings.analysis != ZORAnalysis::Deviation) return part + ": no finite value of its " + analysis.Name();
+  if (settings.parameters.maxDistance) {
+    return part + ": no point of it is within --max-distance " + ZORShownNumber(*settings.parameters.maxDistance) +
+           " of " + values.reference->Part().Description() + " (both are read where their files place them)";
+  }
+  return part + ": no point of it lies over " + values.reference->Part().Description() +
+         " (every nearest point is on its edge: --deviation-edges keep measures to the edge)";
+}
+
+}  // namespace
+
+ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& values) {
+  ZOROutcome problem;
+  std::unique_ptr<ZORSurfaceAnalysis> analysis = MakeAnalysis(settings, values, problem);
+  if (!analysis) return problem;
+  std::vector<double> sampled;
+  for (const ZORSurfacePoint& point : values.part->Sample(kZORPartSampleSize, settings.threads)) {
+    sampled.push_back(analysis->ValueAt(point));
+  }
+  ZORMeasuredRange measured = ZORMeasure(sampled, {});
+  if (!measured.any) return ZORBadInput(NoValue(settings, values, *analysis));
   values.unit = analysis->Unit(values.part->LengthUnit());
   values.analysis = std::move(analysis);
   values.measured = std::move(measured);
@@ -124,7 +177,7 @@ ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSet
   if (source.PaintsPart()) {
     if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values, stages)) return problem;
     stages.Begin("measuring the whole part");
-    if (ZOROutcome problem = ZORAnalysePart(picture.analysis, picture.threads, values)) return problem;
+    if (ZOROutcome problem = ZORAnalysePart(picture, values)) return problem;
     stages.Begin("the analysis at each pixel");
     ZORPicturePartValues(picture, values, values, stages);
     return std::nullopt;
@@ -154,7 +207,7 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
   } else if (!ZORMakeDefaultScale(scale.get(), recipe.blocks)) {
     return ZORBadInput("cannot make a scale of " + std::to_string(recipe.blocks) + " blocks");
   }
-  if (recipe.preset && !ZORImposeRamp(scale.get(), recipe.preset->anchors)) {
+  if (recipe.preset && !ZORImposePreset(scale.get(), *recipe.preset)) {
     return ZORFailure(std::string("the scale refuses the colors of the preset ") + recipe.preset->name);
   }
   if (recipe.range) done.push_back(ZORImposeRange(scale.get(), *recipe.range, values.measured));

@@ -20,6 +20,7 @@
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/PartPicture.h"
+#include "zorhost/surface/Reference.h"
 
 // The points of a part its range is measured over: spread evenly over its area, the same for
 // every view and size of its picture.
@@ -39,6 +40,7 @@ struct ZORPictureValues {
 struct ZORRenderValues : ZORPictureValues {
   std::unique_ptr<ZORPart> part;
   std::unique_ptr<ZORSurfaceAnalysis> analysis;  // a part's
+  std::shared_ptr<const ZORReference> reference;  // what a deviation is measured against
   // What the scale's options act on: a part's values at points spread over its whole area
   // (`sampled` of them), a grid's values.
   ZORMeasuredRange measured;
@@ -58,9 +60,10 @@ struct ZORPainting {
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
                                std::string_view job, ZORRenderValues& values, ZORStages& stages);
 
-// A part's analysis made and measured over its whole part (kZORPartSampleSize points), on
-// `threads` threads (0: one a core).
-ZOROutcome ZORAnalysePart(ZORAnalysis kind, int threads, ZORRenderValues& values);
+// A part's analysis, as `settings` asks for it, made and measured over its whole part
+// (kZORPartSampleSize points). Nothing changes when it cannot be (a deviation without its
+// reference, no value anywhere).
+ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& values);
 
 // The part's mesh made for a picture of `settings` (ZORPictureDeflection): no work when it is
 // already. False, with `error`, when the part cannot be meshed.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "zorhost/common/Choices.h"
+#include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorPresetTables.h"
 
 namespace {
@@ -38,6 +39,13 @@ bool StepsBetween(const ZORImposedBlockColor& p, const ZORImposedBlockColor& q) 
 
 constexpr std::array<ZORRgba, 2> kGrayRamp = {{{0, 0, 0, 255}, {255, 255, 255, 255}}};
 
+// Draft angles in degrees: an undercut red, 0 to 1 yellow, 1 to 3 light green, 3 and more green.
+constexpr std::array<ZORRgba, 4> kDraftColors = {{{255, 0, 0, 255},
+                                                  {255, 255, 0, 255},
+                                                  {144, 238, 144, 255},
+                                                  {0, 160, 0, 255}}};
+constexpr std::array<double, 3> kDraftBoundaries = {0.0, 1.0, 3.0};
+
 }  // namespace
 
 std::span<const ZORRgba> ZORDefaultRamp() { return kDefaultRamp; }
@@ -52,7 +60,9 @@ std::span<const ZORColorPreset> ZORColorPresets() {
       {"magma", "perceptually uniform, black through purple to pale yellow", ZORMagmaTable()},
       {"cool-warm", "diverging, blue through gray to red: signed values such as curvature",
        ZORCoolWarmTable()},
-      {"grayscale", "black to white", kGrayRamp}};
+      {"grayscale", "black to white", kGrayRamp},
+      {"draft", "draft angles: below 0 (an undercut) red, 0 to 1 degree yellow, 1 to 3 light green, 3 and more green",
+       kDraftColors, kDraftBoundaries}};
   return kPresets;
 }
 
@@ -121,4 +131,15 @@ bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
   return SUCCEEDED(scale->SetColorUndefine(kUndefinedGray, kUndefinedGray, kUndefinedGray, 255)) &&
          SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
          SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
+}
+
+bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset) {
+  if (preset.boundaries.empty()) return ZORImposeRamp(scale, preset.anchors);
+  const int blocks = static_cast<int>(preset.anchors.size());
+  if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
+  std::vector<ZORImposedBlockColor> colors;
+  for (int k = 0; k < blocks; ++k) colors.push_back({k + 1, preset.anchors[static_cast<std::size_t>(k)]});
+  scale->SetAutoMinMaxStatus(ZORFalse);
+  return ZORImposeColors(scale, colors) &&
+         ZORImposeBoundaries(scale, std::vector<double>(preset.boundaries.begin(), preset.boundaries.end()));
 }

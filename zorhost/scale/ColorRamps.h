@@ -25,11 +25,13 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
 // The ramp of zorhost's default scale: blue, cyan, green, yellow, red.
 std::span<const ZORRgba> ZORDefaultRamp();
 
-// A built-in ramp a user picks by name.
+// A built-in ramp a user picks by name; or a whole scale, when it gives its boundaries: then a
+// block each anchor, its color imposed, the boundaries between them imposed and the extremes fixed.
 struct ZORColorPreset {
   const char* name;
   const char* use;  // what it is for, a line
   std::span<const ZORRgba> anchors;
+  std::span<const double> boundaries = {};
 };
 std::span<const ZORColorPreset> ZORColorPresets();
 const ZORColorPreset* ZORFindColorPreset(std::string_view name);
@@ -43,6 +45,11 @@ bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlock
 // Imposes the colors of `anchors` sampled onto the scale's blocks (ZORSampleRamp); every other
 // color is released. False when the scale refuses them.
 bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors);
+
+// Imposes a preset: a ramp's colors on the scale's blocks, or a whole scale, its block count,
+// colors and boundaries, its extremes no longer following the values. False when the scale
+// refuses any of it.
+bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset);
 
 // Makes `scale` zorhost's default scale of `blocks` blocks: the default ramp sampled onto its
 // blocks, undefined values in opaque gray, its extremes following the measured values ("AutoMinMaxStatus" on) at percentiles 1

@@ -74,11 +74,13 @@ bool AutoMinMax(const ZORScaleSnapshot::Options& stored) {
 }
 
 // How the part is pictured, with the choices the page offers.
-json ViewJson(const ZORPictureSettings& picture, bool hasView) {
+json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference) {
   const ZORViewpoint& at = picture.viewpoint;
+  std::vector<std::string> analyses = ZORAnalysisKeywords();
+  if (!hasReference) std::erase(analyses, ZORAnalysisKeyword(ZORAnalysis::Deviation));
   return {{"part", hasView},
           {"analysis", ZORAnalysisKeyword(picture.analysis)},
-          {"analyses", ZORAnalysisKeywords()},
+          {"analyses", analyses},
           {"shading", picture.shading == ZORPictureSettings::Shading::Lit ? "lit" : "none"},
           {"width", picture.width},
           {"height", picture.height},
@@ -230,7 +232,7 @@ std::string ZORScaleEditor::StateJson() {
                                           : "the " + std::to_string(values_.grid.values.size()) + " values"},
                     {"narrow", narrow ? json(*narrow) : json(nullptr)}}},
       {"picture", {{"width", values_.grid.width}, {"height", values_.grid.height}}},
-      {"view", ViewJson(options_.picture, HasView())},
+      {"view", ViewJson(options_.picture, HasView(), values_.reference != nullptr)},
       {"range", AutoMinMax(stored) ? "part" : "fixed"},
       {"timings", {{"opening", openTimings_}, {"picture", pictureTimings_}}},
       {"blocks", blocks},
@@ -275,10 +277,11 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   std::lock_guard lock(mutex_);
   if (view == options_.picture) return std::nullopt;
   ZORStages stages;
-  const bool otherAnalysis = view.analysis != options_.picture.analysis;
+  const bool otherAnalysis =
+      view.analysis != options_.picture.analysis || !(view.parameters == options_.picture.parameters);
   if (otherAnalysis) {
     stages.Begin("measuring the whole part");
-    if (ZOROutcome problem = ZORAnalysePart(view.analysis, view.threads, values_)) return problem;
+    if (ZOROutcome problem = ZORAnalysePart(view, values_)) return problem;
   }
   stages.Begin("meshing");
   if (std::string error; !ZORPreparePart(view, *values_.part, error)) {
@@ -409,7 +412,7 @@ ZOROutcome ZORScaleEditor::ImposePreset(const std::string& name, std::optional<i
   if (blocks && FAILED(scale_->SetNumberOfBlocks(*blocks))) {
     return Refused(Bad("the scale refuses " + std::to_string(*blocks) + " blocks"), before);
   }
-  if (!ZORImposeRamp(scale_.get(), preset->anchors)) {
+  if (!ZORImposePreset(scale_.get(), *preset)) {
     return Refused(Bad(std::string("the scale refuses the colors of ") + preset->name), before);
   }
   Edited(std::move(before));

@@ -1,5 +1,10 @@
 #include "zorhost/surface/Analysis.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
 namespace {
 
 // A length unit as an analysis's unit names it: the file's own when the file does not say.
@@ -22,8 +27,30 @@ class CurvatureAnalysis final : public ZORSurfaceAnalysis {
   ZORAnalysis kind_;
 };
 
+// The angle between the surface and the pull: 90 degrees less the angle between the outward
+// normal and the pull, so that a face opening toward the pull is positive and an undercut
+// negative.
+class DraftAnalysis final : public ZORSurfaceAnalysis {
+ public:
+  explicit DraftAnalysis(const ZORVec3& pull) : pull_(Normalized(pull)) {}
+  std::string Name() const override { return "draft angle"; }
+  std::string Unit(const std::string&) const override { return "\u00b0"; }
+  double ValueAt(const ZORSurfacePoint& point) const override {
+    if (!(Dot(point.normal, point.normal) > 0.0)) return std::numeric_limits<double>::quiet_NaN();
+    const double along = std::clamp(Dot(Normalized(point.normal), pull_), -1.0, 1.0);
+    return std::asin(along) * (180.0 / std::numbers::pi);
+  }
+
+ private:
+  ZORVec3 pull_;
+};
+
 }  // namespace
 
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind) {
   return std::make_unique<CurvatureAnalysis>(kind);
+}
+
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDraftAnalysis(const ZORVec3& pull) {
+  return std::make_unique<DraftAnalysis>(pull);
 }

@@ -16,6 +16,7 @@ struct ZORSurfacePoint {
   int face = -1;             // a CAD part's face, 0-based
 };
 
+// ValueAt may be called from several threads at once.
 class ZORSurfaceAnalysis {
  public:
   virtual ~ZORSurfaceAnalysis() = default;
@@ -30,3 +31,7 @@ class ZORSurfaceAnalysis {
 
 // The curvature analyses: Gaussian, mean, or a principal curvature.
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind);
+// The draft angle against the pull direction `pull` (not zero), in degrees: 90 less the angle
+// between the outward normal and the pull; positive where the surface opens toward the pull,
+// negative on an undercut.
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDraftAnalysis(const ZORVec3& pull);

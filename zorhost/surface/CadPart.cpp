@@ -1,12 +1,17 @@
 // CAD parts through Open CASCADE: STEP and IGES files and the built-in sample, meshed for the
 // picture, with the exact curvature of their surfaces at any parameters.
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
+#include <BRepTopAdaptor_FClass2d.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <Extrema_ExtPS.hxx>
+#include <Extrema_GenLocateExtPS.hxx>
+#include <Extrema_POnSurf.hxx>
 #include <GeomAPI_PointsToBSplineSurface.hxx>
 #include <GeomLProp_SLProps.hxx>
 #include <Geom_BSplineSurface.hxx>
@@ -17,15 +22,20 @@
 #include <STEPControl_Reader.hxx>
 #include <Standard_Failure.hxx>
 #include <TColgp_Array2OfPnt.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Face.hxx>
+#include <gp_Pnt2d.hxx>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "zorhost/common/Parallel.h"
@@ -41,22 +51,30 @@ struct Face {
   Handle(Geom_Surface) surface;
   gp_Trsf placement;
   bool reversed = false;
+  TopoDS_Face face;
 };
 
 class CadPart final : public ZORPart {
  public:
   CadPart(std::string description, TopoDS_Shape shape, std::string lengthUnit)
       : ZORPart(std::move(description), std::move(lengthUnit)), shape_(std::move(shape)) {
+    TopTools_IndexedDataMapOfShapeListOfShape facesOfEdges;
+    TopExp::MapShapesAndAncestors(shape_, TopAbs_EDGE, TopAbs_FACE, facesOfEdges);
+    for (int i = 1; i <= facesOfEdges.Extent() && !hasFreeEdges_; ++i) {
+      hasFreeEdges_ = facesOfEdges(i).Extent() == 1 && !BRep_Tool::Degenerated(TopoDS::Edge(facesOfEdges.FindKey(i)));
+    }
     for (TopExp_Explorer explorer(shape_, TopAbs_FACE); explorer.More(); explorer.Next()) {
       const TopoDS_Face& face = TopoDS::Face(explorer.Current());
       TopLoc_Location location;
       Handle(Geom_Surface) surface = BRep_Tool::Surface(face, location);
-      faces_.push_back({surface, location.Transformation(), face.Orientation() == TopAbs_REVERSED});
+      faces_.push_back({surface, location.Transformation(), face.Orientation() == TopAbs_REVERSED, face});
       props_.emplace_back(surface, 2, Precision::Confusion());
     }
   }
 
   bool Exact() const override { return true; }
+
+
 
   // Quick and not always tight (a torus's box is loose): a tight box of a freeform surface costs
   // a good part of a render.
@@ -84,15 +102,26 @@ class CadPart final : public ZORPart {
     return PointWith(props_, triangle, at);
   }
 
-  // Each evaluator with the kernel's evaluation state of its own.
+  // Each evaluator with the kernel's evaluation state of its own: the local properties, and the
+  // faces' adaptors and classifiers, made when first needed.
   std::unique_ptr<Evaluator> NewEvaluator() const override {
     struct Own final : Evaluator {
-      explicit Own(const CadPart& of) : part(of), props(of.props_) {}
+      explicit Own(const CadPart& of)
+          : part(of), props(of.props_), adaptors(of.faces_.size()), classifiers(of.faces_.size()) {}
       ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) override {
         return part.PointWith(props, triangle, at);
       }
+      // The faces are meshed apart, so the mesh's edges are not the part's: a point is beyond
+      // the part's edge when the part has free edges (a sheet) and the nearest point is not
+      // straight below it, as it is over a face.
+      Nearest NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at, bool) override {
+        const ZORSurfacePoint nearest = part.NearestWith(*this, point, triangle, at);
+        return {nearest, part.hasFreeEdges_ && !Below(point, nearest)};
+      }
       const CadPart& part;
       std::vector<GeomLProp_SLProps> props;
+      std::vector<std::unique_ptr<BRepAdaptor_Surface>> adaptors;
+      std::vector<std::unique_ptr<BRepTopAdaptor_FClass2d>> classifiers;
     };
     return std::make_unique<Own>(*this);
   }
@@ -239,9 +268,53 @@ class CadPart final : public ZORPart {
     return points;
   }
 
-  // The surface at the point of `triangle` with barycentric coordinates `at`, evaluated with
-  // `props`: at the surface parameters interpolated to that point.
-  ZORSurfacePoint PointWith(std::vector<GeomLProp_SLProps>& props, int triangle, const std::array<double, 3>& at) const {
+  // The point of the face of `triangle` nearest `point`: the kernel's local search for the
+  // nearest point, started from the parameters of the mesh's point (`triangle` at `at`), within
+  // the face's parameter bounds; where it fails or its point lies outside the face's trimming
+  // (past a seam or a pole, in a hole), the kernel's search over the whole face. Where that fails
+  // too, the surface at the mesh's point: within the mesh's deflection of it.
+  template <class Own>
+  ZORSurfacePoint NearestWith(Own& own, const ZORVec3& point, int triangle, const std::array<double, 3>& at) const {
+    const auto [u0, v0] = ParametersAt(triangle, at);
+    const std::size_t face = static_cast<std::size_t>(mesh_.triangleFaces[static_cast<std::size_t>(triangle)]);
+    if (!own.adaptors[face]) {
+      own.adaptors[face] = std::make_unique<BRepAdaptor_Surface>(faces_[face].face);
+      own.classifiers[face] = std::make_unique<BRepTopAdaptor_FClass2d>(faces_[face].face, Precision::PConfusion());
+    }
+    const BRepAdaptor_Surface& adaptor = *own.adaptors[face];
+    const gp_Pnt target(point.x, point.y, point.z);
+    auto inside = [&own, face](double u, double v) {
+      return own.classifiers[face]->Perform(gp_Pnt2d(u, v)) != TopAbs_OUT;
+    };
+    double u = u0, v = v0;
+    Extrema_GenLocateExtPS local(adaptor);
+    // Searching by distance: the search by the normal's direction stops short near a pole.
+    local.Perform(target, u0, v0, Standard_True);
+    if (local.IsDone()) local.Point().Parameter(u, v);
+    if (!local.IsDone() || !inside(u, v)) {
+      u = u0, v = v0;
+      Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
+      int nearest = 0;
+      for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
+        double ui = 0.0, vi = 0.0;
+        global.Point(i).Parameter(ui, vi);
+        if (inside(ui, vi) && (nearest == 0 || global.SquareDistance(i) < global.SquareDistance(nearest))) nearest = i;
+      }
+      if (nearest > 0) global.Point(nearest).Parameter(u, v);
+    }
+    return SurfaceAt(own.props, static_cast<int>(face), u, v);
+  }
+
+  // Whether `nearest`, a point of the surface, lies straight below `point`: along its normal.
+  static bool Below(const ZORVec3& point, const ZORSurfacePoint& nearest) {
+    constexpr double kSine = 1e-6;
+    const ZORVec3 away = point - nearest.position;
+    const double distance = Length(away);
+    return distance == 0.0 || Length(Cross(away, nearest.normal)) <= kSine * distance;
+  }
+
+  // The surface parameters of the mesh's point on `triangle` at barycentric coordinates `at`.
+  std::pair<double, double> ParametersAt(int triangle, const std::array<double, 3>& at) const {
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     double u = 0.0, v = 0.0;
     for (int i = 0; i < 3; ++i) {
@@ -249,6 +322,13 @@ class CadPart final : public ZORPart {
       u += at[i] * p[0];
       v += at[i] * p[1];
     }
+    return {u, v};
+  }
+
+  // The surface at the point of `triangle` with barycentric coordinates `at`, evaluated with
+  // `props`: at the surface parameters interpolated to that point.
+  ZORSurfacePoint PointWith(std::vector<GeomLProp_SLProps>& props, int triangle, const std::array<double, 3>& at) const {
+    const auto [u, v] = ParametersAt(triangle, at);
     return SurfaceAt(props, mesh_.triangleFaces[static_cast<std::size_t>(triangle)], u, v);
   }
 
@@ -283,6 +363,7 @@ class CadPart final : public ZORPart {
   std::vector<Face> faces_;  // every face of the shape, in the explorer's order
   std::vector<int> nodeFaces_;  // the face of each node of the mesh
   std::optional<double> meshedDeflection_;  // of the mesh made
+  bool hasFreeEdges_ = false;  // edges of one face only: a sheet's, not a closed solid's
   // The evaluation's state per face for the part's own evaluations; evaluating changes it, the
   // part does not.
   mutable std::vector<GeomLProp_SLProps> props_;

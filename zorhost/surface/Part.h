@@ -39,12 +39,29 @@ class ZORPart {
   virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const = 0;
   // The surface at a node of the mesh.
   virtual ZORSurfacePoint NodeAt(int node) const = 0;
+  // How far apart the mesh's nodes may lie that stand for one point: a CAD part's faces are
+  // meshed apart, each with nodes of its own along the edges they share, within the edges'
+  // tolerance of one another. 0 for a mesh, whose triangles share their nodes.
+  virtual double SeamTolerance() const { return 0.0; }
   // PointAt for one thread: each evaluator may be used on its own thread while the others are on
   // theirs (the part's own PointAt is for one thread at a time). The points are PointAt's.
   class Evaluator {
    public:
     virtual ~Evaluator() = default;
     virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) = 0;
+    // The point of the surface nearest `point`, from the point of the mesh nearest it, on
+    // `triangle` at `at`: refined on the exact surface of a CAD part, that point itself on a
+    // mesh; and whether `point` lies beyond the surface's edge, off its side rather than over it.
+    // A mesh's edge is where the mesh ends (`atMeshEdge`: the mesh's point is there); a CAD
+    // part's, a free edge of its faces.
+    struct Nearest {
+      ZORSurfacePoint point;
+      bool beyondEdge = false;
+    };
+    virtual Nearest NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at, bool atMeshEdge) {
+      static_cast<void>(point);
+      return {PointAt(triangle, at), atMeshEdge};
+    }
   };
   virtual std::unique_ptr<Evaluator> NewEvaluator() const = 0;
   // `count` points spread evenly over the part's area, as the part is whatever a picture shows

@@ -1,13 +1,21 @@
 #include "zorhost/surface/SurfaceMesh.h"
 
+#include <limits>
+
 const char* ZORAnalysisName(ZORAnalysis analysis) {
   switch (analysis) {
     case ZORAnalysis::Gaussian: return "Gaussian curvature";
     case ZORAnalysis::Mean: return "mean curvature";
     case ZORAnalysis::Minimum: return "minimum principal curvature";
     case ZORAnalysis::Maximum: return "maximum principal curvature";
+    case ZORAnalysis::Deviation: return "deviation from the reference";
+    case ZORAnalysis::Draft: return "draft angle";
   }
   return "curvature";
+}
+
+bool ZORIsCurvature(ZORAnalysis analysis) {
+  return analysis != ZORAnalysis::Deviation && analysis != ZORAnalysis::Draft;
 }
 
 double ZORCurvatures::Value(ZORAnalysis analysis) const {
@@ -16,8 +24,11 @@ double ZORCurvatures::Value(ZORAnalysis analysis) const {
     case ZORAnalysis::Mean: return mean;
     case ZORAnalysis::Minimum: return minimum;
     case ZORAnalysis::Maximum: return maximum;
+    case ZORAnalysis::Deviation:
+    case ZORAnalysis::Draft:
+      break;
   }
-  return gaussian;
+  return std::numeric_limits<double>::quiet_NaN();
 }
 
 namespace {
@@ -29,7 +40,9 @@ struct AnalysisKeyword {
 constexpr AnalysisKeyword kAnalysisKeywords[] = {{"gaussian", ZORAnalysis::Gaussian},
                                                  {"mean", ZORAnalysis::Mean},
                                                  {"min", ZORAnalysis::Minimum},
-                                                 {"max", ZORAnalysis::Maximum}};
+                                                 {"max", ZORAnalysis::Maximum},
+                                                 {"deviation", ZORAnalysis::Deviation},
+                                                 {"draft", ZORAnalysis::Draft}};
 
 }  // namespace
 

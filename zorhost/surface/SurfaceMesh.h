@@ -48,12 +48,15 @@ struct ZORSurfaceMesh {
   std::vector<std::array<double, 2>> parameters;  // per node, on its triangles' face
 };
 
-// The analyses: Gaussian and mean curvature, and the principal curvatures k1 <= k2.
-enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum };
+// The analyses: Gaussian and mean curvature, the principal curvatures k1 <= k2, the deviation
+// from a reference part and the draft angle against a pull direction.
+enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum, Deviation, Draft };
+// True for the curvatures.
+bool ZORIsCurvature(ZORAnalysis analysis);
 // What the analysis is, for titles ("mean curvature").
 const char* ZORAnalysisName(ZORAnalysis analysis);
-// The analysis a user names on the command line ("gaussian", "mean", "min", "max"), if it is one,
-// and every such name.
+// The analysis a user names on the command line ("gaussian", "mean", "min", "max", "deviation",
+// "draft"), if it is one, and every such name.
 std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword);
 const char* ZORAnalysisKeyword(ZORAnalysis analysis);
 std::vector<std::string> ZORAnalysisKeywords();

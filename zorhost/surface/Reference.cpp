@@ -1,0 +1,246 @@
+#include "zorhost/surface/Reference.h"
+
+#include <BVH_BinnedBuilder.hxx>
+#include <BVH_Distance.hxx>
+#include <BVH_Tools.hxx>
+#include <BVH_Triangulation.hxx>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <unordered_map>
+
+#include "zorhost/surface/CadKernel.h"
+
+namespace {
+
+using Triangulation = BVH_Triangulation<double, 3>;
+
+BVH_Vec3d Vec(const ZORVec3& p) { return BVH_Vec3d(p.x, p.y, p.z); }
+
+// The triangle of a BVH triangulation nearest a point, no farther than the squared distance it
+// starts with. The triangulation's elements carry their triangle's index in the mesh as their
+// fourth member, since building the hierarchy reorders them.
+class NearestTriangle final : public BVH_Distance<double, 3, BVH_Vec3d, Triangulation> {
+ public:
+  NearestTriangle(const ZORVec3& point, double withinSquared) {
+    SetObject(Vec(point));
+    myDistance = withinSquared;
+  }
+  Standard_Boolean RejectNode(const BVH_Vec3d& lowest, const BVH_Vec3d& highest, double& metric) const override {
+    metric = BVH_Tools<double, 3>::PointBoxSquareDistance(myObject, lowest, highest);
+    return RejectMetric(metric);
+  }
+  Standard_Boolean Accept(const Standard_Integer index, const double&) override {
+    const BVH_Vec4i& element = myBVHSet->Elements[static_cast<std::size_t>(index)];
+    const std::vector<BVH_Vec3d>& vertices = myBVHSet->Vertices;
+    const double squared = BVH_Tools<double, 3>::PointTriangleSquareDistance(
+        myObject, vertices[static_cast<std::size_t>(element.x())], vertices[static_cast<std::size_t>(element.y())],
+        vertices[static_cast<std::size_t>(element.z())]);
+    if (squared > myDistance || (squared == myDistance && best_ >= 0)) return Standard_False;
+    myDistance = squared;
+    best_ = element.w();
+    return Standard_True;
+  }
+  int Best() const { return best_; }
+
+ private:
+  int best_ = -1;
+};
+
+// Where on triangle (a, b, c) the point nearest `p` lies, in barycentric coordinates; exactly 0
+// for the corners it does not depend on (Ericson, Real-Time Collision Detection, 5.1.5).
+std::array<double, 3> ClosestOnTriangle(const ZORVec3& p, const ZORVec3& a, const ZORVec3& b, const ZORVec3& c) {
+  const ZORVec3 ab = b - a, ac = c - a, ap = p - a;
+  const double d1 = Dot(ab, ap), d2 = Dot(ac, ap);
+  if (d1 <= 0.0 && d2 <= 0.0) return {1.0, 0.0, 0.0};
+  const ZORVec3 bp = p - b;
+  const double d3 = Dot(ab, bp), d4 = Dot(ac, bp);
+  if (d3 >= 0.0 && d4 <= d3) return {0.0, 1.0, 0.0};
+  const double vc = d1 * d4 - d3 * d2;
+  if (vc <= 0.0 && d1 >= 0.0 && d3 <= 0.0) {
+    const double v = d1 - d3 > 0.0 ? d1 / (d1 - d3) : 0.0;
+    return {1.0 - v, v, 0.0};
+  }
+  const ZORVec3 cp = p - c;
+  const double d5 = Dot(ab, cp), d6 = Dot(ac, cp);
+  if (d6 >= 0.0 && d5 <= d6) return {0.0, 0.0, 1.0};
+  const double vb = d5 * d2 - d1 * d6;
+  if (vb <= 0.0 && d2 >= 0.0 && d6 <= 0.0) {
+    const double w = d2 - d6 > 0.0 ? d2 / (d2 - d6) : 0.0;
+    return {1.0 - w, 0.0, w};
+  }
+  const double va = d3 * d6 - d5 * d4;
+  if (va <= 0.0 && d4 - d3 >= 0.0 && d5 - d6 >= 0.0) {
+    const double w = (d4 - d3) + (d5 - d6) > 0.0 ? (d4 - d3) / ((d4 - d3) + (d5 - d6)) : 0.0;
+    return {0.0, 1.0 - w, w};
+  }
+  const double sum = va + vb + vc;
+  if (!(sum > 0.0)) return {1.0, 0.0, 0.0};  // no area: its first corner
+  const double v = vb / sum, w = vc / sum;
+  return {1.0 - v - w, v, w};
+}
+
+}  // namespace
+
+// The reference's mesh in a BVH, and which of its edges and nodes are on the mesh's edge: those
+// of one triangle only.
+class ZORReference::Index {
+ public:
+  explicit Index(const ZORSurfaceMesh& mesh)
+      : mesh_(mesh), triangulation_(new BVH_BinnedBuilder<double, 3, 32>(4, 64)) {
+    for (const ZORVec3& p : mesh.positions) triangulation_.Vertices.push_back(Vec(p));
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+      const ZORTriangle& triangle = mesh.triangles[t];
+      triangulation_.Elements.push_back(BVH_Vec4i(triangle[0], triangle[1], triangle[2], static_cast<int>(t)));
+    }
+    triangulation_.MarkDirty();
+    triangulation_.BVH();  // built now, read only after: the queries may come from several threads
+    FindBoundary();
+  }
+
+  struct Found {
+    int triangle;
+    std::array<double, 3> at;
+  };
+  std::optional<Found> Nearest(const ZORVec3& point, double withinSquared) {
+    NearestTriangle search(point, withinSquared);
+    search.SetBVHSet(&triangulation_);
+    search.ComputeDistance();
+    if (search.Best() < 0) return std::nullopt;
+    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(search.Best())];
+    const auto corner = [this, &t](int k) { return mesh_.positions[static_cast<std::size_t>(t[static_cast<std::size_t>(k)])]; };
+    return Found{search.Best(), ClosestOnTriangle(point, corner(0), corner(1), corner(2))};
+  }
+
+  // Whether the point of `triangle` at `at` is on the boundary: on an edge of that triangle alone,
+  // or at a node of such an edge.
+  bool OnBoundary(int triangle, const std::array<double, 3>& at) const {
+    const std::size_t t = static_cast<std::size_t>(triangle);
+    int zeros = 0, zero = -1, nonzero = -1;
+    for (int k = 0; k < 3; ++k) {
+      if (at[static_cast<std::size_t>(k)] == 0.0) {
+        ++zeros;
+        zero = k;
+      } else {
+        nonzero = k;
+      }
+    }
+    if (zeros == 1) return boundaryEdges_[t][static_cast<std::size_t>(zero)];
+    if (zeros == 2) {
+      const int node = mesh_.triangles[t][static_cast<std::size_t>(nonzero)];
+      return boundaryNodes_[static_cast<std::size_t>(node)];
+    }
+    return false;
+  }
+
+ private:
+  // Edge k of a triangle is the one opposite its corner k.
+  void FindBoundary() {
+    const auto key = [](int a, int b) {
+      const auto wa = static_cast<std::uint64_t>(a), wb = static_cast<std::uint64_t>(b);
+      return std::min(wa, wb) << 32 | std::max(wa, wb);
+    };
+    std::unordered_map<std::uint64_t, int> uses;
+    for (const ZORTriangle& t : mesh_.triangles) {
+      for (int k = 0; k < 3; ++k) ++uses[key(t[static_cast<std::size_t>((k + 1) % 3)], t[static_cast<std::size_t>((k + 2) % 3)])];
+    }
+    boundaryEdges_.resize(mesh_.triangles.size());
+    boundaryNodes_.assign(mesh_.positions.size(), false);
+    for (std::size_t i = 0; i < mesh_.triangles.size(); ++i) {
+      const ZORTriangle& t = mesh_.triangles[i];
+      for (int k = 0; k < 3; ++k) {
+        const int a = t[static_cast<std::size_t>((k + 1) % 3)], b = t[static_cast<std::size_t>((k + 2) % 3)];
+        const bool boundary = uses[key(a, b)] == 1;
+        boundaryEdges_[i][static_cast<std::size_t>(k)] = boundary;
+        if (boundary) {
+          boundaryNodes_[static_cast<std::size_t>(a)] = true;
+          boundaryNodes_[static_cast<std::size_t>(b)] = true;
+        }
+      }
+    }
+  }
+
+  const ZORSurfaceMesh& mesh_;
+  Triangulation triangulation_;
+  std::vector<std::array<bool, 3>> boundaryEdges_;
+  std::vector<bool> boundaryNodes_;
+};
+
+ZORReference::ZORReference(std::unique_ptr<ZORPart> part) : part_(std::move(part)) {}
+
+ZORReference::~ZORReference() = default;
+
+std::unique_ptr<ZORReference> ZORReference::Make(std::unique_ptr<ZORPart> part, std::string& error) {
+  constexpr double kDeflectionShare = 1.0 / 2000.0;
+  ZORVec3 lowest, highest;
+  part->Bounds(lowest, highest);
+  if (!part->Prepare(kDeflectionShare * Length(highest - lowest), error)) {
+    error = part->Description() + ": " + error;
+    return nullptr;
+  }
+  std::unique_ptr<ZORReference> reference(new ZORReference(std::move(part)));
+  reference->index_ = std::make_unique<Index>(reference->part_->Mesh());
+  return reference;
+}
+
+std::unique_ptr<ZORPart::Evaluator> ZORReference::TakeEvaluator() const {
+  std::lock_guard lock(evaluatorsMutex_);
+  if (evaluators_.empty()) return part_->NewEvaluator();
+  std::unique_ptr<ZORPart::Evaluator> evaluator = std::move(evaluators_.back());
+  evaluators_.pop_back();
+  return evaluator;
+}
+
+void ZORReference::GiveBack(std::unique_ptr<ZORPart::Evaluator> evaluator) const {
+  std::lock_guard lock(evaluatorsMutex_);
+  evaluators_.push_back(std::move(evaluator));
+}
+
+std::optional<ZORReference::Nearest> ZORReference::NearestTo(const ZORVec3& point, double within) const {
+  const double withinSquared = std::isfinite(within) ? within * within : std::numeric_limits<double>::max();
+  const std::optional<Index::Found> found = index_->Nearest(point, withinSquared);
+  if (!found) return std::nullopt;
+  // Given back on every path: the kernel's search may throw.
+  struct Lease {
+    const ZORReference& reference;
+    std::unique_ptr<ZORPart::Evaluator> evaluator;
+    ~Lease() { reference.GiveBack(std::move(evaluator)); }
+  } lease{*this, TakeEvaluator()};
+  const ZORPart::Evaluator::Nearest nearest =
+      lease.evaluator->NearestFrom(point, found->triangle, found->at, index_->OnBoundary(found->triangle, found->at));
+  return Nearest{nearest.point, nearest.beyondEdge};
+}
+
+namespace {
+
+class DeviationAnalysis final : public ZORSurfaceAnalysis {
+ public:
+  DeviationAnalysis(std::shared_ptr<const ZORReference> reference, const ZORDeviationOptions& options)
+      : reference_(std::move(reference)), options_(options) {}
+  std::string Name() const override { return "deviation from " + reference_->Part().Title(); }
+  std::string Unit(const std::string& lengthUnit) const override {
+    return lengthUnit.empty() ? "length unit of the file" : lengthUnit;
+  }
+  double ValueAt(const ZORSurfacePoint& point) const override {
+    constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
+    const double within = options_.within.value_or(std::numeric_limits<double>::infinity());
+    const std::optional<ZORReference::Nearest> nearest = reference_->NearestTo(point.position, within);
+    if (!nearest || (nearest->beyondEdge && !options_.keepBeyondEdges)) return kUndefined;
+    const ZORVec3 away = point.position - nearest->point.position;
+    const double distance = Length(away);
+    if (distance > within) return kUndefined;  // the exact point may lie a little farther than the mesh's
+    return Dot(away, nearest->point.normal) < 0.0 ? -distance : distance;
+  }
+
+ private:
+  std::shared_ptr<const ZORReference> reference_;
+  ZORDeviationOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDeviationAnalysis(std::shared_ptr<const ZORReference> reference,
+                                                              const ZORDeviationOptions& options) {
+  return std::make_unique<DeviationAnalysis>(std::move(reference), options);
+}

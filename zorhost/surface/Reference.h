@@ -1,0 +1,55 @@
+// A reference part that points are measured against: its mesh in a bounding volume hierarchy
+// (Open CASCADE's BVH), so that the nearest triangle is found without a scan, and the nearest
+// point refined on the exact surface of a CAD reference. Safe to ask from several threads.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zorhost/surface/Analysis.h"
+#include "zorhost/surface/Part.h"
+
+class ZORReference {
+ public:
+  // The reference of `part`, meshed finely enough for the nearest triangle to start the exact
+  // search near the nearest point (a 2000th of its size); null with `error` when it cannot be.
+  static std::unique_ptr<ZORReference> Make(std::unique_ptr<ZORPart> part, std::string& error);
+  ~ZORReference();
+
+  const ZORPart& Part() const { return *part_; }
+
+  // The point of the reference nearest `point`, within `within` of it (nothing when every point
+  // is farther); `beyondEdge` when `point` is off the reference's side rather than over it: the
+  // nearest point on the edge where a mesh ends, or on a free edge of a CAD sheet.
+  struct Nearest {
+    ZORSurfacePoint point;
+    bool beyondEdge = false;
+  };
+  std::optional<Nearest> NearestTo(const ZORVec3& point, double within) const;
+
+ private:
+  class Index;
+  explicit ZORReference(std::unique_ptr<ZORPart> part);
+  // An evaluator of the part for the calling thread, and back when done.
+  std::unique_ptr<ZORPart::Evaluator> TakeEvaluator() const;
+  void GiveBack(std::unique_ptr<ZORPart::Evaluator> evaluator) const;
+
+  std::unique_ptr<ZORPart> part_;
+  std::unique_ptr<Index> index_;
+  mutable std::mutex evaluatorsMutex_;
+  mutable std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators_;
+};
+
+// What the deviation does where the reference has nothing over a point.
+struct ZORDeviationOptions {
+  bool keepBeyondEdges = false;   // keep the distance to the edge instead of no value
+  std::optional<double> within;   // farther points have no value
+};
+
+// The signed distance from each point to `reference`: positive on the side its outward normals
+// point to. Not a number beyond the reference's edges (unless kept) and past `within`.
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDeviationAnalysis(std::shared_ptr<const ZORReference> reference,
+                                                              const ZORDeviationOptions& options);
