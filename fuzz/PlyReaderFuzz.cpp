@@ -44,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   CheckMesh(mesh);
+  mesh.normals = ZORMeshNormals(mesh);
   const std::vector<ZORCurvatures> curvatures = ZOREstimateMeshCurvatures(mesh, mesh.normals);
   if (curvatures.size() != mesh.positions.size() || mesh.normals.size() != mesh.positions.size()) {
     ZORFuzzFinding("not one curvature and one normal a vertex");

@@ -8,8 +8,12 @@
 #include <TopoDS.hxx>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -110,6 +114,93 @@ TEST(MeshFiles, VerticesWithinRoundingOfEachOtherAreWelded) {
   apart.triangles = {{0, 1, 2}, {3, 1, 2}};
   EXPECT_EQ(ZORWeldVertices(apart), 0u);
   EXPECT_EQ(apart.positions.size(), 4u);
+}
+
+// The weld as it was first written, by cells of the reach and a map of them: slow on big meshes,
+// plain to read. The weld must give its result.
+std::size_t WeldByMapOfCells(ZORSurfaceMesh& mesh) {
+  ZORVec3 lowest = mesh.positions.front(), highest = lowest;
+  for (const ZORVec3& p : mesh.positions) {
+    lowest = {std::min(lowest.x, p.x), std::min(lowest.y, p.y), std::min(lowest.z, p.z)};
+    highest = {std::max(highest.x, p.x), std::max(highest.y, p.y), std::max(highest.z, p.z)};
+  }
+  const double reach = 1e-6 * Length(highest - lowest);
+  using Cell = std::array<std::int64_t, 3>;
+  std::map<Cell, std::vector<int>> cells;
+  auto cellOf = [&](const ZORVec3& p) {
+    return Cell{static_cast<std::int64_t>(std::floor((p.x - lowest.x) / reach)),
+                static_cast<std::int64_t>(std::floor((p.y - lowest.y) / reach)),
+                static_cast<std::int64_t>(std::floor((p.z - lowest.z) / reach))};
+  };
+  std::vector<int> welded(mesh.positions.size());
+  std::vector<ZORVec3> positions;
+  for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
+    const ZORVec3& p = mesh.positions[v];
+    const Cell cell = cellOf(p);
+    int match = -1;
+    for (std::int64_t dx = -1; dx <= 1 && match < 0; ++dx) {
+      for (std::int64_t dy = -1; dy <= 1 && match < 0; ++dy) {
+        for (std::int64_t dz = -1; dz <= 1 && match < 0; ++dz) {
+          const auto found = cells.find({cell[0] + dx, cell[1] + dy, cell[2] + dz});
+          if (found == cells.end()) continue;
+          for (int candidate : found->second) {
+            if (Length(positions[static_cast<std::size_t>(candidate)] - p) <= reach) {
+              match = candidate;
+              break;
+            }
+          }
+        }
+      }
+    }
+    if (match < 0) {
+      match = static_cast<int>(positions.size());
+      positions.push_back(p);
+      cells[cell].push_back(match);
+    }
+    welded[v] = match;
+  }
+  std::vector<ZORTriangle> triangles;
+  for (const ZORTriangle& t : mesh.triangles) {
+    const ZORTriangle c = {welded[static_cast<std::size_t>(t[0])], welded[static_cast<std::size_t>(t[1])],
+                           welded[static_cast<std::size_t>(t[2])]};
+    if (c[0] != c[1] && c[1] != c[2] && c[0] != c[2]) triangles.push_back(c);
+  }
+  const std::size_t dropped = mesh.triangles.size() - triangles.size();
+  mesh.positions = std::move(positions);
+  mesh.triangles = std::move(triangles);
+  return dropped;
+}
+
+TEST(MeshFiles, TheWeldIsTheOneByCellsOfTheReach) {
+  // The example scan and a torus as triangle soups, each corner its own vertex rounded to single
+  // precision (as an STL holds it), in a shuffled order, with rounding-sized jitter on some.
+  std::string error;
+  std::unique_ptr<ZORPart> scan = ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket-scan.stl", error);
+  ASSERT_TRUE(scan) << error;
+  std::unique_ptr<ZORPart> torus = ZORReadPart(ZOR_EXAMPLE_PARTS "/torus.step", error);
+  ASSERT_TRUE(torus) << error;
+  ASSERT_TRUE(torus->Prepare(0.01, error)) << error;
+  std::mt19937_64 random(7);
+  for (const ZORSurfaceMesh* source : {&scan->Mesh(), &torus->Mesh()}) {
+    std::vector<ZORTriangle> order = source->triangles;
+    std::shuffle(order.begin(), order.end(), random);
+    ZORSurfaceMesh soup;
+    std::uniform_real_distribution<double> jitter(-2e-7, 2e-7);
+    for (const ZORTriangle& t : order) {
+      for (int corner : t) {
+        const ZORVec3& p = source->positions[static_cast<std::size_t>(corner)];
+        ZORVec3 rounded{static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+        if (random() % 7 == 0) rounded.x += jitter(random);
+        soup.positions.push_back(rounded);
+      }
+      const int first = static_cast<int>(soup.positions.size()) - 3;
+      soup.triangles.push_back({first, first + 1, first + 2});
+    }
+    ZORSurfaceMesh expected = soup;
+    EXPECT_EQ(ZORWeldVertices(soup), WeldByMapOfCells(expected));
+    EXPECT_EQ(soup.positions, expected.positions);
+    EXPECT_EQ(soup.triangles, expected.triangles);
+  }
 }
 
 TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
@@ -216,13 +307,12 @@ TEST(MeshCurvature, VerticesWithoutAClosedFanHaveNoValue) {
   ZORSurfaceMesh mesh;
   mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {5, 5, 5}, {2, 0, 0}};
   mesh.triangles = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
-  std::vector<ZORVec3> normals;
-  std::vector<ZORCurvatures> curvatures = ZOREstimateMeshCurvatures(mesh, normals);
+  std::vector<ZORCurvatures> curvatures = ZOREstimateMeshCurvatures(mesh, ZORMeshNormals(mesh));
   for (int v = 0; v < 4; ++v) EXPECT_FALSE(std::isnan(curvatures[static_cast<std::size_t>(v)].gaussian)) << v;
   EXPECT_TRUE(std::isnan(curvatures[4].gaussian));  // on no triangle
   mesh.triangles.push_back({0, 1, 3});              // the edges of this face now have three faces
   mesh.triangles.push_back({0, 1, 5});              // degenerate: on one line
-  curvatures = ZOREstimateMeshCurvatures(mesh, normals);
+  curvatures = ZOREstimateMeshCurvatures(mesh, ZORMeshNormals(mesh));
   EXPECT_TRUE(std::isnan(curvatures[0].mean));
   EXPECT_TRUE(std::isnan(curvatures[1].mean));
   EXPECT_TRUE(std::isnan(curvatures[5].mean));

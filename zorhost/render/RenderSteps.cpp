@@ -124,7 +124,8 @@ ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& v
 }
 
 bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::string& error) {
-  return part.Prepare(ZORPictureDeflection(part, settings.width, settings.height, settings.viewpoint.zoom), error);
+  return part.Prepare(ZORPictureDeflection(part, settings.width, settings.height, settings.viewpoint.zoom),
+                      ZORIsCurvature(settings.analysis), error);
 }
 
 void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,

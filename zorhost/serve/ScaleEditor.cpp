@@ -279,13 +279,13 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   ZORStages stages;
   const bool otherAnalysis =
       view.analysis != options_.picture.analysis || !(view.parameters == options_.picture.parameters);
-  if (otherAnalysis) {
-    stages.Begin("measuring the whole part");
-    if (ZOROutcome problem = ZORAnalysePart(view, values_)) return problem;
-  }
   stages.Begin("meshing");
   if (std::string error; !ZORPreparePart(view, *values_.part, error)) {
     return ZORFailure(values_.part->Description() + ": " + error);
+  }
+  if (otherAnalysis) {
+    stages.Begin("measuring the whole part");
+    if (ZOROutcome problem = ZORAnalysePart(view, values_)) return problem;
   }
   stages.Begin("the analysis at each pixel");
   ZORPicturePartValues(view, values_, values_, stages);

@@ -89,7 +89,7 @@ class CadPart final : public ZORPart {
 
   // The mesh depends on the deflection alone, not on the meshes made before: the kernel keeps a
   // face's finer triangulation when asked for a coarser one, so they are removed first.
-  bool Prepare(double deflection, std::string& error) override {
+  bool Prepare(double deflection, bool, std::string& error) override {
     if (meshedDeflection_ == deflection) return true;
     if (meshedDeflection_) BRepTools::Clean(shape_);
     meshedDeflection_.reset();

@@ -1,10 +1,10 @@
 #include "zorhost/surface/MeshCurvature.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <numbers>
-#include <unordered_map>
+
+#include "zorhost/surface/EdgeUses.h"
 
 namespace {
 
@@ -28,43 +28,49 @@ bool HasArea(const ZORSurfaceMesh& mesh, const ZORTriangle& t) {
 // Vertices whose one-ring is not a closed fan of good triangles.
 std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
   std::vector<bool> without(mesh.positions.size(), false);
-  std::unordered_map<std::uint64_t, int> edgeUses;
-  auto key = [](int a, int b) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::min(a, b))) << 32) |
-           static_cast<std::uint32_t>(std::max(a, b));
-  };
   std::vector<bool> used(mesh.positions.size(), false);
   for (const ZORTriangle& t : mesh.triangles) {
     const bool hasArea = HasArea(mesh, t);
     for (int i = 0; i < 3; ++i) {
       used[static_cast<std::size_t>(t[i])] = true;
       if (!hasArea) without[static_cast<std::size_t>(t[i])] = true;
-      ++edgeUses[key(t[i], t[(i + 1) % 3])];
     }
   }
-  for (const auto& [edge, uses] : edgeUses) {
-    if (uses == 2) continue;  // inside a manifold surface
-    without[static_cast<std::size_t>(edge >> 32)] = true;
-    without[static_cast<std::size_t>(edge & 0xffffffffu)] = true;
-  }
+  ZOREdgeUses(mesh.triangles).ForEach([&without](int a, int b, int uses) {
+    if (uses == 2) return;  // inside a manifold surface
+    without[static_cast<std::size_t>(a)] = true;
+    without[static_cast<std::size_t>(b)] = true;
+  });
   for (std::size_t v = 0; v < used.size(); ++v) without[v] = without[v] || !used[v];
   return without;
 }
 
 }  // namespace
 
+std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh) {
+  std::vector<ZORVec3> normals(mesh.positions.size());
+  for (const ZORTriangle& t : mesh.triangles) {
+    if (!HasArea(mesh, t)) continue;
+    const ZORVec3& p0 = mesh.positions[static_cast<std::size_t>(t[0])];
+    const ZORVec3 faceNormal = Cross(mesh.positions[static_cast<std::size_t>(t[1])] - p0,
+                                     mesh.positions[static_cast<std::size_t>(t[2])] - p0);
+    for (int i = 0; i < 3; ++i) normals[static_cast<std::size_t>(t[i])] = normals[static_cast<std::size_t>(t[i])] + faceNormal;
+  }
+  for (ZORVec3& normal : normals) normal = Normalized(normal);
+  return normals;
+}
+
 std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
-                                                     std::vector<ZORVec3>& normals) {
+                                                     const std::vector<ZORVec3>& normals) {
   const std::size_t count = mesh.positions.size();
   std::vector<double> area(count, 0.0), angles(count, 0.0);
-  std::vector<ZORVec3> laplacian(count), normal(count);
+  std::vector<ZORVec3> laplacian(count);
   for (const ZORTriangle& t : mesh.triangles) {
     const ZORVec3 p[3] = {mesh.positions[static_cast<std::size_t>(t[0])],
                           mesh.positions[static_cast<std::size_t>(t[1])],
                           mesh.positions[static_cast<std::size_t>(t[2])]};
     if (!HasArea(mesh, t)) continue;
-    const ZORVec3 faceNormal = Cross(p[1] - p[0], p[2] - p[0]);
-    const double triangleArea = 0.5 * Length(faceNormal);
+    const double triangleArea = 0.5 * Length(Cross(p[1] - p[0], p[2] - p[0]));
     bool obtuse[3];
     double cot[3];
     for (int i = 0; i < 3; ++i) {
@@ -81,7 +87,6 @@ std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
       const int j = (i + 1) % 3, k = (i + 2) % 3;
       // The cotangent weights of the two edges at vertex i, by the angles opposite them.
       laplacian[v] = laplacian[v] + cot[k] * (p[i] - p[j]) + cot[j] * (p[i] - p[k]);
-      normal[v] = normal[v] + faceNormal;
       if (!anyObtuse) {
         area[v] += (Dot(p[j] - p[i], p[j] - p[i]) * cot[k] + Dot(p[k] - p[i], p[k] - p[i]) * cot[j]) / 8.0;
       } else {
@@ -92,9 +97,7 @@ std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
   const std::vector<bool> without = VerticesWithoutValue(mesh);
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   std::vector<ZORCurvatures> curvatures(count, ZORCurvatures{kNone, kNone, kNone, kNone});
-  normals.resize(count);
   for (std::size_t v = 0; v < count; ++v) {
-    normals[v] = Normalized(normal[v]);
     if (without[v] || !(area[v] > 0.0)) continue;
     const ZORVec3 meanNormal = (1.0 / (2.0 * area[v])) * laplacian[v];
     const double mean = std::copysign(Length(meanNormal) / 2.0, Dot(meanNormal, normals[v]));

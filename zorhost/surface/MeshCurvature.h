@@ -5,13 +5,15 @@
 
 #include "zorhost/surface/SurfaceMesh.h"
 
-// The curvatures at each vertex of `mesh`, and its normal: the discrete curvatures of Meyer,
+// The normal at each vertex of `mesh`: the area-weighted mean of its triangles' normals.
+std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh);
+
+// The curvatures at each vertex of `mesh`, whose `normals` sign them: the discrete curvatures of Meyer,
 // Desbrun, Schroeder and Barr (2003) over the mixed Voronoi area of its triangles: the angle
 // deficit for the Gaussian curvature, the cotangent Laplacian for the mean curvature (positive
 // where the surface bends away from its normal, as on a convex mesh whose triangles turn
-// counterclockwise seen from outside), and the principal curvatures from both. The normal is the
-// area-weighted mean of the triangles' normals. A vertex on the mesh's border, on an edge shared
-// by more than two triangles, on a degenerate triangle, or on none, has no curvature (not a
-// number).
+// counterclockwise seen from outside), and the principal curvatures from both. A vertex on the
+// mesh's border, on an edge shared by more than two triangles, on a degenerate triangle, or on
+// none, has no curvature (not a number).
 std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
-                                                     std::vector<ZORVec3>& normals);
+                                                     const std::vector<ZORVec3>& normals);

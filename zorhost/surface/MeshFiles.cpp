@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -15,7 +16,6 @@
 #include <cstring>
 #include <fstream>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "zor/ZORText.h"
@@ -243,6 +243,49 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
   return true;
 }
 
+namespace {
+
+// Open addressing over 64-bit keys, linear probing, sized once: no allocation an entry.
+class FlatIndex {
+ public:
+  static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+  explicit FlatIndex(std::size_t entries)
+      : keys_(std::bit_ceil(std::max<std::size_t>(16, 2 * entries)), kEmpty), values_(keys_.size(), -1),
+        mask_(keys_.size() - 1) {}
+  // The slot of `key`, or the empty one where it would go; `same` tells a stored key's entry
+  // from another's with the same key (a position's hash).
+  template <class Same>
+  std::size_t Slot(std::uint64_t key, Same same) const {
+    std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 17) & mask_;
+    while (keys_[slot] != kEmpty && !(keys_[slot] == key && same(values_[slot]))) slot = (slot + 1) & mask_;
+    return slot;
+  }
+  std::size_t Slot(std::uint64_t key) const {
+    return Slot(key, [](int) { return true; });
+  }
+  int Value(std::size_t slot) const { return values_[slot]; }
+  void Set(std::size_t slot, std::uint64_t key, int value) {
+    keys_[slot] = key;
+    values_[slot] = value;
+  }
+
+ private:
+  std::vector<std::uint64_t> keys_;
+  std::vector<int> values_;
+  std::size_t mask_;
+};
+
+std::uint64_t PositionKey(const ZORVec3& p) {
+  std::uint64_t x, y, z;
+  std::memcpy(&x, &p.x, 8);
+  std::memcpy(&y, &p.y, 8);
+  std::memcpy(&z, &p.z, 8);
+  const std::uint64_t key = x ^ (y * 0xC2B2AE3D27D4EB4Full) ^ (z * 0x165667B19E3779F9ull);
+  return key == FlatIndex::kEmpty ? 0 : key;
+}
+
+}  // namespace
+
 std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   constexpr double kWeldShare = 1e-6;
   ZORVec3 lowest, highest;
@@ -251,34 +294,42 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     return 0;
   }
   const double reach = kWeldShare * Length(highest - lowest);
-  // Cells of the reach's size: a vertex's match lies in its cell or a neighbouring one.
-  const double cellSize = reach > 0.0 && std::isfinite(reach) ? reach : 1.0;
-  using Cell = std::array<std::int64_t, 3>;
-  struct CellHash {
-    std::size_t operator()(const Cell& c) const {
-      return std::hash<std::int64_t>()(c[0] * 73856093 ^ c[1] * 19349663 ^ c[2] * 83492791);
-    }
-  };
-  auto cellOf = [&](const ZORVec3& p) {
-    return Cell{static_cast<std::int64_t>(std::floor((p.x - lowest.x) / cellSize)),
-                static_cast<std::int64_t>(std::floor((p.y - lowest.y) / cellSize)),
-                static_cast<std::int64_t>(std::floor((p.z - lowest.z) / cellSize))};
-  };
-  std::unordered_map<Cell, std::vector<int>, CellHash> cells;
-  std::vector<int> welded(mesh.positions.size());
+  // Cells twice the reach: the vertices within reach of one lie in the 2 x 2 x 2 cells its reach
+  // touches. Each coordinate's cell fits 21 bits: the extent is at most the diagonal, a million
+  // reaches.
+  const double cellSize = reach > 0.0 && std::isfinite(reach) ? 2.0 * reach : 1.0;
+  const std::size_t count = mesh.positions.size();
+  // Most of a mesh file's vertices are exact copies of another: they weld as their first copy.
+  FlatIndex copies(count);
+  FlatIndex cells(count);
+  std::vector<int> nextInCell;  // the kept vertices of a cell, in the order they were kept
+  std::vector<int> tailOfCell;  // by a cell's first kept vertex: its last
+  std::vector<int> welded(count);
   std::vector<ZORVec3> positions;
-  for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
+  for (std::size_t v = 0; v < count; ++v) {
     const ZORVec3& p = mesh.positions[v];
-    const Cell cell = cellOf(p);
+    const std::size_t copySlot =
+        copies.Slot(PositionKey(p), [&](int first) { return mesh.positions[static_cast<std::size_t>(first)] == p; });
+    if (copies.Value(copySlot) >= 0) {
+      welded[v] = welded[static_cast<std::size_t>(copies.Value(copySlot))];
+      continue;
+    }
+    copies.Set(copySlot, PositionKey(p), static_cast<int>(v));
+    const double at[3] = {(p.x - lowest.x) / cellSize, (p.y - lowest.y) / cellSize, (p.z - lowest.z) / cellSize};
+    std::uint64_t home[3], low[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      home[axis] = static_cast<std::uint64_t>(std::floor(at[axis]));
+      // The neighbour below when the point is in the cell's lower half, else the one above.
+      low[axis] = at[axis] - std::floor(at[axis]) < 0.5 && home[axis] > 0 ? home[axis] - 1 : home[axis];
+    }
+    auto cellKey = [](std::uint64_t x, std::uint64_t y, std::uint64_t z) { return x | y << 21 | z << 42; };
     int match = -1;
-    for (std::int64_t dx = -1; dx <= 1 && match < 0; ++dx) {
-      for (std::int64_t dy = -1; dy <= 1 && match < 0; ++dy) {
-        for (std::int64_t dz = -1; dz <= 1 && match < 0; ++dz) {
-          const auto found = cells.find({cell[0] + dx, cell[1] + dy, cell[2] + dz});
-          if (found == cells.end()) continue;
-          for (int candidate : found->second) {
-            if (Length(positions[static_cast<std::size_t>(candidate)] - p) <= reach) {
-              match = candidate;
+    for (std::uint64_t x = low[0]; x <= low[0] + 1 && match < 0; ++x) {
+      for (std::uint64_t y = low[1]; y <= low[1] + 1 && match < 0; ++y) {
+        for (std::uint64_t z = low[2]; z <= low[2] + 1 && match < 0; ++z) {
+          for (int kept = cells.Value(cells.Slot(cellKey(x, y, z))); kept >= 0; kept = nextInCell[static_cast<std::size_t>(kept)]) {
+            if (Length(positions[static_cast<std::size_t>(kept)] - p) <= reach) {
+              match = kept;
               break;
             }
           }
@@ -288,7 +339,18 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     if (match < 0) {
       match = static_cast<int>(positions.size());
       positions.push_back(p);
-      cells[cell].push_back(match);
+      nextInCell.push_back(-1);
+      tailOfCell.push_back(match);
+      const std::uint64_t key = cellKey(home[0], home[1], home[2]);
+      const std::size_t slot = cells.Slot(key);
+      const int head = cells.Value(slot);
+      if (head < 0) {
+        cells.Set(slot, key, match);
+      } else {
+        int& tail = tailOfCell[static_cast<std::size_t>(head)];
+        nextInCell[static_cast<std::size_t>(tail)] = match;
+        tail = match;
+      }
     }
     welded[v] = match;
   }

@@ -35,8 +35,10 @@ class MeshPart final : public ZORPart {
     }
   }
 
-  bool Prepare(double, std::string&) override {
-    if (!curvatures_.empty()) return true;  // the mesh does not change with the picture
+  // The mesh does not change with the picture: its normals and curvatures are estimated once.
+  bool Prepare(double, bool curvatures, std::string&) override {
+    if (mesh_.normals.empty()) mesh_.normals = ZORMeshNormals(mesh_);
+    if (!curvatures || !curvatures_.empty()) return true;
     curvatures_ = ZOREstimateMeshCurvatures(mesh_, mesh_.normals);
     meshNotes_.clear();
     const auto without = std::count_if(curvatures_.begin(), curvatures_.end(),
@@ -55,7 +57,7 @@ class MeshPart final : public ZORPart {
     point.curvatures = {0.0, 0.0, 0.0, 0.0};
     for (int i = 0; i < 3; ++i) {
       const std::size_t v = static_cast<std::size_t>(t[i]);
-      const ZORCurvatures& c = curvatures_[v];
+      const ZORCurvatures& c = CurvaturesAt(v);
       point.position = point.position + at[i] * mesh_.positions[v];
       point.normal = point.normal + at[i] * mesh_.normals[v];
       point.curvatures = {point.curvatures.gaussian + at[i] * c.gaussian, point.curvatures.mean + at[i] * c.mean,
@@ -77,7 +79,7 @@ class MeshPart final : public ZORPart {
 
   ZORSurfacePoint NodeAt(int node) const override {
     const std::size_t v = static_cast<std::size_t>(node);
-    return {mesh_.positions[v], mesh_.normals[v], curvatures_[v], -1};
+    return {mesh_.positions[v], mesh_.normals[v], CurvaturesAt(v), -1};
   }
 
   std::vector<ZORSurfacePoint> Sample(std::size_t count, int) const override {
@@ -89,7 +91,14 @@ class MeshPart final : public ZORPart {
   }
 
  private:
-  std::vector<ZORCurvatures> curvatures_;  // per vertex
+  // A vertex's curvatures: not a number when they were not asked for.
+  const ZORCurvatures& CurvaturesAt(std::size_t vertex) const {
+    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    static constexpr ZORCurvatures kUnknown{kNone, kNone, kNone, kNone};
+    return curvatures_.empty() ? kUnknown : curvatures_[vertex];
+  }
+
+  std::vector<ZORCurvatures> curvatures_;  // per vertex, when asked for
 };
 
 std::string Extension(const std::string& path) {

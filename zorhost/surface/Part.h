@@ -26,9 +26,11 @@ class ZORPart {
   // A box holding the part, perhaps not tightly.
   virtual void Bounds(ZORVec3& lowest, ZORVec3& highest) const = 0;
   // Makes the mesh that the picture and the exported mesh show, within `deflection` of a CAD
-  // part's surface (a mesh part is its own mesh, its curvatures estimated). False, with `error`,
-  // when no triangle could be made.
-  virtual bool Prepare(double deflection, std::string& error) = 0;
+  // part's surface (a mesh part is its own mesh, its normals estimated, and its curvatures when
+  // `curvatures` asks: a mesh's points have none otherwise). False, with `error`, when no
+  // triangle could be made.
+  virtual bool Prepare(double deflection, bool curvatures, std::string& error) = 0;
+  bool Prepare(double deflection, std::string& error) { return Prepare(deflection, true, error); }
   const ZORSurfaceMesh& Mesh() const { return mesh_; }
   // What a person should know about the mesh that Prepare made, a sentence each: faces that
   // could only be meshed coarser or not at all, vertices without curvature.

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <unordered_map>
 
 #include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/EdgeUses.h"
 
 namespace {
 
@@ -137,21 +137,14 @@ class ZORReference::Index {
  private:
   // Edge k of a triangle is the one opposite its corner k.
   void FindBoundary() {
-    const auto key = [](int a, int b) {
-      const auto wa = static_cast<std::uint64_t>(a), wb = static_cast<std::uint64_t>(b);
-      return std::min(wa, wb) << 32 | std::max(wa, wb);
-    };
-    std::unordered_map<std::uint64_t, int> uses;
-    for (const ZORTriangle& t : mesh_.triangles) {
-      for (int k = 0; k < 3; ++k) ++uses[key(t[static_cast<std::size_t>((k + 1) % 3)], t[static_cast<std::size_t>((k + 2) % 3)])];
-    }
+    const ZOREdgeUses uses(mesh_.triangles);
     boundaryEdges_.resize(mesh_.triangles.size());
     boundaryNodes_.assign(mesh_.positions.size(), false);
     for (std::size_t i = 0; i < mesh_.triangles.size(); ++i) {
       const ZORTriangle& t = mesh_.triangles[i];
       for (int k = 0; k < 3; ++k) {
         const int a = t[static_cast<std::size_t>((k + 1) % 3)], b = t[static_cast<std::size_t>((k + 2) % 3)];
-        const bool boundary = uses[key(a, b)] == 1;
+        const bool boundary = uses.Uses(a, b) == 1;
         boundaryEdges_[i][static_cast<std::size_t>(k)] = boundary;
         if (boundary) {
           boundaryNodes_[static_cast<std::size_t>(a)] = true;
@@ -175,7 +168,7 @@ std::unique_ptr<ZORReference> ZORReference::Make(std::unique_ptr<ZORPart> part, 
   constexpr double kDeflectionShare = 1.0 / 2000.0;
   ZORVec3 lowest, highest;
   part->Bounds(lowest, highest);
-  if (!part->Prepare(kDeflectionShare * Length(highest - lowest), error)) {
+  if (!part->Prepare(kDeflectionShare * Length(highest - lowest), false, error)) {
     error = part->Description() + ": " + error;
     return nullptr;
   }

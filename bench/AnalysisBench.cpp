@@ -1,0 +1,253 @@
+// What the analyses beyond curvature cost: the deviation at each pixel of the example scan
+// against the bracket, beside the CAD kernel's own projection of the same points from a perfect
+// start (its nearest point already known); a scan of 2 million triangles against the bracket,
+// rendered whole at 1024 x 768; the draft at each pixel of the moulded cup beside its curvature.
+// Each ratio is to its baseline.
+#include <BRepAdaptor_Surface.hxx>
+#include <BRep_Tool.hxx>
+#include <Extrema_GenLocateExtPS.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <STEPControl_Reader.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "bench/BenchSupport.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/render/Render.h"
+#include "zorhost/surface/Analysis.h"
+#include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/PartPicture.h"
+#include "zorhost/surface/Reference.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+void Fail(const std::string& what) {
+  std::fprintf(stderr, "bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+std::unique_ptr<ZORPart> Read(const std::string& path) {
+  std::string error;
+  std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
+  if (!part) Fail(error);
+  return part;
+}
+
+// The surface points the pixels of a 1024 x 768 picture of `part` see.
+std::vector<ZORSurfacePoint> PixelPoints(ZORPart& part) {
+  std::string error;
+  if (!part.Prepare(ZORPictureDeflection(part, kWidth, kHeight, 1.0), error)) Fail(error);
+  const ZORCamera camera = ZORFitCameraToMesh(part, ZORViewpoint{}, kWidth, kHeight);
+  const ZORRaster raster = ZORRasterizePart(part, camera, kWidth, kHeight);
+  std::vector<ZORSurfacePoint> points;
+  for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
+    if (raster.triangle[i] >= 0) points.push_back(part.PointAt(raster.triangle[i], raster.barycentric[i]));
+  }
+  return points;
+}
+
+// The example scan's pixels against the bracket, and for each the face of the bracket nearest
+// it and the parameters of its nearest point there: the kernel's perfect start.
+struct ScanAgainstBracket {
+  std::vector<ZORSurfacePoint> points;
+  std::unique_ptr<ZORSurfaceAnalysis> deviation;
+  std::vector<TopoDS_Face> faces;  // the bracket's, in the order its part numbers them
+  struct Start {
+    int face;
+    double u, v;
+  };
+  std::vector<Start> starts;
+};
+
+ScanAgainstBracket& Scan() {
+  static ScanAgainstBracket* scan = [] {
+    ZORQuietKernel();
+    auto* made = new ScanAgainstBracket;
+    std::unique_ptr<ZORPart> part = Read(ZOR_EXAMPLE_PARTS "/bracket-scan.stl");
+    made->points = PixelPoints(*part);
+    std::string error;
+    std::shared_ptr<const ZORReference> reference = ZORReference::Make(Read(ZOR_EXAMPLE_PARTS "/bracket.step"), error);
+    if (!reference) Fail(error);
+    made->deviation = ZORMakeDeviationAnalysis(reference, {});
+    STEPControl_Reader reader;
+    if (reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step") != IFSelect_RetDone) Fail("cannot read the bracket");
+    reader.TransferRoots();
+    for (TopExp_Explorer faces(reader.OneShape(), TopAbs_FACE); faces.More(); faces.Next()) {
+      made->faces.push_back(TopoDS::Face(faces.Current()));
+    }
+    for (const ZORSurfacePoint& point : made->points) {
+      const std::optional<ZORReference::Nearest> nearest = reference->NearestTo(point.position, 1e300);
+      if (!nearest) continue;
+      const TopoDS_Face& face = made->faces[static_cast<std::size_t>(nearest->point.face)];
+      const gp_Pnt q(nearest->point.position.x, nearest->point.position.y, nearest->point.position.z);
+      GeomAPI_ProjectPointOnSurf onFace(q, BRep_Tool::Surface(face));
+      if (onFace.NbPoints() == 0) continue;
+      double u = 0.0, v = 0.0;
+      onFace.LowerDistanceParameters(u, v);
+      made->starts.push_back({nearest->point.face, u, v});
+    }
+    return made;
+  }();
+  return *scan;
+}
+
+void BM_DeviationPerPixel(benchmark::State& state) {
+  const ScanAgainstBracket& scan = Scan();
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (const ZORSurfacePoint& point : scan.points) sum += scan.deviation->ValueAt(point);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(scan.points.size()));
+  state.counters["pixels"] = static_cast<double>(scan.points.size());
+}
+
+// The kernel's local search from the nearest point itself, on adaptors made beforehand.
+void BM_KernelProjectionFromPerfectStart(benchmark::State& state) {
+  const ScanAgainstBracket& scan = Scan();
+  std::vector<std::unique_ptr<BRepAdaptor_Surface>> adaptors;
+  for (const TopoDS_Face& face : scan.faces) adaptors.push_back(std::make_unique<BRepAdaptor_Surface>(face));
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < scan.starts.size(); ++i) {
+      const ScanAgainstBracket::Start& start = scan.starts[i];
+      const ZORVec3& p = scan.points[i].position;
+      Extrema_GenLocateExtPS search(*adaptors[static_cast<std::size_t>(start.face)]);
+      search.Perform(gp_Pnt(p.x, p.y, p.z), start.u, start.v, Standard_True);
+      if (search.IsDone()) sum += search.SquareDistance();
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(scan.starts.size()));
+}
+
+// Where the big scan is written, once it is.
+std::string bigScanPath;
+
+// The example scan's triangles each cut into 100 (10 along each edge): 2.26 million, as a binary
+// STL, written once.
+const std::string& BigScan() {
+  static const std::string path = [] {
+    const fs::path made = fs::temp_directory_path() / ("zor-bench-scan-" + std::to_string(getpid()) + ".stl");
+    std::unique_ptr<ZORPart> part = Read(ZOR_EXAMPLE_PARTS "/bracket-scan.stl");
+    std::string error;
+    part->Prepare(1.0, error);
+    const ZORSurfaceMesh& mesh = part->Mesh();
+    constexpr int kCuts = 10;
+    const std::uint32_t count = static_cast<std::uint32_t>(mesh.triangles.size() * kCuts * kCuts);
+    std::ofstream out(made, std::ios::binary);
+    const std::string header(80, ' ');
+    out.write(header.data(), 80);
+    out.write(reinterpret_cast<const char*>(&count), 4);
+    auto put = [&out](const ZORVec3& p) {
+      const float xyz[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+      out.write(reinterpret_cast<const char*>(xyz), sizeof xyz);
+    };
+    for (const ZORTriangle& t : mesh.triangles) {
+      const ZORVec3 &a = mesh.positions[static_cast<std::size_t>(t[0])], &b = mesh.positions[static_cast<std::size_t>(t[1])],
+                    &c = mesh.positions[static_cast<std::size_t>(t[2])];
+      auto at = [&](int i, int j) {
+        return (1.0 / kCuts) * ((kCuts - i - j) * a + static_cast<double>(i) * b + static_cast<double>(j) * c);
+      };
+      for (int i = 0; i < kCuts; ++i) {
+        for (int j = 0; i + j < kCuts; ++j) {
+          const ZORVec3 corners[2][3] = {{at(i, j), at(i + 1, j), at(i, j + 1)}, {at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)}};
+          for (int k = 0; k < (i + j + 1 < kCuts ? 2 : 1); ++k) {
+            const float normal[3] = {0, 0, 0};
+            out.write(reinterpret_cast<const char*>(normal), sizeof normal);
+            for (const ZORVec3& p : corners[k]) put(p);
+            const std::uint16_t attributes = 0;
+            out.write(reinterpret_cast<const char*>(&attributes), 2);
+          }
+        }
+      }
+    }
+    bigScanPath = made.string();
+    return bigScanPath;
+  }();
+  return path;
+}
+
+ZORModuleHost& Host() {
+  static std::unique_ptr<ZORModuleHost> host = [] {
+    std::string error;
+    std::unique_ptr<ZORModuleHost> opened = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
+    if (!opened) Fail(error);
+    return opened;
+  }();
+  return *host;
+}
+
+void BM_BigScanAgainstBracket(benchmark::State& state) {
+  ZORRenderOptions options;
+  options.source.partPath = BigScan();
+  options.picture.analysis = ZORAnalysis::Deviation;
+  options.picture.parameters.referencePath = ZOR_EXAMPLE_PARTS "/bracket.step";
+  options.outputs.prefix = (fs::temp_directory_path() / ("zor-bench-big-" + std::to_string(getpid()))).string();
+  options.timings = true;
+  std::ostringstream out, err;
+  for (auto _ : state) {
+    out.str({});
+    if (ZORRender(Host(), options, out, err)) Fail(err.str());
+  }
+  const std::string summary = out.str();
+  const std::size_t part = summary.find("part: ");
+  state.SetLabel(summary.substr(part, summary.find('\n', part) - part));
+  std::fprintf(stderr, "%s", summary.substr(summary.find("timings: ")).c_str());
+  for (const char* extension : {".png", ".svg"}) fs::remove(options.outputs.prefix + extension);
+}
+
+// The moulded cup's pixels: its draft, and its mean curvature, from the same points.
+const std::vector<ZORSurfacePoint>& Cup() {
+  static const std::vector<ZORSurfacePoint> points = [] {
+    std::unique_ptr<ZORPart> part = Read(ZOR_EXAMPLE_PARTS "/moulded.step");
+    return PixelPoints(*part);
+  }();
+  return points;
+}
+
+void Evaluate(benchmark::State& state, const ZORSurfaceAnalysis& analysis) {
+  const std::vector<ZORSurfacePoint>& points = Cup();
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (const ZORSurfacePoint& point : points) sum += analysis.ValueAt(point);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(points.size()));
+}
+
+void BM_DraftPerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeDraftAnalysis({0, 0, 1})); }
+void BM_MeanCurvaturePerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeCurvatureAnalysis(ZORAnalysis::Mean)); }
+
+std::string BaselineOf(const std::string& name) {
+  if (name.rfind("BM_DeviationPerPixel", 0) == 0) return "BM_KernelProjectionFromPerfectStart";
+  if (name.rfind("BM_DraftPerPixel", 0) == 0) return "BM_MeanCurvaturePerPixel";
+  return {};
+}
+
+}  // namespace
+
+BENCHMARK(BM_DeviationPerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KernelProjectionFromPerfectStart)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DraftPerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MeanCurvaturePerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BigScanAgainstBracket)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+int main(int argc, char** argv) {
+  const int status = RunWithRatios(argc, argv, &BaselineOf);
+  if (!bigScanPath.empty()) fs::remove(bigScanPath);
+  return status;
+}
