@@ -294,10 +294,12 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     return 0;
   }
   const double reach = kWeldShare * Length(highest - lowest);
-  // Cells twice the reach: the vertices within reach of one lie in the 2 x 2 x 2 cells its reach
-  // touches. Each coordinate's cell fits 21 bits: the extent is at most the diagonal, a million
-  // reaches.
-  const double cellSize = reach > 0.0 && std::isfinite(reach) ? 2.0 * reach : 1.0;
+  // Cells of 64 reaches: a vertex's match lies in its cell, or in the next one along an axis when
+  // it is within reach of that side. Each coordinate's cell fits 21 bits: the extent is at most
+  // the diagonal, a million reaches.
+  constexpr double kCellReaches = 64.0;
+  const double cellSize = reach > 0.0 && std::isfinite(reach) ? kCellReaches * reach : 1.0;
+  const double nearSide = reach > 0.0 && std::isfinite(reach) ? 1.0 / kCellReaches : 0.0;
   const std::size_t count = mesh.positions.size();
   // Most of a mesh file's vertices are exact copies of another: they weld as their first copy.
   FlatIndex copies(count);
@@ -306,6 +308,9 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   std::vector<int> tailOfCell;  // by a cell's first kept vertex: its last
   std::vector<int> welded(count);
   std::vector<ZORVec3> positions;
+  auto cellKey = [](std::int64_t x, std::int64_t y, std::int64_t z) {
+    return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
+  };
   for (std::size_t v = 0; v < count; ++v) {
     const ZORVec3& p = mesh.positions[v];
     const std::size_t copySlot =
@@ -316,17 +321,17 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     }
     copies.Set(copySlot, PositionKey(p), static_cast<int>(v));
     const double at[3] = {(p.x - lowest.x) / cellSize, (p.y - lowest.y) / cellSize, (p.z - lowest.z) / cellSize};
-    std::uint64_t home[3], low[3];
+    std::int64_t home[3], first[3], last[3];
     for (int axis = 0; axis < 3; ++axis) {
-      home[axis] = static_cast<std::uint64_t>(std::floor(at[axis]));
-      // The neighbour below when the point is in the cell's lower half, else the one above.
-      low[axis] = at[axis] - std::floor(at[axis]) < 0.5 && home[axis] > 0 ? home[axis] - 1 : home[axis];
+      home[axis] = static_cast<std::int64_t>(std::floor(at[axis]));
+      const double within = at[axis] - std::floor(at[axis]);
+      first[axis] = within <= nearSide && home[axis] > 0 ? home[axis] - 1 : home[axis];
+      last[axis] = within >= 1.0 - nearSide ? home[axis] + 1 : home[axis];
     }
-    auto cellKey = [](std::uint64_t x, std::uint64_t y, std::uint64_t z) { return x | y << 21 | z << 42; };
     int match = -1;
-    for (std::uint64_t x = low[0]; x <= low[0] + 1 && match < 0; ++x) {
-      for (std::uint64_t y = low[1]; y <= low[1] + 1 && match < 0; ++y) {
-        for (std::uint64_t z = low[2]; z <= low[2] + 1 && match < 0; ++z) {
+    for (std::int64_t x = first[0]; x <= last[0] && match < 0; ++x) {
+      for (std::int64_t y = first[1]; y <= last[1] && match < 0; ++y) {
+        for (std::int64_t z = first[2]; z <= last[2] && match < 0; ++z) {
           for (int kept = cells.Value(cells.Slot(cellKey(x, y, z))); kept >= 0; kept = nextInCell[static_cast<std::size_t>(kept)]) {
             if (Length(positions[static_cast<std::size_t>(kept)] - p) <= reach) {
               match = kept;
