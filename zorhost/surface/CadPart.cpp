@@ -126,6 +126,10 @@ class CadPart final : public ZORPart {
     return std::make_unique<Own>(*this);
   }
 
+  double DeflectionAt(int triangle) const override {
+    return faceDeflections_[static_cast<std::size_t>(mesh_.triangleFaces[static_cast<std::size_t>(triangle)])];
+  }
+
   ZORSurfacePoint NodeAt(int node) const override {
     const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(node)];
     return SurfaceAt(props_, nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);
@@ -174,7 +178,8 @@ class CadPart final : public ZORPart {
     double coarsest = 0.0;
   };
   Meshed Triangulate(const TopoDS_Shape& shape, double deflection, ZORSurfaceMesh& mesh,
-                     std::vector<int>& nodeFaces) const {
+                     std::vector<int>& nodeFaces, std::vector<double>* faceDeflections = nullptr) const {
+    if (faceDeflections) faceDeflections->assign(faces_.size(), 0.0);
     BRepMesh_IncrementalMesh mesher(shape, deflection, false, 0.5, false);
     Meshed meshed;
     meshed.coarsest = deflection;
@@ -194,6 +199,7 @@ class CadPart final : public ZORPart {
         ++meshed.coarser;
         meshed.coarsest = std::max(meshed.coarsest, used);
       }
+      if (faceDeflections) (*faceDeflections)[static_cast<std::size_t>(index)] = used;
       const int first = static_cast<int>(mesh.positions.size());
       const gp_Trsf placement = location.Transformation();
       for (int n = 1; n <= triangulation->NbNodes(); ++n) {
@@ -218,7 +224,7 @@ class CadPart final : public ZORPart {
     mesh_ = {};
     meshNotes_.clear();
     nodeFaces_.clear();
-    const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_);
+    const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_, &faceDeflections_);
     for (std::size_t node = 0; node < mesh_.positions.size(); ++node) {
       mesh_.normals.push_back(NodeAt(static_cast<int>(node)).normal);
     }
@@ -270,9 +276,10 @@ class CadPart final : public ZORPart {
 
   // The point of the face of `triangle` nearest `point`: the kernel's local search for the
   // nearest point, started from the parameters of the mesh's point (`triangle` at `at`), within
-  // the face's parameter bounds; where it fails or its point lies outside the face's trimming
-  // (past a seam or a pole, in a hole), the kernel's search over the whole face. Where that fails
-  // too, the surface at the mesh's point: within the mesh's deflection of it.
+  // the face's parameter bounds. Where it fails or its point lies outside the face's trimming
+  // (past a seam or a pole, in a hole), the kernel's search over the whole face too. Of these
+  // and the surface at the mesh's point itself, the nearest: the mesh's point, within the mesh's
+  // deflection of the nearest, stands where the nearest point lies on the face's edge.
   template <class Own>
   ZORSurfacePoint NearestWith(Own& own, const ZORVec3& point, int triangle, const std::array<double, 3>& at) const {
     const auto [u0, v0] = ParametersAt(triangle, at);
@@ -286,23 +293,27 @@ class CadPart final : public ZORPart {
     auto inside = [&own, face](double u, double v) {
       return own.classifiers[face]->Perform(gp_Pnt2d(u, v)) != TopAbs_OUT;
     };
-    double u = u0, v = v0;
+    ZORSurfacePoint nearest = SurfaceAt(own.props, static_cast<int>(face), u0, v0);
+    auto consider = [&](double u, double v) {
+      if (!inside(u, v)) return;
+      const ZORSurfacePoint candidate = SurfaceAt(own.props, static_cast<int>(face), u, v);
+      if (Length(candidate.position - point) < Length(nearest.position - point)) nearest = candidate;
+    };
     Extrema_GenLocateExtPS local(adaptor);
     // Searching by distance: the search by the normal's direction stops short near a pole.
     local.Perform(target, u0, v0, Standard_True);
+    double u = u0, v = v0;
     if (local.IsDone()) local.Point().Parameter(u, v);
-    if (!local.IsDone() || !inside(u, v)) {
-      u = u0, v = v0;
-      Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
-      int nearest = 0;
-      for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
-        double ui = 0.0, vi = 0.0;
-        global.Point(i).Parameter(ui, vi);
-        if (inside(ui, vi) && (nearest == 0 || global.SquareDistance(i) < global.SquareDistance(nearest))) nearest = i;
-      }
-      if (nearest > 0) global.Point(nearest).Parameter(u, v);
+    if (local.IsDone() && inside(u, v)) {
+      consider(u, v);
+      return nearest;
     }
-    return SurfaceAt(own.props, static_cast<int>(face), u, v);
+    Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
+    for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
+      global.Point(i).Parameter(u, v);
+      consider(u, v);
+    }
+    return nearest;
   }
 
   // Whether `nearest`, a point of the surface, lies straight below `point`: along its normal.
@@ -362,6 +373,7 @@ class CadPart final : public ZORPart {
   TopoDS_Shape shape_;
   std::vector<Face> faces_;  // every face of the shape, in the explorer's order
   std::vector<int> nodeFaces_;  // the face of each node of the mesh
+  std::vector<double> faceDeflections_;  // how closely each face's mesh follows it
   std::optional<double> meshedDeflection_;  // of the mesh made
   bool hasFreeEdges_ = false;  // edges of one face only: a sheet's, not a closed solid's
   // The evaluation's state per face for the part's own evaluations; evaluating changes it, the

@@ -41,6 +41,12 @@ class ZORPart {
   virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const = 0;
   // The surface at a node of the mesh.
   virtual ZORSurfacePoint NodeAt(int node) const = 0;
+  // How far from the surface `triangle` of the mesh may lie: the deflection its face was meshed
+  // with (some faces only mesh coarser); 0 for a mesh, which is its own surface.
+  virtual double DeflectionAt(int triangle) const {
+    static_cast<void>(triangle);
+    return 0.0;
+  }
   // How far apart the mesh's nodes may lie that stand for one point: a CAD part's faces are
   // meshed apart, each with nodes of its own along the edges they share, within the edges'
   // tolerance of one another. 0 for a mesh, whose triangles share their nodes.

@@ -5,6 +5,7 @@
 #include <BVH_Tools.hxx>
 #include <BVH_Triangulation.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -46,6 +47,33 @@ class NearestTriangle final : public BVH_Distance<double, 3, BVH_Vec3d, Triangul
 
  private:
   int best_ = -1;
+};
+
+// The triangles of a BVH triangulation within a distance of a point, with their squared
+// distances.
+class TrianglesWithin final : public BVH_Traverse<double, 3, Triangulation, double> {
+ public:
+  TrianglesWithin(const ZORVec3& point, double withinSquared) : point_(Vec(point)), withinSquared_(withinSquared) {}
+  Standard_Boolean RejectNode(const BVH_Vec3d& lowest, const BVH_Vec3d& highest, double& metric) const override {
+    metric = BVH_Tools<double, 3>::PointBoxSquareDistance(point_, lowest, highest);
+    return metric > withinSquared_;
+  }
+  Standard_Boolean Accept(const Standard_Integer index, const double&) override {
+    const BVH_Vec4i& element = myBVHSet->Elements[static_cast<std::size_t>(index)];
+    const std::vector<BVH_Vec3d>& vertices = myBVHSet->Vertices;
+    const double squared = BVH_Tools<double, 3>::PointTriangleSquareDistance(
+        point_, vertices[static_cast<std::size_t>(element.x())], vertices[static_cast<std::size_t>(element.y())],
+        vertices[static_cast<std::size_t>(element.z())]);
+    if (squared > withinSquared_) return Standard_False;
+    found_.emplace_back(element.w(), squared);
+    return Standard_True;
+  }
+  const std::vector<std::pair<int, double>>& Found() const { return found_; }
+
+ private:
+  BVH_Vec3d point_;
+  double withinSquared_;
+  std::vector<std::pair<int, double>> found_;
 };
 
 // Where on triangle (a, b, c) the point nearest `p` lies, in barycentric coordinates; exactly 0
@@ -101,16 +129,33 @@ class ZORReference::Index {
 
   struct Found {
     int triangle;
-    std::array<double, 3> at;
+    std::array<double, 3> at;  // the point of the triangle nearest
+    double distance;
   };
   std::optional<Found> Nearest(const ZORVec3& point, double withinSquared) {
     NearestTriangle search(point, withinSquared);
     search.SetBVHSet(&triangulation_);
     search.ComputeDistance();
     if (search.Best() < 0) return std::nullopt;
-    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(search.Best())];
+    return On(point, search.Best());
+  }
+  // Every triangle within `within` of `point`.
+  std::vector<Found> Within(const ZORVec3& point, double within) {
+    TrianglesWithin search(point, within * within);
+    search.SetBVHSet(&triangulation_);
+    search.Select();
+    std::vector<Found> found;
+    for (const auto& [triangle, squared] : search.Found()) found.push_back(On(point, triangle));
+    return found;
+  }
+
+  // The point of `triangle` nearest `point`.
+  Found On(const ZORVec3& point, int triangle) const {
+    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     const auto corner = [this, &t](int k) { return mesh_.positions[static_cast<std::size_t>(t[static_cast<std::size_t>(k)])]; };
-    return Found{search.Best(), ClosestOnTriangle(point, corner(0), corner(1), corner(2))};
+    const std::array<double, 3> at = ClosestOnTriangle(point, corner(0), corner(1), corner(2));
+    const ZORVec3 q = at[0] * corner(0) + at[1] * corner(1) + at[2] * corner(2);
+    return Found{triangle, at, Length(point - q)};
   }
 
   // Whether the point of `triangle` at `at` is on the boundary: on an edge of that triangle alone,
@@ -174,6 +219,9 @@ std::unique_ptr<ZORReference> ZORReference::Make(std::unique_ptr<ZORPart> part, 
   }
   std::unique_ptr<ZORReference> reference(new ZORReference(std::move(part)));
   reference->index_ = std::make_unique<Index>(reference->part_->Mesh());
+  for (std::size_t t = 0; t < reference->part_->Mesh().triangles.size(); ++t) {
+    reference->largestDeflection_ = std::max(reference->largestDeflection_, reference->part_->DeflectionAt(static_cast<int>(t)));
+  }
   return reference;
 }
 
@@ -191,18 +239,47 @@ void ZORReference::GiveBack(std::unique_ptr<ZORPart::Evaluator> evaluator) const
 }
 
 std::optional<ZORReference::Nearest> ZORReference::NearestTo(const ZORVec3& point, double within) const {
-  const double withinSquared = std::isfinite(within) ? within * within : std::numeric_limits<double>::max();
-  const std::optional<Index::Found> found = index_->Nearest(point, withinSquared);
-  if (!found) return std::nullopt;
+  // The mesh's nearest triangle may lie up to its face's deflection off the surface, and so can
+  // the nearest surface's own triangles: every face with a triangle that near is searched.
+  const double reach = std::isfinite(within) ? within + largestDeflection_ : std::numeric_limits<double>::max();
+  const std::optional<Index::Found> nearest = index_->Nearest(point, std::isfinite(reach) ? reach * reach : reach);
+  if (!nearest) return std::nullopt;
+  std::vector<Index::Found> candidates{*nearest};
+  if (largestDeflection_ > 0.0) {
+    const double bound = nearest->distance + part_->DeflectionAt(nearest->triangle);
+    for (const Index::Found& found : index_->Within(point, bound + largestDeflection_)) {
+      if (found.distance > bound + part_->DeflectionAt(found.triangle)) continue;
+      // One search a face: from its nearest triangle.
+      const int face = FaceOf(found.triangle);
+      auto same = std::find_if(candidates.begin(), candidates.end(), [&](const Index::Found& c) { return FaceOf(c.triangle) == face; });
+      if (same == candidates.end()) {
+        candidates.push_back(found);
+      } else if (found.distance < same->distance) {
+        *same = found;
+      }
+    }
+  }
   // Given back on every path: the kernel's search may throw.
   struct Lease {
     const ZORReference& reference;
     std::unique_ptr<ZORPart::Evaluator> evaluator;
     ~Lease() { reference.GiveBack(std::move(evaluator)); }
   } lease{*this, TakeEvaluator()};
-  const ZORPart::Evaluator::Nearest nearest =
-      lease.evaluator->NearestFrom(point, found->triangle, found->at, index_->OnBoundary(found->triangle, found->at));
-  return Nearest{nearest.point, nearest.beyondEdge};
+  std::optional<Nearest> best;
+  for (const Index::Found& candidate : candidates) {
+    const ZORPart::Evaluator::Nearest found = lease.evaluator->NearestFrom(
+        point, candidate.triangle, candidate.at, index_->OnBoundary(candidate.triangle, candidate.at));
+    if (!best || Length(found.point.position - point) < Length(best->point.position - point)) {
+      best = Nearest{found.point, found.beyondEdge};
+    }
+  }
+  if (best && Length(best->point.position - point) > within) return std::nullopt;
+  return best;
+}
+
+int ZORReference::FaceOf(int triangle) const {
+  const std::vector<int>& faces = part_->Mesh().triangleFaces;
+  return faces.empty() ? 0 : faces[static_cast<std::size_t>(triangle)];
 }
 
 namespace {

@@ -36,9 +36,12 @@ class ZORReference {
   // An evaluator of the part for the calling thread, and back when done.
   std::unique_ptr<ZORPart::Evaluator> TakeEvaluator() const;
   void GiveBack(std::unique_ptr<ZORPart::Evaluator> evaluator) const;
+  // The face of a triangle of the mesh; 0 for a mesh's, all of one surface.
+  int FaceOf(int triangle) const;
 
   std::unique_ptr<ZORPart> part_;
   std::unique_ptr<Index> index_;
+  double largestDeflection_ = 0.0;  // of the mesh's triangles from the surface
   mutable std::mutex evaluatorsMutex_;
   mutable std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators_;
 };
