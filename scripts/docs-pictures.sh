@@ -11,6 +11,11 @@
 #                                   in equal counts (--classify)
 #   docs/legend-N.png               the bracket's mean curvature with its legend at 2, 9, 24 and
 #                                   200 blocks: a table up to 24, a bar beyond
+#   docs/scan-deviation.png         the example scan's deviation from the bracket, symmetric
+#                                   about zero in cool-warm
+#   docs/moulded-draft.png, docs/moulded-draft-back.png
+#                                   the moulded cup's draft against +z, from the front and from
+#                                   behind (the undercut wall)
 #   docs/presets/NAME.png           each built-in preset as a bar of 256 blocks
 #   docs/editor.png, docs/editor-edited.png, docs/editor-turned.png
 #                                   zorhost serve's page, as the browser tests see it: at first,
@@ -27,7 +32,7 @@ zorhost="$root/build/default/bin/zorhost"
 build/default/bin/zor_make_example_parts examples/parts
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp examples/parts/*.step "$work"/
+cp examples/parts/*.step examples/parts/*.stl "$work"/
 cd "$work"
 
 legend() {  # NAME: the picture with its legend zorhost wrote as NAME.png, as docs/NAME.png
@@ -49,6 +54,13 @@ for blocks in 2 9 24 200; do
   "$zorhost" render bracket.step --analysis mean --blocks "$blocks" --size 640x480 --out "legend-$blocks"
   legend "legend-$blocks"
 done
+"$zorhost" render bracket-scan.stl --analysis deviation --reference bracket.step --preset cool-warm \
+  --range symmetric --blocks 11 --size 800x600 --out scan-deviation
+legend scan-deviation
+"$zorhost" render moulded.step --analysis draft --size 800x600 --out moulded-draft
+legend moulded-draft
+"$zorhost" render moulded.step --analysis draft --view 120,25 --size 800x600 --out moulded-draft-back
+legend moulded-draft-back
 for method in equal quantile; do
   "$zorhost" render --preset viridis --classify "$method" --size 640x480 --out "sample-$method"
   legend "sample-$method"

@@ -35,6 +35,7 @@
 #include <TopoDS.hxx>
 #include <gp_Ax2.hxx>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -88,6 +89,33 @@ TopoDS_Shape Moulded() {
 double Noise(std::uint64_t& state) {
   state = state * 6364136223846793005ull + 1442695040888963407ull;
   return static_cast<double>(state >> 11) / static_cast<double>(1ull << 52) - 1.0;
+}
+
+// Orders the triangles by their corners' places, each turned to start at its least corner, and
+// numbers the nodes in the order the triangles first use them.
+void Canonical(std::vector<gp_Pnt>& nodes, std::vector<std::array<int, 3>>& triangles) {
+  auto place = [&nodes](int n) {
+    const gp_Pnt& p = nodes[static_cast<std::size_t>(n)];
+    return std::array<double, 3>{p.X(), p.Y(), p.Z()};
+  };
+  for (std::array<int, 3>& t : triangles) {
+    while (place(t[0]) > place(t[1]) || place(t[0]) > place(t[2])) t = {t[1], t[2], t[0]};
+  }
+  std::sort(triangles.begin(), triangles.end(), [&place](const std::array<int, 3>& a, const std::array<int, 3>& b) {
+    return std::array{place(a[0]), place(a[1]), place(a[2])} < std::array{place(b[0]), place(b[1]), place(b[2])};
+  });
+  std::vector<int> renumbered(nodes.size(), -1);
+  std::vector<gp_Pnt> ordered;
+  for (std::array<int, 3>& t : triangles) {
+    for (int& n : t) {
+      if (renumbered[static_cast<std::size_t>(n)] < 0) {
+        renumbered[static_cast<std::size_t>(n)] = static_cast<int>(ordered.size());
+        ordered.push_back(nodes[static_cast<std::size_t>(n)]);
+      }
+      n = renumbered[static_cast<std::size_t>(n)];
+    }
+  }
+  nodes = std::move(ordered);
 }
 
 // Splits the triangles' edges longer than `longest` at their middles, both sides of an edge alike,
@@ -175,6 +203,9 @@ bool WriteScan(const TopoDS_Shape& nominal, const std::string& path) {
       triangles.push_back({index[static_cast<std::size_t>(a)], index[static_cast<std::size_t>(b)], index[static_cast<std::size_t>(c)]});
     }
   }
+  // The offset's faces come in an order of the kernel's own, not the same every run: the
+  // triangles and nodes are put in an order of their places, so that the file is.
+  Canonical(nodes, triangles);
   SplitLongEdges(nodes, triangles, 8);
   std::vector<gp_Vec> normals(nodes.size(), gp_Vec(0, 0, 0));
   for (const std::array<int, 3>& t : triangles) {

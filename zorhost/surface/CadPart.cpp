@@ -1,19 +1,23 @@
 // CAD parts through Open CASCADE: STEP and IGES files and the built-in sample, meshed for the
 // picture, with the exact curvature of their surfaces at any parameters.
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
+#include <BRepClass_FaceClassifier.hxx>
 #include <BRepTopAdaptor_FClass2d.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <Extrema_ExtPC.hxx>
 #include <Extrema_ExtPS.hxx>
 #include <Extrema_GenLocateExtPS.hxx>
 #include <Extrema_POnSurf.hxx>
 #include <GeomAPI_PointsToBSplineSurface.hxx>
 #include <GeomLProp_SLProps.hxx>
+#include <Geom2d_Curve.hxx>
 #include <Geom_BSplineSurface.hxx>
 #include <Geom_Surface.hxx>
 #include <IGESControl_Reader.hxx>
@@ -114,9 +118,11 @@ class CadPart final : public ZORPart {
       // The faces are meshed apart, so the mesh's edges are not the part's: a point is beyond
       // the part's edge when the part has free edges (a sheet) and the nearest point is not
       // straight below it, as it is over a face.
-      Nearest NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at, bool) override {
-        const ZORSurfacePoint nearest = part.NearestWith(*this, point, triangle, at);
-        return {nearest, part.hasFreeEdges_ && !Below(point, nearest)};
+      std::optional<Nearest> NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at,
+                                         bool) override {
+        const std::optional<ZORSurfacePoint> nearest = part.NearestWith(*this, point, triangle, at);
+        if (!nearest) return std::nullopt;
+        return Nearest{*nearest, part.hasFreeEdges_ && !Below(point, *nearest)};
       }
       const CadPart& part;
       std::vector<GeomLProp_SLProps> props;
@@ -126,8 +132,28 @@ class CadPart final : public ZORPart {
     return std::make_unique<Own>(*this);
   }
 
+  // How far the surface comes from the triangle, measured where it departs most from a plane
+  // through its corners (its centre and the middles of its edges), with a margin; never more
+  // than the deflection its face was meshed with. A plane's triangles lie on it.
   double DeflectionAt(int triangle) const override {
-    return faceDeflections_[static_cast<std::size_t>(mesh_.triangleFaces[static_cast<std::size_t>(triangle)])];
+    if (triangleDeflections_.size() != mesh_.triangles.size()) {
+      triangleDeflections_.assign(mesh_.triangles.size(), 0.0);
+      constexpr double kMargin = 1.5;
+      constexpr std::array<std::array<double, 3>, 4> kSamples = {
+          {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {0.5, 0.5, 0.0}, {0.0, 0.5, 0.5}, {0.5, 0.0, 0.5}}};
+      for (std::size_t t = 0; t < mesh_.triangles.size(); ++t) {
+        const ZORTriangle& corners = mesh_.triangles[t];
+        double farthest = 0.0;
+        for (const std::array<double, 3>& at : kSamples) {
+          ZORVec3 onMesh;
+          for (int k = 0; k < 3; ++k) onMesh = onMesh + at[static_cast<std::size_t>(k)] * mesh_.positions[static_cast<std::size_t>(corners[static_cast<std::size_t>(k)])];
+          farthest = std::max(farthest, Length(PointWith(props_, static_cast<int>(t), at).position - onMesh));
+        }
+        const double face = faceDeflections_[static_cast<std::size_t>(mesh_.triangleFaces[t])];
+        triangleDeflections_[t] = std::min(face, kMargin * farthest);
+      }
+    }
+    return triangleDeflections_[static_cast<std::size_t>(triangle)];
   }
 
   ZORSurfacePoint NodeAt(int node) const override {
@@ -222,6 +248,7 @@ class CadPart final : public ZORPart {
 
   bool Mesh(double deflection, std::string& error) {
     mesh_ = {};
+    triangleDeflections_.clear();
     meshNotes_.clear();
     nodeFaces_.clear();
     const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_, &faceDeflections_);
@@ -276,12 +303,13 @@ class CadPart final : public ZORPart {
 
   // The point of the face of `triangle` nearest `point`: the kernel's local search for the
   // nearest point, started from the parameters of the mesh's point (`triangle` at `at`), within
-  // the face's parameter bounds. Where it fails or its point lies outside the face's trimming
-  // (past a seam or a pole, in a hole), the kernel's search over the whole face too. Of these
-  // and the surface at the mesh's point itself, the nearest: the mesh's point, within the mesh's
-  // deflection of the nearest, stands where the nearest point lies on the face's edge.
+  // the face's parameter bounds, if it lies on the face (not past its trimming, in a hole), else
+  // the surface at the mesh's point if that does. Where that is not straight below the point,
+  // the nearest points of the face's edges, and failing those the kernel's search over the whole
+  // face, if nearer. None when no point of the face is found.
   template <class Own>
-  ZORSurfacePoint NearestWith(Own& own, const ZORVec3& point, int triangle, const std::array<double, 3>& at) const {
+  std::optional<ZORSurfacePoint> NearestWith(Own& own, const ZORVec3& point, int triangle,
+                                             const std::array<double, 3>& at) const {
     const auto [u0, v0] = ParametersAt(triangle, at);
     const std::size_t face = static_cast<std::size_t>(mesh_.triangleFaces[static_cast<std::size_t>(triangle)]);
     if (!own.adaptors[face]) {
@@ -290,14 +318,21 @@ class CadPart final : public ZORPart {
     }
     const BRepAdaptor_Surface& adaptor = *own.adaptors[face];
     const gp_Pnt target(point.x, point.y, point.z);
-    auto inside = [&own, face](double u, double v) {
-      return own.classifiers[face]->Perform(gp_Pnt2d(u, v)) != TopAbs_OUT;
+    // Against a polygon of the face's edges, and where that cannot tell (near the polygon, within
+    // its own deflection), against the edges themselves: a point between a hole's polygon and
+    // its circle is in the hole, and so may be a point of the mesh there.
+    auto inside = [this, &own, face](double u, double v) {
+      const TopAbs_State state = own.classifiers[face]->Perform(gp_Pnt2d(u, v));
+      if (state != TopAbs_ON) return state == TopAbs_IN;
+      BRepClass_FaceClassifier classifier;
+      classifier.Perform(faces_[face].face, gp_Pnt2d(u, v), Precision::PConfusion());
+      return classifier.State() != TopAbs_OUT;
     };
-    ZORSurfacePoint nearest = SurfaceAt(own.props, static_cast<int>(face), u0, v0);
+    std::optional<ZORSurfacePoint> nearest;
     auto consider = [&](double u, double v) {
       if (!inside(u, v)) return;
       const ZORSurfacePoint candidate = SurfaceAt(own.props, static_cast<int>(face), u, v);
-      if (Length(candidate.position - point) < Length(nearest.position - point)) nearest = candidate;
+      if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;
     };
     Extrema_GenLocateExtPS local(adaptor);
     // Searching by distance: the search by the normal's direction stops short near a pole.
@@ -306,8 +341,29 @@ class CadPart final : public ZORPart {
     if (local.IsDone()) local.Point().Parameter(u, v);
     if (local.IsDone() && inside(u, v)) {
       consider(u, v);
-      return nearest;
+    } else {
+      consider(u0, v0);
     }
+    if (nearest && Below(point, *nearest)) return nearest;
+    // Not straight below the point: the nearest point of the face may be on one of its edges, or,
+    // past a seam the local search stops at, anywhere on it.
+    for (TopExp_Explorer edges(faces_[face].face, TopAbs_EDGE); edges.More(); edges.Next()) {
+      const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+      if (BRep_Tool::Degenerated(edge)) continue;
+      double first = 0.0, last = 0.0;
+      const Handle(Geom2d_Curve) onFace = BRep_Tool::CurveOnSurface(edge, faces_[face].face, first, last);
+      if (onFace.IsNull()) continue;
+      const BRepAdaptor_Curve curve(edge);
+      Extrema_ExtPC along(target, curve);
+      std::vector<double> onEdge = {first, last};
+      for (int i = 1; along.IsDone() && i <= along.NbExt(); ++i) onEdge.push_back(along.Point(i).Parameter());
+      for (double t : onEdge) {
+        const gp_Pnt2d uv = onFace->Value(t);
+        const ZORSurfacePoint candidate = SurfaceAt(own.props, static_cast<int>(face), uv.X(), uv.Y());
+        if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;
+      }
+    }
+    if (nearest && Below(point, *nearest)) return nearest;
     Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
     for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
       global.Point(i).Parameter(u, v);
@@ -374,6 +430,7 @@ class CadPart final : public ZORPart {
   std::vector<Face> faces_;  // every face of the shape, in the explorer's order
   std::vector<int> nodeFaces_;  // the face of each node of the mesh
   std::vector<double> faceDeflections_;  // how closely each face's mesh follows it
+  mutable std::vector<double> triangleDeflections_;  // each triangle's, measured when first asked
   std::optional<double> meshedDeflection_;  // of the mesh made
   bool hasFreeEdges_ = false;  // edges of one face only: a sheet's, not a closed solid's
   // The evaluation's state per face for the part's own evaluations; evaluating changes it, the

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,9 @@ class ZORPart {
   virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const = 0;
   // The surface at a node of the mesh.
   virtual ZORSurfacePoint NodeAt(int node) const = 0;
-  // How far from the surface `triangle` of the mesh may lie: the deflection its face was meshed
-  // with (some faces only mesh coarser); 0 for a mesh, which is its own surface.
+  // How far from the surface `triangle` of the mesh may lie: at most the deflection its face was
+  // meshed with (some faces only mesh coarser); 0 for a mesh, which is its own surface. The first
+  // call measures every triangle: make it before calling from several threads.
   virtual double DeflectionAt(int triangle) const {
     static_cast<void>(triangle);
     return 0.0;
@@ -57,18 +59,20 @@ class ZORPart {
    public:
     virtual ~Evaluator() = default;
     virtual ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) = 0;
-    // The point of the surface nearest `point`, from the point of the mesh nearest it, on
-    // `triangle` at `at`: refined on the exact surface of a CAD part, that point itself on a
-    // mesh; and whether `point` lies beyond the surface's edge, off its side rather than over it.
-    // A mesh's edge is where the mesh ends (`atMeshEdge`: the mesh's point is there); a CAD
+    // The point of the surface nearest `point`, from a point of the mesh near it, on
+    // `triangle` at `at`: on a CAD part, the nearest point of that triangle's face, refined on
+    // its exact surface (none when it lies on the face's edge); on a mesh, that point itself.
+    // With it, whether `point` lies beyond the surface's edge, off its side rather than over it:
+    // a mesh's edge is where the mesh ends (`atMeshEdge`: the mesh's point is there); a CAD
     // part's, a free edge of its faces.
     struct Nearest {
       ZORSurfacePoint point;
       bool beyondEdge = false;
     };
-    virtual Nearest NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at, bool atMeshEdge) {
+    virtual std::optional<Nearest> NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at,
+                                               bool atMeshEdge) {
       static_cast<void>(point);
-      return {PointAt(triangle, at), atMeshEdge};
+      return Nearest{PointAt(triangle, at), atMeshEdge};
     }
   };
   virtual std::unique_ptr<Evaluator> NewEvaluator() const = 0;

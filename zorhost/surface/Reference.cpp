@@ -15,7 +15,23 @@
 
 namespace {
 
-using Triangulation = BVH_Triangulation<double, 3>;
+// A mesh's triangles, each boxed with the deflection of its face around it: where the surface it
+// stands for may be.
+class Triangulation final : public BVH_Triangulation<double, 3> {
+ public:
+  Triangulation() : BVH_Triangulation<double, 3>(new BVH_BinnedBuilder<double, 3, 32>(4, 64)) {}
+  std::vector<double> deflections;  // by the triangle's index in the mesh (an element's fourth member)
+  BVH_Box<double, 3> Box(const Standard_Integer index) const override {
+    BVH_Box<double, 3> box = BVH_Triangulation<double, 3>::Box(index);
+    const double d = deflections[static_cast<std::size_t>(Elements[static_cast<std::size_t>(index)].w())];
+    if (d > 0.0) {
+      box.Add(box.CornerMin() - BVH_Vec3d(d, d, d));
+      box.Add(box.CornerMax() + BVH_Vec3d(d, d, d));
+    }
+    return box;
+  }
+  using BVH_Triangulation<double, 3>::Box;
+};
 
 BVH_Vec3d Vec(const ZORVec3& p) { return BVH_Vec3d(p.x, p.y, p.z); }
 
@@ -49,31 +65,31 @@ class NearestTriangle final : public BVH_Distance<double, 3, BVH_Vec3d, Triangul
   int best_ = -1;
 };
 
-// The triangles of a BVH triangulation within a distance of a point, with their squared
-// distances.
+// The triangles of a BVH triangulation whose surface may come within a distance of a point:
+// the triangle itself within that distance and its deflection.
 class TrianglesWithin final : public BVH_Traverse<double, 3, Triangulation, double> {
  public:
-  TrianglesWithin(const ZORVec3& point, double withinSquared) : point_(Vec(point)), withinSquared_(withinSquared) {}
+  TrianglesWithin(const ZORVec3& point, double within) : point_(Vec(point)), within_(within) {}
   Standard_Boolean RejectNode(const BVH_Vec3d& lowest, const BVH_Vec3d& highest, double& metric) const override {
     metric = BVH_Tools<double, 3>::PointBoxSquareDistance(point_, lowest, highest);
-    return metric > withinSquared_;
+    return metric > within_ * within_;
   }
   Standard_Boolean Accept(const Standard_Integer index, const double&) override {
     const BVH_Vec4i& element = myBVHSet->Elements[static_cast<std::size_t>(index)];
     const std::vector<BVH_Vec3d>& vertices = myBVHSet->Vertices;
-    const double squared = BVH_Tools<double, 3>::PointTriangleSquareDistance(
+    const double distance = std::sqrt(BVH_Tools<double, 3>::PointTriangleSquareDistance(
         point_, vertices[static_cast<std::size_t>(element.x())], vertices[static_cast<std::size_t>(element.y())],
-        vertices[static_cast<std::size_t>(element.z())]);
-    if (squared > withinSquared_) return Standard_False;
-    found_.emplace_back(element.w(), squared);
+        vertices[static_cast<std::size_t>(element.z())]));
+    if (distance - myBVHSet->deflections[static_cast<std::size_t>(element.w())] >= within_) return Standard_False;
+    found_.push_back(element.w());
     return Standard_True;
   }
-  const std::vector<std::pair<int, double>>& Found() const { return found_; }
+  const std::vector<int>& Found() const { return found_; }
 
  private:
   BVH_Vec3d point_;
-  double withinSquared_;
-  std::vector<std::pair<int, double>> found_;
+  double within_;
+  std::vector<int> found_;
 };
 
 // Where on triangle (a, b, c) the point nearest `p` lies, in barycentric coordinates; exactly 0
@@ -115,13 +131,13 @@ std::array<double, 3> ClosestOnTriangle(const ZORVec3& p, const ZORVec3& a, cons
 // of one triangle only.
 class ZORReference::Index {
  public:
-  explicit Index(const ZORSurfaceMesh& mesh)
-      : mesh_(mesh), triangulation_(new BVH_BinnedBuilder<double, 3, 32>(4, 64)) {
+  Index(const ZORSurfaceMesh& mesh, std::vector<double> deflections) : mesh_(mesh) {
     for (const ZORVec3& p : mesh.positions) triangulation_.Vertices.push_back(Vec(p));
     for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
       const ZORTriangle& triangle = mesh.triangles[t];
       triangulation_.Elements.push_back(BVH_Vec4i(triangle[0], triangle[1], triangle[2], static_cast<int>(t)));
     }
+    triangulation_.deflections = std::move(deflections);
     triangulation_.MarkDirty();
     triangulation_.BVH();  // built now, read only after: the queries may come from several threads
     FindBoundary();
@@ -139,13 +155,13 @@ class ZORReference::Index {
     if (search.Best() < 0) return std::nullopt;
     return On(point, search.Best());
   }
-  // Every triangle within `within` of `point`.
+  // Every triangle whose surface may come nearer `point` than `within`.
   std::vector<Found> Within(const ZORVec3& point, double within) {
-    TrianglesWithin search(point, within * within);
+    TrianglesWithin search(point, within);
     search.SetBVHSet(&triangulation_);
     search.Select();
     std::vector<Found> found;
-    for (const auto& [triangle, squared] : search.Found()) found.push_back(On(point, triangle));
+    for (int triangle : search.Found()) found.push_back(On(point, triangle));
     return found;
   }
 
@@ -218,10 +234,11 @@ std::unique_ptr<ZORReference> ZORReference::Make(std::unique_ptr<ZORPart> part, 
     return nullptr;
   }
   std::unique_ptr<ZORReference> reference(new ZORReference(std::move(part)));
-  reference->index_ = std::make_unique<Index>(reference->part_->Mesh());
-  for (std::size_t t = 0; t < reference->part_->Mesh().triangles.size(); ++t) {
-    reference->largestDeflection_ = std::max(reference->largestDeflection_, reference->part_->DeflectionAt(static_cast<int>(t)));
-  }
+  const ZORPart& made = *reference->part_;
+  std::vector<double> deflections(made.Mesh().triangles.size());
+  for (std::size_t t = 0; t < deflections.size(); ++t) deflections[t] = made.DeflectionAt(static_cast<int>(t));
+  reference->exact_ = std::any_of(deflections.begin(), deflections.end(), [](double d) { return d > 0.0; });
+  reference->index_ = std::make_unique<Index>(made.Mesh(), std::move(deflections));
   return reference;
 }
 
@@ -239,26 +256,11 @@ void ZORReference::GiveBack(std::unique_ptr<ZORPart::Evaluator> evaluator) const
 }
 
 std::optional<ZORReference::Nearest> ZORReference::NearestTo(const ZORVec3& point, double within) const {
-  // The mesh's nearest triangle may lie up to its face's deflection off the surface, and so can
-  // the nearest surface's own triangles: every face with a triangle that near is searched.
-  const double reach = std::isfinite(within) ? within + largestDeflection_ : std::numeric_limits<double>::max();
-  const std::optional<Index::Found> nearest = index_->Nearest(point, std::isfinite(reach) ? reach * reach : reach);
-  if (!nearest) return std::nullopt;
-  std::vector<Index::Found> candidates{*nearest};
-  if (largestDeflection_ > 0.0) {
-    const double bound = nearest->distance + part_->DeflectionAt(nearest->triangle);
-    for (const Index::Found& found : index_->Within(point, bound + largestDeflection_)) {
-      if (found.distance > bound + part_->DeflectionAt(found.triangle)) continue;
-      // One search a face: from its nearest triangle.
-      const int face = FaceOf(found.triangle);
-      auto same = std::find_if(candidates.begin(), candidates.end(), [&](const Index::Found& c) { return FaceOf(c.triangle) == face; });
-      if (same == candidates.end()) {
-        candidates.push_back(found);
-      } else if (found.distance < same->distance) {
-        *same = found;
-      }
-    }
-  }
+  const double reachSquared = std::isfinite(within) ? within * within : std::numeric_limits<double>::max();
+  const std::optional<Index::Found> nearest = index_->Nearest(point, reachSquared);
+  // A surface's point nearer than `within` may hide behind a triangle farther: the search goes on
+  // from the surface's own points, not the mesh's.
+  if (!nearest && !exact_) return std::nullopt;
   // Given back on every path: the kernel's search may throw.
   struct Lease {
     const ZORReference& reference;
@@ -266,14 +268,41 @@ std::optional<ZORReference::Nearest> ZORReference::NearestTo(const ZORVec3& poin
     ~Lease() { reference.GiveBack(std::move(evaluator)); }
   } lease{*this, TakeEvaluator()};
   std::optional<Nearest> best;
-  for (const Index::Found& candidate : candidates) {
-    const ZORPart::Evaluator::Nearest found = lease.evaluator->NearestFrom(
-        point, candidate.triangle, candidate.at, index_->OnBoundary(candidate.triangle, candidate.at));
-    if (!best || Length(found.point.position - point) < Length(best->point.position - point)) {
-      best = Nearest{found.point, found.beyondEdge};
+  auto distance = [&point](const Nearest& n) { return Length(n.point.position - point); };
+  auto search = [&](const Index::Found& from) {
+    const std::optional<ZORPart::Evaluator::Nearest> found =
+        lease.evaluator->NearestFrom(point, from.triangle, from.at, index_->OnBoundary(from.triangle, from.at));
+    if (found && (!best || Length(found->point.position - point) < distance(*best))) {
+      best = Nearest{found->point, found->beyondEdge};
+    }
+  };
+  if (nearest) search(*nearest);
+  if (exact_) {
+    // Every other face whose surface may come nearer than the best point yet, nearest first,
+    // each searched from its nearest triangle.
+    const double bound = best ? distance(*best) : within;
+    std::vector<Index::Found> others;
+    for (const Index::Found& found : index_->Within(point, bound)) {
+      const int face = FaceOf(found.triangle);
+      if (nearest && face == FaceOf(nearest->triangle)) continue;
+      auto same = std::find_if(others.begin(), others.end(), [&](const Index::Found& o) { return FaceOf(o.triangle) == face; });
+      if (same == others.end()) {
+        others.push_back(found);
+      } else if (found.distance < same->distance) {
+        *same = found;
+      }
+    }
+    std::sort(others.begin(), others.end(), [](const Index::Found& a, const Index::Found& b) {
+      return a.distance < b.distance || (a.distance == b.distance && a.triangle < b.triangle);
+    });
+    for (const Index::Found& other : others) {
+      if (best && other.distance - part_->DeflectionAt(other.triangle) >= distance(*best)) continue;
+      search(other);
     }
   }
-  if (best && Length(best->point.position - point) > within) return std::nullopt;
+  // No face's own point: the surface at the mesh's nearest point, within its deflection.
+  if (!best && nearest) best = Nearest{lease.evaluator->PointAt(nearest->triangle, nearest->at), false};
+  if (!best || distance(*best) > within) return std::nullopt;
   return best;
 }
 

@@ -41,7 +41,7 @@ class ZORReference {
 
   std::unique_ptr<ZORPart> part_;
   std::unique_ptr<Index> index_;
-  double largestDeflection_ = 0.0;  // of the mesh's triangles from the surface
+  bool exact_ = false;  // a CAD part's: its mesh only stands for its surfaces, within deflections
   mutable std::mutex evaluatorsMutex_;
   mutable std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators_;
 };
