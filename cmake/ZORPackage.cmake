@@ -17,7 +17,8 @@ install(FILES ${PROJECT_BINARY_DIR}/ZORHostConfig.cmake ${PROJECT_BINARY_DIR}/ZO
 
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
 install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT runtime)
-install(FILES examples/parts/bracket.step examples/parts/torus.step
+install(FILES examples/parts/bracket.step examples/parts/torus.step examples/parts/bracket-scan.stl
+              examples/parts/moulded.step
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/parts COMPONENT runtime)
 
 # The Debian packages: zorhost, what runs, and zorhost-dev, the headers and the CMake package to
