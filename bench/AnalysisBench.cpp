@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "bench/BenchSupport.h"
+#include "bench/ZorhostBenchSupport.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/Render.h"
 #include "zorhost/surface/Analysis.h"
@@ -34,22 +35,18 @@ namespace fs = std::filesystem;
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
-void Fail(const std::string& what) {
-  std::fprintf(stderr, "bench: %s\n", what.c_str());
-  std::exit(1);
-}
 
 std::unique_ptr<ZORPart> Read(const std::string& path) {
   std::string error;
   std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
-  if (!part) Fail(error);
+  if (!part) ZORBenchFail(error);
   return part;
 }
 
 // The surface points the pixels of a 1024 x 768 picture of `part` see.
 std::vector<ZORSurfacePoint> PixelPoints(ZORPart& part) {
   std::string error;
-  if (!part.Prepare(ZORPictureDeflection(part, kWidth, kHeight, 1.0), error)) Fail(error);
+  if (!part.Prepare(ZORPictureDeflection(part, kWidth, kHeight, 1.0), error)) ZORBenchFail(error);
   const ZORCamera camera = ZORFitCameraToMesh(part, ZORViewpoint{}, kWidth, kHeight);
   const ZORRaster raster = ZORRasterizePart(part, camera, kWidth, kHeight);
   std::vector<ZORSurfacePoint> points;
@@ -80,10 +77,10 @@ ScanAgainstBracket& Scan() {
     made->points = PixelPoints(*part);
     std::string error;
     std::shared_ptr<const ZORReference> reference = ZORReference::Make(Read(ZOR_EXAMPLE_PARTS "/bracket.step"), error);
-    if (!reference) Fail(error);
+    if (!reference) ZORBenchFail(error);
     made->deviation = ZORMakeDeviationAnalysis(reference, {});
     STEPControl_Reader reader;
-    if (reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step") != IFSelect_RetDone) Fail("cannot read the bracket");
+    if (reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step") != IFSelect_RetDone) ZORBenchFail("cannot read the bracket");
     reader.TransferRoots();
     for (TopExp_Explorer faces(reader.OneShape(), TopAbs_FACE); faces.More(); faces.Next()) {
       made->faces.push_back(TopoDS::Face(faces.Current()));
@@ -181,15 +178,6 @@ const std::string& BigScan() {
   return path;
 }
 
-ZORModuleHost& Host() {
-  static std::unique_ptr<ZORModuleHost> host = [] {
-    std::string error;
-    std::unique_ptr<ZORModuleHost> opened = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-    if (!opened) Fail(error);
-    return opened;
-  }();
-  return *host;
-}
 
 void BM_BigScanAgainstBracket(benchmark::State& state) {
   ZORRenderOptions options;
@@ -201,7 +189,7 @@ void BM_BigScanAgainstBracket(benchmark::State& state) {
   std::ostringstream out, err;
   for (auto _ : state) {
     out.str({});
-    if (ZORRender(Host(), options, out, err)) Fail(err.str());
+    if (ZORRender(ZORBenchModuleHost(), options, out, err)) ZORBenchFail(err.str());
   }
   const std::string summary = out.str();
   const std::size_t part = summary.find("part: ");

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "bench/BenchSupport.h"
+#include "bench/ZorhostBenchSupport.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/serve/ScaleEditor.h"
 
@@ -17,20 +18,7 @@ struct Subject {
 };
 const Subject kSubjects[] = {{"sample", ""}, {"bracket", ZOR_EXAMPLE_PARTS "/bracket.step"}};
 
-void Fail(const std::string& what) {
-  std::fprintf(stderr, "bench: %s\n", what.c_str());
-  std::exit(1);
-}
 
-ZORModuleHost& Host() {
-  static std::unique_ptr<ZORModuleHost> host = [] {
-    std::string error;
-    std::unique_ptr<ZORModuleHost> opened = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-    if (!opened) Fail(error);
-    return opened;
-  }();
-  return *host;
-}
 
 ZORScaleEditor& Editor(int index) {
   static std::unique_ptr<ZORScaleEditor> editors[std::size(kSubjects)];
@@ -40,8 +28,8 @@ ZORScaleEditor& Editor(int index) {
     options.source.partPath = kSubjects[index].path;
     ZOROutcome problem;
     std::ostringstream quiet;
-    editor = ZORScaleEditor::Open(Host(), options, problem, quiet);
-    if (!editor) Fail(problem->message);
+    editor = ZORScaleEditor::Open(ZORBenchModuleHost(), options, problem, quiet);
+    if (!editor) ZORBenchFail(problem->message);
   }
   return *editor;
 }
@@ -59,7 +47,7 @@ void BM_FrameWhileTurning(benchmark::State& state) {
   double turn = 0.0;
   std::string png;
   for (auto _ : state) {
-    if (editor.Picture(Turned(editor, turn += 3.0), true, png)) Fail("a draft failed");
+    if (editor.Picture(Turned(editor, turn += 3.0), true, png)) ZORBenchFail("a draft failed");
     benchmark::DoNotOptimize(png);
   }
   state.SetItemsProcessed(state.iterations());
@@ -70,7 +58,7 @@ void BM_WholePictureOnceStopped(benchmark::State& state) {
   ZORScaleEditor& editor = Editor(static_cast<int>(state.range(0)));
   std::string png;
   for (auto _ : state) {
-    if (editor.SetView(Turned(editor, 3.0)) || editor.Picture(editor.View(), false, png)) Fail("a picture failed");
+    if (editor.SetView(Turned(editor, 3.0)) || editor.Picture(editor.View(), false, png)) ZORBenchFail("a picture failed");
     benchmark::DoNotOptimize(png);
   }
   state.SetItemsProcessed(state.iterations());
@@ -85,7 +73,7 @@ void BM_ValueUnderThePointer(benchmark::State& state) {
   for (auto _ : state) {
     const ZORPixel pixel{400 + step % 200, 300 + (step / 200) % 150};
     ++step;
-    if (editor.Probe(view, pixel, answer)) Fail("a probe failed");
+    if (editor.Probe(view, pixel, answer)) ZORBenchFail("a probe failed");
     benchmark::DoNotOptimize(answer);
   }
   state.SetItemsProcessed(state.iterations());
@@ -98,7 +86,7 @@ void BM_EditToRepaintedPicture(benchmark::State& state) {
   int step = 0;
   for (auto _ : state) {
     const std::string edit = "SetColor 3 " + std::to_string(step++ % 256) + " 0 0 255\n";
-    if (editor.RunScript(edit, output) || editor.Picture(editor.View(), false, png)) Fail("an edit failed");
+    if (editor.RunScript(edit, output) || editor.Picture(editor.View(), false, png)) ZORBenchFail("an edit failed");
     benchmark::DoNotOptimize(png);
   }
   state.SetItemsProcessed(state.iterations());

@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include "bench/BenchSupport.h"
+#include "bench/ZorhostBenchSupport.h"
 #include "zorhost/render/AnalysisOptions.h"
 #include "zorhost/scale/ColorRamps.h"
 #include "zorhost/common/ImageFiles.h"
@@ -70,10 +71,6 @@ struct Staged {
   std::vector<std::array<double, 2>> pixelParameters;  // the (u, v) each covered pixel sees
 };
 
-void Fail(const std::string& what) {
-  std::fprintf(stderr, "bench: %s\n", what.c_str());
-  std::exit(1);
-}
 
 Staged& Stage(int index) {
   static std::map<int, Staged> staged;
@@ -84,12 +81,12 @@ Staged& Stage(int index) {
   s.stepPath = (WorkFolder() / (std::string(subject.name) + ".step")).string();
   STEPControl_Writer writer;
   writer.Transfer(subject.shape(), STEPControl_AsIs);
-  if (writer.Write(s.stepPath.c_str()) != IFSelect_RetDone) Fail("cannot write " + s.stepPath);
+  if (writer.Write(s.stepPath.c_str()) != IFSelect_RetDone) ZORBenchFail("cannot write " + s.stepPath);
   std::string error;
   s.part = ZORReadPart(s.stepPath, error);
-  if (!s.part) Fail(error);
+  if (!s.part) ZORBenchFail(error);
   s.deflection = ZORPictureDeflection(*s.part, subject.width, subject.height, 1.0);
-  if (!s.part->Prepare(s.deflection, error)) Fail(error);
+  if (!s.part->Prepare(s.deflection, error)) ZORBenchFail(error);
   s.camera = ZORFitCameraToMesh(*s.part, ZORViewpoint{}, subject.width, subject.height);
   s.raster = ZORRasterizePart(*s.part, s.camera, subject.width, subject.height);
   ZOREvaluatePixels(*s.part, *s.analysis, s.raster, s.camera, s.picture);
@@ -108,15 +105,6 @@ Staged& Stage(int index) {
   return s;
 }
 
-ZORModuleHost& Host() {
-  static std::unique_ptr<ZORModuleHost> host = [] {
-    std::string error;
-    std::unique_ptr<ZORModuleHost> opened = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-    if (!opened) Fail(error);
-    return opened;
-  }();
-  return *host;
-}
 
 void Name(benchmark::State& state) { state.SetLabel(kSubjects[state.range(0)].name); }
 
@@ -140,7 +128,7 @@ void MeshFresh(benchmark::State& state, double deflection) {
     std::unique_ptr<ZORPart> part = ZORMakeCadPart(subject.name, subject.shape());
     std::string error;
     state.ResumeTiming();
-    if (!part->Prepare(deflection, error)) Fail(error);
+    if (!part->Prepare(deflection, error)) ZORBenchFail(error);
     nodes = part->Mesh().positions.size();
     triangles = part->Mesh().triangles.size();
   }
@@ -214,7 +202,7 @@ void BM_KernelLocalProperties(benchmark::State& state) {
 
 void BM_Paint(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
-  ZORIStNewColorScale_var scale = Host().NewScale();
+  ZORIStNewColorScale_var scale = ZORBenchModuleHost().NewScale();
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
   ZORMakeDefaultScale(scale.get(), 9);
   ZORApplyAnalysisOptions(scale.get(), ZORMeasure(s.picture.values, s.picture.covered),
@@ -275,7 +263,7 @@ void BM_WholeRender(benchmark::State& state) {
   // What the benchmarks before left resident is not the render's.
   const double before = StatusMegabytes("VmRSS");
   for (auto _ : state) {
-    if (ZORRender(Host(), options, out, err)) Fail(err.str());
+    if (ZORRender(ZORBenchModuleHost(), options, out, err)) ZORBenchFail(err.str());
     out.str({});
   }
   state.SetItemsProcessed(state.iterations());
