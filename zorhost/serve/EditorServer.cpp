@@ -462,24 +462,25 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
   server.Get("/api/scale", [this](const httplib::Request&, httplib::Response& response) {
     response.set_content(editor_.StateJson(), kJson);
   });
-  server.Get("/api/picture.png", [this](const httplib::Request& request, httplib::Response& response) {
-    ZORViewQuery query;
-    query.view = editor_.View();
-    std::string png;
-    ZOROutcome problem = ZORReadViewQuery(request.params, ZORViewQueryKind::Picture, editor_.HasView(), query);
-    if (!problem) problem = editor_.Picture(query.view, query.draft, png);
-    if (problem) return Refuse(response, HttpStatus(*problem), problem->message);
-    response.set_content(png, "image/png");
-  });
-  server.Get("/api/probe", [this](const httplib::Request& request, httplib::Response& response) {
-    ZORViewQuery query;
-    query.view = editor_.View();
-    std::string answer;
-    ZOROutcome problem = ZORReadViewQuery(request.params, ZORViewQueryKind::Probe, editor_.HasView(), query);
-    if (!problem) problem = editor_.Probe(query.view, query.pixel, answer);
-    if (problem) return Refuse(response, HttpStatus(*problem), problem->message);
-    response.set_content(answer, kJson);
-  });
+  // A picture or a probe: the query read onto the editor's view, then answered.
+  using ViewAnswer = std::function<ZOROutcome(const ZORViewQuery& query, std::string& body)>;
+  auto ofView = [this](ZORViewQueryKind kind, const char* type, ViewAnswer answer) {
+    return [this, kind, type, answer](const httplib::Request& request, httplib::Response& response) {
+      ZORViewQuery query;
+      query.view = editor_.View();
+      std::string body;
+      ZOROutcome problem = ZORReadViewQuery(request.params, kind, editor_.HasView(), query);
+      if (!problem) problem = answer(query, body);
+      if (problem) return Refuse(response, HttpStatus(*problem), problem->message);
+      response.set_content(body, type);
+    };
+  };
+  server.Get("/api/picture.png", ofView(ZORViewQueryKind::Picture, "image/png", [this](const ZORViewQuery& query, std::string& png) {
+    return editor_.Picture(query.view, query.draft, png);
+  }));
+  server.Get("/api/probe", ofView(ZORViewQueryKind::Probe, kJson, [this](const ZORViewQuery& query, std::string& answer) {
+    return editor_.Probe(query.view, query.pixel, answer);
+  }));
   server.Get("/api/figure.png", [this](const httplib::Request& request, httplib::Response& response) {
     if (!OnlyPageParameters(request, response)) return;
     std::string png;
