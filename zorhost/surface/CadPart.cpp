@@ -347,6 +347,20 @@ class CadPart final : public ZORPart {
     if (nearest && Below(point, *nearest)) return nearest;
     // Not straight below the point: the nearest point of the face may be on one of its edges, or,
     // past a seam the local search stops at, anywhere on it.
+    NearestOnEdges(own.props, face, point, nearest);
+    if (nearest && Below(point, *nearest)) return nearest;
+    Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
+    for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
+      global.Point(i).Parameter(u, v);
+      consider(u, v);
+    }
+    return nearest;
+  }
+
+  // `nearest` replaced by the nearest point of `face`'s edges to `point` where that is nearer.
+  void NearestOnEdges(std::vector<GeomLProp_SLProps>& props, std::size_t face, const ZORVec3& point,
+                      std::optional<ZORSurfacePoint>& nearest) const {
+    const gp_Pnt target(point.x, point.y, point.z);
     for (TopExp_Explorer edges(faces_[face].face, TopAbs_EDGE); edges.More(); edges.Next()) {
       const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
       if (BRep_Tool::Degenerated(edge)) continue;
@@ -359,17 +373,10 @@ class CadPart final : public ZORPart {
       for (int i = 1; along.IsDone() && i <= along.NbExt(); ++i) onEdge.push_back(along.Point(i).Parameter());
       for (double t : onEdge) {
         const gp_Pnt2d uv = onFace->Value(t);
-        const ZORSurfacePoint candidate = SurfaceAt(own.props, static_cast<int>(face), uv.X(), uv.Y());
+        const ZORSurfacePoint candidate = SurfaceAt(props, static_cast<int>(face), uv.X(), uv.Y());
         if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;
       }
     }
-    if (nearest && Below(point, *nearest)) return nearest;
-    Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
-    for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
-      global.Point(i).Parameter(u, v);
-      consider(u, v);
-    }
-    return nearest;
   }
 
   // Whether `nearest`, a point of the surface, lies straight below `point`: along its normal.
