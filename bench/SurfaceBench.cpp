@@ -22,7 +22,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/ZorhostBenchSupport.h"
-#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/scale/ColorRamps.h"
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/ModuleHost.h"

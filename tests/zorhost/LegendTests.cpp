@@ -10,7 +10,7 @@
 
 #include "ZorhostRun.h"
 #include "support/ZORTestSupport.h"
-#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/render/Render.h"
 #include "zorhost/scale/LegendModel.h"
 #include "zorhost/scale/LegendSvg.h"

@@ -12,7 +12,7 @@
 
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/Outcome.h"
-#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/render/RenderOptions.h"
 #include "zorhost/render/Stages.h"
 #include "zorhost/render/ValueGrid.h"

@@ -1,10 +1,9 @@
-#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/AnalysisOptions.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "zorhost/common/Text.h"
-#include "zorhost/render/RenderOptions.h"
 
 namespace {
 

@@ -42,8 +42,13 @@ struct ZORMeasuredRange {
 ZORMeasuredRange ZORMeasure(const std::vector<double>& values,
                             const std::vector<std::uint8_t>& covered);
 
-// A range the values are painted over, as --range gives it (RenderOptions.h).
-struct ZORValueRange;
+// A range the scale's extremes are imposed at instead of following the values: fixed, or
+// symmetric about zero, from -m to m with m the largest magnitude measured.
+struct ZORValueRange {
+  bool symmetric = false;
+  double lowest = 0.0;
+  double highest = 0.0;
+};
 
 // Imposes `range` as the scale's extremes (for a symmetric range, -m and m with m the largest
 // magnitude measured), turning off "AutoMinMaxStatus" so that they stay; what was done, a line.

@@ -1,6 +1,8 @@
 #include "zorhost/scale/ScaleJobs.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 
@@ -104,15 +106,10 @@ ZOROutcome Export(ZORModuleHost& host, const std::string& name, const std::strin
   if (ZOROutcome problem = CheckFiles(name, path, true)) return problem;
   ZORIStNewColorScale_var scale;
   if (ZOROutcome problem = LoadForJob(host, name, scale, err)) return problem;
-  std::string error;
-  const ZORScaleTable table = ZORReadScaleTable(scale.get());
-  std::string text = ZORFormatScaleFile(table, *format, name, error);
-  if (text.empty()) return ZORBadInput(ZORPrintable(path) + ": " + error);
-  if (!ZORWriteFilesWhole({{path, std::move(text)}}, error)) return ZORFailure(error);
+  std::vector<std::string> losses;
+  if (ZOROutcome problem = ZORExportScaleFile(scale.get(), path, format, name, losses)) return problem;
   out << "zorhost scale: wrote '" << ZORPrintable(name) << "' to " << ZORPrintable(path) << '\n';
-  for (const std::string& loss : ZORScaleFileLosses(table, *format)) {
-    out << "zorhost scale: note: " << loss << '\n';
-  }
+  for (const std::string& loss : losses) out << "zorhost scale: note: " << loss << '\n';
   return std::nullopt;
 }
 
@@ -121,27 +118,27 @@ ZOROutcome Import(ZORModuleHost& host, const std::string& path, const std::strin
   if (ZOROutcome problem = FormatFor(path, format)) return problem;
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return ZORBadInput(why);
   if (ZOROutcome problem = CheckFiles(name, path, false)) return problem;
-  std::string text, error;
-  if (!ReadSmallFile(path, text, error)) return ZORBadInput(error);
-  ZORScaleTable table;
-  if (!ZORParseScaleFile(text, *format, ZORPrintable(path), table, error)) return ZORBadInput(error);
   ZORIStNewColorScale_var scale = host.NewScale();
   if (!scale) return ZORFailure("the host made no color scale");
-  if (!ZORWriteScaleTable(scale.get(), table, error)) return ZORFailure(error);
+  if (ZOROutcome problem = ZORImportScaleFile(scale.get(), path, format)) return problem;
   if (scale->SaveToSettings(name.c_str()) != 1) {
     return ZORFailure("cannot save the scale to the settings repository '" + ZORPrintable(name) + "'");
   }
-  out << "zorhost scale: read " << table.Blocks() << " blocks from " << ZORPrintable(path)
+  int blocks = 0;
+  scale->GetNumberOfBlocks(blocks);
+  out << "zorhost scale: read " << blocks << " blocks from " << ZORPrintable(path)
       << " into '" << ZORPrintable(name) << "'\n";
   return std::nullopt;
 }
 
 void Presets(std::ostream& out) {
+  std::size_t nameWidth = 0;
+  for (const ZORColorPreset& preset : ZORColorPresets()) nameWidth = std::max(nameWidth, std::strlen(preset.name));
   for (const ZORColorPreset& preset : ZORColorPresets()) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%-10s  %3zu colors  %s\n", preset.name, preset.anchors.size(),
-                  preset.use);
-    out << line;
+    char colors[32];
+    std::snprintf(colors, sizeof colors, "%3zu colors", preset.anchors.size());
+    const std::string name = preset.name;
+    out << name << std::string(nameWidth - name.size() + 2, ' ') << colors << "  " << preset.use << '\n';
   }
 }
 
@@ -174,6 +171,30 @@ const Action* ActionOf(const std::vector<std::string>& positional, ZOROutcome& p
 }
 
 }  // namespace
+
+ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
+                              std::optional<ZORScaleFormat> format) {
+  if (ZOROutcome problem = FormatFor(path, format)) return problem;
+  std::string text, error;
+  if (!ReadSmallFile(path, text, error)) return ZORBadInput(error);
+  ZORScaleTable table;
+  if (!ZORParseScaleFile(text, *format, ZORPrintable(path), table, error)) return ZORBadInput(error);
+  if (!ZORWriteScaleTable(scale, table, error)) return ZORFailure(error);
+  return std::nullopt;
+}
+
+ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
+                              std::optional<ZORScaleFormat> format, const std::string& name,
+                              std::vector<std::string>& losses) {
+  if (ZOROutcome problem = FormatFor(path, format)) return problem;
+  std::string error;
+  const ZORScaleTable table = ZORReadScaleTable(scale);
+  std::string text = ZORFormatScaleFile(table, *format, name, error);
+  if (text.empty()) return ZORBadInput(ZORPrintable(path) + ": " + error);
+  if (!ZORWriteFilesWhole({{path, std::move(text)}}, error)) return ZORFailure(error);
+  losses = ZORScaleFileLosses(table, *format);
+  return std::nullopt;
+}
 
 ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
                         std::vector<std::string>& warnings) {

@@ -10,7 +10,7 @@
 #include "zor/ZORText.h"
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/Text.h"
-#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/render/PaintOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
