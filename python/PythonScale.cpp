@@ -1,0 +1,272 @@
+#include "python/PythonScale.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "colorscale/SettingsRecord.h"
+#include "zor/ZORHostSession.h"
+#include "zor/ZORText.h"
+#include "zor/ZORSettingRepository.h"
+#include "zorhost/common/CommandLine.h"
+#include "zorhost/common/ModuleHost.h"
+#include "zorhost/common/Text.h"
+#include "zorhost/common/Parallel.h"
+#include "zorhost/scale/AnalysisOptions.h"
+#include "zorhost/scale/Classification.h"
+#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/scale/ScaleJobs.h"
+
+namespace {
+
+constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
+
+// The module, loaded once for the process and never unloaded: Python may still hold scales when
+// the interpreter ends.
+ZORModuleHost& Host() {
+  static ZORModuleHost* const host = [] {
+    ZOROutcome problem;
+    std::unique_ptr<ZORModuleHost> found = ZORModuleHost::Find("", problem);
+    ZORThrowIfProblem(problem);
+    return found.release();
+  }();
+  return *host;
+}
+
+std::optional<ZORScaleFormat> FormatNamed(const std::optional<std::string>& name) {
+  if (!name) return std::nullopt;
+  std::optional<ZORScaleFormat> format = ZORScaleFormatNamed(*name);
+  if (!format) throw ZORPythonProblem({ZORProblem::Kind::Usage, "format is cpt, json or csv, not " + ZORShown(*name)});
+  return format;
+}
+
+// Doubles in their order as unsigned integers, so that the doubles between two are a range.
+std::uint64_t OrderKey(double value) {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+double FromOrderKey(std::uint64_t key) {
+  return std::bit_cast<double>((key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key);
+}
+
+// The first value above `from` painted other than `color`, knowing that `to` is: each component
+// of a blend moves one way as the value grows, so the values painted `color` are one run.
+double FirstChange(const ZORScalePainter& painter, double from, double to, const ZORRgba& color) {
+  std::uint64_t same = OrderKey(from), other = OrderKey(to);
+  while (other - same > 1) {
+    const std::uint64_t middle = same + (other - same) / 2;
+    ZORRgba painted;
+    painter.PaintOne(FromOrderKey(middle), painted);
+    (painted == color ? same : other) = middle;
+  }
+  return FromOrderKey(other);
+}
+
+}  // namespace
+
+void ZORThrowIfProblem(const ZOROutcome& outcome) {
+  if (outcome) throw ZORPythonProblem(*outcome);
+}
+
+ZORIStNewColorScale_var ZORPythonScale::NewScale() {
+  ZORIStNewColorScale_var scale = Host().NewScale();
+  if (!scale) throw ZORPythonProblem({ZORProblem::Kind::Failure, "the host made no color scale"});
+  // The scale evaluates with the host's model tolerance, which the painter must know.
+  scale->SetTolerance(kTolerance);
+  return scale;
+}
+
+ZORPythonScale::ZORPythonScale(ZORIStNewColorScale_var scale) : scale_(std::move(scale)) {}
+
+ZORPythonScale::ZORPythonScale(int blocks) : scale_(NewScale()) {
+  if (blocks < 1 || blocks > ZORSettingsRecord::kMaximumBlockCount) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput,
+                            "blocks is a whole number from 1 to " + std::to_string(ZORSettingsRecord::kMaximumBlockCount) +
+                                ", not " + std::to_string(blocks)});
+  }
+  if (!ZORMakeDefaultScale(scale_.get(), blocks)) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput, "cannot make a scale of " + std::to_string(blocks) + " blocks"});
+  }
+}
+
+std::unique_ptr<ZORPythonScale> ZORPythonScale::Load(const std::string& name,
+                                                      std::vector<std::string>& warnings) {
+  std::unique_ptr<ZORPythonScale> loaded(new ZORPythonScale(NewScale()));
+  ZORThrowIfProblem(ZORLoadScale(loaded->scale_.get(), name, warnings));
+  return loaded;
+}
+
+std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path,
+                                                        std::optional<std::string> format) {
+  std::unique_ptr<ZORPythonScale> imported(new ZORPythonScale(NewScale()));
+  ZORThrowIfProblem(ZORImportScaleFile(imported->scale_.get(), path, FormatNamed(format)));
+  return imported;
+}
+
+void ZORPythonScale::Save(const std::string& name) {
+  if (std::string why = ZORCheckRepositoryName(name); !why.empty()) throw ZORPythonProblem({ZORProblem::Kind::BadInput, why});
+  if (scale_->SaveToSettings(name.c_str()) != 1) {
+    throw ZORPythonProblem({ZORProblem::Kind::Failure,
+                            "cannot save the scale to the settings repository '" + ZORPrintable(name) + "'"});
+  }
+}
+
+std::vector<std::string> ZORPythonScale::Export(const std::string& path, std::optional<std::string> format,
+                                                const std::string& name) {
+  std::vector<std::string> losses;
+  ZORThrowIfProblem(ZORExportScaleFile(scale_.get(), path, FormatNamed(format), name, losses));
+  return losses;
+}
+
+void ZORPythonScale::ImposePreset(const std::string& name) {
+  const ZORColorPreset* preset = ZORFindColorPreset(name);
+  if (preset == nullptr) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput,
+                            "preset is " + ZORColorPresetChoices() + ", not " + ZORShown(name)});
+  }
+  Changed();
+  if (!ZORImposePreset(scale_.get(), *preset)) {
+    throw ZORPythonProblem({ZORProblem::Kind::Failure, std::string("the scale refuses the colors of the preset ") + preset->name});
+  }
+}
+
+void ZORPythonScale::ImposeRange(double lowest, double highest) {
+  if (!(std::isfinite(lowest) && std::isfinite(highest) && lowest < highest)) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput, "the range is LO,HI, two finite numbers with LO below HI, not " +
+                                                            ZORShownNumber(lowest) + "," + ZORShownNumber(highest)});
+  }
+  Changed();
+  ZORImposeRange(scale_.get(), ZORValueRange{false, lowest, highest}, ZORMeasuredRange{});
+}
+
+std::vector<std::string> ZORPythonScale::Fit(std::span<const double> values) {
+  const ZORMeasuredRange measured = ZORMeasure(std::vector<double>(values.begin(), values.end()), {});
+  if (!measured.any) throw ZORPythonProblem({ZORProblem::Kind::BadInput, "no finite value to fit the scale to"});
+  Changed();
+  return ZORApplyAnalysisOptions(scale_.get(), measured, kTolerance);
+}
+
+std::string ZORPythonScale::Classify(std::span<const double> values, const std::string& method) {
+  const std::optional<ZORClassMethod> named = ZORClassMethodNamed(method);
+  if (!named) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput,
+                            "method is " + ZORClassMethodChoices() + ", not " + ZORShown(method)});
+  }
+  ZORClassRequest request;
+  request.method = *named;
+  request.tolerance = kTolerance;
+  scale_->GetNumberOfBlocks(request.blocks);
+  ZORScaleExtremes(scale_.get(), request.lowest, request.highest);
+  ZORClassification classes;
+  std::string error;
+  if (!ZORClassify(request, values, classes, error)) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput, "classify " + method + ": " + error});
+  }
+  Changed();
+  if (!ZORImposeBoundaries(scale_.get(), classes.boundaries)) {
+    throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the boundaries"});
+  }
+  std::string line = "classify " + method + ": " + std::to_string(classes.boundaries.size()) +
+                     " boundaries imposed from " + std::to_string(classes.classified) + " values";
+  if (!classes.note.empty()) line += "; " + classes.note;
+  return line;
+}
+
+const ZORScaleSnapshot& ZORPythonScale::Snapshot() {
+  if (!snapshot_) snapshot_ = std::make_unique<ZORScaleSnapshot>(scale_.get(), kTolerance);
+  return *snapshot_;
+}
+
+int ZORPythonScale::ColorForValue(double value, ZORRgba& color) {
+  return scale_->GetColorForValue(value, &color.red, &color.green, &color.blue, &color.alpha);
+}
+
+ZORColorSteps ZORPythonScale::ColorSteps() {
+  const ZORScaleSnapshot& snapshot = Snapshot();
+  const ZORScalePainter& painter = snapshot.Painter();
+  if (!painter.SearchesIntervals()) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput,
+                            "a scale of one block, or whose boundaries do not increase, is painted value by value: "
+                            "no table of colors gives what it paints"});
+  }
+  const ZORRgba undefined = snapshot.Definition().undefinedColor;
+  ZORColorSteps steps;
+  auto step = [&](double from, const ZORRgba& color) {
+    if (!steps.colors.empty() && steps.colors.back() == color) return;
+    if (!steps.colors.empty()) steps.thresholds.push_back(from);
+    steps.colors.push_back(color);
+  };
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  double next = -kInfinity;  // the first value not yet stepped through
+  for (const ZORBlockRange& range : painter.BlockRanges()) {
+    if (range.first != next) step(next, undefined);  // values no block takes
+    ZORRgba color;
+    painter.PaintOne(range.first, color);
+    step(range.first, color);
+    for (double from = range.first;;) {
+      ZORRgba last;
+      painter.PaintOne(range.last, last);
+      if (last == color) break;
+      from = FirstChange(painter, from, range.last, color);
+      painter.PaintOne(from, color);
+      step(from, color);
+    }
+    next = range.last == kInfinity ? kInfinity : std::nextafter(range.last, kInfinity);
+  }
+  if (next != kInfinity || steps.colors.empty()) step(next, undefined);
+  return steps;
+}
+
+std::vector<std::pair<std::string, std::string>> ZORPythonPresets() {
+  std::vector<std::pair<std::string, std::string>> presets;
+  for (const ZORColorPreset& preset : ZORColorPresets()) presets.emplace_back(preset.name, preset.use);
+  return presets;
+}
+
+template <class Value>
+void ZORPaintArray(const ZORScaleDefinition& definition, const ZORScalePainter& painter,
+                   const Value* values, std::size_t count, std::uint8_t* colors, std::int32_t* blocks,
+                   int threads) {
+  constexpr std::size_t kPiece = std::size_t{1} << 14;
+  struct Buffers {
+    std::vector<double> values;
+    std::vector<int> blocks;
+    std::vector<ZORRgba> colors;
+  };
+  const int workers = count <= kPiece ? 1 : ZORThreadCount(threads);
+  std::vector<Buffers> buffers(static_cast<std::size_t>(workers));
+  const ZORRgba undefined = definition.undefinedColor;
+  ZORScalePainter::PaintOptions options;
+  options.threads = 1;
+  ZORInParallel(count, kPiece, workers, [&](int worker, std::size_t first, std::size_t last) {
+    Buffers& own = buffers[static_cast<std::size_t>(worker)];
+    const std::size_t n = last - first;
+    own.blocks.resize(kPiece);
+    own.colors.resize(kPiece);
+    const double* piece = nullptr;
+    if constexpr (std::is_same_v<Value, double>) {
+      piece = values + first;
+    } else {
+      own.values.assign(values + first, values + last);
+      piece = own.values.data();
+    }
+    painter.Paint(std::span(piece, n), std::span(own.blocks.data(), n), std::span(own.colors.data(), n), options);
+    if (blocks != nullptr) std::copy_n(own.blocks.data(), n, blocks + first);
+    if (colors == nullptr) return;
+    for (std::size_t i = 0; i < n; ++i) {
+      const ZORRgba& color = own.blocks[i] < 0 ? undefined : own.colors[i];
+      std::uint8_t* out = colors + 4 * (first + i);
+      out[0] = static_cast<std::uint8_t>(color.red);
+      out[1] = static_cast<std::uint8_t>(color.green);
+      out[2] = static_cast<std::uint8_t>(color.blue);
+      out[3] = static_cast<std::uint8_t>(color.alpha);
+    }
+  });
+}
+
+template void ZORPaintArray<double>(const ZORScaleDefinition&, const ZORScalePainter&, const double*,
+                                    std::size_t, std::uint8_t*, std::int32_t*, int);
+template void ZORPaintArray<float>(const ZORScaleDefinition&, const ZORScalePainter&, const float*,
+                                   std::size_t, std::uint8_t*, std::int32_t*, int);

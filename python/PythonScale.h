@@ -1,0 +1,85 @@
+// A color scale of the module as Python sees it: the scale itself, made by the module loaded the
+// way zorhost loads it, and the snapshot that paints it, read again after every change.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "zor/ZORColorScaleInterfaces.h"
+#include "zorhost/common/Outcome.h"
+#include "zorhost/scale/ScaleSnapshot.h"
+
+// A problem of zorhost's kinds, thrown to become a Python exception with zorhost's message.
+class ZORPythonProblem : public std::runtime_error {
+ public:
+  explicit ZORPythonProblem(ZORProblem problem)
+      : std::runtime_error(problem.message), kind_(problem.kind) {}
+  ZORProblem::Kind Kind() const { return kind_; }
+
+ private:
+  ZORProblem::Kind kind_;
+};
+
+// Throws the problem, if there is one.
+void ZORThrowIfProblem(const ZOROutcome& outcome);
+
+// Where the painted color changes as values grow: values from thresholds[k - 1] (or -inf) up to
+// below thresholds[k] are painted colors[k]. Exact: each threshold is the first double painted
+// with the new color.
+struct ZORColorSteps {
+  std::vector<double> thresholds;  // colors.size() - 1, increasing
+  std::vector<ZORRgba> colors;
+};
+
+class ZORPythonScale {
+ public:
+  // zorhost's default scale of `blocks` blocks (ZORMakeDefaultScale), with the host's tolerance.
+  explicit ZORPythonScale(int blocks);
+  // A new scale loaded from the settings repository `name`; what it reads badly goes to
+  // `warnings`.
+  static std::unique_ptr<ZORPythonScale> Load(const std::string& name, std::vector<std::string>& warnings);
+  // A new scale read from a scale file.
+  static std::unique_ptr<ZORPythonScale> Import(const std::string& path, std::optional<std::string> format);
+
+  void Save(const std::string& name);
+  // What the format could not keep, a sentence each.
+  std::vector<std::string> Export(const std::string& path, std::optional<std::string> format,
+                                  const std::string& name);
+  void ImposePreset(const std::string& name);
+  // The extremes imposed, no longer following the values.
+  void ImposeRange(double lowest, double highest);
+  // Acts on the scale's options over `values` as zorhost does over a part's; what was done, a
+  // line each.
+  std::vector<std::string> Fit(std::span<const double> values);
+  // Boundaries imposed by the method named; what was done, a line.
+  std::string Classify(std::span<const double> values, const std::string& method);
+
+  // The snapshot of the scale as it stands.
+  const ZORScaleSnapshot& Snapshot();
+  // What GetColorForValue gives for one value: its result, and the color it writes.
+  int ColorForValue(double value, ZORRgba& color);
+  ZORColorSteps ColorSteps();
+
+ private:
+  explicit ZORPythonScale(ZORIStNewColorScale_var scale);
+  static ZORIStNewColorScale_var NewScale();
+  void Changed() { snapshot_.reset(); }
+
+  ZORIStNewColorScale_var scale_;
+  std::unique_ptr<ZORScaleSnapshot> snapshot_;
+};
+
+// The names and uses of the built-in presets.
+std::vector<std::pair<std::string, std::string>> ZORPythonPresets();
+
+// Paints `count` values with `painter` on `threads` threads (0: one a core): `colors`, when not
+// null, receives four bytes a value, red first, the scale's undefined color where no block takes
+// the value; `blocks`, when not null, what GetColorForValue returns. `Value` is double or float.
+template <class Value>
+void ZORPaintArray(const ZORScaleDefinition& definition, const ZORScalePainter& painter,
+                   const Value* values, std::size_t count, std::uint8_t* colors, std::int32_t* blocks,
+                   int threads);

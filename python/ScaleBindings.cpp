@@ -1,0 +1,191 @@
+// The Python module _zorscale: the module's color scales for numpy arrays. The package zorscale
+// around it adds what is easier said in Python (matplotlib).
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "python/PythonScale.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// The bytes of a snapshot's colors as an (n, 4) array.
+py::array_t<std::uint8_t> ColorArray(const std::vector<ZORRgba>& colors) {
+  py::array_t<std::uint8_t> array({static_cast<py::ssize_t>(colors.size()), py::ssize_t{4}});
+  auto out = array.mutable_unchecked<2>();
+  for (std::size_t k = 0; k < colors.size(); ++k) {
+    const auto row = static_cast<py::ssize_t>(k);
+    out(row, 0) = static_cast<std::uint8_t>(colors[k].red);
+    out(row, 1) = static_cast<std::uint8_t>(colors[k].green);
+    out(row, 2) = static_cast<std::uint8_t>(colors[k].blue);
+    out(row, 3) = static_cast<std::uint8_t>(colors[k].alpha);
+  }
+  return array;
+}
+
+py::tuple ColorTuple(const ZORRgba& color) { return py::make_tuple(color.red, color.green, color.blue, color.alpha); }
+
+// Values as doubles: any array numpy can make one of.
+using DoubleArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+// Paints `values` (float32 read as they are, anything else as float64) into new arrays of their
+// shape: colors (..., 4) when asked, blocks (...) when asked. The GIL is let go while painting.
+void PaintValues(ZORPythonScale& scale, const py::object& values, int threads, py::array* colors,
+                 py::array* blocks) {
+  if (threads < 0) throw py::value_error("threads is 0 (one a core) or more, not " + std::to_string(threads));
+  const ZORScaleSnapshot& snapshot = scale.Snapshot();
+  const bool single = py::isinstance<py::array_t<float>>(values);
+  py::array source = single ? py::array(py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(values))
+                            : py::array(DoubleArray::ensure(values));
+  if (!source) throw py::type_error("values must be numbers: an array of float64 or float32, or what numpy makes one of");
+  std::vector<py::ssize_t> shape(source.shape(), source.shape() + source.ndim());
+  std::uint8_t* colorData = nullptr;
+  std::int32_t* blockData = nullptr;
+  if (colors != nullptr) {
+    std::vector<py::ssize_t> colorShape = shape;
+    colorShape.push_back(4);
+    *colors = py::array_t<std::uint8_t>(colorShape);
+    colorData = static_cast<std::uint8_t*>(colors->mutable_data());
+  }
+  if (blocks != nullptr) {
+    *blocks = py::array_t<std::int32_t>(shape);
+    blockData = static_cast<std::int32_t*>(blocks->mutable_data());
+  }
+  const auto count = static_cast<std::size_t>(source.size());
+  const void* data = source.data();
+  py::gil_scoped_release unlocked;
+  if (single) {
+    ZORPaintArray(snapshot.Definition(), snapshot.Painter(), static_cast<const float*>(data), count, colorData, blockData, threads);
+  } else {
+    ZORPaintArray(snapshot.Definition(), snapshot.Painter(), static_cast<const double*>(data), count, colorData, blockData, threads);
+  }
+}
+
+std::span<const double> SpanOf(const DoubleArray& values) {
+  return {values.data(), static_cast<std::size_t>(values.size())};
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_zorscale, module) {
+  module.doc() = "The color scales of ZORCarColorScale, loaded as zorhost loads them.";
+
+  static py::exception<ZORPythonProblem> scaleError(module, "ScaleError", PyExc_ValueError);
+  py::register_exception_translator([](std::exception_ptr thrown) {
+    try {
+      if (thrown) std::rethrow_exception(thrown);
+    } catch (const ZORPythonProblem& problem) {
+      // The run's own failures (the host, the module, a file not written) are not the caller's.
+      if (problem.Kind() == ZORProblem::Kind::Failure) {
+        PyErr_SetString(PyExc_RuntimeError, problem.what());
+      } else {
+        scaleError(problem.what());
+      }
+    }
+  });
+
+  module.def("presets", &ZORPythonPresets, "The built-in presets: (name, what it is for).");
+
+  py::class_<ZORPythonScale>(module, "Scale")
+      .def(py::init<int>(), py::arg("blocks") = 9,
+           "zorhost's default scale of `blocks` blocks: blue to red, its extremes following the values "
+           "it is fitted to at percentiles 1 and 99.")
+      .def_static(
+          "load",
+          [](const std::string& name) {
+            std::vector<std::string> warnings;
+            std::unique_ptr<ZORPythonScale> scale = ZORPythonScale::Load(name, warnings);
+            py::object warn = py::module_::import("warnings").attr("warn");
+            for (const std::string& warning : warnings) warn(warning);
+            return scale;
+          },
+          py::arg("name"), "The scale of the settings repository `name`.")
+      .def_static("read", &ZORPythonScale::Import, py::arg("path"), py::arg("format") = py::none(),
+                  "A scale read from a .cpt, .json or .csv file (`format` cpt, json or csv, else told by the extension).")
+      .def("save", &ZORPythonScale::Save, py::arg("name"), "Saves the scale to the settings repository `name`.")
+      .def("write", &ZORPythonScale::Export, py::arg("path"), py::arg("format") = py::none(),
+           py::arg("name") = "zorscale", "Writes the scale to a file; returns what the format could not keep.")
+      .def("impose_preset", &ZORPythonScale::ImposePreset, py::arg("name"))
+      .def("impose_range", &ZORPythonScale::ImposeRange, py::arg("lowest"), py::arg("highest"),
+           "Imposes the extremes; they no longer follow the values.")
+      .def(
+          "fit", [](ZORPythonScale& scale, const DoubleArray& values) { return scale.Fit(SpanOf(values)); },
+          py::arg("values"), "Acts on the scale's options over `values`, as zorhost over a part; returns what was done.")
+      .def(
+          "classify",
+          [](ZORPythonScale& scale, const DoubleArray& values, const std::string& method) {
+            return scale.Classify(SpanOf(values), method);
+          },
+          py::arg("values"), py::arg("method") = "quantile",
+          "Imposes boundaries by equal, quantile, jenks, stddev, symmetric or log classes of `values`.")
+      .def_property_readonly("block_count", [](ZORPythonScale& scale) { return scale.Snapshot().Blocks(); })
+      .def_property_readonly("boundaries",
+                             [](ZORPythonScale& scale) {
+                               const std::vector<double>& boundaries = scale.Snapshot().Definition().boundaries;
+                               return py::array_t<double>(static_cast<py::ssize_t>(boundaries.size()), boundaries.data());
+                             })
+      .def_property_readonly("colors",
+                             [](ZORPythonScale& scale) { return ColorArray(scale.Snapshot().Definition().colors); })
+      .def_property_readonly("colors_imposed",
+                             [](ZORPythonScale& scale) {
+                               std::vector<bool> imposed;
+                               for (int k = 1; k <= scale.Snapshot().Blocks(); ++k) imposed.push_back(scale.Snapshot().ColorImposed(k));
+                               return imposed;
+                             })
+      .def_property_readonly("boundaries_imposed",
+                             [](ZORPythonScale& scale) {
+                               std::vector<bool> imposed;
+                               for (int k = 1; k < scale.Snapshot().Blocks(); ++k) imposed.push_back(scale.Snapshot().BoundaryImposed(k));
+                               return imposed;
+                             })
+      .def_property_readonly("undefined_color",
+                             [](ZORPythonScale& scale) { return ColorTuple(scale.Snapshot().Definition().undefinedColor); })
+      .def_property_readonly(
+          "spans",
+          [](ZORPythonScale& scale) {
+            py::list spans;
+            const ZORScaleSnapshot& snapshot = scale.Snapshot();
+            for (int k = 1; k <= snapshot.Blocks(); ++k) {
+              const ZORScaleSnapshot::Span& span = snapshot.SpanOf(k);
+              spans.append(span.placed ? py::object(py::make_tuple(span.first, span.last)) : py::object(py::none()));
+            }
+            return spans;
+          },
+          "Per block, the first and last value painted in it, or None when no value is.")
+      .def(
+          "paint",
+          [](ZORPythonScale& scale, const py::object& values, int threads) {
+            py::array colors;
+            PaintValues(scale, values, threads, &colors, nullptr);
+            return colors;
+          },
+          py::arg("values"), py::arg("threads") = 0,
+          "The colors of `values` (any shape) as uint8 (..., 4), red first: what GetColorForValue gives, "
+          "the undefined color where no block takes a value.")
+      .def(
+          "blocks",
+          [](ZORPythonScale& scale, const py::object& values, int threads) {
+            py::array blocks;
+            PaintValues(scale, values, threads, nullptr, &blocks);
+            return blocks;
+          },
+          py::arg("values"), py::arg("threads") = 0,
+          "The block of each value (1 to n), as GetColorForValue returns it; -1 where no block takes it.")
+      .def(
+          "color_for_value",
+          [](ZORPythonScale& scale, double value) {
+            ZORRgba color;
+            const int block = scale.ColorForValue(value, color);
+            return py::make_tuple(block, block < 0 ? py::object(py::none()) : py::object(ColorTuple(color)));
+          },
+          py::arg("value"), "GetColorForValue itself, through the module: (block, color), color None for -1.")
+      .def(
+          "color_steps",
+          [](ZORPythonScale& scale) {
+            const ZORColorSteps steps = scale.ColorSteps();
+            return py::make_tuple(py::array_t<double>(static_cast<py::ssize_t>(steps.thresholds.size()), steps.thresholds.data()),
+                                  ColorArray(steps.colors));
+          },
+          "(thresholds, colors): from thresholds[k-1] up to below thresholds[k] values are painted colors[k].");
+}

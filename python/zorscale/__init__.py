@@ -1,0 +1,22 @@
+"""The color scales of ZORCarColorScale for numpy arrays and matplotlib.
+
+The scales are made, loaded and painted by the color scale module itself, loaded the way zorhost
+loads it: a value gets here exactly the color it gets on a part painted by zorhost.
+
+    import numpy as np, zorscale
+    scale = zorscale.Scale(9)
+    scale.impose_preset("viridis")
+    scale.fit(values)                 # the extremes follow the values, as on a part
+    rgba = scale.paint(values)        # uint8 (..., 4)
+    cmap, norm = scale.to_matplotlib()
+
+Errors in what is asked raise ScaleError (a ValueError) with zorhost's own message; failures of
+the host or of a file being written raise RuntimeError.
+"""
+
+from ._zorscale import Scale, ScaleError, presets
+from ._matplotlib import to_matplotlib
+
+Scale.to_matplotlib = to_matplotlib
+
+__all__ = ["Scale", "ScaleError", "presets", "to_matplotlib"]
