@@ -9,3 +9,5 @@ std::span<const ZORRgba> ZORViridisTable();
 std::span<const ZORRgba> ZORMagmaTable();
 std::span<const ZORRgba> ZORCividisTable();
 std::span<const ZORRgba> ZORCoolWarmTable();
+std::span<const ZORRgba> ZORTurboTable();
+std::span<const ZORRgba> ZORRedBlueTable();

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <deque>
 
 #include "zorhost/common/Choices.h"
 #include "zorhost/scale/Classification.h"
@@ -50,7 +51,10 @@ constexpr std::array<double, 3> kDraftBoundaries = {0.0, 1.0, 3.0};
 
 std::span<const ZORRgba> ZORDefaultRamp() { return kDefaultRamp; }
 
-std::span<const ZORColorPreset> ZORColorPresets() {
+namespace {
+
+// The presets as published, each of which is listed reversed after them.
+std::span<const ZORColorPreset> PublishedPresets() {
   static const ZORColorPreset kPresets[] = {
       {"default", "zorhost's default: blue, cyan, green, yellow, red", kDefaultRamp},
       {"viridis", "perceptually uniform, dark blue to yellow; reads in gray and for color-blind eyes",
@@ -58,11 +62,43 @@ std::span<const ZORColorPreset> ZORColorPresets() {
       {"cividis", "perceptually uniform, blue to yellow, made for color-blind eyes",
        ZORCividisTable()},
       {"magma", "perceptually uniform, black through purple to pale yellow", ZORMagmaTable()},
+      {"turbo", "a rainbow, dark blue through green to dark red, smoother than most",
+       ZORTurboTable()},
       {"cool-warm", "diverging, blue through gray to red: signed values such as curvature",
        ZORCoolWarmTable()},
+      {"RdBu", "diverging, dark red through white to dark blue (ColorBrewer)", ZORRedBlueTable()},
       {"grayscale", "black to white", kGrayRamp},
       {"draft", "draft angles: below 0 (an undercut) red, 0 to 1 degree yellow, 1 to 3 light green, 3 and more green",
        kDraftColors, kDraftBoundaries}};
+  return kPresets;
+}
+
+// A preset's colors in the other order, named NAME_r; a whole scale keeps its boundaries.
+struct ReversedPreset {
+  std::string name;
+  std::string use;
+  std::vector<ZORRgba> anchors;
+};
+
+}  // namespace
+
+std::span<const ZORColorPreset> ZORColorPresets() {
+  static const std::deque<ReversedPreset> kReversed = [] {
+    std::deque<ReversedPreset> reversed;
+    for (const ZORColorPreset& preset : PublishedPresets()) {
+      reversed.push_back({std::string(preset.name) + "_r", std::string(preset.name) + " reversed",
+                          std::vector<ZORRgba>(preset.anchors.rbegin(), preset.anchors.rend())});
+    }
+    return reversed;
+  }();
+  static const std::vector<ZORColorPreset> kPresets = [] {
+    std::vector<ZORColorPreset> presets(PublishedPresets().begin(), PublishedPresets().end());
+    for (std::size_t k = 0; k < kReversed.size(); ++k) {
+      presets.push_back({kReversed[k].name.c_str(), kReversed[k].use.c_str(), kReversed[k].anchors,
+                         PublishedPresets()[k].boundaries});
+    }
+    return presets;
+  }();
   return kPresets;
 }
 
