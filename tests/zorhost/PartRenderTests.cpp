@@ -236,6 +236,69 @@ TEST_F(PartRender, DeviationAndDraftAsEveryAnalysis) {
   }
 }
 
+TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
+  // A flat sheet, 1 by 1, whose vertices carry a thickness equal to their x.
+  constexpr int kSide = 11;
+  std::ostringstream ply;
+  ply << "ply\nformat ascii 1.0\nelement vertex " << kSide * kSide
+      << "\nproperty float x\nproperty float y\nproperty float z\nproperty double thickness\nproperty uchar quality\n"
+      << "element face " << 2 * (kSide - 1) * (kSide - 1) << "\nproperty list uchar int vertex_indices\nend_header\n";
+  for (int j = 0; j < kSide; ++j) {
+    for (int i = 0; i < kSide; ++i) ply << i / 10.0 << ' ' << j / 10.0 << " 0 " << i / 10.0 << " 7\n";
+  }
+  for (int j = 0; j + 1 < kSide; ++j) {
+    for (int i = 0; i + 1 < kSide; ++i) {
+      const int v = j * kSide + i;
+      ply << "3 " << v << ' ' << v + 1 << ' ' << v + 1 + kSide << "\n3 " << v << ' ' << v + 1 + kSide << ' ' << v + kSide << "\n";
+    }
+  }
+  std::ofstream(Folder() / "sheet.ply") << ply.str();
+  const ProgramRun run = Zorhost(Folder(), "render sheet.ply --field thickness --view top --shading none --size 120x120 "
+                                           "--values-out v.csv --out sheet");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("thickness of sheet.ply"), std::string::npos) << run.output;
+  ZORValueGrid grid;
+  std::string error;
+  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "v.csv").string(), grid, error)) << error;
+  // Seen from the top, x runs along the rows: each row rises (or falls) evenly from 0 to 1.
+  double lowest = 1.0, highest = 0.0;
+  for (int row = 0; row < grid.height; ++row) {
+    std::vector<double> line;
+    for (int column = 0; column < grid.width; ++column) {
+      const double value = grid.values[static_cast<std::size_t>(row * grid.width + column)];
+      if (!std::isnan(value)) line.push_back(value);
+    }
+    if (line.size() < 2) continue;
+    EXPECT_TRUE(std::is_sorted(line.begin(), line.end()) || std::is_sorted(line.rbegin(), line.rend())) << "row " << row;
+    lowest = std::min({lowest, line.front(), line.back()});
+    highest = std::max({highest, line.front(), line.back()});
+  }
+  EXPECT_LT(lowest, 0.02);
+  EXPECT_GT(highest, 0.98);
+  EXPECT_GE(lowest, 0.0);
+  EXPECT_LE(highest, 1.0);
+
+  const std::string parts = ZOR_EXAMPLE_PARTS;
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"render sheet.ply --field depth --out refused", 2,
+       "the vertices have no property 'depth'; they have 'x', 'y', 'z', 'thickness', 'quality'"},
+      {"render '" + parts + "/torus.step' --field thickness --out refused", 2, "only PLY meshes give fields"},
+      {"render sheet.ply --analysis field --out refused", 2, "--analysis field needs --field NAME"},
+      {"render sheet.ply --analysis mean --field thickness --out refused", 2, "--field is for --analysis field"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun refused = Zorhost(Folder(), c.arguments);
+    EXPECT_EQ(refused.status, c.status) << c.arguments << "\n" << refused.errors;
+    EXPECT_NE(refused.errors.find(c.said), std::string::npos) << c.arguments << "\n" << refused.errors;
+    EXPECT_FALSE(fs::exists(Folder() / "refused.png")) << c.arguments;
+  }
+}
+
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
   std::vector<std::uint8_t> hugeStl(84, 0);
   const std::uint32_t billion = 1000000000u;

@@ -35,6 +35,7 @@ const option kPaintOptions[] = {
     {"deviation-edges", required_argument, nullptr, kZORDeviationEdgesOption},
     {"max-distance", required_argument, nullptr, kZORMaxDistanceOption},
     {"pull", required_argument, nullptr, kZORPullOption},
+    {"field", required_argument, nullptr, kZORFieldOption},
     {"module", required_argument, nullptr, kZORModuleOption},
 };
 
@@ -76,7 +77,10 @@ std::string Refusal(const std::string& option, const std::string& form, const st
 
 const char* const kZORPaintOptionsHelp =
     R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2),
-                        deviation (from --reference) or draft (against --pull)
+                        deviation (from --reference), draft (against --pull) or field (--field)
+  --field NAME          paint the vertex property NAME of a PLY mesh (a thickness, a stress, a
+                        deviation measured elsewhere), interpolated between the vertices as
+                        curvature is; its unit is not known
   --reference REF       deviation: the signed distance from each point to the part REF (CAD or
                         mesh), positive on the side its outward normals point to. Both parts are
                         read where their files place them, in their files' units (a CAD file's
@@ -113,8 +117,9 @@ const char* const kZORPaintOptionsHelp =
                         default one
   --blocks N            blocks of the default scale (default 9, at most 65536)
   --preset NAME         impose the colors of a built-in ramp on the scale's blocks: default,
-                        viridis, cividis, magma, cool-warm or grayscale; or the draft scale
-                        (4 blocks, boundaries at 0, 1 and 3 degrees) (zorhost scale presets)
+                        viridis, cividis, magma, turbo, cool-warm, RdBu or grayscale; or the
+                        draft scale (4 blocks, boundaries at 0, 1 and 3 degrees); NAME_r is
+                        any of them reversed (zorhost scale presets)
   --classify METHOD     impose the boundaries from the values painted: equal (equal intervals
                         between the extremes), quantile (equal counts), jenks (natural breaks),
                         stddev (steps of the standard deviation about the mean), symmetric
@@ -233,6 +238,7 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
       scale.classify = ZORClassMethodNamed(value);
       return scale.classify ? std::string() : Refusal("--classify", ZORClassMethodChoices(), value);
     case kZORAnalysisOption:
+      analysisGiven_ = true;
       return TakePartSetting(ZORPictureSetting::Analysis, "--analysis", value);
     case kZORShadingOption:
       return TakePartSetting(ZORPictureSetting::Shading, "--shading", value);
@@ -295,6 +301,10 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
       options_.picture.parameters.pull = {(*pull)[0], (*pull)[1], (*pull)[2]};
       return {};
     }
+    case kZORFieldOption:
+      ForAnalysis("--field", ZORAnalysis::Field);
+      options_.picture.parameters.field = value;
+      return ZORCheckNotEmpty("--field", value);
     case kZORModuleOption:
       modulePath_ = value;
       return ZORCheckNotEmpty("--module", value);
@@ -316,7 +326,11 @@ ZOROutcome ZORPaintOptionReader::Finish(const std::vector<std::string>& position
   if (!source.PaintsPart() && !partOptions_.empty()) {
     return ZORUsageProblem(partOptions_.front() + " is for a part's picture, not a grid of values");
   }
+  if (!options_.picture.parameters.field.empty() && !analysisGiven_) options_.picture.analysis = ZORAnalysis::Field;
   const ZORAnalysis analysis = options_.picture.analysis;
+  if (analysis == ZORAnalysis::Field && options_.picture.parameters.field.empty()) {
+    return ZORUsageProblem("--analysis field needs --field NAME, the vertex property of a PLY mesh to paint");
+  }
   for (const auto& [option, of] : analysisOptions_) {
     if (of != analysis) return ZORUsageProblem(option + " is for --analysis " + ZORAnalysisKeyword(of));
   }

@@ -33,6 +33,7 @@ enum ZORPaintOptionId {
   kZORDeviationEdgesOption,
   kZORMaxDistanceOption,
   kZORPullOption,
+  kZORFieldOption,
   kZORModuleOption,
   kZORFirstJobOption,
 };
@@ -76,6 +77,7 @@ class ZORPaintOptionReader {
   std::string TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
 
   bool blocksGiven_ = false;
+  bool analysisGiven_ = false;
   // Notes an option that only `analysis` takes, of a part's picture.
   void ForAnalysis(const char* option, ZORAnalysis analysis);
 

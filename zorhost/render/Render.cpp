@@ -90,10 +90,10 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
   if (std::optional<std::string> note = ZORNarrowSpanNote(values.measured)) out << "note: " << *note << "\n";
   if (values.part) {
     const ZORSurfaceMesh& mesh = values.part->Mesh();
-    out << "part: " << mesh.triangles.size() << " triangles, " << mesh.positions.size()
-        << (values.part->Exact() ? " nodes; values exact at each pixel's surface point"
-                                 : " vertices; values estimated at the vertices, interpolated between them")
-        << "\n";
+    const char* how = !mesh.field.empty() ? " vertices; values as the file gives them at the vertices, interpolated between them"
+                          : values.part->Exact() ? " nodes; values exact at each pixel's surface point"
+                                                 : " vertices; values estimated at the vertices, interpolated between them";
+    out << "part: " << mesh.triangles.size() << " triangles, " << mesh.positions.size() << how << "\n";
     for (const std::string& note : values.part->MeshNotes()) out << "part: " << note << "\n";
   }
   for (const std::string& line : done) out << line << "\n";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "painter/ZORScalePainter.h"
+#include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
 #include "zorhost/surface/SurfaceMesh.h"
@@ -26,12 +27,13 @@ struct ZORValueSource {
 };
 
 // What the analyses that take more than the surface take: deviation's reference and what it does
-// where the reference has nothing near, draft's pull direction.
+// where the reference has nothing near, draft's pull direction, the field a mesh's file gives.
 struct ZORAnalysisParameters {
   std::string referencePath;
   bool keepBeyondEdges = false;       // beyond the reference's edges, the distance to them
   std::optional<double> maxDistance;  // farther points have no value
   ZORVec3 pull{0.0, 0.0, 1.0};
+  std::string field;                  // a per-vertex property of a PLY mesh
   friend bool operator==(const ZORAnalysisParameters&, const ZORAnalysisParameters&) = default;
 };
 
@@ -47,14 +49,6 @@ struct ZORPictureSettings {
   ZORRgba background{255, 255, 255, 255};  // where no surface is seen
   int threads = 0;  // that evaluate the pixels, 0 for one a core: the picture is the same for any
   friend bool operator==(const ZORPictureSettings&, const ZORPictureSettings&) = default;
-};
-
-// A range the scale's extremes are imposed at instead of following the values: fixed, or
-// symmetric about zero, from -m to m with m the largest magnitude measured.
-struct ZORValueRange {
-  bool symmetric = false;
-  double lowest = 0.0;
-  double highest = 0.0;
 };
 
 // The scale painted with: loaded or made, its colors and boundaries, saved when asked.

@@ -14,7 +14,7 @@
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
 #include "zorhost/common/Deadline.h"
-#include "zorhost/render/AnalysisOptions.h"
+#include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
 #include "zorhost/common/Text.h"
@@ -61,7 +61,8 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
                              ZORExitStatus(ZORBadInput("")));
   stages.Begin("reading");
   std::string error;
-  values.part = source.partPath.empty() ? ZORMakeSamplePart() : ZORReadPart(source.partPath, error);
+  values.part = source.partPath.empty() ? ZORMakeSamplePart()
+                                         : ZORReadPart(source.partPath, error, picture.parameters.field);
   if (!values.part) return ZORBadInput(error);
   stages.Begin("meshing");
   if (!ZORPreparePart(picture, *values.part, error)) return ZORBadInput(values.part->Description() + ": " + error);
@@ -87,6 +88,8 @@ std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& setti
                                                          settings.parameters.maxDistance});
     case ZORAnalysis::Draft:
       return ZORMakeDraftAnalysis(settings.parameters.pull);
+    case ZORAnalysis::Field:
+      return ZORMakeFieldAnalysis(settings.parameters.field);
     default:
       return ZORMakeCurvatureAnalysis(settings.analysis);
   }

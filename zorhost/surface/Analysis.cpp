@@ -45,6 +45,17 @@ class DraftAnalysis final : public ZORSurfaceAnalysis {
   ZORVec3 pull_;
 };
 
+class FieldAnalysis final : public ZORSurfaceAnalysis {
+ public:
+  explicit FieldAnalysis(std::string name) : name_(std::move(name)) {}
+  std::string Name() const override { return name_; }
+  std::string Unit(const std::string&) const override { return ""; }
+  double ValueAt(const ZORSurfacePoint& point) const override { return point.field; }
+
+ private:
+  std::string name_;
+};
+
 }  // namespace
 
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind) {
@@ -53,4 +64,8 @@ std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind) {
 
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDraftAnalysis(const ZORVec3& pull) {
   return std::make_unique<DraftAnalysis>(pull);
+}
+
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeFieldAnalysis(const std::string& name) {
+  return std::make_unique<FieldAnalysis>(name);
 }

@@ -3,6 +3,7 @@
 // analysis is one more of these steps.
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@ struct ZORSurfacePoint {
   ZORVec3 normal;            // unit and outward; zero where the surface has none
   ZORCurvatures curvatures;  // signed so that a convex part's are positive; not a number where undefined
   int face = -1;             // a CAD part's face, 0-based
+  double field = std::numeric_limits<double>::quiet_NaN();  // a mesh's field, where it has one
 };
 
 // ValueAt may be called from several threads at once.
@@ -35,3 +37,6 @@ std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind);
 // between the outward normal and the pull; positive where the surface opens toward the pull,
 // negative on an undercut.
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDraftAnalysis(const ZORVec3& pull);
+// The field `name` that a mesh's file gives at its vertices (ZORSurfacePoint::field), its unit
+// unknown.
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeFieldAnalysis(const std::string& name);

@@ -186,7 +186,7 @@ bool FromTriangulation(const Handle(Poly_Triangulation)& triangulation, ZORSurfa
 }  // namespace
 
 bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
-                     std::string& error) {
+                     std::string& error, const std::string& field) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) {
     error = path + ": cannot be read: " + std::strerror(errno);
@@ -199,7 +199,7 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
   }
   bool read = false;
   if (format == ZORMeshFormat::Ply) {
-    read = ZORReadPlyFile(path, mesh, error);
+    read = ZORReadPlyFile(path, mesh, error, field);
     if (!read) return false;
   } else {
     read = ZORCatchingKernelFailures(error, [&] {
@@ -308,6 +308,8 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   std::vector<int> tailOfCell;  // by a cell's first kept vertex: its last
   std::vector<int> welded(count);
   std::vector<ZORVec3> positions;
+  const bool fields = mesh.field.size() == count;
+  std::vector<double> field;
   auto cellKey = [](std::int64_t x, std::int64_t y, std::int64_t z) {
     return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
   };
@@ -344,6 +346,7 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     if (match < 0) {
       match = static_cast<int>(positions.size());
       positions.push_back(p);
+      if (fields) field.push_back(mesh.field[v]);
       nextInCell.push_back(-1);
       tailOfCell.push_back(match);
       const std::uint64_t key = cellKey(home[0], home[1], home[2]);
@@ -370,6 +373,7 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   }
   const std::size_t dropped = mesh.triangles.size() - triangles.size();
   mesh.positions = std::move(positions);
+  mesh.field = std::move(field);
   mesh.triangles = std::move(triangles);
   return dropped;
 }

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <limits>
 
+#include "zor/ZORText.h"
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshCurvature.h"
@@ -63,6 +64,10 @@ class MeshPart final : public ZORPart {
       point.curvatures = {point.curvatures.gaussian + at[i] * c.gaussian, point.curvatures.mean + at[i] * c.mean,
                           point.curvatures.minimum + at[i] * c.minimum, point.curvatures.maximum + at[i] * c.maximum};
     }
+    if (!mesh_.field.empty()) {
+      point.field = 0.0;
+      for (int i = 0; i < 3; ++i) point.field += at[i] * mesh_.field[static_cast<std::size_t>(t[i])];
+    }
     point.normal = Normalized(point.normal);
     return point;
   }
@@ -79,7 +84,9 @@ class MeshPart final : public ZORPart {
 
   ZORSurfacePoint NodeAt(int node) const override {
     const std::size_t v = static_cast<std::size_t>(node);
-    return {mesh_.positions[v], mesh_.normals[v], CurvaturesAt(v), -1};
+    ZORSurfacePoint point{mesh_.positions[v], mesh_.normals[v], CurvaturesAt(v), -1};
+    if (!mesh_.field.empty()) point.field = mesh_.field[v];
+    return point;
   }
 
   std::vector<ZORSurfacePoint> Sample(std::size_t count, int) const override {
@@ -159,7 +166,7 @@ std::unique_ptr<ZORPart> ZORMakeMeshPart(std::string description, ZORSurfaceMesh
   return std::make_unique<MeshPart>(std::move(description), std::move(mesh));
 }
 
-std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error) {
+std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error, const std::string& field) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) {
     error = path + ": cannot be read: " + std::strerror(errno);
@@ -174,6 +181,10 @@ std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error
     return nullptr;
   }
   const std::string extension = Extension(path);
+  if (!field.empty() && extension != "ply") {
+    error = path + ": only PLY meshes give fields at their vertices, not --field '" + ZORPrintable(field) + "'";
+    return nullptr;
+  }
   if (extension == "step" || extension == "stp") return ZORReadCadPart(path, false, error);
   if (extension == "iges" || extension == "igs") return ZORReadCadPart(path, true, error);
   ZORMeshFormat format;
@@ -189,6 +200,6 @@ std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error
     return nullptr;
   }
   ZORSurfaceMesh mesh;
-  if (!ZORReadMeshFile(path, format, mesh, error)) return nullptr;
+  if (!ZORReadMeshFile(path, format, mesh, error, field)) return nullptr;
   return ZORMakeMeshPart(path, std::move(mesh));
 }

@@ -97,7 +97,10 @@ class ZORPart {
 // The part in the file at `path`, by its extension: STEP (.step, .stp) and IGES (.iges, .igs)
 // through the CAD kernel, STL, OBJ and PLY meshes. Null, with `error` naming the file (and the
 // line or record where the reader gives one), when it cannot be read or holds no surface.
-std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error);
+// `field`, when not empty, names a per-vertex property of a PLY mesh that its points carry
+// (ZORSurfacePoint::field), interpolated between the vertices as curvature is.
+std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error,
+                                     const std::string& field = {});
 
 // The built-in sample: a freeform surface, made with the CAD kernel, whose curvature takes both
 // signs.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "zor/ZORText.h"
 #include "zorhost/common/Text.h"
 
 namespace {
@@ -204,9 +205,23 @@ bool RecordsFit(const std::vector<Element>& elements, Format format, std::uint64
   return true;
 }
 
-// The records of one element read into `mesh`: a vertex's position, a face's polygon as a fan
-// of triangles; the properties of other elements read past.
-bool ReadElement(Body& body, const Element& element, ZORSurfaceMesh& mesh, std::string& error) {
+// The vertex property `field` names, a single value: its index, or -1 with `error` naming the
+// properties there are.
+int FieldIndex(const Element& vertices, const std::string& field, std::string& error) {
+  std::string names;
+  for (std::size_t p = 0; p < vertices.properties.size(); ++p) {
+    const Property& property = vertices.properties[p];
+    if (property.name == field && property.countType == nullptr) return static_cast<int>(p);
+    if (property.countType == nullptr) names += (names.empty() ? "'" : ", '") + ZORPrintable(property.name) + "'";
+  }
+  error = "the vertices have no property '" + ZORPrintable(field) + "'; they have " + names;
+  return -1;
+}
+
+// The records of one element read into `mesh`: a vertex's position (and its `field`, when one
+// is named), a face's polygon as a fan of triangles; the properties of other elements read past.
+bool ReadElement(Body& body, const Element& element, const std::string& field, ZORSurfaceMesh& mesh,
+                 std::string& error) {
   constexpr std::uint32_t kLongestPolygon = 256;
   const bool vertices = element.name == "vertex";
   const bool faces = element.name == "face";
@@ -220,6 +235,8 @@ bool ReadElement(Body& body, const Element& element, ZORSurfaceMesh& mesh, std::
     error = "the face element has no list of vertex indices";
     return false;
   }
+  const int fieldAt = vertices && !field.empty() ? FieldIndex(element, field, error) : -1;
+  if (vertices && !field.empty() && fieldAt < 0) return false;
   std::vector<double> list;
   for (std::uint64_t record = 0; record < element.count; ++record) {
     auto fail = [&](const std::string& what) {
@@ -251,6 +268,7 @@ bool ReadElement(Body& body, const Element& element, ZORSurfaceMesh& mesh, std::
       if (vertices && static_cast<int>(p) == x) point.x = value;
       if (vertices && static_cast<int>(p) == y) point.y = value;
       if (vertices && static_cast<int>(p) == z) point.z = value;
+      if (vertices && static_cast<int>(p) == fieldAt) mesh.field.push_back(value);
     }
     if (vertices) {
       if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
@@ -268,14 +286,15 @@ bool ReadElement(Body& body, const Element& element, ZORSurfaceMesh& mesh, std::
 
 }  // namespace
 
-bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error) {
+bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error,
+                const std::string& field) {
   Format format = Format::Ascii;
   std::vector<Element> elements;
   if (!ReadHeader(in, format, elements, error)) return false;
   if (!RecordsFit(elements, format, size, static_cast<std::uint64_t>(in.tellg()), error)) return false;
   Body body(in, format);
   for (const Element& element : elements) {
-    if (!ReadElement(body, element, mesh, error)) return false;
+    if (!ReadElement(body, element, field, mesh, error)) return false;
   }
   if (mesh.triangles.empty()) {
     error = "the file holds no triangle";
@@ -284,7 +303,8 @@ bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std:
   return true;
 }
 
-bool ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, std::string& error) {
+bool ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, std::string& error,
+                    const std::string& field) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
     error = path + ": cannot be read: " + std::strerror(errno);
@@ -292,7 +312,7 @@ bool ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, std::string& 
   }
   const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
   in.seekg(0);
-  if (!ZORReadPly(in, size, mesh, error)) {
+  if (!ZORReadPly(in, size, mesh, error, field)) {
     error = path + ": " + error;
     return false;
   }

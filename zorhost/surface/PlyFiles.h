@@ -15,9 +15,13 @@
 // vertex indices ("vertex_indices" or "vertex_index"); other elements and properties are
 // skipped, and polygons of up to 256 vertices become fans of triangles. Counts that cannot fit in
 // the file are refused before anything is read, so memory follows the file. On failure: false,
-// and `error` says where ("header line N", "vertex N", "face N").
-bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error);
-bool ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, std::string& error);
+// and `error` says where ("header line N", "vertex N", "face N"). `field`, when not empty, names
+// a vertex property read into the mesh's field (a thickness, a stress): one the vertices do not
+// have is refused, naming those they have.
+bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error,
+                const std::string& field = {});
+bool ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, std::string& error,
+                    const std::string& field = {});
 
 // The mesh as binary little-endian PLY: vertex properties float x, y, z, double value, uchar
 // red, green, blue, alpha (`colors`, one per vertex); faces as a list uchar int vertex_indices.

@@ -10,12 +10,13 @@ const char* ZORAnalysisName(ZORAnalysis analysis) {
     case ZORAnalysis::Maximum: return "maximum principal curvature";
     case ZORAnalysis::Deviation: return "deviation from the reference";
     case ZORAnalysis::Draft: return "draft angle";
+    case ZORAnalysis::Field: return "field";
   }
   return "curvature";
 }
 
 bool ZORIsCurvature(ZORAnalysis analysis) {
-  return analysis != ZORAnalysis::Deviation && analysis != ZORAnalysis::Draft;
+  return analysis != ZORAnalysis::Deviation && analysis != ZORAnalysis::Draft && analysis != ZORAnalysis::Field;
 }
 
 double ZORCurvatures::Value(ZORAnalysis analysis) const {
@@ -26,6 +27,7 @@ double ZORCurvatures::Value(ZORAnalysis analysis) const {
     case ZORAnalysis::Maximum: return maximum;
     case ZORAnalysis::Deviation:
     case ZORAnalysis::Draft:
+    case ZORAnalysis::Field:
       break;
   }
   return std::numeric_limits<double>::quiet_NaN();
@@ -42,7 +44,8 @@ constexpr AnalysisKeyword kAnalysisKeywords[] = {{"gaussian", ZORAnalysis::Gauss
                                                  {"min", ZORAnalysis::Minimum},
                                                  {"max", ZORAnalysis::Maximum},
                                                  {"deviation", ZORAnalysis::Deviation},
-                                                 {"draft", ZORAnalysis::Draft}};
+                                                 {"draft", ZORAnalysis::Draft},
+                                                 {"field", ZORAnalysis::Field}};
 
 }  // namespace
 

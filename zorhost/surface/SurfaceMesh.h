@@ -43,20 +43,22 @@ struct ZORSurfaceMesh {
   std::vector<ZORTriangle> triangles;
   std::vector<double> values;    // per node; not a number where the analysis is not defined
   std::vector<ZORVec3> normals;  // per node, unit, outward
+  std::vector<double> field;     // per node, a property its file gives, when one was asked for
   // CAD parts only.
   std::vector<int> triangleFaces;
   std::vector<std::array<double, 2>> parameters;  // per node, on its triangles' face
 };
 
 // The analyses: Gaussian and mean curvature, the principal curvatures k1 <= k2, the deviation
-// from a reference part and the draft angle against a pull direction.
-enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum, Deviation, Draft };
+// from a reference part, the draft angle against a pull direction, and a field a mesh's file
+// gives at its vertices.
+enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum, Deviation, Draft, Field };
 // True for the curvatures.
 bool ZORIsCurvature(ZORAnalysis analysis);
 // What the analysis is, for titles ("mean curvature").
 const char* ZORAnalysisName(ZORAnalysis analysis);
 // The analysis a user names on the command line ("gaussian", "mean", "min", "max", "deviation",
-// "draft"), if it is one, and every such name.
+// "draft", "field"), if it is one, and every such name.
 std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword);
 const char* ZORAnalysisKeyword(ZORAnalysis analysis);
 std::vector<std::string> ZORAnalysisKeywords();
