@@ -2,10 +2,12 @@
 // through `zorhost scale` as a user runs it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <random>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "support/ZORTestSupport.h"
@@ -126,27 +128,82 @@ TEST_F(ScaleFiles, WhatExportWritesImportReadsBack) {
   }
 }
 
-TEST_F(ScaleFiles, OtherToolsFilesImposeEveryColorAndBoundary) {
+// The largest difference of a component between what `scale` paints at `value` and `expected`.
+int PaintedOff(ZORIStNewColorScale* scale, double value, const ZORRgba& expected) {
+  ZORRgba painted;
+  if (scale->GetColorForValue(value, &painted.red, &painted.green, &painted.blue, &painted.alpha) < 0) return 256;
+  return std::max({std::abs(painted.red - expected.red), std::abs(painted.green - expected.green),
+                   std::abs(painted.blue - expected.blue)});
+}
+
+TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
+  // GMT's notations: names, #rrggbb, H-S-V, R/G/B and a gray; a gradient in a range; comments.
   const std::string cpt =
-      "# a continuous palette\n"
-      "0 0 0 255 1 255 255 255 ; label\n"
-      "1\t128/128/128\t2.5\t255/0/0 L\n"
+      "# a palette\n"
+      "0 blue 1 white ; label\n"
+      "1\t#808080\t2.5\t255/0/0 L # to red\n"
+      "2.5 0-1-1 3 0-1-1\n"
       "\n"
       "N 200\n";
   ZORScaleTable table;
   std::string error;
   ASSERT_TRUE(ZORParseScaleFile(cpt, ZORScaleFormat::Cpt, "p.cpt", table, error)) << error;
-  EXPECT_EQ(table.colors, (std::vector<ZORRgba>{{0, 0, 255, 255}, {0, 0, 255, 255},
-                                                {128, 128, 128, 255}, {255, 0, 0, 255}}));
-  EXPECT_EQ(table.boundaries, (std::vector<double>{0.0, 1.0, 2.5}));
-  EXPECT_EQ(table.colorImposed, std::vector<bool>(4, true));
-  EXPECT_EQ(table.boundaryImposed, std::vector<bool>(3, true));
+  EXPECT_EQ(table.colorImposed, std::vector<bool>(table.colors.size(), true));
   EXPECT_EQ(table.undefinedColor, (ZORRgba{200, 200, 200, 255}));
+  EXPECT_EQ(table.boundaries.front(), 0.0);
+  EXPECT_EQ(table.boundaries.back(), 3.0);
+  ZORIStNewColorScale_var scale = NewScale();
+  scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
+  ASSERT_TRUE(ZORWriteScaleTable(scale.get(), table, error)) << error;
+  auto linear = [](const ZORRgba& a, const ZORRgba& b, double s) {
+    return ZORRgba{static_cast<int>(std::lround(a.red + s * (b.red - a.red))),
+                   static_cast<int>(std::lround(a.green + s * (b.green - a.green))),
+                   static_cast<int>(std::lround(a.blue + s * (b.blue - a.blue))), 255};
+  };
+  for (int i = 1; i < 1000; ++i) {
+    const double s = i / 1000.0;
+    EXPECT_LE(PaintedOff(scale.get(), s, linear({0, 0, 255, 255}, {255, 255, 255, 255}, s)), 1) << s;
+    EXPECT_LE(PaintedOff(scale.get(), 1.0 + 1.5 * s, linear({128, 128, 128, 255}, {255, 0, 0, 255}, s)), 1) << s;
+    EXPECT_EQ(PaintedOff(scale.get(), 2.5 + 0.5 * s, {255, 0, 0, 255}), 0) << s;
+  }
+  EXPECT_EQ(PaintedOff(scale.get(), -7.0, {0, 0, 255, 255}), 0);
+  EXPECT_EQ(PaintedOff(scale.get(), 9.0, {255, 0, 0, 255}), 0);
 
-  const std::string json = R"([{"Name": "x", "RGBPoints": [0, 0, 0, 1, 0.5, 1, 1, 1, 2, 1, 0, 0]}])";
-  ASSERT_TRUE(ZORParseScaleFile(json, ZORScaleFormat::Json, "x.json", table, error)) << error;
-  EXPECT_EQ(table.boundaries, (std::vector<double>{0.0, 0.5, 2.0}));
-  EXPECT_EQ(table.colors[2], (ZORRgba{255, 255, 255, 255}));
+  // ParaView's maps: blended in RGB, in CIELAB, or through white (Moreland's diverging space).
+  struct Case {
+    const char* space;
+    std::vector<double> points;
+    double at;
+    ZORRgba expected;
+  };
+  const Case cases[] = {
+      {"RGB", {0, 0, 0, 1, 0.5, 1, 1, 1, 2, 1, 0, 0}, 1.25, {255, 128, 128, 255}},
+      {"Lab", {0, 0, 0, 0, 1, 1, 1, 1}, 0.5, {119, 119, 119, 255}},
+      {"Diverging", {0, 0.230, 0.299, 0.754, 1, 0.706, 0.016, 0.150}, 0.5, {221, 221, 221, 255}},
+  };
+  for (const Case& c : cases) {
+    nlohmann::json map = {{"Name", "x"}, {"ColorSpace", c.space}, {"RGBPoints", c.points}};
+    ASSERT_TRUE(ZORParseScaleFile(nlohmann::json::array({map}).dump(), ZORScaleFormat::Json, "x.json", table, error))
+        << c.space << ": " << error;
+    ZORIStNewColorScale_var mapScale = NewScale();
+    mapScale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
+    ASSERT_TRUE(ZORWriteScaleTable(mapScale.get(), table, error)) << error;
+    EXPECT_LE(PaintedOff(mapScale.get(), c.at, c.expected), 1) << c.space;
+    // No visible step: neighbouring blocks differ by a few units at most.
+    for (std::size_t k = 1; k + 1 < table.colors.size(); ++k) {
+      // A value on an inner boundary takes the block above; on the last one, the block below.
+      if (k + 2 < table.colors.size()) {
+        EXPECT_EQ(PaintedOff(mapScale.get(), table.boundaries[k], table.colors[k + 1]), 0) << c.space;
+      }
+      const ZORRgba& a = table.colors[k];
+      const ZORRgba& b = table.colors[k + 1];
+      EXPECT_LE(std::max({std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)}), 2)
+          << c.space << " block " << k;
+    }
+  }
+  const std::string hsv = R"([{"ColorSpace": "HSV", "RGBPoints": [0, 0, 0, 1, 1, 1, 0, 0]}])";
+  EXPECT_FALSE(ZORParseScaleFile(hsv, ZORScaleFormat::Json, "h.json", table, error));
+  EXPECT_EQ(error, "h.json: ColorSpace must be RGB, Lab or Diverging");
 }
 
 TEST_F(ScaleFiles, DamagedFilesAreRefusedWithWhereAndWhy) {
@@ -160,7 +217,8 @@ TEST_F(ScaleFiles, DamagedFilesAreRefusedWithWhereAndWhy) {
       {ZORScaleFormat::Cpt, "0 0/0/0 1 0/0/0\n2 0/0/0 3 0/0/0\n", "f:2: the range starts at 2, not where the one before ends, 1"},
       {ZORScaleFormat::Cpt, "0 0/0/300 1 0/0/0\n", "f:1: a color must be"},
       {ZORScaleFormat::Cpt, "# COLOR_MODEL = HSV\n0 0 1 1 1 0 1 1\n", "f:1: only the RGB color model"},
-      {ZORScaleFormat::Cpt, "0 red 1 blue\n", "f:1: a color must be"},
+      {ZORScaleFormat::Cpt, "0 reddish 1 blue\n", "f:1: a color must be"},
+      {ZORScaleFormat::Cpt, "0 400-1-1 1 blue\n", "f:1: a color must be"},
       {ZORScaleFormat::Cpt, "0 0 0 0 nan 0 0 0\n", "f:1: a boundary is not a finite number"},
       {ZORScaleFormat::Cpt, "# only a comment\nB 0/0/0\n", "f: no color range"},
       {ZORScaleFormat::Cpt, "# zorhost colors-imposed: 1 1\n0 0 1 0\n", "f: the zorhost note lists 2 colors"},

@@ -9,6 +9,7 @@
 #include "zor/ZORHostSession.h"
 #include "zorhost/common/Text.h"
 #include "zorhost/scale/ColorRamps.h"
+#include "zorhost/scale/ColorSpaces.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptValues.h"
 
@@ -27,7 +28,13 @@ struct Palette {
   std::vector<Range> ranges;
   std::optional<ZORRgba> below, above, undefined;
   std::optional<std::vector<bool>> colorImposed, boundaryImposed;  // the zorhost note
+  ZORColorSpace space = ZORColorSpace::Rgb;  // how a range blends from its start to its end
 };
+
+// A range whose colors differ at its ends is cut into at most this many, so that neighbours
+// differ by a unit or two of a component: a blend in RGB changes no faster than its ends differ,
+// one through another space may change faster on the way.
+constexpr int kMostPiecesOfAGradient = 1024;
 
 constexpr const char* kColorsNote = "zorhost colors-imposed:";
 constexpr const char* kBoundariesNote = "zorhost boundaries-imposed:";
@@ -55,18 +62,63 @@ bool Fail(std::string& error, std::string message) {
   return false;
 }
 
+// The ranges of a palette without the zorhost note as the scale can hold them, each of one
+// color: a gradient (a range whose colors differ at its ends) cut into even pieces, each the
+// color its blend takes at its middle, pieces of one color made one. The pieces are as many as
+// the largest change of a component in RGB, kMostPiecesOfAGradient in other spaces, fewer when
+// the palette's blocks would pass kZORMostFileBlocks.
+std::vector<Range> ConstantRanges(const Palette& palette) {
+  const auto gradients = static_cast<int>(std::count_if(
+      palette.ranges.begin(), palette.ranges.end(), [](const Range& range) { return !(range.start == range.end); }));
+  const int constants = static_cast<int>(palette.ranges.size()) - gradients;
+  const int budget = gradients == 0 ? 1 : std::max(1, (kZORMostFileBlocks - 2 - constants) / gradients);
+  std::vector<Range> ranges;
+  for (const Range& range : palette.ranges) {
+    if (range.start == range.end) {
+      ranges.push_back(range);
+      continue;
+    }
+    int change = 0;
+    for (auto component : {&ZORRgba::red, &ZORRgba::green, &ZORRgba::blue}) {
+      change = std::max(change, std::abs(range.end.*component - range.start.*component));
+    }
+    // A blend through another space may stray further than its ends differ.
+    const int pieces = std::min({palette.space == ZORColorSpace::Rgb ? change : kMostPiecesOfAGradient,
+                                 kMostPiecesOfAGradient, budget});
+    bool pieceMade = false;
+    for (int j = 0; j < pieces; ++j) {
+      const double from = j == 0 ? range.from : range.from + (range.to - range.from) * (static_cast<double>(j) / pieces);
+      const double to = j + 1 == pieces ? range.to : range.from + (range.to - range.from) * (static_cast<double>(j + 1) / pieces);
+      const ZORRgba color = ZORBlendColors(palette.space, range.start, range.end, (j + 0.5) / pieces);
+      if (!(to > from)) continue;  // a range too narrow for so many pieces
+      if (pieceMade && ranges.back().start == color) {
+        ranges.back().to = to;  // the same color as the piece before
+      } else {
+        ranges.push_back({from, to, color, color});
+        pieceMade = true;
+      }
+    }
+  }
+  return ranges;
+}
+
 // The table a palette gives: a block for each range between the below and above blocks, the
-// imposed flags from the note or all imposed.
-bool TableOfPalette(const Palette& palette, const std::string& where, ZORScaleTable& table,
+// imposed flags from the note; without it, every color and boundary imposed, gradients cut into
+// pieces (ConstantRanges).
+bool TableOfPalette(Palette palette, const std::string& where, ZORScaleTable& table,
                     std::string& error) {
   if (palette.ranges.empty()) return Fail(error, where + ": no color range");
+  // Beyond the ranges, the colors at their ends unless the palette gives others.
+  const ZORRgba below = palette.below.value_or(palette.ranges.front().start);
+  const ZORRgba above = palette.above.value_or(palette.ranges.back().end);
+  if (!palette.colorImposed && !palette.boundaryImposed) palette.ranges = ConstantRanges(palette);
   if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
     return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
   }
   table = {};
-  table.colors.push_back(palette.below.value_or(palette.ranges.front().start));
+  table.colors.push_back(below);
   for (const Range& range : palette.ranges) table.colors.push_back(range.start);
-  table.colors.push_back(palette.above.value_or(palette.ranges.back().end));
+  table.colors.push_back(above);
   table.boundaries.push_back(palette.ranges.front().from);
   for (const Range& range : palette.ranges) table.boundaries.push_back(range.to);
   table.undefinedColor = palette.undefined;
@@ -136,9 +188,33 @@ std::optional<int> Component(std::string_view word) {
   return static_cast<int>(std::lround(*value));
 }
 
-// A color as R/G/B, R G B or one gray level, from `words` at `at`; moves `at` past it.
+// A color written as one word in GMT's other notations: a name, #rrggbb or H-S-V.
+std::optional<ZORRgba> CptWordColor(const std::string& word) {
+  if (std::optional<ZORRgba> named = ZORNamedColor(word)) return named;
+  if (std::optional<ZORRgba> hex = ZORHexColor(word)) return hex;
+  const std::size_t dash = word.find('-', 1);
+  const std::size_t second = dash == std::string::npos ? dash : word.find('-', dash + 1);
+  if (second == std::string::npos) return std::nullopt;
+  const std::optional<double> hue = ZORScriptValues::ReadDouble(word.substr(0, dash));
+  const std::optional<double> saturation = ZORScriptValues::ReadDouble(word.substr(dash + 1, second - dash - 1));
+  const std::optional<double> value = ZORScriptValues::ReadDouble(word.substr(second + 1));
+  if (!hue || !saturation || !value || !(*hue >= 0.0 && *hue <= 360.0) || !(*saturation >= 0.0 && *saturation <= 1.0) ||
+      !(*value >= 0.0 && *value <= 1.0)) {
+    return std::nullopt;
+  }
+  return ZORColorOfHsv(*hue, *saturation, *value);
+}
+
+// A color as R/G/B, R G B, one gray level, a name, #rrggbb or H-S-V, from `words` at `at`; moves
+// `at` past it.
 std::optional<ZORRgba> CptColor(const std::vector<std::string>& words, std::size_t& at,
                                 bool threeWords) {
+  if (!threeWords && at < words.size()) {
+    if (std::optional<ZORRgba> color = CptWordColor(words[at])) {
+      ++at;
+      return color;
+    }
+  }
   std::vector<std::string> parts;
   if (threeWords) {
     if (at + 3 > words.size()) return std::nullopt;
@@ -203,7 +279,7 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
     std::size_t at = 1;
     const std::optional<ZORRgba> color = CptColor(words, at, words.size() == 4);
     if (!color || at != words.size()) {
-      return Fail(error, where + ": " + first + " needs a color R G B, R/G/B or a gray level 0 to 255");
+      return Fail(error, where + ": " + first + " needs a color R G B, R/G/B, a gray level 0 to 255, a name, #rrggbb or H-S-V");
     }
     (first == "B" ? palette.below : first == "F" ? palette.above : palette.undefined) = color;
     return true;
@@ -214,7 +290,7 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
     fields.pop_back();
   }
   if (fields.size() != 4 && fields.size() != 8) {
-    return Fail(error, where + ": a range is 'z0 color z1 color', each color R G B, R/G/B or a gray level");
+    return Fail(error, where + ": a range is 'z0 color z1 color', each color R G B, R/G/B, a gray level, a name, #rrggbb or H-S-V");
   }
   const bool threeWords = fields.size() == 8;
   Range range;
@@ -225,7 +301,7 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
   const std::optional<ZORRgba> end = CptColor(fields, at, threeWords);
   if (!from || !to) return Fail(error, where + ": a range's ends must be numbers");
   if (!start || !end) {
-    return Fail(error, where + ": a color must be R G B, R/G/B or a gray level, each from 0 to 255");
+    return Fail(error, where + ": a color must be R G B, R/G/B or a gray level (each from 0 to 255), a name, #rrggbb or H-S-V");
   }
   range = {*from, *to, *start, *end};
   if (!CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where, error)) {
@@ -235,6 +311,16 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
   return true;
 }
 
+// Where a comment starts: at a '#' that does not begin a #rrggbb color.
+std::size_t CommentStart(std::string_view line) {
+  for (std::size_t hash = line.find('#'); hash != std::string_view::npos; hash = line.find('#', hash + 1)) {
+    const std::size_t end = line.find_first_of(" \t", hash);
+    const bool atWordStart = hash == 0 || line[hash - 1] == ' ' || line[hash - 1] == '\t';
+    if (!atWordStart || !ZORHexColor(line.substr(hash, end == std::string_view::npos ? end : end - hash))) return hash;
+  }
+  return std::string_view::npos;
+}
+
 bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable& table,
               std::string& error) {
   Palette palette;
@@ -242,7 +328,7 @@ bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable&
   for (std::string_view line; lines.Next(line);) {
     const std::string where = lines.Where();
     if (line.find('\0') != std::string_view::npos) return Fail(error, where + ": not text");
-    const std::size_t hash = line.find('#');
+    const std::size_t hash = CommentStart(line);
     if (hash != std::string_view::npos) {
       if (!ReadCptComment(line.substr(hash + 1), where, palette, error)) return false;
       line = line.substr(0, hash);
@@ -361,14 +447,18 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
   if (!map->is_object() || !map->contains("RGBPoints") || !(*map)["RGBPoints"].is_array()) {
     return Fail(error, fileName + ": no color map with RGBPoints");
   }
-  if (map->contains("ColorSpace") && (*map)["ColorSpace"] != "RGB") {
-    return Fail(error, fileName + ": ColorSpace must be RGB");
+  Palette palette;
+  if (map->contains("ColorSpace")) {
+    const json& space = (*map)["ColorSpace"];
+    const std::optional<ZORColorSpace> named =
+        space.is_string() ? ZORColorSpaceNamed(space.get<std::string>()) : std::nullopt;
+    if (!named) return Fail(error, fileName + ": ColorSpace must be RGB, Lab or Diverging");
+    palette.space = *named;
   }
   const json& points = (*map)["RGBPoints"];
   if (points.size() % 4 != 0 || points.size() < 8) {
     return Fail(error, fileName + ": RGBPoints must hold at least two points of four numbers each");
   }
-  Palette palette;
   std::optional<double> previousX;
   std::optional<ZORRgba> previousColor;
   for (std::size_t i = 0; i < points.size(); i += 4) {
