@@ -41,6 +41,11 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME zorhost)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME zorhost-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "zorhost (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+if(ZOR_BUILD_PYTHON)
+  # zorscale runs in the system's Python with its numpy; matplotlib only for to_matplotlib.
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "python3, python3-numpy")
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "python3-matplotlib")
+endif()
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
     "the host platform's headers and CMake package, to build host programs of the color scale module")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY

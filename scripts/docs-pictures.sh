@@ -17,6 +17,8 @@
 #                                   the moulded cup's draft against +z, from the front and from
 #                                   behind (the undercut wall)
 #   docs/presets/NAME.png           each built-in preset as a bar of 256 blocks
+#   docs/python-field.png           examples/python/paint_field.py's figure: a numpy field drawn
+#                                   by matplotlib in a zorscale scale
 #   docs/editor.png, docs/editor-edited.png, docs/editor-turned.png
 #                                   zorhost serve's page, as the browser tests see it: at first,
 #                                   after edits, after turning the part
@@ -26,7 +28,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/setup-deps.sh build
 [ -f build/default/build.ninja ] || cmake --preset default
-cmake --build --preset default --target zorhost ZORCarColorScale zor_make_example_parts
+cmake --build --preset default --target zorhost ZORCarColorScale zor_make_example_parts _zorscale
 
 zorhost="$root/build/default/bin/zorhost"
 build/default/bin/zor_make_example_parts examples/parts
@@ -73,6 +75,9 @@ for preset in $("$zorhost" scale presets | cut -d' ' -f1); do
   "$zorhost" render --values bar.csv --blocks 256 --preset "$preset" --legend none --out "bar-$preset" >/dev/null
   cp "bar-$preset.png" "$root/docs/presets/$preset.png"
 done
+# The Python example's figure.
+PYTHONPATH="$root/build/default/python" ZOR_MODULE_PATH="$root/build/default/bin" \
+  /usr/bin/python3 "$root/examples/python/paint_field.py" "$root/docs/python-field.png" >/dev/null
 cd "$root"
 scripts/setup-browser.sh
 (cd tests/browser && ZORHOST="$zorhost" ZOR_SCREENSHOTS="$root/docs" node --test editor.test.mjs >/dev/null)

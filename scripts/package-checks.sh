@@ -54,6 +54,10 @@ diff -u examples/host-program/expected-output.txt "$work/colors.txt"
 echo "the example host program prints the expected colors"
 (cd "$work" && prefix/bin/zorhost render --out installed >/dev/null)
 echo "the installed zorhost renders"
+# The Python package, from the prefix alone: it finds the module beside the host library.
+(cd "$work" && env -u ZOR_MODULE_PATH PYTHONPATH="$work/prefix/lib/python3/dist-packages" /usr/bin/python3 -c \
+  "import zorscale; s = zorscale.Scale(9); s.fit([0.0, 1.0, 2.0]); assert s.paint(1.0).shape == (4,)")
+echo "the installed zorscale paints"
 
 echo "== the Debian packages"
 # The maintainer is whoever builds the package, as Debian's own tools take it.
@@ -66,7 +70,7 @@ runtime=$(ls "$work"/package/zorhost_*.deb)
 development=$(ls "$work"/package/zorhost-dev_*.deb)
 dpkg-deb -f "$runtime"
 files() { dpkg-deb -c "$1" | awk '{print $6}'; }
-files "$runtime" | grep -E "zorhost$|libZORHost.so|modules/|LICENSE$|bracket.step$"
+files "$runtime" | grep -E "zorhost$|libZORHost.so|modules/|LICENSE$|bracket.step$|zorscale/"
 files "$development" | grep -E "ZORHostConfig.cmake$|include/zor/ZORRuntime.h$|libZORHost.so$"
 fail() { echo "package-checks: $1"; exit 1; }
 files "$runtime" | grep -q "^./usr/lib/$multiarch/libZORHost.so.1" || fail "the library is not in /usr/lib/$multiarch"
@@ -77,6 +81,7 @@ dpkg-deb -f "$runtime" Maintainer | grep -q "<$DEBEMAIL>" || fail "the maintaine
 if [ "${1:-}" = "--install" ]; then
   dpkg -i "$runtime" "$development" >/dev/null
   (cd "$work" && zorhost render --out from-package >/dev/null && test -s from-package.png)
+  (cd "$work" && env -u ZOR_MODULE_PATH -u PYTHONPATH /usr/bin/python3 -c "import zorscale; zorscale.Scale(5).paint([1.0])")
   test -f /usr/include/zor/ZORRuntime.h
   dpkg -r zorhost-dev zorhost >/dev/null
   echo "the packages install, render and are removed"
