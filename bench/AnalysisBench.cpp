@@ -51,7 +51,7 @@ std::vector<ZORSurfacePoint> PixelPoints(ZORPart& part) {
   const ZORRaster raster = ZORRasterizePart(part, camera, kWidth, kHeight);
   std::vector<ZORSurfacePoint> points;
   for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
-    if (raster.triangle[i] >= 0) points.push_back(part.PointAt(raster.triangle[i], raster.barycentric[i]));
+    if (raster.triangle[i] >= 0) points.push_back(part.PointAt(raster.triangle[i], raster.Barycentric(i)));
   }
   return points;
 }

@@ -95,10 +95,11 @@ Staged& Stage(int index) {
     if (s.raster.triangle[i] < 0) continue;
     const ZORTriangle& t = mesh.triangles[static_cast<std::size_t>(s.raster.triangle[i])];
     std::array<double, 2> uv{0.0, 0.0};
+    const std::array<double, 3> at = s.raster.Barycentric(i);
     for (int k = 0; k < 3; ++k) {
       const std::array<double, 2>& p = mesh.parameters[static_cast<std::size_t>(t[k])];
-      uv[0] += s.raster.barycentric[i][k] * p[0];
-      uv[1] += s.raster.barycentric[i][k] * p[1];
+      uv[0] += at[k] * p[0];
+      uv[1] += at[k] * p[1];
     }
     s.pixelParameters.push_back(uv);
   }

@@ -114,7 +114,7 @@ TEST_F(AnalyticSurfaces, ExactAtEveryNodeAndEveryPixel) {
       int seen = 0;
       for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
         if (raster.triangle[i] < 0) continue;
-        const ZORSurfacePoint point = part->PointAt(raster.triangle[i], raster.barycentric[i]);
+        const ZORSurfacePoint point = part->PointAt(raster.triangle[i], raster.Barycentric(i));
         const double value = point.curvatures.Value(analysis);
         if (std::isnan(value)) continue;
         ++seen;

@@ -72,7 +72,7 @@ class DeviationAndDraft : public ::testing::Test {
       const ZORRaster raster = ZORRasterizePart(part, camera, kSide, kSide);
       for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
         if (raster.triangle[i] < 0) continue;
-        const ZORSurfacePoint point = part.PointAt(raster.triangle[i], raster.barycentric[i]);
+        const ZORSurfacePoint point = part.PointAt(raster.triangle[i], raster.Barycentric(i));
         measured.push_back({analysis.ValueAt(point), point.normal, point.position});
       }
     }

@@ -21,6 +21,7 @@
 #include "zorhost/surface/MeshCurvature.h"
 #include "zorhost/surface/MeshFiles.h"
 #include "zorhost/surface/Part.h"
+#include "zorhost/surface/PartPicture.h"
 #include "zorhost/surface/PlyFiles.h"
 #include "zorhost/surface/Rasterizer.h"
 
@@ -44,7 +45,7 @@ TEST(Rasterizer, NearestTriangleAtEachPixelCentre) {
       EXPECT_EQ(t >= 0, row < 10 && column < 10) << row << ", " << column;
       if (t < 0) continue;
       ++covered;
-      const std::array<double, 3>& b = raster.barycentric[at];
+      const std::array<double, 3> b = raster.Barycentric(at);
       EXPECT_NEAR(b[0] + b[1] + b[2], 1.0, 1e-12);
       // The barycentric coordinates give back the pixel's centre.
       const ZORTriangle& corners = triangles[static_cast<std::size_t>(t)];
@@ -92,6 +93,39 @@ TEST(Rasterizer, NoPixelFallsBetweenTrianglesThatShareAnEdge) {
     const ZORRaster raster = ZORRasterize(screen, triangles, 81, 81);
     ASSERT_GT(raster.triangle[40 * 81 + 40], 0) << "pair " << pairs;
   }
+}
+
+TEST(Rasterizer, LongThinTrianglesCostTheirPixelsAndThreadsChangeNothing) {
+  // The bracket's faces meshed for a picture make long thin triangles: each row of a triangle
+  // tests the centres near its span, not its whole box, and bands of rows on any number of
+  // threads give the same raster as one pixel rasterized alone.
+  std::string error;
+  std::unique_ptr<ZORPart> bracket = ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket.step", error);
+  ASSERT_TRUE(bracket) << error;
+  constexpr int kWidth = 1024, kHeight = 768;
+  ASSERT_TRUE(bracket->Prepare(ZORPictureDeflection(*bracket, kWidth, kHeight, 1.0), false, error)) << error;
+  const ZORCamera camera = ZORFitCameraToMesh(*bracket, ZORViewpoint{}, kWidth, kHeight);
+  const ZORRaster one = ZORRasterizePart(*bracket, camera, kWidth, kHeight, 1);
+  EXPECT_LE(one.centreTests, 2u * kWidth * kHeight);
+  for (int threads : {2, 7}) {
+    const ZORRaster many = ZORRasterizePart(*bracket, camera, kWidth, kHeight, threads);
+    EXPECT_EQ(many.triangle, one.triangle) << threads << " threads";
+    EXPECT_EQ(many.centreTests, one.centreTests);
+  }
+  std::vector<ZORVec3> screen;
+  for (const ZORVec3& p : bracket->Mesh().positions) screen.push_back(camera.ToScreen(p));
+  std::mt19937_64 random(5);
+  int seen = 0;
+  for (int probe = 0; probe < 300; ++probe) {
+    const int column = static_cast<int>(random() % kWidth), row = static_cast<int>(random() % kHeight);
+    const std::optional<ZORRasterHit> alone = ZORRasterizePixel(screen, bracket->Mesh().triangles, column, row);
+    const std::size_t pixel = static_cast<std::size_t>(row) * kWidth + static_cast<std::size_t>(column);
+    ASSERT_EQ(alone ? alone->triangle : -1, one.triangle[pixel]) << column << ", " << row;
+    if (!alone) continue;
+    ++seen;
+    EXPECT_EQ(alone->barycentric, one.Barycentric(pixel));
+  }
+  EXPECT_GT(seen, 30);
 }
 
 TEST(MeshFiles, VerticesWithinRoundingOfEachOtherAreWelded) {

@@ -46,8 +46,8 @@ ZORCamera ZORFitCameraToMesh(const ZORPart& part, const ZORViewpoint& viewpoint,
   return ZORFitCamera(viewpoint, lowest, highest, width, height);
 }
 
-ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height) {
-  return ZORRasterize(OnScreen(part, camera), part.Mesh().triangles, width, height);
+ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height, int threads) {
+  return ZORRasterize(OnScreen(part, camera), part.Mesh().triangles, width, height, threads);
 }
 
 void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
@@ -70,7 +70,7 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
     ZORPart::Evaluator& evaluator = *evaluators[static_cast<std::size_t>(worker)];
     for (std::size_t i = first; i < last; ++i) {
       if (raster.triangle[i] < 0) continue;
-      const ZORSurfacePoint point = evaluator.PointAt(raster.triangle[i], raster.barycentric[i]);
+      const ZORSurfacePoint point = evaluator.PointAt(raster.triangle[i], raster.Barycentric(i));
       picture.values[i] = analysis.ValueAt(point);
       picture.covered[i] = 1;
       picture.light[i] = static_cast<float>(kAmbient + kDiffuse * std::fabs(Dot(point.normal, light)));
@@ -84,7 +84,7 @@ ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnaly
                                       const ZORPixelProgress& progress) {
   ZORPartPicture picture;
   const ZORCamera camera = ZORFitCameraToMesh(part, viewpoint, width, height);
-  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height), camera, picture, threads,
+  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height, threads), camera, picture, threads,
                     progress);
   return picture;
 }

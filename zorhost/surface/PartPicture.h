@@ -30,8 +30,9 @@ double ZORPictureDeflection(const ZORPart& part, int width, int height, double z
 // Where the picture looks from: fitted to the prepared part's mesh, which is what it shows.
 ZORCamera ZORFitCameraToMesh(const ZORPart& part, const ZORViewpoint& viewpoint, int width, int height);
 
-// Which triangle of the prepared part's mesh each pixel sees, and where on it.
-ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height);
+// Which triangle of the prepared part's mesh each pixel sees, and where on it; on `threads`
+// threads (ZORThreadCount), the same for any number.
+ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int width, int height, int threads = 1);
 
 // Told how many of how many pixels are done, now and then.
 using ZORPixelProgress = std::function<void(std::size_t done, std::size_t of)>;
