@@ -10,6 +10,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// AVX2 is chosen at run time, where the processor has it; the build stays for any x86-64.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZOR_PAINTER_WIDE 1
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -29,6 +34,18 @@ void BlendFour(const double* next, const double* difference, __m128d t, ZORRgba&
   blueAlpha = _mm_min_pd(_mm_max_pd(blueAlpha, lowest), highest);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(&color),
                    _mm_unpacklo_epi64(_mm_cvttpd_epi32(redGreen), _mm_cvttpd_epi32(blueAlpha)));
+}
+#endif
+
+#if ZOR_PAINTER_WIDE
+// The same on AVX2: the four components in one register, the same operations lane by lane.
+__attribute__((target("avx2"))) void BlendFourWide(const double* next, const double* difference, __m256d t,
+                                                   ZORRgba& color) {
+  const __m256d lowest = _mm256_set1_pd(math::kLowestInt);
+  const __m256d highest = _mm256_set1_pd(math::kHighestInt);
+  __m256d components = _mm256_add_pd(_mm256_loadu_pd(next), _mm256_mul_pd(_mm256_loadu_pd(difference), t));
+  components = _mm256_min_pd(_mm256_max_pd(components, lowest), highest);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&color), _mm256_cvttpd_epi32(components));
 }
 #endif
 
@@ -274,16 +291,59 @@ void ZORScalePainter::PaintSlots(const double* values, const unsigned* slots, in
     }
   }
 #endif
-  for (; i < count; ++i) {
+  PaintSlotsOneByOne(values, slots, blocks, colors, i, count);
+}
+
+void ZORScalePainter::PaintSlotsOneByOne(const double* values, const unsigned* slots, int* blocks,
+                                         ZORRgba* colors, std::size_t first, std::size_t count) const {
+  for (std::size_t i = first; i < count; ++i) {
     const Slot& slot = slots_[slots[i]];
     blocks[i] = slot.block;
     if (slot.block >= 0) PaintValue(slot.span, slot.next, slot.difference, values[i], colors[i]);
   }
 }
 
+#if ZOR_PAINTER_WIDE
+__attribute__((target("avx2"))) void ZORScalePainter::PaintSlotsWide(const double* values, const unsigned* slots,
+                                                                     int* blocks, ZORRgba* colors,
+                                                                     std::size_t count) const {
+  std::size_t i = 0;
+  // Four values at a time share one division; a weight that is not finite becomes 1, as above.
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d one = _mm256_set1_pd(1.0);
+  for (; i + 3 < count; i += 4) {
+    const Slot* four[4] = {&slots_[slots[i]], &slots_[slots[i + 1]], &slots_[slots[i + 2]], &slots_[slots[i + 3]]};
+    const __m256d upper = _mm256_set_pd(four[3]->span.upper, four[2]->span.upper, four[1]->span.upper, four[0]->span.upper);
+    const __m256d width = _mm256_set_pd(four[3]->span.width, four[2]->span.width, four[1]->span.width, four[0]->span.width);
+    const __m256d weight = _mm256_div_pd(_mm256_sub_pd(upper, _mm256_loadu_pd(values + i)), width);
+    const __m256d finite = _mm256_cmp_pd(_mm256_sub_pd(weight, weight), zero, _CMP_EQ_OQ);
+    alignas(32) double t[4];
+    _mm256_store_pd(t, _mm256_blendv_pd(one, weight, finite));
+    for (std::size_t k = 0; k < 4; ++k) {
+      blocks[i + k] = four[k]->block;
+      if (four[k]->block >= 0) BlendFourWide(four[k]->next, four[k]->difference, _mm256_set1_pd(t[k]), colors[i + k]);
+    }
+  }
+  PaintSlotsOneByOne(values, slots, blocks, colors, i, count);
+}
+
+bool ZORScalePainter::HasWideVectors() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#else
+void ZORScalePainter::PaintSlotsWide(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
+                                     std::size_t count) const {
+  PaintSlots(values, slots, blocks, colors, count);
+}
+
+bool ZORScalePainter::HasWideVectors() { return false; }
+#endif
+
 void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba* colors,
-                                     std::size_t count, bool undefinedColorForNaN) const {
-  const std::size_t notANumberSlot = slots_.size() - (undefinedColorForNaN ? 1 : 2);
+                                     std::size_t count, const PaintOptions& options) const {
+  const std::size_t notANumberSlot = slots_.size() - (options.undefinedColorForNaN ? 1 : 2);
+  const bool wide = options.widestVectors && HasWideVectors();
   // Two passes over short batches, each a short loop with hardly a branch on the values, so that
   // many values are in flight at once.
   constexpr std::size_t kBatch = 256;
@@ -291,16 +351,21 @@ void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba*
   for (std::size_t first = 0; first < count; first += kBatch) {
     const std::size_t length = std::min(kBatch, count - first);
     LocateSlots(values + first, slotOf, length, notANumberSlot);
-    PaintSlots(values + first, slotOf, blocks + first, colors + first, length);
+    if (wide) {
+      PaintSlotsWide(values + first, slotOf, blocks + first, colors + first, length);
+    } else {
+      PaintSlots(values + first, slotOf, blocks + first, colors + first, length);
+    }
   }
 }
 
 void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* colors,
-                                 std::size_t count, bool undefinedColorForNaN) const {
+                                 std::size_t count, const PaintOptions& options) const {
   if (!slots_.empty()) {
-    PaintIntervals(values, blocks, colors, count, undefinedColorForNaN);
+    PaintIntervals(values, blocks, colors, count, options);
     return;
   }
+  const bool undefinedColorForNaN = options.undefinedColorForNaN;
   // Boundaries the intervals cannot serve: the rules, value by value, painted the same way.
   const math::PlacementTable table = Table();
   for (std::size_t i = 0; i < count; ++i) {
@@ -331,7 +396,7 @@ void ZORScalePainter::Paint(std::span<const double> values, std::span<int> block
   }
   unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
   if (count < kParallelThreshold || threads <= 1) {
-    PaintRange(values.data(), blocks.data(), colors.data(), count, options.undefinedColorForNaN);
+    PaintRange(values.data(), blocks.data(), colors.data(), count, options);
     return;
   }
   threads = static_cast<unsigned>(std::min<std::size_t>(threads, count / 4096 + 1));
@@ -342,12 +407,10 @@ void ZORScalePainter::Paint(std::span<const double> values, std::span<int> block
     if (first >= count) break;
     const std::size_t length = std::min(share, count - first);
     workers.emplace_back([=, this] {
-      PaintRange(values.data() + first, blocks.data() + first, colors.data() + first, length,
-                 options.undefinedColorForNaN);
+      PaintRange(values.data() + first, blocks.data() + first, colors.data() + first, length, options);
     });
   }
-  PaintRange(values.data(), blocks.data(), colors.data(), std::min(share, count),
-             options.undefinedColorForNaN);
+  PaintRange(values.data(), blocks.data(), colors.data(), std::min(share, count), options);
 }
 
 std::vector<ZORBlockRange> ZORScalePainter::BlockRanges() const {

@@ -245,4 +245,34 @@ TEST_F(Painter, ThreadsDoNotChangeTheResult) {
   EXPECT_GT(blocks[1], 0);
 }
 
+TEST_F(Painter, AvxPaintsTheBytesOfSse) {
+  if (!ZORScalePainter::HasWideVectors()) GTEST_SKIP() << "this processor has no AVX2";
+  // Ten million values around every boundary, limit and tolerance, ties, NaN and infinities and
+  // random bit patterns, through a blended scale, one of every color imposed and one of a
+  // thousand blocks: the AVX2 path against the SSE2 one.
+  ZORIStNewColorScale_var blended = NewScale(), plain = NewScale(), many = NewScale();
+  ConfigureScale(blended.get(), 10, EveryOtherColor(10), {{1, -1.0}, {9, 1.0}});
+  std::vector<ZORImposedColor> every;
+  for (int k = 1; k <= 10; ++k) every.push_back({k, (k * 37) % 256, (k * 91) % 256, (k * 13) % 256, 255});
+  ConfigureScale(plain.get(), 10, every, {{1, -1.0}, {9, 1.0}});
+  ConfigureScale(many.get(), 1000, EveryOtherColor(1000), {{1, -50.0}, {999, 50.0}});
+  for (ZORIStNewColorScale* scale : {blended.get(), plain.get(), many.get()}) {
+    const ZORScalePainter painter(scale, 1e-6);
+    ASSERT_TRUE(painter.SearchesIntervals());
+    std::vector<double> values = Probes(scale, 1e-6, 3333333, 7);
+    for (std::size_t i = 0; i < values.size(); i += 97) values[i] = i % 2 == 0 ? kNaN : -kInf;
+    std::vector<int> wideBlocks(values.size()), narrowBlocks(values.size());
+    std::vector<ZORRgba> wideColors(values.size(), kSentinel), narrowColors(values.size(), kSentinel);
+    ZORScalePainter::PaintOptions wide, narrow;
+    narrow.widestVectors = false;
+    for (bool undefined : {false, true}) {
+      wide.undefinedColorForNaN = narrow.undefinedColorForNaN = undefined;
+      painter.Paint(values, wideBlocks, wideColors, wide);
+      painter.Paint(values, narrowBlocks, narrowColors, narrow);
+      ASSERT_EQ(wideBlocks, narrowBlocks);
+      ASSERT_TRUE(wideColors == narrowColors);
+    }
+  }
+}
+
 }  // namespace

@@ -153,7 +153,8 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
   stages.Begin("painting");
   ZORPainting painting;
-  if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting, painting, stages)) {
+  if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting, painting, stages,
+                                                  options.picture.threads)) {
     return problem;
   }
   if (options.painting == ZORPaintingMode::Check) {

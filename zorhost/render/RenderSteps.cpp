@@ -238,7 +238,7 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
 
 ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
                           const ZORValueGrid& grid, ZORPaintingMode mode, ZORPainting& painting,
-                          ZORStages& stages) {
+                          ZORStages& stages, int threads) {
   const ZORScalePainter& painter = snapshot.Painter();
   const ZORRgba undefined = snapshot.Definition().undefinedColor;
   const std::size_t count = grid.values.size();
@@ -246,8 +246,10 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   painting.colors.assign(count, undefined);
   ZORScalePainter::PaintOptions paintOptions;
   paintOptions.undefinedColorForNaN = true;
+  paintOptions.threads = static_cast<unsigned>(std::max(threads, 0));
   const std::size_t rowLength = static_cast<std::size_t>(grid.width);
-  const int rowsAtOnce = std::max(1, 65536 / std::max(grid.width, 1));
+  // Pieces large enough for the painter's threads, and few enough to tell the progress.
+  const int rowsAtOnce = std::max(1, (1 << 20) / std::max(grid.width, 1));
   for (int row = 0; row < grid.height; row += rowsAtOnce) {
     const std::size_t first = static_cast<std::size_t>(row) * rowLength;
     const std::size_t length =

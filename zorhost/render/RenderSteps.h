@@ -104,11 +104,11 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
 ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
                             const ZORRenderValues& values, std::string& line);
 
-// Step 3: every value painted with the snapshot's painter, or through GetColorForValue, or both
-// and compared, as `mode` says; progress on `stages`.
+// Step 3: every value painted with the snapshot's painter (on `threads` threads, 0 for one a
+// core), or through GetColorForValue, or both and compared, as `mode` says; progress on `stages`.
 ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
                           const ZORValueGrid& grid, ZORPaintingMode mode, ZORPainting& painting,
-                          ZORStages& stages);
+                          ZORStages& stages, int threads = 0);
 
 // Step 4: how many of the values seen each block holds.
 ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values,

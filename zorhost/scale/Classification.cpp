@@ -333,6 +333,15 @@ std::vector<std::size_t> NaturalBreaks(const Runs& points, std::size_t classes) 
   return starts;
 }
 
+// How many runs sorted values make, counted up to `most` + 1.
+std::size_t CountRuns(const std::vector<double>& sorted, std::size_t most) {
+  std::size_t runs = 0;
+  for (std::size_t i = 0; i < sorted.size() && runs <= most; ++i) {
+    if (i == 0 || !WithinRounding(sorted[i - 1], sorted[i])) ++runs;
+  }
+  return runs;
+}
+
 // The evenly ranked sample natural breaks are found on when there are too many distinct values.
 Runs JenksSample(const std::vector<double>& sorted) {
   std::vector<double> sample;
@@ -426,6 +435,18 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
     }
   }
   std::sort(x.begin(), x.end());
+  // More runs than the exact breaks take, and no fewer than blocks.
+  const std::size_t sampledFrom = std::max(blocks, kZORJenksPoints + 1);
+  if (request.method == ZORClassMethod::Jenks && CountRuns(x, sampledFrom) >= sampledFrom) {
+    // Found on the sample, without the runs of every value.
+    const Runs sample = JenksSample(x);
+    const std::vector<std::size_t> sampleCuts =
+        sample.Size() < blocks ? EveryGapCut(sample, blocks - 1) : NaturalBreaks(sample, blocks);
+    result.boundaries = AtThresholds(Thresholds(sample, sampleCuts), request.tolerance);
+    result.note = "natural breaks exact on a sample of " + std::to_string(kZORJenksPoints) +
+                  " values at evenly spread ranks of " + std::to_string(x.size());
+    return true;
+  }
   const Runs runs = ToRuns(x);
   if (runs.Size() < 2) {
     return Refuse(error, "all " + std::to_string(x.size()) + " values equal " + ZORShownNumber(x.front()) +
@@ -441,17 +462,9 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
   } else if (request.method == ZORClassMethod::Quantile) {
     cuts = NearestCuts(runs, blocks, x.size());
     result.note = "runs of equal values (within rounding) are not cut: their blocks hold more values than others";
-  } else if (runs.Size() <= kZORJenksPoints) {
+  } else {
     cuts = NaturalBreaks(runs, blocks);
     result.note = "natural breaks exact on the " + std::to_string(runs.Size()) + " distinct values";
-  } else {
-    const Runs sample = JenksSample(x);
-    const std::vector<std::size_t> sampleCuts =
-        sample.Size() < blocks ? EveryGapCut(sample, blocks - 1) : NaturalBreaks(sample, blocks);
-    result.boundaries = AtThresholds(Thresholds(sample, sampleCuts), request.tolerance);
-    result.note = "natural breaks exact on a sample of " + std::to_string(kZORJenksPoints) +
-                  " values at evenly spread ranks of " + std::to_string(x.size());
-    return true;
   }
   result.boundaries = AtThresholds(Thresholds(runs, cuts), request.tolerance);
   return true;
