@@ -152,7 +152,8 @@ namespace {
 ZORRgba PixelColor(const ZORPictureValues& values, const ZORPainting& painting, std::size_t i,
                    const ZORRgba& undefined, const ZORRgba& background) {
   if (!values.Covered(i)) return background;
-  ZORRgba color = painting.blocks[i] < 0 ? undefined : painting.colors[i];
+  const std::array<std::uint8_t, 4>& bytes = painting.colors[i];
+  ZORRgba color = painting.blocks[i] < 0 ? undefined : ZORRgba{bytes[0], bytes[1], bytes[2], bytes[3]};
   if (!values.light.empty()) {
     const double light = static_cast<double>(values.light[i]);
     auto lit = [light](int component) {
@@ -243,7 +244,9 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   const ZORRgba undefined = snapshot.Definition().undefinedColor;
   const std::size_t count = grid.values.size();
   painting.blocks.assign(count, -1);
-  painting.colors.assign(count, undefined);
+  painting.colors.resize(count);
+  // Each piece painted at full width, then kept as bytes: 8 bytes a pixel, not 20.
+  std::vector<ZORRgba> piece;
   ZORScalePainter::PaintOptions paintOptions;
   paintOptions.undefinedColorForNaN = true;
   paintOptions.threads = static_cast<unsigned>(std::max(threads, 0));
@@ -256,7 +259,8 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
         std::min(count - first, rowLength * static_cast<std::size_t>(rowsAtOnce));
     const std::span<const double> values(grid.values.data() + first, length);
     const std::span<int> blocks(painting.blocks.data() + first, length);
-    const std::span<ZORRgba> colors(painting.colors.data() + first, length);
+    piece.assign(length, undefined);
+    const std::span<ZORRgba> colors(piece.data(), length);
     if (mode != ZORPaintingMode::PerValue) painter.Paint(values, blocks, colors, paintOptions);
     if (mode != ZORPaintingMode::Painter) {
       for (std::size_t i = 0; i < length; ++i) {
@@ -274,6 +278,10 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
         blocks[i] = block;
         colors[i] = color;
       }
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+      painting.colors[first + i] = {Channel(colors[i].red), Channel(colors[i].green), Channel(colors[i].blue),
+                                    Channel(colors[i].alpha)};
     }
     stages.Progress(first + length, count);
   }

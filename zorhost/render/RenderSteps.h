@@ -3,6 +3,8 @@
 // again after every edit. Each takes the piece of the options it needs.
 #pragma once
 
+#include <array>
+
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
@@ -49,10 +51,10 @@ struct ZORRenderValues : ZORPictureValues {
 };
 
 // What painting gave each value: its block (ZORScalePainter::kUndefinedBlock for an undefined
-// value, -1 for none) and its color.
+// value, -1 for none) and its color, each component clamped to a byte as pictures take it.
 struct ZORPainting {
   std::vector<int> blocks;
-  std::vector<ZORRgba> colors;
+  std::vector<std::array<std::uint8_t, 4>> colors;
 };
 
 // Step 1: the values, from a part, a CSV grid or the sample field, and their finite range, each
