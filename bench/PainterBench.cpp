@@ -32,7 +32,7 @@ void BM_BaselineBulk(benchmark::State& state) {
 }
 
 void PaintMany(benchmark::State& state, int blocks, std::size_t count, double notANumberShare,
-               unsigned threads) {
+               unsigned threads, bool widestVectors = true) {
   ZORIStNewColorScale_var scale = ZORBenchHost::Get().MakeScale(blocks);
   const ZORScalePainter painter(scale.get(), 1e-9);
   std::vector<double> values = SpreadValues(count);
@@ -42,6 +42,7 @@ void PaintMany(benchmark::State& state, int blocks, std::size_t count, double no
   std::vector<ZORRgba> colors(count);
   ZORScalePainter::PaintOptions options;
   options.threads = threads;
+  options.widestVectors = widestVectors;
   for (auto _ : state) {
     painter.Paint(values, indices, colors, options);
     benchmark::ClobberMemory();
@@ -51,6 +52,10 @@ void PaintMany(benchmark::State& state, int blocks, std::size_t count, double no
 
 void BM_Painter(benchmark::State& state) {
   PaintMany(state, static_cast<int>(state.range(0)), kMillion, 0.0, 1);
+}
+// The same on SSE2 only, where AVX2 would be chosen.
+void BM_PainterSse2(benchmark::State& state) {
+  PaintMany(state, static_cast<int>(state.range(0)), kMillion, 0.0, 1, false);
 }
 void BM_PainterNotANumber10Percent(benchmark::State& state) {
   PaintMany(state, static_cast<int>(state.range(0)), kMillion, 0.1, 1);
@@ -71,6 +76,7 @@ void BM_PainterThreads(benchmark::State& state) {
 
 BENCHMARK(BM_BaselineBulk)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Painter)->Arg(10)->Arg(1000)->Arg(65536)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PainterSse2)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PainterSnapshot)->Arg(4096)->Arg(65536)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PainterNotANumber10Percent)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PainterThreads)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();

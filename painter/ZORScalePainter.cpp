@@ -39,7 +39,7 @@ void BlendFour(const double* next, const double* difference, __m128d t, ZORRgba&
 
 #if ZOR_PAINTER_WIDE
 // The same on AVX2: the four components in one register, the same operations lane by lane.
-__attribute__((target("avx2"))) void BlendFourWide(const double* next, const double* difference, __m256d t,
+__attribute__((target("avx2"), always_inline)) inline void BlendFourWide(const double* next, const double* difference, __m256d t,
                                                    ZORRgba& color) {
   const __m256d lowest = _mm256_set1_pd(math::kLowestInt);
   const __m256d highest = _mm256_set1_pd(math::kHighestInt);
@@ -317,13 +317,16 @@ __attribute__((target("avx2"))) void ZORScalePainter::PaintSlotsWide(const doubl
     const __m256d width = _mm256_set_pd(four[3]->span.width, four[2]->span.width, four[1]->span.width, four[0]->span.width);
     const __m256d weight = _mm256_div_pd(_mm256_sub_pd(upper, _mm256_loadu_pd(values + i)), width);
     const __m256d finite = _mm256_cmp_pd(_mm256_sub_pd(weight, weight), zero, _CMP_EQ_OQ);
-    alignas(32) double t[4];
-    _mm256_store_pd(t, _mm256_blendv_pd(one, weight, finite));
+    const __m256d t = _mm256_blendv_pd(one, weight, finite);
+    const __m256d lanes[4] = {_mm256_permute4x64_pd(t, 0x00), _mm256_permute4x64_pd(t, 0x55),
+                              _mm256_permute4x64_pd(t, 0xAA), _mm256_permute4x64_pd(t, 0xFF)};
     for (std::size_t k = 0; k < 4; ++k) {
       blocks[i + k] = four[k]->block;
-      if (four[k]->block >= 0) BlendFourWide(four[k]->next, four[k]->difference, _mm256_set1_pd(t[k]), colors[i + k]);
+      if (four[k]->block >= 0) BlendFourWide(four[k]->next, four[k]->difference, lanes[k], colors[i + k]);
     }
   }
+  // The SSE2 code after this must not pay for the upper halves left in use.
+  _mm256_zeroupper();
   PaintSlotsOneByOne(values, slots, blocks, colors, i, count);
 }
 
