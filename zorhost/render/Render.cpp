@@ -8,6 +8,7 @@
 #include "zor/ZORSettingRepository.h"
 #include "zorhost/common/ImageFiles.h"
 #include "zorhost/common/OutputFiles.h"
+#include "zorhost/common/Parallel.h"
 #include "zorhost/common/Text.h"
 #include "zorhost/render/RenderSteps.h"
 #include "zorhost/render/Stages.h"
@@ -54,20 +55,29 @@ ZOROutcome MeshFile(const std::string& path, const ZORSurfaceMesh& mesh, const Z
 }
 
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
-// when asked, the analysed mesh and the picture's values.
+// when asked, the analysed mesh and the picture's values. The picture is made from the painting,
+// which it takes.
 ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture,
-                      ZORRenderValues& values, const ZORPainting& painting,
+                      ZORRenderValues& values, ZORPainting painting,
                       const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend) {
   const ZORValueGrid& grid = values.grid;
   const std::vector<std::uint8_t> rgba =
-      ZORPictureRgba(values, painting, snapshot.Definition().undefinedColor, picture.background);
+      ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background);
   const std::string title = ZORRenderTitle(values);
-  const std::string png = outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend)
-                                                  : ZOREncodePng(grid.width, grid.height, rgba);
+  // The two pictures are encoded each on a thread of its own: each a PNG, the longest step of
+  // writing a large picture.
+  std::string png, svg;
+  ZORInParallel(2, 1, std::min(ZORThreadCount(picture.threads), 2), [&](int, std::size_t first, std::size_t) {
+    if (first == 0) {
+      png = outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend)
+                                    : ZOREncodePng(grid.width, grid.height, rgba);
+    } else {
+      svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend);
+    }
+  });
   if (png.empty()) return ZORFailure("the picture could not be encoded");
-  std::vector<std::pair<std::string, std::string>> files = {
-      {outputs.prefix + ".png", png},
-      {outputs.prefix + ".svg", ZORLegendSvg(title, grid.width, grid.height, rgba, legend)}};
+  std::vector<std::pair<std::string, std::string>> files = {{outputs.prefix + ".png", std::move(png)},
+                                                            {outputs.prefix + ".svg", std::move(svg)}};
   if (!outputs.meshPath.empty()) {
     values.part->Evaluate(*values.analysis);
     std::string contents;
@@ -165,7 +175,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
   const ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
   stages.Begin("writing");
-  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, painting, snapshot, legend)) {
+  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend)) {
     return problem;
   }
   stages.End();

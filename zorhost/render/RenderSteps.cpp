@@ -14,6 +14,7 @@
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
 #include "zorhost/common/Deadline.h"
+#include "zorhost/common/PixelArrays.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
@@ -152,7 +153,7 @@ namespace {
 ZORRgba PixelColor(const ZORPictureValues& values, const ZORPainting& painting, std::size_t i,
                    const ZORRgba& undefined, const ZORRgba& background) {
   if (!values.Covered(i)) return background;
-  const std::array<std::uint8_t, 4>& bytes = painting.colors[i];
+  const std::uint8_t* bytes = &painting.colors[4 * i];
   ZORRgba color = painting.blocks[i] < 0 ? undefined : ZORRgba{bytes[0], bytes[1], bytes[2], bytes[3]};
   if (!values.light.empty()) {
     const double light = static_cast<double>(values.light[i]);
@@ -243,8 +244,8 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   const ZORScalePainter& painter = snapshot.Painter();
   const ZORRgba undefined = snapshot.Definition().undefinedColor;
   const std::size_t count = grid.values.size();
-  painting.blocks.assign(count, -1);
-  painting.colors.resize(count);
+  ZORFillPixels(painting.blocks, count, -1);
+  ZORFillPixels(painting.colors, 4 * count, std::uint8_t{0});
   // Each piece painted at full width, then kept as bytes: 8 bytes a pixel, not 20.
   std::vector<ZORRgba> piece;
   ZORScalePainter::PaintOptions paintOptions;
@@ -252,7 +253,7 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   paintOptions.threads = static_cast<unsigned>(std::max(threads, 0));
   const std::size_t rowLength = static_cast<std::size_t>(grid.width);
   // Pieces large enough for the painter's threads, and few enough to tell the progress.
-  const int rowsAtOnce = std::max(1, (1 << 20) / std::max(grid.width, 1));
+  const int rowsAtOnce = std::max(1, (1 << 18) / std::max(grid.width, 1));
   for (int row = 0; row < grid.height; row += rowsAtOnce) {
     const std::size_t first = static_cast<std::size_t>(row) * rowLength;
     const std::size_t length =
@@ -280,8 +281,11 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
       }
     }
     for (std::size_t i = 0; i < length; ++i) {
-      painting.colors[first + i] = {Channel(colors[i].red), Channel(colors[i].green), Channel(colors[i].blue),
-                                    Channel(colors[i].alpha)};
+      std::uint8_t* bytes = &painting.colors[4 * (first + i)];
+      bytes[0] = Channel(colors[i].red);
+      bytes[1] = Channel(colors[i].green);
+      bytes[2] = Channel(colors[i].blue);
+      bytes[3] = Channel(colors[i].alpha);
     }
     stages.Progress(first + length, count);
   }
@@ -361,17 +365,17 @@ std::string ZORRenderTitle(const ZORRenderValues& values) {
   return title + " pixels, " + std::to_string(seen) + " on the part";
 }
 
-std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, const ZORPainting& painting,
+std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, ZORPainting painting,
                                          const ZORRgba& undefined, const ZORRgba& background) {
-  std::vector<std::uint8_t> rgba(painting.colors.size() * 4);
-  for (std::size_t i = 0; i < painting.colors.size(); ++i) {
+  std::vector<std::uint8_t>& rgba = painting.colors;
+  for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
     const ZORRgba color = PixelColor(values, painting, i, undefined, background);
     rgba[4 * i] = Channel(color.red);
     rgba[4 * i + 1] = Channel(color.green);
     rgba[4 * i + 2] = Channel(color.blue);
     rgba[4 * i + 3] = Channel(color.alpha);
   }
-  return rgba;
+  return std::move(rgba);
 }
 
 ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,

@@ -51,10 +51,11 @@ struct ZORRenderValues : ZORPictureValues {
 };
 
 // What painting gave each value: its block (ZORScalePainter::kUndefinedBlock for an undefined
-// value, -1 for none) and its color, each component clamped to a byte as pictures take it.
+// value, -1 for none) and its color: four bytes a value, red first, each component clamped to a
+// byte as pictures take it.
 struct ZORPainting {
   std::vector<int> blocks;
-  std::vector<std::array<std::uint8_t, 4>> colors;
+  std::vector<std::uint8_t> colors;
 };
 
 // Step 1: the values, from a part, a CSV grid or the sample field, and their finite range, each
@@ -117,8 +118,9 @@ ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValue
                               int blockCount);
 
 // The picture as RGBA bytes, a pixel a value, rows top first: the background where nothing is
-// seen, the undefined color where the scale gives none, lit when the values carry light.
-std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, const ZORPainting& painting,
+// seen, the undefined color where the scale gives none, lit when the values carry light. Made
+// in the painting's own colors, which it takes: a picture needs no second array of its size.
+std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, ZORPainting painting,
                                          const ZORRgba& undefined, const ZORRgba& background);
 
 // What was painted: the analysis and the part, or the grid, and how many values.

@@ -163,10 +163,11 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   Painted painted;
   painted.revision = revision_;
   painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get(), kTolerance);
-  ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painted.painting, stages);
-  const ZORBlockCounts counts = ZORCountBlocks(painted.painting, values_, painted.snapshot->Blocks());
+  ZORPainting painting;
+  ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painting, stages);
+  const ZORBlockCounts counts = ZORCountBlocks(painting, values_, painted.snapshot->Blocks());
   painted.legend = ZORMakeLegend(*painted.snapshot, &counts);
-  painted.rgba = ZORPictureRgba(values_, painted.painting, painted.snapshot->Definition().undefinedColor,
+  painted.rgba = ZORPictureRgba(values_, std::move(painting), painted.snapshot->Definition().undefinedColor,
                                 options_.picture.background);
   painted_ = std::move(painted);
   stages.End();
@@ -191,7 +192,7 @@ ZOROutcome ZORScaleEditor::PaintOther(const ZORPictureSettings& view, bool draft
   ZORPainting painting;
   ZORPaintValues(scale_.get(), *current.snapshot, picture.grid, ZORPaintingMode::Painter, painting, stages);
   const std::vector<std::uint8_t> rgba =
-      ZORPictureRgba(picture, painting, current.snapshot->Definition().undefinedColor, settings.background);
+      ZORPictureRgba(picture, std::move(painting), current.snapshot->Definition().undefinedColor, settings.background);
   stages.Begin("encoding");
   png = ZOREncodePng(settings.width, settings.height, rgba);
   stages.End();

@@ -87,7 +87,6 @@ class ZORScaleEditor {
   struct Painted {
     long revision = 0;
     std::unique_ptr<ZORScaleSnapshot> snapshot;
-    ZORPainting painting;
     ZORLegendModel legend;
     std::vector<std::uint8_t> rgba;
     std::string png;     // made when first asked for

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "zorhost/common/Parallel.h"
+#include "zorhost/common/PixelArrays.h"
 
 namespace {
 
@@ -58,9 +59,9 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
   const std::size_t pixels = raster.triangle.size();
   picture.width = raster.width;
   picture.height = raster.height;
-  picture.values.assign(pixels, std::numeric_limits<double>::quiet_NaN());
-  picture.covered.assign(pixels, 0);
-  picture.light.assign(pixels, 1.0f);
+  ZORFillPixels(picture.values, pixels, std::numeric_limits<double>::quiet_NaN());
+  ZORFillPixels(picture.covered, pixels, std::uint8_t{0});
+  ZORFillPixels(picture.light, pixels, 1.0f);
   const int used = ZORThreadCount(threads);
   std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators;
   for (int worker = 0; worker < used; ++worker) evaluators.push_back(part.NewEvaluator());

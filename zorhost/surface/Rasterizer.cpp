@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "zorhost/common/Parallel.h"
+#include "zorhost/common/PixelArrays.h"
 
 namespace {
 
@@ -89,13 +90,14 @@ Box BoxOf(const ScreenTriangle& t, int width, int height) {
           std::max(0, firstCentre(std::min({a.y, b.y, c.y}))), std::min(height - 1, lastCentre(std::max({a.y, b.y, c.y})))};
 }
 
-// Rasterizes `triangles`, in their order, into rows `top` to `bottom` of `raster`; returns how
-// many centres it tested.
+// Rasterizes `triangles`, in their order, into rows `top` to `bottom` of `raster`, with `depth`
+// the depth buffer of those rows; returns how many centres it tested.
 std::uint64_t RasterizeRows(const std::vector<ZORVec3>& screen, const std::vector<ZORTriangle>& all,
                             const std::vector<int>& triangles, int top, int bottom, ZORRaster& raster,
                             std::vector<double>& depth) {
   std::uint64_t tests = 0;
   const auto width = static_cast<std::size_t>(raster.width);
+  depth.assign(static_cast<std::size_t>(bottom - top + 1) * width, -std::numeric_limits<double>::infinity());
   for (int t : triangles) {
     ScreenTriangle triangle;
     if (!Prepared(screen, all[static_cast<std::size_t>(t)], triangle)) continue;
@@ -108,10 +110,10 @@ std::uint64_t RasterizeRows(const std::vector<ZORVec3>& screen, const std::vecto
         std::array<double, 3> at;
         double z = 0.0;
         if (!Covers(triangle, column + 0.5, row + 0.5, at, z)) continue;
-        const std::size_t pixel = static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column);
-        if (z <= depth[pixel]) continue;
-        depth[pixel] = z;
-        raster.triangle[pixel] = t;
+        const std::size_t inBand = static_cast<std::size_t>(row - top) * width + static_cast<std::size_t>(column);
+        if (z <= depth[inBand]) continue;
+        depth[inBand] = z;
+        raster.triangle[static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column)] = t;
       }
     }
   }
@@ -139,12 +141,12 @@ ZORRaster ZORRasterize(std::vector<ZORVec3> screen, const std::vector<ZORTriangl
   raster.screen = std::move(screen);
   raster.triangles = &triangles;
   const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  raster.triangle.assign(pixels, -1);
-  std::vector<double> depth(pixels, -std::numeric_limits<double>::infinity());
+  ZORFillPixels(raster.triangle, pixels, -1);
   // Bands of rows, each with the triangles that reach it in their order: every pixel meets its
-  // triangles in the same order, whichever thread rasterizes its band.
+  // triangles in the same order, whichever thread rasterizes its band; each thread keeps the
+  // depth of one band at a time.
   const int used = height > 0 ? std::min(ZORThreadCount(threads), height) : 1;
-  const int bands = used == 1 ? 1 : std::min(height, 16 * used);
+  const int bands = std::max(1, std::min(height, 16 * used));
   const int bandRows = (height + bands - 1) / std::max(bands, 1);
   std::vector<std::vector<int>> inBand(static_cast<std::size_t>(bands));
   for (std::size_t t = 0; t < triangles.size(); ++t) {
@@ -157,11 +159,13 @@ ZORRaster ZORRasterize(std::vector<ZORVec3> screen, const std::vector<ZORTriangl
     }
   }
   std::vector<std::uint64_t> tests(static_cast<std::size_t>(bands), 0);
-  ZORInParallel(static_cast<std::size_t>(bands), 1, used, [&](int, std::size_t first, std::size_t last) {
+  std::vector<std::vector<double>> depths(static_cast<std::size_t>(used));
+  ZORInParallel(static_cast<std::size_t>(bands), 1, used, [&](int worker, std::size_t first, std::size_t last) {
     for (std::size_t band = first; band < last; ++band) {
       const int top = static_cast<int>(band) * bandRows;
-      tests[band] = RasterizeRows(raster.screen, triangles, inBand[band], top,
-                                  std::min(height - 1, top + bandRows - 1), raster, depth);
+      if (top >= height) continue;
+      tests[band] = RasterizeRows(raster.screen, triangles, inBand[band], top, std::min(height - 1, top + bandRows - 1),
+                                  raster, depths[static_cast<std::size_t>(worker)]);
     }
   });
   for (std::uint64_t count : tests) raster.centreTests += count;
