@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/PixelArrays.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshFiles.h"
 #include "zorhost/surface/PlyFiles.h"
@@ -245,34 +246,61 @@ bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMe
 
 namespace {
 
-// Open addressing over 64-bit keys, linear probing, sized once: no allocation an entry.
+// Open addressing over 64-bit keys, linear probing: no allocation an entry, a key beside its
+// value so that a look-up costs one cache miss, and twice as many slots as entries at most, so
+// that the table follows what it holds (a mesh file's corners are mostly copies of a few).
 class FlatIndex {
  public:
   static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
-  explicit FlatIndex(std::size_t entries)
-      : keys_(std::bit_ceil(std::max<std::size_t>(16, 2 * entries)), kEmpty), values_(keys_.size(), -1),
-        mask_(keys_.size() - 1) {}
+  FlatIndex() { Resize(std::size_t{1} << 12); }
   // The slot of `key`, or the empty one where it would go; `same` tells a stored key's entry
   // from another's with the same key (a position's hash).
   template <class Same>
   std::size_t Slot(std::uint64_t key, Same same) const {
-    std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 17) & mask_;
-    while (keys_[slot] != kEmpty && !(keys_[slot] == key && same(values_[slot]))) slot = (slot + 1) & mask_;
+    std::size_t slot = Home(key);
+    while (slots_[slot].key != kEmpty && !(slots_[slot].key == key && same(slots_[slot].value))) slot = (slot + 1) & mask_;
     return slot;
   }
   std::size_t Slot(std::uint64_t key) const {
     return Slot(key, [](int) { return true; });
   }
-  int Value(std::size_t slot) const { return values_[slot]; }
+  // Asks for the memory of `key`'s first slot ahead of its look-up.
+  void Prefetch(std::uint64_t key) const { __builtin_prefetch(&slots_[Home(key)]); }
+  int Value(std::size_t slot) const { return slots_[slot].value; }
+  // Fills `slot`, found by Slot for `key`; the slots found before may move.
   void Set(std::size_t slot, std::uint64_t key, int value) {
-    keys_[slot] = key;
-    values_[slot] = value;
+    if (slots_[slot].key == kEmpty) ++entries_;
+    slots_[slot] = {key, value};
+    if (2 * entries_ > slots_.size()) Resize(2 * slots_.size());
   }
 
  private:
-  std::vector<std::uint64_t> keys_;
-  std::vector<int> values_;
-  std::size_t mask_;
+  struct Entry {
+    std::uint64_t key;
+    int value;
+  };
+  // The product's highest bits: a float's position read as a double has its low bits zero.
+  std::size_t Home(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  // Entries of one key keep their order along the probe, so that a look-up finds the same one.
+  void Resize(std::size_t size) {
+    std::vector<Entry> old;
+    old.swap(slots_);
+    slots_.assign(size, Entry{kEmpty, -1});
+    mask_ = size - 1;
+    shift_ = 64 - std::countr_zero(size);
+    for (const Entry& entry : old) {
+      if (entry.key == kEmpty) continue;
+      std::size_t slot = Home(entry.key);
+      while (slots_[slot].key != kEmpty) slot = (slot + 1) & mask_;
+      slots_[slot] = entry;
+    }
+  }
+  std::vector<Entry> slots_;
+  std::size_t mask_ = 0;
+  int shift_ = 64;
+  std::size_t entries_ = 0;
 };
 
 std::uint64_t PositionKey(const ZORVec3& p) {
@@ -301,9 +329,12 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   const double cellSize = reach > 0.0 && std::isfinite(reach) ? kCellReaches * reach : 1.0;
   const double nearSide = reach > 0.0 && std::isfinite(reach) ? 1.0 / kCellReaches : 0.0;
   const std::size_t count = mesh.positions.size();
-  // Most of a mesh file's vertices are exact copies of another: they weld as their first copy.
-  FlatIndex copies(count);
-  FlatIndex cells(count);
+  // Most of a mesh file's vertices are exact copies of another: they weld as their first copy,
+  // found among the distinct positions, kept apart from the file's so that a look-up reads little.
+  FlatIndex copies;
+  std::vector<ZORVec3> distinct;
+  std::vector<int> distinctWelded;
+  FlatIndex cells;
   std::vector<int> nextInCell;  // the kept vertices of a cell, in the order they were kept
   std::vector<int> tailOfCell;  // by a cell's first kept vertex: its last
   std::vector<int> welded(count);
@@ -313,15 +344,27 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   auto cellKey = [](std::int64_t x, std::int64_t y, std::int64_t z) {
     return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
   };
+  auto homeCell = [&](const ZORVec3& p) {
+    return cellKey(static_cast<std::int64_t>(std::floor((p.x - lowest.x) / cellSize)),
+                   static_cast<std::int64_t>(std::floor((p.y - lowest.y) / cellSize)),
+                   static_cast<std::int64_t>(std::floor((p.z - lowest.z) / cellSize)));
+  };
+  // The look-ups wait on memory: each vertex's slots are asked for a few vertices ahead.
+  constexpr std::size_t kAhead = 8;
   for (std::size_t v = 0; v < count; ++v) {
+    if (v + kAhead < count) {
+      copies.Prefetch(PositionKey(mesh.positions[v + kAhead]));
+      cells.Prefetch(homeCell(mesh.positions[v + kAhead]));
+    }
     const ZORVec3& p = mesh.positions[v];
     const std::size_t copySlot =
-        copies.Slot(PositionKey(p), [&](int first) { return mesh.positions[static_cast<std::size_t>(first)] == p; });
+        copies.Slot(PositionKey(p), [&](int first) { return distinct[static_cast<std::size_t>(first)] == p; });
     if (copies.Value(copySlot) >= 0) {
-      welded[v] = welded[static_cast<std::size_t>(copies.Value(copySlot))];
+      welded[v] = distinctWelded[static_cast<std::size_t>(copies.Value(copySlot))];
       continue;
     }
-    copies.Set(copySlot, PositionKey(p), static_cast<int>(v));
+    copies.Set(copySlot, PositionKey(p), static_cast<int>(distinct.size()));
+    distinct.push_back(p);
     const double at[3] = {(p.x - lowest.x) / cellSize, (p.y - lowest.y) / cellSize, (p.z - lowest.z) / cellSize};
     std::int64_t home[3], first[3], last[3];
     for (int axis = 0; axis < 3; ++axis) {
@@ -361,6 +404,7 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
       }
     }
     welded[v] = match;
+    distinctWelded.push_back(match);
   }
   std::vector<ZORTriangle> triangles;
   triangles.reserve(mesh.triangles.size());
