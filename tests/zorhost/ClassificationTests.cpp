@@ -2,6 +2,8 @@
 // counted the way the scale places them.
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -51,6 +53,34 @@ std::vector<double> Uniform(std::size_t count, double from, double to, unsigned 
   std::vector<double> values(count);
   for (double& value : values) value = draw(random);
   return values;
+}
+
+TEST(SortValues, AsStdSortForFewAndForMany) {
+  // Values of every kind of double but NaN: both signs, zeros, subnormals, huge ones, many ties.
+  std::mt19937_64 random(9);
+  std::uniform_int_distribution<std::uint64_t> bits;
+  for (std::size_t count : {std::size_t{1000}, std::size_t{300000}}) {
+    std::vector<double> values;
+    for (std::size_t i = 0; i < count; ++i) {
+      double value = 0.0;
+      switch (i % 5) {
+        case 0: value = std::bit_cast<double>(bits(random)); break;
+        case 1: value = static_cast<double>(static_cast<int>(bits(random) % 7) - 3); break;
+        case 2: value = (i % 2 == 0 ? -0.0 : 0.0); break;
+        case 3: value = std::ldexp(static_cast<double>(bits(random) % 1000), -1074); break;
+        default: value = std::ldexp(1.0, static_cast<int>(bits(random) % 2000) - 1000) * (i % 3 == 0 ? -1.0 : 1.0);
+      }
+      if (std::isfinite(value)) values.push_back(value);
+    }
+    std::vector<double> expected = values;
+    std::sort(expected.begin(), expected.end());
+    ZORSortValues(values);
+    ASSERT_EQ(values.size(), expected.size());
+    for (std::size_t i = 0; i < values.size(); ++i) ASSERT_EQ(values[i], expected[i]) << i;  // -0 == +0
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end(), [](double a, double b) {
+      return a < b || (a == 0.0 && b == 0.0 && std::signbit(a) && !std::signbit(b));
+    }) || count < 65536);
+  }
 }
 
 TEST_F(Classification, EqualCountsAndEqualIntervals) {

@@ -1,11 +1,14 @@
 #include "zorhost/scale/Classification.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
 #include <queue>
+#include <utility>
 
 #include "colorscale/ColorScaleMath.h"
 #include "zorhost/common/Choices.h"
@@ -333,6 +336,44 @@ std::vector<std::size_t> NaturalBreaks(const Runs& points, std::size_t classes) 
   return starts;
 }
 
+}  // namespace
+
+void ZORSortValues(std::vector<double>& x) {
+  constexpr std::size_t kByComparison = std::size_t{1} << 16;
+  if (x.size() < kByComparison) {
+    std::sort(x.begin(), x.end());
+    return;
+  }
+  constexpr int kDigitBits = 11, kPasses = 6;
+  constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+  // Each double's bits made an unsigned integer in the doubles' order, kept in the values' own
+  // storage (bit for bit), so that the sort needs one more array of them, not two.
+  auto key = [](double value) { return std::bit_cast<std::uint64_t>(value); };
+  std::vector<std::array<std::size_t, kDigits>> counts(kPasses);
+  for (auto& count : counts) count.fill(0);
+  for (double& value : x) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const std::uint64_t ordered = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+    value = std::bit_cast<double>(ordered);
+    for (int pass = 0; pass < kPasses; ++pass) ++counts[static_cast<std::size_t>(pass)][(ordered >> (pass * kDigitBits)) & (kDigits - 1)];
+  }
+  std::vector<double> other(x.size());
+  for (int pass = 0; pass < kPasses; ++pass) {
+    auto& count = counts[static_cast<std::size_t>(pass)];
+    if (std::count(count.begin(), count.end(), x.size()) == 1) continue;  // one digit for all
+    std::size_t start = 0;
+    for (std::size_t& c : count) start += std::exchange(c, start);
+    for (double value : x) other[count[(key(value) >> (pass * kDigitBits)) & (kDigits - 1)]++] = value;
+    x.swap(other);
+  }
+  for (double& value : x) {
+    const std::uint64_t ordered = key(value);
+    value = std::bit_cast<double>((ordered >> 63) != 0 ? ordered & ~(std::uint64_t{1} << 63) : ~ordered);
+  }
+}
+
+namespace {
+
 // How many runs sorted values make, counted up to `most` + 1.
 std::size_t CountRuns(const std::vector<double>& sorted, std::size_t most) {
   std::size_t runs = 0;
@@ -434,7 +475,7 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
       return true;
     }
   }
-  std::sort(x.begin(), x.end());
+  ZORSortValues(x);
   // More runs than the exact breaks take, and no fewer than blocks.
   const std::size_t sampledFrom = std::max(blocks, kZORJenksPoints + 1);
   if (request.method == ZORClassMethod::Jenks && CountRuns(x, sampledFrom) >= sampledFrom) {

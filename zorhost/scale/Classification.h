@@ -51,6 +51,10 @@ struct ZORClassification {
 bool ZORClassify(const ZORClassRequest& request, std::span<const double> values,
                  ZORClassification& result, std::string& error);
 
+// Sorts finite values as std::sort does, -0 before +0: by their bits, 11 at a time, for many of
+// them (six passes however many they are, and one more array of them), by comparison for a few.
+void ZORSortValues(std::vector<double>& values);
+
 // Imposes every boundary (SetImposedValues) and the extremes (SetExtremeImposedValues).
 bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& boundaries);
 
