@@ -2,9 +2,8 @@
 // counted the way the scale places them.
 #include <gtest/gtest.h>
 
-#include <bit>
-
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
