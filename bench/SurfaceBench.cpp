@@ -252,6 +252,19 @@ double StatusMegabytes(const std::string& key) {
 }
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// Renders as `options` say at every iteration; the megabytes of memory the renders added at
+// their peak, above what the benchmarks before left resident.
+double RenderEveryIteration(benchmark::State& state, const ZORRenderOptions& options) {
+  std::ostringstream out, err;
+  ResetPeak();
+  const double before = StatusMegabytes("VmRSS");
+  for (auto _ : state) {
+    if (ZORRender(ZORBenchModuleHost(), options, out, err)) ZORBenchFail(err.str());
+    out.str({});
+  }
+  return StatusMegabytes("VmHWM") - before;
+}
+
 void BM_WholeRender(benchmark::State& state) {
   const Subject& subject = kSubjects[state.range(0)];
   ZORRenderOptions options;
@@ -259,16 +272,8 @@ void BM_WholeRender(benchmark::State& state) {
   options.picture.width = subject.width;
   options.picture.height = subject.height;
   options.outputs.prefix = (WorkFolder() / subject.name).string();
-  std::ostringstream out, err;
-  ResetPeak();
-  // What the benchmarks before left resident is not the render's.
-  const double before = StatusMegabytes("VmRSS");
-  for (auto _ : state) {
-    if (ZORRender(ZORBenchModuleHost(), options, out, err)) ZORBenchFail(err.str());
-    out.str({});
-  }
+  state.counters["render_MB"] = RenderEveryIteration(state, options);
   state.SetItemsProcessed(state.iterations());
-  state.counters["render_MB"] = StatusMegabytes("VmHWM") - before;
   Name(state);
 }
 
@@ -282,14 +287,7 @@ void BM_BigRender(benchmark::State& state) {
   options.picture.height = kHeight;
   options.picture.threads = static_cast<int>(state.range(1));
   options.outputs.prefix = (WorkFolder() / "big").string();
-  std::ostringstream out, err;
-  ResetPeak();
-  const double before = StatusMegabytes("VmRSS");
-  for (auto _ : state) {
-    if (ZORRender(ZORBenchModuleHost(), options, out, err)) ZORBenchFail(err.str());
-    out.str({});
-  }
-  state.counters["bytes_per_pixel"] = (StatusMegabytes("VmHWM") - before) * 1024.0 * 1024.0 / (kWidth * kHeight);
+  state.counters["bytes_per_pixel"] = RenderEveryIteration(state, options) * 1024.0 * 1024.0 / (kWidth * kHeight);
   state.SetLabel(state.range(0) == 1 ? "bracket" : "sample");
 }
 

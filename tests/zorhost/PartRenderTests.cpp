@@ -34,6 +34,21 @@ class PartRender : public ZORModuleTest {
     writer.Transfer(BRepPrimAPI_MakeTorus(5.0, 1.5).Shape(), STEPControl_AsIs);
     ASSERT_EQ(writer.Write((Folder() / "torus.step").c_str()), IFSelect_RetDone);
   }
+  // Runs that are refused: each exits with its status, says what it must, and writes nothing.
+  struct Refusal {
+    std::string arguments;
+    int status;
+    std::string said;
+  };
+  template <std::size_t N>
+  void ExpectRefused(const Refusal (&cases)[N]) {
+    for (const Refusal& c : cases) {
+      const ProgramRun run = Zorhost(Folder(), c.arguments);
+      EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.errors;
+      EXPECT_NE(run.errors.find(c.said), std::string::npos) << c.arguments << "\n" << run.errors;
+      EXPECT_FALSE(fs::exists(Folder() / "refused.png")) << c.arguments;
+    }
+  }
   ZORTemporarySettingsFolder settings_;
 };
 
@@ -210,13 +225,8 @@ TEST_F(PartRender, DeviationAndDraftAsEveryAnalysis) {
     EXPECT_NE(moulded.output.find(row), std::string::npos) << row << "\n" << moulded.output;
   }
 
-  struct Case {
-    std::string arguments;
-    int status;
-    std::string said;
-  };
   const std::string onScan = "render '" + parts + "/bracket-scan.stl' --size 40x30 --out refused ";
-  const Case cases[] = {
+  const Refusal cases[] = {
       {onScan + "--analysis deviation", 2, "--analysis deviation needs --reference REF"},
       {onScan + "--analysis deviation --reference absent.step", 2, "--reference absent.step"},
       {onScan + "--analysis deviation --reference '" + parts + "/bracket.step' --max-distance 1e-9", 2,
@@ -228,12 +238,7 @@ TEST_F(PartRender, DeviationAndDraftAsEveryAnalysis) {
        "is in model unit, the reference"},
       {"render --sample field --out refused --max-distance 2", 2, "--max-distance is for a part's picture"},
   };
-  for (const Case& c : cases) {
-    const ProgramRun run = Zorhost(Folder(), c.arguments);
-    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.errors;
-    EXPECT_NE(run.errors.find(c.said), std::string::npos) << c.arguments << "\n" << run.errors;
-    EXPECT_FALSE(fs::exists(Folder() / "refused.png")) << c.arguments;
-  }
+  ExpectRefused(cases);
 }
 
 TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
@@ -279,24 +284,14 @@ TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
   EXPECT_LE(highest, 1.0);
 
   const std::string parts = ZOR_EXAMPLE_PARTS;
-  struct Case {
-    std::string arguments;
-    int status;
-    std::string said;
-  };
-  const Case cases[] = {
+  const Refusal cases[] = {
       {"render sheet.ply --field depth --out refused", 2,
        "the vertices have no property 'depth'; they have 'x', 'y', 'z', 'thickness', 'quality'"},
       {"render '" + parts + "/torus.step' --field thickness --out refused", 2, "only PLY meshes give fields"},
       {"render sheet.ply --analysis field --out refused", 2, "--analysis field needs --field NAME"},
       {"render sheet.ply --analysis mean --field thickness --out refused", 2, "--field is for --analysis field"},
   };
-  for (const Case& c : cases) {
-    const ProgramRun refused = Zorhost(Folder(), c.arguments);
-    EXPECT_EQ(refused.status, c.status) << c.arguments << "\n" << refused.errors;
-    EXPECT_NE(refused.errors.find(c.said), std::string::npos) << c.arguments << "\n" << refused.errors;
-    EXPECT_FALSE(fs::exists(Folder() / "refused.png")) << c.arguments;
-  }
+  ExpectRefused(cases);
 }
 
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
