@@ -201,6 +201,9 @@ TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
           << c.space << " block " << k;
     }
   }
+  // A gradient over a range wider than a double's difference stays one block.
+  ASSERT_TRUE(ZORParseScaleFile("-1e308 red 1e308 blue\n", ZORScaleFormat::Cpt, "w.cpt", table, error)) << error;
+  EXPECT_EQ(table.boundaries, (std::vector<double>{-1e308, 1e308}));
   const std::string hsv = R"([{"ColorSpace": "HSV", "RGBPoints": [0, 0, 0, 1, 1, 1, 0, 0]}])";
   EXPECT_FALSE(ZORParseScaleFile(hsv, ZORScaleFormat::Json, "h.json", table, error));
   EXPECT_EQ(error, "h.json: ColorSpace must be RGB, Lab or Diverging");

@@ -82,9 +82,12 @@ std::vector<Range> ConstantRanges(const Palette& palette) {
     for (auto component : {&ZORRgba::red, &ZORRgba::green, &ZORRgba::blue}) {
       change = std::max(change, std::abs(range.end.*component - range.start.*component));
     }
-    // A blend through another space may stray further than its ends differ.
-    const int pieces = std::min({palette.space == ZORColorSpace::Rgb ? change : kMostPiecesOfAGradient,
-                                 kMostPiecesOfAGradient, budget});
+    // A blend through another space may stray further than its ends differ; a range too wide for
+    // a double's difference stays whole.
+    const int pieces = !std::isfinite(range.to - range.from)
+                           ? 1
+                           : std::min({palette.space == ZORColorSpace::Rgb ? change : kMostPiecesOfAGradient,
+                                       kMostPiecesOfAGradient, budget});
     bool pieceMade = false;
     for (int j = 0; j < pieces; ++j) {
       const double from = j == 0 ? range.from : range.from + (range.to - range.from) * (static_cast<double>(j) / pieces);
