@@ -191,8 +191,8 @@ int ZORFigureTextWidth(const std::string& text, int size) {
 
 ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend) {
   ZORFigure figure;
-  figure.marks.emplace_back(std::in_place_type<ZORFigure::Text>, kMargin, kTitleBaseline, title, kTitleSize);
-  figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, kMargin, kPictureTop, width, height);
+  figure.marks.emplace_back(std::in_place_type<ZORFigure::Text>, ZORFigure::Text{kMargin, kTitleBaseline, title, kTitleSize});
+  figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, ZORFigure::Picture{kMargin, kPictureTop, width, height});
   const int legendX = kMargin + width + kLegendGap;
   LegendPlacer placer(figure.marks, legendX, kPictureTop);
   if (legend.blocks <= kLargestTable) {
