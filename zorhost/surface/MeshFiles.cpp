@@ -345,9 +345,9 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
   };
   auto homeCell = [&](const ZORVec3& p) {
-    return cellKey(static_cast<std::int64_t>(std::floor((p.x - lowest.x) / cellSize)),
-                   static_cast<std::int64_t>(std::floor((p.y - lowest.y) / cellSize)),
-                   static_cast<std::int64_t>(std::floor((p.z - lowest.z) / cellSize)));
+    return cellKey(static_cast<std::int64_t>((p.x - lowest.x) / cellSize),
+                   static_cast<std::int64_t>((p.y - lowest.y) / cellSize),
+                   static_cast<std::int64_t>((p.z - lowest.z) / cellSize));
   };
   // The look-ups wait on memory: each vertex's slots are asked for a few vertices ahead.
   constexpr std::size_t kAhead = 8;
@@ -368,8 +368,9 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     const double at[3] = {(p.x - lowest.x) / cellSize, (p.y - lowest.y) / cellSize, (p.z - lowest.z) / cellSize};
     std::int64_t home[3], first[3], last[3];
     for (int axis = 0; axis < 3; ++axis) {
-      home[axis] = static_cast<std::int64_t>(std::floor(at[axis]));
-      const double within = at[axis] - std::floor(at[axis]);
+      // Never below 0, the box's lowest corner: truncation is the floor, without a call.
+      home[axis] = static_cast<std::int64_t>(at[axis]);
+      const double within = at[axis] - static_cast<double>(home[axis]);
       first[axis] = within <= nearSide && home[axis] > 0 ? home[axis] - 1 : home[axis];
       last[axis] = within >= 1.0 - nearSide ? home[axis] + 1 : home[axis];
     }
