@@ -1,19 +1,19 @@
 #include "python/PythonScale.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "colorscale/SettingsRecord.h"
 #include "zor/ZORHostSession.h"
-#include "zor/ZORText.h"
 #include "zor/ZORSettingRepository.h"
+#include "zor/ZORText.h"
 #include "zorhost/common/CommandLine.h"
 #include "zorhost/common/ModuleHost.h"
-#include "zorhost/common/Text.h"
+#include "zorhost/common/OrderedBits.h"
 #include "zorhost/common/Parallel.h"
+#include "zorhost/common/Text.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/scale/Classification.h"
 #include "zorhost/scale/ColorRamps.h"
@@ -42,26 +42,17 @@ std::optional<ZORScaleFormat> FormatNamed(const std::optional<std::string>& name
   return format;
 }
 
-// Doubles in their order as unsigned integers, so that the doubles between two are a range.
-std::uint64_t OrderKey(double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
-}
-double FromOrderKey(std::uint64_t key) {
-  return std::bit_cast<double>((key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key);
-}
-
 // The first value above `from` painted other than `color`, knowing that `to` is: each component
 // of a blend moves one way as the value grows, so the values painted `color` are one run.
 double FirstChange(const ZORScalePainter& painter, double from, double to, const ZORRgba& color) {
-  std::uint64_t same = OrderKey(from), other = OrderKey(to);
+  std::uint64_t same = ZOROrderedBits(from), other = ZOROrderedBits(to);
   while (other - same > 1) {
     const std::uint64_t middle = same + (other - same) / 2;
     ZORRgba painted;
-    painter.PaintOne(FromOrderKey(middle), painted);
+    painter.PaintOne(ZORFromOrderedBits(middle), painted);
     (painted == color ? same : other) = middle;
   }
-  return FromOrderKey(other);
+  return ZORFromOrderedBits(other);
 }
 
 }  // namespace

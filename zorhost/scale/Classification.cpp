@@ -12,6 +12,7 @@
 
 #include "colorscale/ColorScaleMath.h"
 #include "zorhost/common/Choices.h"
+#include "zorhost/common/OrderedBits.h"
 #include "zorhost/common/Text.h"
 
 namespace {
@@ -352,8 +353,7 @@ void ZORSortValues(std::vector<double>& x) {
   std::vector<std::array<std::size_t, kDigits>> counts(kPasses);
   for (auto& count : counts) count.fill(0);
   for (double& value : x) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    const std::uint64_t ordered = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+    const std::uint64_t ordered = ZOROrderedBits(value);
     value = std::bit_cast<double>(ordered);
     for (int pass = 0; pass < kPasses; ++pass) ++counts[static_cast<std::size_t>(pass)][(ordered >> (pass * kDigitBits)) & (kDigits - 1)];
   }
@@ -366,10 +366,7 @@ void ZORSortValues(std::vector<double>& x) {
     for (double value : x) other[count[(key(value) >> (pass * kDigitBits)) & (kDigits - 1)]++] = value;
     x.swap(other);
   }
-  for (double& value : x) {
-    const std::uint64_t ordered = key(value);
-    value = std::bit_cast<double>((ordered >> 63) != 0 ? ordered & ~(std::uint64_t{1} << 63) : ~ordered);
-  }
+  for (double& value : x) value = ZORFromOrderedBits(key(value));
 }
 
 namespace {
