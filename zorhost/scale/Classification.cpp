@@ -17,16 +17,12 @@
 
 namespace {
 
-struct MethodName {
-  const char* name;
-  ZORClassMethod method;
-};
-constexpr MethodName kMethods[] = {{"equal", ZORClassMethod::Equal},
-                                   {"quantile", ZORClassMethod::Quantile},
-                                   {"jenks", ZORClassMethod::Jenks},
-                                   {"stddev", ZORClassMethod::StdDev},
-                                   {"symmetric", ZORClassMethod::Symmetric},
-                                   {"log", ZORClassMethod::Log}};
+constexpr ZORNamed<ZORClassMethod> kMethods[] = {{"equal", ZORClassMethod::Equal},
+                                                 {"quantile", ZORClassMethod::Quantile},
+                                                 {"jenks", ZORClassMethod::Jenks},
+                                                 {"stddev", ZORClassMethod::StdDev},
+                                                 {"symmetric", ZORClassMethod::Symmetric},
+                                                 {"log", ZORClassMethod::Log}};
 
 // Past this many blocks the standard-deviation classes narrow below one deviation, so that the
 // extremes stay at three deviations from the mean.
@@ -605,24 +601,12 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
 }  // namespace
 
 std::optional<ZORClassMethod> ZORClassMethodNamed(std::string_view name) {
-  for (const MethodName& row : kMethods) {
-    if (name == row.name) return row.method;
-  }
-  return std::nullopt;
+  return ZORValueNamed<ZORClassMethod>(kMethods, name);
 }
 
-const char* ZORClassMethodName(ZORClassMethod method) {
-  for (const MethodName& row : kMethods) {
-    if (row.method == method) return row.name;
-  }
-  return "";
-}
+const char* ZORClassMethodName(ZORClassMethod method) { return ZORNameOf<ZORClassMethod>(kMethods, method); }
 
-std::vector<std::string> ZORClassMethodNames() {
-  std::vector<std::string> names;
-  for (const MethodName& row : kMethods) names.emplace_back(row.name);
-  return names;
-}
+std::vector<std::string> ZORClassMethodNames() { return ZORNamesOf<ZORClassMethod>(kMethods); }
 
 std::string ZORClassMethodChoices() { return ZORChoices(ZORClassMethodNames()); }
 

@@ -7,14 +7,12 @@
 #include <numbers>
 #include <string>
 
+#include "zorhost/common/Choices.h"
+
 namespace {
 
-struct NamedColor {
-  const char* name;
-  ZORRgba color;
-};
 // The CSS names with the values X11 gives, where the two differ (gray, green, maroon, purple).
-constexpr NamedColor kNamedColors[] = {
+constexpr ZORNamed<ZORRgba> kNamedColors[] = {
     {"aliceblue", {240, 248, 255, 255}}, {"antiquewhite", {250, 235, 215, 255}},
     {"aqua", {0, 255, 255, 255}}, {"aquamarine", {127, 255, 212, 255}},
     {"azure", {240, 255, 255, 255}}, {"beige", {245, 245, 220, 255}},
@@ -176,10 +174,7 @@ ZORRgba Diverging(const ZORRgba& from, const ZORRgba& to, double s) {
 std::optional<ZORRgba> ZORNamedColor(std::string_view name) {
   std::string lower(name);
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  for (const NamedColor& named : kNamedColors) {
-    if (lower == named.name) return named.color;
-  }
-  return std::nullopt;
+  return ZORValueNamed<ZORRgba>(kNamedColors, lower);
 }
 
 std::optional<ZORRgba> ZORHexColor(std::string_view text) {
@@ -218,10 +213,10 @@ ZORRgba ZORColorOfHsv(double hue, double saturation, double value) {
 }
 
 std::optional<ZORColorSpace> ZORColorSpaceNamed(std::string_view name) {
-  if (name == "RGB") return ZORColorSpace::Rgb;
-  if (name == "Lab" || name == "CIELAB") return ZORColorSpace::Lab;
-  if (name == "Diverging") return ZORColorSpace::Diverging;
-  return std::nullopt;
+  static constexpr ZORNamed<ZORColorSpace> kSpaces[] = {
+      {"RGB", ZORColorSpace::Rgb}, {"Lab", ZORColorSpace::Lab}, {"CIELAB", ZORColorSpace::Lab},
+      {"Diverging", ZORColorSpace::Diverging}};
+  return ZORValueNamed<ZORColorSpace>(kSpaces, name);
 }
 
 ZORRgba ZORBlendColors(ZORColorSpace space, const ZORRgba& from, const ZORRgba& to, double s) {

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "zorhost/common/Choices.h"
+
 const char* ZORAnalysisName(ZORAnalysis analysis) {
   switch (analysis) {
     case ZORAnalysis::Gaussian: return "Gaussian curvature";
@@ -35,36 +37,20 @@ double ZORCurvatures::Value(ZORAnalysis analysis) const {
 
 namespace {
 
-struct AnalysisKeyword {
-  const char* keyword;
-  ZORAnalysis analysis;
-};
-constexpr AnalysisKeyword kAnalysisKeywords[] = {{"gaussian", ZORAnalysis::Gaussian},
-                                                 {"mean", ZORAnalysis::Mean},
-                                                 {"min", ZORAnalysis::Minimum},
-                                                 {"max", ZORAnalysis::Maximum},
-                                                 {"deviation", ZORAnalysis::Deviation},
-                                                 {"draft", ZORAnalysis::Draft},
-                                                 {"field", ZORAnalysis::Field}};
+constexpr ZORNamed<ZORAnalysis> kAnalysisKeywords[] = {{"gaussian", ZORAnalysis::Gaussian},
+                                                       {"mean", ZORAnalysis::Mean},
+                                                       {"min", ZORAnalysis::Minimum},
+                                                       {"max", ZORAnalysis::Maximum},
+                                                       {"deviation", ZORAnalysis::Deviation},
+                                                       {"draft", ZORAnalysis::Draft},
+                                                       {"field", ZORAnalysis::Field}};
 
 }  // namespace
 
 std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword) {
-  for (const AnalysisKeyword& row : kAnalysisKeywords) {
-    if (keyword == row.keyword) return row.analysis;
-  }
-  return std::nullopt;
+  return ZORValueNamed<ZORAnalysis>(kAnalysisKeywords, keyword);
 }
 
-const char* ZORAnalysisKeyword(ZORAnalysis analysis) {
-  for (const AnalysisKeyword& row : kAnalysisKeywords) {
-    if (row.analysis == analysis) return row.keyword;
-  }
-  return "";
-}
+const char* ZORAnalysisKeyword(ZORAnalysis analysis) { return ZORNameOf<ZORAnalysis>(kAnalysisKeywords, analysis); }
 
-std::vector<std::string> ZORAnalysisKeywords() {
-  std::vector<std::string> keywords;
-  for (const AnalysisKeyword& row : kAnalysisKeywords) keywords.emplace_back(row.keyword);
-  return keywords;
-}
+std::vector<std::string> ZORAnalysisKeywords() { return ZORNamesOf<ZORAnalysis>(kAnalysisKeywords); }
