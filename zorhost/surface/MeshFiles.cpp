@@ -314,6 +314,106 @@ std::uint64_t PositionKey(const ZORVec3& p) {
 
 }  // namespace
 
+namespace {
+
+// The vertices kept by the weld, found by cells of 64 reaches: a vertex's match lies in its
+// cell, or in the next one along an axis when it is within reach of that side. Each coordinate's
+// cell fits 21 bits: the extent is at most the diagonal, a million reaches.
+class WeldCells {
+ public:
+  WeldCells(const ZORVec3& lowest, double reach) : lowest_(lowest), reach_(reach) {
+    constexpr double kCellReaches = 64.0;
+    const bool measured = reach > 0.0 && std::isfinite(reach);
+    cellSize_ = measured ? kCellReaches * reach : 1.0;
+    nearSide_ = measured ? 1.0 / kCellReaches : 0.0;
+  }
+
+  // Asks for the memory of `p`'s cell ahead of its look-up.
+  void Prefetch(const ZORVec3& p) const {
+    cells_.Prefetch(Key(static_cast<std::int64_t>((p.x - lowest_.x) / cellSize_),
+                        static_cast<std::int64_t>((p.y - lowest_.y) / cellSize_),
+                        static_cast<std::int64_t>((p.z - lowest_.z) / cellSize_)));
+  }
+
+  // The first vertex kept within reach of `p`, in the order the cells and they were kept; or `p`
+  // kept as a new vertex. Its index either way.
+  int Weld(const ZORVec3& p) {
+    const double at[3] = {(p.x - lowest_.x) / cellSize_, (p.y - lowest_.y) / cellSize_, (p.z - lowest_.z) / cellSize_};
+    std::int64_t home[3], first[3], last[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      // Never below 0, the box's lowest corner: truncation is the floor, without a call.
+      home[axis] = static_cast<std::int64_t>(at[axis]);
+      const double within = at[axis] - static_cast<double>(home[axis]);
+      first[axis] = within <= nearSide_ && home[axis] > 0 ? home[axis] - 1 : home[axis];
+      last[axis] = within >= 1.0 - nearSide_ ? home[axis] + 1 : home[axis];
+    }
+    for (std::int64_t x = first[0]; x <= last[0]; ++x) {
+      for (std::int64_t y = first[1]; y <= last[1]; ++y) {
+        for (std::int64_t z = first[2]; z <= last[2]; ++z) {
+          if (const int match = InCell(Key(x, y, z), p); match >= 0) return match;
+        }
+      }
+    }
+    return Keep(Key(home[0], home[1], home[2]), p);
+  }
+
+  std::vector<ZORVec3>& Kept() { return kept_; }
+
+ private:
+  static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
+    return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
+  }
+
+  // The first vertex of the cell within reach of `p`, or -1.
+  int InCell(std::uint64_t key, const ZORVec3& p) const {
+    for (int kept = cells_.Value(cells_.Slot(key)); kept >= 0; kept = nextInCell_[static_cast<std::size_t>(kept)]) {
+      if (Length(kept_[static_cast<std::size_t>(kept)] - p) <= reach_) return kept;
+    }
+    return -1;
+  }
+
+  // `p` kept as a vertex of its home cell, after those kept there before.
+  int Keep(std::uint64_t key, const ZORVec3& p) {
+    const int index = static_cast<int>(kept_.size());
+    kept_.push_back(p);
+    nextInCell_.push_back(-1);
+    tailOfCell_.push_back(index);
+    const std::size_t slot = cells_.Slot(key);
+    const int head = cells_.Value(slot);
+    if (head < 0) {
+      cells_.Set(slot, key, index);
+    } else {
+      int& tail = tailOfCell_[static_cast<std::size_t>(head)];
+      nextInCell_[static_cast<std::size_t>(tail)] = index;
+      tail = index;
+    }
+    return index;
+  }
+
+  ZORVec3 lowest_;
+  double reach_;
+  double cellSize_;
+  double nearSide_;
+  FlatIndex cells_;
+  std::vector<int> nextInCell_;  // the kept vertices of a cell, in the order they were kept
+  std::vector<int> tailOfCell_;  // by a cell's first kept vertex: its last
+  std::vector<ZORVec3> kept_;
+};
+
+// The triangles with their corners welded; those left with fewer than three corners dropped.
+std::vector<ZORTriangle> WeldedTriangles(const std::vector<ZORTriangle>& triangles, const std::vector<int>& welded) {
+  std::vector<ZORTriangle> kept;
+  kept.reserve(triangles.size());
+  for (const ZORTriangle& t : triangles) {
+    const ZORTriangle corners = {welded[static_cast<std::size_t>(t[0])], welded[static_cast<std::size_t>(t[1])],
+                                 welded[static_cast<std::size_t>(t[2])]};
+    if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2]) kept.push_back(corners);
+  }
+  return kept;
+}
+
+}  // namespace
+
 std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   constexpr double kWeldShare = 1e-6;
   ZORVec3 lowest, highest;
@@ -321,40 +421,22 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   if (!Bounds(mesh.positions, lowest, highest) || !(Length(highest - lowest) <= kZORLargestCoordinate)) {
     return 0;
   }
-  const double reach = kWeldShare * Length(highest - lowest);
-  // Cells of 64 reaches: a vertex's match lies in its cell, or in the next one along an axis when
-  // it is within reach of that side. Each coordinate's cell fits 21 bits: the extent is at most
-  // the diagonal, a million reaches.
-  constexpr double kCellReaches = 64.0;
-  const double cellSize = reach > 0.0 && std::isfinite(reach) ? kCellReaches * reach : 1.0;
-  const double nearSide = reach > 0.0 && std::isfinite(reach) ? 1.0 / kCellReaches : 0.0;
+  WeldCells cells(lowest, kWeldShare * Length(highest - lowest));
   const std::size_t count = mesh.positions.size();
   // Most of a mesh file's vertices are exact copies of another: they weld as their first copy,
   // found among the distinct positions, kept apart from the file's so that a look-up reads little.
   FlatIndex copies;
   std::vector<ZORVec3> distinct;
   std::vector<int> distinctWelded;
-  FlatIndex cells;
-  std::vector<int> nextInCell;  // the kept vertices of a cell, in the order they were kept
-  std::vector<int> tailOfCell;  // by a cell's first kept vertex: its last
   std::vector<int> welded(count);
-  std::vector<ZORVec3> positions;
   const bool fields = mesh.field.size() == count;
   std::vector<double> field;
-  auto cellKey = [](std::int64_t x, std::int64_t y, std::int64_t z) {
-    return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
-  };
-  auto homeCell = [&](const ZORVec3& p) {
-    return cellKey(static_cast<std::int64_t>((p.x - lowest.x) / cellSize),
-                   static_cast<std::int64_t>((p.y - lowest.y) / cellSize),
-                   static_cast<std::int64_t>((p.z - lowest.z) / cellSize));
-  };
   // The look-ups wait on memory: each vertex's slots are asked for a few vertices ahead.
   constexpr std::size_t kAhead = 8;
   for (std::size_t v = 0; v < count; ++v) {
     if (v + kAhead < count) {
       copies.Prefetch(PositionKey(mesh.positions[v + kAhead]));
-      cells.Prefetch(homeCell(mesh.positions[v + kAhead]));
+      cells.Prefetch(mesh.positions[v + kAhead]);
     }
     const ZORVec3& p = mesh.positions[v];
     const std::size_t copySlot =
@@ -365,59 +447,14 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
     }
     copies.Set(copySlot, PositionKey(p), static_cast<int>(distinct.size()));
     distinct.push_back(p);
-    const double at[3] = {(p.x - lowest.x) / cellSize, (p.y - lowest.y) / cellSize, (p.z - lowest.z) / cellSize};
-    std::int64_t home[3], first[3], last[3];
-    for (int axis = 0; axis < 3; ++axis) {
-      // Never below 0, the box's lowest corner: truncation is the floor, without a call.
-      home[axis] = static_cast<std::int64_t>(at[axis]);
-      const double within = at[axis] - static_cast<double>(home[axis]);
-      first[axis] = within <= nearSide && home[axis] > 0 ? home[axis] - 1 : home[axis];
-      last[axis] = within >= 1.0 - nearSide ? home[axis] + 1 : home[axis];
-    }
-    int match = -1;
-    for (std::int64_t x = first[0]; x <= last[0] && match < 0; ++x) {
-      for (std::int64_t y = first[1]; y <= last[1] && match < 0; ++y) {
-        for (std::int64_t z = first[2]; z <= last[2] && match < 0; ++z) {
-          for (int kept = cells.Value(cells.Slot(cellKey(x, y, z))); kept >= 0; kept = nextInCell[static_cast<std::size_t>(kept)]) {
-            if (Length(positions[static_cast<std::size_t>(kept)] - p) <= reach) {
-              match = kept;
-              break;
-            }
-          }
-        }
-      }
-    }
-    if (match < 0) {
-      match = static_cast<int>(positions.size());
-      positions.push_back(p);
-      if (fields) field.push_back(mesh.field[v]);
-      nextInCell.push_back(-1);
-      tailOfCell.push_back(match);
-      const std::uint64_t key = cellKey(home[0], home[1], home[2]);
-      const std::size_t slot = cells.Slot(key);
-      const int head = cells.Value(slot);
-      if (head < 0) {
-        cells.Set(slot, key, match);
-      } else {
-        int& tail = tailOfCell[static_cast<std::size_t>(head)];
-        nextInCell[static_cast<std::size_t>(tail)] = match;
-        tail = match;
-      }
-    }
-    welded[v] = match;
-    distinctWelded.push_back(match);
+    const std::size_t keptBefore = cells.Kept().size();
+    welded[v] = cells.Weld(p);
+    if (fields && cells.Kept().size() > keptBefore) field.push_back(mesh.field[v]);
+    distinctWelded.push_back(welded[v]);
   }
-  std::vector<ZORTriangle> triangles;
-  triangles.reserve(mesh.triangles.size());
-  for (const ZORTriangle& t : mesh.triangles) {
-    const ZORTriangle corners = {welded[static_cast<std::size_t>(t[0])], welded[static_cast<std::size_t>(t[1])],
-                                 welded[static_cast<std::size_t>(t[2])]};
-    if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2]) {
-      triangles.push_back(corners);
-    }
-  }
+  std::vector<ZORTriangle> triangles = WeldedTriangles(mesh.triangles, welded);
   const std::size_t dropped = mesh.triangles.size() - triangles.size();
-  mesh.positions = std::move(positions);
+  mesh.positions = std::move(cells.Kept());
   mesh.field = std::move(field);
   mesh.triangles = std::move(triangles);
   return dropped;
