@@ -129,14 +129,16 @@ PYBIND11_MODULE(_zorscale, module) {
                              [](ZORPythonScale& scale) { return ColorArray(scale.Snapshot().Definition().colors); })
       .def_property_readonly("colors_imposed",
                              [](ZORPythonScale& scale) {
+                               const ZORScaleSnapshot& snapshot = scale.Snapshot();
                                std::vector<bool> imposed;
-                               for (int k = 1; k <= scale.Snapshot().Blocks(); ++k) imposed.push_back(scale.Snapshot().ColorImposed(k));
+                               for (int k = 1; k <= snapshot.Blocks(); ++k) imposed.push_back(snapshot.ColorImposed(k));
                                return imposed;
                              })
       .def_property_readonly("boundaries_imposed",
                              [](ZORPythonScale& scale) {
+                               const ZORScaleSnapshot& snapshot = scale.Snapshot();
                                std::vector<bool> imposed;
-                               for (int k = 1; k < scale.Snapshot().Blocks(); ++k) imposed.push_back(scale.Snapshot().BoundaryImposed(k));
+                               for (int k = 1; k < snapshot.Blocks(); ++k) imposed.push_back(snapshot.BoundaryImposed(k));
                                return imposed;
                              })
       .def_property_readonly("undefined_color",

@@ -1,5 +1,7 @@
 """A scale as a matplotlib colormap and norm that draw exactly the colors the scale paints."""
 
+import functools
+
 import numpy as np
 
 # BoundaryNorm gives its color indices as int16.
@@ -31,6 +33,7 @@ def to_matplotlib(scale):
     return cmap, norm
 
 
+@functools.cache
 def _step_norm_class():
     from matplotlib import colors as mcolors
 
