@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "zorhost/scale/Classification.h"
+#include "zorhost/classification/Classification.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ ZORScaleEditor& Editor(int index) {
   static std::unique_ptr<ZORScaleEditor> editors[std::size(kSubjects)];
   std::unique_ptr<ZORScaleEditor>& editor = editors[index];
   if (!editor) {
-    ZORRenderOptions options;
+    ZORPaintRequest options;
     options.source.partPath = kSubjects[index].path;
     ZOROutcome problem;
     std::ostringstream quiet;

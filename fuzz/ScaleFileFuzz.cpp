@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "zorhost/scale/ScaleFiles.h"
+#include "zorhost/scalefiles/ScaleFiles.h"
 
 namespace {
 

@@ -13,11 +13,12 @@
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/OrderedBits.h"
 #include "zorhost/common/Parallel.h"
-#include "zorhost/common/Text.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/scale/AnalysisOptions.h"
-#include "zorhost/scale/Classification.h"
-#include "zorhost/scale/ColorRamps.h"
-#include "zorhost/scale/ScaleJobs.h"
+#include "zorhost/classification/Classification.h"
+#include "zorhost/palettes/ColorRamps.h"
+#include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/scale/ScaleStore.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "zorhost/common/CommandLine.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/RenderJob.h"
-#include "zorhost/scale/ScaleJobs.h"
+#include "zorhost/scale/ScaleJob.h"
 #include "zorhost/script/ScriptJob.h"
 #include "zorhost/serve/Serve.h"
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "zorhost/common/Text.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/surface/Analysis.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/Part.h"

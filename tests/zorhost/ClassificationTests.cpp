@@ -11,7 +11,8 @@
 
 #include "support/ZORTestSupport.h"
 #include "painter/ZORScalePainter.h"
-#include "zorhost/scale/Classification.h"
+#include "zorhost/classification/Classification.h"
+#include "zorhost/scale/ScaleEdits.h"
 
 namespace {
 

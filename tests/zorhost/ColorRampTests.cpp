@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "zorhost/scale/ColorRamps.h"
+#include "zorhost/palettes/ColorRamps.h"
 
 namespace {
 

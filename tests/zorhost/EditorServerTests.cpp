@@ -52,7 +52,7 @@ class EditorServer : public ::testing::Test {
     std::string error;
     host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
     ASSERT_TRUE(host_) << error;
-    ZORRenderOptions options;
+    ZORPaintRequest options;
     options.source.sample = ZORValueSource::Sample::Field;
     ZOROutcome problem;
     editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);

@@ -12,9 +12,9 @@
 #include "support/ZORTestSupport.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/render/Render.h"
-#include "zorhost/scale/LegendModel.h"
-#include "zorhost/scale/LegendSvg.h"
-#include "zorhost/scale/LegendText.h"
+#include "zorhost/figure/LegendModel.h"
+#include "zorhost/figure/LegendSvg.h"
+#include "zorhost/figure/LegendText.h"
 #include "zorhost/serve/ScaleEditor.h"
 
 namespace {

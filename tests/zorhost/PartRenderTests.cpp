@@ -17,8 +17,8 @@
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
 #include "zor/ZORSettingRepository.h"
-#include "zorhost/common/Text.h"
-#include "zorhost/render/ValueGrid.h"
+#include "zorhost/common/Numbers.h"
+#include "zorhost/picture/ValueGrid.h"
 #include "zorhost/surface/CadKernel.h"
 
 namespace {

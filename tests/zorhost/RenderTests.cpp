@@ -9,7 +9,7 @@
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
-#include "zorhost/render/ValueGrid.h"
+#include "zorhost/picture/ValueGrid.h"
 
 namespace {
 

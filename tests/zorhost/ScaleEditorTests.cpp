@@ -26,14 +26,14 @@ constexpr std::optional<Kind> kDone = std::nullopt;
 
 class ScaleEditor : public ::testing::Test {
  protected:
-  void SetUp() override { Open([](ZORRenderOptions& options) { options.source.sample = ZORValueSource::Sample::Field; }); }
+  void SetUp() override { Open([](ZORPaintRequest& options) { options.source.sample = ZORValueSource::Sample::Field; }); }
   // The editor of what `choose` sets in the options.
-  void Open(const std::function<void(ZORRenderOptions&)>& choose) {
+  void Open(const std::function<void(ZORPaintRequest&)>& choose) {
     editor_.reset();
     std::string error;
     if (!host_) host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
     ASSERT_TRUE(host_) << error;
-    ZORRenderOptions options;
+    ZORPaintRequest options;
     choose(options);
     ZOROutcome problem;
     editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);
@@ -201,7 +201,7 @@ int PngWidth(const std::string& png) {
 }
 
 TEST_F(ScaleEditor, APartsViewAnalysisRangeAndFiles) {
-  Open([](ZORRenderOptions& options) {
+  Open([](ZORPaintRequest& options) {
     options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket.step";
     options.picture.width = 200;
     options.picture.height = 150;
@@ -258,7 +258,7 @@ TEST_F(ScaleEditor, APartsViewAnalysisRangeAndFiles) {
 }
 
 TEST_F(ScaleEditor, TheDeviationAndTheOtherAnalysesOfAPart) {
-  Open([](ZORRenderOptions& options) {
+  Open([](ZORPaintRequest& options) {
     options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket-scan.stl";
     options.picture.analysis = ZORAnalysis::Deviation;
     options.picture.parameters.referencePath = ZOR_EXAMPLE_PARTS "/bracket.step";

@@ -12,8 +12,10 @@
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
-#include "zorhost/scale/ColorRamps.h"
-#include "zorhost/scale/ScaleFiles.h"
+#include "zorhost/palettes/ColorRamps.h"
+#include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/scale/ScaleStore.h"
+#include "zorhost/scalefiles/ScaleFiles.h"
 
 namespace {
 
@@ -46,7 +48,7 @@ TEST_F(ScaleFiles, ExportThenImportGivesBackTheScale) {
     ZORScaleTable parsed;
     ASSERT_TRUE(ZORParseScaleFile(text, format, "mixed", parsed, error)) << error << "\n" << text;
     ZORIStNewColorScale_var copy = NewScale();
-    ASSERT_TRUE(ZORWriteScaleTable(copy.get(), parsed, error)) << error;
+    ASSERT_EQ(ZORWriteScaleTable(copy.get(), parsed), std::nullopt);
     ExpectSameTable(ZORReadScaleTable(copy.get()), original, text);
   }
   // Only the CSV table keeps alpha; the others read opaque colors.
@@ -103,7 +105,7 @@ TEST_F(ScaleFiles, WhatExportWritesImportReadsBack) {
       ZORScaleTable parsed;
       ASSERT_TRUE(ZORParseScaleFile(text, format, "random", parsed, error)) << error << "\n" << text;
       ZORIStNewColorScale_var copy = NewScale();
-      ASSERT_TRUE(ZORWriteScaleTable(copy.get(), parsed, error)) << error;
+      ASSERT_EQ(ZORWriteScaleTable(copy.get(), parsed), std::nullopt);
       ExpectSameTable(ZORReadScaleTable(copy.get()), original, text);
     }
   }
@@ -154,7 +156,7 @@ TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
   EXPECT_EQ(table.boundaries.back(), 3.0);
   ZORIStNewColorScale_var scale = NewScale();
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
-  ASSERT_TRUE(ZORWriteScaleTable(scale.get(), table, error)) << error;
+  ASSERT_EQ(ZORWriteScaleTable(scale.get(), table), std::nullopt);
   auto linear = [](const ZORRgba& a, const ZORRgba& b, double s) {
     return ZORRgba{static_cast<int>(std::lround(a.red + s * (b.red - a.red))),
                    static_cast<int>(std::lround(a.green + s * (b.green - a.green))),
@@ -187,7 +189,7 @@ TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
         << c.space << ": " << error;
     ZORIStNewColorScale_var mapScale = NewScale();
     mapScale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
-    ASSERT_TRUE(ZORWriteScaleTable(mapScale.get(), table, error)) << error;
+    ASSERT_EQ(ZORWriteScaleTable(mapScale.get(), table), std::nullopt);
     EXPECT_LE(PaintedOff(mapScale.get(), c.at, c.expected), 1) << c.space;
     // No visible step: neighbouring blocks differ by a few units at most.
     for (std::size_t k = 1; k + 1 < table.colors.size(); ++k) {

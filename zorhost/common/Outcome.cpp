@@ -4,6 +4,8 @@
 
 #include "zor/ZORText.h"
 
+std::ostream& operator<<(std::ostream& out, const ZORProblem& problem) { return out << problem.message; }
+
 int ZORExitStatus(const ZOROutcome& outcome) {
   if (!outcome) return 0;
   switch (outcome->kind) {

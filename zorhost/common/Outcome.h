@@ -20,6 +20,9 @@ struct ZORProblem {
   std::string message;
 };
 
+// The problem as a person reads it: its message.
+std::ostream& operator<<(std::ostream& out, const ZORProblem& problem);
+
 // Nothing when the work was done.
 using ZOROutcome = std::optional<ZORProblem>;
 

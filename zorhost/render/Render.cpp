@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "zor/ZORSettingRepository.h"
-#include "zorhost/common/ImageFiles.h"
+#include "zorhost/figure/ImageFiles.h"
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/common/Parallel.h"
-#include "zorhost/common/Text.h"
-#include "zorhost/render/RenderSteps.h"
-#include "zorhost/render/Stages.h"
-#include "zorhost/scale/FigurePng.h"
-#include "zorhost/scale/LegendSvg.h"
-#include "zorhost/scale/LegendText.h"
+#include "zorhost/common/Numbers.h"
+#include "zorhost/picture/PictureSteps.h"
+#include "zorhost/picture/Stages.h"
+#include "zorhost/figure/FigurePng.h"
+#include "zorhost/figure/LegendSvg.h"
+#include "zorhost/figure/LegendText.h"
 #include "zorhost/surface/MeshExport.h"
 #include "zorhost/surface/Part.h"
 

@@ -5,9 +5,9 @@
 #include <ostream>
 
 #include "zorhost/common/ModuleHost.h"
-#include "zorhost/render/PaintOptions.h"
+#include "zorhost/picture/PaintOptions.h"
 #include "zorhost/render/Render.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ std::string TakeOption(int id, const std::string& value, ZORRenderOptions& optio
       options.outputs.legendInPicture = value == "beside";
       return {};
     case kProbe: {
-      const std::optional<std::vector<int>> pixel = ZORScriptValues::ReadIntList("[" + value + "]");
+      const std::optional<std::vector<int>> pixel = ZORReadInts(value);
       if (!pixel || pixel->size() != 2 || (*pixel)[0] < 0 || (*pixel)[1] < 0) {
         return "--probe is X,Y, a pixel's column and row from the top left, not " + ZORShown(value);
       }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "zorhost/common/Text.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "zorhost/common/ModuleHost.h"
-#include "zorhost/common/Text.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/script/ScriptValues.h"
 
 // Text of the user's shown in a message: quoted, escaped, and whole unless it is very long.
@@ -43,16 +43,16 @@ class ZORScriptArguments {
     ++next_;
     return *value;
   }
-  int Int(const char* what) { return Read(what, "an int", &ZORScriptValues::ReadInt); }
+  int Int(const char* what) { return Read(what, "an int", &ZORReadInt); }
   ZORBoolean Boolean(const char* what) {
     return Read(what, "a boolean (0 to 255)", &ZORScriptValues::ReadBoolean);
   }
-  double Double(const char* what) { return Read(what, "a double", &ZORScriptValues::ReadDouble); }
+  double Double(const char* what) { return Read(what, "a double", &ZORReadDouble); }
   std::vector<int> IntList(const char* what) {
-    return Read(what, "a list of ints", &ZORScriptValues::ReadIntList);
+    return Read(what, "a list of ints", &ZORReadIntList);
   }
   std::vector<double> DoubleList(const char* what) {
-    return Read(what, "a list of doubles", &ZORScriptValues::ReadDoubleList);
+    return Read(what, "a list of doubles", &ZORReadDoubleList);
   }
   std::string Word(const char* what);
 
@@ -197,14 +197,14 @@ struct IntListOrNull {
   const char* what;
   std::optional<std::vector<int>> Read(ZORScriptArguments& a) const {
     if (a.Take("null")) return std::nullopt;
-    return a.Read(what, "a list of ints or null", &ZORScriptValues::ReadIntList);
+    return a.Read(what, "a list of ints or null", &ZORReadIntList);
   }
 };
 struct DoubleListOrNull {
   const char* what;
   std::optional<std::vector<double>> Read(ZORScriptArguments& a) const {
     if (a.Take("null")) return std::nullopt;
-    return a.Read(what, "a list of doubles or null", &ZORScriptValues::ReadDoubleList);
+    return a.Read(what, "a list of doubles or null", &ZORReadDoubleList);
   }
 };
 

@@ -8,16 +8,17 @@
 #include "colorscale/SettingsRecord.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
-#include "zorhost/common/ImageFiles.h"
-#include "zorhost/common/Text.h"
+#include "zorhost/figure/ImageFiles.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/scale/AnalysisOptions.h"
-#include "zorhost/render/PaintOptions.h"
-#include "zorhost/scale/Classification.h"
-#include "zorhost/scale/ColorRamps.h"
-#include "zorhost/scale/FigurePng.h"
-#include "zorhost/scale/LegendSvg.h"
-#include "zorhost/scale/ScaleJobs.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/picture/PaintOptions.h"
+#include "zorhost/classification/Classification.h"
+#include "zorhost/palettes/ColorRamps.h"
+#include "zorhost/figure/FigurePng.h"
+#include "zorhost/figure/LegendSvg.h"
+#include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/scale/ScaleStore.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 
@@ -94,9 +95,8 @@ json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference
 
 }  // namespace
 
-ZORScaleEditor::ZORScaleEditor(ZORModuleHost& host, const ZORRenderOptions& options)
+ZORScaleEditor::ZORScaleEditor(ZORModuleHost& host, const ZORPaintRequest& options)
     : host_(host), options_(options) {
-  options_.painting = ZORPaintingMode::Painter;
   options_.progress = false;
 }
 
@@ -104,7 +104,7 @@ ZORScaleEditor::~ZORScaleEditor() {
   runner_.reset();  // its scales go before the served one
 }
 
-std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host, const ZORRenderOptions& options,
+std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host, const ZORPaintRequest& options,
                                                      ZOROutcome& problem, std::ostream& progress) {
   std::unique_ptr<ZORScaleEditor> editor(new ZORScaleEditor(host, options));
   ZORStages stages(options.progress, "serve", progress);
@@ -257,7 +257,7 @@ std::string ZORScaleEditor::StateJson() {
       {"presets", presets},
       {"methods", ZORClassMethodNames()},
       {"limits", {{"blocks", ZORSettingsRecord::kMaximumBlockCount},
-                  {"number", ZORScriptValues::kNumberPattern},
+                  {"number", kZORNumberPattern},
                   {"side", kZORLargestSide},
                   {"zoom", {kZORLeastZoom, kZORMostZoom}},
                   {"pan", kZORMostPan},

@@ -18,9 +18,9 @@
 #include "zor/ZORHostSession.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/Outcome.h"
-#include "zorhost/render/RenderSteps.h"
-#include "zorhost/scale/LegendModel.h"
-#include "zorhost/scale/ScaleFiles.h"
+#include "zorhost/picture/PictureSteps.h"
+#include "zorhost/figure/LegendModel.h"
+#include "zorhost/scalefiles/ScaleFiles.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptRunner.h"
 
@@ -31,7 +31,7 @@ class ZORScaleEditor {
 
   // The values read and the scale prepared as `zorhost render` does, its stages told on
   // `progress` when the options ask; null with `problem` when that fails.
-  static std::unique_ptr<ZORScaleEditor> Open(ZORModuleHost& host, const ZORRenderOptions& options,
+  static std::unique_ptr<ZORScaleEditor> Open(ZORModuleHost& host, const ZORPaintRequest& options,
                                               ZOROutcome& problem, std::ostream& progress);
   ~ZORScaleEditor();
 
@@ -81,7 +81,7 @@ class ZORScaleEditor {
   std::string Title();
 
  private:
-  ZORScaleEditor(ZORModuleHost& host, const ZORRenderOptions& options);
+  ZORScaleEditor(ZORModuleHost& host, const ZORPaintRequest& options);
 
   // What the current revision paints, made once a revision.
   struct Painted {
@@ -110,7 +110,7 @@ class ZORScaleEditor {
 
   std::mutex mutex_;
   ZORModuleHost& host_;
-  ZORRenderOptions options_;  // options_.picture: the view
+  ZORPaintRequest options_;  // options_.picture: the view
   ZORRenderValues values_;    // the view's picture among them
   ZORIStNewColorScale_var scale_;
   ZORISpecObject_var feature_;

@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "zorhost/common/ModuleHost.h"
-#include "zorhost/render/PaintOptions.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/picture/PaintOptions.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/serve/EditorServer.h"
 #include "zorhost/serve/ScaleEditor.h"
 
@@ -69,12 +69,12 @@ int ZORServeJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
                 std::ostream& err) {
   static const std::vector<option> kOptions =
       ZORPaintOptionTable({{"port", required_argument, nullptr, kPort}});
-  ZORRenderOptions options;
+  ZORPaintRequest options;
   int port = 0;
   ZORPaintOptionReader paint(options, modulePath);
   ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) {
     if (id != kPort) return paint.Take(id, value);
-    const std::optional<int> asked = ZORScriptValues::ReadInt(value);
+    const std::optional<int> asked = ZORReadInt(value);
     if (!asked || *asked < 1 || *asked > 65535) return "--port is a port from 1 to 65535, not " + ZORShown(value);
     port = *asked;
     return std::string();

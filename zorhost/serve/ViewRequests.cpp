@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "zor/ZORText.h"
-#include "zorhost/render/PaintOptions.h"
-#include "zorhost/script/ScriptValues.h"
+#include "zorhost/picture/PaintOptions.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ std::string Names(ZORViewQueryKind kind) {
 
 // A pixel's coordinate: a whole number from 0.
 std::optional<int> Coordinate(const std::string& text) {
-  const std::optional<int> value = ZORScriptValues::ReadInt(text);
+  const std::optional<int> value = ZORReadInt(text);
   return value && *value >= 0 ? value : std::nullopt;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "zorhost/common/Outcome.h"
-#include "zorhost/render/RenderOptions.h"
+#include "zorhost/picture/PictureOptions.h"
 
 // What a query asks for: the view with its settings in place, a draft, a pixel.
 struct ZORViewQuery {

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "zor/ZORText.h"
-#include "zorhost/common/Text.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 

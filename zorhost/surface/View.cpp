@@ -7,7 +7,7 @@
 #include <limits>
 #include <numbers>
 
-#include "zorhost/common/Text.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 

@@ -1,0 +1,14 @@
+// The figure as a PNG: the painted picture, its pixels as painted, beside the legend drawn from
+// the same layout as the SVG, its text in the built-in monospaced font.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zorhost/figure/LegendModel.h"
+
+// The picture (`rgba`, `columns` x `rows`, rows top first) at its own size beside `legend`,
+// under `title`, encoded as PNG; empty when it cannot be drawn or encoded.
+std::string ZORFigurePng(const std::string& title, int columns, int rows,
+                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend);

@@ -1,0 +1,207 @@
+#include "zorhost/figure/LegendLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "zorhost/common/Numbers.h"
+
+namespace {
+
+// The layout, in pixels. Text is monospaced, so that its width is known.
+constexpr int kMargin = 16;
+constexpr int kTitleSize = 15;
+constexpr int kTitleBaseline = 26;
+constexpr int kPictureTop = 40;
+constexpr int kLegendGap = 28;  // between the picture and the legend
+constexpr int kFontSize = 12;
+constexpr int kLineHeight = 18;
+constexpr int kRowHeight = 22;
+constexpr int kSwatchWidth = 32;
+constexpr int kSwatchHeight = 18;
+constexpr int kColumnGap = 14;
+constexpr ZORRgba kGray{68, 68, 68, 255};
+// Up to this many blocks the legend is a table, a row a block; beyond, a color bar with every
+// k-th boundary labelled, at least kTickSpacing apart.
+constexpr int kLargestTable = 24;
+constexpr int kBarWidth = 36;
+constexpr int kBarShortest = 320;
+constexpr int kBarTallest = 640;
+constexpr int kTickSpacing = 18;
+constexpr int kTickLength = 6;
+constexpr std::size_t kNoteWidth = 64;  // characters
+
+// Splits a sentence into lines of about `width` characters, at spaces.
+std::vector<std::string> Wrapped(const std::string& sentence, std::size_t width) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t at = 0;
+  while (at < sentence.size()) {
+    const std::size_t space = std::min(sentence.find(' ', at), sentence.size());
+    const std::string word = sentence.substr(at, space - at);
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      lines.push_back(line);
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    at = space + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// The legend's marks, placed from (x, y); what it takes grows `width` and `height`.
+class LegendPlacer {
+ public:
+  LegendPlacer(std::vector<ZORFigure::Mark>& marks, int x, int y) : marks_(marks), x_(x), y_(y) {}
+
+  // Each mark made in its place in the list (GCC 12 warns of a variant moved in from a temporary).
+  template <class Mark>
+  void Add(Mark mark) {
+    marks_.emplace_back(std::in_place_type<Mark>, std::move(mark));
+  }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+  void Text(int x, int y, std::string text, bool bold = false, bool alignEnd = false,
+            ZORRgba color = {0, 0, 0, 255}) {
+    width_ = std::max(width_, (alignEnd ? x : x + ZORFigureTextWidth(text)) - x_);
+    Add(ZORFigure::Text{x, y, std::move(text), kFontSize, bold, alignEnd, color});
+  }
+
+  // A row a block, block n at the top: its color, its lower boundary, the values it takes, its
+  // color's components and how many values it holds.
+  void Table(const ZORLegendModel& legend) {
+    struct Column {
+      const char* heading;
+      std::string ZORLegendRow::*text;
+    };
+    static const Column kColumns[] = {{"lower boundary", &ZORLegendRow::boundary},
+                                      {"values", &ZORLegendRow::span},
+                                      {"color (r, g, b, a)", &ZORLegendRow::colorText}};
+    int block = ZORFigureTextWidth("block"), count = ZORFigureTextWidth("count");
+    int columns[3];
+    for (int c = 0; c < 3; ++c) {
+      columns[c] = ZORFigureTextWidth(kColumns[c].heading);
+      for (const ZORLegendRow& row : legend.rows) columns[c] = std::max(columns[c], ZORFigureTextWidth(row.*kColumns[c].text));
+    }
+    for (const ZORLegendRow& row : legend.rows) {
+      block = std::max(block, ZORFigureTextWidth(std::to_string(row.block)));
+      count = std::max(count, ZORFigureTextWidth(std::to_string(row.count)));
+    }
+    // Where each column starts: the block, the three texts, the count.
+    int left[5];
+    left[0] = x_ + kSwatchWidth + kColumnGap;
+    left[1] = left[0] + block + kColumnGap;
+    for (int c = 0; c < 3; ++c) left[c + 2] = left[c + 1] + columns[c] + kColumnGap;
+    const int heading = y_ + kFontSize;
+    Text(left[0], heading, "block", true);
+    for (int c = 0; c < 3; ++c) Text(left[c + 1], heading, kColumns[c].heading, true);
+    Text(left[4] + count, heading, "count", true, true);
+    int rowTop = y_ + kLineHeight + 4;
+    for (auto row = legend.rows.rbegin(); row != legend.rows.rend(); ++row) {
+      Add(ZORFigure::Swatch{x_, rowTop, kSwatchWidth, kSwatchHeight, row->color, !row->colorImposed});
+      const int baseline = rowTop + 14;
+      Text(left[0], baseline, std::to_string(row->block));
+      Text(left[1], baseline, row->boundary, false, false, kGray);
+      Text(left[2], baseline, row->span);
+      Text(left[3], baseline, row->colorText);
+      Text(left[4] + count, baseline, std::to_string(row->count), false, true);
+      rowTop += kRowHeight;
+    }
+    width_ = std::max(width_, left[4] + count - x_);
+    height_ = rowTop - y_;
+    if (legend.anyInterpolated) {
+      Text(x_, rowTop + kFontSize + 4, "* interpolated color (dashed): blended inside its block", false, false, kGray);
+      height_ += kLineHeight + 8;
+    }
+  }
+
+  // A color bar, block n at the top, every k-th boundary labelled.
+  void Bar(const ZORLegendModel& legend, int pictureHeight) {
+    const int n = legend.blocks;
+    const int barHeight = std::clamp(pictureHeight, kBarShortest, kBarTallest);
+    const int top = y_ + kLineHeight + 14;
+    // A block a pixel, the block at each pixel's middle when there are more blocks than pixels.
+    const int rows = std::min(n, barHeight);
+    ZORFigure::Strip strip{x_, top, kBarWidth, barHeight, {}};
+    for (int row = 0; row < rows; ++row) {
+      const int k = n - static_cast<int>((static_cast<long long>(row) * n + n / 2) / rows);
+      strip.colors.push_back(legend.rows[static_cast<std::size_t>(std::clamp(k, 1, n) - 1)].color);
+    }
+    Add(std::move(strip));
+    Add(ZORFigure::Frame{x_, top, kBarWidth, barHeight});
+    // Boundaries 1 and n - 1 and others spread evenly between them, at least kTickSpacing apart.
+    const int labels = std::clamp(barHeight / kTickSpacing + 1, 2, n - 1);
+    int previous = 0;
+    for (int i = 0; i < labels; ++i) {
+      const int k = 1 + static_cast<int>(std::lround(static_cast<double>(i) * (n - 2) / (labels - 1)));
+      if (k == previous) continue;
+      previous = k;
+      const double yk = top + static_cast<double>(n - k) * barHeight / n;
+      const ZORLegendRow& above = legend.rows[static_cast<std::size_t>(k)];
+      // The value where block k + 1 starts labels boundary k.
+      const double start = above.placed ? above.from : above.lowerBoundary;
+      Add(ZORFigure::Tick{x_ + kBarWidth, x_ + kBarWidth + kTickLength, yk});
+      Text(x_ + kBarWidth + kTickLength + 4, static_cast<int>(yk) + 4,
+           ZORShownNumber(start) + (above.lowerBoundaryImposed ? " *" : ""));
+    }
+    std::string heading = std::to_string(n) + " blocks";
+    if (labels < n - 1) heading += ", " + std::to_string(labels) + " of the boundaries labelled";
+    Text(x_, y_ + kFontSize, heading + " (* imposed)", true);
+    height_ = top + barHeight + 10 - y_;
+  }
+
+  // The notes under the legend: undefined values and values without a color, and what a reader
+  // must know of the scale.
+  void Notes(const ZORLegendModel& legend) {
+    int y = y_ + height_ + 6;
+    if (legend.undefined > 0 || legend.noColor > 0) {
+      y += 4;
+      Add(ZORFigure::Swatch{x_, y, kSwatchWidth, kSwatchHeight, legend.undefinedColor, false});
+      std::string text = "undefined: " + ZORColorText(legend.undefinedColor) + "; " +
+                         std::to_string(legend.undefined) + " values not a number";
+      if (legend.noColor > 0) text += ", " + std::to_string(legend.noColor) + " given no block";
+      Text(x_ + kSwatchWidth + kColumnGap, y + 14, text);
+      y += kRowHeight + 4;
+    }
+    for (const std::string& note : legend.notes) {
+      for (const std::string& line : Wrapped(note, kNoteWidth)) {
+        Text(x_, y + kFontSize, line);
+        y += kLineHeight;
+      }
+    }
+    height_ = y - y_ + 6;
+  }
+
+ private:
+  std::vector<ZORFigure::Mark>& marks_;
+  int x_, y_;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+}  // namespace
+
+int ZORFigureTextWidth(const std::string& text, int size) {
+  // DejaVu Sans Mono advances 0.6 em a character; a tenth more leaves room in any viewer's font.
+  std::size_t characters = 0;
+  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;  // UTF-8 starts
+  return static_cast<int>(std::ceil(static_cast<double>(characters) * size * 0.61));
+}
+
+ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend) {
+  ZORFigure figure;
+  figure.marks.emplace_back(std::in_place_type<ZORFigure::Text>, ZORFigure::Text{kMargin, kTitleBaseline, title, kTitleSize});
+  figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, ZORFigure::Picture{kMargin, kPictureTop, width, height});
+  const int legendX = kMargin + width + kLegendGap;
+  LegendPlacer placer(figure.marks, legendX, kPictureTop);
+  if (legend.blocks <= kLargestTable) {
+    placer.Table(legend);
+  } else {
+    placer.Bar(legend, height);
+  }
+  placer.Notes(legend);
+  figure.width = std::max(legendX + placer.Width(), kMargin + ZORFigureTextWidth(title, kTitleSize)) + kMargin;
+  figure.height = std::max(kPictureTop + height, kPictureTop + placer.Height()) + kMargin;
+  return figure;
+}

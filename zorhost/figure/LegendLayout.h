@@ -1,0 +1,59 @@
+// The figure a person reads: a title, the painted picture and the scale's legend beside it, laid
+// out once as a list of simple marks. The SVG and the PNG are drawn from the same marks, so they
+// show the same legend.
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "zorhost/figure/LegendModel.h"
+
+struct ZORFigure {
+  // Text of the monospaced font at `size` pixels, from (x, y) its baseline's start, or its end.
+  struct Text {
+    int x, y;
+    std::string text;
+    int size = 12;
+    bool bold = false;
+    bool alignEnd = false;
+    ZORRgba color{0, 0, 0, 255};
+  };
+  // A rectangle filled with a color (its alpha over the white page) and framed in black, the
+  // frame dashed for a blended color.
+  struct Swatch {
+    int x, y, width, height;
+    ZORRgba color;
+    bool dashed = false;
+  };
+  // A black frame around a rectangle.
+  struct Frame {
+    int x, y, width, height;
+  };
+  // A horizontal black line.
+  struct Tick {
+    int x1, x2;
+    double y;
+  };
+  // Colors from the top down, each stretched over an even share of the height.
+  struct Strip {
+    int x, y, width, height;
+    std::vector<ZORRgba> colors;
+  };
+  // Where the painted picture goes.
+  struct Picture {
+    int x, y, width, height;
+  };
+  using Mark = std::variant<Text, Swatch, Frame, Tick, Strip, Picture>;
+
+  int width = 0;
+  int height = 0;
+  std::vector<Mark> marks;
+};
+
+// The figure of a picture shown `width` x `height` pixels beside `legend`, under `title`: a table
+// of the blocks up to 24 of them, a color bar with spread labels beyond, then the notes.
+ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend);
+
+// The width of `text` in the figure's font at `size` pixels.
+int ZORFigureTextWidth(const std::string& text, int size = 12);

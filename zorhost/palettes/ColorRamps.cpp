@@ -1,0 +1,139 @@
+#include "zorhost/palettes/ColorRamps.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+
+#include "zorhost/common/Choices.h"
+#include "zorhost/classification/Classification.h"
+#include "zorhost/palettes/ColorPresetTables.h"
+
+namespace {
+
+constexpr std::array<ZORRgba, 5> kDefaultRamp = {{{0, 0, 255, 255},
+                                                  {0, 255, 255, 255},
+                                                  {0, 200, 0, 255},
+                                                  {255, 255, 0, 255},
+                                                  {255, 0, 0, 255}}};
+
+// The ramp at `t` in [0, 1], linear between anchors, rounded.
+ZORRgba RampAt(std::span<const ZORRgba> anchors, double t) {
+  const double at = t * static_cast<double>(anchors.size() - 1);
+  const std::size_t low = std::min(static_cast<std::size_t>(at), anchors.size() - 2);
+  const double f = at - static_cast<double>(low);
+  auto mix = [f](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * f)); };
+  const ZORRgba& a = anchors[low];
+  const ZORRgba& b = anchors[low + 1];
+  return {mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue), mix(a.alpha, b.alpha)};
+}
+
+// The scale's step between imposed colors p < q is (Cq - Cp) div (q - p) for each component.
+bool StepsBetween(const ZORImposedBlockColor& p, const ZORImposedBlockColor& q) {
+  const int gap = q.position - p.position;
+  for (auto component : {&ZORRgba::red, &ZORRgba::green, &ZORRgba::blue, &ZORRgba::alpha}) {
+    if (std::abs(q.color.*component - p.color.*component) >= gap) return true;
+  }
+  return gap <= 1;
+}
+
+constexpr std::array<ZORRgba, 2> kGrayRamp = {{{0, 0, 0, 255}, {255, 255, 255, 255}}};
+
+// Draft angles in degrees: an undercut red, 0 to 1 yellow, 1 to 3 light green, 3 and more green.
+constexpr std::array<ZORRgba, 4> kDraftColors = {{{255, 0, 0, 255},
+                                                  {255, 255, 0, 255},
+                                                  {144, 238, 144, 255},
+                                                  {0, 160, 0, 255}}};
+constexpr std::array<double, 3> kDraftBoundaries = {0.0, 1.0, 3.0};
+
+}  // namespace
+
+std::span<const ZORRgba> ZORDefaultRamp() { return kDefaultRamp; }
+
+namespace {
+
+// The presets as published, each of which is listed reversed after them.
+std::span<const ZORColorPreset> PublishedPresets() {
+  static const ZORColorPreset kPresets[] = {
+      {"default", "zorhost's default: blue, cyan, green, yellow, red", kDefaultRamp},
+      {"viridis", "perceptually uniform, dark blue to yellow; reads in gray and for color-blind eyes",
+       ZORViridisTable()},
+      {"cividis", "perceptually uniform, blue to yellow, made for color-blind eyes",
+       ZORCividisTable()},
+      {"magma", "perceptually uniform, black through purple to pale yellow", ZORMagmaTable()},
+      {"turbo", "a rainbow, dark blue through green to dark red, smoother than most",
+       ZORTurboTable()},
+      {"cool-warm", "diverging, blue through gray to red: signed values such as curvature",
+       ZORCoolWarmTable()},
+      {"RdBu", "diverging, dark red through white to dark blue (ColorBrewer)", ZORRedBlueTable()},
+      {"grayscale", "black to white", kGrayRamp},
+      {"draft", "draft angles: below 0 (an undercut) red, 0 to 1 degree yellow, 1 to 3 light green, 3 and more green",
+       kDraftColors, kDraftBoundaries}};
+  return kPresets;
+}
+
+// A preset's colors in the other order, named NAME_r; a whole scale keeps its boundaries.
+struct ReversedPreset {
+  std::string name;
+  std::string use;
+  std::vector<ZORRgba> anchors;
+};
+
+}  // namespace
+
+std::span<const ZORColorPreset> ZORColorPresets() {
+  static const std::deque<ReversedPreset> kReversed = [] {
+    std::deque<ReversedPreset> reversed;
+    for (const ZORColorPreset& preset : PublishedPresets()) {
+      reversed.push_back({std::string(preset.name) + "_r", std::string(preset.name) + " reversed",
+                          std::vector<ZORRgba>(preset.anchors.rbegin(), preset.anchors.rend())});
+    }
+    return reversed;
+  }();
+  static const std::vector<ZORColorPreset> kPresets = [] {
+    std::vector<ZORColorPreset> presets(PublishedPresets().begin(), PublishedPresets().end());
+    for (std::size_t k = 0; k < kReversed.size(); ++k) {
+      presets.push_back({kReversed[k].name.c_str(), kReversed[k].use.c_str(), kReversed[k].anchors,
+                         PublishedPresets()[k].boundaries});
+    }
+    return presets;
+  }();
+  return kPresets;
+}
+
+const ZORColorPreset* ZORFindColorPreset(std::string_view name) {
+  for (const ZORColorPreset& preset : ZORColorPresets()) {
+    if (name == preset.name) return &preset;
+  }
+  return nullptr;
+}
+
+std::string ZORColorPresetChoices() {
+  std::vector<std::string> names;
+  for (const ZORColorPreset& preset : ZORColorPresets()) names.emplace_back(preset.name);
+  return ZORChoices(names);
+}
+
+std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors, int blocks) {
+  std::vector<ZORImposedBlockColor> imposed;
+  if (anchors.empty() || blocks < 1) return imposed;
+  const int count = std::min<int>(blocks, static_cast<int>(anchors.size()));
+  for (int j = 0; j < count; ++j) {
+    const int position = count == 1 ? 1 : 1 + (j * (blocks - 1) + (count - 1) / 2) / (count - 1);
+    const std::size_t anchor =
+        count == 1 ? 0
+                   : static_cast<std::size_t>(j * (static_cast<int>(anchors.size()) - 1) /
+                                              (count - 1));
+    imposed.push_back({position, anchors[anchor]});
+  }
+  bool flat = false;
+  for (std::size_t i = 0; i + 1 < imposed.size(); ++i) flat = flat || !StepsBetween(imposed[i], imposed[i + 1]);
+  if (!flat || anchors.size() < 2) return imposed;
+  imposed.clear();
+  for (int k = 1; k <= blocks; ++k) {
+    imposed.push_back({k, RampAt(anchors, static_cast<double>(k - 1) / (blocks - 1))});
+  }
+  return imposed;
+}
+

@@ -1,0 +1,91 @@
+// The options of the jobs that paint an analysis, `zorhost render` and `zorhost serve`: what is
+// painted, how a part is pictured, the scale. Each job adds its own to these.
+#pragma once
+
+#include <getopt.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zorhost/common/Outcome.h"
+#include "zorhost/picture/PictureOptions.h"
+
+// The ids of the options; a job's own options take ids from kZORFirstJobOption.
+enum ZORPaintOptionId {
+  kZORValuesOption = 256,
+  kZORSampleOption,
+  kZORSettingsOption,
+  kZORBlocksOption,
+  kZORPresetOption,
+  kZORClassifyOption,
+  kZORAnalysisOption,
+  kZORShadingOption,
+  kZORViewOption,
+  kZORSizeOption,
+  kZORBackgroundOption,
+  kZORTimeLimitOption,
+  kZORZoomOption,
+  kZORPanOption,
+  kZORRangeOption,
+  kZORThreadsOption,
+  kZORReferenceOption,
+  kZORDeviationEdgesOption,
+  kZORMaxDistanceOption,
+  kZORPullOption,
+  kZORFieldOption,
+  kZORModuleOption,
+  kZORFirstJobOption,
+};
+
+// A picture's side, zoom and pan stay within these.
+inline constexpr int kZORLargestSide = 8192;
+inline constexpr double kZORLeastZoom = 0.01;
+inline constexpr double kZORMostZoom = 1000.0;
+inline constexpr double kZORMostPan = 10.0;
+inline constexpr int kZORMostThreads = 256;
+
+// The settings of a part's picture, each read from its text the same way wherever it is given:
+// `name` is what a refusal calls it ("--view" on the command line, "view" in the editor's query).
+// An empty text, or what is wrong with `value`.
+enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size };
+std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
+                                  ZORPictureSettings& picture);
+
+// "LO,HI" (finite, LO below HI) or "symmetric"; nothing for any other text.
+std::optional<ZORValueRange> ZORReadValueRange(const std::string& text);
+
+// The options both jobs take, with `own` (the job's) after them, and -h/--help: a table for
+// getopt_long, ended by a zero row.
+std::vector<option> ZORPaintOptionTable(const std::vector<option>& own);
+
+// Reads the options both jobs take into `options` (and --module into `modulePath`).
+class ZORPaintOptionReader {
+ public:
+  ZORPaintOptionReader(ZORPaintRequest& options, std::string& modulePath)
+      : options_(options), modulePath_(modulePath) {}
+  // Takes option `id`: an empty text, or what is wrong with `value`.
+  std::string Take(int id, const std::string& value);
+  // What the options say together, with `positional` the arguments that are not options (a PART
+  // at most): a usage problem, or nothing.
+  ZOROutcome Finish(const std::vector<std::string>& positional);
+
+ private:
+  ZORPaintRequest& options_;
+  std::string& modulePath_;
+  // Takes a setting of a part's picture, given as `option`.
+  std::string TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
+
+  bool blocksGiven_ = false;
+  bool analysisGiven_ = false;
+  // Notes an option that only `analysis` takes, of a part's picture.
+  void ForAnalysis(const char* option, ZORAnalysis analysis);
+
+  // The options of one analysis only, as given, with that analysis.
+  std::vector<std::pair<std::string, ZORAnalysis>> analysisOptions_;
+  bool sampleGiven_ = false;
+  std::vector<std::string> partOptions_;  // given, and only a part's picture takes them
+};
+
+// The help of the options both jobs take.
+extern const char* const kZORPaintOptionsHelp;

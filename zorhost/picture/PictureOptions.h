@@ -1,0 +1,81 @@
+// What a picture is asked for, in the pieces its steps take: where the values come from, how a
+// part is pictured, and the scale to paint with.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "painter/ZORScalePainter.h"
+#include "zorhost/scale/AnalysisOptions.h"
+#include "zorhost/classification/Classification.h"
+#include "zorhost/palettes/ColorRamps.h"
+#include "zorhost/surface/SurfaceMesh.h"
+#include "zorhost/surface/View.h"
+
+// What is painted: a part file, a grid of values, or a built-in sample.
+struct ZORValueSource {
+  std::string partPath;
+  std::string valuesPath;  // a CSV grid
+  enum class Sample { Part, Field };
+  Sample sample = Sample::Part;
+  // Reading and meshing a part may take at most this many seconds (0: no limit): the CAD
+  // kernel's work cannot be interrupted, and a damaged file may keep it busy without end.
+  static constexpr double kDefaultTimeLimit = 60.0;
+  double timeLimit = kDefaultTimeLimit;
+
+  bool PaintsPart() const { return valuesPath.empty() && (!partPath.empty() || sample == Sample::Part); }
+};
+
+// What the analyses that take more than the surface take: deviation's reference and what it does
+// where the reference has nothing near, draft's pull direction, the field a mesh's file gives.
+struct ZORAnalysisParameters {
+  std::string referencePath;
+  bool keepBeyondEdges = false;       // beyond the reference's edges, the distance to them
+  std::optional<double> maxDistance;  // farther points have no value
+  ZORVec3 pull{0.0, 0.0, 1.0};
+  std::string field;                  // a per-vertex property of a PLY mesh
+  friend bool operator==(const ZORAnalysisParameters&, const ZORAnalysisParameters&) = default;
+};
+
+// How a part is pictured.
+struct ZORPictureSettings {
+  ZORAnalysis analysis = ZORAnalysis::Gaussian;
+  ZORAnalysisParameters parameters;
+  enum class Shading { Lit, None };
+  Shading shading = Shading::Lit;
+  ZORViewpoint viewpoint;
+  int width = 1024;
+  int height = 768;
+  ZORRgba background{255, 255, 255, 255};  // where no surface is seen
+  int threads = 0;  // that evaluate the pixels, 0 for one a core: the picture is the same for any
+  friend bool operator==(const ZORPictureSettings&, const ZORPictureSettings&) = default;
+};
+
+// The scale painted with: loaded or made, its colors and boundaries, saved when asked.
+struct ZORScaleRecipe {
+  std::string settingsName;      // load the scale from this repository instead of the default
+  int blocks = 9;                // blocks of the default scale
+  const ZORColorPreset* preset = nullptr;  // impose its colors
+  std::optional<ZORClassMethod> classify;  // impose boundaries from the values
+  std::optional<ZORValueRange> range;      // impose the extremes
+  std::string saveSettingsName;  // save the scale to this repository
+};
+
+// A pixel asked about: (column, row) from the top left.
+struct ZORPixel {
+  int column = 0;
+  int row = 0;
+};
+
+// How every value is painted: by the painter, through GetColorForValue value by value, or both
+// ways, compared.
+enum class ZORPaintingMode { Painter, PerValue, Check };
+
+// What a job that paints asks for: the values, how a part is pictured, the scale. Each job adds
+// its own to these.
+struct ZORPaintRequest {
+  ZORValueSource source;
+  ZORPictureSettings picture;
+  ZORScaleRecipe scale;
+  bool progress = false;  // show progress on standard error
+};

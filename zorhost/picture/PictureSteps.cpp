@@ -1,0 +1,401 @@
+#include "zorhost/picture/PictureSteps.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <vector>
+
+#include "painter/ZORScalePainter.h"
+#include "zor/ZORSettingRepository.h"
+#include "zor/ZORText.h"
+#include "zorhost/common/Deadline.h"
+#include "zorhost/common/PixelArrays.h"
+#include "zorhost/scale/AnalysisOptions.h"
+#include "zorhost/classification/Classification.h"
+#include "zorhost/palettes/ColorRamps.h"
+#include "zorhost/common/Numbers.h"
+#include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/scale/ScaleStore.h"
+#include "zorhost/picture/ValueGrid.h"
+#include "zorhost/surface/Part.h"
+#include "zorhost/surface/PartPicture.h"
+
+namespace {
+
+constexpr int kSampleSize = 512;
+
+std::uint8_t Channel(int component) {
+  return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
+}
+
+// The reference of a deviation, in the part's unit.
+ZOROutcome ReadReference(const std::string& path, ZORRenderValues& values) {
+  std::string error;
+  std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
+  if (!part) return ZORBadInput("--reference " + error);
+  const std::string& unit = part->LengthUnit();
+  const std::string& partUnit = values.part->LengthUnit();
+  if (!unit.empty() && !partUnit.empty() && unit != partUnit) {
+    return ZORBadInput(values.part->Description() + " is in " + partUnit + ", the reference " + part->Description() +
+                       " in " + unit + ": give both in one unit");
+  }
+  std::unique_ptr<ZORReference> reference = ZORReference::Make(std::move(part), error);
+  if (!reference) return ZORBadInput("--reference " + error);
+  values.reference = std::move(reference);
+  return std::nullopt;
+}
+
+// The part read and meshed within the time limit, and the reference with it.
+ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
+                              std::string_view job, ZORRenderValues& values, ZORStages& stages) {
+  const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
+  char limit[32];
+  std::snprintf(limit, sizeof limit, "%g", source.timeLimit);
+  const ZORDeadline deadline(source.timeLimit,
+                             "zorhost " + std::string(job) + ": " + name +
+                                 ": reading and meshing the parts took longer than the time limit, " +
+                                 limit + " s (--time-limit SECONDS raises it); nothing was written",
+                             ZORExitStatus(ZORBadInput("")));
+  stages.Begin("reading");
+  std::string error;
+  values.part = source.partPath.empty() ? ZORMakeSamplePart()
+                                         : ZORReadPart(source.partPath, error, picture.parameters.field);
+  if (!values.part) return ZORBadInput(error);
+  stages.Begin("meshing");
+  if (!ZORPreparePart(picture, *values.part, error)) return ZORBadInput(values.part->Description() + ": " + error);
+  if (picture.parameters.referencePath.empty()) return std::nullopt;
+  stages.Begin("reading and indexing the reference");
+  return ReadReference(picture.parameters.referencePath, values);
+}
+
+}  // namespace
+
+namespace {
+
+// The analysis `settings` asks for; null with `problem` when a deviation has no reference.
+std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                                                 ZOROutcome& problem) {
+  switch (settings.analysis) {
+    case ZORAnalysis::Deviation:
+      if (!values.reference) {
+        problem = ZORBadInput("the deviation needs a reference: give --reference REF");
+        return nullptr;
+      }
+      return ZORMakeDeviationAnalysis(values.reference, {settings.parameters.keepBeyondEdges,
+                                                         settings.parameters.maxDistance});
+    case ZORAnalysis::Draft:
+      return ZORMakeDraftAnalysis(settings.parameters.pull);
+    case ZORAnalysis::Field:
+      return ZORMakeFieldAnalysis(settings.parameters.field);
+    default:
+      return ZORMakeCurvatureAnalysis(settings.analysis);
+  }
+}
+
+// Why a part has no value to paint, for the analysis that found none.
+std::string NoValue(const ZORPictureSettings& settings, const ZORRenderValues& values, const ZORSurfaceAnalysis& analysis) {
+  const std::string part = values.part->Description();
+  if (settings.analysis != ZORAnalysis::Deviation) return part + ": no finite value of its " + analysis.Name();
+  if (settings.parameters.maxDistance) {
+    return part + ": no point of it is within --max-distance " + ZORShownNumber(*settings.parameters.maxDistance) +
+           " of " + values.reference->Part().Description() + " (both are read where their files place them)";
+  }
+  return part + ": no point of it lies over " + values.reference->Part().Description() +
+         " (every nearest point is on its edge: --deviation-edges keep measures to the edge)";
+}
+
+}  // namespace
+
+ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& values) {
+  ZOROutcome problem;
+  std::unique_ptr<ZORSurfaceAnalysis> analysis = MakeAnalysis(settings, values, problem);
+  if (!analysis) return problem;
+  std::vector<double> sampled;
+  for (const ZORSurfacePoint& point : values.part->Sample(kZORPartSampleSize, settings.threads)) {
+    sampled.push_back(analysis->ValueAt(point));
+  }
+  ZORMeasuredRange measured = ZORMeasure(sampled, {});
+  if (!measured.any) return ZORBadInput(NoValue(settings, values, *analysis));
+  values.unit = analysis->Unit(values.part->LengthUnit());
+  values.analysis = std::move(analysis);
+  values.measured = std::move(measured);
+  values.sampled = sampled.size();
+  return std::nullopt;
+}
+
+bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::string& error) {
+  return part.Prepare(ZORPictureDeflection(part, settings.width, settings.height, settings.viewpoint.zoom),
+                      ZORIsCurvature(settings.analysis), error);
+}
+
+void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                          ZORPictureValues& picture, ZORStages& stages) {
+  ZORPartPicture seen = ZORPicturePreparedPart(
+      *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height, settings.threads,
+      [&stages](std::size_t done, std::size_t of) { stages.Progress(done, of); });
+  picture.grid.width = seen.width;
+  picture.grid.height = seen.height;
+  picture.grid.values = std::move(seen.values);
+  picture.grid.description = values.analysis->Name() + " of " + values.part->Title();
+  picture.covered = std::move(seen.covered);
+  picture.light.clear();
+  if (settings.shading == ZORPictureSettings::Shading::Lit) picture.light = std::move(seen.light);
+}
+
+namespace {
+
+// A pixel's color: the background where nothing is seen, the undefined color where the scale
+// gives none, and in a lit picture the color darkened by the light the point gets.
+ZORRgba PixelColor(const ZORPictureValues& values, const ZORPainting& painting, std::size_t i,
+                   const ZORRgba& undefined, const ZORRgba& background) {
+  if (!values.Covered(i)) return background;
+  const std::uint8_t* bytes = &painting.colors[4 * i];
+  ZORRgba color = painting.blocks[i] < 0 ? undefined : ZORRgba{bytes[0], bytes[1], bytes[2], bytes[3]};
+  if (!values.light.empty()) {
+    const double light = static_cast<double>(values.light[i]);
+    auto lit = [light](int component) {
+      return static_cast<int>(std::lround(std::clamp(component, 0, 255) * light));
+    };
+    color = {lit(color.red), lit(color.green), lit(color.blue), color.alpha};
+  }
+  return color;
+}
+
+std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
+                       int paintedBlock, const ZORRgba& painted, int block,
+                       const ZORRgba& color) {
+  const std::size_t rowLength = static_cast<std::size_t>(grid.width);
+  return "the painter and GetColorForValue differ at row " + std::to_string(at / rowLength + 1) +
+         ", column " + std::to_string(at % rowLength + 1) + ", value " +
+         ZORExactNumber(value) + ": block " + std::to_string(paintedBlock) + " (" +
+         ZORColorText(painted) + ") against block " + std::to_string(block) + " (" +
+         ZORColorText(color) + ")";
+}
+
+}  // namespace
+
+ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
+                               std::string_view job, ZORRenderValues& values, ZORStages& stages) {
+  if (source.PaintsPart()) {
+    if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values, stages)) return problem;
+    stages.Begin("measuring the whole part");
+    if (ZOROutcome problem = ZORAnalysePart(picture, values)) return problem;
+    stages.Begin("the analysis at each pixel");
+    ZORPicturePartValues(picture, values, values, stages);
+    return std::nullopt;
+  }
+  stages.Begin("reading");
+  if (source.valuesPath.empty()) {
+    values.grid = ZORSampleAnalysis(kSampleSize);
+  } else if (std::string error; !ZORReadCsvGrid(source.valuesPath, values.grid, error)) {
+    return ZORBadInput(error);
+  } else {
+    values.covered = std::move(values.grid.covered);
+  }
+  values.measured = ZORMeasure(values.grid.values, values.covered);
+  if (!values.measured.any) return ZORBadInput(source.valuesPath + ": no finite value to paint");
+  return std::nullopt;
+}
+
+ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
+                           const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
+                           std::vector<std::string>& done, std::vector<std::string>& warnings) {
+  scale = host.NewScale();
+  if (!scale) return ZORFailure("the host made no color scale");
+  // The scale evaluates with the host's model tolerance, which the painter must know.
+  scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
+  if (!recipe.settingsName.empty()) {
+    if (ZOROutcome problem = ZORLoadScale(scale.get(), recipe.settingsName, warnings)) return problem;
+  } else if (!ZORMakeDefaultScale(scale.get(), recipe.blocks)) {
+    return ZORBadInput("cannot make a scale of " + std::to_string(recipe.blocks) + " blocks");
+  }
+  if (recipe.preset && !ZORImposePreset(scale.get(), *recipe.preset)) {
+    return ZORFailure(std::string("the scale refuses the colors of the preset ") + recipe.preset->name);
+  }
+  if (recipe.range) done.push_back(ZORImposeRange(scale.get(), *recipe.range, values.measured));
+  for (const std::string& line :
+       ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance)) {
+    done.push_back("option " + line);
+  }
+  if (recipe.classify) {
+    std::string line;
+    if (ZOROutcome problem = ZORClassifyScale(scale.get(), *recipe.classify, values, line)) {
+      problem->message = std::string("--classify ") + ZORClassMethodName(*recipe.classify) + ": " +
+                         problem->message;
+      return problem;
+    }
+    done.push_back(line);
+  }
+  if (!recipe.saveSettingsName.empty() &&
+      scale->SaveToSettings(recipe.saveSettingsName.c_str()) != 1) {
+    return ZORFailure("cannot save the scale to the settings repository '" +
+                      ZORPrintable(recipe.saveSettingsName) + "'");
+  }
+  return std::nullopt;
+}
+
+ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& snapshot,
+                          const ZORValueGrid& grid, ZORPaintingMode mode, ZORPainting& painting,
+                          ZORStages& stages, int threads) {
+  const ZORScalePainter& painter = snapshot.Painter();
+  const ZORRgba undefined = snapshot.Definition().undefinedColor;
+  const std::size_t count = grid.values.size();
+  ZORFillPixels(painting.blocks, count, -1);
+  ZORFillPixels(painting.colors, 4 * count, std::uint8_t{0});
+  // Each piece painted at full width, then kept as bytes: 8 bytes a pixel, not 20.
+  std::vector<ZORRgba> piece;
+  ZORScalePainter::PaintOptions paintOptions;
+  paintOptions.undefinedColorForNaN = true;
+  paintOptions.threads = static_cast<unsigned>(std::max(threads, 0));
+  const std::size_t rowLength = static_cast<std::size_t>(grid.width);
+  // Pieces large enough for the painter's threads, and few enough to tell the progress.
+  const int rowsAtOnce = std::max(1, (1 << 18) / std::max(grid.width, 1));
+  for (int row = 0; row < grid.height; row += rowsAtOnce) {
+    const std::size_t first = static_cast<std::size_t>(row) * rowLength;
+    const std::size_t length =
+        std::min(count - first, rowLength * static_cast<std::size_t>(rowsAtOnce));
+    const std::span<const double> values(grid.values.data() + first, length);
+    const std::span<int> blocks(painting.blocks.data() + first, length);
+    piece.assign(length, undefined);
+    const std::span<ZORRgba> colors(piece.data(), length);
+    if (mode != ZORPaintingMode::PerValue) painter.Paint(values, blocks, colors, paintOptions);
+    if (mode != ZORPaintingMode::Painter) {
+      for (std::size_t i = 0; i < length; ++i) {
+        ZORRgba color = undefined;
+        int block = ZORScalePainter::kUndefinedBlock;
+        if (!std::isnan(values[i])) {
+          color = colors[i];
+          block = scale->GetColorForValue(values[i], &color.red, &color.green, &color.blue,
+                                          &color.alpha);
+        }
+        if (mode == ZORPaintingMode::Check &&
+            (block != blocks[i] || (block != -1 && !(color == colors[i])))) {
+          return ZORFailure(Difference(grid, first + i, values[i], blocks[i], colors[i], block, color));
+        }
+        blocks[i] = block;
+        colors[i] = color;
+      }
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+      std::uint8_t* bytes = &painting.colors[4 * (first + i)];
+      bytes[0] = Channel(colors[i].red);
+      bytes[1] = Channel(colors[i].green);
+      bytes[2] = Channel(colors[i].blue);
+      bytes[3] = Channel(colors[i].alpha);
+    }
+    stages.Progress(first + length, count);
+  }
+  return std::nullopt;
+}
+
+ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values, int blockCount) {
+  ZORBlockCounts counts;
+  counts.perBlock.assign(static_cast<std::size_t>(blockCount) + 1, 0);
+  for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
+    if (!values.Covered(i)) continue;
+    const int block = painting.blocks[i];
+    if (block == ZORScalePainter::kUndefinedBlock) {
+      ++counts.undefined;
+    } else if (block < 0) {
+      ++counts.noColor;
+    } else if (block <= blockCount) {
+      ++counts.perBlock[static_cast<std::size_t>(block)];
+    }
+  }
+  return counts;
+}
+
+std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values, const ZORPictureSettings& settings,
+                                             const ZORScaleSnapshot& snapshot, ZORPixel pixel) {
+  ZORProbeResult result;
+  if (values.part) {
+    if (pixel.column < 0 || pixel.row < 0 || pixel.column >= settings.width || pixel.row >= settings.height) {
+      return std::nullopt;
+    }
+    const std::optional<ZORProbe> probe = ZORProbePreparedPart(
+        *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height, pixel.column, pixel.row);
+    if (!probe) return std::nullopt;
+    result.value = probe->value;
+    result.onPart = true;
+    result.probe = *probe;
+  } else {
+    const ZORValueGrid& grid = values.grid;
+    if (pixel.column < 0 || pixel.row < 0 || pixel.column >= grid.width || pixel.row >= grid.height) {
+      return std::nullopt;
+    }
+    const std::size_t at = static_cast<std::size_t>(pixel.row) * static_cast<std::size_t>(grid.width) +
+                           static_cast<std::size_t>(pixel.column);
+    if (!values.Covered(at)) return std::nullopt;
+    result.value = grid.values[at];
+  }
+  // Painted as the picture's values are.
+  result.color = snapshot.Definition().undefinedColor;
+  ZORScalePainter::PaintOptions paintOptions;
+  paintOptions.undefinedColorForNaN = true;
+  snapshot.Painter().Paint(std::span(&result.value, 1), std::span(&result.block, 1), std::span(&result.color, 1),
+                           paintOptions);
+  return result;
+}
+
+std::string ZORProbeText(const ZORProbeResult& result, const std::string& unit) {
+  std::string text = "value " + ZORExactNumber(result.value) + (unit.empty() ? "" : " " + unit);
+  text += result.block > 0 ? ", block " + std::to_string(result.block) + ", color " + ZORColorText(result.color)
+          : result.block == ZORScalePainter::kUndefinedBlock ? ", undefined"
+                                                               : ", no block";
+  if (result.onPart) {
+    const ZORProbe& probe = result.probe;
+    text += ", point (" + ZORShownNumber(probe.point.x) + ", " + ZORShownNumber(probe.point.y) + ", " +
+            ZORShownNumber(probe.point.z) + ")";
+    text += probe.face >= 0 ? ", face " + std::to_string(probe.face + 1)
+                            : ", nearest vertex " + std::to_string(probe.vertex + 1);
+  }
+  return text;
+}
+
+std::string ZORRenderTitle(const ZORRenderValues& values) {
+  const ZORValueGrid& grid = values.grid;
+  std::string title = grid.description + (values.unit.empty() ? "" : " (" + values.unit + ")") + ", " +
+                      std::to_string(grid.width) + " x " + std::to_string(grid.height);
+  if (!values.part) return title + " values";
+  const long seen = std::count(values.covered.begin(), values.covered.end(), 1);
+  return title + " pixels, " + std::to_string(seen) + " on the part";
+}
+
+std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, ZORPainting painting,
+                                         const ZORRgba& undefined, const ZORRgba& background) {
+  std::vector<std::uint8_t>& rgba = painting.colors;
+  for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
+    const ZORRgba color = PixelColor(values, painting, i, undefined, background);
+    rgba[4 * i] = Channel(color.red);
+    rgba[4 * i + 1] = Channel(color.green);
+    rgba[4 * i + 2] = Channel(color.blue);
+    rgba[4 * i + 3] = Channel(color.alpha);
+  }
+  return std::move(rgba);
+}
+
+ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
+                            const ZORRenderValues& values, std::string& line) {
+  ZORClassRequest request;
+  request.method = method;
+  request.tolerance = ZORHostSession::kDefaultModelTolerance;
+  if (FAILED(scale->GetNumberOfBlocks(request.blocks))) {
+    return ZORFailure("the scale gives no number of blocks");
+  }
+  ZORScaleExtremes(scale, request.lowest, request.highest);
+  ZORClassification classes;
+  std::string error;
+  if (!ZORClassify(request, values.measured.finite, classes, error)) return ZORBadInput(error);
+  if (!ZORImposeBoundaries(scale, classes.boundaries)) return ZORFailure("the scale refuses the boundaries");
+  line = std::string("classify ") + ZORClassMethodName(method) + ": " +
+         std::to_string(classes.boundaries.size()) + " boundaries imposed from " +
+         std::to_string(classes.classified) + " values";
+  line += values.part ? " over the whole part" : "";
+  if (!classes.note.empty()) line += "; " + classes.note;
+  return std::nullopt;
+}

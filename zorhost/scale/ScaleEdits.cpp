@@ -1,0 +1,66 @@
+#include "zorhost/scale/ScaleEdits.h"
+
+bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlockColor> colors) {
+  ZORRawCollint index, red, green, blue, alpha, types;
+  for (const ZORImposedBlockColor& imposed : colors) {
+    index.Append(imposed.position);
+    red.Append(imposed.color.red);
+    green.Append(imposed.color.green);
+    blue.Append(imposed.color.blue);
+    alpha.Append(imposed.color.alpha);
+    types.Append(0);
+  }
+  return SUCCEEDED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types));
+}
+
+bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors) {
+  int blocks = 0;
+  return SUCCEEDED(scale->GetNumberOfBlocks(blocks)) &&
+         ZORImposeColors(scale, ZORSampleRamp(anchors, blocks));
+}
+
+bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
+  if (FAILED(scale->SetNumberOfBlocks(blocks)) || !ZORImposeRamp(scale, ZORDefaultRamp())) {
+    return false;
+  }
+  // Undefined values in gray: seen on the part, and told apart from every color of the ramp and
+  // from the background.
+  constexpr int kUndefinedGray = 128;
+  constexpr int kOutlierPercent = 1;
+  return SUCCEEDED(scale->SetColorUndefine(kUndefinedGray, kUndefinedGray, kUndefinedGray, 255)) &&
+         SUCCEEDED(scale->SetAutoMinMaxStatus(ZORTrue)) &&
+         SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
+}
+
+bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset) {
+  if (preset.boundaries.empty()) return ZORImposeRamp(scale, preset.anchors);
+  const int blocks = static_cast<int>(preset.anchors.size());
+  if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
+  std::vector<ZORImposedBlockColor> colors;
+  for (int k = 0; k < blocks; ++k) colors.push_back({k + 1, preset.anchors[static_cast<std::size_t>(k)]});
+  scale->SetAutoMinMaxStatus(ZORFalse);
+  return ZORImposeColors(scale, colors) &&
+         ZORImposeBoundaries(scale, std::vector<double>(preset.boundaries.begin(), preset.boundaries.end()));
+}
+
+bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& boundaries) {
+  if (boundaries.empty()) return true;
+  ZORRawCollint positions, types;
+  ZORRawColldouble values;
+  for (std::size_t k = 0; k < boundaries.size(); ++k) {
+    positions.Append(static_cast<int>(k + 1));
+    values.Append(boundaries[k]);
+    types.Append(0);
+  }
+  if (FAILED(scale->SetImposedValues(values.Size(), &positions, &values, &types))) return false;
+  scale->SetExtremeImposedValues(boundaries.front(), boundaries.back());
+  return true;
+}
+
+void ZORScaleExtremes(ZORIStNewColorScale* scale, double& lowest, double& highest) {
+  ZORRawColldouble values;
+  ZORRawCollint indices;
+  scale->GetValueTable(&values, &indices, nullptr, nullptr);
+  lowest = values.Size() > 0 ? values[1] : 0.0;
+  highest = values.Size() > 0 ? values[values.Size()] : 0.0;
+}

@@ -1,0 +1,41 @@
+// Where scales are kept: settings repositories, other tools' scale files, and the tables those
+// files hold.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zor/ZORColorScaleInterfaces.h"
+#include "zorhost/common/Outcome.h"
+#include "zorhost/scalefiles/ScaleFiles.h"
+
+class ZORScaleSnapshot;
+
+// The format of the scale file at `path`: `format` when given, else told by its extension; a
+// problem when it is neither.
+ZOROutcome ZORScaleFormatFor(const std::string& path, std::optional<ZORScaleFormat>& format);
+
+// Loads `scale` from the settings repository `name`; what a scale would read badly in the record
+// goes to `warnings`, a line each. A problem when there is no such repository, it cannot be read,
+// or the loaded scale has no blocks.
+ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
+                        std::vector<std::string>& warnings);
+
+// Reads the scale file at `path` (its format told by `format`, or else by its extension) into
+// `scale`: a problem naming the file, and the line or member at fault, when it cannot be read.
+ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
+                              std::optional<ZORScaleFormat> format);
+// Writes `scale` whole to the file at `path`, named `name` inside it; what the format could not
+// keep goes to `losses`, a sentence each.
+ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
+                              std::optional<ZORScaleFormat> format, const std::string& name,
+                              std::vector<std::string>& losses);
+
+// The scale's color table, value table and undefined color, as its snapshot holds them.
+ZORScaleTable ZORScaleTableOf(const ZORScaleSnapshot& snapshot);
+// The same of a scale read now.
+ZORScaleTable ZORReadScaleTable(ZORIStNewColorScale* scale);
+// Makes `scale` the table: its block count, imposed colors and imposed boundaries, and the
+// undefined color when the table has one. A failure when the scale refuses any of it.
+ZOROutcome ZORWriteScaleTable(ZORIStNewColorScale* scale, const ZORScaleTable& table);
