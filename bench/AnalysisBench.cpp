@@ -37,16 +37,14 @@ constexpr int kHeight = 768;
 
 
 std::unique_ptr<ZORPart> Read(const std::string& path) {
-  std::string error;
-  std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
-  if (!part) ZORBenchFail(error);
+  std::unique_ptr<ZORPart> part;
+  if (ZOROutcome problem = ZORReadPart(path, part)) ZORBenchFail(problem->message);
   return part;
 }
 
 // The surface points the pixels of a 1024 x 768 picture of `part` see.
 std::vector<ZORSurfacePoint> PixelPoints(ZORPart& part) {
-  std::string error;
-  if (!part.Prepare(ZORPictureDeflection(part, kWidth, kHeight, 1.0), error)) ZORBenchFail(error);
+  if (ZOROutcome problem = part.Prepare(ZORPictureDeflection(part, kWidth, kHeight, 1.0))) ZORBenchFail(problem->message);
   const ZORCamera camera = ZORFitCameraToMesh(part, ZORViewpoint{}, kWidth, kHeight);
   const ZORRaster raster = ZORRasterizePart(part, camera, kWidth, kHeight);
   std::vector<ZORSurfacePoint> points;
@@ -75,9 +73,9 @@ ScanAgainstBracket& Scan() {
     auto* made = new ScanAgainstBracket;
     std::unique_ptr<ZORPart> part = Read(ZOR_EXAMPLE_PARTS "/bracket-scan.stl");
     made->points = PixelPoints(*part);
-    std::string error;
-    std::shared_ptr<const ZORReference> reference = ZORReference::Make(Read(ZOR_EXAMPLE_PARTS "/bracket.step"), error);
-    if (!reference) ZORBenchFail(error);
+    std::unique_ptr<ZORReference> made;
+    if (ZOROutcome problem = ZORReference::Make(Read(ZOR_EXAMPLE_PARTS "/bracket.step"), made)) ZORBenchFail(problem->message);
+    const std::shared_ptr<const ZORReference> reference = std::move(made);
     made->deviation = ZORMakeDeviationAnalysis(reference, {});
     STEPControl_Reader reader;
     if (reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step") != IFSelect_RetDone) ZORBenchFail("cannot read the bracket");
@@ -140,8 +138,7 @@ const std::string& BigScan() {
   static const std::string path = [] {
     const fs::path made = fs::temp_directory_path() / ("zor-bench-scan-" + std::to_string(getpid()) + ".stl");
     std::unique_ptr<ZORPart> part = Read(ZOR_EXAMPLE_PARTS "/bracket-scan.stl");
-    std::string error;
-    part->Prepare(1.0, error);
+    static_cast<void>(part->Prepare(1.0));
     const ZORSurfaceMesh& mesh = part->Mesh();
     constexpr int kCuts = 10;
     const std::uint32_t count = static_cast<std::uint32_t>(mesh.triangles.size() * kCuts * kCuts);

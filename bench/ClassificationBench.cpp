@@ -32,9 +32,8 @@ std::vector<double> CurvatureLikeValues(std::size_t count) {
 void ClassifyValues(benchmark::State& state, ZORClassMethod method, const std::vector<double>& values) {
   ZORClassRequest request{method, static_cast<int>(state.range(0)), -3.0, 3.0, 1e-6};
   ZORClassification result;
-  std::string error;
   for (auto _ : state) {
-    if (!ZORClassify(request, values, result, error)) state.SkipWithError(error.c_str());
+    if (const ZOROutcome problem = ZORClassify(request, values, result)) state.SkipWithError(problem->message.c_str());
     benchmark::DoNotOptimize(result.boundaries.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));

@@ -26,10 +26,10 @@ ZORScaleEditor& Editor(int index) {
   if (!editor) {
     ZORPaintRequest options;
     options.source.partPath = kSubjects[index].path;
-    ZOROutcome problem;
     std::ostringstream quiet;
-    editor = ZORScaleEditor::Open(ZORBenchModuleHost(), options, problem, quiet);
-    if (!editor) ZORBenchFail(problem->message);
+    if (ZOROutcome problem = ZORScaleEditor::Open(ZORBenchModuleHost(), options, quiet, editor)) {
+      ZORBenchFail(problem->message);
+    }
   }
   return *editor;
 }

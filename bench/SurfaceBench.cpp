@@ -83,11 +83,9 @@ Staged& Stage(int index) {
   STEPControl_Writer writer;
   writer.Transfer(subject.shape(), STEPControl_AsIs);
   if (writer.Write(s.stepPath.c_str()) != IFSelect_RetDone) ZORBenchFail("cannot write " + s.stepPath);
-  std::string error;
-  s.part = ZORReadPart(s.stepPath, error);
-  if (!s.part) ZORBenchFail(error);
+  if (ZOROutcome problem = ZORReadPart(s.stepPath, s.part)) ZORBenchFail(problem->message);
   s.deflection = ZORPictureDeflection(*s.part, subject.width, subject.height, 1.0);
-  if (!s.part->Prepare(s.deflection, error)) ZORBenchFail(error);
+  if (ZOROutcome problem = s.part->Prepare(s.deflection)) ZORBenchFail(problem->message);
   s.camera = ZORFitCameraToMesh(*s.part, ZORViewpoint{}, subject.width, subject.height);
   s.raster = ZORRasterizePart(*s.part, s.camera, subject.width, subject.height);
   ZOREvaluatePixels(*s.part, *s.analysis, s.raster, s.camera, s.picture);
@@ -113,8 +111,8 @@ void Name(benchmark::State& state) { state.SetLabel(kSubjects[state.range(0)].na
 void BM_Read(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    std::string error;
-    benchmark::DoNotOptimize(ZORReadPart(s.stepPath, error));
+    std::unique_ptr<ZORPart> part;
+    benchmark::DoNotOptimize(ZORReadPart(s.stepPath, part));
   }
   state.SetItemsProcessed(state.iterations());
   Name(state);
@@ -128,9 +126,8 @@ void MeshFresh(benchmark::State& state, double deflection) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<ZORPart> part = ZORMakeCadPart(subject.name, subject.shape());
-    std::string error;
     state.ResumeTiming();
-    if (!part->Prepare(deflection, error)) ZORBenchFail(error);
+    if (ZOROutcome problem = part->Prepare(deflection)) ZORBenchFail(problem->message);
     nodes = part->Mesh().positions.size();
     triangles = part->Mesh().triangles.size();
   }

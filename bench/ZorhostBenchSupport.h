@@ -17,9 +17,8 @@
 
 inline ZORModuleHost& ZORBenchModuleHost() {
   static std::unique_ptr<ZORModuleHost> host = [] {
-    std::string error;
-    std::unique_ptr<ZORModuleHost> opened = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-    if (!opened) ZORBenchFail(error);
+    std::unique_ptr<ZORModuleHost> opened;
+    if (ZOROutcome problem = ZORModuleHost::Open(ZOR_MODULE_PATH, opened)) ZORBenchFail(problem->message);
     return opened;
   }();
   return *host;

@@ -36,7 +36,7 @@ endfunction()
 # and nothing of theirs is exported unless marked.
 function(zor_add_module_objects target)
   add_library(${target} OBJECT ${ARGN})
-  target_link_libraries(${target} PUBLIC ZORHost)
+  target_link_libraries(${target} PUBLIC ZORHost ZORColorScaleContract)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # Unique symbols would pin the module in memory after it is closed.

@@ -9,17 +9,13 @@
 #include <span>
 #include <vector>
 
+#include "zor/ZORRgba.h"
+
 namespace ZORColorScaleMath {
 
 inline constexpr int kNotImposed = -1;
 
-struct Rgba {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  int alpha = 0;
-  friend bool operator==(const Rgba&, const Rgba&) = default;
-};
+using Rgba = ZORRgba;
 
 // Interpolates one color component over the blocks whose index entry is kNotImposed. Between
 // imposed blocks p < k < q:  c = Cp + (k - p) * ((Cq - Cp) div (q - p)), the division truncating

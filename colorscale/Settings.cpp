@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "colorscale/SettingsRecord.h"
+#include "zor/ZORColorScaleRecord.h"
 #include "colorscale/ZORStNewColorScale.h"
 #include "zor/ZORSettingRepository.h"
 

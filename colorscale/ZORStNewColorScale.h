@@ -3,7 +3,7 @@
 // object itself keeps only its host bindings and a few plain values.
 #pragma once
 
-#include "colorscale/SettingsRecord.h"
+#include "zor/ZORColorScaleRecord.h"
 #include "zor/ZORAttributeStore.h"
 #include "zor/ZORColorScaleInterfaces.h"
 #include "zor/ZORHostServices.h"

@@ -35,9 +35,9 @@ int SomeComponent(ZORFuzzInput& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::string error;
-  host = ZORModuleHost::Open(ZOR_MODULE_PATH, error).release();
-  if (host == nullptr) ZORFuzzFinding(error.c_str());
+  std::unique_ptr<ZORModuleHost> opened;
+  if (ZOROutcome problem = ZORModuleHost::Open(ZOR_MODULE_PATH, opened)) ZORFuzzFinding(problem->message.c_str());
+  host = opened.release();
   return 0;
 }
 

@@ -13,9 +13,9 @@
 
 namespace {
 
-bool ReadPly(const std::string& bytes, ZORSurfaceMesh& mesh, std::string& error) {
+ZOROutcome ReadPly(const std::string& bytes, ZORSurfaceMesh& mesh) {
   std::istringstream in(bytes);
-  return ZORReadPly(in, bytes.size(), mesh, error);
+  return ZORReadPly(in, bytes.size(), mesh);
 }
 
 void CheckMesh(const ZORSurfaceMesh& mesh) {
@@ -38,9 +38,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   ZORSurfaceMesh mesh;
-  std::string error;
-  if (!ReadPly(bytes, mesh, error)) {
-    if (error.empty()) ZORFuzzFinding("a refusal without its reason");
+  if (const ZOROutcome refused = ReadPly(bytes, mesh)) {
+    if (refused->message.empty()) ZORFuzzFinding("a refusal without its reason");
     return 0;
   }
   CheckMesh(mesh);
@@ -58,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::vector<ZORRgba> colors(mesh.positions.size(), ZORRgba{1, 2, 3, 4});
   ZORSurfaceMesh again;
-  if (!ReadPly(ZORFormatPly(mesh, colors), again, error)) ZORFuzzFinding("the written mesh does not read");
+  if (ReadPly(ZORFormatPly(mesh, colors), again)) ZORFuzzFinding("the written mesh does not read");
   if (again.triangles != mesh.triangles || again.positions.size() != mesh.positions.size()) {
     ZORFuzzFinding("the mesh changed on the way back");
   }

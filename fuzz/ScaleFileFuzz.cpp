@@ -40,19 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ZORScaleFormat format = kFormats[data[0] % 3];
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
   ZORScaleTable table;
-  std::string error;
-  if (!ZORParseScaleFile(text, format, "fuzz", table, error)) {
-    if (error.empty()) ZORFuzzFinding("a refusal without its reason");
+  if (const ZOROutcome refused = ZORParseScaleFile(text, format, "fuzz", table)) {
+    if (refused->message.empty()) ZORFuzzFinding("a refusal without its reason");
     return 0;
   }
   CheckTable(table);
-  const std::string written = ZORFormatScaleFile(table, format, "fuzz", error);
-  if (written.empty()) {
+  std::string written;
+  if (ZORFormatScaleFile(table, format, "fuzz", written)) {
     if (format == ZORScaleFormat::Csv || table.Blocks() >= 3) ZORFuzzFinding("a read scale does not write");
     return 0;
   }
   ZORScaleTable again;
-  if (!ZORParseScaleFile(written, format, "again", again, error)) ZORFuzzFinding("the written scale does not read");
+  if (ZORParseScaleFile(written, format, "again", again)) ZORFuzzFinding("the written scale does not read");
   if (again.colors != table.colors || again.colorImposed != table.colorImposed ||
       again.boundaries != table.boundaries || again.boundaryImposed != table.boundaryImposed ||
       again.undefinedColor != table.undefinedColor) {

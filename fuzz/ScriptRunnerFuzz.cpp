@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (mkdtemp(folder) == nullptr) ZORFuzzFinding("no settings folder");
   setenv("ZOR_SETTINGS_DIR", folder, 1);
   ZORHostTesting::SetSaveSync(false);
-  std::string error;
-  host = ZORModuleHost::Open(ZOR_MODULE_PATH, error).release();
-  if (host == nullptr) ZORFuzzFinding(error.c_str());
+  std::unique_ptr<ZORModuleHost> opened;
+  if (ZOROutcome problem = ZORModuleHost::Open(ZOR_MODULE_PATH, opened)) ZORFuzzFinding(problem->message.c_str());
+  host = opened.release();
   out = new std::ostringstream;
   err = new std::ostringstream;
   runner = new ZORScriptRunner(*host, *out, *err);

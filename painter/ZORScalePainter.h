@@ -8,9 +8,8 @@
 
 #include "colorscale/ColorScaleMath.h"
 #include "zor/ZORColorScaleInterfaces.h"
+#include "zor/ZORRgba.h"
 
-// Four components, red first, as GetColorForValue writes them.
-using ZORRgba = ZORColorScaleMath::Rgba;
 
 // Every value from `first` to `last` (both included) is placed in `block`.
 struct ZORBlockRange {

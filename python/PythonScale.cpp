@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "colorscale/SettingsRecord.h"
 #include "zor/ZORHostSession.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/common/CommandLine.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/OrderedBits.h"
@@ -28,9 +28,8 @@ constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
 // the interpreter ends.
 ZORModuleHost& Host() {
   static ZORModuleHost* const host = [] {
-    ZOROutcome problem;
-    std::unique_ptr<ZORModuleHost> found = ZORModuleHost::Find("", problem);
-    ZORThrowIfProblem(problem);
+    std::unique_ptr<ZORModuleHost> found;
+    ZORThrowIfProblem(ZORModuleHost::Find("", found));
     return found.release();
   }();
   return *host;
@@ -73,9 +72,9 @@ ZORIStNewColorScale_var ZORPythonScale::NewScale() {
 ZORPythonScale::ZORPythonScale(ZORIStNewColorScale_var scale) : scale_(std::move(scale)) {}
 
 ZORPythonScale::ZORPythonScale(int blocks) : scale_(NewScale()) {
-  if (blocks < 1 || blocks > ZORSettingsRecord::kMaximumBlockCount) {
+  if (blocks < 1 || blocks > kZORMostBlocks) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput,
-                            "blocks is a whole number from 1 to " + std::to_string(ZORSettingsRecord::kMaximumBlockCount) +
+                            "blocks is a whole number from 1 to " + std::to_string(kZORMostBlocks) +
                                 ", not " + std::to_string(blocks)});
   }
   if (!ZORMakeDefaultScale(scale_.get(), blocks)) {
@@ -152,10 +151,7 @@ std::string ZORPythonScale::Classify(std::span<const double> values, const std::
   scale_->GetNumberOfBlocks(request.blocks);
   ZORScaleExtremes(scale_.get(), request.lowest, request.highest);
   ZORClassification classes;
-  std::string error;
-  if (!ZORClassify(request, values, classes, error)) {
-    throw ZORPythonProblem({ZORProblem::Kind::BadInput, "classify " + method + ": " + error});
-  }
+  ZORThrowIfProblem(ZORInContext("classify " + method + ": ", ZORClassify(request, values, classes)));
   Changed();
   if (!ZORImposeBoundaries(scale_.get(), classes.boundaries)) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the boundaries"});

@@ -14,6 +14,7 @@
 #include "Seam.h"
 #include "zor/ZORHostSession.h"
 #include "zor/ZORRuntime.h"
+#include "zor/ZORSettingRepository.h"
 
 const char* const ZORStNewColorScaleFeatureType = "StNewColorScaleFeature";
 
@@ -353,9 +354,10 @@ ZORGeoFactory* GetGeometricalFactory(ZORDocument* document) {
 
 void ZORToleranceError(const ZORTolerance* tolerance) {
   if (tolerance == nullptr) return;
-  std::fprintf(stderr,
-               "zor host: the model tolerance %.17g is not reliable (error indicator %d)\n",
-               tolerance->ModelTolerance(), tolerance->ErrorIndicator());
+  const std::string line = "zor host: the model tolerance " + ZORFormatDouble(tolerance->ModelTolerance()) +
+                           " is not reliable (error indicator " + std::to_string(tolerance->ErrorIndicator()) +
+                           ")\n";
+  std::fputs(line.c_str(), stderr);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -68,9 +68,8 @@ class AnalyticSurfaces : public ::testing::Test {
     STEPControl_Writer writer;
     writer.Transfer(shape.shape, STEPControl_AsIs);
     EXPECT_EQ(writer.Write(path.c_str()), IFSelect_RetDone);
-    std::string error;
-    std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
-    EXPECT_TRUE(part) << error;
+    std::unique_ptr<ZORPart> part;
+    EXPECT_EQ(ZORReadPart(path, part), std::nullopt);
     return part;
   }
 
@@ -85,10 +84,9 @@ TEST_F(AnalyticSurfaces, ExactAtEveryNodeAndEveryPixel) {
     for (ZORAnalysis analysis : {ZORAnalysis::Gaussian, ZORAnalysis::Mean, ZORAnalysis::Minimum,
                                  ZORAnalysis::Maximum}) {
       const std::string what = std::string(shape.name) + ", " + ZORAnalysisName(analysis);
-      std::string error;
       ZORVec3 lowest, highest;
       part->Bounds(lowest, highest);
-      ASSERT_TRUE(part->Prepare(Length(highest - lowest) / 300, error)) << error;
+      ASSERT_EQ(part->Prepare(Length(highest - lowest) / 300), std::nullopt);
       part->Evaluate(*ZORMakeCurvatureAnalysis(analysis));
       const ZORSurfaceMesh& mesh = part->Mesh();
       const double tolerance = 1e-9 * shape.scale * (analysis == ZORAnalysis::Gaussian ? shape.scale : 1);
@@ -132,8 +130,7 @@ TEST_F(AnalyticSurfaces, ConvexMeansPositive) {
   std::unique_ptr<ZORPart> part =
       ZORMakeCadPart("inside", BRepPrimAPI_MakeSphere(2.0).Shape().Reversed());
   ASSERT_TRUE(part);
-  std::string error;
-  ASSERT_TRUE(part->Prepare(0.01, error)) << error;
+  ASSERT_EQ(part->Prepare(0.01), std::nullopt);
   part->Evaluate(*ZORMakeCurvatureAnalysis(ZORAnalysis::Mean));
   for (std::size_t v = 0; v < part->Mesh().values.size(); ++v) {
     const double value = part->Mesh().values[v];

@@ -44,18 +44,16 @@ class DeviationAndDraft : public ::testing::Test {
     STEPControl_Writer writer;
     writer.Transfer(shape, STEPControl_AsIs);
     EXPECT_EQ(writer.Write(path.c_str()), IFSelect_RetDone);
-    std::string error;
-    std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
-    EXPECT_TRUE(part) << error;
+    std::unique_ptr<ZORPart> part;
+    EXPECT_EQ(ZORReadPart(path, part), std::nullopt);
     if (part) {
-      EXPECT_TRUE(part->Prepare(ZORPictureDeflection(*part, kSide, kSide, 1.0), error)) << error;
+      EXPECT_EQ(part->Prepare(ZORPictureDeflection(*part, kSide, kSide, 1.0)), std::nullopt);
     }
     return part;
   }
   std::shared_ptr<const ZORReference> Reference(std::unique_ptr<ZORPart> part) {
-    std::string error;
-    std::shared_ptr<const ZORReference> reference = ZORReference::Make(std::move(part), error);
-    EXPECT_TRUE(reference) << error;
+    std::unique_ptr<ZORReference> reference;
+    EXPECT_EQ(ZORReference::Make(std::move(part), reference), std::nullopt);
     return reference;
   }
   // The part's values at every pixel of three views, and at points over its whole area, each
@@ -163,8 +161,7 @@ TEST_F(DeviationAndDraft, AMeshAgainstACadReference) {
     }
   }
   std::unique_ptr<ZORPart> sphere = ZORMakeMeshPart("sphere mesh", mesh);
-  std::string error;
-  ASSERT_TRUE(sphere->Prepare(1.0, error)) << error;
+  ASSERT_EQ(sphere->Prepare(1.0), std::nullopt);
   const auto deviation = ZORMakeDeviationAnalysis(Reference(ThroughStep(BRepPrimAPI_MakeSphere(5.1).Shape(), "outer")), {});
   sphere->Evaluate(*deviation);
   for (std::size_t v = 0; v < sphere->Mesh().values.size(); ++v) {
@@ -180,12 +177,11 @@ TEST_F(DeviationAndDraft, AMeshAgainstACadReference) {
 }
 
 TEST_F(DeviationAndDraft, TheKernelsOwnDistanceOnTheExampleScan) {
-  std::string error;
-  std::unique_ptr<ZORPart> scan = ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket-scan.stl", error);
-  ASSERT_TRUE(scan) << error;
-  ASSERT_TRUE(scan->Prepare(1.0, error)) << error;
-  std::unique_ptr<ZORPart> bracket = ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket.step", error);
-  ASSERT_TRUE(bracket) << error;
+  std::unique_ptr<ZORPart> scan;
+  ASSERT_EQ(ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket-scan.stl", scan), std::nullopt);
+  ASSERT_EQ(scan->Prepare(1.0), std::nullopt);
+  std::unique_ptr<ZORPart> bracket;
+  ASSERT_EQ(ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket.step", bracket), std::nullopt);
   const auto deviation = ZORMakeDeviationAnalysis(Reference(std::move(bracket)), {});
   STEPControl_Reader reader;
   ASSERT_EQ(reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step"), IFSelect_RetDone);

@@ -95,8 +95,7 @@ class PartPictures : public ::testing::Test {
   void SetUp() override {
     ZORQuietKernel();
     part_ = ZORMakeCadPart("torus", BRepPrimAPI_MakeTorus(5.0, 1.5).Shape());
-    std::string error;
-    ASSERT_TRUE(part_->Prepare(ZORPictureDeflection(*part_, kWidth, kHeight, 1.0), error)) << error;
+    ASSERT_EQ(part_->Prepare(ZORPictureDeflection(*part_, kWidth, kHeight, 1.0)), std::nullopt);
   }
   static constexpr int kWidth = 160;
   static constexpr int kHeight = 120;
@@ -133,11 +132,10 @@ TEST_F(PartPictures, NeitherEarlierMeshesNorThreadsChangeAPicture) {
   const ZORViewpoint iso;
   const ZORPartPicture first = ZORPicturePreparedPart(*part_, *mean_, iso, kWidth, kHeight, 1);
   // Meshed finer for a zoomed picture, then back: the kernel would keep the finer mesh.
-  std::string error;
   const double deflection = ZORPictureDeflection(*part_, kWidth, kHeight, 1.0);
-  ASSERT_TRUE(part_->Prepare(deflection / 8.0, error)) << error;
+  ASSERT_EQ(part_->Prepare(deflection / 8.0), std::nullopt);
   const std::size_t finer = part_->Mesh().triangles.size();
-  ASSERT_TRUE(part_->Prepare(deflection, error)) << error;
+  ASSERT_EQ(part_->Prepare(deflection), std::nullopt);
   EXPECT_LT(part_->Mesh().triangles.size(), finer);
   for (int threads : {1, 2, 5}) {
     const ZORPartPicture again = ZORPicturePreparedPart(*part_, *mean_, iso, kWidth, kHeight, threads);

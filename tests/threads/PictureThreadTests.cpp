@@ -17,8 +17,7 @@ namespace {
 TEST(PictureThreads, ThreadsGiveOneThreadsPicture) {
   ZORQuietKernel();
   std::unique_ptr<ZORPart> part = ZORMakeCadPart("torus", BRepPrimAPI_MakeTorus(5.0, 1.5).Shape());
-  std::string error;
-  ASSERT_TRUE(part->Prepare(ZORPictureDeflection(*part, 120, 90, 1.0), error)) << error;
+  ASSERT_EQ(part->Prepare(ZORPictureDeflection(*part, 120, 90, 1.0)), std::nullopt);
   const std::unique_ptr<ZORSurfaceAnalysis> gaussian = ZORMakeCurvatureAnalysis(ZORAnalysis::Gaussian);
   const ZORPartPicture one = ZORPicturePreparedPart(*part, *gaussian, ZORViewpoint{}, 120, 90, 1);
   const ZORPartPicture four = ZORPicturePreparedPart(*part, *gaussian, ZORViewpoint{}, 120, 90, 4);

@@ -25,8 +25,7 @@ class Classification : public ZORScaleTest {
   std::vector<long> Classify(ZORClassMethod method, int blocks, const std::vector<double>& values,
                              double lowest = 0.0, double highest = 0.0) {
     ZORClassRequest request{method, blocks, lowest, highest, kTolerance};
-    std::string error;
-    EXPECT_TRUE(ZORClassify(request, values, result_, error)) << error;
+    EXPECT_EQ(ZORClassify(request, values, result_), std::nullopt);
     EXPECT_EQ(scale_->SetNumberOfBlocks(blocks), 0);
     EXPECT_TRUE(ZORImposeBoundaries(scale_.get(), result_.boundaries));
     EXPECT_EQ(result_.boundaries.size(), static_cast<std::size_t>(blocks - 1));
@@ -125,11 +124,12 @@ TEST_F(Classification, TiesAreNeverCutNorBoundariesRepeated) {
   for (const std::string& name : ZORClassMethodNames()) {
     if (name == "symmetric") continue;
     ZORClassRequest request{*ZORClassMethodNamed(name), 9, 0.25, 0.25, kTolerance};
-    std::string error;
-    EXPECT_FALSE(ZORClassify(request, same, result_, error)) << name;
-    EXPECT_FALSE(error.empty()) << name;
-    EXPECT_FALSE(ZORClassify(request, std::vector<double>{std::nan(""), kInf}, result_, error));
-    EXPECT_EQ(error, "no finite value to classify");
+    const ZOROutcome equal = ZORClassify(request, same, result_);
+    ASSERT_TRUE(equal) << name;
+    EXPECT_FALSE(equal->message.empty()) << name;
+    const ZOROutcome none = ZORClassify(request, std::vector<double>{std::nan(""), kInf}, result_);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->message, "no finite value to classify");
   }
 }
 
@@ -149,8 +149,7 @@ TEST_F(Classification, EveryFiniteValueTakesABlock) {
     if (name == "log") continue;
     for (int blocks : {9, 16}) {
       ZORClassRequest request{*ZORClassMethodNamed(name), blocks, -2.0, 2.0, kTolerance};
-      std::string error;
-      ASSERT_TRUE(ZORClassify(request, values, result_, error)) << name << ": " << error;
+      ASSERT_EQ(ZORClassify(request, values, result_), std::nullopt) << name;
       ASSERT_EQ(scale_->SetNumberOfBlocks(blocks), 0);
       ASSERT_TRUE(ZORImposeBoundaries(scale_.get(), result_.boundaries));
       const ZORScalePainter painter(scale_.get(), kTolerance);
@@ -189,10 +188,9 @@ TEST_F(Classification, RoundingRunsAreWholeAndHugeValuesDoNotOverflow) {
     for (const std::string& name : ZORClassMethodNames()) {
       if (name == "log") continue;
       ZORClassRequest request{*ZORClassMethodNamed(name), 9, huge[4], huge[0], kTolerance};
-      std::string error;
-      if (!ZORClassify(request, huge, result_, error)) {
-        EXPECT_EQ(name, "stddev") << error;
-        EXPECT_NE(error.find("pass the largest double"), std::string::npos) << error;
+      if (const ZOROutcome refused = ZORClassify(request, huge, result_)) {
+        EXPECT_EQ(name, "stddev") << *refused;
+        EXPECT_NE(refused->message.find("pass the largest double"), std::string::npos) << *refused;
         continue;
       }
       for (double boundary : result_.boundaries) EXPECT_TRUE(std::isfinite(boundary)) << name;
@@ -277,9 +275,9 @@ TEST_F(Classification, DeviationsSymmetricAndLogarithmicSpacing) {
     EXPECT_NEAR(result_.boundaries[k] / result_.boundaries[k - 1], 10.0, 1e-9);
   }
   ZORClassRequest request{ZORClassMethod::Log, 6, -3.0, 1.0, kTolerance};
-  std::string error;
-  EXPECT_FALSE(ZORClassify(request, signed_, result_, error));
-  EXPECT_NE(error.find("needs values above zero"), std::string::npos) << error;
+  const ZOROutcome refused = ZORClassify(request, signed_, result_);
+  ASSERT_TRUE(refused);
+  EXPECT_NE(refused->message.find("needs values above zero"), std::string::npos) << *refused;
 }
 
 }  // namespace

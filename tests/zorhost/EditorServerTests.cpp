@@ -49,14 +49,10 @@ std::string Ask(int port, const std::string& request, std::chrono::milliseconds 
 class EditorServer : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-    ASSERT_TRUE(host_) << error;
+    ASSERT_EQ(ZORModuleHost::Open(ZOR_MODULE_PATH, host_), std::nullopt);
     ZORPaintRequest options;
     options.source.sample = ZORValueSource::Sample::Field;
-    ZOROutcome problem;
-    editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);
-    ASSERT_TRUE(editor_) << problem->message;
+    ASSERT_EQ(ZORScaleEditor::Open(*host_, options, std::cerr, editor_), std::nullopt);
   }
 
   ZORTemporarySettingsFolder settings_;
@@ -67,8 +63,7 @@ class EditorServer : public ::testing::Test {
 TEST_F(EditorServer, SlowClientsCannotHoldEveryWorkerAndAStopEndsThem) {
   constexpr auto kDeadline = std::chrono::milliseconds(1000);
   ZOREditorServer server(*editor_, "secret", kDeadline);
-  std::string error;
-  ASSERT_TRUE(server.Bind(0, error)) << error;
+  ASSERT_EQ(server.Bind(0), std::nullopt);
   const int port = server.Port();
   std::thread serving([&server] { server.Serve(); });
   const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
@@ -108,11 +103,11 @@ TEST_F(EditorServer, SlowClientsCannotHoldEveryWorkerAndAStopEndsThem) {
 
 TEST_F(EditorServer, APortInUseIsNotShared) {
   ZOREditorServer first(*editor_, "one");
-  std::string error;
-  ASSERT_TRUE(first.Bind(0, error)) << error;
+  ASSERT_EQ(first.Bind(0), std::nullopt);
   ZOREditorServer second(*editor_, "two");
-  EXPECT_FALSE(second.Bind(first.Port(), error));
-  EXPECT_EQ(error, "port " + std::to_string(first.Port()) + " is in use");
+  const ZOROutcome taken = second.Bind(first.Port());
+  ASSERT_TRUE(taken);
+  EXPECT_EQ(taken->message, "port " + std::to_string(first.Port()) + " is in use");
 }
 
 }  // namespace

@@ -120,9 +120,8 @@ TEST_F(Legend, TheExtremesAtEveryOutlierShare) {
 TEST(OnePicture, RenderAndServePaintTheSame) {
   ZORTemporarySettingsFolder settings;
   const fs::path folder = fs::path(settings.Path()).parent_path();
-  std::string error;
-  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-  ASSERT_TRUE(host) << error;
+  std::unique_ptr<ZORModuleHost> host;
+  ASSERT_EQ(ZORModuleHost::Open(ZOR_MODULE_PATH, host), std::nullopt);
   ZORRenderOptions options;
   options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket.step";
   options.picture.analysis = ZORAnalysis::Mean;
@@ -133,9 +132,8 @@ TEST(OnePicture, RenderAndServePaintTheSame) {
   options.outputs.legendInPicture = false;
   std::ostringstream out, err;
   ASSERT_FALSE(ZORRender(*host, options, out, err)) << err.str();
-  ZOROutcome problem;
-  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem, std::cerr);
-  ASSERT_TRUE(editor) << problem->message;
+  std::unique_ptr<ZORScaleEditor> editor;
+  ASSERT_EQ(ZORScaleEditor::Open(*host, options, std::cerr, editor), std::nullopt);
   std::string served;
   ASSERT_FALSE(editor->Picture(editor->View(), false, served));
   EXPECT_EQ(served, ReadWholeFile((folder / "rendered.png").string()));

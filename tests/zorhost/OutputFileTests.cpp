@@ -123,9 +123,9 @@ TEST_F(OutputFiles, AFailedRenamePutsBackTheFilesBeforeIt) {
       {a.string(), "NEW A\n"}, {b.string(), "NEW B\n"}, {c.string(), "NEW C\n"}};
   for (int passes : {0, 1, 2}) {
     ZORHostTesting::FailAt(ZORHostCall::RenameFile, passes);
-    std::string error;
-    EXPECT_FALSE(ZORWriteFilesWhole(files, error)) << passes;
-    EXPECT_NE(error.find(files[static_cast<std::size_t>(passes)].first), std::string::npos) << error;
+    const ZOROutcome failed = ZORWriteFilesWhole(files);
+    ASSERT_TRUE(failed) << passes;
+    EXPECT_NE(failed->message.find(files[static_cast<std::size_t>(passes)].first), std::string::npos) << *failed;
     EXPECT_EQ(ReadWholeFile(a.string()), "OLD A\n") << passes;
     EXPECT_EQ(ReadWholeFile(b.string()), "OLD B\n") << passes;
     EXPECT_FALSE(fs::exists(c)) << passes;
@@ -134,8 +134,7 @@ TEST_F(OutputFiles, AFailedRenamePutsBackTheFilesBeforeIt) {
     }
   }
   ZORHostTesting::ClearFaults();
-  std::string error;
-  ASSERT_TRUE(ZORWriteFilesWhole(files, error)) << error;
+  ASSERT_EQ(ZORWriteFilesWhole(files), std::nullopt);
   EXPECT_EQ(ReadWholeFile(c.string()), "NEW C\n");
 }
 

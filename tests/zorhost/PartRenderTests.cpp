@@ -74,8 +74,7 @@ TEST_F(PartRender, UnshadedPixelsAreTheScalesColorsOfTheValuesWritten) {
   };
   EXPECT_EQ(blockTable(repaint.output), blockTable(run.output));
   ZORValueGrid grid;
-  std::string error;
-  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "values.csv").string(), grid, error)) << error;
+  ASSERT_EQ(ZORReadCsvGrid((Folder() / "values.csv").string(), grid), std::nullopt);
   ZORIStNewColorScale_var scale = NewScale();
   ASSERT_EQ(scale->LoadFromSettings("torus"), 1);
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
@@ -117,8 +116,7 @@ TEST_F(PartRender, TheExampleBracketIsPaintedWhole) {
   EXPECT_EQ(run.output.find("not shown"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("undefined values"), std::string::npos) << run.output;
   ZORValueGrid grid;
-  std::string error;
-  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "values.csv").string(), grid, error)) << error;
+  ASSERT_EQ(ZORReadCsvGrid((Folder() / "values.csv").string(), grid), std::nullopt);
   // The concave fillet where the plates meet, radius 3, and the convex ones, are all there.
   const long concave = std::count_if(grid.values.begin(), grid.values.end(),
                                      [](double v) { return std::fabs(v + 1.0 / 6.0) < 1e-9; });
@@ -263,8 +261,7 @@ TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
   ASSERT_EQ(run.status, 0) << run.errors;
   EXPECT_NE(run.output.find("thickness of sheet.ply"), std::string::npos) << run.output;
   ZORValueGrid grid;
-  std::string error;
-  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "v.csv").string(), grid, error)) << error;
+  ASSERT_EQ(ZORReadCsvGrid((Folder() / "v.csv").string(), grid), std::nullopt);
   // Seen from the top, x runs along the rows: each row rises (or falls) evenly from 0 to 1.
   double lowest = 1.0, highest = 0.0;
   for (int row = 0; row < grid.height; ++row) {

@@ -40,8 +40,7 @@ TEST_F(Render, PixelsAreTheScalesColorsOfTheirValues) {
 
   // The same scale, loaded from what the render saved, evaluated value by value.
   ZORValueGrid grid;
-  std::string error;
-  ASSERT_TRUE(ZORReadCsvGrid((Folder() / "grid.csv").string(), grid, error)) << error;
+  ASSERT_EQ(ZORReadCsvGrid((Folder() / "grid.csv").string(), grid), std::nullopt);
   ZORIStNewColorScale_var scale = NewScale();
   ASSERT_EQ(scale->LoadFromSettings("rendered"), 1);
   ASSERT_EQ(scale->SetTolerance(ZORHostSession::kDefaultModelTolerance), S_OK);

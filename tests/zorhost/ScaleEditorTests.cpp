@@ -30,14 +30,12 @@ class ScaleEditor : public ::testing::Test {
   // The editor of what `choose` sets in the options.
   void Open(const std::function<void(ZORPaintRequest&)>& choose) {
     editor_.reset();
-    std::string error;
-    if (!host_) host_ = ZORModuleHost::Open(ZOR_MODULE_PATH, error);
-    ASSERT_TRUE(host_) << error;
+    if (!host_) {
+      ASSERT_EQ(ZORModuleHost::Open(ZOR_MODULE_PATH, host_), std::nullopt);
+    }
     ZORPaintRequest options;
     choose(options);
-    ZOROutcome problem;
-    editor_ = ZORScaleEditor::Open(*host_, options, problem, std::cerr);
-    ASSERT_TRUE(editor_) << problem->message;
+    ASSERT_EQ(ZORScaleEditor::Open(*host_, options, std::cerr, editor_), std::nullopt);
   }
   void TearDown() override {
     editor_.reset();
@@ -136,7 +134,7 @@ TEST_F(ScaleEditor, HostileScalesStillPaint) {
 TEST_F(ScaleEditor, AnswersAndHistoryAreBoundedInBytes) {
   // As many lines as allowed, each with its end; one more is refused before anything runs.
   std::string lines;
-  for (std::size_t i = 0; i < ZORScaleEditor::kMostScriptLines; ++i) lines += "GetNumberOfBlocks\n";
+  for (std::size_t i = 0; i < kZORMostScriptLines; ++i) lines += "GetNumberOfBlocks\n";
   Script(lines);
   Script(lines + "GetNumberOfBlocks", Kind::TooLarge);
 

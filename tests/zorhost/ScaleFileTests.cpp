@@ -34,6 +34,21 @@ void ExpectSameTable(const ZORScaleTable& got, const ZORScaleTable& expected, co
   EXPECT_EQ(got.undefinedColor, expected.undefinedColor) << what;
 }
 
+// The file's text, or empty with the reason in `refusal` when the format cannot hold the scale.
+std::string Formatted(const ZORScaleTable& table, ZORScaleFormat format, const std::string& name,
+                      std::string* refusal = nullptr) {
+  std::string text;
+  const ZOROutcome problem = ZORFormatScaleFile(table, format, name, text);
+  if (problem && refusal != nullptr) *refusal = problem->message;
+  return problem ? std::string() : text;
+}
+
+// The reason a file is refused, or empty when it reads.
+std::string Refusal(std::string_view text, ZORScaleFormat format, const std::string& name, ZORScaleTable& table) {
+  const ZOROutcome problem = ZORParseScaleFile(text, format, name, table);
+  return problem ? problem->message : std::string();
+}
+
 TEST_F(ScaleFiles, ExportThenImportGivesBackTheScale) {
   // Colors imposed on 1, 4 and 9, blended between; boundaries imposed on 1, 3 and 8 at values
   // that print long, the others interpolated.
@@ -42,11 +57,11 @@ TEST_F(ScaleFiles, ExportThenImportGivesBackTheScale) {
   ASSERT_EQ(scale_->SetColorUndefine(128, 128, 128, 255), 0);
   const ZORScaleTable original = ZORReadScaleTable(scale_.get());
   for (ZORScaleFormat format : kFormats) {
-    std::string error;
-    const std::string text = ZORFormatScaleFile(original, format, "mixed", error);
-    ASSERT_FALSE(text.empty()) << error;
+    std::string refusal;
+    const std::string text = Formatted(original, format, "mixed", &refusal);
+    ASSERT_FALSE(text.empty()) << refusal;
     ZORScaleTable parsed;
-    ASSERT_TRUE(ZORParseScaleFile(text, format, "mixed", parsed, error)) << error << "\n" << text;
+    ASSERT_EQ(Refusal(text, format, "mixed", parsed), "") << text;
     ZORIStNewColorScale_var copy = NewScale();
     ASSERT_EQ(ZORWriteScaleTable(copy.get(), parsed), std::nullopt);
     ExpectSameTable(ZORReadScaleTable(copy.get()), original, text);
@@ -54,18 +69,16 @@ TEST_F(ScaleFiles, ExportThenImportGivesBackTheScale) {
   // Only the CSV table keeps alpha; the others read opaque colors.
   ConfigureScale(scale_.get(), 3, {{1, 1, 2, 3, 4}, {3, 5, 6, 7, 8}}, {{1, 0.0}, {2, 1.0}});
   const ZORScaleTable translucent = ZORReadScaleTable(scale_.get());
-  std::string error;
   ZORScaleTable parsed;
-  ASSERT_TRUE(ZORParseScaleFile(ZORFormatScaleFile(translucent, ZORScaleFormat::Csv, "t", error),
-                                ZORScaleFormat::Csv, "t", parsed, error));
+  ASSERT_EQ(Refusal(Formatted(translucent, ZORScaleFormat::Csv, "t"), ZORScaleFormat::Csv, "t", parsed), "");
   EXPECT_EQ(parsed.colors, translucent.colors);
-  ASSERT_TRUE(ZORParseScaleFile(ZORFormatScaleFile(translucent, ZORScaleFormat::Cpt, "t", error),
-                                ZORScaleFormat::Cpt, "t", parsed, error));
+  ASSERT_EQ(Refusal(Formatted(translucent, ZORScaleFormat::Cpt, "t"), ZORScaleFormat::Cpt, "t", parsed), "");
   EXPECT_EQ(parsed.colors.front(), (ZORRgba{1, 2, 3, 255}));
   // Palettes hold the blocks between the first and last boundary: two blocks have none.
   ConfigureScale(scale_.get(), 2, {{1, 0, 0, 0, 255}, {2, 9, 9, 9, 255}}, {{1, 0.5}});
-  EXPECT_TRUE(ZORFormatScaleFile(ZORReadScaleTable(scale_.get()), ZORScaleFormat::Cpt, "two", error).empty());
-  EXPECT_NE(error.find("write it as .csv"), std::string::npos) << error;
+  std::string refusal;
+  EXPECT_TRUE(Formatted(ZORReadScaleTable(scale_.get()), ZORScaleFormat::Cpt, "two", &refusal).empty());
+  EXPECT_NE(refusal.find("write it as .csv"), std::string::npos) << refusal;
 }
 
 // Whatever export writes, import reads back to the same scale, on scales made at random through
@@ -93,17 +106,17 @@ TEST_F(ScaleFiles, WhatExportWritesImportReadsBack) {
     if (trial % 7 == 0) scale_->SetColorUndefine(component(random), 0, 0, 255);
     const ZORScaleTable original = ZORReadScaleTable(scale_.get());
     for (ZORScaleFormat format : kFormats) {
-      std::string error;
-      const std::string text = ZORFormatScaleFile(original, format, "random", error);
+      std::string refusal;
+      const std::string text = Formatted(original, format, "random", &refusal);
       if (text.empty()) {
-        EXPECT_TRUE(error.find("a file holds boundaries that increase") != std::string::npos ||
-                    error.find("three blocks") != std::string::npos || blocks < 3)
-            << error;
+        EXPECT_TRUE(refusal.find("a file holds boundaries that increase") != std::string::npos ||
+                    refusal.find("three blocks") != std::string::npos || blocks < 3)
+            << refusal;
         continue;
       }
       ++written;
       ZORScaleTable parsed;
-      ASSERT_TRUE(ZORParseScaleFile(text, format, "random", parsed, error)) << error << "\n" << text;
+      ASSERT_EQ(Refusal(text, format, "random", parsed), "") << text;
       ZORIStNewColorScale_var copy = NewScale();
       ASSERT_EQ(ZORWriteScaleTable(copy.get(), parsed), std::nullopt);
       ExpectSameTable(ZORReadScaleTable(copy.get()), original, text);
@@ -113,10 +126,10 @@ TEST_F(ScaleFiles, WhatExportWritesImportReadsBack) {
   // Repeated imposed boundaries: refused by every format, with the boundaries named.
   ConfigureScale(scale_.get(), 5, {{1, 0, 0, 0, 255}}, {{1, 1.0}, {2, 1.0}, {3, 1.0}, {4, 1.0}});
   for (ZORScaleFormat format : kFormats) {
-    std::string error;
-    EXPECT_TRUE(ZORFormatScaleFile(ZORReadScaleTable(scale_.get()), format, "r", error).empty());
-    EXPECT_EQ(error, "no scale file can hold this scale: boundaries 1 and 2 are 1 and 1: a file holds "
-                     "boundaries that increase");
+    std::string refusal;
+    EXPECT_TRUE(Formatted(ZORReadScaleTable(scale_.get()), format, "r", &refusal).empty());
+    EXPECT_EQ(refusal, "no scale file can hold this scale: boundaries 1 and 2 are 1 and 1: a file holds "
+                       "boundaries that increase");
   }
   // A byte order mark is passed over in every format.
   const std::pair<ZORScaleFormat, std::string> marked[] = {
@@ -125,8 +138,7 @@ TEST_F(ScaleFiles, WhatExportWritesImportReadsBack) {
       {ZORScaleFormat::Json, R"({"RGBPoints": [0, 0, 0, 0, 1, 1, 1, 1]})"}};
   for (const auto& [format, text] : marked) {
     ZORScaleTable table;
-    std::string error;
-    EXPECT_TRUE(ZORParseScaleFile("\xEF\xBB\xBF" + text, format, "bom", table, error)) << error;
+    EXPECT_EQ(Refusal("\xEF\xBB\xBF" + text, format, "bom", table), "");
   }
 }
 
@@ -148,8 +160,7 @@ TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
       "\n"
       "N 200\n";
   ZORScaleTable table;
-  std::string error;
-  ASSERT_TRUE(ZORParseScaleFile(cpt, ZORScaleFormat::Cpt, "p.cpt", table, error)) << error;
+  ASSERT_EQ(Refusal(cpt, ZORScaleFormat::Cpt, "p.cpt", table), "");
   EXPECT_EQ(table.colorImposed, std::vector<bool>(table.colors.size(), true));
   EXPECT_EQ(table.undefinedColor, (ZORRgba{200, 200, 200, 255}));
   EXPECT_EQ(table.boundaries.front(), 0.0);
@@ -185,8 +196,7 @@ TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
   };
   for (const Case& c : cases) {
     nlohmann::json map = {{"Name", "x"}, {"ColorSpace", c.space}, {"RGBPoints", c.points}};
-    ASSERT_TRUE(ZORParseScaleFile(nlohmann::json::array({map}).dump(), ZORScaleFormat::Json, "x.json", table, error))
-        << c.space << ": " << error;
+    ASSERT_EQ(Refusal(nlohmann::json::array({map}).dump(), ZORScaleFormat::Json, "x.json", table), "") << c.space;
     ZORIStNewColorScale_var mapScale = NewScale();
     mapScale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
     ASSERT_EQ(ZORWriteScaleTable(mapScale.get(), table), std::nullopt);
@@ -204,11 +214,10 @@ TEST_F(ScaleFiles, OtherToolsFilesReadBackAsTheColorsTheyBlend) {
     }
   }
   // A gradient over a range wider than a double's difference stays one block.
-  ASSERT_TRUE(ZORParseScaleFile("-1e308 red 1e308 blue\n", ZORScaleFormat::Cpt, "w.cpt", table, error)) << error;
+  ASSERT_EQ(Refusal("-1e308 red 1e308 blue\n", ZORScaleFormat::Cpt, "w.cpt", table), "");
   EXPECT_EQ(table.boundaries, (std::vector<double>{-1e308, 1e308}));
   const std::string hsv = R"([{"ColorSpace": "HSV", "RGBPoints": [0, 0, 0, 1, 1, 1, 0, 0]}])";
-  EXPECT_FALSE(ZORParseScaleFile(hsv, ZORScaleFormat::Json, "h.json", table, error));
-  EXPECT_EQ(error, "h.json: ColorSpace must be RGB, Lab or Diverging");
+  EXPECT_EQ(Refusal(hsv, ZORScaleFormat::Json, "h.json", table), "h.json: ColorSpace must be RGB, Lab or Diverging");
 }
 
 TEST_F(ScaleFiles, DamagedFilesAreRefusedWithWhereAndWhy) {
@@ -244,9 +253,8 @@ TEST_F(ScaleFiles, DamagedFilesAreRefusedWithWhereAndWhy) {
   };
   for (const Damaged& file : damaged) {
     ZORScaleTable table;
-    std::string error;
-    EXPECT_FALSE(ZORParseScaleFile(file.text, file.format, "f", table, error)) << file.text;
-    EXPECT_EQ(error.rfind(file.message, 0), 0u) << "got: " << error << "\nexpected: " << file.message;
+    const std::string refusal = Refusal(file.text, file.format, "f", table);
+    EXPECT_EQ(refusal.rfind(file.message, 0), 0u) << file.text << "\ngot: " << refusal << "\nexpected: " << file.message;
   }
 }
 

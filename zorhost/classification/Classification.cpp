@@ -10,9 +10,9 @@
 #include <queue>
 #include <utility>
 
-#include "colorscale/ColorScaleMath.h"
 #include "zorhost/common/Choices.h"
 #include "zorhost/common/OrderedBits.h"
+#include "painter/ZORScalePainter.h"
 #include "zorhost/common/Numbers.h"
 
 namespace {
@@ -401,36 +401,33 @@ std::vector<double> AtThresholds(std::vector<double> thresholds, double toleranc
   return thresholds;
 }
 
-bool Refuse(std::string& error, std::string message) {
-  error = std::move(message);
-  return false;
-}
-
 // The scale places a value by comparing it with each boundary plus and minus its tolerance, each
 // comparison rounded: at the very edge of a boundary's band, a value can fail every rule by a
 // rounding and take no block. Each boundary whose band edge catches one of `values` so is moved
 // up by the least step that moves the edge, until none is caught.
 void KeepEveryValuePlaced(std::vector<double>& boundaries, std::span<const double> values,
                           double tolerance) {
-  namespace math = ZORColorScaleMath;
-  const std::vector<int> imposed(boundaries.size() + 1, 1);
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  const int blocks = static_cast<int>(boundaries.size()) + 1;
   for (int attempt = 0; attempt < 64; ++attempt) {
-    math::PlacementTable table;
-    table.blockCount = static_cast<int>(boundaries.size()) + 1;
-    table.boundaries = boundaries;
-    table.imposedColorIndices = imposed;
-    table.lower = boundaries.front();
-    table.upper = boundaries.back();
-    table.tolerance = tolerance;
-    table.bisect = math::SortedAndFinite(table);
-    if (!table.bisect) return;
-    const std::vector<double> points = math::ChangePoints(table);
+    ZORScaleDefinition definition;
+    definition.blockCount = blocks;
+    definition.boundaries = boundaries;
+    definition.boundaryIndices.assign(boundaries.size(), 1);
+    definition.colors.assign(static_cast<std::size_t>(blocks), ZORRgba{});
+    definition.colorIndices.assign(static_cast<std::size_t>(blocks), 1);
+    definition.lower = boundaries.front();
+    definition.upper = boundaries.back();
+    definition.tolerance = tolerance;
+    const ZORScalePainter painter(definition);
+    if (!painter.SearchesIntervals()) return;
     std::vector<std::pair<double, double>> gaps;  // [from, to): no block
-    for (std::size_t j = 0; j < points.size(); ++j) {
-      if (math::PlaceValue(points[j], table).color >= 0) continue;
-      gaps.emplace_back(points[j], j + 1 < points.size() ? points[j + 1]
-                                                         : std::numeric_limits<double>::infinity());
+    double next = -kInfinity;  // the first value after the ranges seen
+    for (const ZORBlockRange& range : painter.BlockRanges()) {
+      if (range.first != next) gaps.emplace_back(next, range.first);
+      next = range.last == kInfinity ? kInfinity : std::nextafter(range.last, kInfinity);
     }
+    if (next != kInfinity) gaps.emplace_back(next, kInfinity);
     if (gaps.empty()) return;
     std::vector<bool> caught(gaps.size(), false);
     for (double value : values) {
@@ -458,14 +455,14 @@ void KeepEveryValuePlaced(std::vector<double>& boundaries, std::span<const doubl
 
 // The data methods: sorted values as runs, cut where the method says. Sorts `x` unless
 // selection does.
-bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
-                    ZORClassification& result, std::string& error) {
+ZOROutcome ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
+                    ZORClassification& result) {
   const std::size_t blocks = static_cast<std::size_t>(request.blocks);
   if (request.method == ZORClassMethod::Quantile && x.size() >= blocks) {
     std::vector<double> thresholds = QuantilesBySelection(x, blocks);
     if (!thresholds.empty()) {
       result.boundaries = AtThresholds(std::move(thresholds), request.tolerance);
-      return true;
+      return std::nullopt;
     }
   }
   ZORSortValues(x);
@@ -479,11 +476,11 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
     result.boundaries = AtThresholds(Thresholds(sample, sampleCuts), request.tolerance);
     result.note = "natural breaks exact on a sample of " + std::to_string(kZORJenksPoints) +
                   " values at evenly spread ranks of " + std::to_string(x.size());
-    return true;
+    return std::nullopt;
   }
   const Runs runs = ToRuns(x);
   if (runs.Size() < 2) {
-    return Refuse(error, "all " + std::to_string(x.size()) + " values equal " + ZORShownNumber(x.front()) +
+    return ZORBadInput("all " + std::to_string(x.size()) + " values equal " + ZORShownNumber(x.front()) +
                              (x.front() == x.back() ? "" : " within rounding") +
                              ": there is nothing to divide");
   }
@@ -501,11 +498,11 @@ bool ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x,
     result.note = "natural breaks exact on the " + std::to_string(runs.Size()) + " distinct values";
   }
   result.boundaries = AtThresholds(Thresholds(runs, cuts), request.tolerance);
-  return true;
+  return std::nullopt;
 }
 
-bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<double>& x,
-                         ZORClassification& result, std::string& error) {
+ZOROutcome ClassifyByDeviation(const ZORClassRequest& request, const std::vector<double>& x,
+                         ZORClassification& result) {
   // Values so large that their sum or squares would overflow are scaled down by a power of two
   // for the moments, which changes no bit of ordinary ones.
   double largest = 0.0;
@@ -523,7 +520,7 @@ bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<doubl
   const double mean = std::ldexp(scaledMean, exponent);
   const double deviation = std::ldexp(std::sqrt(squares / count), exponent);
   if (!(deviation > 0.0)) {
-    return Refuse(error, "the values do not deviate from their mean " + ZORShownNumber(mean) +
+    return ZORBadInput("the values do not deviate from their mean " + ZORShownNumber(mean) +
                              ": there is nothing to divide");
   }
   const int n = request.blocks;
@@ -533,7 +530,7 @@ bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<doubl
   for (int k = 1; k <= n - 1; ++k) {
     const double boundary = mean + (k - n / 2.0) * width;
     if (!std::isfinite(boundary)) {
-      return Refuse(error, "the values deviate so widely (standard deviation " + ZORShownNumber(deviation) +
+      return ZORBadInput("the values deviate so widely (standard deviation " + ZORShownNumber(deviation) +
                                ") that the boundaries of " + std::to_string(n) +
                                " blocks pass the largest double");
     }
@@ -542,11 +539,11 @@ bool ClassifyByDeviation(const ZORClassRequest& request, const std::vector<doubl
   result.note = "mean " + ZORShownNumber(mean) + ", standard deviation " +
                 ZORShownNumber(deviation) + ", classes " +
                 ZORShownNumber(width / deviation) + " of a deviation wide";
-  return true;
+  return std::nullopt;
 }
 
-bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& x,
-                     ZORClassification& result, std::string& error) {
+ZOROutcome ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& x,
+                     ZORClassification& result) {
   double lowest = request.lowest;
   double highest = request.highest;
   const int n = request.blocks;
@@ -554,7 +551,7 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
     case ZORClassMethod::Symmetric: {
       const double reach = std::max(std::fabs(lowest), std::fabs(highest));
       if (!(reach > 0.0) || !std::isfinite(reach)) {
-        return Refuse(error, "the extremes " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
+        return ZORBadInput("the extremes " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
                                  " leave no range about zero to divide");
       }
       // Whole-number numerators keep the boundaries exactly symmetric, zero exactly zero; a reach
@@ -564,20 +561,20 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
         const double boundary = n == 2 ? 0.0 : reach * numerator / (n - 2);
         result.boundaries.push_back(std::isfinite(boundary) ? boundary : reach * (numerator / (n - 2)));
       }
-      return true;
+      return std::nullopt;
     }
     case ZORClassMethod::Log: {
       const auto [smallest, largest] = std::minmax_element(x.begin(), x.end());
       if (!(*smallest > 0.0)) {
         const auto notPositive = std::count_if(x.begin(), x.end(), [](double v) { return !(v > 0.0); });
-        return Refuse(error, "a logarithmic scale needs values above zero; " +
+        return ZORBadInput("a logarithmic scale needs values above zero; " +
                                  std::to_string(notPositive) + " of the values are not (the smallest is " +
                                  ZORShownNumber(*smallest) + ")");
       }
       if (!(lowest > 0.0)) lowest = *smallest;
       if (!(highest > lowest)) highest = *largest;
       if (!(highest > lowest)) {
-        return Refuse(error, "all values equal " + ZORShownNumber(lowest) + ": there is nothing to divide");
+        return ZORBadInput("all values equal " + ZORShownNumber(lowest) + ": there is nothing to divide");
       }
       result.boundaries = Evenly(n, std::log(lowest), std::log(highest));
       for (double& boundary : result.boundaries) boundary = std::exp(boundary);
@@ -585,16 +582,16 @@ bool ClassifyByRange(const ZORClassRequest& request, const std::vector<double>& 
         result.boundaries.front() = lowest;
         result.boundaries.back() = highest;
       }
-      return true;
+      return std::nullopt;
     }
     default:
       if (!(lowest < highest)) {
-        return Refuse(error, "the extremes " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
+        return ZORBadInput("the extremes " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
                                  " leave no range to divide");
       }
       // As the scale interpolates boundaries between its extremes.
       result.boundaries = Evenly(n, lowest, highest);
-      return true;
+      return std::nullopt;
   }
 }
 
@@ -610,29 +607,29 @@ std::vector<std::string> ZORClassMethodNames() { return ZORNamesOf<ZORClassMetho
 
 std::string ZORClassMethodChoices() { return ZORChoices(ZORClassMethodNames()); }
 
-bool ZORClassify(const ZORClassRequest& request, std::span<const double> values,
-                 ZORClassification& result, std::string& error) {
+ZOROutcome ZORClassify(const ZORClassRequest& request, std::span<const double> values,
+                       ZORClassification& result) {
   result = {};
   std::vector<double> x = FiniteValues(values, result.leftOut);
   result.classified = x.size();
-  if (x.empty()) return Refuse(error, "no finite value to classify");
+  if (x.empty()) return ZORBadInput("no finite value to classify");
   if (request.blocks < 2) {
     result.note = "one block: no boundary to place";
-    return true;
+    return std::nullopt;
   }
-  bool classified = false;
+  ZOROutcome problem;
   switch (request.method) {
     case ZORClassMethod::Quantile:
     case ZORClassMethod::Jenks:
-      classified = ClassifyByRank(request, x, result, error);
+      problem = ClassifyByRank(request, x, result);
       break;
     case ZORClassMethod::StdDev:
-      classified = ClassifyByDeviation(request, x, result, error);
+      problem = ClassifyByDeviation(request, x, result);
       break;
     default:
-      classified = ClassifyByRange(request, x, result, error);
+      problem = ClassifyByRange(request, x, result);
   }
-  if (classified) KeepEveryValuePlaced(result.boundaries, x, request.tolerance);
-  return classified;
+  if (!problem) KeepEveryValuePlaced(result.boundaries, x, request.tolerance);
+  return problem;
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "zorhost/common/Outcome.h"
+
 #include "zor/ZORColorScaleInterfaces.h"
 
 enum class ZORClassMethod { Equal, Quantile, Jenks, StdDev, Symmetric, Log };
@@ -45,11 +47,11 @@ struct ZORClassification {
 // equal values is never cut, so with ties the counts of equal-count blocks differ by more than
 // one where they must. Where fewer cuts exist than boundaries are asked for (fewer distinct values
 // than blocks), each distinct value keeps a block of its own and the boundaries left over are
-// spread evenly inside the widest gaps between values, giving empty blocks. False with `error`
-// when the method cannot classify these values (none finite, all equal, log of values that are
-// not all above zero).
-bool ZORClassify(const ZORClassRequest& request, std::span<const double> values,
-                 ZORClassification& result, std::string& error);
+// spread evenly inside the widest gaps between values, giving empty blocks. A problem of the
+// input when the method cannot classify these values (none finite, all equal, log of values that
+// are not all above zero).
+ZOROutcome ZORClassify(const ZORClassRequest& request, std::span<const double> values,
+                       ZORClassification& result);
 
 // Sorts finite values as std::sort does, -0 before +0: by their bits, 11 at a time, for many of
 // them (six passes however many they are, and one more array of them), by comparison for a few.

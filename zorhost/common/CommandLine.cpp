@@ -33,9 +33,9 @@ ZORCommandLine ZORReadCommandLine(ZORJobArguments& arguments, std::span<const op
       read.helpAsked = true;
       continue;
     }
-    if (std::string problem = take(id, optarg != nullptr ? std::string(optarg) : std::string());
-        !problem.empty()) {
-      read.problem = ZORUsageProblem(std::move(problem));
+    // A value an option refuses is a misuse of the command line, whatever else reads it.
+    if (ZOROutcome problem = take(id, optarg != nullptr ? std::string(optarg) : std::string())) {
+      read.problem = ZORUsageProblem(std::move(problem->message));
       return read;
     }
   }
@@ -44,8 +44,9 @@ ZORCommandLine ZORReadCommandLine(ZORJobArguments& arguments, std::span<const op
   return read;
 }
 
-std::string ZORCheckNotEmpty(const char* option, const std::string& value) {
-  return value.empty() ? std::string(option) + " needs a value that is not empty" : std::string();
+ZOROutcome ZORCheckNotEmpty(const char* option, const std::string& value) {
+  if (!value.empty()) return std::nullopt;
+  return ZORUsageProblem(std::string(option) + " needs a value that is not empty");
 }
 
 bool ZORIsDirectory(const std::string& path) {

@@ -27,9 +27,9 @@ class ZORJobArguments {
 // A value the user gave, quoted and made safe to show.
 std::string ZORShown(const std::string& text);
 
-// Takes one option: its id (getopt's `val`) and its value (empty for a flag); an empty text, or
-// what is wrong with it.
-using ZOROptionTaker = std::function<std::string(int id, const std::string& value)>;
+// Takes one option: its id (getopt's `val`) and its value (empty for a flag); a problem when the
+// value is wrong, which the command line reports as a usage problem.
+using ZOROptionTaker = std::function<ZOROutcome(int id, const std::string& value)>;
 
 // What reading a job's command line gave: the arguments that are not options, whether help was
 // asked for, or a usage problem.
@@ -44,7 +44,7 @@ struct ZORCommandLine {
 ZORCommandLine ZORReadCommandLine(ZORJobArguments& arguments, std::span<const option> options,
                                   const ZOROptionTaker& take);
 
-// The text of a value the user must give, or why an empty one is refused.
-std::string ZORCheckNotEmpty(const char* option, const std::string& value);
+// A usage problem when a value the user must give is empty.
+ZOROutcome ZORCheckNotEmpty(const char* option, const std::string& value);
 
 bool ZORIsDirectory(const std::string& path);

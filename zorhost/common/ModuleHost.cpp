@@ -6,29 +6,25 @@
 
 #include "zor/ZORText.h"
 
-std::unique_ptr<ZORModuleHost> ZORModuleHost::Open(const std::string& modulePath,
-                                                   std::string& error) {
-  std::unique_ptr<ZORModuleHost> host(new ZORModuleHost);
-  host->module_ = ZORModuleLibrary::Load(modulePath, error);
-  if (!host->module_) return nullptr;
-  if (host->module_->Symbol(kZORDllGetClassObjectName) == nullptr) {
-    error = "'" + ZORPrintable(modulePath) + "' exports no " + kZORDllGetClassObjectName;
-    return nullptr;
+ZOROutcome ZORModuleHost::Open(const std::string& modulePath, std::unique_ptr<ZORModuleHost>& host) {
+  std::unique_ptr<ZORModuleHost> opened(new ZORModuleHost);
+  std::string error;
+  opened->module_ = ZORModuleLibrary::Load(modulePath, error);
+  if (!opened->module_) return ZORFailure(error);
+  if (opened->module_->Symbol(kZORDllGetClassObjectName) == nullptr) {
+    return ZORFailure("'" + ZORPrintable(modulePath) + "' exports no " + kZORDllGetClassObjectName);
   }
-  host->session_ = std::make_unique<ZORHostSession>();
-  if (!host->Factory()) {
-    error = "'" + ZORPrintable(modulePath) + "' serves no color scale factory";
-    return nullptr;
-  }
-  return host;
+  opened->session_ = std::make_unique<ZORHostSession>();
+  if (!opened->Factory()) return ZORFailure("'" + ZORPrintable(modulePath) + "' serves no color scale factory");
+  host = std::move(opened);
+  return std::nullopt;
 }
 
-std::unique_ptr<ZORModuleHost> ZORModuleHost::Find(const std::string& modulePath, ZOROutcome& problem) {
+ZOROutcome ZORModuleHost::Find(const std::string& modulePath, std::unique_ptr<ZORModuleHost>& host) {
   std::string error;
   const std::string found = ZORModuleLibrary::Find(kZORColorScaleModuleFile, modulePath, error);
-  std::unique_ptr<ZORModuleHost> host = found.empty() ? nullptr : Open(found, error);
-  if (!host) problem = ZORFailure(error);
-  return host;
+  if (found.empty()) return ZORFailure(error);
+  return Open(found, host);
 }
 
 ZORModuleHost::~ZORModuleHost() {

@@ -11,12 +11,12 @@
 
 class ZORModuleHost {
  public:
-  // Loads the module at `modulePath` and opens a session with a fresh document. Null, with
-  // `error` saying why, when the module cannot be loaded or serves no color scale factory.
-  static std::unique_ptr<ZORModuleHost> Open(const std::string& modulePath, std::string& error);
+  // Loads the module at `modulePath` and opens a session with a fresh document. A failure saying
+  // why when the module cannot be loaded or serves no color scale factory.
+  static ZOROutcome Open(const std::string& modulePath, std::unique_ptr<ZORModuleHost>& host);
   // The module given (`modulePath`) or found where the host platform looks for it
-  // (ZORModuleLibrary::Find), opened; null with `problem` saying why.
-  static std::unique_ptr<ZORModuleHost> Find(const std::string& modulePath, ZOROutcome& problem);
+  // (ZORModuleLibrary::Find), opened.
+  static ZOROutcome Find(const std::string& modulePath, std::unique_ptr<ZORModuleHost>& host);
   ~ZORModuleHost();
 
   // A factory through the module's exported class-object entry and its IClassFactory.

@@ -59,6 +59,16 @@ std::string ZORShownFixed(double value, int decimals) {
   return written.ec == std::errc() ? std::string(text, written.ptr) : ZORShownNumber(value);
 }
 
+std::string ZORShownBytes(std::size_t bytes) {
+  constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB"};
+  std::size_t unit = 0;
+  while (unit + 1 < std::size(kUnits) && bytes >= 1024 && bytes % 1024 == 0) {
+    bytes /= 1024;
+    ++unit;
+  }
+  return std::to_string(bytes) + " " + kUnits[unit];
+}
+
 std::string ZORExactNumber(double value) {
   if (std::isnan(value)) return "nan";
   return ZORFormatDouble(value);

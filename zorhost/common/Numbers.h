@@ -15,6 +15,9 @@ std::string ZORShownNumber(double value);
 // A quantity shown with a fixed number of decimals: seconds, megabytes.
 std::string ZORShownFixed(double value, int decimals);
 
+// A size in bytes as a person reads it: "512 bytes", "64 KiB", "16 MiB" (whole units only).
+std::string ZORShownBytes(std::size_t bytes);
+
 // A number as files and scripts hold it: the shortest text that reads back to the same double;
 // "inf", "-inf", "nan".
 std::string ZORExactNumber(double value);

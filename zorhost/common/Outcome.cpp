@@ -20,6 +20,21 @@ int ZORExitStatus(const ZOROutcome& outcome) {
   return 1;
 }
 
+int ZORHttpStatus(const ZORProblem& problem) {
+  switch (problem.kind) {
+    case ZORProblem::Kind::Usage:
+    case ZORProblem::Kind::BadInput:
+      return 400;
+    case ZORProblem::Kind::TooLarge:
+      return 413;
+    case ZORProblem::Kind::Conflict:
+      return 409;
+    case ZORProblem::Kind::Failure:
+      return 500;
+  }
+  return 500;
+}
+
 int ZORReport(const ZOROutcome& outcome, std::string_view job, std::ostream& err) {
   if (!outcome) return 0;
   err << "zorhost" << (job.empty() ? "" : " ") << job << ": " << ZORPrintable(outcome->message)

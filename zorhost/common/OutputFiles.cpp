@@ -73,23 +73,22 @@ std::string ZORIrregularFileKind(const std::string& path) {
   return KindOf(status.st_mode);
 }
 
-std::optional<std::string> ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs,
-                                            const std::vector<ZORNamedFile>& inputs) {
+ZOROutcome ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs, const std::vector<ZORNamedFile>& inputs) {
   std::vector<Identity> written;
   for (const ZORNamedFile& output : outputs) {
     if (const std::string kind = ZORIrregularFileKind(output.path); !kind.empty()) {
-      return Shown(output) + " is " + kind + ", not a file that can be replaced";
+      return ZORBadInput(Shown(output) + " is " + kind + ", not a file that can be replaced");
     }
     const Identity identity = IdentityOf(output.path);
     for (std::size_t before = 0; before < written.size(); ++before) {
       if (SameFile(identity, written[before])) {
-        return Shown(output) + " is the same file as " + Shown(outputs[before]) +
-               ": one would overwrite the other";
+        return ZORBadInput(Shown(output) + " is the same file as " + Shown(outputs[before]) +
+               ": one would overwrite the other");
       }
     }
     for (const ZORNamedFile& input : inputs) {
       if (SameFile(identity, IdentityOf(input.path))) {
-        return Shown(output) + " is " + Shown(input) + ", which would be overwritten";
+        return ZORBadInput(Shown(output) + " is " + Shown(input) + ", which would be overwritten");
       }
     }
     written.push_back(identity);
@@ -110,13 +109,11 @@ struct Replacement {
 
 }  // namespace
 
-bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files,
-                        std::string& error) {
+ZOROutcome ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files) {
   // Nothing is touched until every destination is known to be replaceable.
   for (const auto& [path, contents] : files) {
     if (const std::string kind = ZORIrregularFileKind(path); !kind.empty()) {
-      error = "cannot write '" + ZORPrintable(path) + "': it is " + kind;
-      return false;
+      return ZORFailure("cannot write '" + ZORPrintable(path) + "': it is " + kind);
     }
   }
   std::vector<std::unique_ptr<Replacement>> replacements;
@@ -126,8 +123,7 @@ bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& 
     auto& replacement = *replacements.emplace_back(std::make_unique<Replacement>(path));
     if (!replacement.file.Open(problem) || !replacement.file.Write(contents, problem) ||
         !replacement.file.Close(true, ZORDefaultFileMode(), problem)) {
-      error = "cannot write '" + path + "': " + problem;
-      return false;
+      return ZORFailure("cannot write '" + path + "': " + problem);
     }
   }
   // The old files keep a second name, so that a rename that fails can undo those before it.
@@ -139,14 +135,13 @@ bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& 
     if (!replacement->keep.Open(problem) || !replacement->keep.Close(false, 0600, problem) ||
         unlink(replacement->keep.TemporaryPath().c_str()) != 0 ||
         link(path.c_str(), replacement->keep.TemporaryPath().c_str()) != 0) {
-      error = "cannot write '" + path + "': cannot keep the old file until the new one is in " +
-              "place: " + (problem.empty() ? std::strerror(errno) : problem);
-      return false;
+      return ZORFailure("cannot write '" + path + "': cannot keep the old file until the new one is in " +
+              "place: " + (problem.empty() ? std::strerror(errno) : problem));
     }
   }
   for (std::size_t i = 0; i < replacements.size(); ++i) {
     if (replacements[i]->file.Rename(problem)) continue;
-    error = "cannot write '" + replacements[i]->file.Path() + "': " + problem;
+    const std::string failed = "cannot write '" + replacements[i]->file.Path() + "': " + problem;
     for (std::size_t j = 0; j < i; ++j) {
       const Replacement& done = *replacements[j];
       if (done.existed) {
@@ -155,7 +150,7 @@ bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& 
         unlink(done.file.Path().c_str());
       }
     }
-    return false;
+    return ZORFailure(failed);
   }
-  return true;
+  return std::nullopt;
 }

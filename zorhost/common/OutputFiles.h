@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "zorhost/common/Outcome.h"
+
 // A file a job reads or writes, and the option or role that names it in messages ("--values-out",
 // "the part").
 struct ZORNamedFile {
@@ -14,12 +16,11 @@ struct ZORNamedFile {
   std::string path;
 };
 
-// Why the files a job would write cannot be written, or nullopt when they can: an output that
+// Why the files a job would write cannot be written (bad input), or nothing when they can: an output that
 // exists and is not a regular file (a FIFO, a device, a socket or a folder, named), two outputs
 // that are one file, or an output that is one of the inputs. One file: the same path once
 // symbolic links and `.` and `..` are resolved, or the same device and inode.
-std::optional<std::string> ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs,
-                                            const std::vector<ZORNamedFile>& inputs);
+ZOROutcome ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs, const std::vector<ZORNamedFile>& inputs);
 
 // What kind of file `mode` says ("a FIFO", "a folder", ...), for messages; empty for a regular file
 // or a symbolic link.
@@ -30,6 +31,5 @@ std::string ZORFileKindOf(unsigned mode);
 std::string ZORIrregularFileKind(const std::string& path);
 
 // Writes each file under a temporary name, then renames them all: either every file is in place
-// and whole, or none was touched. On failure returns false with `error` naming the file.
-bool ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files,
-                        std::string& error);
+// and whole, or none was touched. A failure names the file.
+ZOROutcome ZORWriteFilesWhole(const std::vector<std::pair<std::string, std::string>>& files);

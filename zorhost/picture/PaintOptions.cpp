@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "colorscale/SettingsRecord.h"
 #include "zor/ZORText.h"
 #include "zorhost/common/Choices.h"
 #include "zorhost/common/CommandLine.h"
@@ -69,14 +68,26 @@ std::optional<std::pair<double, double>> ReadPair(const std::string& text) {
   return std::pair{(*pair)[0], (*pair)[1]};
 }
 
-std::string Refusal(const std::string& option, const std::string& form, const std::string& value) {
-  return option + " is " + form + ", not " + ZORShown(value);
+ZOROutcome Refusal(const std::string& option, const std::string& form, const std::string& value) {
+  return ZORBadInput(option + " is " + form + ", not " + ZORShown(value));
+}
+
+// "X,Y,Z": three finite numbers, not all 0, as the unit vector along them. Scaled by the largest
+// first, so that neither huge nor tiny components overflow or vanish in their squares.
+std::optional<ZORVec3> ReadDirection(const std::string& text) {
+  const std::optional<std::vector<double>> c = ZORReadDoubles(text);
+  if (!c || c->size() != 3 || !std::all_of(c->begin(), c->end(), [](double x) { return std::isfinite(x); })) {
+    return std::nullopt;
+  }
+  const double largest = std::max({std::fabs((*c)[0]), std::fabs((*c)[1]), std::fabs((*c)[2])});
+  if (!(largest > 0.0)) return std::nullopt;
+  return Normalized(ZORVec3{(*c)[0] / largest, (*c)[1] / largest, (*c)[2] / largest});
 }
 
 }  // namespace
 
-const char* const kZORPaintOptionsHelp =
-    R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2),
+std::string ZORPaintOptionsHelp() {
+  return R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2),
                         deviation (from --reference), draft (against --pull) or field (--field)
   --field NAME          paint the vertex property NAME of a PLY mesh (a thickness, a stress, a
                         deviation measured elsewhere), interpolated between the vertices as
@@ -104,18 +115,19 @@ const char* const kZORPaintOptionsHelp =
   --range LO,HI         the scale's extremes at LO and HI, instead of following the values
   --range symmetric     the extremes at -m and m, m the largest magnitude measured, so that zero
                         lies in the middle
-  --size WxH            the picture's size in pixels (default 1024x768, each at most 8192)
+  --size WxH            the picture's size in pixels (default 1024x768, each at most )" + std::to_string(kZORLargestSide) + R"()
   --background R,G,B    the color where no surface is seen, or a grid gives no value (default
                         255,255,255)
-  --time-limit SECONDS  the longest that reading and meshing PART may take (default 60, 0 for
-                        none): past it zorhost stops with exit status 2, writing nothing
+  --time-limit SECONDS  the longest that reading and meshing PART may take (default )" + ZORShownNumber(kZORDefaultTimeLimit) + R"(; 0,
+                        or more than )" + ZORShownNumber(kZORLongestTimeLimit) + R"(, for none): past it zorhost stops with exit
+                        status 2, writing nothing
   --sample field        paint the sample height field (a grid of values) instead of a part
   --values FILE.csv     paint this grid of values (one row a line, values separated by commas;
                         nan is undefined, an empty cell no value: the background) instead of a
                         part
   --settings NAME       load the scale from the settings repository NAME instead of making the
                         default one
-  --blocks N            blocks of the default scale (default 9, at most 65536)
+  --blocks N            blocks of the default scale (default 9, at most )" + std::to_string(kZORMostBlocks) + R"()
   --preset NAME         impose the colors of a built-in ramp on the scale's blocks: default,
                         viridis, cividis, magma, turbo, cool-warm, RdBu or grayscale; or the
                         draft scale (4 blocks, boundaries at 0, 1 and 3 degrees); NAME_r is
@@ -128,21 +140,22 @@ const char* const kZORPaintOptionsHelp =
                         picture is the same for any number
   --module PATH         the module to load
 )";
+}
 
-std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
-                                  ZORPictureSettings& picture) {
+ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
+                                 ZORPictureSettings& picture) {
   const char* shown = name.c_str();
   switch (setting) {
     case ZORPictureSetting::Analysis: {
       const std::optional<ZORAnalysis> analysis = ZORAnalysisNamed(value);
       if (!analysis) return Refusal(shown, ZORChoices(ZORAnalysisKeywords()), value);
       picture.analysis = *analysis;
-      return {};
+      return std::nullopt;
     }
     case ZORPictureSetting::Shading:
       if (value != "lit" && value != "none") return Refusal(shown, "lit or none", value);
       picture.shading = value == "lit" ? ZORPictureSettings::Shading::Lit : ZORPictureSettings::Shading::None;
-      return {};
+      return std::nullopt;
     case ZORPictureSetting::View: {
       const std::optional<ZORViewpoint> viewpoint = ZORViewpoint::Read(value);
       if (!viewpoint) {
@@ -151,7 +164,7 @@ std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& 
       picture.viewpoint.named = viewpoint->named;
       picture.viewpoint.azimuth = viewpoint->azimuth;
       picture.viewpoint.elevation = viewpoint->elevation;
-      return {};
+      return std::nullopt;
     }
     case ZORPictureSetting::Zoom: {
       const std::optional<double> zoom = ZORReadDouble(value);
@@ -159,7 +172,7 @@ std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& 
         return Refusal(shown, "a factor from " + ZORShownNumber(kZORLeastZoom) + " to " + ZORShownNumber(kZORMostZoom), value);
       }
       picture.viewpoint.zoom = *zoom;
-      return {};
+      return std::nullopt;
     }
     case ZORPictureSetting::Pan: {
       const std::optional<std::pair<double, double>> pan = ReadPair(value);
@@ -169,14 +182,14 @@ std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& 
       }
       picture.viewpoint.panX = pan->first;
       picture.viewpoint.panY = pan->second;
-      return {};
+      return std::nullopt;
     }
     case ZORPictureSetting::Size:
       return ReadSize(value, picture.width, picture.height)
-                 ? std::string()
+                 ? std::nullopt
                  : Refusal(shown, "WxH, each from 1 to " + std::to_string(kZORLargestSide) + " pixels", value);
   }
-  return {};
+  return std::nullopt;
 }
 
 std::optional<ZORValueRange> ZORReadValueRange(const std::string& text) {
@@ -191,8 +204,8 @@ void ZORPaintOptionReader::ForAnalysis(const char* option, ZORAnalysis analysis)
   analysisOptions_.emplace_back(option, analysis);
 }
 
-std::string ZORPaintOptionReader::TakePartSetting(ZORPictureSetting setting, const char* option,
-                                                  const std::string& value) {
+ZOROutcome ZORPaintOptionReader::TakePartSetting(ZORPictureSetting setting, const char* option,
+                                                 const std::string& value) {
   partOptions_.push_back(option);
   return ZORTakePictureSetting(setting, option, value, options_.picture);
 }
@@ -205,10 +218,31 @@ std::vector<option> ZORPaintOptionTable(const std::vector<option>& own) {
   return table;
 }
 
-std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
+ZOROutcome ZORPaintOptionReader::Take(int id, const std::string& value) {
+  switch (id) {
+    case kZORValuesOption:
+    case kZORSampleOption:
+    case kZORTimeLimitOption:
+    case kZORModuleOption:
+      return TakeSource(id, value);
+    case kZORSettingsOption:
+    case kZORBlocksOption:
+    case kZORPresetOption:
+    case kZORClassifyOption:
+    case kZORRangeOption:
+      return TakeScale(id, value);
+    case kZORReferenceOption:
+    case kZORDeviationEdgesOption:
+    case kZORMaxDistanceOption:
+    case kZORPullOption:
+    case kZORFieldOption:
+      return TakeAnalysisParameter(id, value);
+  }
+  return TakePicture(id, value);
+}
+
+ZOROutcome ZORPaintOptionReader::TakeSource(int id, const std::string& value) {
   ZORValueSource& source = options_.source;
-  ZORPictureSettings& picture = options_.picture;
-  ZORScaleRecipe& scale = options_.scale;
   switch (id) {
     case kZORValuesOption:
       source.valuesPath = value;
@@ -217,26 +251,47 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
       sampleGiven_ = true;
       if (value != "part" && value != "field") return Refusal("--sample", "part or field", value);
       source.sample = value == "part" ? ZORValueSource::Sample::Part : ZORValueSource::Sample::Field;
-      return {};
+      return std::nullopt;
+    case kZORTimeLimitOption: {
+      const std::optional<double> seconds = ZORReadDouble(value);
+      if (!seconds || !(*seconds >= 0.0)) return Refusal("--time-limit", "a number of seconds, 0 for none", value);
+      // A limit longer than any reading is none.
+      source.timeLimit = *seconds > kZORLongestTimeLimit ? 0.0 : *seconds;
+      return std::nullopt;
+    }
+  }
+  modulePath_ = value;
+  return ZORCheckNotEmpty("--module", value);
+}
+
+ZOROutcome ZORPaintOptionReader::TakeScale(int id, const std::string& value) {
+  ZORScaleRecipe& scale = options_.scale;
+  switch (id) {
     case kZORSettingsOption:
       scale.settingsName = value;
       return ZORCheckNotEmpty("--settings", value);
     case kZORBlocksOption: {
-      constexpr int kMostBlocks = ZORSettingsRecord::kMaximumBlockCount;
       const std::optional<int> blocks = ZORReadInt(value);
-      if (!blocks || *blocks < 1 || *blocks > kMostBlocks) {
-        return Refusal("--blocks", "a whole number from 1 to " + std::to_string(kMostBlocks), value);
+      if (!blocks || *blocks < 1 || *blocks > kZORMostBlocks) {
+        return Refusal("--blocks", "a whole number from 1 to " + std::to_string(kZORMostBlocks), value);
       }
       scale.blocks = *blocks;
       blocksGiven_ = true;
-      return {};
+      return std::nullopt;
     }
     case kZORPresetOption:
       scale.preset = ZORFindColorPreset(value);
-      return scale.preset ? std::string() : Refusal("--preset", ZORColorPresetChoices(), value);
+      return scale.preset ? std::nullopt : Refusal("--preset", ZORColorPresetChoices(), value);
     case kZORClassifyOption:
       scale.classify = ZORClassMethodNamed(value);
-      return scale.classify ? std::string() : Refusal("--classify", ZORClassMethodChoices(), value);
+      return scale.classify ? std::nullopt : Refusal("--classify", ZORClassMethodChoices(), value);
+  }
+  scale.range = ZORReadValueRange(value);
+  return scale.range ? std::nullopt : Refusal("--range", kRangeForm, value);
+}
+
+ZOROutcome ZORPaintOptionReader::TakePicture(int id, const std::string& value) {
+  switch (id) {
     case kZORAnalysisOption:
       analysisGiven_ = true;
       return TakePartSetting(ZORPictureSetting::Analysis, "--analysis", value);
@@ -250,66 +305,50 @@ std::string ZORPaintOptionReader::Take(int id, const std::string& value) {
       return TakePartSetting(ZORPictureSetting::Pan, "--pan", value);
     case kZORSizeOption:
       return TakePartSetting(ZORPictureSetting::Size, "--size", value);
-    case kZORRangeOption:
-      scale.range = ZORReadValueRange(value);
-      return scale.range ? std::string() : Refusal("--range", kRangeForm, value);
     case kZORBackgroundOption:
-      return ReadColor(value, picture.background) ? std::string()
-                                                  : Refusal("--background", "R,G,B, each from 0 to 255", value);
-    case kZORTimeLimitOption: {
-      const std::optional<double> seconds = ZORReadDouble(value);
-      if (!seconds || !(*seconds >= 0.0) || !std::isfinite(*seconds)) {
-        return Refusal("--time-limit", "a number of seconds, 0 for none", value);
-      }
-      source.timeLimit = *seconds;
-      return {};
-    }
-    case kZORThreadsOption: {
-      const std::optional<int> threads = ZORReadInt(value);
-      if (!threads || *threads < 1 || *threads > kZORMostThreads) {
-        return Refusal("--threads", "a whole number from 1 to " + std::to_string(kZORMostThreads), value);
-      }
-      options_.picture.threads = *threads;
-      return {};
-    }
+      return ReadColor(value, options_.picture.background) ? std::nullopt
+                                                           : Refusal("--background", "R,G,B, each from 0 to 255", value);
+  }
+  const std::optional<int> threads = ZORReadInt(value);
+  if (!threads || *threads < 1 || *threads > kZORMostThreads) {
+    return Refusal("--threads", "a whole number from 1 to " + std::to_string(kZORMostThreads), value);
+  }
+  options_.picture.threads = *threads;
+  return std::nullopt;
+}
+
+ZOROutcome ZORPaintOptionReader::TakeAnalysisParameter(int id, const std::string& value) {
+  ZORAnalysisParameters& parameters = options_.picture.parameters;
+  switch (id) {
     case kZORReferenceOption:
       ForAnalysis("--reference", ZORAnalysis::Deviation);
-      options_.picture.parameters.referencePath = value;
+      parameters.referencePath = value;
       return ZORCheckNotEmpty("--reference", value);
     case kZORDeviationEdgesOption:
       ForAnalysis("--deviation-edges", ZORAnalysis::Deviation);
       if (value != "keep" && value != "undefined") return Refusal("--deviation-edges", "keep or undefined", value);
-      options_.picture.parameters.keepBeyondEdges = value == "keep";
-      return {};
+      parameters.keepBeyondEdges = value == "keep";
+      return std::nullopt;
     case kZORMaxDistanceOption: {
       ForAnalysis("--max-distance", ZORAnalysis::Deviation);
       const std::optional<double> distance = ZORReadDouble(value);
       if (!distance || !(*distance > 0.0) || !std::isfinite(*distance)) {
         return Refusal("--max-distance", "a finite distance above 0", value);
       }
-      options_.picture.parameters.maxDistance = *distance;
-      return {};
+      parameters.maxDistance = *distance;
+      return std::nullopt;
     }
     case kZORPullOption: {
       ForAnalysis("--pull", ZORAnalysis::Draft);
-      const std::optional<std::vector<double>> pull = ZORReadDoubles(value);
-      const bool finite = pull && pull->size() == 3 &&
-                          std::all_of(pull->begin(), pull->end(), [](double c) { return std::isfinite(c); });
-      if (!finite || Length({(*pull)[0], (*pull)[1], (*pull)[2]}) == 0.0) {
-        return Refusal("--pull", "X,Y,Z, a direction: three finite numbers, not all 0", value);
-      }
-      options_.picture.parameters.pull = {(*pull)[0], (*pull)[1], (*pull)[2]};
-      return {};
+      const std::optional<ZORVec3> pull = ReadDirection(value);
+      if (!pull) return Refusal("--pull", "X,Y,Z, a direction: three finite numbers, not all 0", value);
+      parameters.pull = *pull;
+      return std::nullopt;
     }
-    case kZORFieldOption:
-      ForAnalysis("--field", ZORAnalysis::Field);
-      options_.picture.parameters.field = value;
-      return ZORCheckNotEmpty("--field", value);
-    case kZORModuleOption:
-      modulePath_ = value;
-      return ZORCheckNotEmpty("--module", value);
   }
-  return {};
+  ForAnalysis("--field", ZORAnalysis::Field);
+  parameters.field = value;
+  return ZORCheckNotEmpty("--field", value);
 }
 
 ZOROutcome ZORPaintOptionReader::Finish(const std::vector<std::string>& positional) {

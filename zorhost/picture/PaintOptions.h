@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "zorhost/common/Limits.h"
 #include "zorhost/common/Outcome.h"
 #include "zorhost/picture/PictureOptions.h"
 
@@ -38,19 +39,12 @@ enum ZORPaintOptionId {
   kZORFirstJobOption,
 };
 
-// A picture's side, zoom and pan stay within these.
-inline constexpr int kZORLargestSide = 8192;
-inline constexpr double kZORLeastZoom = 0.01;
-inline constexpr double kZORMostZoom = 1000.0;
-inline constexpr double kZORMostPan = 10.0;
-inline constexpr int kZORMostThreads = 256;
-
 // The settings of a part's picture, each read from its text the same way wherever it is given:
 // `name` is what a refusal calls it ("--view" on the command line, "view" in the editor's query).
-// An empty text, or what is wrong with `value`.
+// A problem of the input when `value` is not one.
 enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size };
-std::string ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
-                                  ZORPictureSettings& picture);
+ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
+                                 ZORPictureSettings& picture);
 
 // "LO,HI" (finite, LO below HI) or "symmetric"; nothing for any other text.
 std::optional<ZORValueRange> ZORReadValueRange(const std::string& text);
@@ -64,8 +58,8 @@ class ZORPaintOptionReader {
  public:
   ZORPaintOptionReader(ZORPaintRequest& options, std::string& modulePath)
       : options_(options), modulePath_(modulePath) {}
-  // Takes option `id`: an empty text, or what is wrong with `value`.
-  std::string Take(int id, const std::string& value);
+  // Takes option `id`: a problem when `value` is wrong.
+  ZOROutcome Take(int id, const std::string& value);
   // What the options say together, with `positional` the arguments that are not options (a PART
   // at most): a usage problem, or nothing.
   ZOROutcome Finish(const std::vector<std::string>& positional);
@@ -73,8 +67,13 @@ class ZORPaintOptionReader {
  private:
   ZORPaintRequest& options_;
   std::string& modulePath_;
+  // The options of where the values come from, of the scale, of the picture and of the analyses.
+  ZOROutcome TakeSource(int id, const std::string& value);
+  ZOROutcome TakeScale(int id, const std::string& value);
+  ZOROutcome TakePicture(int id, const std::string& value);
+  ZOROutcome TakeAnalysisParameter(int id, const std::string& value);
   // Takes a setting of a part's picture, given as `option`.
-  std::string TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
+  ZOROutcome TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
 
   bool blocksGiven_ = false;
   bool analysisGiven_ = false;
@@ -88,4 +87,4 @@ class ZORPaintOptionReader {
 };
 
 // The help of the options both jobs take.
-extern const char* const kZORPaintOptionsHelp;
+std::string ZORPaintOptionsHelp();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "painter/ZORScalePainter.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/classification/Classification.h"
 #include "zorhost/palettes/ColorRamps.h"
@@ -20,8 +21,7 @@ struct ZORValueSource {
   Sample sample = Sample::Part;
   // Reading and meshing a part may take at most this many seconds (0: no limit): the CAD
   // kernel's work cannot be interrupted, and a damaged file may keep it busy without end.
-  static constexpr double kDefaultTimeLimit = 60.0;
-  double timeLimit = kDefaultTimeLimit;
+  double timeLimit = kZORDefaultTimeLimit;
 
   bool PaintsPart() const { return valuesPath.empty() && (!partPath.empty() || sample == Sample::Part); }
 };

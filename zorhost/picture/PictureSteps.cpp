@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -35,17 +34,18 @@ std::uint8_t Channel(int component) {
 
 // The reference of a deviation, in the part's unit.
 ZOROutcome ReadReference(const std::string& path, ZORRenderValues& values) {
-  std::string error;
-  std::unique_ptr<ZORPart> part = ZORReadPart(path, error);
-  if (!part) return ZORBadInput("--reference " + error);
+  std::unique_ptr<ZORPart> part;
+  if (ZOROutcome problem = ZORReadPart(path, part)) return ZORInContext("--reference ", problem);
   const std::string& unit = part->LengthUnit();
   const std::string& partUnit = values.part->LengthUnit();
   if (!unit.empty() && !partUnit.empty() && unit != partUnit) {
     return ZORBadInput(values.part->Description() + " is in " + partUnit + ", the reference " + part->Description() +
                        " in " + unit + ": give both in one unit");
   }
-  std::unique_ptr<ZORReference> reference = ZORReference::Make(std::move(part), error);
-  if (!reference) return ZORBadInput("--reference " + error);
+  std::unique_ptr<ZORReference> reference;
+  if (ZOROutcome problem = ZORReference::Make(std::move(part), reference)) {
+    return ZORInContext("--reference ", problem);
+  }
   values.reference = std::move(reference);
   return std::nullopt;
 }
@@ -54,20 +54,22 @@ ZOROutcome ReadReference(const std::string& path, ZORRenderValues& values) {
 ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
                               std::string_view job, ZORRenderValues& values, ZORStages& stages) {
   const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
-  char limit[32];
-  std::snprintf(limit, sizeof limit, "%g", source.timeLimit);
   const ZORDeadline deadline(source.timeLimit,
                              "zorhost " + std::string(job) + ": " + name +
                                  ": reading and meshing the parts took longer than the time limit, " +
-                                 limit + " s (--time-limit SECONDS raises it); nothing was written",
+                                 ZORShownNumber(source.timeLimit) +
+                                 " s (--time-limit SECONDS raises it); nothing was written",
                              ZORExitStatus(ZORBadInput("")));
   stages.Begin("reading");
-  std::string error;
-  values.part = source.partPath.empty() ? ZORMakeSamplePart()
-                                         : ZORReadPart(source.partPath, error, picture.parameters.field);
-  if (!values.part) return ZORBadInput(error);
+  if (source.partPath.empty()) {
+    values.part = ZORMakeSamplePart();
+  } else if (ZOROutcome problem = ZORReadPart(source.partPath, values.part, picture.parameters.field)) {
+    return problem;
+  }
   stages.Begin("meshing");
-  if (!ZORPreparePart(picture, *values.part, error)) return ZORBadInput(values.part->Description() + ": " + error);
+  if (ZOROutcome problem = ZORPreparePart(picture, *values.part)) {
+    return ZORInContext(values.part->Description() + ": ", problem);
+  }
   if (picture.parameters.referencePath.empty()) return std::nullopt;
   stages.Begin("reading and indexing the reference");
   return ReadReference(picture.parameters.referencePath, values);
@@ -128,9 +130,9 @@ ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& v
   return std::nullopt;
 }
 
-bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::string& error) {
+ZOROutcome ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part) {
   return part.Prepare(ZORPictureDeflection(part, settings.width, settings.height, settings.viewpoint.zoom),
-                      ZORIsCurvature(settings.analysis), error);
+                      ZORIsCurvature(settings.analysis));
 }
 
 void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
@@ -192,8 +194,8 @@ ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSet
   stages.Begin("reading");
   if (source.valuesPath.empty()) {
     values.grid = ZORSampleAnalysis(kSampleSize);
-  } else if (std::string error; !ZORReadCsvGrid(source.valuesPath, values.grid, error)) {
-    return ZORBadInput(error);
+  } else if (ZOROutcome problem = ZORReadCsvGrid(source.valuesPath, values.grid)) {
+    return problem;
   } else {
     values.covered = std::move(values.grid.covered);
   }
@@ -389,8 +391,7 @@ ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
   }
   ZORScaleExtremes(scale, request.lowest, request.highest);
   ZORClassification classes;
-  std::string error;
-  if (!ZORClassify(request, values.measured.finite, classes, error)) return ZORBadInput(error);
+  if (ZOROutcome problem = ZORClassify(request, values.measured.finite, classes)) return problem;
   if (!ZORImposeBoundaries(scale, classes.boundaries)) return ZORFailure("the scale refuses the boundaries");
   line = std::string("classify ") + ZORClassMethodName(method) + ": " +
          std::to_string(classes.boundaries.size()) + " boundaries imposed from " +

@@ -69,8 +69,8 @@ ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSet
 ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& values);
 
 // The part's mesh made for a picture of `settings` (ZORPictureDeflection): no work when it is
-// already. False, with `error`, when the part cannot be meshed.
-bool ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part, std::string& error);
+// already. A problem when the part cannot be meshed.
+ZOROutcome ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part);
 
 // The prepared part's picture of its analysis, a value a pixel, as `settings` asks for it; the
 // analysis's progress on `stages`.

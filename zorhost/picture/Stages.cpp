@@ -1,8 +1,9 @@
 #include "zorhost/picture/Stages.h"
 
-#include <cstdio>
 #include <fstream>
 #include <ostream>
+
+#include "zorhost/common/Numbers.h"
 
 ZORStages::ZORStages(bool progress, std::string job, std::ostream& err)
     : progress_(progress), job_(std::move(job)), err_(&err) {}
@@ -36,14 +37,10 @@ std::string ZORStages::Timings() const {
   std::string text;
   double total = 0.0;
   for (const auto& [stage, seconds] : seconds_) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%s%s %.3f s", text.empty() ? "" : ", ", stage.c_str(), seconds);
-    text += line;
+    text += (text.empty() ? "" : ", ") + stage + " " + ZORShownFixed(seconds, 3) + " s";
     total += seconds;
   }
-  char end[96];
-  std::snprintf(end, sizeof end, "; %.3f s in all, peak memory %.0f MB", total, PeakMegabytes());
-  return text + end;
+  return text + "; " + ZORShownFixed(total, 3) + " s in all, peak memory " + ZORShownFixed(PeakMegabytes(), 0) + " MB";
 }
 
 double ZORStages::PeakMegabytes() {

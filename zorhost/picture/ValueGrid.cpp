@@ -1,16 +1,13 @@
 #include "zorhost/picture/ValueGrid.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/InputFiles.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/common/Numbers.h"
 
 ZORValueGrid ZORSampleAnalysis(int size) {
@@ -81,9 +78,9 @@ class CsvGridReader {
  private:
   bool Add(char c) {
     if (cellStart_ == 0) cellStart_ = column_;
-    if (cell_.size() + pendingBlanks_ + 1 > ZORValueGridLimits::kMaximumCellLength) {
+    if (cell_.size() + pendingBlanks_ + 1 > kZORLongestGridCell) {
       return Fail(line_, cellStart_,
-                  "a cell longer than " + std::to_string(ZORValueGridLimits::kMaximumCellLength) +
+                  "a cell longer than " + std::to_string(kZORLongestGridCell) +
                       " characters is not a number");
     }
     cell_.append(pendingBlanks_, ' ');
@@ -103,12 +100,12 @@ class CsvGridReader {
       }
       value = *read;
     }
-    if (++columns_ > ZORValueGridLimits::kMaximumSide) {
+    if (++columns_ > kZORMostGridSide) {
       return Fail(line_, cellStart_ == 0 ? column_ : cellStart_,
-                  "a row holds more than " + std::to_string(ZORValueGridLimits::kMaximumSide) +
+                  "a row holds more than " + std::to_string(kZORMostGridSide) +
                       " values");
     }
-    if (grid_.values.size() >= ZORValueGridLimits::kMaximumValues) {
+    if (grid_.values.size() >= kZORMostGridValues) {
       return Fail(line_, column_, "more than 2^26 values");
     }
     row_.push_back(value);
@@ -131,9 +128,9 @@ class CsvGridReader {
                     "the row holds " + std::to_string(columns_) + " values, the rows before it " +
                         std::to_string(grid_.width));
       }
-      if (grid_.height == ZORValueGridLimits::kMaximumSide) {
+      if (grid_.height == kZORMostGridSide) {
         return Fail(line_, 1,
-                    "more than " + std::to_string(ZORValueGridLimits::kMaximumSide) + " rows");
+                    "more than " + std::to_string(kZORMostGridSide) + " rows");
       }
       grid_.values.insert(grid_.values.end(), row_.begin(), row_.end());
       grid_.covered.insert(grid_.covered.end(), rowCovered_.begin(), rowCovered_.end());
@@ -169,38 +166,21 @@ class CsvGridReader {
 
 }  // namespace
 
-bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error) {
+ZOROutcome ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid) {
   grid = ZORValueGrid{};
   grid.description = "values of " + path.substr(path.rfind('/') + 1);
-  struct stat status {};
-  if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    error = path + ": is a directory";
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = path + ": cannot be read: " + std::strerror(errno);
-    return false;
-  }
   CsvGridReader reader(path, grid);
-  char buffer[65536];
   bool read = true;
-  while (read) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
-    if (got == 0) break;
-    for (std::size_t i = 0; i < got && read; ++i) read = reader.Take(buffer[i]);
-  }
-  const bool failed = std::ferror(file) != 0;
-  const int readError = errno;
-  std::fclose(file);
-  if (read && failed) {
-    error = path + ": cannot be read: " + std::strerror(readError);
-    return false;
+  if (ZOROutcome problem = ZORReadChunks(path, [&reader, &read](std::string_view chunk) {
+        for (std::size_t i = 0; i < chunk.size() && read; ++i) read = reader.Take(chunk[i]);
+        return read;
+      })) {
+    grid = ZORValueGrid{};
+    return problem;
   }
   if (!read || !reader.Finish()) {
-    error = reader.Error();
     grid = ZORValueGrid{};
-    return false;
+    return ZORBadInput(reader.Error());
   }
-  return true;
+  return std::nullopt;
 }

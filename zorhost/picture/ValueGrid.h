@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "zorhost/common/Outcome.h"
+
 struct ZORValueGrid {
   int width = 0;
   int height = 0;
@@ -25,15 +27,8 @@ struct ZORValueGrid {
 // on a size x size grid over [-1, 1]^2: negative around the saddle, positive on the bump.
 ZORValueGrid ZORSampleAnalysis(int size);
 
-namespace ZORValueGridLimits {
-// A grid has at most this many rows and this many columns, and this many values in all.
-inline constexpr int kMaximumSide = 1000000;
-inline constexpr std::size_t kMaximumValues = std::size_t{1} << 26;
-// The longest text a cell may hold.
-inline constexpr std::size_t kMaximumCellLength = 1024;
-}  // namespace ZORValueGridLimits
-
 // Reads a grid: one row a line, values separated by commas; `nan` is an undefined value, an empty
-// cell no value at all (no surface seen there, as --values-out writes it). Memory follows the values kept, however long a line or a run of blanks. On
-// failure returns false and sets `error` to "FILE:LINE:COLUMN: what" (or "FILE: what").
-bool ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid, std::string& error);
+// cell no value at all (no surface seen there, as --values-out writes it). Memory follows the
+// values kept, however long a line or a run of blanks. A problem "FILE:LINE:COLUMN: what" (or
+// "FILE: what") when it cannot be read.
+ZOROutcome ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid);

@@ -49,9 +49,7 @@ ZOROutcome MeshFile(const std::string& path, const ZORSurfaceMesh& mesh, const Z
   for (std::size_t v = 0; v < blocks.size(); ++v) {
     if (blocks[v] < 0) colors[v] = undefined;
   }
-  std::string error;
-  contents = ZORFormatMesh(path, mesh, colors, error);
-  return contents.empty() ? ZORBadInput(error) : std::nullopt;
+  return ZORFormatMesh(path, mesh, colors, contents);
 }
 
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
@@ -85,8 +83,7 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
     files.emplace_back(outputs.meshPath, std::move(contents));
   }
   if (!outputs.valuesPath.empty()) files.emplace_back(outputs.valuesPath, ValuesCsv(values));
-  if (std::string error; !ZORWriteFilesWhole(files, error)) return ZORFailure(error);
-  return std::nullopt;
+  return ZORWriteFilesWhole(files);
 }
 
 // Step 6: what was painted, what the options did, the legend as text, what was written.
@@ -138,10 +135,9 @@ ZOROutcome CheckFiles(const ZORRenderOptions& options) {
   if (!options.source.valuesPath.empty()) inputs.push_back({"--values", options.source.valuesPath});
   const std::string& reference = options.picture.parameters.referencePath;
   if (!reference.empty()) inputs.push_back({"--reference", reference});
-  if (std::optional<std::string> problem = ZORCheckFilePlan(outputs, inputs)) {
-    return ZORBadInput(*problem + "; nothing was written");
-  }
-  return std::nullopt;
+  ZOROutcome problem = ZORCheckFilePlan(outputs, inputs);
+  if (problem) problem->message += "; nothing was written";
+  return problem;
 }
 
 }  // namespace

@@ -38,19 +38,18 @@ const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png, the pi
 )";
 
 // An output prefix may not name a folder.
-std::string CheckOutPrefix(const std::string& prefix) {
-  if (prefix.empty()) return "--out needs a PREFIX that is not empty";
+ZOROutcome CheckOutPrefix(const std::string& prefix) {
+  if (prefix.empty()) return ZORUsageProblem("--out needs a PREFIX that is not empty");
   const std::string last = prefix.substr(prefix.rfind('/') + 1);
   if (last.empty() || last == "." || last == ".." || ZORIsDirectory(prefix)) {
-    return "--out " + ZORShown(prefix) + " names a folder; give a file prefix such as " +
-           ZORShown(prefix + (prefix.back() == '/' ? "" : "/") + "analysis");
+    return ZORUsageProblem("--out " + ZORShown(prefix) + " names a folder; give a file prefix such as " +
+                           ZORShown(prefix + (prefix.back() == '/' ? "" : "/") + "analysis"));
   }
-  return {};
+  return std::nullopt;
 }
 
 // The render's own options; the others go to `paint`.
-std::string TakeOption(int id, const std::string& value, ZORRenderOptions& options,
-                       ZORPaintOptionReader& paint) {
+ZOROutcome TakeOption(int id, const std::string& value, ZORRenderOptions& options, ZORPaintOptionReader& paint) {
   switch (id) {
     case kOut:
       options.outputs.prefix = value;
@@ -66,25 +65,25 @@ std::string TakeOption(int id, const std::string& value, ZORRenderOptions& optio
       return ZORCheckNotEmpty("--save-settings", value);
     case kPerValue:
       options.painting = ZORPaintingMode::PerValue;
-      return {};
+      return std::nullopt;
     case kCheck:
       options.painting = ZORPaintingMode::Check;
-      return {};
+      return std::nullopt;
     case kLegend:
-      if (value != "none" && value != "beside") return "--legend is none or beside, not " + ZORShown(value);
+      if (value != "none" && value != "beside") return ZORUsageProblem("--legend is none or beside, not " + ZORShown(value));
       options.outputs.legendInPicture = value == "beside";
-      return {};
+      return std::nullopt;
     case kProbe: {
       const std::optional<std::vector<int>> pixel = ZORReadInts(value);
       if (!pixel || pixel->size() != 2 || (*pixel)[0] < 0 || (*pixel)[1] < 0) {
-        return "--probe is X,Y, a pixel's column and row from the top left, not " + ZORShown(value);
+        return ZORUsageProblem("--probe is X,Y, a pixel's column and row from the top left, not " + ZORShown(value));
       }
       options.probe = ZORPixel{(*pixel)[0], (*pixel)[1]};
-      return {};
+      return std::nullopt;
     }
     case kTimings:
       options.timings = true;
-      return {};
+      return std::nullopt;
   }
   return paint.Take(id, value);
 }
@@ -110,7 +109,7 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
     return TakeOption(id, value, options, paint);
   });
   if (!read.problem && read.helpAsked) {
-    out << kHelp << kZORPaintOptionsHelp << kOwnHelp;
+    out << kHelp << ZORPaintOptionsHelp() << kOwnHelp;
     return 0;
   }
   if (!read.problem) read.problem = paint.Finish(read.positional);
@@ -119,8 +118,7 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
   }
   if (read.problem) return ZORReport(read.problem, "render", err);
   options.progress = isatty(STDERR_FILENO) != 0;
-  ZOROutcome opened;
-  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, opened);
-  if (!host) return ZORReport(opened, "", err);
+  std::unique_ptr<ZORModuleHost> host;
+  if (ZOROutcome problem = ZORModuleHost::Find(modulePath, host)) return ZORReport(problem, "", err);
   return ZORReport(ZORRender(*host, options, out, err), "render", err);
 }

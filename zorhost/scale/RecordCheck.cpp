@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "colorscale/SettingsRecord.h"
+#include "zor/ZORColorScaleRecord.h"
 #include "zor/ZORText.h"
 
 namespace {

@@ -54,9 +54,9 @@ ZOROutcome LoadForJob(ZORModuleHost& host, const std::string& name, ZORIStNewCol
 ZOROutcome CheckFiles(const std::string& name, const std::string& path, bool exporting) {
   const ZORNamedFile file{"the file", path};
   const ZORNamedFile repository{"the settings repository's file", ZORRepositoryPath(name)};
-  const std::optional<std::string> problem =
-      exporting ? ZORCheckFilePlan({file}, {repository}) : ZORCheckFilePlan({repository}, {file});
-  return problem ? ZORBadInput(*problem + "; nothing was written") : std::nullopt;
+  ZOROutcome problem = exporting ? ZORCheckFilePlan({file}, {repository}) : ZORCheckFilePlan({repository}, {file});
+  if (problem) problem->message += "; nothing was written";
+  return problem;
 }
 
 
@@ -151,10 +151,11 @@ int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
                                     {"help", no_argument, nullptr, 'h'},
                                     {nullptr, 0, nullptr, 0}};
   std::optional<ZORScaleFormat> format;
-  ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) {
+  ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) -> ZOROutcome {
     if (id == kFormat) {
       format = ZORScaleFormatNamed(value);
-      return format ? std::string() : "--format is cpt, json or csv, not " + ZORShown(value);
+      if (format) return std::nullopt;
+      return ZORUsageProblem("--format is cpt, json or csv, not " + ZORShown(value));
     }
     modulePath = value;
     return ZORCheckNotEmpty("--module", value);
@@ -170,9 +171,9 @@ int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
     Presets(out);
     return 0;
   }
-  ZOROutcome problem;
-  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, problem);
-  if (!host) return ZORReport(problem, "", err);
+  std::unique_ptr<ZORModuleHost> host;
+  ZOROutcome problem = ZORModuleHost::Find(modulePath, host);
+  if (problem) return ZORReport(problem, "", err);
   const std::string name = action->name;
   if (name == "show") problem = Show(*host, operand[1], out, err);
   if (name == "export") problem = Export(*host, operand[1], operand[2], format, out, err);

@@ -1,44 +1,14 @@
 #include "zorhost/scale/ScaleStore.h"
 
-#include <fstream>
-
 #include "zor/ZORHostSession.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
+#include "zorhost/common/InputFiles.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/scale/RecordCheck.h"
 #include "zorhost/scale/ScaleEdits.h"
 #include "zorhost/scale/ScaleSnapshot.h"
-
-namespace {
-
-// Palettes are small: a file larger than this is not one.
-constexpr std::streamsize kLargestScaleFile = 16 * 1024 * 1024;
-
-// The file's text, at most kLargestScaleFile bytes.
-bool ReadSmallFile(const std::string& path, std::string& text, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = ZORPrintable(path) + ": cannot be read";
-    return false;
-  }
-  std::string buffer(static_cast<std::size_t>(kLargestScaleFile) + 1, '\0');
-  file.read(buffer.data(), kLargestScaleFile + 1);
-  if (file.bad()) {
-    error = ZORPrintable(path) + ": cannot be read";
-    return false;
-  }
-  if (file.gcount() > kLargestScaleFile) {
-    error = ZORPrintable(path) + ": larger than " + std::to_string(kLargestScaleFile) +
-            " bytes, too large for a color scale";
-    return false;
-  }
-  buffer.resize(static_cast<std::size_t>(file.gcount()));
-  text = std::move(buffer);
-  return true;
-}
-
-}  // namespace
 
 ZOROutcome ZORScaleFormatFor(const std::string& path, std::optional<ZORScaleFormat>& format) {
   if (!format) format = ZORScaleFormatOfPath(path);
@@ -101,10 +71,10 @@ ZOROutcome ZORWriteScaleTable(ZORIStNewColorScale* scale, const ZORScaleTable& t
 ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
                               std::optional<ZORScaleFormat> format) {
   if (ZOROutcome problem = ZORScaleFormatFor(path, format)) return problem;
-  std::string text, error;
-  if (!ReadSmallFile(path, text, error)) return ZORBadInput(error);
+  std::string text;
+  if (ZOROutcome problem = ZORReadWholeFile(path, kZORLargestTextFile, "a color scale", text)) return problem;
   ZORScaleTable table;
-  if (!ZORParseScaleFile(text, *format, ZORPrintable(path), table, error)) return ZORBadInput(error);
+  if (ZOROutcome problem = ZORParseScaleFile(text, *format, ZORPrintable(path), table)) return problem;
   return ZORWriteScaleTable(scale, table);
 }
 
@@ -112,11 +82,12 @@ ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& pat
                               std::optional<ZORScaleFormat> format, const std::string& name,
                               std::vector<std::string>& losses) {
   if (ZOROutcome problem = ZORScaleFormatFor(path, format)) return problem;
-  std::string error;
   const ZORScaleTable table = ZORReadScaleTable(scale);
-  std::string text = ZORFormatScaleFile(table, *format, name, error);
-  if (text.empty()) return ZORBadInput(ZORPrintable(path) + ": " + error);
-  if (!ZORWriteFilesWhole({{path, std::move(text)}}, error)) return ZORFailure(error);
+  std::string text;
+  if (ZOROutcome problem = ZORFormatScaleFile(table, *format, name, text)) {
+    return ZORInContext(ZORPrintable(path) + ": ", problem);
+  }
+  if (ZOROutcome problem = ZORWriteFilesWhole({{path, std::move(text)}})) return problem;
   losses = ZORScaleFileLosses(table, *format);
   return std::nullopt;
 }

@@ -7,6 +7,7 @@
 
 #include "zor/ZORText.h"
 #include "zor/ZORHostSession.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/common/Numbers.h"
 #include "zorhost/palettes/ColorRamps.h"
 #include "zorhost/palettes/ColorSpaces.h"
@@ -66,12 +67,12 @@ bool Fail(std::string& error, std::string message) {
 // color: a gradient (a range whose colors differ at its ends) cut into even pieces, each the
 // color its blend takes at its middle, pieces of one color made one. The pieces are as many as
 // the largest change of a component in RGB, kMostPiecesOfAGradient in other spaces, fewer when
-// the palette's blocks would pass kZORMostFileBlocks.
+// the palette's blocks would pass kZORMostBlocks.
 std::vector<Range> ConstantRanges(const Palette& palette) {
   const auto gradients = static_cast<int>(std::count_if(
       palette.ranges.begin(), palette.ranges.end(), [](const Range& range) { return !(range.start == range.end); }));
   const int constants = static_cast<int>(palette.ranges.size()) - gradients;
-  const int budget = gradients == 0 ? 1 : std::max(1, (kZORMostFileBlocks - 2 - constants) / gradients);
+  const int budget = gradients == 0 ? 1 : std::max(1, (kZORMostBlocks - 2 - constants) / gradients);
   std::vector<Range> ranges;
   for (const Range& range : palette.ranges) {
     if (range.start == range.end) {
@@ -115,8 +116,8 @@ bool TableOfPalette(Palette palette, const std::string& where, ZORScaleTable& ta
   const ZORRgba below = palette.below.value_or(palette.ranges.front().start);
   const ZORRgba above = palette.above.value_or(palette.ranges.back().end);
   if (!palette.colorImposed && !palette.boundaryImposed) palette.ranges = ConstantRanges(palette);
-  if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
-    return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+  if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
+    return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
   }
   table = {};
   table.colors.push_back(below);
@@ -340,8 +341,8 @@ bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable&
     const std::vector<std::string> words = Words(line);
     if (words.empty()) continue;
     if (!ReadCptLine(words, where, palette, error)) return false;
-    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
-      return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
+      return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
     }
   }
   return TableOfPalette(palette, fileName, table, error);
@@ -483,8 +484,8 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
     }
     previousX = x;
     previousColor = color;
-    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostFileBlocks)) {
-      return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
+      return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
     }
   }
   for (auto [key, color] : {std::pair{"BelowRangeColor", &palette.below},
@@ -576,8 +577,8 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
       continue;
     }
     const int block = table.Blocks() + 1;
-    if (block > kZORMostFileBlocks) {
-      return Fail(error, where + ": more than " + std::to_string(kZORMostFileBlocks) + " blocks");
+    if (block > kZORMostBlocks) {
+      return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
     }
     if (cells[0] != std::to_string(block)) {
       return Fail(error, where + ": expected block " + std::to_string(block) + ", not '" + ZORPrintable(cells[0]) + "'");
@@ -689,44 +690,47 @@ std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScale
   return losses;
 }
 
-std::string ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
-                               const std::string& name, std::string& error) {
-  if (table.Blocks() < 1) {
-    error = "the scale has no blocks";
-    return {};
-  }
+ZOROutcome ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format, const std::string& name,
+                              std::string& text) {
+  if (table.Blocks() < 1) return ZORBadInput("the scale has no blocks");
   if (std::string why = WhyNoFileHolds(table); !why.empty()) {
-    error = "no scale file can hold this scale: " + why;
-    return {};
+    return ZORBadInput("no scale file can hold this scale: " + why);
   }
   if (format != ZORScaleFormat::Csv && table.Blocks() < 3) {
-    error = std::string("a ") + (format == ZORScaleFormat::Cpt ? ".cpt" : ".json") +
-            " holds the blocks between the first and the last boundary; a scale of " +
-            std::to_string(table.Blocks()) + " blocks has none: write it as .csv";
-    return {};
+    return ZORBadInput(std::string("a ") + (format == ZORScaleFormat::Cpt ? ".cpt" : ".json") +
+                       " holds the blocks between the first and the last boundary; a scale of " +
+                       std::to_string(table.Blocks()) + " blocks has none: write it as .csv");
   }
   switch (format) {
     case ZORScaleFormat::Cpt:
-      return FormatCpt(table, name);
+      text = FormatCpt(table, name);
+      break;
     case ZORScaleFormat::Json:
-      return FormatJson(table, name);
+      text = FormatJson(table, name);
+      break;
     case ZORScaleFormat::Csv:
-      return FormatCsv(table);
+      text = FormatCsv(table);
+      break;
   }
-  return {};
+  return std::nullopt;
 }
 
-bool ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
-                       ZORScaleTable& table, std::string& error) {
+ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
+                             ZORScaleTable& table) {
   // Editors on some systems start text files with a UTF-8 byte order mark.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::string error;
+  bool parsed = false;
   switch (format) {
     case ZORScaleFormat::Cpt:
-      return ParseCpt(text, fileName, table, error);
+      parsed = ParseCpt(text, fileName, table, error);
+      break;
     case ZORScaleFormat::Json:
-      return ParseJson(text, fileName, table, error);
+      parsed = ParseJson(text, fileName, table, error);
+      break;
     case ZORScaleFormat::Csv:
-      return ParseCsv(text, fileName, table, error);
+      parsed = ParseCsv(text, fileName, table, error);
+      break;
   }
-  return false;
+  return parsed ? std::nullopt : ZORBadInput(error);
 }

@@ -19,6 +19,7 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORColorScaleInterfaces.h"
+#include "zorhost/common/Outcome.h"
 
 // A scale's blocks as its tables give them.
 struct ZORScaleTable {
@@ -35,18 +36,16 @@ enum class ZORScaleFormat { Cpt, Json, Csv };
 std::optional<ZORScaleFormat> ZORScaleFormatNamed(std::string_view name);  // cpt, json, csv
 std::optional<ZORScaleFormat> ZORScaleFormatOfPath(std::string_view path);  // by its extension
 
-// The file's text; empty with `error` when the format cannot hold the scale: what a reader would
-// refuse (boundaries that do not increase or are not finite, color components outside 0 to 255),
-// or fewer than three blocks in a .cpt or .json. `name` names the scale inside the file.
-std::string ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
-                               const std::string& name, std::string& error);
+// The file's text; a problem of the input when the format cannot hold the scale: what a reader
+// would refuse (boundaries that do not increase or are not finite, color components outside 0 to
+// 255), or fewer than three blocks in a .cpt or .json. `name` names the scale inside the file.
+ZOROutcome ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format, const std::string& name,
+                              std::string& text);
 // What the format keeps of the scale less than whole, a sentence each (alpha, in a .cpt or .json).
 std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScaleFormat format);
 
-// Reads a file's text, after a UTF-8 byte order mark if it starts with one. False with `error` ("FILE:LINE: reason", or the JSON member at fault)
-// on a damaged file; boundaries that do not increase are refused, never imposed.
-bool ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
-                       ZORScaleTable& table, std::string& error);
-
-// The largest number of blocks a file may give.
-inline constexpr int kZORMostFileBlocks = 65536;
+// Reads a file's text, after a UTF-8 byte order mark if it starts with one. A problem ("FILE:LINE:
+// reason", or the JSON member at fault) on a damaged file; boundaries that do not increase are
+// refused, never imposed.
+ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
+                             ZORScaleTable& table);

@@ -57,9 +57,8 @@ int ZORScriptJob(ZORJobArguments& arguments, std::string modulePath, std::istrea
   if (path != "-") {
     if (ZOROutcome problem = OpenScript(path, file)) return ZORReport(problem, "script", err);
   }
-  ZOROutcome problem;
-  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, problem);
-  if (!host) return ZORReport(problem, "", err);
+  std::unique_ptr<ZORModuleHost> host;
+  if (ZOROutcome problem = ZORModuleHost::Find(modulePath, host)) return ZORReport(problem, "", err);
   // The runner reports a bad line itself, in the form scripts are written against.
   ZORScriptRunner runner(*host, out, err);
   return path == "-" ? runner.Run(in, "<stdin>") : runner.Run(file, path);

@@ -1,6 +1,8 @@
 #include "zorhost/script/ScriptRunner.h"
 
 #include "zor/ZORText.h"
+#include "zorhost/common/Limits.h"
+#include "zorhost/common/Numbers.h"
 
 #include <istream>
 #include <ostream>
@@ -36,8 +38,8 @@ int ZORScriptRunner::Run(std::istream& script, std::string_view name) {
       ended = false;
       if (c == '\n') break;
       text.push_back(static_cast<char>(c));
-      if (text.size() > kMaximumLineLength) {
-        err_ << "zorhost: " << shownName << ":" << number << ": the line is longer than 16 MiB\n";
+      if (text.size() > kZORLargestTextFile) {  // a longer line is refused rather than read
+        err_ << "zorhost: " << shownName << ":" << number << ": the line is longer than " << ZORShownBytes(kZORLargestTextFile) << "\n";
         return kBadLine;
       }
     }

@@ -16,8 +16,6 @@ class ZORScriptRunner {
   static constexpr int kEveryLineRan = 0;
   static constexpr int kBadLine = 2;
   static constexpr int kOutputTooLarge = 3;
-  // A longer line is refused rather than read.
-  static constexpr std::size_t kMaximumLineLength = 16u << 20;
   // The largest array the runner hands to GetScaleDefinition or a legacy scale.
   static constexpr int kMaximumArrayCount = 1 << 20;
 

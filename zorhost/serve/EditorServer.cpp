@@ -23,6 +23,7 @@
 #include <nlohmann/json.hpp>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/serve/EmbeddedFiles.h"
 #include "zorhost/serve/ViewRequests.h"
 
@@ -77,27 +78,11 @@ void Refuse(httplib::Response& response, int status, const std::string& message)
   response.set_content(message + "\n", kText);
 }
 
-// The HTTP status of what the editor refused.
-int HttpStatus(const ZORProblem& problem) {
-  switch (problem.kind) {
-    case ZORProblem::Kind::Usage:
-    case ZORProblem::Kind::BadInput:
-      return 400;
-    case ZORProblem::Kind::TooLarge:
-      return 413;
-    case ZORProblem::Kind::Conflict:
-      return 409;
-    case ZORProblem::Kind::Failure:
-      return 500;
-  }
-  return 500;
-}
-
 constexpr const char* kJson = "application/json";
 
 // A change's answer: the state after it, or what was refused.
 void SendState(httplib::Response& response, ZORScaleEditor& editor, const ZOROutcome& outcome) {
-  if (outcome) return Refuse(response, HttpStatus(*outcome), outcome->message);
+  if (outcome) return Refuse(response, ZORHttpStatus(*outcome), outcome->message);
   response.set_content(editor.StateJson(), kJson);
 }
 
@@ -335,7 +320,7 @@ std::string ZOREditorServer::Address() const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/?token=" + token_;
 }
 
-bool ZOREditorServer::Bind(int port, std::string& error) {
+ZOROutcome ZOREditorServer::Bind(int port) {
   // A free port for IPv4 may be taken on ::1: try a few.
   for (int attempt = 0; attempt < 8; ++attempt) {
     loopback4_ = std::make_unique<ZORGuardedServer>(*watch_);
@@ -343,8 +328,7 @@ bool ZOREditorServer::Bind(int port, std::string& error) {
     port_ = port != 0 ? (loopback4_->bind_to_port("127.0.0.1", port) ? port : -1)
                       : loopback4_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) {
-      error = port != 0 ? "port " + std::to_string(port) + " is in use" : "no free port on 127.0.0.1";
-      return false;
+      return ZORBadInput(port != 0 ? "port " + std::to_string(port) + " is in use" : "no free port on 127.0.0.1");
     }
     if (loopback6_->bind_to_port("::1", port_)) break;
     loopback6_.reset();
@@ -356,7 +340,7 @@ bool ZOREditorServer::Bind(int port, std::string& error) {
   hosts_ = {"127.0.0.1:" + bound, "[::1]:" + bound, "localhost:" + bound};
   Route(*loopback4_);
   if (loopback6_) Route(*loopback6_);
-  return true;
+  return std::nullopt;
 }
 
 void ZOREditorServer::Serve() {
@@ -417,7 +401,7 @@ void ZOREditorServer::Route(httplib::Server& server) {
 }
 
 void ZOREditorServer::Guard(httplib::Server& server) {
-  server.set_payload_max_length(kLargestBody);
+  server.set_payload_max_length(kZORLargestRequestBody);
   server.set_default_headers({{"Cache-Control", "no-store"},
                               {"X-Content-Type-Options", "nosniff"},
                               {"Referrer-Policy", "no-referrer"},
@@ -436,7 +420,7 @@ void ZOREditorServer::Guard(httplib::Server& server) {
     if (!response.body.empty()) return;
     if (response.status == 404) Refuse(response, 404, "no such page");
     if (response.status == 413) {
-      Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+      Refuse(response, 413, "the request is larger than " + std::to_string(kZORLargestRequestBody) + " bytes");
     }
   });
   server.set_exception_handler([](const httplib::Request&, httplib::Response& response,
@@ -471,7 +455,7 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
       std::string body;
       ZOROutcome problem = ZORReadViewQuery(request.params, kind, editor_.HasView(), query);
       if (!problem) problem = answer(query, body);
-      if (problem) return Refuse(response, HttpStatus(*problem), problem->message);
+      if (problem) return Refuse(response, ZORHttpStatus(*problem), problem->message);
       response.set_content(body, type);
     };
   };
@@ -484,7 +468,7 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
   server.Get("/api/figure.png", [this](const httplib::Request& request, httplib::Response& response) {
     if (!OnlyPageParameters(request, response)) return;
     std::string png;
-    if (const ZOROutcome problem = editor_.Figure(png)) return Refuse(response, HttpStatus(*problem), problem->message);
+    if (const ZOROutcome problem = editor_.Figure(png)) return Refuse(response, ZORHttpStatus(*problem), problem->message);
     response.set_content(png, "image/png");
   });
   server.Get("/api/legend.svg", [this](const httplib::Request& request, httplib::Response& response) {
@@ -495,7 +479,7 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
     if (!OnlyPageParameters(request, response)) return;
     std::string text, fileName;
     if (const ZOROutcome problem = editor_.ExportScale(request.matches[1], text, fileName)) {
-      return Refuse(response, HttpStatus(*problem), problem->message);
+      return Refuse(response, ZORHttpStatus(*problem), problem->message);
     }
     response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
     response.set_content(text, request.matches[1] == "json" ? kJson : request.matches[1] == "csv" ? "text/csv; charset=utf-8" : kText);
@@ -506,7 +490,7 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
 }
 
 void ZOREditorServer::RouteChanges(httplib::Server& server) {
-  // A write's body is read as it arrives and refused past kLargestBody, whatever its framing.
+  // A write's body is read as it arrives and refused past kZORLargestRequestBody, whatever its framing.
   using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
   auto post = [&server, &watch = *watch_](const std::string& path, BodyHandler handle) {
     server.Post(path, [handle, &watch](const httplib::Request& request, httplib::Response& response,
@@ -514,14 +498,14 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
       std::string body;
       bool tooLarge = false;
       const bool whole = reader([&body, &tooLarge](const char* data, std::size_t length) {
-        tooLarge = body.size() + length > kLargestBody;
+        tooLarge = body.size() + length > kZORLargestRequestBody;
         if (!tooLarge) body.append(data, length);
         return !tooLarge;
       });
       if (tooLarge) {
         // The rest of the body is never read: the connection cannot carry another request.
         response.set_header("Connection", "close");
-        return Refuse(response, 413, "the request is larger than " + std::to_string(kLargestBody) + " bytes");
+        return Refuse(response, 413, "the request is larger than " + std::to_string(kZORLargestRequestBody) + " bytes");
       }
       if (!whole) {
         return Refuse(response, 400, "the request's body cannot be read: its chunks or its compression are damaged");
@@ -540,7 +524,7 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
   post("/api/script", [this](const std::string& body, httplib::Response& response) {
     std::string output;
     if (const ZOROutcome problem = editor_.RunScript(body, output)) {
-      return Refuse(response, HttpStatus(*problem), problem->message);
+      return Refuse(response, ZORHttpStatus(*problem), problem->message);
     }
     response.set_content(output, kText);
   });
@@ -549,7 +533,7 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
   post("/api/edit", [this](const std::string& body, httplib::Response& response) {
     std::string output;
     if (const ZOROutcome problem = editor_.RunScript(body, output)) {
-      return Refuse(response, HttpStatus(*problem), problem->message);
+      return Refuse(response, ZORHttpStatus(*problem), problem->message);
     }
     const json printed = output;
     response.set_content("{\"output\":" + printed.dump(-1, ' ', false, json::error_handler_t::replace) +

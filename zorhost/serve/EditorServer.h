@@ -21,8 +21,6 @@ class ZORGuardedServer;
 
 class ZOREditorServer {
  public:
-  // The largest request body and script a request may carry.
-  static constexpr std::size_t kLargestBody = 1 << 20;
   // Threads that answer requests, on each loopback address.
   static constexpr std::size_t kWorkers = 8;
   // A request's headers and body must arrive within this, counted from the connection's start or
@@ -35,8 +33,8 @@ class ZOREditorServer {
   ~ZOREditorServer();
 
   // Binds 127.0.0.1, and ::1 where the machine has it, on `port`, or on a free port for 0.
-  // False with `error` when the port cannot be had ("port N is in use").
-  bool Bind(int port, std::string& error);
+  // A problem when the port cannot be had ("port N is in use").
+  ZOROutcome Bind(int port);
   int Port() const { return port_; }
   // The address to open: the page, with the token.
   std::string Address() const;

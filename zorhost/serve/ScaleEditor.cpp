@@ -1,3 +1,4 @@
+#include "zorhost/common/Limits.h"
 #include "zorhost/serve/ScaleEditor.h"
 
 #include <algorithm>
@@ -5,7 +6,6 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "colorscale/SettingsRecord.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
 #include "zorhost/figure/ImageFiles.h"
@@ -25,12 +25,6 @@ namespace {
 using nlohmann::json;
 
 constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
-// Edits kept for undo, in steps and in the memory their states take; the oldest go first. A
-// scale of 65536 blocks takes about 5 MB a step.
-constexpr std::size_t kMostUndoSteps = 500;
-constexpr std::size_t kMostUndoBytes = std::size_t{64} << 20;
-// A script's answer is at most this large: a request that would make it larger is refused.
-constexpr std::size_t kLargestScriptAnswer = std::size_t{16} << 20;
 
 // The memory a saved state holds.
 std::size_t Bytes(const ZORFeatureState& state) {
@@ -104,24 +98,26 @@ ZORScaleEditor::~ZORScaleEditor() {
   runner_.reset();  // its scales go before the served one
 }
 
-std::unique_ptr<ZORScaleEditor> ZORScaleEditor::Open(ZORModuleHost& host, const ZORPaintRequest& options,
-                                                     ZOROutcome& problem, std::ostream& progress) {
+ZOROutcome ZORScaleEditor::Open(ZORModuleHost& host, const ZORPaintRequest& options, std::ostream& progress,
+                                 std::unique_ptr<ZORScaleEditor>& opened) {
   std::unique_ptr<ZORScaleEditor> editor(new ZORScaleEditor(host, options));
   ZORStages stages(options.progress, "serve", progress);
-  problem = ZORReadRenderValues(options.source, options.picture, "serve", editor->values_, stages);
-  if (!problem) {
-    stages.Begin("the scale");
-    problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_, editor->optionsDone_,
-                              editor->warnings_);
+  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "serve", editor->values_, stages)) {
+    return problem;
   }
-  if (problem) return nullptr;
+  stages.Begin("the scale");
+  if (ZOROutcome problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_,
+                                           editor->optionsDone_, editor->warnings_)) {
+    return problem;
+  }
   stages.End();
   editor->openTimings_ = stages.Timings();
   editor->feature_ = ZORISpecObject_var(editor->scale_);
   editor->runner_ = std::make_unique<ZORScriptRunner>(host, editor->scriptOut_, editor->scriptErr_);
   editor->saved_ = editor->State();
   editor->repository_ = options.scale.settingsName;
-  return editor;
+  opened = std::move(editor);
+  return std::nullopt;
 }
 
 ZORFeatureState ZORScaleEditor::State() { return ZORSaveFeatureState(feature_.get()); }
@@ -138,7 +134,7 @@ bool ZORScaleEditor::Edited(ZORFeatureState before) {
   if (State().Same(before)) return false;
   undo_.push_back(std::move(before));
   std::size_t kept = undo_.size();
-  for (std::size_t bytes = Bytes(undo_); kept > 1 && (kept > kMostUndoSteps || bytes > kMostUndoBytes); --kept) {
+  for (std::size_t bytes = Bytes(undo_); kept > 1 && (kept > kZORMostUndoSteps || bytes > kZORMostUndoBytes); --kept) {
     bytes -= Bytes(undo_[undo_.size() - kept]);
   }
   undo_.erase(undo_.begin(), undo_.end() - static_cast<std::ptrdiff_t>(kept));
@@ -181,8 +177,11 @@ ZOROutcome ZORScaleEditor::PaintOther(const ZORPictureSettings& view, bool draft
   if (draft) {
     settings.width = std::max(1, view.width / 2);
     settings.height = std::max(1, view.height / 2);
-  } else if (std::string error; (stages.Begin("meshing"), !ZORPreparePart(settings, *values_.part, error))) {
-    return ZORFailure(values_.part->Description() + ": " + error);
+  } else {
+    stages.Begin("meshing");
+    if (ZOROutcome problem = ZORPreparePart(settings, *values_.part)) {
+      return ZORInContext(values_.part->Description() + ": ", problem);
+    }
   }
   const Painted& current = Paint();
   stages.Begin("the analysis at each pixel");
@@ -256,13 +255,14 @@ std::string ZORScaleEditor::StateJson() {
       {"redo", redo_.size()},
       {"presets", presets},
       {"methods", ZORClassMethodNames()},
-      {"limits", {{"blocks", ZORSettingsRecord::kMaximumBlockCount},
+      {"limits", {{"blocks", kZORMostBlocks},
                   {"number", kZORNumberPattern},
                   {"side", kZORLargestSide},
                   {"zoom", {kZORLeastZoom, kZORMostZoom}},
                   {"pan", kZORMostPan},
                   {"outlierShare", kZORLargestOutlierShare},
-                  {"scriptLines", kMostScriptLines},
+                  {"scriptLines", kZORMostScriptLines},
+                  {"threads", kZORMostThreads},
                   {"repositoryName", ZORRepositoryNameRule()},
                   {"repositoryNameLength", kZORLongestRepositoryName}}}};
   return Dump(state);
@@ -281,8 +281,8 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   const bool otherAnalysis =
       view.analysis != options_.picture.analysis || !(view.parameters == options_.picture.parameters);
   stages.Begin("meshing");
-  if (std::string error; !ZORPreparePart(view, *values_.part, error)) {
-    return ZORFailure(values_.part->Description() + ": " + error);
+  if (ZOROutcome problem = ZORPreparePart(view, *values_.part)) {
+    return ZORInContext(values_.part->Description() + ": ", problem);
   }
   if (otherAnalysis) {
     stages.Begin("measuring the whole part");
@@ -337,8 +337,10 @@ std::string ZORScaleEditor::LegendSvg() {
 ZOROutcome ZORScaleEditor::Probe(const ZORPictureSettings& view, ZORPixel pixel, std::string& text) {
   std::lock_guard lock(mutex_);
   // The mesh the picture of that view is made with, so that the probe sees what it shows.
-  if (std::string error; HasView() && !ZORPreparePart(view, *values_.part, error)) {
-    return ZORFailure(values_.part->Description() + ": " + error);
+  if (HasView()) {
+    if (ZOROutcome problem = ZORPreparePart(view, *values_.part)) {
+      return ZORInContext(values_.part->Description() + ": ", problem);
+    }
   }
   const Painted& current = Paint();
   const std::optional<ZORProbeResult> result = ZORProbeValues(values_, view, *current.snapshot, pixel);
@@ -367,17 +369,15 @@ ZOROutcome ZORScaleEditor::ExportScale(const std::string& formatName, std::strin
   std::lock_guard lock(mutex_);
   // Named as `zorhost scale export` names a repository's scale.
   const std::string name = repository_.empty() ? "scale" : repository_;
-  std::string error;
-  text = ZORFormatScaleFile(ZORReadScaleTable(scale_.get()), *format, name, error);
-  if (text.empty()) return Bad(error);
+  if (ZOROutcome problem = ZORFormatScaleFile(ZORReadScaleTable(scale_.get()), *format, name, text)) return problem;
   fileName = name + "." + formatName;
   return std::nullopt;
 }
 
 ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& output) {
-  if (LineCount(script) > kMostScriptLines) {
+  if (LineCount(script) > kZORMostScriptLines) {
     return ZORProblem{ZORProblem::Kind::TooLarge,
-                      "a script may have at most " + std::to_string(kMostScriptLines) + " lines"};
+                      "a script may have at most " + std::to_string(kZORMostScriptLines) + " lines"};
   }
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
@@ -386,7 +386,7 @@ ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& outpu
   runner_->Reset();
   runner_->Adopt(scale_);
   std::istringstream lines{std::string(script)};
-  runner_->LimitOutput(kLargestScriptAnswer);
+  runner_->LimitOutput(kZORLargestTextFile);
   const int status = runner_->Run(lines, "request");
   runner_->Reset();
   if (status != ZORScriptRunner::kEveryLineRan) {
@@ -404,9 +404,8 @@ ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& outpu
 ZOROutcome ZORScaleEditor::ImposePreset(const std::string& name, std::optional<int> blocks) {
   const ZORColorPreset* preset = ZORFindColorPreset(name);
   if (!preset) return Bad("the preset is " + ZORColorPresetChoices() + ", not '" + ZORPrintable(name) + "'");
-  constexpr int kMostBlocks = ZORSettingsRecord::kMaximumBlockCount;
-  if (blocks && (*blocks < 1 || *blocks > kMostBlocks)) {
-    return Bad("the number of blocks is a whole number from 1 to " + std::to_string(kMostBlocks));
+  if (blocks && (*blocks < 1 || *blocks > kZORMostBlocks)) {
+    return Bad("the number of blocks is a whole number from 1 to " + std::to_string(kZORMostBlocks));
   }
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();

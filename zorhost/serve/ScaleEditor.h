@@ -26,13 +26,10 @@
 
 class ZORScaleEditor {
  public:
-  // The longest script a request may run, in lines.
-  static constexpr std::size_t kMostScriptLines = 10000;
-
   // The values read and the scale prepared as `zorhost render` does, its stages told on
-  // `progress` when the options ask; null with `problem` when that fails.
-  static std::unique_ptr<ZORScaleEditor> Open(ZORModuleHost& host, const ZORPaintRequest& options,
-                                              ZOROutcome& problem, std::ostream& progress);
+  // `progress` when the options ask.
+  static ZOROutcome Open(ZORModuleHost& host, const ZORPaintRequest& options, std::ostream& progress,
+                         std::unique_ptr<ZORScaleEditor>& editor);
   ~ZORScaleEditor();
 
   // The scale and what it paints, as JSON: every number a person reads already in its text.

@@ -46,7 +46,7 @@ ZOROutcome Serve(ZORScaleEditor& editor, int port, std::ostream& out, std::ostre
   const sigset_t signals = EndingSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ZOREditorServer server(editor, ZOREditorServer::NewToken());
-  if (std::string error; !server.Bind(port, error)) return ZORBadInput(error);
+  if (ZOROutcome problem = server.Bind(port)) return problem;
   std::thread waiter([&server, signals] {
     int taken = 0;
     sigwait(&signals, &taken);
@@ -72,24 +72,26 @@ int ZORServeJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
   ZORPaintRequest options;
   int port = 0;
   ZORPaintOptionReader paint(options, modulePath);
-  ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) {
+  ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) -> ZOROutcome {
     if (id != kPort) return paint.Take(id, value);
     const std::optional<int> asked = ZORReadInt(value);
-    if (!asked || *asked < 1 || *asked > 65535) return "--port is a port from 1 to 65535, not " + ZORShown(value);
+    if (!asked || *asked < 1 || *asked > 65535) {
+      return ZORUsageProblem("--port is a port from 1 to 65535, not " + ZORShown(value));
+    }
     port = *asked;
-    return std::string();
+    return std::nullopt;
   });
   if (!read.problem && read.helpAsked) {
-    out << kHelp << kZORPaintOptionsHelp << kOwnHelp;
+    out << kHelp << ZORPaintOptionsHelp() << kOwnHelp;
     return 0;
   }
   if (!read.problem) read.problem = paint.Finish(read.positional);
   if (read.problem) return ZORReport(read.problem, "serve", err);
-  ZOROutcome problem;
-  std::unique_ptr<ZORModuleHost> host = ZORModuleHost::Find(modulePath, problem);
-  if (!host) return ZORReport(problem, "", err);
+  std::unique_ptr<ZORModuleHost> host;
+  ZOROutcome problem = ZORModuleHost::Find(modulePath, host);
+  if (problem) return ZORReport(problem, "", err);
   options.progress = isatty(STDERR_FILENO) != 0;
-  std::unique_ptr<ZORScaleEditor> editor = ZORScaleEditor::Open(*host, options, problem, err);
-  if (!editor) return ZORReport(problem, "serve", err);
+  std::unique_ptr<ZORScaleEditor> editor;
+  if (ZOROutcome opened = ZORScaleEditor::Open(*host, options, err, editor)) return ZORReport(opened, "serve", err);
   return ZORReport(Serve(*editor, port, out, err), "serve", err);
 }

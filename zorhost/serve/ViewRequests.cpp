@@ -51,9 +51,7 @@ ZOROutcome ZORReadViewQuery(const std::multimap<std::string, std::string>& param
     if (name == "token" || name == "revision") continue;
     if (const NamedSetting* named = QuerySetting(name)) {
       if (!hasView) return ZORBadInput(std::string(named->name) + ": the values are a grid, which has no view");
-      if (std::string why = ZORTakePictureSetting(named->setting, name, value, query.view); !why.empty()) {
-        return ZORBadInput(why);
-      }
+      if (ZOROutcome refused = ZORTakePictureSetting(named->setting, name, value, query.view)) return refused;
     } else if (kind == ZORViewQueryKind::Picture && name == "draft") {
       if (value != "0" && value != "1") return ZORBadInput("draft is 1 or 0, not '" + ZORPrintable(value) + "'");
       query.draft = value == "1";
@@ -80,8 +78,8 @@ ZOROutcome ZORReadViewChange(const nlohmann::json& body, ZORPictureSettings& vie
                          "': a view takes analysis, view, zoom, pan, size and shading");
     }
     if (!value.is_string()) return ZORBadInput("\"" + name + "\" must be a string, as its option takes it");
-    if (std::string why = ZORTakePictureSetting(named->setting, name, value.get<std::string>(), view); !why.empty()) {
-      return ZORBadInput(why);
+    if (ZOROutcome refused = ZORTakePictureSetting(named->setting, name, value.get<std::string>(), view)) {
+      return refused;
     }
   }
   return std::nullopt;

@@ -10,6 +10,8 @@
 
 #include <TopoDS_Shape.hxx>
 
+#include "zorhost/common/Outcome.h"
+
 class ZORPart;
 
 // Sends the kernel's messages to the list that ZORTakeKernelMessages empties, instead of
@@ -18,27 +20,31 @@ void ZORQuietKernel();
 // The kernel's messages since the last call, warnings and failures only, one a line.
 std::string ZORTakeKernelMessages();
 
-// Runs `work` (which returns false with `error` set when it fails); a failure the kernel throws
-// becomes false too, with `error` saying what the kernel said. Nothing the kernel throws goes on.
+// Runs `work`, which returns a ZOROutcome; a failure the kernel throws becomes a problem of
+// the input, saying what the kernel said (and its messages). Nothing the kernel throws goes on.
 template <class Work>
-bool ZORCatchingKernelFailures(std::string& error, Work work) {
+ZOROutcome ZORCatchingKernelFailures(Work work) {
   ZORQuietKernel();
+  std::string failed;
+  ZORProblem::Kind kind = ZORProblem::Kind::BadInput;
   try {
-    if (work()) return true;
+    ZOROutcome outcome = work();
+    if (!outcome) return outcome;
+    failed = std::move(outcome->message);
+    kind = outcome->kind;
   } catch (const Standard_Failure& failure) {
-    error = std::string("the CAD kernel failed: ") +
-            (failure.GetMessageString() != nullptr && *failure.GetMessageString() != '\0'
-                 ? failure.GetMessageString()
-                 : failure.DynamicType()->Name());
+    failed = std::string("the CAD kernel failed: ") +
+             (failure.GetMessageString() != nullptr && *failure.GetMessageString() != '\0'
+                  ? failure.GetMessageString()
+                  : failure.DynamicType()->Name());
   } catch (const std::bad_alloc&) {
-    error = "not enough memory";
+    failed = "not enough memory";
+    kind = ZORProblem::Kind::TooLarge;
   } catch (const std::exception& failure) {
-    error = failure.what();
+    failed = failure.what();
   }
-  if (const std::string messages = ZORTakeKernelMessages(); !messages.empty()) {
-    error += " (" + messages + ")";
-  }
-  return false;
+  if (const std::string messages = ZORTakeKernelMessages(); !messages.empty()) failed += " (" + messages + ")";
+  return ZORProblem{kind, failed};
 }
 
 // The shape of the built-in sample part (see ZORMakeSamplePart).
@@ -48,5 +54,5 @@ TopoDS_Shape ZORSampleShape();
 std::unique_ptr<ZORPart> ZORMakeCadPart(std::string description, const TopoDS_Shape& shape,
                                         std::string lengthUnit = "");
 
-// A STEP (or, `iges`, IGES) file's part; null with `error` naming the file.
-std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error);
+// A STEP (or, `iges`, IGES) file's part; a problem naming the file when it cannot be read.
+ZOROutcome ZORReadCadPart(const std::string& path, bool iges, std::unique_ptr<ZORPart>& part);

@@ -35,13 +35,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "zorhost/common/Numbers.h"
 #include "zorhost/common/Parallel.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/Part.h"
@@ -93,13 +93,13 @@ class CadPart final : public ZORPart {
 
   // The mesh depends on the deflection alone, not on the meshes made before: the kernel keeps a
   // face's finer triangulation when asked for a coarser one, so they are removed first.
-  bool Prepare(double deflection, bool, std::string& error) override {
-    if (meshedDeflection_ == deflection) return true;
+  ZOROutcome Prepare(double deflection, bool) override {
+    if (meshedDeflection_ == deflection) return std::nullopt;
     if (meshedDeflection_) BRepTools::Clean(shape_);
     meshedDeflection_.reset();
-    const bool meshed = ZORCatchingKernelFailures(error, [&] { return Mesh(deflection, error); });
-    if (meshed) meshedDeflection_ = deflection;
-    return meshed;
+    ZOROutcome problem = ZORCatchingKernelFailures([&] { return Mesh(deflection); });
+    if (!problem) meshedDeflection_ = deflection;
+    return problem;
   }
 
   ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
@@ -163,10 +163,11 @@ class CadPart final : public ZORPart {
 
   std::vector<ZORSurfacePoint> Sample(std::size_t count, int threads) const override {
     std::vector<ZORSurfacePoint> points;
-    ZORCatchingKernelFailures(sampleError_, [&] {
+    // A failure leaves no points, which the caller tells.
+    static_cast<void>(ZORCatchingKernelFailures([&] {
       points = SampleOfCopy(count, threads);
-      return true;
-    });
+      return ZOROutcome{};
+    }));
     return points;
   }
 
@@ -246,7 +247,7 @@ class CadPart final : public ZORPart {
     return meshed;
   }
 
-  bool Mesh(double deflection, std::string& error) {
+  ZOROutcome Mesh(double deflection) {
     mesh_ = {};
     triangleDeflections_.clear();
     meshNotes_.clear();
@@ -256,20 +257,18 @@ class CadPart final : public ZORPart {
       mesh_.normals.push_back(NodeAt(static_cast<int>(node)).normal);
     }
     if (mesh_.triangles.empty()) {
-      error = meshed.unmeshed > 0 ? "no face of the part could be meshed" : "the part holds no surface";
-      return false;
+      return ZORBadInput(meshed.unmeshed > 0 ? "no face of the part could be meshed" : "the part holds no surface");
     }
     const std::string of = " of " + std::to_string(faces_.size()) + " faces";
     if (meshed.coarser > 0) {
-      char within[64];
-      std::snprintf(within, sizeof within, "within %.3g instead of %.3g", meshed.coarsest, deflection);
-      meshNotes_.push_back(std::to_string(meshed.coarser) + of + " could only be meshed coarser, " +
-                           within + ": their outlines are coarser, their values still exact");
+      meshNotes_.push_back(std::to_string(meshed.coarser) + of + " could only be meshed coarser, within " +
+                           ZORShownNumber(meshed.coarsest) + " instead of " + ZORShownNumber(deflection) +
+                           ": their outlines are coarser, their values still exact");
     }
     if (meshed.unmeshed > 0) {
       meshNotes_.push_back(std::to_string(meshed.unmeshed) + of + " could not be meshed and are not shown");
     }
-    return true;
+    return std::nullopt;
   }
 
   // Points spread evenly over a coarse triangulation of a copy of the shape, made for them alone
@@ -443,22 +442,18 @@ class CadPart final : public ZORPart {
   // The evaluation's state per face for the part's own evaluations; evaluating changes it, the
   // part does not.
   mutable std::vector<GeomLProp_SLProps> props_;
-  mutable std::string sampleError_;
 };
 
 // The shape a STEP or IGES reader makes of the file; `format` names the format in messages.
 template <class Reader>
-TopoDS_Shape ReadShape(const std::string& path, const char* format, std::string& error) {
+ZOROutcome ReadShape(const std::string& path, const char* format, TopoDS_Shape& shape) {
   Reader reader;
   if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
-    error = std::string("is not ") + format + " file that can be read";
-    return {};
+    return ZORBadInput(std::string("is not ") + format + " file that can be read");
   }
-  if (reader.TransferRoots() == 0) {
-    error = "holds nothing that can be made into a shape";
-    return {};
-  }
-  return reader.OneShape();
+  if (reader.TransferRoots() == 0) return ZORBadInput("holds nothing that can be made into a shape");
+  shape = reader.OneShape();
+  return std::nullopt;
 }
 
 bool HasFaces(const TopoDS_Shape& shape) {
@@ -467,26 +462,23 @@ bool HasFaces(const TopoDS_Shape& shape) {
 
 }  // namespace
 
-std::unique_ptr<ZORPart> ZORReadCadPart(const std::string& path, bool iges, std::string& error) {
-  std::unique_ptr<ZORPart> part;
-  if (!iges && !ZORCheckStepFile(path, error)) {
-    error = path + ": " + error;
-    return nullptr;
+ZOROutcome ZORReadCadPart(const std::string& path, bool iges, std::unique_ptr<ZORPart>& part) {
+  if (!iges) {
+    if (ZOROutcome problem = ZORCheckStepFile(path)) return problem;
   }
-  ZORCatchingKernelFailures(error, [&] {
-    const TopoDS_Shape shape = iges ? ReadShape<IGESControl_Reader>(path, "an IGES", error)
-                                    : ReadShape<STEPControl_Reader>(path, "a STEP", error);
-    if (!error.empty()) return false;
-    if (!HasFaces(shape)) {
-      error = "holds no surface";
-      return false;
+  ZOROutcome problem = ZORCatchingKernelFailures([&]() -> ZOROutcome {
+    TopoDS_Shape shape;
+    if (ZOROutcome unread = iges ? ReadShape<IGESControl_Reader>(path, "an IGES", shape)
+                                 : ReadShape<STEPControl_Reader>(path, "a STEP", shape)) {
+      return unread;
     }
+    if (!HasFaces(shape)) return ZORBadInput("holds no surface");
     // The readers convert the file's lengths to the kernel's unit, millimetres.
     part = ZORMakeCadPart(path, shape, "mm");
-    return true;
+    return std::nullopt;
   });
-  if (!part) error = path + ": " + error;
-  return part;
+  if (problem) problem->message = path + ": " + problem->message;
+  return problem;
 }
 
 TopoDS_Shape ZORSampleShape() {

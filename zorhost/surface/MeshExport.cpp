@@ -59,8 +59,7 @@ std::string Extension(const std::string& path) {
 
 }  // namespace
 
-std::string ZORFormatGlb(const ZORSurfaceMesh& mesh, const std::vector<ZORRgba>& colors,
-                         std::string& error) {
+ZOROutcome ZORFormatGlb(const ZORSurfaceMesh& mesh, const std::vector<ZORRgba>& colors, std::string& bytes) {
   tinygltf::Model model;
   model.asset.version = "2.0";
   model.asset.generator = "zorhost";
@@ -118,17 +117,19 @@ std::string ZORFormatGlb(const ZORSurfaceMesh& mesh, const std::vector<ZORRgba>&
   std::ostringstream out;
   tinygltf::TinyGLTF writer;
   if (!writer.WriteGltfSceneToStream(&model, out, false, true)) {
-    error = "the glTF writer failed";
-    return {};
+    return ZORFailure("the glTF writer failed");
   }
-  return out.str();
+  bytes = out.str();
+  return std::nullopt;
 }
 
-std::string ZORFormatMesh(const std::string& path, const ZORSurfaceMesh& mesh,
-                          const std::vector<ZORRgba>& colors, std::string& error) {
+ZOROutcome ZORFormatMesh(const std::string& path, const ZORSurfaceMesh& mesh, const std::vector<ZORRgba>& colors,
+                         std::string& contents) {
   const std::string extension = Extension(path);
-  if (extension == "ply") return ZORFormatPly(mesh, colors);
-  if (extension == "glb") return ZORFormatGlb(mesh, colors, error);
-  error = path + ": a mesh is written as .ply or .glb, not '." + extension + "'";
-  return {};
+  if (extension == "ply") {
+    contents = ZORFormatPly(mesh, colors);
+    return std::nullopt;
+  }
+  if (extension == "glb") return ZORFormatGlb(mesh, colors, contents);
+  return ZORBadInput(path + ": a mesh is written as .ply or .glb, not '." + extension + "'");
 }

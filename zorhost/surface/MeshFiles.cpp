@@ -10,7 +10,6 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <cstdio>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/common/PixelArrays.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshFiles.h"
@@ -73,7 +73,7 @@ bool FiniteNumber(std::string_view word) {
 // A binary STL is an 80-byte header, a 32-bit triangle count and 50 bytes a triangle; anything
 // else must be an ASCII one. A count that the file's size does not carry is refused before the
 // reader sees it. `ascii` says which it is.
-bool CheckStl(const std::string& path, std::uint64_t size, bool& ascii, std::string& error) {
+ZOROutcome CheckStl(const std::string& path, std::uint64_t size, bool& ascii) {
   std::ifstream in(path, std::ios::binary);
   char head[84] = {};
   in.read(head, sizeof head);
@@ -81,44 +81,39 @@ bool CheckStl(const std::string& path, std::uint64_t size, bool& ascii, std::str
   std::uint32_t count = 0;
   std::memcpy(&count, head + 80, sizeof count);
   ascii = false;
-  if (got == 84 && size == 84 + 50 * static_cast<std::uint64_t>(count)) return true;
+  if (got == 84 && size == 84 + 50 * static_cast<std::uint64_t>(count)) return std::nullopt;
   const std::string start(head, static_cast<std::size_t>(got));
   const std::size_t word = start.find_first_not_of(" \t\r\n");
   if (word != std::string::npos && start.compare(word, 5, "solid") == 0 &&
       start.find('\0') == std::string::npos) {
     ascii = true;
-    return true;
+    return std::nullopt;
   }
-  if (got == 84) {
-    error = "is not an ASCII STL, and as a binary one its " + std::to_string(count) +
-            " triangles would take " + std::to_string(84 + 50 * static_cast<std::uint64_t>(count)) +
-            " bytes, not " + std::to_string(size);
-  } else {
-    error = "is too short for an STL file";
-  }
-  return false;
+  if (got != 84) return ZORBadInput("is too short for an STL file");
+  return ZORBadInput("is not an ASCII STL, and as a binary one its " + std::to_string(count) +
+                     " triangles would take " + std::to_string(84 + 50 * static_cast<std::uint64_t>(count)) +
+                     " bytes, not " + std::to_string(size));
 }
 
 // Every vertex of an ASCII STL three finite numbers, so that a bad one is reported at its line
 // (the kernel's reader counts lines its own way).
-bool CheckStlVertices(const std::string& path, std::string& error) {
+ZOROutcome CheckStlVertices(const std::string& path) {
   FileLines lines(path);
   for (std::string line; lines.Next(line);) {
     const std::vector<std::string_view> words = Words(line);
     if (words.empty() || words.front() != "vertex") continue;
     if (words.size() != 4 || !FiniteNumber(words[1]) || !FiniteNumber(words[2]) ||
         !FiniteNumber(words[3])) {
-      error = "line " + std::to_string(lines.Number()) + ": '" + ZORPrintable(Trimmed(line)) +
-              "' is not a vertex of three finite numbers";
-      return false;
+      return ZORBadInput("line " + std::to_string(lines.Number()) + ": '" + ZORPrintable(Trimmed(line)) +
+                         "' is not a vertex of three finite numbers");
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 // Every index of an OBJ face names a vertex defined before it (1 to n, or -1 to -n counted back
 // from the last one): the kernel's reader takes an index that overflows as some other number.
-bool CheckObjIndices(const std::string& path, std::string& error) {
+ZOROutcome CheckObjIndices(const std::string& path) {
   FileLines lines(path);
   long long vertices = 0;
   for (std::string line; lines.Next(line);) {
@@ -132,13 +127,12 @@ bool CheckObjIndices(const std::string& path, std::string& error) {
       const auto [end, problem] = std::from_chars(index.data(), index.data() + index.size(), value);
       if (problem != std::errc() || end != index.data() + index.size() || value == 0 ||
           value > vertices || value < -vertices) {
-        error = "line " + std::to_string(lines.Number()) + ": the index '" + ZORPrintable(index) +
-                "' names no vertex (" + std::to_string(vertices) + " are defined before it)";
-        return false;
+        return ZORBadInput("line " + std::to_string(lines.Number()) + ": the index '" + ZORPrintable(index) +
+                           "' names no vertex (" + std::to_string(vertices) + " are defined before it)");
       }
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 // The box of the positions; false when they are none.
@@ -154,24 +148,20 @@ bool Bounds(const std::vector<ZORVec3>& positions, ZORVec3& lowest, ZORVec3& hig
 
 // The mesh is not larger than kZORLargestCoordinate, so that its distances and areas can be
 // computed.
-bool CheckExtent(const std::vector<ZORVec3>& positions, std::string& error) {
+ZOROutcome CheckExtent(const std::vector<ZORVec3>& positions) {
   ZORVec3 lowest, highest;
-  if (!Bounds(positions, lowest, highest)) return true;
+  if (!Bounds(positions, lowest, highest)) return std::nullopt;
   const double extent = Length(highest - lowest);
-  if (std::isfinite(extent) && extent <= kZORLargestCoordinate) return true;
-  char text[160];
-  std::snprintf(text, sizeof text, "the vertices spread from (%g, %g, %g) to (%g, %g, %g), farther than %g",
-                lowest.x, lowest.y, lowest.z, highest.x, highest.y, highest.z, kZORLargestCoordinate);
-  error = text;
-  return false;
+  if (std::isfinite(extent) && extent <= kZORLargestCoordinate) return std::nullopt;
+  auto point = [](const ZORVec3& p) {
+    return "(" + ZORShownNumber(p.x) + ", " + ZORShownNumber(p.y) + ", " + ZORShownNumber(p.z) + ")";
+  };
+  return ZORBadInput("the vertices spread from " + point(lowest) + " to " + point(highest) + ", farther than " +
+                     ZORShownNumber(kZORLargestCoordinate));
 }
 
-bool FromTriangulation(const Handle(Poly_Triangulation)& triangulation, ZORSurfaceMesh& mesh,
-                       std::string& error) {
-  if (triangulation.IsNull() || triangulation->NbTriangles() == 0) {
-    error = "holds no triangle";
-    return false;
-  }
+ZOROutcome FromTriangulation(const Handle(Poly_Triangulation)& triangulation, ZORSurfaceMesh& mesh) {
+  if (triangulation.IsNull() || triangulation->NbTriangles() == 0) return ZORBadInput("holds no triangle");
   for (int n = 1; n <= triangulation->NbNodes(); ++n) {
     const gp_Pnt point = triangulation->Node(n);
     mesh.positions.push_back({point.X(), point.Y(), point.Z()});
@@ -181,67 +171,52 @@ bool FromTriangulation(const Handle(Poly_Triangulation)& triangulation, ZORSurfa
     triangulation->Triangle(t).Get(a, b, c);
     mesh.triangles.push_back({a - 1, b - 1, c - 1});
   }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace
 
-bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
-                     std::string& error, const std::string& field) {
+ZOROutcome ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
+                           const std::string& field) {
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0) {
-    error = path + ": cannot be read: " + std::strerror(errno);
-    return false;
-  }
+  if (stat(path.c_str(), &status) != 0) return ZORBadInput(path + ": cannot be read: " + std::strerror(errno));
   const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
-  if (size == 0) {
-    error = path + ": the file is empty";
-    return false;
-  }
-  bool read = false;
+  if (size == 0) return ZORBadInput(path + ": the file is empty");
   if (format == ZORMeshFormat::Ply) {
-    read = ZORReadPlyFile(path, mesh, error, field);
-    if (!read) return false;
-  } else {
-    read = ZORCatchingKernelFailures(error, [&] {
-      if (format == ZORMeshFormat::Stl) {
-        bool ascii = false;
-        if (!CheckStl(path, size, ascii, error) || (ascii && !CheckStlVertices(path, error))) return false;
-        return FromTriangulation(RWStl::ReadFile(path.c_str()), mesh, error);
-      }
-      if (!CheckObjIndices(path, error)) return false;
-      RWObj_TriangulationReader reader;
-      reader.SetCreateShapes(false);
-      // Far above any mesh a picture needs, far below what would exhaust the machine.
-      reader.SetMemoryLimit(std::size_t{2} << 30);
-      if (!reader.Read(path.c_str(), Message_ProgressRange())) {
-        error = "is not an OBJ file that can be read";
-        return false;
-      }
-      return FromTriangulation(reader.GetTriangulation(), mesh, error);
-    });
-    if (!read) {
-      error = path + ": " + error;
-      return false;
-    }
+    if (ZOROutcome problem = ZORReadPlyFile(path, mesh, field)) return problem;
+  } else if (ZOROutcome problem = ZORCatchingKernelFailures([&]() -> ZOROutcome {
+               if (format == ZORMeshFormat::Stl) {
+                 bool ascii = false;
+                 if (ZOROutcome bad = CheckStl(path, size, ascii)) return bad;
+                 if (ascii) {
+                   if (ZOROutcome bad = CheckStlVertices(path)) return bad;
+                 }
+                 return FromTriangulation(RWStl::ReadFile(path.c_str()), mesh);
+               }
+               if (ZOROutcome bad = CheckObjIndices(path)) return bad;
+               RWObj_TriangulationReader reader;
+               reader.SetCreateShapes(false);
+               // Far above any mesh a picture needs, far below what would exhaust the machine.
+               reader.SetMemoryLimit(std::size_t{2} << 30);
+               if (!reader.Read(path.c_str(), Message_ProgressRange())) return ZORBadInput("is not an OBJ file that can be read");
+               return FromTriangulation(reader.GetTriangulation(), mesh);
+             })) {
+    problem->message = path + ": " + problem->message;
+    return problem;
   }
   for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
     const ZORVec3& p = mesh.positions[v];
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
-      error = path + ": vertex " + std::to_string(v + 1) + " has a coordinate that is not finite";
-      return false;
+      return ZORBadInput(path + ": vertex " + std::to_string(v + 1) + " has a coordinate that is not finite");
     }
   }
-  if (!CheckExtent(mesh.positions, error)) {
-    error = path + ": " + error;
-    return false;
+  if (ZOROutcome problem = CheckExtent(mesh.positions)) {
+    problem->message = path + ": " + problem->message;
+    return problem;
   }
   ZORWeldVertices(mesh);
-  if (mesh.triangles.empty()) {
-    error = path + ": no triangle has three distinct corners";
-    return false;
-  }
-  return true;
+  if (mesh.triangles.empty()) return ZORBadInput(path + ": no triangle has three distinct corners");
+  return std::nullopt;
 }
 
 namespace {

@@ -3,17 +3,18 @@
 
 #include <string>
 
+#include "zorhost/common/Outcome.h"
 #include "zorhost/surface/SurfaceMesh.h"
 
 enum class ZORMeshFormat { Stl, Obj, Ply };
 
 // Reads the positions and triangles of a mesh file; vertices at the same place are made one (see
-// ZORWeldVertices), so that the triangles around them form a surface. False, with `error` naming
-// the file (and the record or line where the reader gives one), when the file cannot be read, is
-// damaged, holds no triangle or a coordinate that is not finite. `field`, when not empty, names
-// a per-vertex property to read into the mesh's field, of a PLY file (other formats have none).
-bool ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
-                     std::string& error, const std::string& field = {});
+// ZORWeldVertices), so that the triangles around them form a surface. A problem naming the file
+// (and the record or line where the reader gives one) when the file cannot be read, is damaged,
+// holds no triangle or a coordinate that is not finite. `field`, when not empty, names a
+// per-vertex property to read into the mesh's field, of a PLY file (other formats have none).
+ZOROutcome ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
+                           const std::string& field = {});
 
 // Makes vertices at the same place one: within a millionth of the mesh's size of each other, the
 // rounding that files written with single precision or a few digits leave between the copies of

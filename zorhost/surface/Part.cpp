@@ -37,9 +37,9 @@ class MeshPart final : public ZORPart {
   }
 
   // The mesh does not change with the picture: its normals and curvatures are estimated once.
-  bool Prepare(double, bool curvatures, std::string&) override {
+  ZOROutcome Prepare(double, bool curvatures) override {
     if (mesh_.normals.empty()) mesh_.normals = ZORMeshNormals(mesh_);
-    if (!curvatures || !curvatures_.empty()) return true;
+    if (!curvatures || !curvatures_.empty()) return std::nullopt;
     curvatures_ = ZOREstimateMeshCurvatures(mesh_, mesh_.normals);
     meshNotes_.clear();
     const auto without = std::count_if(curvatures_.begin(), curvatures_.end(),
@@ -49,7 +49,7 @@ class MeshPart final : public ZORPart {
                            " vertices have no curvature: they lie on the mesh's border, on an edge "
                            "of more than two triangles or on a triangle without area");
     }
-    return true;
+    return std::nullopt;
   }
 
   ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
@@ -166,27 +166,20 @@ std::unique_ptr<ZORPart> ZORMakeMeshPart(std::string description, ZORSurfaceMesh
   return std::make_unique<MeshPart>(std::move(description), std::move(mesh));
 }
 
-std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error, const std::string& field) {
+ZOROutcome ZORReadPart(const std::string& path, std::unique_ptr<ZORPart>& part, const std::string& field) {
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0) {
-    error = path + ": cannot be read: " + std::strerror(errno);
-    return nullptr;
-  }
+  if (stat(path.c_str(), &status) != 0) return ZORBadInput(path + ": cannot be read: " + std::strerror(errno));
   if (!S_ISREG(status.st_mode)) {
-    error = path + ": is " + ZORFileKindOf(status.st_mode) + ", not a part's file";
-    return nullptr;
+    return ZORBadInput(path + ": is " + ZORFileKindOf(status.st_mode) + ", not a part's file");
   }
-  if (status.st_size == 0) {
-    error = path + ": the file is empty";
-    return nullptr;
-  }
+  if (status.st_size == 0) return ZORBadInput(path + ": the file is empty");
   const std::string extension = Extension(path);
   if (!field.empty() && extension != "ply") {
-    error = path + ": only PLY meshes give fields at their vertices, not --field '" + ZORPrintable(field) + "'";
-    return nullptr;
+    return ZORBadInput(path + ": only PLY meshes give fields at their vertices, not --field '" + ZORPrintable(field) +
+                       "'");
   }
-  if (extension == "step" || extension == "stp") return ZORReadCadPart(path, false, error);
-  if (extension == "iges" || extension == "igs") return ZORReadCadPart(path, true, error);
+  if (extension == "step" || extension == "stp") return ZORReadCadPart(path, false, part);
+  if (extension == "iges" || extension == "igs") return ZORReadCadPart(path, true, part);
   ZORMeshFormat format;
   if (extension == "stl") {
     format = ZORMeshFormat::Stl;
@@ -195,11 +188,11 @@ std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error
   } else if (extension == "ply") {
     format = ZORMeshFormat::Ply;
   } else {
-    error = path + ": the extension '" + extension +
-            "' is not one of a part: .step, .stp, .iges, .igs, .stl, .obj or .ply";
-    return nullptr;
+    return ZORBadInput(path + ": the extension '" + extension +
+                       "' is not one of a part: .step, .stp, .iges, .igs, .stl, .obj or .ply");
   }
   ZORSurfaceMesh mesh;
-  if (!ZORReadMeshFile(path, format, mesh, error, field)) return nullptr;
-  return ZORMakeMeshPart(path, std::move(mesh));
+  if (ZOROutcome problem = ZORReadMeshFile(path, format, mesh, field)) return problem;
+  part = ZORMakeMeshPart(path, std::move(mesh));
+  return std::nullopt;
 }

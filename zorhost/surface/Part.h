@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "zorhost/common/Outcome.h"
 #include "zorhost/surface/Analysis.h"
 #include "zorhost/surface/SurfaceMesh.h"
 
@@ -28,10 +29,10 @@ class ZORPart {
   virtual void Bounds(ZORVec3& lowest, ZORVec3& highest) const = 0;
   // Makes the mesh that the picture and the exported mesh show, within `deflection` of a CAD
   // part's surface (a mesh part is its own mesh, its normals estimated, and its curvatures when
-  // `curvatures` asks: a mesh's points have none otherwise). False, with `error`, when no
-  // triangle could be made.
-  virtual bool Prepare(double deflection, bool curvatures, std::string& error) = 0;
-  bool Prepare(double deflection, std::string& error) { return Prepare(deflection, true, error); }
+  // `curvatures` asks: a mesh's points have none otherwise). A problem when no triangle could be
+  // made.
+  virtual ZOROutcome Prepare(double deflection, bool curvatures) = 0;
+  ZOROutcome Prepare(double deflection) { return Prepare(deflection, true); }
   const ZORSurfaceMesh& Mesh() const { return mesh_; }
   // What a person should know about the mesh that Prepare made, a sentence each: faces that
   // could only be meshed coarser or not at all, vertices without curvature.
@@ -95,12 +96,11 @@ class ZORPart {
 };
 
 // The part in the file at `path`, by its extension: STEP (.step, .stp) and IGES (.iges, .igs)
-// through the CAD kernel, STL, OBJ and PLY meshes. Null, with `error` naming the file (and the
-// line or record where the reader gives one), when it cannot be read or holds no surface.
-// `field`, when not empty, names a per-vertex property of a PLY mesh that its points carry
+// through the CAD kernel, STL, OBJ and PLY meshes. A problem naming the file (and the line or
+// record where the reader gives one) when it cannot be read or holds no surface. `field`, when
+// not empty, names a per-vertex property of a PLY mesh that its points carry
 // (ZORSurfacePoint::field), interpolated between the vertices as curvature is.
-std::unique_ptr<ZORPart> ZORReadPart(const std::string& path, std::string& error,
-                                     const std::string& field = {});
+ZOROutcome ZORReadPart(const std::string& path, std::unique_ptr<ZORPart>& part, const std::string& field = {});
 
 // The built-in sample: a freeform surface, made with the CAD kernel, whose curvature takes both
 // signs.

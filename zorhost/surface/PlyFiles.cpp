@@ -286,37 +286,30 @@ bool ReadElement(Body& body, const Element& element, const std::string& field, Z
 
 }  // namespace
 
-bool ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, std::string& error,
-                const std::string& field) {
+ZOROutcome ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, const std::string& field) {
   Format format = Format::Ascii;
   std::vector<Element> elements;
-  if (!ReadHeader(in, format, elements, error)) return false;
-  if (!RecordsFit(elements, format, size, static_cast<std::uint64_t>(in.tellg()), error)) return false;
+  std::string error;
+  if (!ReadHeader(in, format, elements, error) ||
+      !RecordsFit(elements, format, size, static_cast<std::uint64_t>(in.tellg()), error)) {
+    return ZORBadInput(error);
+  }
   Body body(in, format);
   for (const Element& element : elements) {
-    if (!ReadElement(body, element, field, mesh, error)) return false;
+    if (!ReadElement(body, element, field, mesh, error)) return ZORBadInput(error);
   }
-  if (mesh.triangles.empty()) {
-    error = "the file holds no triangle";
-    return false;
-  }
-  return true;
+  if (mesh.triangles.empty()) return ZORBadInput("the file holds no triangle");
+  return std::nullopt;
 }
 
-bool ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, std::string& error,
-                    const std::string& field) {
+ZOROutcome ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, const std::string& field) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    error = path + ": cannot be read: " + std::strerror(errno);
-    return false;
-  }
+  if (!in) return ZORBadInput(path + ": cannot be read: " + std::strerror(errno));
   const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
   in.seekg(0);
-  if (!ZORReadPly(in, size, mesh, error, field)) {
-    error = path + ": " + error;
-    return false;
-  }
-  return true;
+  ZOROutcome problem = ZORReadPly(in, size, mesh, field);
+  if (problem) problem->message = path + ": " + problem->message;
+  return problem;
 }
 
 std::string ZORFormatPly(const ZORSurfaceMesh& mesh, const std::vector<ZORRgba>& colors) {

@@ -225,21 +225,22 @@ ZORReference::ZORReference(std::unique_ptr<ZORPart> part) : part_(std::move(part
 
 ZORReference::~ZORReference() = default;
 
-std::unique_ptr<ZORReference> ZORReference::Make(std::unique_ptr<ZORPart> part, std::string& error) {
+ZOROutcome ZORReference::Make(std::unique_ptr<ZORPart> part, std::unique_ptr<ZORReference>& reference) {
   constexpr double kDeflectionShare = 1.0 / 2000.0;
   ZORVec3 lowest, highest;
   part->Bounds(lowest, highest);
-  if (!part->Prepare(kDeflectionShare * Length(highest - lowest), false, error)) {
-    error = part->Description() + ": " + error;
-    return nullptr;
+  if (ZOROutcome problem = part->Prepare(kDeflectionShare * Length(highest - lowest), false)) {
+    problem->message = part->Description() + ": " + problem->message;
+    return problem;
   }
-  std::unique_ptr<ZORReference> reference(new ZORReference(std::move(part)));
-  const ZORPart& made = *reference->part_;
-  std::vector<double> deflections(made.Mesh().triangles.size());
-  for (std::size_t t = 0; t < deflections.size(); ++t) deflections[t] = made.DeflectionAt(static_cast<int>(t));
-  reference->exact_ = std::any_of(deflections.begin(), deflections.end(), [](double d) { return d > 0.0; });
-  reference->index_ = std::make_unique<Index>(made.Mesh(), std::move(deflections));
-  return reference;
+  std::unique_ptr<ZORReference> made(new ZORReference(std::move(part)));
+  const ZORPart& meshed = *made->part_;
+  std::vector<double> deflections(meshed.Mesh().triangles.size());
+  for (std::size_t t = 0; t < deflections.size(); ++t) deflections[t] = meshed.DeflectionAt(static_cast<int>(t));
+  made->exact_ = std::any_of(deflections.begin(), deflections.end(), [](double d) { return d > 0.0; });
+  made->index_ = std::make_unique<Index>(meshed.Mesh(), std::move(deflections));
+  reference = std::move(made);
+  return std::nullopt;
 }
 
 std::unique_ptr<ZORPart::Evaluator> ZORReference::TakeEvaluator() const {

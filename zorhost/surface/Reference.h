@@ -15,8 +15,8 @@
 class ZORReference {
  public:
   // The reference of `part`, meshed finely enough for the nearest triangle to start the exact
-  // search near the nearest point (a 2000th of its size); null with `error` when it cannot be.
-  static std::unique_ptr<ZORReference> Make(std::unique_ptr<ZORPart> part, std::string& error);
+  // search near the nearest point (a 2000th of its size); a problem when it cannot be.
+  static ZOROutcome Make(std::unique_ptr<ZORPart> part, std::unique_ptr<ZORReference>& reference);
   ~ZORReference();
 
   const ZORPart& Part() const { return *part_; }

@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/InputFiles.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/surface/SurfaceMesh.h"
 
 namespace {
@@ -162,9 +164,7 @@ class StepScanner {
     }
     if (problem != std::errc() || end != text.data() + text.size()) return true;  // the kernel's to judge
     if (SameWord(type_, "CARTESIAN_POINT") && std::fabs(value) > kZORLargestCoordinate) {
-      char bound[32];
-      std::snprintf(bound, sizeof bound, "%g", kZORLargestCoordinate);
-      return Fail("the coordinate " + ZORPrintable(token_) + " is beyond " + bound);
+      return Fail("the coordinate " + ZORPrintable(token_) + " is beyond " + ZORShownNumber(kZORLargestCoordinate));
     }
     return true;
   }
@@ -189,31 +189,25 @@ class StepScanner {
 
 }  // namespace
 
-bool ZORCheckStepFile(const std::string& path, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = std::string("cannot be read: ") + std::strerror(errno);
-    return false;
-  }
+ZOROutcome ZORCheckStepFile(const std::string& path) {
   StepScanner scanner;
-  char buffer[65536];
   bool fine = true;
-  while (fine) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
-    if (got == 0) break;
-    for (std::size_t i = 0; i < got && fine; ++i) fine = scanner.Take(buffer[i]);
+  if (ZOROutcome problem = ZORReadChunks(path, [&scanner, &fine](std::string_view chunk) {
+        for (std::size_t i = 0; i < chunk.size() && fine; ++i) fine = scanner.Take(chunk[i]);
+        return fine;
+      })) {
+    return problem;
   }
-  std::fclose(file);
   if (fine) fine = scanner.Finish();
-  if (!fine) error = scanner.Error();
-  return fine;
+  if (!fine) return ZORBadInput(ZORPrintable(path) + ": " + scanner.Error());
+  return std::nullopt;
 }
 
-bool ZORCheckStepText(std::string_view text, std::string& error) {
+ZOROutcome ZORCheckStepText(std::string_view text) {
   StepScanner scanner;
   bool fine = true;
   for (std::size_t i = 0; i < text.size() && fine; ++i) fine = scanner.Take(text[i]);
   if (fine) fine = scanner.Finish();
-  if (!fine) error = scanner.Error();
-  return fine;
+  if (!fine) return ZORBadInput(scanner.Error());
+  return std::nullopt;
 }

@@ -1,6 +1,7 @@
-// The settings record of a color scale: its keys, their types and how many values each holds,
-// in the order a save writes them. Host-free, so that a host program can check a record the
-// way the scale reads it.
+// What the color scale module promises its callers beyond its interfaces: the settings record of
+// a color scale (its keys, their types and how many values each holds, in the order a save writes
+// them), how a load reads it, and the most blocks a scale may have. Host-free, so that a host
+// program can check a record the way the scale reads it.
 #pragma once
 
 #include <algorithm>
