@@ -1,14 +1,18 @@
 // The PLY reader: any bytes are read or refused with a reason; what is read is a mesh whose
 // indices name its vertices and whose coordinates are finite, its curvature can be estimated,
-// and written out it reads back to the same mesh.
+// and written out it reads back to the same mesh. Welded with its field "t", no vertex takes a
+// value its file did not give it and no triangle is added.
 #include <cfloat>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
 #include "zorhost/surface/MeshCurvature.h"
+#include "zorhost/surface/MeshFiles.h"
 #include "zorhost/surface/PlyFiles.h"
 
 namespace {
@@ -31,6 +35,25 @@ void CheckMesh(const ZORSurfaceMesh& mesh) {
   }
 }
 
+// The mesh read with its field "t", when the vertices have one, welded as files are.
+void CheckWeld(const std::string& bytes) {
+  ZORSurfaceMesh mesh;
+  std::istringstream in(bytes);
+  if (ZORReadPly(in, bytes.size(), mesh, "t")) return;
+  const std::vector<double> given = mesh.field;
+  const std::size_t triangles = mesh.triangles.size();
+  ZORWeldVertices(mesh);
+  if (mesh.field.size() != mesh.positions.size()) ZORFuzzFinding("a welded vertex without its value");
+  if (mesh.triangles.size() > triangles) ZORFuzzFinding("the weld made triangles");
+  for (double value : mesh.field) {
+    const bool fromFile = std::any_of(given.begin(), given.end(), [value](double g) {
+      return std::memcmp(&g, &value, sizeof g) == 0;
+    });
+    if (!fromFile) ZORFuzzFinding("a welded vertex took a value its file did not give");
+  }
+  CheckMesh(mesh);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
@@ -43,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   CheckMesh(mesh);
+  CheckWeld(bytes);
   mesh.normals = ZORMeshNormals(mesh);
   const std::vector<ZORCurvatures> curvatures = ZOREstimateMeshCurvatures(mesh, mesh.normals);
   if (curvatures.size() != mesh.positions.size() || mesh.normals.size() != mesh.positions.size()) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 
 #include "zor/ZORHostSession.h"
 #include "zor/ZORSettingRepository.h"
@@ -24,8 +25,16 @@ namespace {
 
 constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
 
+// Held by every call that reaches the module, from whichever Python thread: calls that read or
+// write files let go of the interpreter's lock for their work, and hold this one instead.
+// Recursive: a snapshot let go under it may be the last, whose end reaches the module too.
+std::recursive_mutex& ModuleMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
 // The module, loaded once for the process and never unloaded: Python may still hold scales when
-// the interpreter ends.
+// the interpreter ends. Called with ModuleMutex held.
 ZORModuleHost& Host() {
   static ZORModuleHost* const host = [] {
     std::unique_ptr<ZORModuleHost> found;
@@ -71,12 +80,21 @@ ZORIStNewColorScale_var ZORPythonScale::NewScale() {
 
 ZORPythonScale::ZORPythonScale(ZORIStNewColorScale_var scale) : scale_(std::move(scale)) {}
 
-ZORPythonScale::ZORPythonScale(int blocks) : scale_(NewScale()) {
+ZORPythonScale::~ZORPythonScale() {
+  const std::lock_guard lock(ModuleMutex());
+  snapshot_.reset();
+  scale_ = ZORIStNewColorScale_var();
+}
+
+ZORPythonScale::ZORPythonScale(int blocks) {
   if (blocks < 1 || blocks > kZORMostBlocks) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput,
                             "blocks is a whole number from 1 to " + std::to_string(kZORMostBlocks) +
                                 ", not " + std::to_string(blocks)});
   }
+  const std::lock_guard lock(ModuleMutex());
+  scale_ = NewScale();
+  placed_ = false;
   if (!ZORMakeDefaultScale(scale_.get(), blocks)) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput, "cannot make a scale of " + std::to_string(blocks) + " blocks"});
   }
@@ -84,6 +102,7 @@ ZORPythonScale::ZORPythonScale(int blocks) : scale_(NewScale()) {
 
 std::unique_ptr<ZORPythonScale> ZORPythonScale::Load(const std::string& name,
                                                       std::vector<std::string>& warnings) {
+  const std::lock_guard lock(ModuleMutex());
   std::unique_ptr<ZORPythonScale> loaded(new ZORPythonScale(NewScale()));
   ZORThrowIfProblem(ZORLoadScale(loaded->scale_.get(), name, warnings));
   return loaded;
@@ -91,6 +110,7 @@ std::unique_ptr<ZORPythonScale> ZORPythonScale::Load(const std::string& name,
 
 std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path,
                                                         std::optional<std::string> format) {
+  const std::lock_guard lock(ModuleMutex());
   std::unique_ptr<ZORPythonScale> imported(new ZORPythonScale(NewScale()));
   ZORThrowIfProblem(ZORImportScaleFile(imported->scale_.get(), path, FormatNamed(format)));
   return imported;
@@ -98,6 +118,7 @@ std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path,
 
 void ZORPythonScale::Save(const std::string& name) {
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) throw ZORPythonProblem({ZORProblem::Kind::BadInput, why});
+  const std::lock_guard lock(ModuleMutex());
   if (scale_->SaveToSettings(name.c_str()) != 1) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure,
                             "cannot save the scale to the settings repository '" + ZORPrintable(name) + "'"});
@@ -107,6 +128,7 @@ void ZORPythonScale::Save(const std::string& name) {
 std::vector<std::string> ZORPythonScale::Export(const std::string& path, std::optional<std::string> format,
                                                 const std::string& name) {
   std::vector<std::string> losses;
+  const std::lock_guard lock(ModuleMutex());
   ZORThrowIfProblem(ZORExportScaleFile(scale_.get(), path, FormatNamed(format), name, losses));
   return losses;
 }
@@ -117,7 +139,9 @@ void ZORPythonScale::ImposePreset(const std::string& name) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput,
                             "preset is " + ZORColorPresetChoices() + ", not " + ZORShown(name)});
   }
+  const std::lock_guard lock(ModuleMutex());
   Changed();
+  placed_ = placed_ || !preset->boundaries.empty();
   if (!ZORImposePreset(scale_.get(), *preset)) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure, std::string("the scale refuses the colors of the preset ") + preset->name});
   }
@@ -128,14 +152,18 @@ void ZORPythonScale::ImposeRange(double lowest, double highest) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput, "the range is LO,HI, two finite numbers with LO below HI, not " +
                                                             ZORShownNumber(lowest) + "," + ZORShownNumber(highest)});
   }
+  const std::lock_guard lock(ModuleMutex());
   Changed();
+  placed_ = true;
   ZORImposeRange(scale_.get(), ZORValueRange{false, lowest, highest}, ZORMeasuredRange{});
 }
 
 std::vector<std::string> ZORPythonScale::Fit(std::span<const double> values) {
   const ZORMeasuredRange measured = ZORMeasure(std::vector<double>(values.begin(), values.end()), {});
   if (!measured.any) throw ZORPythonProblem({ZORProblem::Kind::BadInput, "no finite value to fit the scale to"});
+  const std::lock_guard lock(ModuleMutex());
   Changed();
+  placed_ = true;
   return ZORApplyAnalysisOptions(scale_.get(), measured, kTolerance);
 }
 
@@ -145,6 +173,7 @@ std::string ZORPythonScale::Classify(std::span<const double> values, const std::
     throw ZORPythonProblem({ZORProblem::Kind::BadInput,
                             "method is " + ZORClassMethodChoices() + ", not " + ZORShown(method)});
   }
+  const std::lock_guard lock(ModuleMutex());
   ZORClassRequest request;
   request.method = *named;
   request.tolerance = kTolerance;
@@ -153,6 +182,7 @@ std::string ZORPythonScale::Classify(std::span<const double> values, const std::
   ZORClassification classes;
   ZORThrowIfProblem(ZORInContext("classify " + method + ": ", ZORClassify(request, values, classes)));
   Changed();
+  placed_ = true;
   if (!ZORImposeBoundaries(scale_.get(), classes.boundaries)) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the boundaries"});
   }
@@ -162,24 +192,34 @@ std::string ZORPythonScale::Classify(std::span<const double> values, const std::
   return line;
 }
 
-const ZORScaleSnapshot& ZORPythonScale::Snapshot() {
-  if (!snapshot_) snapshot_ = std::make_unique<ZORScaleSnapshot>(scale_.get(), kTolerance);
-  return *snapshot_;
+std::shared_ptr<const ZORScaleSnapshot> ZORPythonScale::Snapshot() {
+  const std::lock_guard lock(ModuleMutex());
+  if (!snapshot_) {
+    // A snapshot may hold the scale (to paint it value by value): whichever thread lets go of it
+    // last, it ends under the module's lock.
+    snapshot_ = std::shared_ptr<const ZORScaleSnapshot>(new ZORScaleSnapshot(scale_.get(), kTolerance),
+                                                        [](const ZORScaleSnapshot* ended) {
+                                                          const std::lock_guard ending(ModuleMutex());
+                                                          delete ended;
+                                                        });
+  }
+  return snapshot_;
 }
 
 int ZORPythonScale::ColorForValue(double value, ZORRgba& color) {
+  const std::lock_guard lock(ModuleMutex());
   return scale_->GetColorForValue(value, &color.red, &color.green, &color.blue, &color.alpha);
 }
 
 ZORColorSteps ZORPythonScale::ColorSteps() {
-  const ZORScaleSnapshot& snapshot = Snapshot();
-  const ZORScalePainter& painter = snapshot.Painter();
+  const std::shared_ptr<const ZORScaleSnapshot> snapshot = Snapshot();
+  const ZORScalePainter& painter = snapshot->Painter();
   if (!painter.SearchesIntervals()) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput,
                             "a scale of one block, or whose boundaries do not increase, is painted value by value: "
                             "no table of colors gives what it paints"});
   }
-  const ZORRgba undefined = snapshot.Definition().undefinedColor;
+  const ZORRgba undefined = snapshot->Definition().undefinedColor;
   ZORColorSteps steps;
   auto step = [&](double from, const ZORRgba& color) {
     if (!steps.colors.empty() && steps.colors.back() == color) return;
@@ -228,6 +268,7 @@ void ZORPaintArray(const ZORScaleDefinition& definition, const ZORScalePainter& 
   const ZORRgba undefined = definition.undefinedColor;
   ZORScalePainter::PaintOptions options;
   options.threads = 1;
+  options.undefinedColorForNaN = true;
   ZORInParallel(count, kPiece, workers, [&](int worker, std::size_t first, std::size_t last) {
     Buffers& own = buffers[static_cast<std::size_t>(worker)];
     const std::size_t n = last - first;

@@ -35,10 +35,16 @@ struct ZORColorSteps {
   std::vector<ZORRgba> colors;
 };
 
+// A scale that Python threads share. Every call that reaches the module holds the module's lock
+// (the module's features are not for two threads at once), and paints go on without it, with a
+// snapshot they hold: an edit on another thread makes a new snapshot and never takes one away.
 class ZORPythonScale {
  public:
   // zorhost's default scale of `blocks` blocks (ZORMakeDefaultScale), with the host's tolerance.
   explicit ZORPythonScale(int blocks);
+  ~ZORPythonScale();
+  ZORPythonScale(const ZORPythonScale&) = delete;
+  ZORPythonScale& operator=(const ZORPythonScale&) = delete;
   // A new scale loaded from the settings repository `name`; what it reads badly goes to
   // `warnings`.
   static std::unique_ptr<ZORPythonScale> Load(const std::string& name, std::vector<std::string>& warnings);
@@ -58,8 +64,12 @@ class ZORPythonScale {
   // Boundaries imposed by the method named; what was done, a line.
   std::string Classify(std::span<const double> values, const std::string& method);
 
-  // The snapshot of the scale as it stands.
-  const ZORScaleSnapshot& Snapshot();
+  // A scale made here whose boundaries were never placed: not fitted to values, no range imposed,
+  // not classified, no preset with boundaries.
+  bool Unfitted() const { return !placed_; }
+
+  // The snapshot of the scale as it stands, kept alive by whoever holds it.
+  std::shared_ptr<const ZORScaleSnapshot> Snapshot();
   // What GetColorForValue gives for one value: its result, and the color it writes.
   int ColorForValue(double value, ZORRgba& color);
   ZORColorSteps ColorSteps();
@@ -70,15 +80,17 @@ class ZORPythonScale {
   void Changed() { snapshot_.reset(); }
 
   ZORIStNewColorScale_var scale_;
-  std::unique_ptr<ZORScaleSnapshot> snapshot_;
+  std::shared_ptr<const ZORScaleSnapshot> snapshot_;
+  bool placed_ = true;  // loaded and read scales bring their boundaries
 };
 
 // The names and uses of the built-in presets.
 std::vector<std::pair<std::string, std::string>> ZORPythonPresets();
 
-// Paints `count` values with `painter` on `threads` threads (0: one a core): `colors`, when not
-// null, receives four bytes a value, red first, the scale's undefined color where no block takes
-// the value; `blocks`, when not null, what GetColorForValue returns. `Value` is double or float.
+// Paints `count` values with `painter` on `threads` threads (0: one a core), as pictures are
+// painted: `colors`, when not null, receives four bytes a value, red first, the scale's undefined
+// color where no block takes the value and for not a number; `blocks`, when not null, what
+// GetColorForValue returns, and 0 (undefined) for not a number. `Value` is double or float.
 template <class Value>
 void ZORPaintArray(const ZORScaleDefinition& definition, const ZORScalePainter& painter,
                    const Value* values, std::size_t count, std::uint8_t* colors, std::int32_t* blocks,

@@ -29,16 +29,38 @@ py::tuple ColorTuple(const ZORRgba& color) { return py::make_tuple(color.red, co
 // Values as doubles: any array numpy can make one of.
 using DoubleArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
+// The values as one C-ordered array of float32 (kept as they are) or float64 (anything else numpy
+// makes numbers of). What numpy cannot hold in memory is a MemoryError, as numpy says it.
+py::array ContiguousValues(const py::object& values, bool single) {
+  try {
+    return py::module_::import("numpy").attr("asarray")(values, single ? "float32" : "float64", "C");
+  } catch (py::error_already_set& failed) {
+    if (failed.matches(PyExc_MemoryError)) throw;
+    throw py::type_error("values must be numbers: an array of float64 or float32, or what numpy makes one of");
+  }
+}
+
+// A scale whose boundaries were never placed paints every value in its end blocks, which is
+// rarely what was meant.
+void WarnWhenUnfitted(const ZORPythonScale& scale) {
+  if (!scale.Unfitted()) return;
+  py::module_::import("warnings")
+      .attr("warn")("the scale was never fitted to values: its boundaries are all 0, so every value is painted "
+                    "in an end block (fit(values) or impose_range(lowest, highest) places them)",
+                    py::module_::import("builtins").attr("UserWarning"), 3);
+}
+
 // Paints `values` (float32 read as they are, anything else as float64) into new arrays of their
-// shape: colors (..., 4) when asked, blocks (...) when asked. The GIL is let go while painting.
+// shape: colors (..., 4) when asked, blocks (...) when asked. The GIL is let go while painting,
+// with the snapshot held: an edit on another thread cannot take it away.
 void PaintValues(ZORPythonScale& scale, const py::object& values, int threads, py::array* colors,
                  py::array* blocks) {
   if (threads < 0) throw py::value_error("threads is 0 (one a core) or more, not " + std::to_string(threads));
-  const ZORScaleSnapshot& snapshot = scale.Snapshot();
-  const bool single = py::isinstance<py::array_t<float>>(values);
-  py::array source = single ? py::array(py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(values))
-                            : py::array(DoubleArray::ensure(values));
-  if (!source) throw py::type_error("values must be numbers: an array of float64 or float32, or what numpy makes one of");
+  const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
+  WarnWhenUnfitted(scale);
+  const bool single = py::isinstance<py::array>(values) &&
+                      py::array(py::reinterpret_borrow<py::array>(values)).dtype().is(py::dtype::of<float>());
+  const py::array source = ContiguousValues(values, single);
   std::vector<py::ssize_t> shape(source.shape(), source.shape() + source.ndim());
   std::uint8_t* colorData = nullptr;
   std::int32_t* blockData = nullptr;
@@ -56,9 +78,9 @@ void PaintValues(ZORPythonScale& scale, const py::object& values, int threads, p
   const void* data = source.data();
   py::gil_scoped_release unlocked;
   if (single) {
-    ZORPaintArray(snapshot.Definition(), snapshot.Painter(), static_cast<const float*>(data), count, colorData, blockData, threads);
+    ZORPaintArray(snapshot->Definition(), snapshot->Painter(), static_cast<const float*>(data), count, colorData, blockData, threads);
   } else {
-    ZORPaintArray(snapshot.Definition(), snapshot.Painter(), static_cast<const double*>(data), count, colorData, blockData, threads);
+    ZORPaintArray(snapshot->Definition(), snapshot->Painter(), static_cast<const double*>(data), count, colorData, blockData, threads);
   }
 }
 
@@ -95,16 +117,23 @@ PYBIND11_MODULE(_zorscale, module) {
           "load",
           [](const std::string& name) {
             std::vector<std::string> warnings;
-            std::unique_ptr<ZORPythonScale> scale = ZORPythonScale::Load(name, warnings);
+            std::unique_ptr<ZORPythonScale> scale;
+            {
+              py::gil_scoped_release unlocked;  // the repository's file is read without it
+              scale = ZORPythonScale::Load(name, warnings);
+            }
             py::object warn = py::module_::import("warnings").attr("warn");
             for (const std::string& warning : warnings) warn(warning);
             return scale;
           },
           py::arg("name"), "The scale of the settings repository `name`.")
-      .def_static("read", &ZORPythonScale::Import, py::arg("path"), py::arg("format") = py::none(),
+      .def_static("read", &ZORPythonScale::Import, py::call_guard<py::gil_scoped_release>(), py::arg("path"),
+                  py::arg("format") = py::none(),
                   "A scale read from a .cpt, .json or .csv file (`format` cpt, json or csv, else told by the extension).")
-      .def("save", &ZORPythonScale::Save, py::arg("name"), "Saves the scale to the settings repository `name`.")
-      .def("write", &ZORPythonScale::Export, py::arg("path"), py::arg("format") = py::none(),
+      .def("save", &ZORPythonScale::Save, py::call_guard<py::gil_scoped_release>(), py::arg("name"),
+           "Saves the scale to the settings repository `name`.")
+      .def("write", &ZORPythonScale::Export, py::call_guard<py::gil_scoped_release>(), py::arg("path"),
+           py::arg("format") = py::none(),
            py::arg("name") = "zorscale", "Writes the scale to a file; returns what the format could not keep.")
       .def("impose_preset", &ZORPythonScale::ImposePreset, py::arg("name"))
       .def("impose_range", &ZORPythonScale::ImposeRange, py::arg("lowest"), py::arg("highest"),
@@ -119,37 +148,38 @@ PYBIND11_MODULE(_zorscale, module) {
           },
           py::arg("values"), py::arg("method") = "quantile",
           "Imposes boundaries by equal, quantile, jenks, stddev, symmetric or log classes of `values`.")
-      .def_property_readonly("block_count", [](ZORPythonScale& scale) { return scale.Snapshot().Blocks(); })
+      .def_property_readonly("block_count", [](ZORPythonScale& scale) { return scale.Snapshot()->Blocks(); })
       .def_property_readonly("boundaries",
                              [](ZORPythonScale& scale) {
-                               const std::vector<double>& boundaries = scale.Snapshot().Definition().boundaries;
+                               const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
+                               const std::vector<double>& boundaries = snapshot->Definition().boundaries;
                                return py::array_t<double>(static_cast<py::ssize_t>(boundaries.size()), boundaries.data());
                              })
       .def_property_readonly("colors",
-                             [](ZORPythonScale& scale) { return ColorArray(scale.Snapshot().Definition().colors); })
+                             [](ZORPythonScale& scale) { return ColorArray(scale.Snapshot()->Definition().colors); })
       .def_property_readonly("colors_imposed",
                              [](ZORPythonScale& scale) {
-                               const ZORScaleSnapshot& snapshot = scale.Snapshot();
+                               const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
                                std::vector<bool> imposed;
-                               for (int k = 1; k <= snapshot.Blocks(); ++k) imposed.push_back(snapshot.ColorImposed(k));
+                               for (int k = 1; k <= snapshot->Blocks(); ++k) imposed.push_back(snapshot->ColorImposed(k));
                                return imposed;
                              })
       .def_property_readonly("boundaries_imposed",
                              [](ZORPythonScale& scale) {
-                               const ZORScaleSnapshot& snapshot = scale.Snapshot();
+                               const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
                                std::vector<bool> imposed;
-                               for (int k = 1; k < snapshot.Blocks(); ++k) imposed.push_back(snapshot.BoundaryImposed(k));
+                               for (int k = 1; k < snapshot->Blocks(); ++k) imposed.push_back(snapshot->BoundaryImposed(k));
                                return imposed;
                              })
       .def_property_readonly("undefined_color",
-                             [](ZORPythonScale& scale) { return ColorTuple(scale.Snapshot().Definition().undefinedColor); })
+                             [](ZORPythonScale& scale) { return ColorTuple(scale.Snapshot()->Definition().undefinedColor); })
       .def_property_readonly(
           "spans",
           [](ZORPythonScale& scale) {
             py::list spans;
-            const ZORScaleSnapshot& snapshot = scale.Snapshot();
-            for (int k = 1; k <= snapshot.Blocks(); ++k) {
-              const ZORScaleSnapshot::Span& span = snapshot.SpanOf(k);
+            const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
+            for (int k = 1; k <= snapshot->Blocks(); ++k) {
+              const ZORScaleSnapshot::Span& span = snapshot->SpanOf(k);
               spans.append(span.placed ? py::object(py::make_tuple(span.first, span.last)) : py::object(py::none()));
             }
             return spans;
@@ -164,7 +194,7 @@ PYBIND11_MODULE(_zorscale, module) {
           },
           py::arg("values"), py::arg("threads") = 0,
           "The colors of `values` (any shape) as uint8 (..., 4), red first: what GetColorForValue gives, "
-          "the undefined color where no block takes a value.")
+          "the undefined color for NaN and where no block takes a value, as zorhost paints pictures.")
       .def(
           "blocks",
           [](ZORPythonScale& scale, const py::object& values, int threads) {
@@ -173,7 +203,8 @@ PYBIND11_MODULE(_zorscale, module) {
             return blocks;
           },
           py::arg("values"), py::arg("threads") = 0,
-          "The block of each value (1 to n), as GetColorForValue returns it; -1 where no block takes it.")
+          "The block of each value (1 to n), as GetColorForValue returns it; 0 for NaN (undefined), -1 where "
+          "no block takes a value.")
       .def(
           "color_for_value",
           [](ZORPythonScale& scale, double value) {

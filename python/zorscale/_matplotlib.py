@@ -27,10 +27,35 @@ def to_matplotlib(scale):
     cmap.set_bad(scale.paint(np.nan) / 255.0)
     if 2 <= len(thresholds) < _MOST_BOUNDARY_NORM_COLORS:
         # Values below the first threshold are its "min" extension, above the last its "max".
-        norm = mcolors.BoundaryNorm(thresholds, ncolors=len(rgba), extend="both")
+        norm = _boundary_norm_class()(thresholds, ncolors=len(rgba), extend="both")
     else:
         norm = _step_norm_class()(thresholds)
     return cmap, norm
+
+
+def _masked_nan(value):
+    """The values with NaN masked, matplotlib's "bad": painted the scale's undefined color. The
+    infinities stay, in the first and the last color, as the scale paints them."""
+    data = np.ma.asarray(value, dtype=np.float64)
+    return np.ma.masked_where(np.isnan(data.filled(np.nan)), data)
+
+
+@functools.cache
+def _boundary_norm_class():
+    from matplotlib import colors as mcolors
+
+    class ScaleBoundaryNorm(mcolors.BoundaryNorm):
+        """A BoundaryNorm that leaves NaN "bad" rather than past its last boundary."""
+
+        def __call__(self, value, clip=None):
+            data = _masked_nan(value)
+            result = super().__call__(data.filled(0.0), clip)
+            masked = np.ma.array(result, mask=np.ma.getmaskarray(data))
+            if np.ndim(value) == 0 and not masked.mask:
+                return int(masked)
+            return masked
+
+    return ScaleBoundaryNorm
 
 
 @functools.cache
@@ -48,7 +73,7 @@ def _step_norm_class():
             self.thresholds = thresholds
 
         def __call__(self, value, clip=None):
-            data = np.ma.masked_invalid(np.ma.asarray(value, dtype=np.float64))
+            data = _masked_nan(value)
             index = np.searchsorted(self.thresholds, data.filled(0.0), side="right")
             result = np.ma.array(index, mask=np.ma.getmaskarray(data))
             return int(result) if np.ndim(value) == 0 and not result.mask else result

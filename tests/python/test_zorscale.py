@@ -2,6 +2,8 @@
 
 import os
 import subprocess
+import threading
+import warnings
 
 import numpy as np
 import pytest
@@ -36,6 +38,8 @@ def test_paint_gives_what_get_color_for_value_gives():
         colors, blocks = scale.paint(values), scale.blocks(values)
         for value, color, block in zip(values, colors, blocks):
             expected_block, expected_color = scale.color_for_value(value)
+            if np.isnan(value):  # undefined, as pictures paint it
+                expected_block, expected_color = 0, None
             assert block == expected_block, value
             expected = scale.undefined_color if expected_color is None else expected_color
             assert tuple(color) == expected, value
@@ -155,3 +159,73 @@ def test_presets_and_ranges():
     scale.impose_range(-1.0, 1.0)
     assert scale.boundaries[0] == -1.0 and scale.boundaries[-1] == 1.0
     assert [span is not None for span in scale.spans] == [True] * 5
+
+
+def test_a_paint_and_edits_on_another_thread_never_crash():
+    """A paint lets go of the interpreter's lock: an edit meanwhile makes a new snapshot and never
+    takes away the one painted with."""
+    values = np.linspace(-5.0, 5.0, 3_000_000)
+    scale = fitted_scale(values)
+    stop = threading.Event()
+
+    def edit():
+        presets = ["viridis", "turbo", "default", "RdBu"]
+        for round_ in range(10_000):
+            if stop.is_set():
+                return
+            scale.impose_preset(presets[round_ % 4])
+            scale.fit(values[::97])
+            scale.classify(values[::101], "quantile")
+            scale.impose_range(-4.0, 4.0)
+
+    editor = threading.Thread(target=edit)
+    editor.start()
+    try:
+        for _ in range(8):
+            assert scale.paint(values).shape == (len(values), 4)
+            assert scale.blocks(values).min() >= 1
+    finally:
+        stop.set()
+        editor.join()
+
+
+def test_a_fifo_is_refused_not_waited_on(tmp_path):
+    fifo = tmp_path / "scale.cpt"
+    os.mkfifo(fifo)
+    with pytest.raises(zorscale.ScaleError, match="is a FIFO, not a regular file"):
+        zorscale.Scale.read(str(fifo))
+
+
+def test_nan_is_undefined_and_the_infinities_paint_the_end_blocks():
+    scale = fitted_scale(np.linspace(-1.0, 1.0, 100), 5)
+    special = np.array([np.nan, -np.inf, np.inf])
+    assert list(scale.blocks(special)) == [0, 1, 5]
+    painted = scale.paint(special)
+    assert tuple(painted[0]) == scale.undefined_color
+    assert np.array_equal(painted[1], scale.colors[0]) and np.array_equal(painted[2], scale.colors[-1])
+    # matplotlib draws them alike, through a boundary norm and through a norm of steps.
+    for blocks, preset in ((5, None), (4000, "turbo")):
+        scale = fitted_scale(np.linspace(-1.0, 1.0, 100), blocks, preset)
+        cmap, norm = scale.to_matplotlib()
+        drawn = np.round(np.asarray(cmap(norm(special))) * 255.0).astype(np.uint8)
+        assert np.array_equal(drawn, scale.paint(special)), type(norm).__name__
+
+
+def test_an_unfitted_scale_warns_when_it_paints():
+    with pytest.warns(UserWarning, match="never fitted"):
+        zorscale.Scale(9).paint([1.0])
+    fitted = fitted_scale(np.linspace(-1.0, 1.0, 100))
+    ranged = zorscale.Scale(9)
+    ranged.impose_range(-1.0, 1.0)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        fitted.paint([1.0])
+        ranged.paint([1.0])
+
+
+def test_an_array_past_the_memory_is_a_memory_error():
+    huge = np.broadcast_to(np.float64(1.0), (8_000_000_000,))
+    with pytest.raises(MemoryError):
+        fitted_scale(np.linspace(-1.0, 1.0, 100)).paint(huge)
+    with pytest.raises(TypeError, match="values must be numbers"):
+        fitted_scale(np.linspace(-1.0, 1.0, 100)).paint(["one"])

@@ -235,6 +235,54 @@ TEST(MeshFiles, TheWeldIsTheOneByCellsOfTheReach) {
   }
 }
 
+// Two squares side by side, one all 0 and one all 100, their shared side given twice (once with
+// each square's value): a vertex is never made one with another that carries another value, and a
+// file that already joins its triangles keeps every one of them, those without area too.
+TEST(MeshWeld, VerticesWithOtherValuesStayApartAndAFilesTrianglesStayWhole) {
+  for (bool soup : {false, true}) {
+    ZORSurfaceMesh mesh;
+    auto square = [&](double x0, double value) {
+      const int first = static_cast<int>(mesh.positions.size());
+      const ZORVec3 corners[] = {{x0, 0, 0}, {x0 + 1, 0, 0}, {x0 + 1, 1, 0}, {x0, 1, 0}};
+      const ZORTriangle triangles[] = {{0, 1, 2}, {0, 2, 3}};
+      for (const ZORTriangle& t : triangles) {
+        for (int k = 0; k < 3; ++k) {
+          // A soup has each corner its own vertex; a joined file shares them within a square.
+          if (soup || (t == triangles[0]) || k == 2) {
+            mesh.positions.push_back(corners[t[static_cast<std::size_t>(k)]]);
+            mesh.field.push_back(value);
+          }
+        }
+      }
+      const int base = first;
+      if (soup) {
+        mesh.triangles.push_back({base, base + 1, base + 2});
+        mesh.triangles.push_back({base + 3, base + 4, base + 5});
+      } else {
+        mesh.triangles.push_back({base, base + 1, base + 2});
+        mesh.triangles.push_back({base, base + 2, base + 3});
+      }
+    };
+    square(0.0, 0.0);
+    square(1.0, 100.0);
+    if (!soup) {
+      // A triangle without area whose corners the file gives apart, at one place.
+      mesh.positions.push_back({2, 1, 0});
+      mesh.field.push_back(100.0);
+      mesh.triangles.push_back({6, 7, static_cast<int>(mesh.positions.size()) - 1});
+    }
+    const std::size_t triangles = mesh.triangles.size();
+    EXPECT_EQ(ZORWeldVertices(mesh), 0u) << soup;
+    EXPECT_EQ(mesh.triangles.size(), triangles) << soup;
+    ASSERT_EQ(mesh.field.size(), mesh.positions.size());
+    for (std::size_t t = 0; t < 4; ++t) {
+      for (int corner : mesh.triangles[t]) {
+        EXPECT_EQ(mesh.field[static_cast<std::size_t>(corner)], t < 2 ? 0.0 : 100.0) << soup << " " << t;
+      }
+    }
+  }
+}
+
 TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
   ZORSurfaceMesh mesh;
   mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0.5}};

@@ -280,7 +280,20 @@ TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
   EXPECT_GE(lowest, 0.0);
   EXPECT_LE(highest, 1.0);
 
+  // A mesh zorhost wrote reads back whole: the copies of a vertex that faces meshed apart carry
+  // each face's value and stay apart, and every triangle is there.
   const std::string parts = ZOR_EXAMPLE_PARTS;
+  const ProgramRun written = Zorhost(Folder(), "render '" + parts + "/bracket.step' --analysis mean --mesh-out bm.ply --out bm");
+  ASSERT_EQ(written.status, 0) << written.errors;
+  const ProgramRun read = Zorhost(Folder(), "render bm.ply --field value --out bm2");
+  ASSERT_EQ(read.status, 0) << read.errors;
+  auto triangles = [](const std::string& summary) {
+    const std::size_t at = summary.find("part: ");
+    return at == std::string::npos ? -1L : std::stol(summary.substr(at + 6));
+  };
+  EXPECT_GT(triangles(written.output), 0);
+  EXPECT_EQ(triangles(read.output), triangles(written.output)) << read.output;
+
   const Refusal cases[] = {
       {"render sheet.ply --field depth --out refused", 2,
        "the vertices have no property 'depth'; they have 'x', 'y', 'z', 'thickness', 'quality'"},

@@ -310,9 +310,10 @@ class WeldCells {
                         static_cast<std::int64_t>((p.z - lowest_.z) / cellSize_)));
   }
 
-  // The first vertex kept within reach of `p`, in the order the cells and they were kept; or `p`
-  // kept as a new vertex. Its index either way.
-  int Weld(const ZORVec3& p) {
+  // The first vertex kept within reach of `p` with the same attribute (`attribute`'s bits: a
+  // field value, NaN alike), in the order the cells and they were kept; or `p` kept as a new
+  // vertex. Its index either way.
+  int Weld(const ZORVec3& p, std::uint64_t attribute) {
     const double at[3] = {(p.x - lowest_.x) / cellSize_, (p.y - lowest_.y) / cellSize_, (p.z - lowest_.z) / cellSize_};
     std::int64_t home[3], first[3], last[3];
     for (int axis = 0; axis < 3; ++axis) {
@@ -325,11 +326,11 @@ class WeldCells {
     for (std::int64_t x = first[0]; x <= last[0]; ++x) {
       for (std::int64_t y = first[1]; y <= last[1]; ++y) {
         for (std::int64_t z = first[2]; z <= last[2]; ++z) {
-          if (const int match = InCell(Key(x, y, z), p); match >= 0) return match;
+          if (const int match = InCell(Key(x, y, z), p, attribute); match >= 0) return match;
         }
       }
     }
-    return Keep(Key(home[0], home[1], home[2]), p);
+    return Keep(Key(home[0], home[1], home[2]), p, attribute);
   }
 
   std::vector<ZORVec3>& Kept() { return kept_; }
@@ -339,18 +340,20 @@ class WeldCells {
     return static_cast<std::uint64_t>(x) | static_cast<std::uint64_t>(y) << 21 | static_cast<std::uint64_t>(z) << 42;
   }
 
-  // The first vertex of the cell within reach of `p`, or -1.
-  int InCell(std::uint64_t key, const ZORVec3& p) const {
+  // The first vertex of the cell within reach of `p` with `attribute`, or -1.
+  int InCell(std::uint64_t key, const ZORVec3& p, std::uint64_t attribute) const {
     for (int kept = cells_.Value(cells_.Slot(key)); kept >= 0; kept = nextInCell_[static_cast<std::size_t>(kept)]) {
-      if (Length(kept_[static_cast<std::size_t>(kept)] - p) <= reach_) return kept;
+      const std::size_t k = static_cast<std::size_t>(kept);
+      if (attributes_[k] == attribute && Length(kept_[k] - p) <= reach_) return kept;
     }
     return -1;
   }
 
   // `p` kept as a vertex of its home cell, after those kept there before.
-  int Keep(std::uint64_t key, const ZORVec3& p) {
+  int Keep(std::uint64_t key, const ZORVec3& p, std::uint64_t attribute) {
     const int index = static_cast<int>(kept_.size());
     kept_.push_back(p);
+    attributes_.push_back(attribute);
     nextInCell_.push_back(-1);
     tailOfCell_.push_back(index);
     const std::size_t slot = cells_.Slot(key);
@@ -373,6 +376,7 @@ class WeldCells {
   std::vector<int> nextInCell_;  // the kept vertices of a cell, in the order they were kept
   std::vector<int> tailOfCell_;  // by a cell's first kept vertex: its last
   std::vector<ZORVec3> kept_;
+  std::vector<std::uint64_t> attributes_;  // of each kept vertex
 };
 
 // The triangles with their corners welded; those left with fewer than three corners dropped.
@@ -389,6 +393,48 @@ std::vector<ZORTriangle> WeldedTriangles(const std::vector<ZORTriangle>& triangl
 
 }  // namespace
 
+namespace {
+
+// The bits of a vertex's attribute: its field value, or nothing.
+std::uint64_t AttributeBits(const ZORSurfaceMesh& mesh, std::size_t vertex) {
+  if (mesh.field.size() != mesh.positions.size()) return 0;
+  return std::bit_cast<std::uint64_t>(mesh.field[vertex]);
+}
+
+// Whether any vertex is a corner of more than one triangle: the file already joins its triangles.
+bool SharesVertices(const ZORSurfaceMesh& mesh) {
+  std::vector<std::uint8_t> used(mesh.positions.size(), 0);
+  for (const ZORTriangle& t : mesh.triangles) {
+    for (int corner : t) {
+      std::uint8_t& seen = used[static_cast<std::size_t>(corner)];
+      if (seen != 0) return true;
+      seen = 1;
+    }
+  }
+  return false;
+}
+
+// A file's own triangles are kept whole: where joining copies would leave one of them with fewer
+// than three corners, the later corner keeps a vertex of its own (`kept`, `field`), at the same
+// place, so that the triangle is as the file gives it.
+void KeepCornersApart(const ZORSurfaceMesh& mesh, std::vector<int>& welded, std::vector<ZORVec3>& kept,
+                      std::vector<double>& field) {
+  for (const ZORTriangle& t : mesh.triangles) {
+    for (int later = 1; later < 3; ++later) {
+      const std::size_t corner = static_cast<std::size_t>(t[static_cast<std::size_t>(later)]);
+      for (int earlier = 0; earlier < later; ++earlier) {
+        const std::size_t other = static_cast<std::size_t>(t[static_cast<std::size_t>(earlier)]);
+        if (other == corner || welded[other] != welded[corner]) continue;
+        welded[corner] = static_cast<int>(kept.size());
+        kept.push_back(mesh.positions[corner]);
+        if (mesh.field.size() == mesh.positions.size()) field.push_back(mesh.field[corner]);
+      }
+    }
+  }
+}
+
+}  // namespace
+
 std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   constexpr double kWeldShare = 1e-6;
   ZORVec3 lowest, highest;
@@ -396,12 +442,15 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   if (!Bounds(mesh.positions, lowest, highest) || !(Length(highest - lowest) <= kZORLargestCoordinate)) {
     return 0;
   }
+  // A file that already joins its triangles is taken as it stands: only exact copies are one.
+  const bool nearby = !SharesVertices(mesh);
   WeldCells cells(lowest, kWeldShare * Length(highest - lowest));
   const std::size_t count = mesh.positions.size();
   // Most of a mesh file's vertices are exact copies of another: they weld as their first copy,
   // found among the distinct positions, kept apart from the file's so that a look-up reads little.
   FlatIndex copies;
   std::vector<ZORVec3> distinct;
+  std::vector<std::uint64_t> distinctAttributes;
   std::vector<int> distinctWelded;
   std::vector<int> welded(count);
   const bool fields = mesh.field.size() == count;
@@ -411,25 +460,30 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   for (std::size_t v = 0; v < count; ++v) {
     if (v + kAhead < count) {
       copies.Prefetch(PositionKey(mesh.positions[v + kAhead]));
-      cells.Prefetch(mesh.positions[v + kAhead]);
+      if (nearby) cells.Prefetch(mesh.positions[v + kAhead]);
     }
     const ZORVec3& p = mesh.positions[v];
-    const std::size_t copySlot =
-        copies.Slot(PositionKey(p), [&](int first) { return distinct[static_cast<std::size_t>(first)] == p; });
+    const std::uint64_t attribute = AttributeBits(mesh, v);
+    const std::size_t copySlot = copies.Slot(PositionKey(p), [&](int first) {
+      const std::size_t f = static_cast<std::size_t>(first);
+      return distinct[f] == p && distinctAttributes[f] == attribute;
+    });
     if (copies.Value(copySlot) >= 0) {
       welded[v] = distinctWelded[static_cast<std::size_t>(copies.Value(copySlot))];
       continue;
     }
     copies.Set(copySlot, PositionKey(p), static_cast<int>(distinct.size()));
     distinct.push_back(p);
-    const std::size_t keptBefore = cells.Kept().size();
-    welded[v] = cells.Weld(p);
-    if (fields && cells.Kept().size() > keptBefore) field.push_back(mesh.field[v]);
+    distinctAttributes.push_back(attribute);
+    const std::size_t keptBefore = nearby ? cells.Kept().size() : distinctWelded.size();
+    welded[v] = nearby ? cells.Weld(p, attribute) : static_cast<int>(distinctWelded.size());
+    if (fields && welded[v] == static_cast<int>(keptBefore)) field.push_back(mesh.field[v]);
     distinctWelded.push_back(welded[v]);
   }
+  if (!nearby) KeepCornersApart(mesh, welded, distinct, field);
   std::vector<ZORTriangle> triangles = WeldedTriangles(mesh.triangles, welded);
   const std::size_t dropped = mesh.triangles.size() - triangles.size();
-  mesh.positions = std::move(cells.Kept());
+  mesh.positions = nearby ? std::move(cells.Kept()) : std::move(distinct);
   mesh.field = std::move(field);
   mesh.triangles = std::move(triangles);
   return dropped;

@@ -16,9 +16,10 @@ enum class ZORMeshFormat { Stl, Obj, Ply };
 ZOROutcome ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSurfaceMesh& mesh,
                            const std::string& field = {});
 
-// Makes vertices at the same place one: within a millionth of the mesh's size of each other, the
-// rounding that files written with single precision or a few digits leave between the copies of
-// a vertex that faces meshed apart share. Triangles left with fewer than three corners are
-// dropped; returns how many. A vertex made one with others keeps its field value, the first
-// copy's.
+// Makes vertices at the same place one, never two whose attributes (a field's values) differ. A
+// soup of triangles (each corner its own vertex, as STL holds it) is welded within a millionth of
+// the mesh's size: the rounding that files written with single precision or a few digits leave
+// between the copies of a vertex that faces meshed apart share. A mesh whose triangles already
+// share vertices is taken as its file gives it: only exact copies with equal attributes are made
+// one. Triangles left with fewer than three corners are dropped; returns how many.
 std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh);
