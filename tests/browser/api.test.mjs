@@ -20,7 +20,7 @@ const agent = new http.Agent({ keepAlive: true, maxSockets: 4 });
 function call(method, path, { headers = {}, body, cookie = true } = {}) {
   return new Promise((resolve, reject) => {
     const all = { Host: `127.0.0.1:${serve.port}`, ...headers };
-    if (cookie) all.Cookie = `zorhost_token=${serve.token}`;
+    if (cookie) all.Cookie = `zorhost_token_${serve.port}=${serve.token}`;
     const req = http.request({ host: '127.0.0.1', port: serve.port, method, path, headers: all, agent }, (res) => {
       const chunks = [];
       res.on('data', (c) => chunks.push(c));
@@ -34,13 +34,13 @@ function call(method, path, { headers = {}, body, cookie = true } = {}) {
 
 test('the token is needed, once in the address, then as a strict cookie', async () => {
   assert.equal((await call('GET', '/api/scale', { cookie: false })).status, 403);
-  assert.equal((await call('GET', '/api/scale', { cookie: false, headers: { Cookie: 'zorhost_token=wrong' } })).status, 403);
+  assert.equal((await call('GET', '/api/scale', { cookie: false, headers: { Cookie: `zorhost_token_${serve.port}=wrong` } })).status, 403);
   assert.equal((await call('GET', '/?token=0000', { cookie: false })).status, 403);
   const opened = await call('GET', `/?token=${serve.token}`, { cookie: false });
   assert.equal(opened.status, 303);
   assert.equal(opened.headers.location, '/');
   const cookie = opened.headers['set-cookie'][0];
-  assert.match(cookie, new RegExp(`^zorhost_token=${serve.token};`));
+  assert.match(cookie, new RegExp(`^zorhost_token_${serve.port}=${serve.token};`));
   assert.match(cookie, /HttpOnly/);
   assert.match(cookie, /SameSite=Strict/);
   const page = await call('GET', '/');
@@ -48,6 +48,22 @@ test('the token is needed, once in the address, then as a strict cookie', async 
   assert.match(page.headers['content-type'], /text\/html/);
   assert.equal((await call('GET', '/editor.js')).status, 200);
   assert.equal((await call('GET', '/nothing')).status, 404);
+});
+
+test('two editors in one browser keep their cookies apart', async () => {
+  const other = await startServe(['--sample', 'field']);
+  try {
+    // A browser sends every cookie of 127.0.0.1 to every port of it.
+    const both = `zorhost_token_${serve.port}=${serve.token}; zorhost_token_${other.port}=${other.token}`;
+    const askOther = () => new Promise((resolve, reject) => {
+      http.get({ host: '127.0.0.1', port: other.port, path: '/api/scale', headers: { Host: `127.0.0.1:${other.port}`, Cookie: both } },
+        (res) => { res.resume(); res.on('end', () => resolve(res.statusCode)); }).on('error', reject);
+    });
+    assert.equal((await call('GET', '/api/scale', { cookie: false, headers: { Cookie: both } })).status, 200);
+    assert.equal(await askOther(), 200);
+  } finally {
+    await other.stop();
+  }
 });
 
 test('other host names and other origins are refused', async () => {
@@ -82,11 +98,18 @@ test('scripts answer as zorhost script does; a bad line answers 400 and changes 
   for (const [path, body] of [['/api/preset', '{"name": 3}'], ['/api/preset', 'not json'], ['/api/preset', '[]'],
     ['/api/preset', '{"name": "nope"}'], ['/api/preset', '{"name": "viridis", "blocks": 0}'],
     ['/api/classify', '{"method": "magic"}'], ['/api/settings/save', '{"name": "../escape"}'],
-    ['/api/settings/load', '{"name": "absent"}']]) {
+    ['/api/settings/load', '{"name": "absent"}'],
+    // Members a request does not take, or gives twice, are refused, never passed over.
+    ['/api/preset', '{"name": "viridis", "bogus": 1}'], ['/api/preset', '{"name": "viridis", "name": "magma"}'],
+    ['/api/range', '{"range": "symmetric", "range": "part"}'], ['/api/range', '{"range": "part", "x": 0}'],
+    ['/api/view', '{"view": "top", "view": "front"}'], ['/api/classify', '{"method": "equal", "blocks": 3}'],
+    ['/api/settings/save', '{"name": "a", "force": true}']]) {
     const answer = await call('POST', path, { body });
     assert.equal(answer.status, 400, `${path} ${body}`);
     assert.ok(answer.body.trim().length > 0, 'with a message');
   }
+  for (const path of ['/api/scale?x=1', '/api/settings?all=1']) assert.equal((await call('GET', path)).status, 400, path);
+  assert.equal((await call('POST', '/api/undo?steps=2', { body: '' })).status, 400);
   assert.equal((await call('POST', '/api/script', { body: 'x\n'.repeat(10001) })).status, 413);
   const refused = await call('POST', '/api/script', { body: '#'.repeat(1 << 21) });
   assert.equal(refused.status, 413);
@@ -149,9 +172,12 @@ function raw(bytes) {
 }
 
 test('a body that cannot be decoded answers 400, not 413', async () => {
-  const head = `POST /api/script HTTP/1.1\r\nHost: 127.0.0.1:${serve.port}\r\nCookie: zorhost_token=${serve.token}\r\n`;
+  const head = `POST /api/script HTTP/1.1\r\nHost: 127.0.0.1:${serve.port}\r\nCookie: zorhost_token_${serve.port}=${serve.token}\r\n`;
   assert.equal(await raw(`${head}Transfer-Encoding: chunked\r\n\r\nzz\r\nxx\r\n0\r\n\r\n`), 400, 'bad chunks');
   assert.equal(await raw(`${head}Content-Encoding: gzip\r\nContent-Length: 10\r\n\r\nnot gzip!!`), 400, 'bad gzip');
+  const started = Date.now();
+  assert.equal(await raw(`${head}\r\n`), 411, 'no length and no chunks: refused at once');
+  assert.ok(Date.now() - started < 1000);
 });
 
 test('a second server on the port in use is refused', () => {

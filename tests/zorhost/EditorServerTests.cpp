@@ -101,6 +101,57 @@ TEST_F(EditorServer, SlowClientsCannotHoldEveryWorkerAndAStopEndsThem) {
   for (int fd : slow) close(fd);
 }
 
+// A burst of picture requests, more than the workers and the queue take: each is answered, the
+// ones the queue cannot take at once with 503 and Retry-After, however long the others wait for a
+// worker; none is closed unanswered, and the server answers at once after the burst.
+TEST(EditorServerBurst, EveryRequestThatArrivedIsAnsweredOrRefusedAtOnce) {
+  std::unique_ptr<ZORModuleHost> module;
+  ASSERT_EQ(ZORModuleHost::Open(ZOR_MODULE_PATH, module), std::nullopt);
+  ZORPaintRequest options;  // the sample part
+  options.picture.width = 160;
+  options.picture.height = 120;
+  std::unique_ptr<ZORScaleEditor> editor;
+  ASSERT_EQ(ZORScaleEditor::Open(*module, options, std::cerr, editor), std::nullopt);
+  constexpr auto kDeadline = std::chrono::milliseconds(500);
+  ZOREditorServer server(*editor, "secret", kDeadline);
+  ASSERT_EQ(server.Bind(0), std::nullopt);
+  const int port = server.Port();
+  std::thread serving([&server] { server.Serve(); });
+  const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+
+  constexpr int kBurst = 120;
+  std::vector<int> clients;
+  for (int i = 0; i < kBurst; ++i) {
+    clients.push_back(Connect(port));
+    Send(clients.back(), "GET /api/picture.png?token=secret&size=160x120&view=" + std::to_string(i) +
+                             ",20 HTTP/1.1\r\n" + host + "Connection: close\r\n\r\n");
+  }
+  int answered = 0, refused = 0;
+  for (int fd : clients) {
+    timeval timeout{30, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    char buffer[512] = {};
+    const ssize_t got = recv(fd, buffer, sizeof buffer - 1, 0);
+    close(fd);
+    const std::string answer(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    if (answer.rfind("HTTP/1.1 200 OK", 0) == 0) {
+      ++answered;
+    } else {
+      EXPECT_EQ(answer.rfind("HTTP/1.1 503", 0), 0u) << "closed without an answer: '" << answer << "'";
+      EXPECT_NE(answer.find("Retry-After: 1"), std::string::npos) << answer;
+      ++refused;
+    }
+  }
+  EXPECT_EQ(answered + refused, kBurst);
+  EXPECT_GE(answered, static_cast<int>(ZOREditorServer::kWorkers + ZOREditorServer::kWaiting) / 2);
+  const Clock::time_point asked = Clock::now();
+  EXPECT_EQ(Ask(port, "GET /api/scale?token=secret HTTP/1.1\r\n" + host + "\r\n", std::chrono::milliseconds(3000)),
+            "HTTP/1.1 200 OK");
+  EXPECT_LT(Clock::now() - asked, std::chrono::seconds(1));
+  server.Stop();
+  serving.join();
+}
+
 TEST_F(EditorServer, APortInUseIsNotShared) {
   ZOREditorServer first(*editor_, "one");
   ASSERT_EQ(first.Bind(0), std::nullopt);

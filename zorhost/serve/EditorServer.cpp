@@ -2,28 +2,23 @@
 
 #include <httplib.h>
 #include <sys/random.h>
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
-#include <condition_variable>
-#include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <string_view>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 #include <nlohmann/json.hpp>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/common/Limits.h"
+#include "zorhost/serve/Connections.h"
 #include "zorhost/serve/EmbeddedFiles.h"
 #include "zorhost/serve/ViewRequests.h"
 
@@ -31,7 +26,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kCookie = "zorhost_token";
 constexpr const char* kText = "text/plain; charset=utf-8";
 
 // Equal in a time that does not tell how much of a guess was right.
@@ -86,20 +80,45 @@ void SendState(httplib::Response& response, ZORScaleEditor& editor, const ZOROut
   response.set_content(editor.StateJson(), kJson);
 }
 
-// The JSON object a request carries, or a 400 answered.
-std::optional<json> JsonBody(const std::string& text, httplib::Response& response) {
-  json body = json::parse(text, nullptr, false);
-  if (body.is_discarded() || !body.is_object()) {
-    Refuse(response, 400, "the body must be a JSON object");
-    return std::nullopt;
-  }
-  return body;
+// The JSON object a request carries, no member given twice; a problem of the input otherwise.
+ZOROutcome ReadJsonObject(const std::string& text, json& body) {
+  std::vector<std::vector<std::string>> keys;  // of each object open while parsing
+  std::string twice;
+  const json::parser_callback_t noteKeys = [&](int, json::parse_event_t event, json& parsed) {
+    if (event == json::parse_event_t::object_start) keys.emplace_back();
+    if (event == json::parse_event_t::object_end) keys.pop_back();
+    if (event == json::parse_event_t::key && !keys.empty()) {
+      const std::string key = parsed.get<std::string>();
+      if (twice.empty() && std::find(keys.back().begin(), keys.back().end(), key) != keys.back().end()) twice = key;
+      keys.back().push_back(key);
+    }
+    return true;
+  };
+  body = json::parse(text, noteKeys, false);
+  if (body.is_discarded() || !body.is_object()) return ZORBadInput("the body must be a JSON object");
+  if (!twice.empty()) return ZORBadInput("\"" + ZORPrintable(twice) + "\" is given more than once");
+  return std::nullopt;
 }
 
-// Whether a request for what takes no parameters gives none but the page's own; a 400 answered
-// when it does.
+// The same, of the members `members` alone; their values are the routes' to judge.
+ZOROutcome ReadJsonObject(const std::string& text, std::initializer_list<std::string_view> members, json& body) {
+  if (ZOROutcome problem = ReadJsonObject(text, body)) return problem;
+  for (const auto& [key, value] : body.items()) {
+    if (std::find(members.begin(), members.end(), key) != members.end()) continue;
+    std::string taken;
+    for (std::string_view member : members) taken += std::string(taken.empty() ? "" : ", ") + "\"" + std::string(member) + "\"";
+    return ZORBadInput("unknown member \"" + ZORPrintable(key) + "\": this takes " + taken);
+  }
+  return std::nullopt;
+}
+
+// Whether a request gives no query parameters but the page's own; a 400 answered when it does.
 bool OnlyPageParameters(const httplib::Request& request, httplib::Response& response) {
   for (const auto& [name, value] : request.params) {
+    if (request.params.count(name) > 1) {
+      Refuse(response, 400, "'" + ZORPrintable(name) + "' is given more than once");
+      return false;
+    }
     if (name != "token" && name != "revision") {
       Refuse(response, 400, "unknown parameter '" + ZORPrintable(name) + "': this takes none");
       return false;
@@ -108,165 +127,21 @@ bool OnlyPageParameters(const httplib::Request& request, httplib::Response& resp
   return true;
 }
 
-// A string member of a request's JSON object, or a 400 answered.
-std::optional<std::string> StringMember(const json& body, const char* key, httplib::Response& response) {
-  if (!body.contains(key) || !body[key].is_string()) {
-    Refuse(response, 400, std::string("the body needs \"") + key + "\", a string");
-    return std::nullopt;
-  }
-  return body[key].get<std::string>();
+// A string member of a request's JSON object.
+ZOROutcome StringMember(const json& body, const char* key, std::string& value) {
+  if (!body.contains(key) || !body[key].is_string()) return ZORBadInput(std::string("the body needs \"") + key + "\", a string");
+  value = body[key].get<std::string>();
+  return std::nullopt;
 }
 
 }  // namespace
-
-// The connections being served, each with the phase its request is in: while its request
-// arrives and while its answer is taken, a connection has the request deadline; past it, the
-// watcher shuts the socket down, which ends the worker's wait. The library gives no hook on its
-// connections, so the watcher finds them among the process's sockets: those on the server's port
-// that have a peer. It keeps a duplicate of each, so that it never shuts down a socket whose
-// number was reused; the request handlers say a connection's phase by its client's address.
-class ZORConnectionWatch {
- public:
-  enum class Phase { Arriving, Handled, Answering };
-
-  explicit ZORConnectionWatch(std::chrono::milliseconds deadline) : deadline_(deadline) {}
-  ~ZORConnectionWatch() { Stop(); }
-
-  // Watches the connections on `port` until Stop().
-  void Start(int port) {
-    port_ = port;
-    watcher_ = std::thread([this] {
-      std::unique_lock lock(mutex_);
-      while (!stopping_) {
-        wake_.wait_for(lock, std::chrono::milliseconds(100));
-        if (stopping_) break;
-        Scan();
-        const Clock::time_point now = Clock::now();
-        for (const Connection& connection : connections_) {
-          if (connection.phase != Phase::Handled && now - connection.since > deadline_) {
-            shutdown(connection.own, SHUT_RDWR);
-          }
-        }
-      }
-    });
-  }
-  // Every connection shut down, and the watcher ended.
-  void Stop() {
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-      if (port_ != 0) Scan();
-      for (const Connection& connection : connections_) shutdown(connection.own, SHUT_RDWR);
-    }
-    wake_.notify_one();
-    if (watcher_.joinable()) watcher_.join();
-    std::lock_guard lock(mutex_);
-    for (const Connection& connection : connections_) close(connection.own);
-    connections_.clear();
-  }
-
-  // The connection of the client at `address`:`port` enters `phase`.
-  void Enter(const std::string& address, int port, Phase phase) {
-    std::lock_guard lock(mutex_);
-    Connection* connection = Find(address, port);
-    if (connection == nullptr && !stopping_) {
-      Scan();  // accepted since the last look
-      connection = Find(address, port);
-    }
-    if (connection == nullptr) return;
-    connection->phase = phase;
-    connection->since = Clock::now();
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  struct Connection {
-    int own = -1;  // the watch's duplicate of the socket
-    ino_t inode = 0;
-    std::string address;
-    int port = 0;
-    Phase phase = Phase::Arriving;
-    Clock::time_point since;
-    bool seen = false;
-  };
-
-  static bool Endpoint(const sockaddr_storage& where, std::string& address, int& port) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (where.ss_family == AF_INET) {
-      const auto& four = reinterpret_cast<const sockaddr_in&>(where);
-      inet_ntop(AF_INET, &four.sin_addr, text, sizeof text);
-      port = ntohs(four.sin_port);
-    } else if (where.ss_family == AF_INET6) {
-      const auto& six = reinterpret_cast<const sockaddr_in6&>(where);
-      inet_ntop(AF_INET6, &six.sin6_addr, text, sizeof text);
-      port = ntohs(six.sin6_port);
-    } else {
-      return false;
-    }
-    address = text;
-    return true;
-  }
-
-  Connection* Find(const std::string& address, int port) {
-    for (Connection& connection : connections_) {
-      if (connection.port == port && connection.address == address) return &connection;
-    }
-    return nullptr;
-  }
-
-  // The process's sockets looked through: connections on the server's port taken in, those that
-  // are gone let go.
-  void Scan() {
-    for (Connection& connection : connections_) connection.seen = false;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-      int fd = -1;
-      const std::string name = entry.path().filename();
-      if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc()) continue;
-      struct stat status {};
-      if (fstat(fd, &status) != 0 || !S_ISSOCK(status.st_mode)) continue;
-      auto known = std::find_if(connections_.begin(), connections_.end(),
-                                [&](const Connection& c) { return c.inode == status.st_ino; });
-      if (known != connections_.end()) {
-        known->seen = true;
-        continue;
-      }
-      sockaddr_storage local{}, peer{};
-      socklen_t localLength = sizeof local, peerLength = sizeof peer;
-      std::string localAddress, peerAddress;
-      int localPort = 0, peerPort = 0;
-      if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
-          !Endpoint(local, localAddress, localPort) || localPort != port_ ||
-          getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0 ||
-          !Endpoint(peer, peerAddress, peerPort)) {
-        continue;  // another socket, or the listening one
-      }
-      const int own = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-      if (own < 0) continue;
-      connections_.push_back({own, status.st_ino, peerAddress, peerPort, Phase::Arriving, Clock::now(), true});
-    }
-    // A duplicate alone keeps a socket the server has closed: let it go.
-    std::erase_if(connections_, [](const Connection& c) {
-      if (!c.seen) close(c.own);
-      return !c.seen;
-    });
-  }
-
-  std::chrono::milliseconds deadline_;
-  int port_ = 0;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::vector<Connection> connections_;
-  bool stopping_ = false;
-  std::thread watcher_;
-};
 
 // A server whose sockets send answers at once (small answers otherwise wait on the client's
 // delayed acknowledgements), whose port no other process may share, and whose connections' phases
 // the watch is told.
 class ZORGuardedServer final : public httplib::Server {
  public:
-  explicit ZORGuardedServer(ZORConnectionWatch& watch) : watch_(watch) {
+  ZORGuardedServer(ZORConnectionWatch& watch, int family) : watch_(watch) {
     set_tcp_nodelay(true);
     set_keep_alive_max_count(1000);
     const auto seconds =
@@ -275,11 +150,14 @@ class ZORGuardedServer final : public httplib::Server {
     set_read_timeout(seconds);
     set_write_timeout(seconds);
     // The library's default adds SO_REUSEPORT, with which a second server would share the port.
-    set_socket_options([](int socket) {
+    set_socket_options([this](int socket) {
       const int yes = 1;
       setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+      listening_ = socket;
     });
-    new_task_queue = [] { return new httplib::ThreadPool(ZOREditorServer::kWorkers); };
+    new_task_queue = [this, family] {
+      return ZORNewAdmissionQueue(watch_, family, ZOREditorServer::kWorkers, ZOREditorServer::kWaiting);
+    };
     set_post_routing_handler([this](const httplib::Request& request, httplib::Response&) {
       watch_.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Answering);
     });
@@ -288,8 +166,15 @@ class ZORGuardedServer final : public httplib::Server {
     });
   }
 
+  // The library listens with a backlog of 5: a burst of clients past it would wait a second or
+  // more for the kernel to take them again. Listening once more sets the system's backlog.
+  void WidenBacklog() const {
+    if (listening_ >= 0) ::listen(listening_, SOMAXCONN);
+  }
+
  private:
   ZORConnectionWatch& watch_;
+  int listening_ = -1;  // the socket the library listens on
 };
 
 ZOREditorServer::ZOREditorServer(ZORScaleEditor& editor, std::string token,
@@ -316,6 +201,8 @@ std::string ZOREditorServer::NewToken() {
   return token;
 }
 
+std::string ZOREditorServer::CookieName() const { return "zorhost_token_" + std::to_string(port_); }
+
 std::string ZOREditorServer::Address() const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/?token=" + token_;
 }
@@ -323,14 +210,18 @@ std::string ZOREditorServer::Address() const {
 ZOROutcome ZOREditorServer::Bind(int port) {
   // A free port for IPv4 may be taken on ::1: try a few.
   for (int attempt = 0; attempt < 8; ++attempt) {
-    loopback4_ = std::make_unique<ZORGuardedServer>(*watch_);
-    loopback6_ = std::make_unique<ZORGuardedServer>(*watch_);
+    loopback4_ = std::make_unique<ZORGuardedServer>(*watch_, AF_INET);
+    loopback6_ = std::make_unique<ZORGuardedServer>(*watch_, AF_INET6);
     port_ = port != 0 ? (loopback4_->bind_to_port("127.0.0.1", port) ? port : -1)
                       : loopback4_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) {
       return ZORBadInput(port != 0 ? "port " + std::to_string(port) + " is in use" : "no free port on 127.0.0.1");
     }
-    if (loopback6_->bind_to_port("::1", port_)) break;
+    loopback4_->WidenBacklog();
+    if (loopback6_->bind_to_port("::1", port_)) {
+      loopback6_->WidenBacklog();
+      break;
+    }
     loopback6_.reset();
     // With a port given, or with no IPv6 loopback at all, IPv4 alone serves.
     httplib::Server probe;
@@ -366,7 +257,7 @@ bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& 
     return false;
   }
   const bool tokenInQuery = request.has_param("token") && SameSecret(request.get_param_value("token"), token_);
-  if (!tokenInQuery && !SameSecret(CookieValue(request, kCookie), token_)) {
+  if (!tokenInQuery && !SameSecret(CookieValue(request, CookieName()), token_)) {
     Refuse(response, 403, "a token is needed: open the address that zorhost serve printed");
     return false;
   }
@@ -382,8 +273,7 @@ bool ZOREditorServer::Admit(const httplib::Request& request, httplib::Response& 
     }
   }
   if (tokenInQuery) {
-    response.set_header("Set-Cookie", std::string(kCookie) + "=" + token_ +
-                                          "; HttpOnly; SameSite=Strict; Path=/");
+    response.set_header("Set-Cookie", CookieName() + "=" + token_ + "; HttpOnly; SameSite=Strict; Path=/");
     // The page's address without the token, so that it is not kept in the history.
     if (request.path == "/" && request.method == "GET") {
       response.status = 303;
@@ -410,6 +300,11 @@ void ZOREditorServer::Guard(httplib::Server& server) {
 
   server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
     if (!Admit(request, response)) return httplib::Server::HandlerResponse::Handled;
+    // A write without a length or chunks would be read until the connection's deadline.
+    if (request.method == "POST" && !request.has_header("Content-Length") && !request.has_header("Transfer-Encoding")) {
+      Refuse(response, 411, "a change needs its body's length (Content-Length), even an empty one");
+      return httplib::Server::HandlerResponse::Handled;
+    }
     // A request without a body has arrived whole; one with a body has when its handler read it.
     if (!request.has_header("Content-Length") && !request.has_header("Transfer-Encoding")) {
       watch_->Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Handled);
@@ -443,13 +338,16 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
   server.Get("/editor.js", file("editor.js"));
   server.Get("/editor.css", file("editor.css"));
 
-  server.Get("/api/scale", [this](const httplib::Request&, httplib::Response& response) {
+  server.Get("/api/scale", [this](const httplib::Request& request, httplib::Response& response) {
+    if (!OnlyPageParameters(request, response)) return;
     response.set_content(editor_.StateJson(), kJson);
   });
   // A picture or a probe: the query read onto the editor's view, then answered.
   using ViewAnswer = std::function<ZOROutcome(const ZORViewQuery& query, std::string& body)>;
   auto ofView = [this](ZORViewQueryKind kind, const char* type, ViewAnswer answer) {
     return [this, kind, type, answer](const httplib::Request& request, httplib::Response& response) {
+      // A client that left while its request waited is not answered.
+      if (!watch_->StillOpen(request.remote_addr, request.remote_port)) return Refuse(response, 400, "the client left");
       ZORViewQuery query;
       query.view = editor_.View();
       std::string body;
@@ -484,44 +382,52 @@ void ZOREditorServer::RouteReads(httplib::Server& server) {
     response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
     response.set_content(text, request.matches[1] == "json" ? kJson : request.matches[1] == "csv" ? "text/csv; charset=utf-8" : kText);
   });
-  server.Get("/api/settings", [this](const httplib::Request&, httplib::Response& response) {
+  server.Get("/api/settings", [this](const httplib::Request& request, httplib::Response& response) {
+    if (!OnlyPageParameters(request, response)) return;
     response.set_content(editor_.RepositoriesJson(), kJson);
   });
 }
 
-void ZOREditorServer::RouteChanges(httplib::Server& server) {
-  // A write's body is read as it arrives and refused past kZORLargestRequestBody, whatever its framing.
-  using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
-  auto post = [&server, &watch = *watch_](const std::string& path, BodyHandler handle) {
-    server.Post(path, [handle, &watch](const httplib::Request& request, httplib::Response& response,
-                               const httplib::ContentReader& reader) {
-      std::string body;
-      bool tooLarge = false;
-      const bool whole = reader([&body, &tooLarge](const char* data, std::size_t length) {
-        tooLarge = body.size() + length > kZORLargestRequestBody;
-        if (!tooLarge) body.append(data, length);
-        return !tooLarge;
-      });
-      if (tooLarge) {
-        // The rest of the body is never read: the connection cannot carry another request.
-        response.set_header("Connection", "close");
-        return Refuse(response, 413, "the request is larger than " + std::to_string(kZORLargestRequestBody) + " bytes");
-      }
-      if (!whole) {
-        return Refuse(response, 400, "the request's body cannot be read: its chunks or its compression are damaged");
-      }
-      watch.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Handled);
-      handle(body, response);
+void ZOREditorServer::Post(httplib::Server& server, const std::string& path, const BodyHandler& handle) {
+  // A write's body is read as it arrives and refused past kZORLargestRequestBody, whatever its
+  // framing.
+  server.Post(path, [handle, &watch = *watch_](const httplib::Request& request, httplib::Response& response,
+                                              const httplib::ContentReader& reader) {
+    if (!OnlyPageParameters(request, response)) return;
+    std::string body;
+    bool tooLarge = false;
+    const bool whole = reader([&body, &tooLarge](const char* data, std::size_t length) {
+      tooLarge = body.size() + length > kZORLargestRequestBody;
+      if (!tooLarge) body.append(data, length);
+      return !tooLarge;
     });
-  };
+    if (tooLarge) {
+      // The rest of the body is never read: the connection cannot carry another request.
+      response.set_header("Connection", "close");
+      return Refuse(response, 413, "the request is larger than " + ZORShownBytes(kZORLargestRequestBody));
+    }
+    if (!whole) {
+      return Refuse(response, 400, "the request's body cannot be read: its chunks or its compression are damaged");
+    }
+    watch.Enter(request.remote_addr, request.remote_port, ZORConnectionWatch::Phase::Handled);
+    handle(body, response);
+  });
+}
+
+void ZOREditorServer::RouteChanges(httplib::Server& server) {
+  RouteScripts(server);
+  RouteJsonChanges(server);
+}
+
+void ZOREditorServer::RouteScripts(httplib::Server& server) {
   auto change = [this](ZOROutcome (ZORScaleEditor::*method)()) {
     return [this, method](const std::string&, httplib::Response& response) {
       SendState(response, editor_, (editor_.*method)());
     };
   };
-  post("/api/undo", change(&ZORScaleEditor::Undo));
-  post("/api/redo", change(&ZORScaleEditor::Redo));
-  post("/api/script", [this](const std::string& body, httplib::Response& response) {
+  Post(server, "/api/undo", change(&ZORScaleEditor::Undo));
+  Post(server, "/api/redo", change(&ZORScaleEditor::Redo));
+  Post(server, "/api/script", [this](const std::string& body, httplib::Response& response) {
     std::string output;
     if (const ZOROutcome problem = editor_.RunScript(body, output)) {
       return Refuse(response, ZORHttpStatus(*problem), problem->message);
@@ -530,7 +436,7 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
   });
   // The page's edits: script lines run, answered in one round trip with what they printed and
   // the state after them.
-  post("/api/edit", [this](const std::string& body, httplib::Response& response) {
+  Post(server, "/api/edit", [this](const std::string& body, httplib::Response& response) {
     std::string output;
     if (const ZOROutcome problem = editor_.RunScript(body, output)) {
       return Refuse(response, ZORHttpStatus(*problem), problem->message);
@@ -540,38 +446,40 @@ void ZOREditorServer::RouteChanges(httplib::Server& server) {
                              ",\"state\":" + editor_.StateJson() + "}",
                          kJson);
   });
-  post("/api/view", [this](const std::string& text, httplib::Response& response) {
-    const std::optional<json> body = JsonBody(text, response);
-    if (!body) return;
+}
+
+void ZOREditorServer::RouteJsonChanges(httplib::Server& server) {
+  Post(server, "/api/view", [this](const std::string& text, httplib::Response& response) {
+    json body;
     ZORPictureSettings view = editor_.View();
-    ZOROutcome problem = ZORReadViewChange(*body, view);
+    ZOROutcome problem = ReadJsonObject(text, body);  // the view's reader judges its members
+    if (!problem) problem = ZORReadViewChange(body, view);
     if (!problem) problem = editor_.SetView(view);
     SendState(response, editor_, problem);
   });
-  post("/api/preset", [this](const std::string& text, httplib::Response& response) {
-    const std::optional<json> body = JsonBody(text, response);
-    if (!body) return;
-    const std::optional<std::string> name = StringMember(*body, "name", response);
-    if (!name) return;
+  Post(server, "/api/preset", [this](const std::string& text, httplib::Response& response) {
+    json body;
+    std::string name;
+    ZOROutcome problem = ReadJsonObject(text, {"name", "blocks"}, body);
+    if (!problem) problem = StringMember(body, "name", name);
     std::optional<int> blocks;
-    if (body->contains("blocks")) {
-      if (!(*body)["blocks"].is_number_integer()) return Refuse(response, 400, "\"blocks\" must be a whole number");
-      const long long asked = (*body)["blocks"].get<long long>();
-      blocks = static_cast<int>(std::clamp<long long>(asked, -1, 1 << 30));
+    if (!problem && body.contains("blocks")) {
+      if (!body["blocks"].is_number_integer()) return Refuse(response, 400, "\"blocks\" must be a whole number");
+      blocks = static_cast<int>(std::clamp<long long>(body["blocks"].get<long long>(), -1, 1 << 30));
     }
-    SendState(response, editor_, editor_.ImposePreset(*name, blocks));
+    SendState(response, editor_, problem ? problem : editor_.ImposePreset(name, blocks));
   });
   auto named = [this](ZOROutcome (ZORScaleEditor::*method)(const std::string&), const char* key) {
     return [this, method, key](const std::string& text, httplib::Response& response) {
-      const std::optional<json> body = JsonBody(text, response);
-      if (!body) return;
-      if (const std::optional<std::string> value = StringMember(*body, key, response)) {
-        SendState(response, editor_, (editor_.*method)(*value));
-      }
+      json body;
+      std::string value;
+      ZOROutcome problem = ReadJsonObject(text, {key}, body);
+      if (!problem) problem = StringMember(body, key, value);
+      SendState(response, editor_, problem ? problem : (editor_.*method)(value));
     };
   };
-  post("/api/classify", named(&ZORScaleEditor::Classify, "method"));
-  post("/api/range", named(&ZORScaleEditor::SetRange, "range"));
-  post("/api/settings/load", named(&ZORScaleEditor::Load, "name"));
-  post("/api/settings/save", named(&ZORScaleEditor::Save, "name"));
+  Post(server, "/api/classify", named(&ZORScaleEditor::Classify, "method"));
+  Post(server, "/api/range", named(&ZORScaleEditor::SetRange, "range"));
+  Post(server, "/api/settings/load", named(&ZORScaleEditor::Load, "name"));
+  Post(server, "/api/settings/save", named(&ZORScaleEditor::Save, "name"));
 }

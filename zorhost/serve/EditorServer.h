@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -21,8 +22,10 @@ class ZORGuardedServer;
 
 class ZOREditorServer {
  public:
-  // Threads that answer requests, on each loopback address.
+  // Threads that answer requests, on each loopback address, and connections that may wait for
+  // them: past those, a connection is answered 503 at once.
   static constexpr std::size_t kWorkers = 8;
+  static constexpr std::size_t kWaiting = 64;
   // A request's headers and body must arrive within this, counted from the connection's start or
   // from the answer before; an answer must be taken within it. A connection that idles or
   // trickles past it is closed, so that slow clients cannot hold every worker.
@@ -52,11 +55,20 @@ class ZOREditorServer {
   void Guard(httplib::Server& server);
   // The page and what it reads: the state, the picture, the legend, the repositories.
   void RouteReads(httplib::Server& server);
-  // The changes, each made by the editor and answered with the state after it.
+  // The changes, each made by the editor and answered with the state after it: script lines and
+  // undo, and the changes a JSON object asks for.
   void RouteChanges(httplib::Server& server);
+  void RouteScripts(httplib::Server& server);
+  void RouteJsonChanges(httplib::Server& server);
+  // A POST route: its body read whole, within the limit, then handed to `handle`.
+  using BodyHandler = std::function<void(const std::string& body, httplib::Response&)>;
+  void Post(httplib::Server& server, const std::string& path, const BodyHandler& handle);
   // Whether a request goes on to its route: from a loopback host name (no DNS rebinding), with
   // the token, and a write from the page's own origin. Otherwise `response` is the answer.
   bool Admit(const httplib::Request& request, httplib::Response& response) const;
+  // Browsers send a host's cookies to every port of it: the token's cookie is named by the port,
+  // so that the editors of one browser keep theirs apart.
+  std::string CookieName() const;
 
   ZORScaleEditor& editor_;
   std::string token_;

@@ -9,13 +9,24 @@ let state = null;
 
 // ---- talking to the server ----
 
+// Asks again after the time the server says while it is too busy to take a request (503): such a
+// request was never read, so even a change may be sent again.
+async function fetchPatiently(path, options) {
+  for (let attempt = 0; ; ++attempt) {
+    const response = await fetch(path, options);
+    if (response.status !== 503 || attempt >= 5) return response;
+    const seconds = Number(response.headers.get('Retry-After')) || 1;
+    await new Promise((resolve) => setTimeout(resolve, seconds * 1000));
+  }
+}
+
 async function request(method, path, body, type) {
   const options = { method, headers: {} };
   if (body !== undefined) {
     options.body = body;
     options.headers['Content-Type'] = type;
   }
-  const response = await fetch(path, options);
+  const response = await fetchPatiently(path, options);
   const text = await response.text();
   if (!response.ok) throw new Error(text.trim() || `${response.status} ${response.statusText}`);
   return text;
@@ -336,7 +347,7 @@ async function draft() {
   try {
     do {
       draftWanted = false;
-      const response = await fetch(`/api/picture.png?${viewQuery(camera)}&draft=1`);
+      const response = await fetchPatiently(`/api/picture.png?${viewQuery(camera)}&draft=1`);
       if (!response.ok) throw new Error((await response.text()).trim());
       const url = URL.createObjectURL(await response.blob());
       const picture = $('picture');
