@@ -30,7 +30,7 @@ std::vector<double> CurvatureLikeValues(std::size_t count) {
 }
 
 void ClassifyValues(benchmark::State& state, ZORClassMethod method, const std::vector<double>& values) {
-  ZORClassRequest request{method, static_cast<int>(state.range(0)), -3.0, 3.0, 1e-6};
+  ZORClassRequest request{method, static_cast<int>(state.range(0)), -3.0, 3.0};
   ZORClassification result;
   for (auto _ : state) {
     if (const ZOROutcome problem = ZORClassify(request, values, result)) state.SkipWithError(problem->message.c_str());

@@ -25,6 +25,7 @@
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/palettes/ColorRamps.h"
 #include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/figure/ImageFiles.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/Render.h"
@@ -204,9 +205,8 @@ void BM_Paint(benchmark::State& state) {
   ZORIStNewColorScale_var scale = ZORBenchModuleHost().NewScale();
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
   ZORMakeDefaultScale(scale.get(), 9);
-  ZORApplyAnalysisOptions(scale.get(), ZORMeasure(s.picture.values, s.picture.covered),
-                          ZORHostSession::kDefaultModelTolerance);
-  const ZORScalePainter painter(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  ZORApplyAnalysisOptions(scale.get(), ZORMeasure(s.picture.values, s.picture.covered));
+  const ZORScalePainter painter(scale.get(), ZORFitScaleTolerance(scale.get()));
   std::vector<int> blocks(s.picture.values.size());
   std::vector<ZORRgba> colors(s.picture.values.size());
   ZORScalePainter::PaintOptions options;

@@ -416,11 +416,11 @@ void ZORScalePainter::Paint(std::span<const double> values, std::span<int> block
   PaintRange(values.data(), blocks.data(), colors.data(), std::min(share, count), options);
 }
 
-std::vector<ZORBlockRange> ZORScalePainter::BlockRanges() const {
+std::vector<ZORBlockRange> ZORScalePainter::Intervals() const {
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
-  std::vector<ZORBlockRange> ranges;
-  if (blockCount_ == 1) ranges.push_back({1, -kInfinity, kInfinity});
-  if (slots_.empty()) return ranges;
+  std::vector<ZORBlockRange> intervals;
+  if (blockCount_ == 1) intervals.push_back({1, -kInfinity, kInfinity});
+  if (slots_.empty()) return intervals;
   // Interval 0 runs up to the first threshold, interval j + 1 from threshold j.
   for (std::size_t interval = 0; interval <= thresholds_.size(); ++interval) {
     const int block = slots_[interval].block;
@@ -428,12 +428,20 @@ std::vector<ZORBlockRange> ZORScalePainter::BlockRanges() const {
     const double last = interval == thresholds_.size()
                             ? kInfinity
                             : std::nextafter(thresholds_[interval], -kInfinity);
-    if (block < 1 || last < first) continue;
-    if (!ranges.empty() && ranges.back().block == block &&
-        std::nextafter(ranges.back().last, kInfinity) == first) {
-      ranges.back().last = last;
+    if (block >= 1 && last >= first) intervals.push_back({block, first, last});
+  }
+  return intervals;
+}
+
+std::vector<ZORBlockRange> ZORScalePainter::BlockRanges() const {
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  std::vector<ZORBlockRange> ranges;
+  for (const ZORBlockRange& interval : Intervals()) {
+    if (!ranges.empty() && ranges.back().block == interval.block &&
+        std::nextafter(ranges.back().last, kInfinity) == interval.first) {
+      ranges.back().last = interval.last;
     } else {
-      ranges.push_back({block, first, last});
+      ranges.push_back(interval);
     }
   }
   return ranges;

@@ -91,6 +91,10 @@ class ZORScalePainter {
   // block, in value order, exactly as the rules decide (values that take no block are left out).
   // Empty when the rules cannot be searched by intervals.
   std::vector<ZORBlockRange> BlockRanges() const;
+  // The same, cut where any rule's outcome changes: within one interval a blended block's color
+  // moves one way (a block's tolerance band at its upper boundary is an interval of its own,
+  // painted the block's own color).
+  std::vector<ZORBlockRange> Intervals() const;
 
  private:
   // What painting a value of one interval takes: its block and, for a blended block, the blend

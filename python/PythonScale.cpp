@@ -155,7 +155,8 @@ void ZORPythonScale::ImposeRange(double lowest, double highest) {
   const std::lock_guard lock(ModuleMutex());
   Changed();
   placed_ = true;
-  ZORImposeRange(scale_.get(), ZORValueRange{false, lowest, highest}, ZORMeasuredRange{});
+  std::string line;
+  ZORThrowIfProblem(ZORImposeRange(scale_.get(), ZORValueRange{false, lowest, highest}, ZORMeasuredRange{}, line));
 }
 
 std::vector<std::string> ZORPythonScale::Fit(std::span<const double> values) {
@@ -164,7 +165,7 @@ std::vector<std::string> ZORPythonScale::Fit(std::span<const double> values) {
   const std::lock_guard lock(ModuleMutex());
   Changed();
   placed_ = true;
-  return ZORApplyAnalysisOptions(scale_.get(), measured, kTolerance);
+  return ZORApplyAnalysisOptions(scale_.get(), measured);
 }
 
 std::string ZORPythonScale::Classify(std::span<const double> values, const std::string& method) {
@@ -176,7 +177,6 @@ std::string ZORPythonScale::Classify(std::span<const double> values, const std::
   const std::lock_guard lock(ModuleMutex());
   ZORClassRequest request;
   request.method = *named;
-  request.tolerance = kTolerance;
   scale_->GetNumberOfBlocks(request.blocks);
   ZORScaleExtremes(scale_.get(), request.lowest, request.highest);
   ZORClassification classes;
@@ -197,7 +197,7 @@ std::shared_ptr<const ZORScaleSnapshot> ZORPythonScale::Snapshot() {
   if (!snapshot_) {
     // A snapshot may hold the scale (to paint it value by value): whichever thread lets go of it
     // last, it ends under the module's lock.
-    snapshot_ = std::shared_ptr<const ZORScaleSnapshot>(new ZORScaleSnapshot(scale_.get(), kTolerance),
+    snapshot_ = std::shared_ptr<const ZORScaleSnapshot>(new ZORScaleSnapshot(scale_.get()),
                                                         [](const ZORScaleSnapshot* ended) {
                                                           const std::lock_guard ending(ModuleMutex());
                                                           delete ended;
@@ -228,7 +228,7 @@ ZORColorSteps ZORPythonScale::ColorSteps() {
   };
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
   double next = -kInfinity;  // the first value not yet stepped through
-  for (const ZORBlockRange& range : painter.BlockRanges()) {
+  for (const ZORBlockRange& range : painter.Intervals()) {
     if (range.first != next) step(next, undefined);  // values no block takes
     ZORRgba color;
     painter.PaintOne(range.first, color);

@@ -13,6 +13,7 @@
 #include "painter/ZORScalePainter.h"
 #include "zorhost/classification/Classification.h"
 #include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 
 namespace {
 
@@ -24,10 +25,11 @@ class Classification : public ZORScaleTest {
   // Classifies `values` into `blocks`, imposes the boundaries and counts each block's values.
   std::vector<long> Classify(ZORClassMethod method, int blocks, const std::vector<double>& values,
                              double lowest = 0.0, double highest = 0.0) {
-    ZORClassRequest request{method, blocks, lowest, highest, kTolerance};
+    ZORClassRequest request{method, blocks, lowest, highest};
     EXPECT_EQ(ZORClassify(request, values, result_), std::nullopt);
     EXPECT_EQ(scale_->SetNumberOfBlocks(blocks), 0);
     EXPECT_TRUE(ZORImposeBoundaries(scale_.get(), result_.boundaries));
+    ZORFitScaleTolerance(scale_.get());  // as zorhost's scales evaluate
     EXPECT_EQ(result_.boundaries.size(), static_cast<std::size_t>(blocks - 1));
     EXPECT_TRUE(std::adjacent_find(result_.boundaries.begin(), result_.boundaries.end(),
                                    std::greater_equal<>()) == result_.boundaries.end())
@@ -123,7 +125,7 @@ TEST_F(Classification, TiesAreNeverCutNorBoundariesRepeated) {
   const std::vector<double> same(100, 0.25);
   for (const std::string& name : ZORClassMethodNames()) {
     if (name == "symmetric") continue;
-    ZORClassRequest request{*ZORClassMethodNamed(name), 9, 0.25, 0.25, kTolerance};
+    ZORClassRequest request{*ZORClassMethodNamed(name), 9, 0.25, 0.25};
     const ZOROutcome equal = ZORClassify(request, same, result_);
     ASSERT_TRUE(equal) << name;
     EXPECT_FALSE(equal->message.empty()) << name;
@@ -148,11 +150,11 @@ TEST_F(Classification, EveryFiniteValueTakesABlock) {
   for (const std::string& name : ZORClassMethodNames()) {
     if (name == "log") continue;
     for (int blocks : {9, 16}) {
-      ZORClassRequest request{*ZORClassMethodNamed(name), blocks, -2.0, 2.0, kTolerance};
+      ZORClassRequest request{*ZORClassMethodNamed(name), blocks, -2.0, 2.0};
       ASSERT_EQ(ZORClassify(request, values, result_), std::nullopt) << name;
       ASSERT_EQ(scale_->SetNumberOfBlocks(blocks), 0);
       ASSERT_TRUE(ZORImposeBoundaries(scale_.get(), result_.boundaries));
-      const ZORScalePainter painter(scale_.get(), kTolerance);
+      const ZORScalePainter painter(scale_.get(), ZORFitScaleTolerance(scale_.get()));
       std::vector<int> placed(values.size());
       std::vector<ZORRgba> colors(values.size());
       painter.Paint(values, placed, colors);
@@ -187,7 +189,7 @@ TEST_F(Classification, RoundingRunsAreWholeAndHugeValuesDoNotOverflow) {
                                           std::vector<double>{kLargest, 1, 2, 3, -kLargest, 4}}) {
     for (const std::string& name : ZORClassMethodNames()) {
       if (name == "log") continue;
-      ZORClassRequest request{*ZORClassMethodNamed(name), 9, huge[4], huge[0], kTolerance};
+      ZORClassRequest request{*ZORClassMethodNamed(name), 9, huge[4], huge[0]};
       if (const ZOROutcome refused = ZORClassify(request, huge, result_)) {
         EXPECT_EQ(name, "stddev") << *refused;
         EXPECT_NE(refused->message.find("pass the largest double"), std::string::npos) << *refused;
@@ -274,7 +276,7 @@ TEST_F(Classification, DeviationsSymmetricAndLogarithmicSpacing) {
   for (std::size_t k = 1; k < 5; ++k) {
     EXPECT_NEAR(result_.boundaries[k] / result_.boundaries[k - 1], 10.0, 1e-9);
   }
-  ZORClassRequest request{ZORClassMethod::Log, 6, -3.0, 1.0, kTolerance};
+  ZORClassRequest request{ZORClassMethod::Log, 6, -3.0, 1.0};
   const ZOROutcome refused = ZORClassify(request, signed_, result_);
   ASSERT_TRUE(refused);
   EXPECT_NE(refused->message.find("needs values above zero"), std::string::npos) << *refused;

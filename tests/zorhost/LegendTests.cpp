@@ -27,7 +27,7 @@ class Legend : public ZORScaleTest {
  protected:
   ZORLegendModel Model(const ZORBlockCounts* counts = nullptr) {
     scale_->SetTolerance(kTolerance);
-    const ZORScaleSnapshot snapshot(scale_.get(), kTolerance);
+    const ZORScaleSnapshot snapshot(scale_.get());
     return ZORMakeLegend(snapshot, counts);
   }
 };
@@ -103,7 +103,7 @@ TEST_F(Legend, TheExtremesAtEveryOutlierShare) {
     ASSERT_EQ(scale_->SetNumberOfBlocks(5), 0);
     scale_->SetAutoMinMaxStatus(1);
     scale_->SetAutoMinMaxOption(c.share);
-    const std::vector<std::string> done = ZORApplyAnalysisOptions(scale_.get(), measured, kTolerance);
+    const std::vector<std::string> done = ZORApplyAnalysisOptions(scale_.get(), measured);
     double lowest = 0.0, highest = 0.0;
     scale_->GetExtremeImposedValues(&lowest, &highest);
     // Widened by a rounding at most, so that values of the part the sample missed stay inside.

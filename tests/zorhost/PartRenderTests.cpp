@@ -304,6 +304,29 @@ TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
   ExpectRefused(cases);
 }
 
+// Directions and angles of any size mean what they say: a pull of huge or tiny components is the
+// direction they give, an azimuth of whole turns and more is its angle, and a time limit past any
+// reading is none.
+TEST_F(PartRender, HugeAndTinyDirectionsAndAnglesKeepTheirMeaning) {
+  const std::string cup = "'" + std::string(ZOR_EXAMPLE_PARTS) + "/moulded.step' --size 120x90 ";
+  auto values = [this, &cup](const std::string& options) {
+    const ProgramRun run = Zorhost(Folder(), "render " + cup + options + " --values-out v.csv --out v");
+    EXPECT_EQ(run.status, 0) << options << "\n" << run.errors;
+    return ReadWholeFile((Folder() / "v.csv").string());
+  };
+  // Compared whole, told apart by what was asked (the grids are long).
+  auto same = [&values](const std::string& asked, const std::string& as) { return values(asked) == values(as); };
+  const std::string unit = values("--analysis draft --pull 1,0,0");
+  EXPECT_NE(unit.find("-8"), std::string::npos) << "undercuts and openings both, not 0 everywhere";
+  EXPECT_TRUE(same("--analysis draft --pull 1e308,0,0", "--analysis draft --pull 1,0,0"));
+  EXPECT_TRUE(same("--analysis draft --pull 1e-200,0,0", "--analysis draft --pull 1,0,0"));
+  EXPECT_TRUE(same("--analysis draft --pull 1e300,1e300,0", "--analysis draft --pull 1,1,0"));
+  const double turned = std::fmod(1e308, 360.0);
+  EXPECT_TRUE(same("--view 1e308,20", "--view " + ZORExactNumber(turned) + ",20"));
+  EXPECT_NE(values("--view 1e308,20").find_first_of("0123456789"), std::string::npos) << "a part is seen";
+  EXPECT_TRUE(same("--time-limit 1e10", "--time-limit 0"));
+}
+
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
   std::vector<std::uint8_t> hugeStl(84, 0);
   const std::uint32_t billion = 1000000000u;

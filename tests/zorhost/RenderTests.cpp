@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 #include "support/ZORTestSupport.h"
 #include "ZorhostRun.h"
+#include "zorhost/common/Numbers.h"
 #include "zorhost/picture/ValueGrid.h"
 
 namespace {
@@ -22,6 +24,69 @@ class Render : public ZORModuleTest {
   fs::path Folder() { return fs::path(settings_.Path()).parent_path(); }
   ZORTemporarySettingsFolder settings_;
 };
+
+// The count of values each block holds, as the summary lists them, from block 1.
+std::vector<long> BlockCounts(const std::string& summary) {
+  std::vector<long> counts;
+  std::istringstream lines(summary);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    int block = 0;
+    if (!(words >> block) || block != static_cast<int>(counts.size()) + 1) continue;
+    counts.push_back(std::stol(line.substr(line.find_last_of(' ') + 1)));
+  }
+  return counts;
+}
+
+// A scale's extremes hold a range for its blocks however small the values' range is, or however
+// many values share one value; a range too wide for a double is refused.
+TEST_F(Render, ScalesFollowRangesOfAnySizeAndNeverCollapse) {
+  std::string tiny, zeros, plateau;
+  for (int row = 0; row < 20; ++row) {
+    for (int column = 0; column < 20; ++column) {
+      const int i = row * 20 + column;
+      tiny += (column ? "," : "") + ZORExactNumber(-2e-15 + 8e-15 * ((i * 37) % 400) / 400.0);
+      zeros += column ? ",0" : "0";
+      plateau += (column ? "," : "") + std::string(i % 150 == 0 ? ZORExactNumber(i == 150 ? -0.5 : 0.25 + i / 400.0) : "0");
+    }
+    tiny += "\n";
+    zeros += "\n";
+    plateau += "\n";
+  }
+  WriteWholeFile((Folder() / "tiny.csv").string(), tiny);
+  WriteWholeFile((Folder() / "zeros.csv").string(), zeros);
+  WriteWholeFile((Folder() / "plateau.csv").string(), plateau);
+  // A range of 1e-15 is as good as any: its values spread over every block.
+  const ProgramRun small = Zorhost(Folder(), "render --values tiny.csv --out tiny");
+  ASSERT_EQ(small.status, 0) << small.errors;
+  const std::vector<long> spread = BlockCounts(small.output);
+  ASSERT_EQ(spread.size(), 9u) << small.output;
+  for (std::size_t k = 1; k + 1 < spread.size(); ++k) {
+    EXPECT_GT(spread[k], 20) << "block " << k + 1 << "\n" << small.output;
+  }
+  // Zero alone, symmetric or following the values: zero in the middle block.
+  for (const char* range : {" --range symmetric", ""}) {
+    const ProgramRun zero = Zorhost(Folder(), std::string("render --values zeros.csv --out zeros") + range);
+    ASSERT_EQ(zero.status, 0) << zero.errors;
+    EXPECT_EQ(BlockCounts(zero.output), (std::vector<long>{0, 0, 0, 0, 400, 0, 0, 0, 0})) << zero.output;
+  }
+  // Most values 0 and the percentiles 0 too: the extremes follow the values off the plateau, and
+  // the scale made is one a file holds.
+  const ProgramRun flat = Zorhost(Folder(), "render --values plateau.csv --out plateau --save-settings flat");
+  ASSERT_EQ(flat.status, 0) << flat.errors;
+  EXPECT_NE(flat.output.find("widened to the values off the plateau at 0"), std::string::npos) << flat.output;
+  const std::vector<long> counts = BlockCounts(flat.output);
+  EXPECT_GE(std::count_if(counts.begin(), counts.end(), [](long c) { return c > 0; }), 3) << flat.output;
+  EXPECT_EQ(Zorhost(Folder(), "scale export flat flat.cpt").status, 0);
+  // Boundaries a double cannot hold are refused.
+  const ProgramRun wide = Zorhost(Folder(), "render --values zeros.csv --range -1e308,1e308 --out wide");
+  EXPECT_EQ(wide.status, 2);
+  EXPECT_NE(wide.errors.find("their difference finite"), std::string::npos) << wide.errors;
+  WriteWholeFile((Folder() / "huge.csv").string(), "-1.5e308,1.5e308\n");
+  const ProgramRun huge = Zorhost(Folder(), "render --values huge.csv --range symmetric --out huge");
+  EXPECT_EQ(huge.status, 2);
+  EXPECT_NE(huge.errors.find("wider than a double holds"), std::string::npos) << huge.errors;
+}
 
 TEST_F(Render, PixelsAreTheScalesColorsOfTheirValues) {
   const std::string csv =

@@ -12,6 +12,7 @@
 
 #include "zorhost/common/Choices.h"
 #include "zorhost/common/OrderedBits.h"
+#include "zorhost/common/Tolerance.h"
 #include "painter/ZORScalePainter.h"
 #include "zorhost/common/Numbers.h"
 
@@ -391,6 +392,12 @@ Runs JenksSample(const std::vector<double>& sorted) {
 // is painted above it, one below the first below it, and one within the tolerance of an inner
 // boundary above it; so the inner boundaries sit a tolerance above their thresholds. Kept
 // increasing.
+// The tolerance of a scale over the values `x` (sorted or not).
+double ValuesTolerance(const std::vector<double>& x) {
+  const auto [smallest, largest] = std::minmax_element(x.begin(), x.end());
+  return ZORRangeTolerance(*smallest, *largest);
+}
+
 std::vector<double> AtThresholds(std::vector<double> thresholds, double tolerance) {
   for (std::size_t k = 0; k < thresholds.size(); ++k) {
     if (k > 0 && k + 1 < thresholds.size()) thresholds[k] += tolerance;
@@ -405,11 +412,12 @@ std::vector<double> AtThresholds(std::vector<double> thresholds, double toleranc
 // comparison rounded: at the very edge of a boundary's band, a value can fail every rule by a
 // rounding and take no block. Each boundary whose band edge catches one of `values` so is moved
 // up by the least step that moves the edge, until none is caught.
-void KeepEveryValuePlaced(std::vector<double>& boundaries, std::span<const double> values,
-                          double tolerance) {
+void KeepEveryValuePlaced(std::vector<double>& boundaries, std::span<const double> values) {
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
   const int blocks = static_cast<int>(boundaries.size()) + 1;
   for (int attempt = 0; attempt < 64; ++attempt) {
+    // The tolerance the scale will have: its extremes are the first and last boundaries.
+    const double tolerance = ZORRangeTolerance(boundaries.front(), boundaries.back());
     ZORScaleDefinition definition;
     definition.blockCount = blocks;
     definition.boundaries = boundaries;
@@ -461,7 +469,7 @@ ZOROutcome ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x
   if (request.method == ZORClassMethod::Quantile && x.size() >= blocks) {
     std::vector<double> thresholds = QuantilesBySelection(x, blocks);
     if (!thresholds.empty()) {
-      result.boundaries = AtThresholds(std::move(thresholds), request.tolerance);
+      result.boundaries = AtThresholds(std::move(thresholds), ValuesTolerance(x));
       return std::nullopt;
     }
   }
@@ -473,7 +481,7 @@ ZOROutcome ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x
     const Runs sample = JenksSample(x);
     const std::vector<std::size_t> sampleCuts =
         sample.Size() < blocks ? EveryGapCut(sample, blocks - 1) : NaturalBreaks(sample, blocks);
-    result.boundaries = AtThresholds(Thresholds(sample, sampleCuts), request.tolerance);
+    result.boundaries = AtThresholds(Thresholds(sample, sampleCuts), ValuesTolerance(x));
     result.note = "natural breaks exact on a sample of " + std::to_string(kZORJenksPoints) +
                   " values at evenly spread ranks of " + std::to_string(x.size());
     return std::nullopt;
@@ -497,7 +505,7 @@ ZOROutcome ClassifyByRank(const ZORClassRequest& request, std::vector<double>& x
     cuts = NaturalBreaks(runs, blocks);
     result.note = "natural breaks exact on the " + std::to_string(runs.Size()) + " distinct values";
   }
-  result.boundaries = AtThresholds(Thresholds(runs, cuts), request.tolerance);
+  result.boundaries = AtThresholds(Thresholds(runs, cuts), ValuesTolerance(x));
   return std::nullopt;
 }
 
@@ -629,7 +637,7 @@ ZOROutcome ZORClassify(const ZORClassRequest& request, std::span<const double> v
     default:
       problem = ClassifyByRange(request, x, result);
   }
-  if (!problem) KeepEveryValuePlaced(result.boundaries, x, request.tolerance);
+  if (!problem) KeepEveryValuePlaced(result.boundaries, x);
   return problem;
 }
 

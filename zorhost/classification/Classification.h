@@ -27,13 +27,13 @@ std::string ZORClassMethodChoices();
 inline constexpr std::size_t kZORJenksPoints = 4096;
 
 // What to classify and into how many blocks. `lowest` and `highest` are the scale's extremes,
-// the range that equal intervals, the symmetric range and the logarithmic range divide.
+// the range that equal intervals, the symmetric range and the logarithmic range divide. The
+// boundaries are placed for the tolerance the scale will have over them (ZORRangeTolerance).
 struct ZORClassRequest {
   ZORClassMethod method = ZORClassMethod::Equal;
   int blocks = 0;
   double lowest = 0.0;
   double highest = 0.0;
-  double tolerance = 0.0;  // the scale's: a value within it of a boundary is painted above it
 };
 
 struct ZORClassification {

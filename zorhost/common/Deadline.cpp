@@ -5,8 +5,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "zorhost/common/Limits.h"
+
 ZORDeadline::ZORDeadline(double seconds, std::string message, int status) {
-  if (!(seconds > 0.0)) return;
+  // A limit past any reading is none (and would overflow the clock's count).
+  if (!(seconds > 0.0) || seconds > kZORLongestTimeLimit) return;
   watcher_ = std::thread([this, seconds, message = std::move(message), status] {
     std::unique_lock lock(mutex_);
     const auto limit = std::chrono::duration<double>(seconds);

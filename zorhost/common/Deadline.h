@@ -9,8 +9,8 @@
 
 class ZORDeadline {
  public:
-  // After `seconds` (none when not above 0), writes `message` and a line end on standard error
-  // and ends the process with `status`.
+  // After `seconds` (none when not above 0, or above kZORLongestTimeLimit), writes `message` and a
+  // line end on standard error and ends the process with `status`.
   ZORDeadline(double seconds, std::string message, int status);
   // Disarms the limit.
   ~ZORDeadline();

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char* kRangeForm = "LO,HI, two finite numbers LO below HI, or symmetric";
+constexpr const char* kRangeForm = "LO,HI, two finite numbers LO below HI (their difference finite too), or symmetric";
 
 const option kPaintOptions[] = {
     {"values", required_argument, nullptr, kZORValuesOption},
@@ -72,16 +72,15 @@ ZOROutcome Refusal(const std::string& option, const std::string& form, const std
   return ZORBadInput(option + " is " + form + ", not " + ZORShown(value));
 }
 
-// "X,Y,Z": three finite numbers, not all 0, as the unit vector along them. Scaled by the largest
-// first, so that neither huge nor tiny components overflow or vanish in their squares.
+// "X,Y,Z": three finite numbers, not all 0, as the unit vector along them, however large or
+// small they are.
 std::optional<ZORVec3> ReadDirection(const std::string& text) {
   const std::optional<std::vector<double>> c = ZORReadDoubles(text);
-  if (!c || c->size() != 3 || !std::all_of(c->begin(), c->end(), [](double x) { return std::isfinite(x); })) {
+  if (!c || c->size() != 3 || !std::all_of(c->begin(), c->end(), [](double x) { return std::isfinite(x); }) ||
+      std::all_of(c->begin(), c->end(), [](double x) { return x == 0.0; })) {
     return std::nullopt;
   }
-  const double largest = std::max({std::fabs((*c)[0]), std::fabs((*c)[1]), std::fabs((*c)[2])});
-  if (!(largest > 0.0)) return std::nullopt;
-  return Normalized(ZORVec3{(*c)[0] / largest, (*c)[1] / largest, (*c)[2] / largest});
+  return Normalized(ZORVec3{(*c)[0], (*c)[1], (*c)[2]});
 }
 
 }  // namespace
@@ -195,7 +194,8 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
 std::optional<ZORValueRange> ZORReadValueRange(const std::string& text) {
   if (text == "symmetric") return ZORValueRange{true, 0.0, 0.0};
   const std::optional<std::pair<double, double>> range = ReadPair(text);
-  if (!range || !(range->first < range->second)) return std::nullopt;
+  // A range wider than a double holds would give infinite boundaries.
+  if (!range || !(range->first < range->second) || !std::isfinite(range->second - range->first)) return std::nullopt;
   return ZORValueRange{false, range->first, range->second};
 }
 
@@ -255,8 +255,7 @@ ZOROutcome ZORPaintOptionReader::TakeSource(int id, const std::string& value) {
     case kZORTimeLimitOption: {
       const std::optional<double> seconds = ZORReadDouble(value);
       if (!seconds || !(*seconds >= 0.0)) return Refusal("--time-limit", "a number of seconds, 0 for none", value);
-      // A limit longer than any reading is none.
-      source.timeLimit = *seconds > kZORLongestTimeLimit ? 0.0 : *seconds;
+      source.timeLimit = *seconds;
       return std::nullopt;
     }
   }

@@ -46,7 +46,8 @@ enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size };
 ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
                                  ZORPictureSettings& picture);
 
-// "LO,HI" (finite, LO below HI) or "symmetric"; nothing for any other text.
+// "LO,HI" (finite, LO below HI, their difference finite) or "symmetric"; nothing for any other
+// text.
 std::optional<ZORValueRange> ZORReadValueRange(const std::string& text);
 
 // The options both jobs take, with `own` (the job's) after them, and -h/--help: a table for

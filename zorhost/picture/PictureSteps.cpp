@@ -219,9 +219,13 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
   if (recipe.preset && !ZORImposePreset(scale.get(), *recipe.preset)) {
     return ZORFailure(std::string("the scale refuses the colors of the preset ") + recipe.preset->name);
   }
-  if (recipe.range) done.push_back(ZORImposeRange(scale.get(), *recipe.range, values.measured));
+  if (recipe.range) {
+    std::string line;
+    if (ZOROutcome problem = ZORImposeRange(scale.get(), *recipe.range, values.measured, line)) return problem;
+    done.push_back(line);
+  }
   for (const std::string& line :
-       ZORApplyAnalysisOptions(scale.get(), values.measured, ZORHostSession::kDefaultModelTolerance)) {
+       ZORApplyAnalysisOptions(scale.get(), values.measured)) {
     done.push_back("option " + line);
   }
   if (recipe.classify) {
@@ -385,7 +389,6 @@ ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,
                             const ZORRenderValues& values, std::string& line) {
   ZORClassRequest request;
   request.method = method;
-  request.tolerance = ZORHostSession::kDefaultModelTolerance;
   if (FAILED(scale->GetNumberOfBlocks(request.blocks))) {
     return ZORFailure("the scale gives no number of blocks");
   }

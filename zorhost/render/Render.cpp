@@ -156,7 +156,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   const ZOROutcome prepared = ZORPrepareScale(host, options.scale, values, scale, done, warnings);
   for (const std::string& warning : warnings) err << "zorhost render: " << warning << '\n';
   if (prepared) return prepared;
-  const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  const ZORScaleSnapshot snapshot(scale.get());
   stages.Begin("painting");
   ZORPainting painting;
   if (ZOROutcome problem = ZORPaintValues(scale.get(), snapshot, values.grid, options.painting, painting, stages,

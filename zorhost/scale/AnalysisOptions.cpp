@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "zorhost/common/Numbers.h"
+#include "zorhost/common/Tolerance.h"
 
 namespace {
 
@@ -71,19 +73,84 @@ int SpaceNonlinearly(ZORIStNewColorScale* scale, double lowest, double highest) 
   return placed;
 }
 
+// Whether a scale of `blocks` blocks holds a range of its own in each block between extremes at
+// `lowest` and `highest`: the boundaries it interpolates between them increase, with room to spare
+// above the rounding of their magnitude.
+bool HoldsBlocks(double lowest, double highest, int blocks) {
+  const double span = highest - lowest;
+  if (!(span > 0.0) || !std::isfinite(span)) return false;
+  const double magnitude = std::max(std::fabs(lowest), std::fabs(highest));
+  return span / std::max(blocks - 2, 1) > std::ldexp(magnitude, -40);
+}
+
+// A span about `value` either side, the value's own magnitude (1 about 0), kept within doubles.
+void SpanAbout(double value, double& lowest, double& highest) {
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  const double reach = value == 0.0 ? 1.0 : std::fabs(value) > kLargest / 2.0 ? std::fabs(value) / 2.0 : std::fabs(value);
+  lowest = value - reach;
+  highest = value + reach;
+}
+
+// Extremes that hold no range of blocks (the percentiles of a part whose faces are mostly flat
+// are both 0, say) widened: to the extremes, at the same percentiles, of the values off the
+// plateau they stand on (the plateau kept between them), else to the smallest and largest value,
+// else a span about the value. What was done, or nothing when they hold a range already.
+std::optional<std::string> WidenCollapsed(const ZORMeasuredRange& measured, int share, int blocks, double& lowest,
+                                          double& highest) {
+  if (HoldsBlocks(lowest, highest, blocks)) return std::nullopt;
+  const std::string collapsed = ZORShownNumber(lowest) + " and " + ZORShownNumber(highest);
+  const double plateau = lowest / 2.0 + highest / 2.0;
+  const double reach = ZORRangeTolerance(measured.smallest, measured.largest);
+  ZORMeasuredRange off;
+  for (double value : measured.finite) {
+    if (std::fabs(value - plateau) > reach) off.finite.push_back(value);
+  }
+  std::string how;
+  if (!off.finite.empty()) {
+    off.ExtremesAtPercentile(share, reach, lowest, highest);
+    lowest = std::min(lowest, plateau);
+    highest = std::max(highest, plateau);
+    how = "to the values off the plateau at " + ZORShownNumber(plateau);
+  }
+  if (!HoldsBlocks(lowest, highest, blocks)) {
+    lowest = measured.smallest;
+    highest = measured.largest;
+    how = "to the smallest and largest values";
+  }
+  if (!HoldsBlocks(lowest, highest, blocks)) {
+    SpanAbout(plateau, lowest, highest);
+    how = "about the one value " + ZORShownNumber(plateau);
+  }
+  return "the extremes " + collapsed + " hold no range for the blocks: widened " + how + ", to " +
+         ZORShownNumber(lowest) + " and " + ZORShownNumber(highest);
+}
+
 }  // namespace
 
-std::string ZORImposeRange(ZORIStNewColorScale* scale, const ZORValueRange& range,
-                           const ZORMeasuredRange& measured) {
+ZOROutcome ZORImposeRange(ZORIStNewColorScale* scale, const ZORValueRange& range, const ZORMeasuredRange& measured,
+                          std::string& line) {
   double lowest = range.lowest, highest = range.highest;
   if (range.symmetric) {
     highest = std::max(std::fabs(measured.smallest), std::fabs(measured.largest));
     lowest = -highest;
   }
+  if (!std::isfinite(highest - lowest)) {
+    return ZORBadInput("the range from " + ZORShownNumber(lowest) + " to " + ZORShownNumber(highest) +
+                       " is wider than a double holds: its boundaries would be infinite");
+  }
+  int blocks = 0;
+  scale->GetNumberOfBlocks(blocks);
+  std::string widened;
+  if (!HoldsBlocks(lowest, highest, blocks)) {
+    const std::string asked = ZORShownNumber(lowest) + " and " + ZORShownNumber(highest);
+    SpanAbout(lowest / 2.0 + highest / 2.0, lowest, highest);
+    widened = " (" + asked + " hold no range for " + std::to_string(blocks) + " blocks: widened about their middle)";
+  }
   scale->SetAutoMinMaxStatus(ZORFalse);
   scale->SetExtremeImposedValues(lowest, highest);
-  return "range: the extremes imposed at " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
-         (range.symmetric ? ", the largest magnitude measured either side of zero" : "");
+  line = "range: the extremes imposed at " + ZORShownNumber(lowest) + " and " + ZORShownNumber(highest) +
+         (range.symmetric ? ", the largest magnitude measured either side of zero" : "") + widened;
+  return std::nullopt;
 }
 
 std::optional<std::string> ZORNarrowSpanNote(const ZORMeasuredRange& measured) {
@@ -142,8 +209,7 @@ void ZORMeasuredRange::ExtremesAtPercentile(double percent, double tolerance, do
 }
 
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
-                                                 const ZORMeasuredRange& measured,
-                                                 double tolerance) {
+                                                 const ZORMeasuredRange& measured) {
   std::vector<std::string> done;
   if (!measured.any) return done;
   scale->SetValueRange(measured.smallest, measured.largest);
@@ -157,11 +223,11 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
   const bool follows = SUCCEEDED(scale->GetAutoMinMaxStatus(automatic)) && automatic != 0;
   double lowest = 0.0, highest = 0.0;
   scale->GetExtremeImposedValues(&lowest, &highest);
+  int share = 0;
   if (follows) {
-    int share = 0;
     scale->GetAutoMinMaxOption(share);
     if (share >= 1 && share <= kZORLargestOutlierShare) {
-      measured.ExtremesAtPercentile(share, tolerance, lowest, highest);
+      measured.ExtremesAtPercentile(share, ZORRangeTolerance(measured.smallest, measured.largest), lowest, highest);
       done.push_back("AutoMinMaxStatus: the extremes follow the measured values, at percentiles " +
                      std::to_string(share) + " and " + std::to_string(100 - share) +
                      " (AutoMinMaxOption " + std::to_string(share) + ")");
@@ -182,6 +248,12 @@ std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
     highest = magnitude;
     done.push_back("AbsoluteExtrema: the extremes are -" + ZORShownNumber(magnitude) + " and " +
                    ZORShownNumber(magnitude));
+  }
+  if (follows || symmetric) {
+    const int outliers = share >= 1 && share <= kZORLargestOutlierShare ? share : 0;
+    if (std::optional<std::string> widened = WidenCollapsed(measured, outliers, blocks, lowest, highest)) {
+      done.push_back("extremes: " + *widened);
+    }
   }
   // Stored extremes that no option moves stay as they are, imposed or not.
   if (follows || symmetric) scale->SetExtremeImposedValues(lowest, highest);

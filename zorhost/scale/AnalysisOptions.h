@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "zor/ZORColorScaleInterfaces.h"
+#include "zorhost/common/Outcome.h"
 
 // "AutoMinMaxOption" above this would put the extremes past the middle: the largest share of the
 // values, in percent, left to each end block.
@@ -51,9 +52,11 @@ struct ZORValueRange {
 };
 
 // Imposes `range` as the scale's extremes (for a symmetric range, -m and m with m the largest
-// magnitude measured), turning off "AutoMinMaxStatus" so that they stay; what was done, a line.
-std::string ZORImposeRange(ZORIStNewColorScale* scale, const ZORValueRange& range,
-                           const ZORMeasuredRange& measured);
+// magnitude measured), turning off "AutoMinMaxStatus" so that they stay; what was done, a line. A
+// range too narrow for the scale's blocks (all values 0, symmetric) is widened about its middle;
+// one whose boundaries would overflow is refused.
+ZOROutcome ZORImposeRange(ZORIStNewColorScale* scale, const ZORValueRange& range, const ZORMeasuredRange& measured,
+                          std::string& line);
 
 // Measured values spanning less than this share of their magnitude paint mostly the noise of the
 // analysis (a sphere meshed as triangles, say).
@@ -73,8 +76,10 @@ std::optional<std::string> ZORNarrowSpanNote(const ZORMeasuredRange& measured);
 // - "NonlinearScale" places every boundary that is not imposed on a symmetric logarithmic
 //   spacing between the imposed ones around it, by imposing it: x = c sinh(s) with s linear
 //   between the neighbours' asinh(x / c), and c a hundredth of the larger extreme's magnitude.
-// Returns what was done, a line each, for the summary.
-// `tolerance` is the one the scale evaluates with.
+// - automatic extremes that hold no range of blocks (both 0 on a part of flat faces) are widened:
+//   to the values off the plateau they stand on, else the smallest and largest, else a span about
+//   the value, so that every block holds values of its own.
+// Runs of values that differ by a rounding are taken whole at the percentiles (ZORRangeTolerance
+// of the measured range). Returns what was done, a line each, for the summary.
 std::vector<std::string> ZORApplyAnalysisOptions(ZORIStNewColorScale* scale,
-                                                 const ZORMeasuredRange& measured,
-                                                 double tolerance);
+                                                 const ZORMeasuredRange& measured);

@@ -64,7 +64,7 @@ ZOROutcome CheckFiles(const std::string& name, const std::string& path, bool exp
 ZOROutcome Show(ZORModuleHost& host, const std::string& name, std::ostream& out, std::ostream& err) {
   ZORIStNewColorScale_var scale;
   if (ZOROutcome problem = LoadForJob(host, name, scale, err)) return problem;
-  const ZORScaleSnapshot snapshot(scale.get(), ZORHostSession::kDefaultModelTolerance);
+  const ZORScaleSnapshot snapshot(scale.get());
   out << ZORLegendListing(ZORMakeLegend(snapshot, nullptr), name);
   return std::nullopt;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "zorhost/common/Tolerance.h"
+
 namespace {
 
 // An option's value, or none when the scale gives none.
@@ -15,8 +17,16 @@ std::optional<int> Option(ZORIStNewColorScale* scale, HRESULT (ZORIStNewColorSca
 
 }  // namespace
 
-ZORScaleSnapshot::ZORScaleSnapshot(ZORIStNewColorScale* scale, double tolerance)
-    : definition_(ZORReadScaleDefinition(scale, tolerance)), painter_(definition_) {
+double ZORFitScaleTolerance(ZORIStNewColorScale* scale) {
+  double lowest = 0.0, highest = 0.0;
+  scale->GetExtremeImposedValues(&lowest, &highest);
+  const double tolerance = ZORRangeTolerance(lowest, highest);
+  scale->SetTolerance(tolerance);
+  return tolerance;
+}
+
+ZORScaleSnapshot::ZORScaleSnapshot(ZORIStNewColorScale* scale)
+    : definition_(ZORReadScaleDefinition(scale, ZORFitScaleTolerance(scale))), painter_(definition_) {
   options_ = {Option(scale, &ZORIStNewColorScale::GetAutoMinMaxStatus),
               Option(scale, &ZORIStNewColorScale::GetAutoMinMaxOption),
               Option(scale, &ZORIStNewColorScale::GetAbsoluteExtrema),

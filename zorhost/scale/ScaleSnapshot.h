@@ -8,10 +8,15 @@
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORColorScaleInterfaces.h"
 
+// Gives `scale` zorhost's tolerance for its range (ZORRangeTolerance of its first and last stored
+// boundaries, by which it places values) and returns it.
+double ZORFitScaleTolerance(ZORIStNewColorScale* scale);
+
 class ZORScaleSnapshot {
  public:
-  // Reads `scale`; `tolerance` is the one it evaluates with.
-  ZORScaleSnapshot(ZORIStNewColorScale* scale, double tolerance);
+  // Reads `scale`, first giving it zorhost's tolerance for its range (ZORFitScaleTolerance), so
+  // that the scale and every view of the snapshot place values alike.
+  explicit ZORScaleSnapshot(ZORIStNewColorScale* scale);
 
   const ZORScaleDefinition& Definition() const { return definition_; }
   // The one painter of the revision: it paints every value and says where values go.

@@ -17,7 +17,7 @@ ZOROutcome ZORScaleFormatFor(const std::string& path, std::optional<ZORScaleForm
 }
 
 ZORScaleTable ZORReadScaleTable(ZORIStNewColorScale* scale) {
-  return ZORScaleTableOf(ZORScaleSnapshot(scale, ZORHostSession::kDefaultModelTolerance));
+  return ZORScaleTableOf(ZORScaleSnapshot(scale));
 }
 
 ZORScaleTable ZORScaleTableOf(const ZORScaleSnapshot& snapshot) {

@@ -124,7 +124,7 @@ ZORFeatureState ZORScaleEditor::State() { return ZORSaveFeatureState(feature_.ge
 
 void ZORScaleEditor::ApplyAnalysisOptions() {
   optionsDone_.clear();
-  for (const std::string& line : ZORApplyAnalysisOptions(scale_.get(), values_.measured, kTolerance)) {
+  for (const std::string& line : ZORApplyAnalysisOptions(scale_.get(), values_.measured)) {
     optionsDone_.push_back("option " + line);
   }
 }
@@ -158,7 +158,7 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   stages.Begin("painting");
   Painted painted;
   painted.revision = revision_;
-  painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get(), kTolerance);
+  painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get());
   ZORPainting painting;
   ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painting, stages);
   const ZORBlockCounts counts = ZORCountBlocks(painting, values_, painted.snapshot->Blocks());
@@ -443,7 +443,10 @@ ZOROutcome ZORScaleEditor::SetRange(const std::string& range) {
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
   if (imposed) {
-    ZORImposeRange(scale_.get(), *imposed, values_.measured);
+    std::string line;
+    if (ZOROutcome problem = ZORImposeRange(scale_.get(), *imposed, values_.measured, line)) {
+      return Refused(std::move(problem), before);
+    }
   } else {
     scale_->SetAutoMinMaxStatus(ZORTrue);
   }

@@ -3,6 +3,7 @@
 // each node's surface parameters on it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -26,10 +27,16 @@ inline ZORVec3 Cross(const ZORVec3& a, const ZORVec3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline double Length(const ZORVec3& a) { return std::sqrt(Dot(a, a)); }
-// The unit vector along `a`; `a` itself when it has no length.
+// The unit vector along `a`; `a` itself when it has no length (or is not finite).
 inline ZORVec3 Normalized(const ZORVec3& a) {
   const double length = Length(a);
-  return length > 0.0 ? (1.0 / length) * a : a;
+  const double inverse = 1.0 / length;
+  if (length > 0.0 && std::isfinite(length) && std::isfinite(inverse)) return inverse * a;
+  // Components whose squares overflow or vanish: measured against the largest first.
+  const double largest = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)});
+  if (!(largest > 0.0) || !std::isfinite(largest)) return a;
+  const ZORVec3 scaled{a.x / largest, a.y / largest, a.z / largest};
+  return (1.0 / Length(scaled)) * scaled;
 }
 
 using ZORTriangle = std::array<int, 3>;

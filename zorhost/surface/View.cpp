@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -33,20 +32,18 @@ const ViewRow& RowOf(ZORView view) {
   return *std::find_if(std::begin(kViews), std::end(kViews), [view](const ViewRow& r) { return r.view == view; });
 }
 
-std::optional<double> Number(std::string_view text) {
-  double value = 0.0;
-  const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (problem != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
+// An angle in degrees: a finite number.
+std::optional<double> Angle(std::string_view text) {
+  const std::optional<double> value = ZORReadDouble(text);
+  return value && std::isfinite(*value) ? value : std::nullopt;
 }
 
 // The viewer's direction and the picture's up for an azimuth and elevation in degrees: up is the
 // direction of growing elevation, so that +z is up from the side and the azimuth's own direction
 // turns the picture seen from straight above or below.
 void Directions(double azimuth, double elevation, ZORVec3& toViewer, ZORVec3& up) {
-  const double a = azimuth * std::numbers::pi / 180.0, e = elevation * std::numbers::pi / 180.0;
+  // Whole turns taken off exactly first: a huge azimuth in radians would keep no digit of its angle.
+  const double a = std::fmod(azimuth, 360.0) * std::numbers::pi / 180.0, e = elevation * std::numbers::pi / 180.0;
   toViewer = {std::cos(e) * std::cos(a), std::cos(e) * std::sin(a), std::sin(e)};
   up = {-std::sin(e) * std::cos(a), -std::sin(e) * std::sin(a), std::cos(e)};
 }
@@ -77,8 +74,8 @@ std::optional<ZORViewpoint> ZORViewpoint::Read(const std::string& text) {
   }
   const std::size_t comma = text.find(',');
   if (comma == std::string::npos) return std::nullopt;
-  const std::optional<double> azimuth = Number(std::string_view(text).substr(0, comma));
-  const std::optional<double> elevation = Number(std::string_view(text).substr(comma + 1));
+  const std::optional<double> azimuth = Angle(std::string_view(text).substr(0, comma));
+  const std::optional<double> elevation = Angle(std::string_view(text).substr(comma + 1));
   if (!azimuth || !elevation || *elevation < -90.0 || *elevation > 90.0) return std::nullopt;
   viewpoint.named.reset();
   viewpoint.azimuth = *azimuth;
