@@ -35,3 +35,29 @@ check "a CSV line of 1 GB of blanks" 60 100 2 sh -c \
 check "a CSV line of 1 GB of commas" 60 100 2 sh -c \
   "head -c 1000000000 /dev/zero | tr '\\0' ',' | $zorhost render --values /dev/stdin --out $work/x"
 check "endless zero bytes" 10 100 2 "$zorhost" render --values /dev/zero --out "$work/x"
+
+# The editor of a scale of 65536 blocks: twelve presets, each an edit kept for undo within its
+# budget, and its state answered quickly.
+python3 - "$zorhost" <<'CHECK'
+import json, re, subprocess, sys, time, urllib.request
+serve = subprocess.Popen([sys.argv[1], "serve", "--sample", "field"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+try:
+    address = serve.stdout.readline().strip()
+    port, token = re.search(r":(\d+)/\?token=(\w+)", address).groups()
+    def call(path, body=None):
+        request = urllib.request.Request(f"http://127.0.0.1:{port}{path}", data=body, method="POST" if body else "GET",
+                                         headers={"Cookie": f"zorhost_token_{port}={token}", "Content-Type": "application/json"})
+        return urllib.request.urlopen(request, timeout=60).read()
+    for preset in ["viridis", "turbo", "magma", "RdBu", "default", "cividis"] * 2:
+        call("/api/preset", json.dumps({"name": preset, "blocks": 65536}).encode())
+    started = time.monotonic()
+    blocks = len(json.loads(call("/api/scale"))["blocks"])
+    seconds = time.monotonic() - started
+    peak = int(re.search(r"VmHWM:\s+(\d+)", open(f"/proc/{serve.pid}/status").read()).group(1)) // 1024
+    print(f"an editor of {blocks} blocks after 12 presets: peak {peak} MB, its state in {seconds:.2f} s")
+    if blocks != 65536 or peak > 700 or seconds > 1.5:
+        sys.exit("expected 65536 blocks within 700 MB, the state within 1.5 s")
+finally:
+    serve.terminate()
+    serve.wait()
+CHECK

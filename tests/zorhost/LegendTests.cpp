@@ -62,10 +62,24 @@ TEST_F(Legend, SpansReadAsTheBoundariesAPersonSet) {
   EXPECT_FALSE(imposed.anyInterpolated);
   EXPECT_EQ(ZORLegendSummary(imposed).find("(* interpolated"), std::string::npos);
   EXPECT_EQ(imposed.rows[0].span, "-inf to -1");
+  // The listing speaks as the legend does: each block's lower boundary, "imposed" or not, and a
+  // star on an interpolated color.
   const std::string listing = ZORLegendListing(imposed, "imposed");
-  EXPECT_NE(listing.find("      1  -inf             -1               1, 1, 1, 255         imposed  imposed\n"),
+  EXPECT_NE(listing.find("  block  lower boundary         values from      to               color (r, g, b, a)\n"
+                         "      1                         -inf             -1               1, 1, 1, 255\n"
+                         "      2  -1 imposed             -1               2                2, 2, 2, 255\n"),
             std::string::npos)
       << listing;
+  // Extremes that follow the values are the analysis's, not imposed by a person.
+  scale_->SetAutoMinMaxStatus(ZORTrue);
+  const int second = 2;
+  scale_->UnsetImposedColors(&second, 1);
+  const ZORLegendModel automatic = Model();
+  EXPECT_EQ(automatic.rows[1].boundary, "-1 automatic");
+  EXPECT_EQ(automatic.rows[2].boundary, "2 automatic");
+  const std::string blended = ZORLegendListing(automatic, "automatic");
+  EXPECT_NE(blended.find("2, 2, 2, 255 *\n"), std::string::npos) << blended;
+  EXPECT_NE(blended.find(ZORLegendModel::kInterpolatedNote), std::string::npos) << blended;
 }
 
 TEST_F(Legend, ATableUpTo24BlocksABarBeyond) {

@@ -104,9 +104,9 @@ TEST_F(OutputFiles, ScaleFilesNeverReplaceTheirRepository) {
        "is the settings repository's file"},
       {"scale import '" + settings_.File("kept") + "' kept --format csv", "is the file"},
       {"scale export kept out.csv", "the file 'out.csv' is a FIFO"},
-      // Read, a FIFO is refused at once rather than waited on.
+      // A scale file read is a regular file: a FIFO is refused at once rather than waited on.
       {"scale import out.csv other", "out.csv: is a FIFO, not a regular file"},
-      {"render --values out.csv", "out.csv: is a FIFO, not a regular file"},
+
   };
   for (const auto& [arguments, said] : cases) {
     const ProgramRun run = Zorhost(Folder(), arguments);

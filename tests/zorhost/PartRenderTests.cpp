@@ -19,7 +19,9 @@
 #include "zor/ZORSettingRepository.h"
 #include "zorhost/common/Numbers.h"
 #include "zorhost/picture/ValueGrid.h"
+#include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/PartPicture.h"
 
 namespace {
 
@@ -77,8 +79,7 @@ TEST_F(PartRender, UnshadedPixelsAreTheScalesColorsOfTheValuesWritten) {
   ASSERT_EQ(ZORReadCsvGrid((Folder() / "values.csv").string(), grid), std::nullopt);
   ZORIStNewColorScale_var scale = NewScale();
   ASSERT_EQ(scale->LoadFromSettings("torus"), 1);
-  scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
-  const std::string csv = ReadWholeFile((Folder() / "values.csv").string());
+  ZORFitScaleTolerance(scale.get());
   int seen = 0;
   for (std::size_t i = 0; i < grid.values.size(); ++i) {
     const double value = grid.values[i];
@@ -92,6 +93,25 @@ TEST_F(PartRender, UnshadedPixelsAreTheScalesColorsOfTheValuesWritten) {
     }
   }
   EXPECT_GT(seen, 5000);
+  // Lit, each color stays its swatch's: its hue, and at least kZORLitFloor of each component.
+  ASSERT_EQ(Zorhost(Folder(), "render torus.step --analysis mean --size 200x150 --legend none --range 0.2,0.4 --out lit").status, 0);
+  const std::vector<std::uint8_t> lit = Decode(Folder() / "lit.png").rgba;
+  ASSERT_EQ(lit.size(), a.size());
+  for (std::size_t i = 0; i < grid.values.size(); ++i) {
+    if (std::isnan(grid.values[i])) continue;
+    const std::uint8_t* swatch = &a[4 * i];
+    const std::uint8_t* shaded = &lit[4 * i];
+    for (int c = 0; c < 3; ++c) {
+      ASSERT_LE(shaded[c], swatch[c]) << "pixel " << i;
+      ASSERT_GE(shaded[c] + 1, static_cast<int>(kZORLitFloor * swatch[c])) << "pixel " << i;
+      for (int d = 0; d < 3; ++d) {
+        // Components keep their proportions, to the rounding of each.
+        ASSERT_NEAR(static_cast<double>(shaded[c]) * swatch[d], static_cast<double>(shaded[d]) * swatch[c],
+                    static_cast<double>(swatch[c] + swatch[d]))
+            << "pixel " << i;
+      }
+    }
+  }
   // The mesh: a PLY whose vertices carry their values.
   const std::string ply = ReadWholeFile((Folder() / "torus.ply").string());
   EXPECT_EQ(ply.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);

@@ -33,24 +33,27 @@ std::string CannotBeRead(const std::string& path, int error) {
   return ZORPrintable(path) + ": cannot be read: " + std::strerror(error);
 }
 
-// Opens without waiting for a writer (a FIFO's open would block), then refuses all but a
-// regular file.
-ZOROutcome Open(const std::string& path, int& descriptor) {
+// Opens without waiting for a writer (a FIFO's open would block), then refuses what `kind` does
+// not take; a stream is read waiting for its data, as a pipe is.
+ZOROutcome Open(const std::string& path, ZORInputKind kind, int& descriptor) {
   descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (descriptor < 0) return ZORBadInput(CannotBeRead(path, errno));
   struct stat status {};
   if (fstat(descriptor, &status) != 0) return ZORBadInput(CannotBeRead(path, errno));
-  if (!S_ISREG(status.st_mode)) {
+  const bool stream = S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) || S_ISSOCK(status.st_mode);
+  if (!S_ISREG(status.st_mode) && !(stream && kind == ZORInputKind::FileOrStream)) {
     return ZORBadInput(ZORPrintable(path) + ": is " + ZORFileKindOf(status.st_mode) + ", not a regular file");
   }
+  fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
   return std::nullopt;
 }
 
 }  // namespace
 
-ZOROutcome ZORReadChunks(const std::string& path, const std::function<bool(std::string_view chunk)>& take) {
+ZOROutcome ZORReadChunks(const std::string& path, ZORInputKind kind,
+                         const std::function<bool(std::string_view chunk)>& take) {
   int descriptor = -1;
-  const ZOROutcome opened = Open(path, descriptor);
+  const ZOROutcome opened = Open(path, kind, descriptor);
   const OpenFile file(descriptor);
   if (opened) return opened;
   std::vector<char> buffer(std::size_t{1} << 16);
@@ -65,7 +68,7 @@ ZOROutcome ZORReadChunks(const std::string& path, const std::function<bool(std::
 ZOROutcome ZORReadWholeFile(const std::string& path, std::size_t limit, const char* what, std::string& text) {
   std::string read;
   bool tooLarge = false;
-  if (ZOROutcome problem = ZORReadChunks(path, [&](std::string_view chunk) {
+  if (ZOROutcome problem = ZORReadChunks(path, ZORInputKind::RegularFile, [&](std::string_view chunk) {
         tooLarge = read.size() + chunk.size() > limit;
         if (!tooLarge) read.append(chunk);
         return !tooLarge;

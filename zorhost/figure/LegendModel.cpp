@@ -41,7 +41,11 @@ ZORLegendRow Row(const ZORScaleSnapshot& snapshot, int k) {
     row.hasLowerBoundary = true;
     row.lowerBoundary = snapshot.Boundary(k - 1);
     row.lowerBoundaryImposed = snapshot.BoundaryImposed(k - 1);
-    row.boundary = ZORShownNumber(row.lowerBoundary) + (row.lowerBoundaryImposed ? " imposed" : "");
+    // Extremes that follow the values are set by the analysis, not by a person.
+    const bool extreme = k == 2 || k == n;
+    const bool automatic = extreme && snapshot.StoredOptions().autoMinMaxStatus.value_or(0) != 0;
+    row.boundary = ZORShownNumber(row.lowerBoundary) +
+                   (automatic ? " automatic" : row.lowerBoundaryImposed ? " imposed" : "");
   }
   if (row.placed) {
     // The boundaries a block's values start and end at: its own, and the stored first and last

@@ -31,17 +31,14 @@ std::string ZORLegendSummary(const ZORLegendModel& legend) {
 std::string ZORLegendListing(const ZORLegendModel& legend, const std::string& name) {
   std::string text = "scale '" + ZORPrintable(name) + "': " + std::to_string(legend.blocks) +
                      " blocks, undefined values " + ZORColorText(legend.undefinedColor) + "\n";
-  text += "  block  from             to               color (r, g, b, a)   color    upper boundary\n";
+  text += "  block  lower boundary         values from      to               color (r, g, b, a)\n";
   for (const ZORLegendRow& row : legend.rows) {
-    const bool last = row.block == legend.blocks;
-    const char* upper = last ? "" : legend.rows[static_cast<std::size_t>(row.block)].lowerBoundaryImposed
-                                        ? "imposed"
-                                        : "interpolated";
     char line[256];
-    std::snprintf(line, sizeof line, "  %5d  %-15s  %-15s  %-19s  %-7s  %s\n", row.block, From(row).c_str(),
-                  To(row).c_str(), ZORColorText(row.color).c_str(), row.colorImposed ? "imposed" : "blended", upper);
+    std::snprintf(line, sizeof line, "  %5d  %-21s  %-15s  %-15s  %s\n", row.block, row.boundary.c_str(),
+                  From(row).c_str(), To(row).c_str(), row.colorText.c_str());
     text += line;
   }
+  if (legend.anyInterpolated) text += std::string("  (") + ZORLegendModel::kInterpolatedNote + ")\n";
   for (const std::string& note : legend.notes) text += "note: " + note + "\n";
   return text;
 }

@@ -316,6 +316,14 @@ ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValue
   return counts;
 }
 
+ZORLegendModel ZORPictureLegend(const ZORScaleSnapshot& snapshot, const ZORPainting& painting,
+                                const ZORPictureValues& values) {
+  const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
+  ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
+  if (!values.light.empty()) legend.notes.push_back(ZORLitNote());
+  return legend;
+}
+
 std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values, const ZORPictureSettings& settings,
                                              const ZORScaleSnapshot& snapshot, ZORPixel pixel) {
   ZORProbeResult result;

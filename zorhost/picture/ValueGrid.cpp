@@ -171,7 +171,8 @@ ZOROutcome ZORReadCsvGrid(const std::string& path, ZORValueGrid& grid) {
   grid.description = "values of " + path.substr(path.rfind('/') + 1);
   CsvGridReader reader(path, grid);
   bool read = true;
-  if (ZOROutcome problem = ZORReadChunks(path, [&reader, &read](std::string_view chunk) {
+  // A grid may come down a pipe: the reader keeps only its values, within its limits.
+  if (ZOROutcome problem = ZORReadChunks(path, ZORInputKind::FileOrStream, [&reader, &read](std::string_view chunk) {
         for (std::size_t i = 0; i < chunk.size() && read; ++i) read = reader.Take(chunk[i]);
         return read;
       })) {

@@ -168,8 +168,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
                    std::to_string(values.grid.values.size()) + " values");
   }
   if (options.probe) done.push_back(ProbeLine(values, options.picture, snapshot, *options.probe));
-  const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
-  const ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
+  const ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
   stages.Begin("writing");
   if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend)) {
     return problem;

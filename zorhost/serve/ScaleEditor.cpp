@@ -68,6 +68,30 @@ bool AutoMinMax(const ZORScaleSnapshot::Options& stored) {
   return stored.autoMinMaxStatus && *stored.autoMinMaxStatus != 0;
 }
 
+// The members "blocks" and "boundaries" of the state: a row a block, written as they are read
+// rather than built as objects, since a scale may have 65536 of them.
+std::string BlocksJson(const ZORLegendModel& legend) {
+  auto text = [](const std::string& value) { return json(value).dump(-1, ' ', false, json::error_handler_t::replace); };
+  auto number = [&text](double value) {
+    return "{\"value\":" + (std::isfinite(value) ? ZORExactNumber(value) : std::string("null")) +
+           ",\"text\":" + text(ZORShownNumber(value)) + ",\"exact\":" + text(ZORExactNumber(value)) + "}";
+  };
+  auto truth = [](bool value) { return value ? "true" : "false"; };
+  std::string blocks = "\"blocks\":[", boundaries = "\"boundaries\":[";
+  for (const ZORLegendRow& row : legend.rows) {
+    const ZORRgba& c = row.color;
+    if (row.block > 1) blocks += ',';
+    blocks += "{\"color\":[" + std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
+              "," + std::to_string(c.alpha) + "],\"colorText\":" + text(ZORColorText(c)) +
+              ",\"imposed\":" + truth(row.colorImposed) + ",\"placed\":" + truth(row.placed) +
+              ",\"span\":" + text(row.span) + ",\"count\":" + std::to_string(row.count) + "}";
+    if (!row.hasLowerBoundary) continue;
+    if (boundaries.back() != '[') boundaries += ',';
+    boundaries += "{\"value\":" + number(row.lowerBoundary) + ",\"imposed\":" + truth(row.lowerBoundaryImposed) + "}";
+  }
+  return blocks + "]," + boundaries + "]";
+}
+
 // How the part is pictured, with the choices the page offers.
 json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference) {
   const ZORViewpoint& at = picture.viewpoint;
@@ -161,8 +185,8 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get());
   ZORPainting painting;
   ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painting, stages);
-  const ZORBlockCounts counts = ZORCountBlocks(painting, values_, painted.snapshot->Blocks());
-  painted.legend = ZORMakeLegend(*painted.snapshot, &counts);
+  painted.legend = ZORPictureLegend(*painted.snapshot, painting, values_);
+  painted.blocksJson = BlocksJson(painted.legend);
   painted.rgba = ZORPictureRgba(values_, std::move(painting), painted.snapshot->Definition().undefinedColor,
                                 options_.picture.background);
   painted_ = std::move(painted);
@@ -206,19 +230,6 @@ std::string ZORScaleEditor::StateJson() {
   const ZORLegendModel& legend = painted.legend;
   const ZORScaleDefinition& definition = painted.snapshot->Definition();
   const ZORScaleSnapshot::Options& stored = painted.snapshot->StoredOptions();
-  json blocks = json::array();
-  json boundaries = json::array();
-  for (const ZORLegendRow& row : legend.rows) {
-    blocks.push_back({{"color", Color(row.color)},
-                      {"colorText", ZORColorText(row.color)},
-                      {"imposed", row.colorImposed},
-                      {"placed", row.placed},
-                      {"span", row.span},
-                      {"count", row.count}});
-    if (row.hasLowerBoundary) {
-      boundaries.push_back({{"value", Number(row.lowerBoundary)}, {"imposed", row.lowerBoundaryImposed}});
-    }
-  }
   json presets = json::array();
   for (const ZORColorPreset& preset : ZORColorPresets()) presets.push_back(preset.name);
   const std::optional<std::string> narrow = ZORNarrowSpanNote(values_.measured);
@@ -235,8 +246,6 @@ std::string ZORScaleEditor::StateJson() {
       {"view", ViewJson(options_.picture, HasView(), values_.reference != nullptr)},
       {"range", AutoMinMax(stored) ? "part" : "fixed"},
       {"timings", {{"opening", openTimings_}, {"picture", pictureTimings_}}},
-      {"blocks", blocks},
-      {"boundaries", boundaries},
       {"extremes", {{"first", Number(definition.lower)}, {"last", Number(definition.upper)}}},
       {"options", {{"AutoMinMaxStatus", Option(stored.autoMinMaxStatus)},
                    {"AutoMinMaxOption", Option(stored.autoMinMaxOption)},
@@ -265,7 +274,9 @@ std::string ZORScaleEditor::StateJson() {
                   {"threads", kZORMostThreads},
                   {"repositoryName", ZORRepositoryNameRule()},
                   {"repositoryNameLength", kZORLongestRepositoryName}}}};
-  return Dump(state);
+  std::string text = Dump(state);
+  text.pop_back();  // the object's end: the revision's blocks and boundaries, made once, follow
+  return text + "," + painted.blocksJson + "}";
 }
 
 ZORPictureSettings ZORScaleEditor::View() {

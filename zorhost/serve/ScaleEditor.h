@@ -85,6 +85,7 @@ class ZORScaleEditor {
     long revision = 0;
     std::unique_ptr<ZORScaleSnapshot> snapshot;
     ZORLegendModel legend;
+    std::string blocksJson;  // the state's blocks and boundaries
     std::vector<std::uint8_t> rgba;
     std::string png;     // made when first asked for
     std::string figure;  // the picture with its legend, made when first asked for

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double kAmbient = 0.3;
-constexpr double kDiffuse = 0.7;
 constexpr double kDeflectionInPixels = 0.5;
 constexpr double kFinestDeflection = 1.0 / 5000.0;
 
@@ -25,6 +23,11 @@ std::vector<ZORVec3> OnScreen(const ZORPart& part, const ZORCamera& camera) {
 }
 
 }  // namespace
+
+std::string ZORLitNote() {
+  return "lit: each color is shaded to between " + std::to_string(static_cast<int>(kZORLitFloor * 100.0)) +
+         " % and 100 % of its swatch, so that the shape reads and the color stays its legend's";
+}
 
 double ZORPictureDeflection(const ZORPart& part, int width, int height, double zoom) {
   ZORVec3 lowest, highest;
@@ -74,7 +77,8 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
       const ZORSurfacePoint point = evaluator.PointAt(raster.triangle[i], raster.Barycentric(i));
       picture.values[i] = analysis.ValueAt(point);
       picture.covered[i] = 1;
-      picture.light[i] = static_cast<float>(kAmbient + kDiffuse * std::fabs(Dot(point.normal, light)));
+      picture.light[i] =
+          static_cast<float>(kZORLitFloor + (1.0 - kZORLitFloor) * std::fabs(Dot(point.normal, light)));
     }
     if (worker == 0 && progress) progress(last, pixels);
   });

@@ -13,12 +13,19 @@
 #include "zorhost/surface/Rasterizer.h"
 #include "zorhost/surface/View.h"
 
+// The light a lit picture gives a point: from this share of its color, facing away from the light,
+// to all of it, facing it; so that each color stays recognisable as its legend's swatch (yellow
+// does not turn olive, nor red maroon), its hue kept.
+inline constexpr double kZORLitFloor = 0.75;
+// What a legend says of a lit picture.
+std::string ZORLitNote();
+
 struct ZORPartPicture {
   int width = 0;
   int height = 0;
   std::vector<double> values;         // per pixel, rows top first; not a number where undefined
   std::vector<std::uint8_t> covered;  // 1 where the surface is seen
-  std::vector<float> light;           // per pixel: ambient plus diffuse, 0 to 1
+  std::vector<float> light;           // per pixel: kZORLitFloor to 1
 };
 
 // How closely the mesh must follow the surface for a picture of the part of `width` x `height`

@@ -192,7 +192,7 @@ class StepScanner {
 ZOROutcome ZORCheckStepFile(const std::string& path) {
   StepScanner scanner;
   bool fine = true;
-  if (ZOROutcome problem = ZORReadChunks(path, [&scanner, &fine](std::string_view chunk) {
+  if (ZOROutcome problem = ZORReadChunks(path, ZORInputKind::RegularFile, [&scanner, &fine](std::string_view chunk) {
         for (std::size_t i = 0; i < chunk.size() && fine; ++i) fine = scanner.Take(chunk[i]);
         return fine;
       })) {
