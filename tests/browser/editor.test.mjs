@@ -281,8 +281,9 @@ test('turning, zooming and probing the part: every frame painted by the server',
   }
   console.log(`probe: ${probeTime} ms from pointing to the value shown`);
 
-  // A named view and Fit bring it back.
+  // A named view and Fit bring it back; what was read of the view before is not left standing.
   await repainted(() => page.click('#named-views button[data-view="iso"]'));
+  assert.equal(await page.evaluate(() => document.getElementById('probe').dataset.value), '');
   await repainted(() => page.click('#fit'));
   const back = await state();
   assert.equal(back.view.view, 'iso');
@@ -297,7 +298,22 @@ test('the analysis, the shading and the size change in place', async () => {
   await repainted(() => page.selectOption('#size', '640x480'));
   assert.equal((await state()).picture.width, 640);
   await repainted(() => page.selectOption('#shading', 'none'));
+  // The sample part has no field, and no reference to measure a deviation against.
+  const offered = await page.$$eval('#analysis option', (options) => options.map((o) => o.value));
+  assert.ok(!offered.includes('field') && !offered.includes('deviation'), offered.join(', '));
+  // The draft angle comes with its own scale and its pull direction; leaving it gives the scale
+  // back.
+  const before = await state();
+  assert.equal(await page.locator('#pull-box').isHidden(), true);
+  await repainted(() => page.selectOption('#analysis', 'draft'));
+  const draft = await state();
+  assert.equal(draft.blocks.length, 4);
+  assert.deepEqual(draft.boundaries.map((b) => b.value.exact), ['0', '1', '3']);
+  assert.equal(await page.locator('#pull-box').isVisible(), true);
+  await repainted(() => page.fill('#pull', '1,0,0').then(() => page.press('#pull', 'Enter').then(() => page.locator('#pull').blur())));
+  assert.equal((await state()).view.pull, '1,0,0');
   await repainted(() => page.selectOption('#analysis', 'gaussian'));
+  assert.equal((await state()).blocks.length, before.blocks.length);
   await repainted(() => page.selectOption('#size', '1024x768'));
   await repainted(() => page.selectOption('#shading', 'lit'));
 });
@@ -318,6 +334,16 @@ test('downloads: the scale as zorhost scale export writes it, the picture with i
       assert.deepEqual(readFileSync(path), readFileSync(exported), format);
       execFileSync(zorhost, ['scale', 'import', path, `back-${format}`], { env: { ...process.env, ZOR_SETTINGS_DIR: serve.settings } });
     }
+    // A download the server refuses is told, as any refusal is.
+    await repainted(async () => {
+      await page.fill('#block-count', '2');
+      await page.click('#apply-preset');
+    });
+    await page.click('a[href="/api/scale.cpt"]');
+    await page.waitForSelector('#alert:not([hidden])');
+    assert.match(await page.textContent('#alert-text'), /download of \.cpt failed: .*write it as \.csv/);
+    await page.click('#alert-dismiss');
+    await repainted(() => page.click('#undo'));
     const [figure] = await Promise.all([page.waitForEvent('download'), page.click('#figure-png')]);
     const png = join(folder, 'figure.png');
     await figure.saveAs(png);

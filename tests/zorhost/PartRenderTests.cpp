@@ -347,6 +347,22 @@ TEST_F(PartRender, HugeAndTinyDirectionsAndAnglesKeepTheirMeaning) {
   EXPECT_TRUE(same("--time-limit 1e10", "--time-limit 0"));
 }
 
+// Every pixel asked about is told, a line each, its numbers as people read them; one outside the
+// picture is said to be so.
+TEST_F(PartRender, ProbesTellEveryPixelAsked) {
+  const ProgramRun run = Zorhost(Folder(), "render '" + std::string(ZOR_EXAMPLE_PARTS) +
+                                               "/moulded.step' --size 120x90 --analysis draft --probe 60,20 "
+                                               "--probe 90,60 --probe 500,5 --out probed");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("probe 60,20: value 90 °, block 4"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("probe 90,60: value 0.5 °, block 2"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("probe 500,5: outside the picture, which is 120 x 90 pixels"), std::string::npos)
+      << run.output;
+  const ProgramRun flat = Zorhost(Folder(), "render '" + std::string(ZOR_EXAMPLE_PARTS) +
+                                                "/moulded.step' --size 120x90 --analysis mean --probe 60,20 --out flat");
+  EXPECT_NE(flat.output.find("probe 60,20: value 0 1/mm"), std::string::npos) << flat.output;
+}
+
 TEST_F(PartRender, BadFilesAreRefusedWithNothingWritten) {
   std::vector<std::uint8_t> hugeStl(84, 0);
   const std::uint32_t billion = 1000000000u;

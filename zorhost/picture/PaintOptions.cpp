@@ -183,6 +183,12 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
       picture.viewpoint.panY = pan->second;
       return std::nullopt;
     }
+    case ZORPictureSetting::Pull: {
+      const std::optional<ZORVec3> pull = ReadDirection(value);
+      if (!pull) return Refusal(shown, "X,Y,Z, a direction: three finite numbers, not all 0", value);
+      picture.parameters.pull = *pull;
+      return std::nullopt;
+    }
     case ZORPictureSetting::Size:
       return ReadSize(value, picture.width, picture.height)
                  ? std::nullopt
@@ -337,13 +343,9 @@ ZOROutcome ZORPaintOptionReader::TakeAnalysisParameter(int id, const std::string
       parameters.maxDistance = *distance;
       return std::nullopt;
     }
-    case kZORPullOption: {
+    case kZORPullOption:
       ForAnalysis("--pull", ZORAnalysis::Draft);
-      const std::optional<ZORVec3> pull = ReadDirection(value);
-      if (!pull) return Refusal("--pull", "X,Y,Z, a direction: three finite numbers, not all 0", value);
-      parameters.pull = *pull;
-      return std::nullopt;
-    }
+      return ZORTakePictureSetting(ZORPictureSetting::Pull, "--pull", value, options_.picture);
   }
   ForAnalysis("--field", ZORAnalysis::Field);
   parameters.field = value;

@@ -357,7 +357,7 @@ std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values, cons
 }
 
 std::string ZORProbeText(const ZORProbeResult& result, const std::string& unit) {
-  std::string text = "value " + ZORExactNumber(result.value) + (unit.empty() ? "" : " " + unit);
+  std::string text = "value " + ZORShownNumber(result.value) + (unit.empty() ? "" : " " + unit);
   text += result.block > 0 ? ", block " + std::to_string(result.block) + ", color " + ZORColorText(result.color)
           : result.block == ZORScalePainter::kUndefinedBlock ? ", undefined"
                                                                : ", no block";

@@ -91,7 +91,7 @@ struct ZORProbeResult {
 std::optional<ZORProbeResult> ZORProbeValues(const ZORRenderValues& values, const ZORPictureSettings& settings,
                                              const ZORScaleSnapshot& snapshot, ZORPixel pixel);
 // The probe as a person reads it: "value 0.25 1/mm, block 3, color 0, 127, 255, 255, point (1, 2,
-// 3), face 4"; the value exactly as --values-out writes it.
+// 3), face 4", every number as people read them.
 std::string ZORProbeText(const ZORProbeResult& result, const std::string& unit);
 
 // Step 2: a scale made through the module, loaded from a repository or the default one, the

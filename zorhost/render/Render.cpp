@@ -115,6 +115,11 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
 std::string ProbeLine(const ZORRenderValues& values, const ZORPictureSettings& settings,
                       const ZORScaleSnapshot& snapshot, ZORPixel pixel) {
   const std::string line = "probe " + std::to_string(pixel.column) + "," + std::to_string(pixel.row) + ": ";
+  const ZORValueGrid& grid = values.grid;
+  if (pixel.column >= grid.width || pixel.row >= grid.height) {
+    return line + "outside the picture, which is " + std::to_string(grid.width) + " x " + std::to_string(grid.height) +
+           " pixels";
+  }
   const std::optional<ZORProbeResult> result = ZORProbeValues(values, settings, snapshot, pixel);
   return line + (result ? ZORProbeText(*result, values.unit) : "no surface is seen there");
 }
@@ -167,7 +172,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
     done.push_back("check: the painter and GetColorForValue agree on all " +
                    std::to_string(values.grid.values.size()) + " values");
   }
-  if (options.probe) done.push_back(ProbeLine(values, options.picture, snapshot, *options.probe));
+  for (const ZORPixel& probe : options.probes) done.push_back(ProbeLine(values, options.picture, snapshot, probe));
   const ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
   stages.Begin("writing");
   if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend)) {

@@ -31,8 +31,8 @@ const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png, the pi
   --per-value           paint through GetColorForValue, value by value
   --check               paint both ways and fail on the first pixel that differs
   --probe X,Y           tell what the picture shows at pixel X,Y (from the top left): the value
-                        as --values-out writes it, its block and color, the surface point and its
-                        face (CAD) or nearest vertex (mesh)
+                        (--values-out holds it exactly), its block and color, the surface point
+                        and its face (CAD) or nearest vertex (mesh); give it again for more pixels
   --timings             tell each stage's time and the peak memory
   -h, --help            this text
 )";
@@ -78,7 +78,7 @@ ZOROutcome TakeOption(int id, const std::string& value, ZORRenderOptions& option
       if (!pixel || pixel->size() != 2 || (*pixel)[0] < 0 || (*pixel)[1] < 0) {
         return ZORUsageProblem("--probe is X,Y, a pixel's column and row from the top left, not " + ZORShown(value));
       }
-      options.probe = ZORPixel{(*pixel)[0], (*pixel)[1]};
+      options.probes.push_back(ZORPixel{(*pixel)[0], (*pixel)[1]});
       return std::nullopt;
     }
     case kTimings:

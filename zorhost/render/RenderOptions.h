@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "zorhost/picture/PictureOptions.h"
 
@@ -17,6 +18,6 @@ struct ZOROutputs {
 struct ZORRenderOptions : ZORPaintRequest {
   ZOROutputs outputs;
   ZORPaintingMode painting = ZORPaintingMode::Painter;
-  std::optional<ZORPixel> probe;  // what the picture shows there, told in the summary
+  std::vector<ZORPixel> probes;   // what the picture shows there, told in the summary, a line each
   bool timings = false;           // tell each stage's time and the peak memory
 };

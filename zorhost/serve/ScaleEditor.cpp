@@ -96,10 +96,14 @@ std::string BlocksJson(const ZORLegendModel& legend) {
 json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference) {
   const ZORViewpoint& at = picture.viewpoint;
   std::vector<std::string> analyses = ZORAnalysisKeywords();
+  // Only what the part can give: a deviation needs its reference, a field a mesh read with one.
   if (!hasReference) std::erase(analyses, ZORAnalysisKeyword(ZORAnalysis::Deviation));
+  if (picture.parameters.field.empty()) std::erase(analyses, ZORAnalysisKeyword(ZORAnalysis::Field));
+  const ZORVec3& pull = picture.parameters.pull;
   return {{"part", hasView},
           {"analysis", ZORAnalysisKeyword(picture.analysis)},
           {"analyses", analyses},
+          {"pull", ZORShownNumber(pull.x) + "," + ZORShownNumber(pull.y) + "," + ZORShownNumber(pull.z)},
           {"shading", picture.shading == ZORPictureSettings::Shading::Lit ? "lit" : "none"},
           {"width", picture.width},
           {"height", picture.height},
@@ -302,13 +306,33 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   stages.Begin("the analysis at each pixel");
   ZORPicturePartValues(view, values_, values_, stages);
   stages.End();
+  const bool toDraft = view.analysis == ZORAnalysis::Draft && options_.picture.analysis != ZORAnalysis::Draft;
+  const bool fromDraft = view.analysis != ZORAnalysis::Draft && options_.picture.analysis == ZORAnalysis::Draft;
   options_.picture = view;
-  // Another analysis is another range of values: the scale's options act on it, as the
-  // analysis does when its values change; that is not an edit to undo.
-  if (otherAnalysis) ApplyAnalysisOptions();
+  if (toDraft || fromDraft) {
+    SwitchDraftScale(toDraft);
+  } else if (otherAnalysis) {
+    // Another analysis is another range of values: the scale's options act on it, as the
+    // analysis does when its values change; that is not an edit to undo.
+    ApplyAnalysisOptions();
+  }
   ++revision_;
   Timed(stages, "the view changed");
   return std::nullopt;
+}
+
+void ZORScaleEditor::SwitchDraftScale(bool toDraft) {
+  ZORFeatureState before = State();
+  if (toDraft) {
+    beforeDraft_ = before;
+    ZORImposePreset(scale_.get(), *ZORFindColorPreset("draft"));
+  } else if (beforeDraft_) {
+    ZORRestoreFeatureState(feature_.get(), *beforeDraft_);
+    beforeDraft_.reset();
+  } else {
+    ZORMakeDefaultScale(scale_.get(), ZORScaleRecipe{}.blocks);  // opened on the draft: the default scale
+  }
+  Edited(std::move(before));
 }
 
 ZOROutcome ZORScaleEditor::Picture(const ZORPictureSettings& view, bool draft, std::string& png) {

@@ -12,14 +12,15 @@ struct NamedSetting {
   const char* name;
   ZORPictureSetting setting;
 };
-// The settings a query may give; a change of the view also takes the analysis, which a picture
-// alone cannot change: it is measured over the whole part.
+// The settings a query may give; a change of the view also takes the analysis and the draft's
+// pull, which a picture alone cannot change: they are measured over the whole part.
 constexpr NamedSetting kQuerySettings[] = {{"view", ZORPictureSetting::View},
                                            {"zoom", ZORPictureSetting::Zoom},
                                            {"pan", ZORPictureSetting::Pan},
                                            {"size", ZORPictureSetting::Size},
                                            {"shading", ZORPictureSetting::Shading}};
-constexpr NamedSetting kAnalysisSetting = {"analysis", ZORPictureSetting::Analysis};
+constexpr NamedSetting kAnalysisSettings[] = {{"analysis", ZORPictureSetting::Analysis},
+                                              {"pull", ZORPictureSetting::Pull}};
 
 const NamedSetting* QuerySetting(const std::string& name) {
   for (const NamedSetting& named : kQuerySettings) {
@@ -72,10 +73,13 @@ ZOROutcome ZORReadViewQuery(const std::multimap<std::string, std::string>& param
 ZOROutcome ZORReadViewChange(const nlohmann::json& body, ZORPictureSettings& view) {
   if (!body.is_object()) return ZORBadInput("the body must be a JSON object");
   for (const auto& [name, value] : body.items()) {
-    const NamedSetting* named = name == kAnalysisSetting.name ? &kAnalysisSetting : QuerySetting(name);
+    const NamedSetting* named = QuerySetting(name);
+    for (const NamedSetting& analysis : kAnalysisSettings) {
+      if (name == analysis.name) named = &analysis;
+    }
     if (!named) {
       return ZORBadInput("unknown member '" + ZORPrintable(name) +
-                         "': a view takes analysis, view, zoom, pan, size and shading");
+                         "': a view takes analysis, pull, view, zoom, pan, size and shading");
     }
     if (!value.is_string()) return ZORBadInput("\"" + name + "\" must be a string, as its option takes it");
     if (ZOROutcome refused = ZORTakePictureSetting(named->setting, name, value.get<std::string>(), view)) {

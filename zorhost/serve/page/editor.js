@@ -112,6 +112,25 @@ function setAttribute(e, name, value) { if (e.getAttribute(name) !== String(valu
 function setValue(input, value) {
   if (document.activeElement !== input && input.value !== String(value)) input.value = String(value);
 }
+// A number field: the number as people read it, and all its digits while it is being edited.
+function setNumber(input, number) {
+  input.dataset.exact = number.exact;
+  input.dataset.shown = number.text;
+  setValue(input, number.text);
+}
+function wireNumberFields() {
+  document.addEventListener('focusin', (e) => {
+    const input = e.target;
+    if (input.dataset && input.dataset.exact !== undefined && input.value === input.dataset.shown) {
+      input.value = input.dataset.exact;
+      input.select();
+    }
+  });
+  document.addEventListener('focusout', (e) => {
+    const input = e.target;
+    if (input.dataset && input.dataset.exact !== undefined && input.value === input.dataset.exact) input.value = input.dataset.shown;
+  });
+}
 function setOptions(select, names, labels = names) {
   const now = [...select.options].map((o) => o.value);
   if (now.length !== names.length || now.some((v, i) => v !== names[i])) {
@@ -190,7 +209,7 @@ function updateBoundaryRow(row, j, boundary) {
   setAttribute(row, 'data-value', boundary.value.exact);
   setAttribute(row, 'data-imposed', boundary.imposed ? 1 : 0);
   row.classList.toggle('imposed', boundary.imposed);
-  setValue(p.value, boundary.value.exact);
+  setNumber(p.value, boundary.value);
   setText(p.set, boundary.imposed ? 'Set' : 'Impose');
   setAttribute(p.set, 'aria-label', `${boundary.imposed ? 'Set' : 'Impose'} boundary ${j}`);
   p.release.hidden = !boundary.imposed;
@@ -268,8 +287,8 @@ function showOptions() {
   $('absolute').checked = !!o.AbsoluteExtrema;
   $('green').checked = !!o.GreenIsFlat;
   $('nonlinear').checked = !!o.NonlinearScale;
-  setValue($('first'), state.extremes.first.exact);
-  setValue($('last'), state.extremes.last.exact);
+  setNumber($('first'), state.extremes.first);
+  setNumber($('last'), state.extremes.last);
   setValue($('undefined-color'), hex(state.undefinedColor));
   setValue($('undefined-alpha'), state.undefinedColor[3]);
 }
@@ -308,12 +327,18 @@ function showView() {
   for (const button of names.children) setAttribute(button, 'aria-pressed', button.dataset.view === view.view);
   setOptions($('analysis'), view.analyses);
   setValue($('analysis'), view.analysis);
+  $('pull-box').hidden = view.analysis !== 'draft';
+  setValue($('pull'), view.pull);
   setValue($('shading'), view.shading);
   const size = `${view.width}x${view.height}`;
   setOptions($('size'), kSizes.includes(size) ? kSizes : [...kSizes, size]);
   setValue($('size'), size);
   if (!moving) camera = { azimuth: view.azimuth, elevation: view.elevation, zoom: view.zoom, pan: [...view.pan] };
+  const seen = `${view.analysis} ${view.view} ${view.zoom} ${view.pan} ${view.width}x${view.height}`;
+  if (seen !== shownView) forgetProbe();
+  shownView = seen;
 }
+let shownView = '';
 
 const viewQuery = (c) => `view=${short(c.azimuth)},${short(c.elevation)}&zoom=${short(c.zoom)}&pan=${short(c.pan[0])},${short(c.pan[1])}`;
 
@@ -374,6 +399,7 @@ function settle() {
 
 const clamp = (x, low, high) => Math.min(high, Math.max(low, x));
 function moveCamera(turn, tilt, panX, panY, zoomBy) {
+  forgetProbe();
   const limits = state.limits;
   camera.azimuth = ((camera.azimuth - turn + 540) % 360) - 180;
   camera.elevation = clamp(camera.elevation + tilt, -90, 90);
@@ -407,6 +433,16 @@ async function probe(pixel) {
   } finally {
     probeAsked = false;
   }
+}
+
+// What the pointer read is of a view that has moved on.
+function forgetProbe() {
+  const out = $('probe');
+  if (!out.dataset.x) return;
+  delete out.dataset.x;
+  delete out.dataset.y;
+  out.dataset.value = '';
+  out.replaceChildren('Point at the picture to read the value there.');
 }
 
 function showProbe(answer) {
@@ -483,6 +519,7 @@ function wirePicture() {
   $('zoom-out').onclick = () => change('/api/view', { zoom: short(clamp(camera.zoom / 1.25, ...state.limits.zoom)) });
   $('fit').onclick = () => change('/api/view', { zoom: '1', pan: '0,0' });
   $('analysis').onchange = () => change('/api/view', { analysis: $('analysis').value });
+  $('pull').onchange = () => change('/api/view', { pull: $('pull').value.trim() });
   $('shading').onchange = () => change('/api/view', { shading: $('shading').value });
   $('size').onchange = () => change('/api/view', { size: $('size').value });
 }
@@ -531,7 +568,32 @@ async function showRepositories() {
 
 // ---- controls ----
 
+// Downloads asked as requests: a refusal is told, as every other one is; a file is saved.
+function wireDownloads() {
+  for (const link of document.querySelectorAll('a[download]')) {
+    link.addEventListener('click', async (e) => {
+      e.preventDefault();
+      try {
+        const response = await fetchPatiently(link.href);
+        if (!response.ok) throw new Error((await response.text()).trim() || `${response.status} ${response.statusText}`);
+        const named = /filename="([^"]+)"/.exec(response.headers.get('Content-Disposition') ?? '');
+        const name = named ? named[1] : link.getAttribute('download') || new URL(link.href).pathname.split('/').pop();
+        const url = URL.createObjectURL(await response.blob());
+        const save = element('a', { href: url, download: name });
+        document.body.append(save);
+        save.click();
+        save.remove();
+        setTimeout(() => URL.revokeObjectURL(url), 60000);
+      } catch (error) {
+        announce(`The download of ${link.textContent.trim()} failed: ${error.message}`);
+      }
+    });
+  }
+}
+
 function wire() {
+  wireNumberFields();
+  wireDownloads();
   $('alert-dismiss').onclick = clearAlert;
   $('undo').onclick = () => change('/api/undo');
   $('redo').onclick = () => change('/api/redo');
