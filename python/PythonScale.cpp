@@ -108,11 +108,14 @@ std::unique_ptr<ZORPythonScale> ZORPythonScale::Load(const std::string& name,
   return loaded;
 }
 
-std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path,
-                                                        std::optional<std::string> format) {
+std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path, std::optional<std::string> format,
+                                                        std::optional<std::string> name,
+                                                        std::vector<std::string>& notes) {
   const std::lock_guard lock(ModuleMutex());
   std::unique_ptr<ZORPythonScale> imported(new ZORPythonScale(NewScale()));
-  ZORThrowIfProblem(ZORImportScaleFile(imported->scale_.get(), path, FormatNamed(format)));
+  ZORScaleFileRead read{name.value_or(""), {}};
+  ZORThrowIfProblem(ZORImportScaleFile(imported->scale_.get(), path, FormatNamed(format), read));
+  notes = std::move(read.notes);
   return imported;
 }
 

@@ -48,8 +48,10 @@ class ZORPythonScale {
   // A new scale loaded from the settings repository `name`; what it reads badly goes to
   // `warnings`.
   static std::unique_ptr<ZORPythonScale> Load(const std::string& name, std::vector<std::string>& warnings);
-  // A new scale read from a scale file.
-  static std::unique_ptr<ZORPythonScale> Import(const std::string& path, std::optional<std::string> format);
+  // A new scale read from a scale file (of a JSON file of several color maps, the one `name`d);
+  // what the file held that the scale does not keep goes to `notes`.
+  static std::unique_ptr<ZORPythonScale> Import(const std::string& path, std::optional<std::string> format,
+                                                std::optional<std::string> name, std::vector<std::string>& notes);
 
   void Save(const std::string& name);
   // What the format could not keep, a sentence each.

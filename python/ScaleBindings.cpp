@@ -127,9 +127,22 @@ PYBIND11_MODULE(_zorscale, module) {
             return scale;
           },
           py::arg("name"), "The scale of the settings repository `name`.")
-      .def_static("read", &ZORPythonScale::Import, py::call_guard<py::gil_scoped_release>(), py::arg("path"),
-                  py::arg("format") = py::none(),
-                  "A scale read from a .cpt, .json or .csv file (`format` cpt, json or csv, else told by the extension).")
+      .def_static(
+          "read",
+          [](const std::string& path, std::optional<std::string> format, std::optional<std::string> name) {
+            std::vector<std::string> notes;
+            std::unique_ptr<ZORPythonScale> scale;
+            {
+              py::gil_scoped_release unlocked;  // the file is read without it
+              scale = ZORPythonScale::Import(path, std::move(format), std::move(name), notes);
+            }
+            py::object warn = py::module_::import("warnings").attr("warn");
+            for (const std::string& note : notes) warn(note);
+            return scale;
+          },
+          py::arg("path"), py::arg("format") = py::none(), py::arg("name") = py::none(),
+          "A scale read from a .cpt, .json or .csv file (`format` cpt, json or csv, else told by the extension); "
+          "`name` chooses among the color maps of a .json that holds several.")
       .def("save", &ZORPythonScale::Save, py::call_guard<py::gil_scoped_release>(), py::arg("name"),
            "Saves the scale to the settings repository `name`.")
       .def("write", &ZORPythonScale::Export, py::call_guard<py::gil_scoped_release>(), py::arg("path"),

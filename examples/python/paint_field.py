@@ -51,4 +51,8 @@ def main(out):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "field.png"))
+    if len(sys.argv) > 1:
+        sys.exit(main(sys.argv[1]))
+    print("note: no file named: the figure goes to field.png in the current folder "
+          "(give a path to write it elsewhere)")
+    sys.exit(main("field.png"))

@@ -49,6 +49,7 @@ TEST_F(OutputFiles, WhatIsNotARegularFileIsNeverReplaced) {
       {"render --size 40x30 --out d", "--out 'd.svg' is a folder"},
       {"render --size 40x30 --out a --mesh-out s.ply", "--mesh-out 's.ply' is a socket"},
       {"render --size 40x30 --out a --save-settings fifo", "--save-settings"},
+      {"render --size 40x30 --out a --values-out missing/v.csv", "there is no folder 'missing' to write it in"},
   };
   for (const auto& [arguments, said] : cases) {
     const ProgramRun run = Zorhost(Folder(), arguments);

@@ -320,6 +320,24 @@ TEST_F(ScaleJobs, QuantilesOfTheSampleAndFilesRoundTrip) {
   fs::copy_file(Folder() / "q.csv", Folder() / "q.table");
   EXPECT_EQ(Zorhost(Folder(), "scale import q.table other").status, 2);
   EXPECT_EQ(Zorhost(Folder(), "scale import --format csv q.table other").status, 0);
+  // A file of several color maps is read by the name of one, or refused naming them all; what a
+  // scale does not keep is said.
+  WriteWholeFile((Folder() / "maps.json").string(),
+                 R"([{"Name": "warm", "RGBPoints": [0, 1, 0, 0, 1, 1, 1, 0, 2, 1, 1, 1], "Points": [0, 0.5, 0.5, 0, 2, 1, 0.5, 0]},
+                     {"Name": "cool", "RGBPoints": [0, 0, 0, 1, 1, 0, 1, 1, 2, 1, 1, 1]}])");
+  const ProgramRun ambiguous = Zorhost(Folder(), "scale import maps.json maps");
+  EXPECT_EQ(ambiguous.status, 2);
+  EXPECT_NE(ambiguous.errors.find("holds 2 color maps, 'warm', 'cool': name the one to read"), std::string::npos)
+      << ambiguous.errors;
+  const ProgramRun cool = Zorhost(Folder(), "scale import maps.json cool --name cool");
+  ASSERT_EQ(cool.status, 0) << cool.errors;
+  EXPECT_EQ(cool.output.find("note:"), std::string::npos) << cool.output;
+  const ProgramRun warm = Zorhost(Folder(), "scale import maps.json warm --name warm");
+  ASSERT_EQ(warm.status, 0) << warm.errors;
+  EXPECT_NE(warm.output.find("note: the color map's opacity points (Points) are not kept"), std::string::npos)
+      << warm.output;
+  EXPECT_NE(Zorhost(Folder(), "scale import maps.json x --name hot").errors.find("no color map named 'hot'"),
+            std::string::npos);
   const ProgramRun log = Zorhost(Folder(), "render --classify log --out log");
   EXPECT_EQ(log.status, 2);
   EXPECT_NE(log.errors.find("--classify log: a logarithmic scale needs values above zero"), std::string::npos);

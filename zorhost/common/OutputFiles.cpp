@@ -76,6 +76,12 @@ std::string ZORIrregularFileKind(const std::string& path) {
 ZOROutcome ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs, const std::vector<ZORNamedFile>& inputs) {
   std::vector<Identity> written;
   for (const ZORNamedFile& output : outputs) {
+    const std::size_t slash = output.path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : output.path.substr(0, slash);
+    struct stat status {};
+    if (!output.makesFolder && (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
+      return ZORBadInput(Shown(output) + ": there is no folder '" + ZORPrintable(folder) + "' to write it in");
+    }
     if (const std::string kind = ZORIrregularFileKind(output.path); !kind.empty()) {
       return ZORBadInput(Shown(output) + " is " + kind + ", not a file that can be replaced");
     }

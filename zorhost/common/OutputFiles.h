@@ -14,12 +14,14 @@
 struct ZORNamedFile {
   std::string role;
   std::string path;
+  bool makesFolder = false;  // written where its writer makes the folder (a settings repository)
 };
 
-// Why the files a job would write cannot be written (bad input), or nothing when they can: an output that
-// exists and is not a regular file (a FIFO, a device, a socket or a folder, named), two outputs
-// that are one file, or an output that is one of the inputs. One file: the same path once
-// symbolic links and `.` and `..` are resolved, or the same device and inode.
+// Why the files a job would write cannot be written (bad input), or nothing when they can: an
+// output whose folder does not exist, an output that exists and is not a regular file (a FIFO, a
+// device, a socket or a folder, named), two outputs that are one file, or an output that is one
+// of the inputs. One file: the same path once symbolic links and `.` and `..` are resolved, or the
+// same device and inode.
 ZOROutcome ZORCheckFilePlan(const std::vector<ZORNamedFile>& outputs, const std::vector<ZORNamedFile>& inputs);
 
 // What kind of file `mode` says ("a FIFO", "a folder", ...), for messages; empty for a regular file

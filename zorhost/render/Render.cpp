@@ -133,7 +133,7 @@ ZOROutcome CheckFiles(const ZORRenderOptions& options) {
   if (!written.valuesPath.empty()) outputs.push_back({"--values-out", written.valuesPath});
   const std::string& saved = options.scale.saveSettingsName;
   if (!saved.empty() && ZORCheckRepositoryName(saved).empty()) {
-    outputs.push_back({"--save-settings", ZORRepositoryPath(saved)});
+    outputs.push_back({"--save-settings", ZORRepositoryPath(saved), true});
   }
   std::vector<ZORNamedFile> inputs;
   if (!options.source.partPath.empty()) inputs.push_back({"the part", options.source.partPath});

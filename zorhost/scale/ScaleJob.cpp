@@ -16,7 +16,7 @@
 
 namespace {
 
-enum ScaleOption { kModule = 256, kFormat };
+enum ScaleOption { kModule = 256, kFormat, kName };
 
 const char* const kHelp = R"(usage:
   zorhost scale show NAME                 the scale in settings repository NAME: its blocks,
@@ -28,6 +28,7 @@ const char* const kHelp = R"(usage:
   --format F            cpt (GMT color palette table), json (ParaView-style color map preset) or
                         csv (block,from,to,red,green,blue,alpha,imposed,boundary_imposed);
                         without it, told by FILE's extension
+  --name MAP            import: the color map named MAP of a .json that holds several
   --module PATH         the module to load
   -h, --help            this text
 
@@ -53,7 +54,7 @@ ZOROutcome LoadForJob(ZORModuleHost& host, const std::string& name, ZORIStNewCol
 // replaced.
 ZOROutcome CheckFiles(const std::string& name, const std::string& path, bool exporting) {
   const ZORNamedFile file{"the file", path};
-  const ZORNamedFile repository{"the settings repository's file", ZORRepositoryPath(name)};
+  const ZORNamedFile repository{"the settings repository's file", ZORRepositoryPath(name), true};
   ZOROutcome problem = exporting ? ZORCheckFilePlan({file}, {repository}) : ZORCheckFilePlan({repository}, {file});
   if (problem) problem->message += "; nothing was written";
   return problem;
@@ -83,13 +84,14 @@ ZOROutcome Export(ZORModuleHost& host, const std::string& name, const std::strin
 }
 
 ZOROutcome Import(ZORModuleHost& host, const std::string& path, const std::string& name,
-                  std::optional<ZORScaleFormat> format, std::ostream& out) {
+                  std::optional<ZORScaleFormat> format, const std::string& mapName, std::ostream& out) {
   if (ZOROutcome problem = ZORScaleFormatFor(path, format)) return problem;
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return ZORBadInput(why);
   if (ZOROutcome problem = CheckFiles(name, path, false)) return problem;
   ZORIStNewColorScale_var scale = host.NewScale();
   if (!scale) return ZORFailure("the host made no color scale");
-  if (ZOROutcome problem = ZORImportScaleFile(scale.get(), path, format)) return problem;
+  ZORScaleFileRead read{mapName, {}};
+  if (ZOROutcome problem = ZORImportScaleFile(scale.get(), path, format, read)) return problem;
   if (scale->SaveToSettings(name.c_str()) != 1) {
     return ZORFailure("cannot save the scale to the settings repository '" + ZORPrintable(name) + "'");
   }
@@ -97,6 +99,7 @@ ZOROutcome Import(ZORModuleHost& host, const std::string& path, const std::strin
   scale->GetNumberOfBlocks(blocks);
   out << "zorhost scale: read " << blocks << " blocks from " << ZORPrintable(path)
       << " into '" << ZORPrintable(name) << "'\n";
+  for (const std::string& note : read.notes) out << "zorhost scale: note: " << note << '\n';
   return std::nullopt;
 }
 
@@ -148,10 +151,16 @@ int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
                 std::ostream& err) {
   static const option kOptions[] = {{"module", required_argument, nullptr, kModule},
                                     {"format", required_argument, nullptr, kFormat},
+                                    {"name", required_argument, nullptr, kName},
                                     {"help", no_argument, nullptr, 'h'},
                                     {nullptr, 0, nullptr, 0}};
   std::optional<ZORScaleFormat> format;
+  std::string mapName;
   ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) -> ZOROutcome {
+    if (id == kName) {
+      mapName = value;
+      return ZORCheckNotEmpty("--name", value);
+    }
     if (id == kFormat) {
       format = ZORScaleFormatNamed(value);
       if (format) return std::nullopt;
@@ -177,6 +186,6 @@ int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
   const std::string name = action->name;
   if (name == "show") problem = Show(*host, operand[1], out, err);
   if (name == "export") problem = Export(*host, operand[1], operand[2], format, out, err);
-  if (name == "import") problem = Import(*host, operand[1], operand[2], format, out);
+  if (name == "import") problem = Import(*host, operand[1], operand[2], format, mapName, out);
   return ZORReport(problem, "scale", err);
 }

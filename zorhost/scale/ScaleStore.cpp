@@ -69,12 +69,12 @@ ZOROutcome ZORWriteScaleTable(ZORIStNewColorScale* scale, const ZORScaleTable& t
 }
 
 ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
-                              std::optional<ZORScaleFormat> format) {
+                              std::optional<ZORScaleFormat> format, ZORScaleFileRead& read) {
   if (ZOROutcome problem = ZORScaleFormatFor(path, format)) return problem;
   std::string text;
   if (ZOROutcome problem = ZORReadWholeFile(path, kZORLargestTextFile, "a color scale", text)) return problem;
   ZORScaleTable table;
-  if (ZOROutcome problem = ZORParseScaleFile(text, *format, ZORPrintable(path), table)) return problem;
+  if (ZOROutcome problem = ZORParseScaleFile(text, *format, ZORPrintable(path), table, &read)) return problem;
   return ZORWriteScaleTable(scale, table);
 }
 

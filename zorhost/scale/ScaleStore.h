@@ -24,8 +24,10 @@ ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
 
 // Reads the scale file at `path` (its format told by `format`, or else by its extension) into
 // `scale`: a problem naming the file, and the line or member at fault, when it cannot be read.
+// `read` says which of a JSON file's color maps, and receives what the file held that the scale
+// does not keep.
 ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
-                              std::optional<ZORScaleFormat> format);
+                              std::optional<ZORScaleFormat> format, ZORScaleFileRead& read);
 // Writes `scale` whole to the file at `path`, named `name` inside it; what the format could not
 // keep goes to `losses`, a sentence each.
 ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& path,

@@ -432,8 +432,33 @@ std::optional<std::vector<bool>> JsonFlags(const json& map, const char* key) {
   return flags;
 }
 
+// The color map of `document` (one, or one of a list) that `read` asks for.
+const json* ChosenMap(const json& document, const std::string& fileName, const ZORScaleFileRead* read,
+                      std::string& error) {
+  if (!document.is_array()) return &document;
+  if (document.empty()) {
+    Fail(error, fileName + ": an empty list of color maps");
+    return nullptr;
+  }
+  const std::string wanted = read != nullptr ? read->mapName : std::string();
+  std::string names;
+  for (const json& map : document) {
+    const std::string name = map.is_object() && map.contains("Name") && map["Name"].is_string()
+                                 ? map["Name"].get<std::string>()
+                                 : std::string();
+    if (!wanted.empty() && name == wanted) return &map;
+    names += (names.empty() ? "" : ", ") + std::string("'") + ZORPrintable(name) + "'";
+  }
+  if (wanted.empty() && document.size() == 1) return &document[0];
+  Fail(error, fileName + ": " +
+                  (wanted.empty() ? "holds " + std::to_string(document.size()) + " color maps, " + names +
+                                        ": name the one to read"
+                                  : "holds no color map named '" + ZORPrintable(wanted) + "', only " + names));
+  return nullptr;
+}
+
 bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable& table,
-               std::string& error) {
+               ZORScaleFileRead* read, std::string& error) {
   json document;
   try {
     document = json::parse(text);
@@ -443,11 +468,8 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
   } catch (const json::exception& e) {  // a number out of a double's range, say
     return Fail(error, fileName + ": not JSON that can be read (" + e.what() + ")");
   }
-  const json* map = &document;
-  if (document.is_array()) {
-    if (document.empty()) return Fail(error, fileName + ": an empty list of color maps");
-    map = &document[0];
-  }
+  const json* map = ChosenMap(document, fileName, read, error);
+  if (map == nullptr) return false;
   if (!map->is_object() || !map->contains("RGBPoints") || !(*map)["RGBPoints"].is_array()) {
     return Fail(error, fileName + ": no color map with RGBPoints");
   }
@@ -497,6 +519,10 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
   }
   palette.colorImposed = JsonFlags(*map, "colorsImposed");
   palette.boundaryImposed = JsonFlags(*map, "boundariesImposed");
+  if (read != nullptr && map->contains("Points") && (*map)["Points"].is_array() && !(*map)["Points"].empty()) {
+    read->notes.push_back("the color map's opacity points (Points) are not kept: a scale's blocks carry "
+                          "their own alpha, opaque on import");
+  }
   return TableOfPalette(palette, fileName, table, error);
 }
 
@@ -716,7 +742,7 @@ ZOROutcome ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
 }
 
 ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
-                             ZORScaleTable& table) {
+                             ZORScaleTable& table, ZORScaleFileRead* read) {
   // Editors on some systems start text files with a UTF-8 byte order mark.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   std::string error;
@@ -726,7 +752,7 @@ ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const
       parsed = ParseCpt(text, fileName, table, error);
       break;
     case ZORScaleFormat::Json:
-      parsed = ParseJson(text, fileName, table, error);
+      parsed = ParseJson(text, fileName, table, read, error);
       break;
     case ZORScaleFormat::Csv:
       parsed = ParseCsv(text, fileName, table, error);

@@ -44,8 +44,16 @@ ZOROutcome ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
 // What the format keeps of the scale less than whole, a sentence each (alpha, in a .cpt or .json).
 std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScaleFormat format);
 
+// What a file is read for besides its table: which of a JSON file's color maps, by its "Name" (a
+// file of one map needs none; one of several without a name is refused, naming them), and what the
+// file held that a scale does not keep, a sentence each (ParaView's opacity points).
+struct ZORScaleFileRead {
+  std::string mapName;
+  std::vector<std::string> notes;
+};
+
 // Reads a file's text, after a UTF-8 byte order mark if it starts with one. A problem ("FILE:LINE:
 // reason", or the JSON member at fault) on a damaged file; boundaries that do not increase are
 // refused, never imposed.
 ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
-                             ZORScaleTable& table);
+                             ZORScaleTable& table, ZORScaleFileRead* read = nullptr);
