@@ -44,19 +44,86 @@
 #include "zorhost/common/Numbers.h"
 #include "zorhost/common/Parallel.h"
 #include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/EdgeUses.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/StepCheck.h"
 
 namespace {
 
-// One face of the part: its surface, where it sits, and which way its outward normal points
-// relative to the surface's own (the first derivatives' cross product).
+// A box around a set of points, to tell how near a point it may come.
+struct Box {
+  ZORVec3 lowest, highest;
+  double Distance(const ZORVec3& p) const {
+    const auto outside = [](double x, double low, double high) { return std::max({low - x, 0.0, x - high}); };
+    return Length({outside(p.x, lowest.x, highest.x), outside(p.y, lowest.y, highest.y), outside(p.z, lowest.z, highest.z)});
+  }
+};
+
+// An edge of a face: its curve on the face's surface between `first` and `last`, and a box
+// around it.
+struct FaceEdge {
+  TopoDS_Edge edge;
+  Handle(Geom2d_Curve) onFace;
+  double first = 0.0, last = 0.0;
+  Box box;
+};
+
+// One face of the part: its surface, where it sits, which way its outward normal points
+// relative to the surface's own (the first derivatives' cross product), and its edges.
 struct Face {
   Handle(Geom_Surface) surface;
   gp_Trsf placement;
   bool reversed = false;
   TopoDS_Face face;
+  std::vector<FaceEdge> edges;  // but the degenerate (a pole's)
 };
+
+std::vector<FaceEdge> EdgesOf(const TopoDS_Face& face) {
+  std::vector<FaceEdge> edges;
+  for (TopExp_Explorer explorer(face, TopAbs_EDGE); explorer.More(); explorer.Next()) {
+    FaceEdge edge;
+    edge.edge = TopoDS::Edge(explorer.Current());
+    if (BRep_Tool::Degenerated(edge.edge)) continue;
+    edge.onFace = BRep_Tool::CurveOnSurface(edge.edge, face, edge.first, edge.last);
+    if (edge.onFace.IsNull()) continue;
+    Bnd_Box box;
+    BRepBndLib::Add(edge.edge, box, false);
+    if (box.IsVoid()) continue;
+    double x0, y0, z0, x1, y1, z1;
+    box.Get(x0, y0, z0, x1, y1, z1);
+    edge.box = {{x0, y0, z0}, {x1, y1, z1}};
+    edges.push_back(std::move(edge));
+  }
+  return edges;
+}
+
+// The kernel's evaluation state of one thread: the local properties of every face, and the faces'
+// adaptors and classifiers, made when first needed.
+struct Evaluation {
+  explicit Evaluation(const std::vector<GeomLProp_SLProps>& of)
+      : props(of), adaptors(of.size()), classifiers(of.size()) {}
+  std::vector<GeomLProp_SLProps> props;
+  std::vector<std::unique_ptr<BRepAdaptor_Surface>> adaptors;
+  std::vector<std::unique_ptr<BRepTopAdaptor_FClass2d>> classifiers;
+};
+
+// Which triangles of a mesh whose faces are meshed apart touch their face's outline: those with a
+// corner on an edge that one triangle alone uses. Only these reach past the face's trimming, where
+// the outline's polygon cuts across a curve of it.
+std::vector<std::uint8_t> AtOutline(const ZORSurfaceMesh& mesh) {
+  const ZOREdgeUses uses(mesh.triangles);
+  std::vector<std::uint8_t> onOutline(mesh.positions.size(), 0);
+  uses.ForEach([&onOutline](int a, int b, int count) {
+    if (count != 1) return;
+    onOutline[static_cast<std::size_t>(a)] = 1;
+    onOutline[static_cast<std::size_t>(b)] = 1;
+  });
+  std::vector<std::uint8_t> touching(mesh.triangles.size(), 0);
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    for (int node : mesh.triangles[t]) touching[t] |= onOutline[static_cast<std::size_t>(node)];
+  }
+  return touching;
+}
 
 class CadPart final : public ZORPart {
  public:
@@ -71,9 +138,12 @@ class CadPart final : public ZORPart {
       const TopoDS_Face& face = TopoDS::Face(explorer.Current());
       TopLoc_Location location;
       Handle(Geom_Surface) surface = BRep_Tool::Surface(face, location);
-      faces_.push_back({surface, location.Transformation(), face.Orientation() == TopAbs_REVERSED, face});
+      faces_.push_back({surface, location.Transformation(), face.Orientation() == TopAbs_REVERSED, face, EdgesOf(face)});
       props_.emplace_back(surface, 2, Precision::Confusion());
     }
+    own_ = std::make_unique<Evaluation>(props_);
+    constexpr double kOnSurfaceShare = 1e-11;
+    onSurface_ = kOnSurfaceShare * Size();
   }
 
   bool Exact() const override { return true; }
@@ -103,31 +173,27 @@ class CadPart final : public ZORPart {
   }
 
   ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) const override {
-    return PointWith(props_, triangle, at);
+    return PointWith(*own_, triangle, at);
   }
 
-  // Each evaluator with the kernel's evaluation state of its own: the local properties, and the
-  // faces' adaptors and classifiers, made when first needed.
+  // Each evaluator with the kernel's evaluation state of its own.
   std::unique_ptr<Evaluator> NewEvaluator() const override {
     struct Own final : Evaluator {
-      explicit Own(const CadPart& of)
-          : part(of), props(of.props_), adaptors(of.faces_.size()), classifiers(of.faces_.size()) {}
+      explicit Own(const CadPart& of) : part(of), evaluation(of.props_) {}
       ZORSurfacePoint PointAt(int triangle, const std::array<double, 3>& at) override {
-        return part.PointWith(props, triangle, at);
+        return part.PointWith(evaluation, triangle, at);
       }
       // The faces are meshed apart, so the mesh's edges are not the part's: a point is beyond
       // the part's edge when the part has free edges (a sheet) and the nearest point is not
       // straight below it, as it is over a face.
       std::optional<Nearest> NearestFrom(const ZORVec3& point, int triangle, const std::array<double, 3>& at,
                                          bool) override {
-        const std::optional<ZORSurfacePoint> nearest = part.NearestWith(*this, point, triangle, at);
+        const std::optional<ZORSurfacePoint> nearest = part.NearestWith(evaluation, point, triangle, at);
         if (!nearest) return std::nullopt;
-        return Nearest{*nearest, part.hasFreeEdges_ && !Below(point, *nearest)};
+        return Nearest{*nearest, part.hasFreeEdges_ && !part.Below(point, *nearest)};
       }
       const CadPart& part;
-      std::vector<GeomLProp_SLProps> props;
-      std::vector<std::unique_ptr<BRepAdaptor_Surface>> adaptors;
-      std::vector<std::unique_ptr<BRepTopAdaptor_FClass2d>> classifiers;
+      Evaluation evaluation;
     };
     return std::make_unique<Own>(*this);
   }
@@ -147,7 +213,9 @@ class CadPart final : public ZORPart {
         for (const std::array<double, 3>& at : kSamples) {
           ZORVec3 onMesh;
           for (int k = 0; k < 3; ++k) onMesh = onMesh + at[static_cast<std::size_t>(k)] * mesh_.positions[static_cast<std::size_t>(corners[static_cast<std::size_t>(k)])];
-          farthest = std::max(farthest, Length(PointWith(props_, static_cast<int>(t), at).position - onMesh));
+          const auto [u, v] = ParametersAt(static_cast<int>(t), at);
+          const ZORSurfacePoint onSurface = SurfaceAt(props_, mesh_.triangleFaces[t], u, v);
+          farthest = std::max(farthest, Length(onSurface.position - onMesh));
         }
         const double face = faceDeflections_[static_cast<std::size_t>(mesh_.triangleFaces[t])];
         triangleDeflections_[t] = std::min(face, kMargin * farthest);
@@ -252,7 +320,9 @@ class CadPart final : public ZORPart {
     triangleDeflections_.clear();
     meshNotes_.clear();
     nodeFaces_.clear();
+    atOutline_.clear();
     const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_, &faceDeflections_);
+    atOutline_ = AtOutline(mesh_);
     for (std::size_t node = 0; node < mesh_.positions.size(); ++node) {
       mesh_.normals.push_back(NodeAt(static_cast<int>(node)).normal);
     }
@@ -273,117 +343,177 @@ class CadPart final : public ZORPart {
 
   // Points spread evenly over a coarse triangulation of a copy of the shape, made for them alone
   // at a fixed share of the part's size, so that they do not follow the picture's mesh; each the
-  // exact surface at its parameters.
+  // exact surface at its parameters. Those that fall past their face's trimming (between a curve
+  // of its outline and the polygon's chord) are left out: they are not points of the part.
   std::vector<ZORSurfacePoint> SampleOfCopy(std::size_t count, int threads) const {
     constexpr double kSampleDeflectionShare = 1.0 / 200.0;
     const TopoDS_Shape copy = BRepBuilderAPI_Copy(shape_, false, false).Shape();
     ZORSurfaceMesh coarse;
     std::vector<int> nodeFaces;
     Triangulate(copy, kSampleDeflectionShare * Size(), coarse, nodeFaces);
+    const std::vector<std::uint8_t> atOutline = AtOutline(coarse);
     const ZORAreaSample sample = ZORSpreadOverArea(coarse.positions, coarse.triangles, count);
-    std::vector<ZORSurfacePoint> points(sample.triangles.size());
+    std::vector<std::optional<ZORSurfacePoint>> points(sample.triangles.size());
     const int used = ZORThreadCount(threads);
-    std::vector<std::vector<GeomLProp_SLProps>> evaluation(static_cast<std::size_t>(used), props_);
+    std::vector<Evaluation> evaluations;
+    for (int worker = 0; worker < used; ++worker) evaluations.emplace_back(props_);
     ZORInParallel(points.size(), 1024, used, [&](int worker, std::size_t first, std::size_t last) {
+      Evaluation& evaluation = evaluations[static_cast<std::size_t>(worker)];
       for (std::size_t i = first; i < last; ++i) {
-        const ZORTriangle& t = coarse.triangles[static_cast<std::size_t>(sample.triangles[i])];
+        const std::size_t triangle = static_cast<std::size_t>(sample.triangles[i]);
+        const ZORTriangle& t = coarse.triangles[triangle];
         double u = 0.0, v = 0.0;
         for (int k = 0; k < 3; ++k) {
           const std::array<double, 2>& p = coarse.parameters[static_cast<std::size_t>(t[k])];
           u += sample.at[i][k] * p[0];
           v += sample.at[i][k] * p[1];
         }
-        points[i] = SurfaceAt(evaluation[static_cast<std::size_t>(worker)],
-                              coarse.triangleFaces[static_cast<std::size_t>(sample.triangles[i])], u, v);
+        const std::size_t face = static_cast<std::size_t>(coarse.triangleFaces[triangle]);
+        if (atOutline[triangle] && !Inside(evaluation, face, u, v)) continue;
+        points[i] = SurfaceAt(evaluation.props, static_cast<int>(face), u, v);
       }
     });
-    return points;
+    std::vector<ZORSurfacePoint> kept;
+    kept.reserve(points.size());
+    for (const std::optional<ZORSurfacePoint>& point : points) {
+      if (point) kept.push_back(*point);
+    }
+    return kept;
+  }
+
+  // Whether (u, v) lies on `face`, within its trimming: against a polygon of the face's edges, and
+  // where that cannot tell (near the polygon, within its own deflection), against the edges
+  // themselves: a point between a hole's polygon and its circle is in the hole.
+  bool Inside(Evaluation& evaluation, std::size_t face, double u, double v) const {
+    if (!evaluation.classifiers[face]) {
+      evaluation.classifiers[face] = std::make_unique<BRepTopAdaptor_FClass2d>(faces_[face].face, Precision::PConfusion());
+    }
+    const TopAbs_State state = evaluation.classifiers[face]->Perform(gp_Pnt2d(u, v));
+    if (state != TopAbs_ON) return state == TopAbs_IN;
+    BRepClass_FaceClassifier classifier;
+    classifier.Perform(faces_[face].face, gp_Pnt2d(u, v), Precision::PConfusion());
+    return classifier.State() != TopAbs_OUT;
   }
 
   // The point of the face of `triangle` nearest `point`: the kernel's local search for the
   // nearest point, started from the parameters of the mesh's point (`triangle` at `at`), within
   // the face's parameter bounds, if it lies on the face (not past its trimming, in a hole), else
   // the surface at the mesh's point if that does. Where that is not straight below the point,
-  // the nearest points of the face's edges, and failing those the kernel's search over the whole
-  // face, if nearer. None when no point of the face is found.
-  template <class Own>
-  std::optional<ZORSurfacePoint> NearestWith(Own& own, const ZORVec3& point, int triangle,
+  // the nearest point of the face's edges if nearer. None when no point of the face is found.
+  std::optional<ZORSurfacePoint> NearestWith(Evaluation& own, const ZORVec3& point, int triangle,
                                              const std::array<double, 3>& at) const {
     const auto [u0, v0] = ParametersAt(triangle, at);
     const std::size_t face = static_cast<std::size_t>(mesh_.triangleFaces[static_cast<std::size_t>(triangle)]);
-    if (!own.adaptors[face]) {
-      own.adaptors[face] = std::make_unique<BRepAdaptor_Surface>(faces_[face].face);
-      own.classifiers[face] = std::make_unique<BRepTopAdaptor_FClass2d>(faces_[face].face, Precision::PConfusion());
-    }
+    if (!own.adaptors[face]) own.adaptors[face] = std::make_unique<BRepAdaptor_Surface>(faces_[face].face);
     const BRepAdaptor_Surface& adaptor = *own.adaptors[face];
     const gp_Pnt target(point.x, point.y, point.z);
-    // Against a polygon of the face's edges, and where that cannot tell (near the polygon, within
-    // its own deflection), against the edges themselves: a point between a hole's polygon and
-    // its circle is in the hole, and so may be a point of the mesh there.
-    auto inside = [this, &own, face](double u, double v) {
-      const TopAbs_State state = own.classifiers[face]->Perform(gp_Pnt2d(u, v));
-      if (state != TopAbs_ON) return state == TopAbs_IN;
-      BRepClass_FaceClassifier classifier;
-      classifier.Perform(faces_[face].face, gp_Pnt2d(u, v), Precision::PConfusion());
-      return classifier.State() != TopAbs_OUT;
-    };
+    auto inside = [this, &own, face](double u, double v) { return Inside(own, face, u, v); };
     std::optional<ZORSurfacePoint> nearest;
     auto consider = [&](double u, double v) {
       if (!inside(u, v)) return;
       const ZORSurfacePoint candidate = SurfaceAt(own.props, static_cast<int>(face), u, v);
       if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;
     };
+    auto below = [&] { return nearest && Below(point, *nearest); };
+    // The kernel's local search by distance, and failing that by the normal's direction: the
+    // first may stop at a pole, or give up on some blends' corners, where the second converges.
     Extrema_GenLocateExtPS local(adaptor);
-    // Searching by distance: the search by the normal's direction stops short near a pole.
-    local.Perform(target, u0, v0, Standard_True);
-    double u = u0, v = v0;
-    if (local.IsDone()) local.Point().Parameter(u, v);
-    if (local.IsDone() && inside(u, v)) {
-      consider(u, v);
-    } else {
-      consider(u0, v0);
+    auto search = [&](double u, double v) {
+      std::optional<std::pair<double, double>> last;
+      for (const Standard_Boolean byDistance : {Standard_True, Standard_False}) {
+        local.Perform(target, u, v, byDistance);
+        if (!local.IsDone()) continue;
+        last.emplace();
+        local.Point().Parameter(last->first, last->second);
+        if (inside(last->first, last->second)) consider(last->first, last->second);
+        if (below()) break;
+      }
+      return last;
+    };
+    consider(u0, v0);
+    const std::optional<std::pair<double, double>> found = search(u0, v0);
+    if (found && !below()) {
+      // Stopped at a seam, the bound of a periodic parameter: the nearest point may lie just past
+      // it, at the other bound.
+      if (const std::optional<std::pair<double, double>> across = AcrossSeam(adaptor, *found)) {
+        search(across->first, across->second);
+      }
     }
-    if (nearest && Below(point, *nearest)) return nearest;
-    // Not straight below the point: the nearest point of the face may be on one of its edges, or,
-    // past a seam the local search stops at, anywhere on it.
+    if (!found || (!below() && AtPole(adaptor, *found))) {
+      // Neither search converged, or both ran into a pole, where a parameter says nothing: the
+      // search over the whole face, which costs far more, is the last resort.
+      Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
+      for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
+        double u = 0.0, v = 0.0;
+        global.Point(i).Parameter(u, v);
+        consider(u, v);
+      }
+    }
+    if (below()) return nearest;
+    // Not straight below the point: the nearest point of the face is on one of its edges.
     NearestOnEdges(own.props, face, point, nearest);
-    if (nearest && Below(point, *nearest)) return nearest;
-    Extrema_ExtPS global(target, adaptor, Precision::PConfusion(), Precision::PConfusion());
-    for (int i = 1; global.IsDone() && i <= global.NbExt(); ++i) {
-      global.Point(i).Parameter(u, v);
-      consider(u, v);
-    }
     return nearest;
   }
 
-  // `nearest` replaced by the nearest point of `face`'s edges to `point` where that is nearer.
+  // Whether the surface's point at `at` is a pole: where moving along one parameter moves it not.
+  static bool AtPole(const BRepAdaptor_Surface& adaptor, std::pair<double, double> at) {
+    constexpr double kStill = 1e-7;
+    gp_Pnt p;
+    gp_Vec alongU, alongV;
+    adaptor.D1(at.first, at.second, p, alongU, alongV);
+    const double u = alongU.Magnitude(), v = alongV.Magnitude();
+    return u <= kStill * v || v <= kStill * u;
+  }
+
+  // Where (u, v) lies when a seam it is on is crossed: the other bound of each periodic parameter
+  // it is at; nothing when it is on no seam.
+  static std::optional<std::pair<double, double>> AcrossSeam(const BRepAdaptor_Surface& adaptor,
+                                                             std::pair<double, double> at) {
+    auto& [u, v] = at;
+    const double near = Precision::PConfusion();
+    bool crossed = false;
+    auto cross = [&](bool periodic, double& t, double first, double last) {
+      if (!periodic) return;
+      if (std::fabs(t - first) <= near) {
+        t = last;
+        crossed = true;
+      } else if (std::fabs(t - last) <= near) {
+        t = first;
+        crossed = true;
+      }
+    };
+    cross(adaptor.IsUPeriodic(), u, adaptor.FirstUParameter(), adaptor.LastUParameter());
+    cross(adaptor.IsVPeriodic(), v, adaptor.FirstVParameter(), adaptor.LastVParameter());
+    if (!crossed) return std::nullopt;
+    return at;
+  }
+
+  // `nearest` replaced by the nearest point of `face`'s edges to `point` where that is nearer;
+  // edges whose box lies farther than the nearest point yet are not searched.
   void NearestOnEdges(std::vector<GeomLProp_SLProps>& props, std::size_t face, const ZORVec3& point,
                       std::optional<ZORSurfacePoint>& nearest) const {
     const gp_Pnt target(point.x, point.y, point.z);
-    for (TopExp_Explorer edges(faces_[face].face, TopAbs_EDGE); edges.More(); edges.Next()) {
-      const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
-      if (BRep_Tool::Degenerated(edge)) continue;
-      double first = 0.0, last = 0.0;
-      const Handle(Geom2d_Curve) onFace = BRep_Tool::CurveOnSurface(edge, faces_[face].face, first, last);
-      if (onFace.IsNull()) continue;
-      const BRepAdaptor_Curve curve(edge);
+    for (const FaceEdge& edge : faces_[face].edges) {
+      if (nearest && edge.box.Distance(point) >= Length(nearest->position - point)) continue;
+      const BRepAdaptor_Curve curve(edge.edge);
       Extrema_ExtPC along(target, curve);
-      std::vector<double> onEdge = {first, last};
+      std::vector<double> onEdge = {edge.first, edge.last};
       for (int i = 1; along.IsDone() && i <= along.NbExt(); ++i) onEdge.push_back(along.Point(i).Parameter());
       for (double t : onEdge) {
-        const gp_Pnt2d uv = onFace->Value(t);
+        const gp_Pnt2d uv = edge.onFace->Value(t);
         const ZORSurfacePoint candidate = SurfaceAt(props, static_cast<int>(face), uv.X(), uv.Y());
         if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;
       }
     }
   }
 
-  // Whether `nearest`, a point of the surface, lies straight below `point`: along its normal.
-  static bool Below(const ZORVec3& point, const ZORSurfacePoint& nearest) {
+  // Whether `nearest`, a point of the surface, lies straight below `point`: along its normal, or
+  // so near that `point` is on the surface (its direction is then rounding's alone).
+  bool Below(const ZORVec3& point, const ZORSurfacePoint& nearest) const {
     constexpr double kSine = 1e-6;
     const ZORVec3 away = point - nearest.position;
     const double distance = Length(away);
-    return distance == 0.0 || Length(Cross(away, nearest.normal)) <= kSine * distance;
+    return distance <= onSurface_ || Length(Cross(away, nearest.normal)) <= kSine * distance;
   }
 
   // The surface parameters of the mesh's point on `triangle` at barycentric coordinates `at`.
@@ -399,10 +529,18 @@ class CadPart final : public ZORPart {
   }
 
   // The surface at the point of `triangle` with barycentric coordinates `at`, evaluated with
-  // `props`: at the surface parameters interpolated to that point.
-  ZORSurfacePoint PointWith(std::vector<GeomLProp_SLProps>& props, int triangle, const std::array<double, 3>& at) const {
+  // `evaluation`: at the surface parameters interpolated to that point. Where those fall past the
+  // face's trimming (the mesh's chord across a curve of its outline), the nearest point of the
+  // face's edges instead: a point of the part, never of the surface the face was cut from.
+  ZORSurfacePoint PointWith(Evaluation& evaluation, int triangle, const std::array<double, 3>& at) const {
     const auto [u, v] = ParametersAt(triangle, at);
-    return SurfaceAt(props, mesh_.triangleFaces[static_cast<std::size_t>(triangle)], u, v);
+    const std::size_t t = static_cast<std::size_t>(triangle);
+    const int face = mesh_.triangleFaces[t];
+    const ZORSurfacePoint untrimmed = SurfaceAt(evaluation.props, face, u, v);
+    if (!atOutline_[t] || Inside(evaluation, static_cast<std::size_t>(face), u, v)) return untrimmed;
+    std::optional<ZORSurfacePoint> onEdge;
+    NearestOnEdges(evaluation.props, static_cast<std::size_t>(face), untrimmed.position, onEdge);
+    return onEdge.value_or(untrimmed);
   }
 
   // The surface at (u, v) of `face`, evaluated with `evaluation` (a face's state each): its
@@ -439,9 +577,12 @@ class CadPart final : public ZORPart {
   mutable std::vector<double> triangleDeflections_;  // each triangle's, measured when first asked
   std::optional<double> meshedDeflection_;  // of the mesh made
   bool hasFreeEdges_ = false;  // edges of one face only: a sheet's, not a closed solid's
+  double onSurface_ = 0.0;  // a point nearer the surface than this is on it
   // The evaluation's state per face for the part's own evaluations; evaluating changes it, the
   // part does not.
   mutable std::vector<GeomLProp_SLProps> props_;
+  std::unique_ptr<Evaluation> own_;  // the state of the part's own evaluations, PointAt's
+  std::vector<std::uint8_t> atOutline_;  // by triangle of the mesh: AtOutline
 };
 
 // The shape a STEP or IGES reader makes of the file; `format` names the format in messages.

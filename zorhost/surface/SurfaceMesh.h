@@ -30,8 +30,10 @@ inline double Length(const ZORVec3& a) { return std::sqrt(Dot(a, a)); }
 // The unit vector along `a`; `a` itself when it has no length (or is not finite).
 inline ZORVec3 Normalized(const ZORVec3& a) {
   const double length = Length(a);
-  const double inverse = 1.0 / length;
-  if (length > 0.0 && std::isfinite(length) && std::isfinite(inverse)) return inverse * a;
+  if (length > 0.0 && std::isfinite(length)) {
+    const double inverse = 1.0 / length;
+    if (std::isfinite(inverse)) return inverse * a;
+  }
   // Components whose squares overflow or vanish: measured against the largest first.
   const double largest = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)});
   if (!(largest > 0.0) || !std::isfinite(largest)) return a;
