@@ -1,6 +1,7 @@
 // What the analyses beyond curvature cost: the deviation at each pixel of the example scan
 // against the bracket, beside the CAD kernel's own projection of the same points from a perfect
-// start (its nearest point already known); a scan of 2 million triangles against the bracket,
+// start (its nearest point already known); the moulded cup's mesh against the cup's CAD surface,
+// beside the same against its own mesh; a scan of 2 million triangles against the bracket,
 // rendered whole at 1024 x 768; the draft at each pixel of the moulded cup beside its curvature.
 // Each ratio is to its baseline.
 #include <BRepAdaptor_Surface.hxx>
@@ -42,6 +43,12 @@ std::unique_ptr<ZORPart> Read(const std::string& path) {
   return part;
 }
 
+std::shared_ptr<const ZORReference> MakeReference(std::unique_ptr<ZORPart> part) {
+  std::unique_ptr<ZORReference> reference;
+  if (ZOROutcome problem = ZORReference::Make(std::move(part), reference)) ZORBenchFail(problem->message);
+  return reference;
+}
+
 // The surface points the pixels of a 1024 x 768 picture of `part` see.
 std::vector<ZORSurfacePoint> PixelPoints(ZORPart& part) {
   if (ZOROutcome problem = part.Prepare(ZORPictureDeflection(part, kWidth, kHeight, 1.0))) ZORBenchFail(problem->message);
@@ -73,9 +80,7 @@ ScanAgainstBracket& Scan() {
     auto* made = new ScanAgainstBracket;
     std::unique_ptr<ZORPart> part = Read(ZOR_EXAMPLE_PARTS "/bracket-scan.stl");
     made->points = PixelPoints(*part);
-    std::unique_ptr<ZORReference> made;
-    if (ZOROutcome problem = ZORReference::Make(Read(ZOR_EXAMPLE_PARTS "/bracket.step"), made)) ZORBenchFail(problem->message);
-    const std::shared_ptr<const ZORReference> reference = std::move(made);
+    const std::shared_ptr<const ZORReference> reference = MakeReference(Read(ZOR_EXAMPLE_PARTS "/bracket.step"));
     made->deviation = ZORMakeDeviationAnalysis(reference, {});
     STEPControl_Reader reader;
     if (reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step") != IFSelect_RetDone) ZORBenchFail("cannot read the bracket");
@@ -214,12 +219,51 @@ void Evaluate(benchmark::State& state, const ZORSurfaceAnalysis& analysis) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(points.size()));
 }
 
+// The moulded cup's mesh, as the picture meshes it, against the cup itself: its CAD surface, the
+// points within the mesh's deflection of it (nearly coincident), and its own mesh (coincident, no
+// exact surface to search).
+struct CupMeshAgainstCup {
+  std::vector<ZORSurfacePoint> points;
+  std::unique_ptr<ZORSurfaceAnalysis> fromCad, fromMesh;
+};
+
+const CupMeshAgainstCup& CupMesh() {
+  static const CupMeshAgainstCup* cup = [] {
+    auto* made = new CupMeshAgainstCup;
+    std::unique_ptr<ZORPart> cad = Read(ZOR_EXAMPLE_PARTS "/moulded.step");
+    if (ZOROutcome problem = cad->Prepare(ZORPictureDeflection(*cad, kWidth, kHeight, 1.0))) ZORBenchFail(problem->message);
+    ZORSurfaceMesh mesh;
+    mesh.positions = cad->Mesh().positions;
+    mesh.triangles = cad->Mesh().triangles;
+    std::unique_ptr<ZORPart> meshPart = ZORMakeMeshPart("the cup's mesh", mesh);
+    made->points = PixelPoints(*meshPart);
+    made->fromCad = ZORMakeDeviationAnalysis(MakeReference(Read(ZOR_EXAMPLE_PARTS "/moulded.step")), {});
+    made->fromMesh = ZORMakeDeviationAnalysis(MakeReference(ZORMakeMeshPart("the cup's mesh", mesh)), {});
+    return made;
+  }();
+  return *cup;
+}
+
+void EvaluateCupMesh(benchmark::State& state, const ZORSurfaceAnalysis& analysis) {
+  const CupMeshAgainstCup& cup = CupMesh();
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (const ZORSurfacePoint& point : cup.points) sum += analysis.ValueAt(point);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(cup.points.size()));
+}
+
+void BM_CupMeshAgainstCupCad(benchmark::State& state) { EvaluateCupMesh(state, *CupMesh().fromCad); }
+void BM_CupMeshAgainstItsMesh(benchmark::State& state) { EvaluateCupMesh(state, *CupMesh().fromMesh); }
+
 void BM_DraftPerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeDraftAnalysis({0, 0, 1})); }
 void BM_MeanCurvaturePerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeCurvatureAnalysis(ZORAnalysis::Mean)); }
 
 std::string BaselineOf(const std::string& name) {
   if (name.rfind("BM_DeviationPerPixel", 0) == 0) return "BM_KernelProjectionFromPerfectStart";
   if (name.rfind("BM_DraftPerPixel", 0) == 0) return "BM_MeanCurvaturePerPixel";
+  if (name.rfind("BM_CupMeshAgainstCupCad", 0) == 0) return "BM_CupMeshAgainstItsMesh";
   return {};
 }
 
@@ -227,6 +271,8 @@ std::string BaselineOf(const std::string& name) {
 
 BENCHMARK(BM_DeviationPerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KernelProjectionFromPerfectStart)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CupMeshAgainstCupCad)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CupMeshAgainstItsMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DraftPerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeanCurvaturePerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BigScanAgainstBracket)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

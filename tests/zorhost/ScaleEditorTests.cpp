@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -273,6 +274,37 @@ TEST_F(ScaleEditor, TheDeviationAndTheOtherAnalysesOfAPart) {
     EXPECT_EQ(State()["view"]["analysis"], ZORAnalysisKeyword(analysis));
   }
   EXPECT_EQ(State()["measured"], state["measured"]) << "the deviation measured again, the same";
+}
+
+// A view asked for while another is pictured stops that one, which leaves nothing of itself: the
+// newer view and its analysis are what the editor shows.
+TEST_F(ScaleEditor, ANewViewStopsTheAnalysisOfTheLast) {
+  Open([](ZORPaintRequest& options) {
+    options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket.step";
+    options.picture.width = 160;
+    options.picture.height = 120;
+  });
+  const json before = State();
+  ZORPictureSettings slow = editor_->View();
+  slow.analysis = ZORAnalysis::Mean;
+  slow.width = 4000;  // seconds of work, stopped within a band of rows
+  slow.height = 3000;
+  ZORPictureSettings last = editor_->View();
+  last.viewpoint = *ZORViewpoint::Read("top");
+  ZOROutcome slowOutcome;
+  std::thread turning([&] { slowOutcome = editor_->SetView(slow); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(KindOf(editor_->SetView(last)), kDone);
+  turning.join();
+  ASSERT_EQ(KindOf(slowOutcome), Kind::Conflict);
+  EXPECT_NE(slowOutcome->message.find("a newer view"), std::string::npos);
+  const json after = State();
+  EXPECT_EQ(after["view"]["analysis"], before["view"]["analysis"]);
+  EXPECT_EQ(after["measured"], before["measured"]);
+  EXPECT_EQ(after["view"]["width"], 160);
+  std::string png;
+  ASSERT_EQ(KindOf(editor_->Picture(editor_->View(), false, png)), kDone);
+  EXPECT_EQ(PngWidth(png), 160);
 }
 
 TEST_F(ScaleEditor, AGridHasNoView) {

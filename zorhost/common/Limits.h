@@ -18,7 +18,7 @@ inline constexpr double kZORMostZoom = 1000.0;
 inline constexpr double kZORMostPan = 10.0;
 inline constexpr int kZORMostThreads = 256;
 
-// Reading and meshing a part: the default time limit, and the longest that is a limit at all
+// Reading, meshing and analysing a part: the default time limit, and the longest that is a limit at all
 // (longer ones, up to infinity, are taken as none).
 inline constexpr double kZORDefaultTimeLimit = 60.0;
 inline constexpr double kZORLongestTimeLimit = 1e6;

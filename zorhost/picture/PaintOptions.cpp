@@ -117,9 +117,10 @@ std::string ZORPaintOptionsHelp() {
   --size WxH            the picture's size in pixels (default 1024x768, each at most )" + std::to_string(kZORLargestSide) + R"()
   --background R,G,B    the color where no surface is seen, or a grid gives no value (default
                         255,255,255)
-  --time-limit SECONDS  the longest that reading and meshing PART may take (default )" + ZORShownNumber(kZORDefaultTimeLimit) + R"(; 0,
-                        or more than )" + ZORShownNumber(kZORLongestTimeLimit) + R"(, for none): past it zorhost stops with exit
-                        status 2, writing nothing
+  --time-limit SECONDS  the longest that reading, meshing and analysing PART (at every pixel)
+                        may take (default )" + ZORShownNumber(kZORDefaultTimeLimit) + R"(; 0, or more than )" +
+         ZORShownNumber(kZORLongestTimeLimit) + R"(, for none): past it
+                        zorhost stops with exit status 2, writing nothing
   --sample field        paint the sample height field (a grid of values) instead of a part
   --values FILE.csv     paint this grid of values (one row a line, values separated by commas;
                         nan is undefined, an empty cell no value: the background) instead of a

@@ -12,7 +12,6 @@
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
-#include "zorhost/common/Deadline.h"
 #include "zorhost/common/PixelArrays.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/classification/Classification.h"
@@ -50,16 +49,9 @@ ZOROutcome ReadReference(const std::string& path, ZORRenderValues& values) {
   return std::nullopt;
 }
 
-// The part read and meshed within the time limit, and the reference with it.
+// The part read and meshed, and the reference with it.
 ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
-                              std::string_view job, ZORRenderValues& values, ZORStages& stages) {
-  const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
-  const ZORDeadline deadline(source.timeLimit,
-                             "zorhost " + std::string(job) + ": " + name +
-                                 ": reading and meshing the parts took longer than the time limit, " +
-                                 ZORShownNumber(source.timeLimit) +
-                                 " s (--time-limit SECONDS raises it); nothing was written",
-                             ZORExitStatus(ZORBadInput("")));
+                              ZORRenderValues& values, ZORStages& stages) {
   stages.Begin("reading");
   if (source.partPath.empty()) {
     values.part = ZORMakeSamplePart();
@@ -135,11 +127,13 @@ ZOROutcome ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part) {
                       ZORIsCurvature(settings.analysis));
 }
 
-void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
-                          ZORPictureValues& picture, ZORStages& stages) {
-  ZORPartPicture seen = ZORPicturePreparedPart(
+bool ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                          ZORPictureValues& picture, ZORStages& stages, std::stop_token stop) {
+  std::optional<ZORPartPicture> pictured = ZORPictureUnlessStopped(
       *values.part, *values.analysis, settings.viewpoint, settings.width, settings.height, settings.threads,
-      [&stages](std::size_t done, std::size_t of) { stages.Progress(done, of); });
+      [&stages](std::size_t done, std::size_t of) { stages.Progress(done, of); }, stop);
+  if (!pictured) return false;
+  ZORPartPicture& seen = *pictured;
   picture.grid.width = seen.width;
   picture.grid.height = seen.height;
   picture.grid.values = std::move(seen.values);
@@ -147,6 +141,7 @@ void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderVal
   picture.covered = std::move(seen.covered);
   picture.light.clear();
   if (settings.shading == ZORPictureSettings::Shading::Lit) picture.light = std::move(seen.light);
+  return true;
 }
 
 namespace {
@@ -181,10 +176,21 @@ std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
 
 }  // namespace
 
+std::unique_ptr<ZORDeadline> ZORArmTimeLimit(const ZORValueSource& source, std::string_view job) {
+  const std::string name = source.partPath.empty() ? "the sample part" : ZORPrintable(source.partPath);
+  return std::make_unique<ZORDeadline>(source.timeLimit,
+                                       "zorhost " + std::string(job) + ": " + name +
+                                           ": reading, meshing and analysing the parts took longer than the time "
+                                           "limit, " +
+                                           ZORShownNumber(source.timeLimit) +
+                                           " s (--time-limit SECONDS raises it); nothing was written",
+                                       ZORExitStatus(ZORBadInput("")));
+}
+
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
-                               std::string_view job, ZORRenderValues& values, ZORStages& stages) {
+                               ZORRenderValues& values, ZORStages& stages) {
   if (source.PaintsPart()) {
-    if (ZOROutcome problem = ReadAndPreparePart(source, picture, job, values, stages)) return problem;
+    if (ZOROutcome problem = ReadAndPreparePart(source, picture, values, stages)) return problem;
     stages.Begin("measuring the whole part");
     if (ZOROutcome problem = ZORAnalysePart(picture, values)) return problem;
     stages.Begin("the analysis at each pixel");

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "zorhost/common/Deadline.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/Outcome.h"
 #include "zorhost/scale/AnalysisOptions.h"
@@ -58,10 +59,14 @@ struct ZORPainting {
   std::vector<std::uint8_t> colors;
 };
 
+// The time limit of `source` (--time-limit) armed on the work until the result is dropped, which
+// must be before anything is written; `job` names the job in its message.
+std::unique_ptr<ZORDeadline> ZORArmTimeLimit(const ZORValueSource& source, std::string_view job);
+
 // Step 1: the values, from a part, a CSV grid or the sample field, and their finite range, each
-// stage begun on `stages`. `job` names the job in the message of the time limit.
+// stage begun on `stages`.
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
-                               std::string_view job, ZORRenderValues& values, ZORStages& stages);
+                               ZORRenderValues& values, ZORStages& stages);
 
 // A part's analysis, as `settings` asks for it, made and measured over its whole part
 // (kZORPartSampleSize points). Nothing changes when it cannot be (a deviation without its
@@ -73,9 +78,9 @@ ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& v
 ZOROutcome ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part);
 
 // The prepared part's picture of its analysis, a value a pixel, as `settings` asks for it; the
-// analysis's progress on `stages`.
-void ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
-                          ZORPictureValues& picture, ZORStages& stages);
+// analysis's progress on `stages`. False, `picture` unchanged, when `stop` was asked to stop first.
+bool ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,
+                          ZORPictureValues& picture, ZORStages& stages, std::stop_token stop = {});
 
 // What the picture of `settings` shows at a pixel: its value exactly as painted, the block and
 // color the snapshot paints it with, and on a part the surface point and the face or vertex

@@ -152,7 +152,8 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   if (ZOROutcome problem = CheckFiles(options)) return problem;
   ZORStages stages(options.progress, "render", err);
   ZORRenderValues values;
-  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "render", values, stages)) {
+  std::unique_ptr<ZORDeadline> timeLimit = ZORArmTimeLimit(options.source, "render");
+  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, values, stages)) {
     return problem;
   }
   stages.Begin("the scale");
@@ -174,6 +175,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   }
   for (const ZORPixel& probe : options.probes) done.push_back(ProbeLine(values, options.picture, snapshot, probe));
   const ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
+  timeLimit.reset();  // what is written is written whole
   stages.Begin("writing");
   if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend)) {
     return problem;

@@ -130,8 +130,11 @@ ZOROutcome ZORScaleEditor::Open(ZORModuleHost& host, const ZORPaintRequest& opti
                                  std::unique_ptr<ZORScaleEditor>& opened) {
   std::unique_ptr<ZORScaleEditor> editor(new ZORScaleEditor(host, options));
   ZORStages stages(options.progress, "serve", progress);
-  if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, "serve", editor->values_, stages)) {
-    return problem;
+  {
+    const std::unique_ptr<ZORDeadline> timeLimit = ZORArmTimeLimit(options.source, "serve");
+    if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, editor->values_, stages)) {
+      return problem;
+    }
   }
   stages.Begin("the scale");
   if (ZOROutcome problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_,
@@ -290,7 +293,17 @@ ZORPictureSettings ZORScaleEditor::View() {
 
 ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   if (!HasView()) return Bad("the values are a grid: only a part's picture has a view");
+  // A newer view stops this one's analysis: a person turning the part wants the last view.
+  std::stop_token stop;
+  {
+    std::lock_guard lock(viewWorkMutex_);
+    viewWork_.request_stop();
+    viewWork_ = std::stop_source();
+    stop = viewWork_.get_token();
+  }
   std::lock_guard lock(mutex_);
+  const ZOROutcome superseded = ZORProblem{ZORProblem::Kind::Conflict, "a newer view was asked for before this one was pictured"};
+  if (stop.stop_requested()) return superseded;
   if (view == options_.picture) return std::nullopt;
   ZORStages stages;
   const bool otherAnalysis =
@@ -299,12 +312,36 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   if (ZOROutcome problem = ZORPreparePart(view, *values_.part)) {
     return ZORInContext(values_.part->Description() + ": ", problem);
   }
+  // The analysis of the view before, kept until this one is pictured.
+  ZORRenderValues before;
+  before.analysis = std::move(values_.analysis);
+  before.measured = values_.measured;
+  before.sampled = values_.sampled;
+  before.unit = values_.unit;
+  auto restore = [&] {
+    values_.analysis = std::move(before.analysis);
+    values_.measured = std::move(before.measured);
+    values_.sampled = before.sampled;
+    values_.unit = std::move(before.unit);
+    static_cast<void>(ZORPreparePart(options_.picture, *values_.part));
+  };
   if (otherAnalysis) {
     stages.Begin("measuring the whole part");
-    if (ZOROutcome problem = ZORAnalysePart(view, values_)) return problem;
+    if (ZOROutcome problem = ZORAnalysePart(view, values_)) {
+      restore();
+      return problem;
+    }
+  } else {
+    values_.analysis = std::move(before.analysis);
   }
   stages.Begin("the analysis at each pixel");
-  ZORPicturePartValues(view, values_, values_, stages);
+  ZORPictureValues pictured;
+  if (!ZORPicturePartValues(view, values_, pictured, stages, stop)) {
+    if (!otherAnalysis) before.analysis = std::move(values_.analysis);
+    restore();
+    return superseded;
+  }
+  static_cast<ZORPictureValues&>(values_) = std::move(pictured);
   stages.End();
   const bool toDraft = view.analysis == ZORAnalysis::Draft && options_.picture.analysis != ZORAnalysis::Draft;
   const bool fromDraft = view.analysis != ZORAnalysis::Draft && options_.picture.analysis == ZORAnalysis::Draft;

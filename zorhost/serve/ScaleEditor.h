@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <sstream>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +112,8 @@ class ZORScaleEditor {
   void Timed(const ZORStages& stages, const std::string& what);
 
   std::mutex mutex_;
+  std::mutex viewWorkMutex_;
+  std::stop_source viewWork_;  // of the last view asked for
   ZORModuleHost& host_;
   ZORPaintRequest options_;  // options_.picture: the view
   ZORRenderValues values_;    // the view's picture among them

@@ -54,9 +54,9 @@ ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int wid
   return ZORRasterize(OnScreen(part, camera), part.Mesh().triangles, width, height, threads);
 }
 
-void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
+bool ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
                        const ZORCamera& camera, ZORPartPicture& picture, int threads,
-                       const ZORPixelProgress& progress) {
+                       const ZORPixelProgress& progress, std::stop_token stop) {
   // Light from above the viewer's left shoulder; both sides of a surface are lit.
   const ZORVec3 light = Normalized(camera.toViewer + 0.6 * camera.up - 0.4 * camera.right);
   const std::size_t pixels = raster.triangle.size();
@@ -71,6 +71,7 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
   // Each pixel's own, whichever thread evaluates it: the picture is the same for any number.
   const std::size_t rows = static_cast<std::size_t>(std::max(raster.width, 1)) * 16;
   ZORInParallel(pixels, rows, used, [&](int worker, std::size_t first, std::size_t last) {
+    if (stop.stop_requested()) return;
     ZORPart::Evaluator& evaluator = *evaluators[static_cast<std::size_t>(worker)];
     for (std::size_t i = first; i < last; ++i) {
       if (raster.triangle[i] < 0) continue;
@@ -82,16 +83,26 @@ void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
     }
     if (worker == 0 && progress) progress(last, pixels);
   });
+  return !stop.stop_requested();
+}
+
+std::optional<ZORPartPicture> ZORPictureUnlessStopped(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
+                                                      const ZORViewpoint& viewpoint, int width, int height,
+                                                      int threads, const ZORPixelProgress& progress,
+                                                      std::stop_token stop) {
+  ZORPartPicture picture;
+  const ZORCamera camera = ZORFitCameraToMesh(part, viewpoint, width, height);
+  if (!ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height, threads), camera, picture,
+                         threads, progress, stop)) {
+    return std::nullopt;
+  }
+  return picture;
 }
 
 ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
                                       const ZORViewpoint& viewpoint, int width, int height, int threads,
                                       const ZORPixelProgress& progress) {
-  ZORPartPicture picture;
-  const ZORCamera camera = ZORFitCameraToMesh(part, viewpoint, width, height);
-  ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height, threads), camera, picture, threads,
-                    progress);
-  return picture;
+  return *ZORPictureUnlessStopped(part, analysis, viewpoint, width, height, threads, progress, {});
 }
 
 std::optional<ZORProbe> ZORProbePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,

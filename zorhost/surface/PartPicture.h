@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -45,13 +46,19 @@ ZORRaster ZORRasterizePart(const ZORPart& part, const ZORCamera& camera, int wid
 using ZORPixelProgress = std::function<void(std::size_t done, std::size_t of)>;
 
 // The value of `analysis` and the light of every pixel of `raster`, from the surface point it
-// sees; on `threads` threads (ZORThreadCount), the same for any number.
-void ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
+// sees; on `threads` threads (ZORThreadCount), the same for any number. False, the picture
+// unfinished, when `stop` was asked to stop first.
+bool ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, const ZORRaster& raster,
                        const ZORCamera& camera, ZORPartPicture& picture, int threads = 0,
-                       const ZORPixelProgress& progress = {});
+                       const ZORPixelProgress& progress = {}, std::stop_token stop = {});
 
 // The picture of `analysis` on a prepared part seen from `viewpoint`: its mesh rasterized and
-// every pixel evaluated.
+// every pixel evaluated; nothing when `stop` was asked to stop first.
+std::optional<ZORPartPicture> ZORPictureUnlessStopped(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
+                                                      const ZORViewpoint& viewpoint, int width, int height,
+                                                      int threads, const ZORPixelProgress& progress,
+                                                      std::stop_token stop);
+// The same, never stopped.
 ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
                                       const ZORViewpoint& viewpoint, int width, int height, int threads = 0,
                                       const ZORPixelProgress& progress = {});

@@ -28,22 +28,26 @@ async function request(method, path, body, type) {
   }
   const response = await fetchPatiently(path, options);
   const text = await response.text();
-  if (!response.ok) throw new Error(text.trim() || `${response.status} ${response.statusText}`);
+  if (!response.ok) throw Object.assign(new Error(text.trim() || `${response.status} ${response.statusText}`), { status: response.status });
   return text;
 }
 
 const postJson = (path, object) => request('POST', path, JSON.stringify(object ?? {}), 'application/json');
 
 // An edit: one round trip, answered with the state after it. A refused edit is announced, and
-// nothing changed.
-async function edit(action) {
+// nothing changed; one `isNoNews` tells of is left unsaid.
+async function edit(action, isNoNews = () => false) {
   try {
     show(await action());
     clearAlert();
   } catch (error) {
-    announce(error.message);
+    if (!isNoNews(error)) announce(error.message);
   }
 }
+
+// A view: one that a newer view stopped before it was pictured (409) is no news, the newer one
+// answers.
+const changeView = (body) => edit(async () => JSON.parse(await postJson('/api/view', body)), (error) => error.status === 409);
 
 // Script lines, run on the served scale.
 const script = (...lines) => edit(async () => JSON.parse(await request('POST', '/api/edit', lines.join('\n') + '\n', 'text/plain')).state);
@@ -322,7 +326,7 @@ function showView() {
   if (!view.part) return;
   const names = $('named-views');
   if (names.children.length !== view.views.length) {
-    names.replaceChildren(...view.views.map((name) => element('button', { 'data-view': name, onclick: () => change('/api/view', { view: name }) }, name)));
+    names.replaceChildren(...view.views.map((name) => element('button', { 'data-view': name, onclick: () => changeView({ view: name }) }, name)));
   }
   for (const button of names.children) setAttribute(button, 'aria-pressed', button.dataset.view === view.view);
   setOptions($('analysis'), view.analyses);
@@ -394,7 +398,7 @@ async function draft() {
 function settle() {
   clearTimeout(settleTimer);
   moving = false;
-  change('/api/view', { view: `${short(camera.azimuth)},${short(camera.elevation)}`, zoom: short(camera.zoom), pan: `${short(camera.pan[0])},${short(camera.pan[1])}` });
+  changeView({ view: `${short(camera.azimuth)},${short(camera.elevation)}`, zoom: short(camera.zoom), pan: `${short(camera.pan[0])},${short(camera.pan[1])}` });
 }
 
 const clamp = (x, low, high) => Math.min(high, Math.max(low, x));
@@ -515,13 +519,13 @@ function wirePicture() {
     e.preventDefault();
     settle();
   });
-  $('zoom-in').onclick = () => change('/api/view', { zoom: short(clamp(camera.zoom * 1.25, ...state.limits.zoom)) });
-  $('zoom-out').onclick = () => change('/api/view', { zoom: short(clamp(camera.zoom / 1.25, ...state.limits.zoom)) });
-  $('fit').onclick = () => change('/api/view', { zoom: '1', pan: '0,0' });
-  $('analysis').onchange = () => change('/api/view', { analysis: $('analysis').value });
-  $('pull').onchange = () => change('/api/view', { pull: $('pull').value.trim() });
-  $('shading').onchange = () => change('/api/view', { shading: $('shading').value });
-  $('size').onchange = () => change('/api/view', { size: $('size').value });
+  $('zoom-in').onclick = () => changeView({ zoom: short(clamp(camera.zoom * 1.25, ...state.limits.zoom)) });
+  $('zoom-out').onclick = () => changeView({ zoom: short(clamp(camera.zoom / 1.25, ...state.limits.zoom)) });
+  $('fit').onclick = () => changeView({ zoom: '1', pan: '0,0' });
+  $('analysis').onchange = () => changeView({ analysis: $('analysis').value });
+  $('pull').onchange = () => changeView({ pull: $('pull').value.trim() });
+  $('shading').onchange = () => changeView({ shading: $('shading').value });
+  $('size').onchange = () => changeView({ size: $('size').value });
 }
 
 // ---- the whole state ----
