@@ -32,6 +32,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Pnt2d.hxx>
+#include <gp_Vec2d.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -107,10 +108,10 @@ struct Evaluation {
   std::vector<std::unique_ptr<BRepTopAdaptor_FClass2d>> classifiers;
 };
 
-// Which triangles of a mesh whose faces are meshed apart touch their face's outline: those with a
-// corner on an edge that one triangle alone uses. Only these reach past the face's trimming, where
-// the outline's polygon cuts across a curve of it.
-std::vector<std::uint8_t> AtOutline(const ZORSurfaceMesh& mesh) {
+// Which triangles of a mesh whose faces are meshed apart may reach past their face's trimming:
+// those with a corner on its outline (an edge that one triangle alone uses) where the outline
+// curves in the face's parameters (`curvedOutline`, by face), so that its polygon cuts across it.
+std::vector<std::uint8_t> AtOutline(const ZORSurfaceMesh& mesh, const std::vector<std::uint8_t>& curvedOutline) {
   const ZOREdgeUses uses(mesh.triangles);
   std::vector<std::uint8_t> onOutline(mesh.positions.size(), 0);
   uses.ForEach([&onOutline](int a, int b, int count) {
@@ -120,9 +121,25 @@ std::vector<std::uint8_t> AtOutline(const ZORSurfaceMesh& mesh) {
   });
   std::vector<std::uint8_t> touching(mesh.triangles.size(), 0);
   for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    if (!curvedOutline[static_cast<std::size_t>(mesh.triangleFaces[t])]) continue;
     for (int node : mesh.triangles[t]) touching[t] |= onOutline[static_cast<std::size_t>(node)];
   }
   return touching;
+}
+
+// Whether an edge's curve on a face is straight in the face's parameters: its polygon there is
+// then exact.
+bool Straight(const FaceEdge& edge) {
+  constexpr int kSamples = 8;
+  const gp_Pnt2d from = edge.onFace->Value(edge.first), to = edge.onFace->Value(edge.last);
+  const gp_Vec2d along(from, to);
+  const double length = along.Magnitude();
+  if (!(length > 0.0)) return false;  // closed: a circle's
+  for (int i = 1; i < kSamples; ++i) {
+    const gp_Pnt2d p = edge.onFace->Value(edge.first + (edge.last - edge.first) * i / kSamples);
+    if (std::fabs(along.Crossed(gp_Vec2d(from, p))) > 1e-12 * length * length) return false;
+  }
+  return true;
 }
 
 class CadPart final : public ZORPart {
@@ -140,6 +157,8 @@ class CadPart final : public ZORPart {
       Handle(Geom_Surface) surface = BRep_Tool::Surface(face, location);
       faces_.push_back({surface, location.Transformation(), face.Orientation() == TopAbs_REVERSED, face, EdgesOf(face)});
       props_.emplace_back(surface, 2, Precision::Confusion());
+      const std::vector<FaceEdge>& edges = faces_.back().edges;
+      curvedOutline_.push_back(!std::all_of(edges.begin(), edges.end(), Straight));
     }
     own_ = std::make_unique<Evaluation>(props_);
     constexpr double kOnSurfaceShare = 1e-11;
@@ -322,7 +341,7 @@ class CadPart final : public ZORPart {
     nodeFaces_.clear();
     atOutline_.clear();
     const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_, &faceDeflections_);
-    atOutline_ = AtOutline(mesh_);
+    atOutline_ = AtOutline(mesh_, curvedOutline_);
     for (std::size_t node = 0; node < mesh_.positions.size(); ++node) {
       mesh_.normals.push_back(NodeAt(static_cast<int>(node)).normal);
     }
@@ -351,7 +370,7 @@ class CadPart final : public ZORPart {
     ZORSurfaceMesh coarse;
     std::vector<int> nodeFaces;
     Triangulate(copy, kSampleDeflectionShare * Size(), coarse, nodeFaces);
-    const std::vector<std::uint8_t> atOutline = AtOutline(coarse);
+    const std::vector<std::uint8_t> atOutline = AtOutline(coarse, curvedOutline_);
     const ZORAreaSample sample = ZORSpreadOverArea(coarse.positions, coarse.triangles, count);
     std::vector<std::optional<ZORSurfacePoint>> points(sample.triangles.size());
     const int used = ZORThreadCount(threads);
@@ -407,7 +426,11 @@ class CadPart final : public ZORPart {
     if (!own.adaptors[face]) own.adaptors[face] = std::make_unique<BRepAdaptor_Surface>(faces_[face].face);
     const BRepAdaptor_Surface& adaptor = *own.adaptors[face];
     const gp_Pnt target(point.x, point.y, point.z);
-    auto inside = [this, &own, face](double u, double v) { return Inside(own, face, u, v); };
+    // Inside the mesh's triangle in the face's parameters, away from the outline, is on the
+    // face: the classifier, which costs as much as the search, is asked only near the outline.
+    auto inside = [this, &own, face, triangle](double u, double v) {
+      return (!atOutline_[static_cast<std::size_t>(triangle)] && InTriangle(triangle, u, v)) || Inside(own, face, u, v);
+    };
     std::optional<ZORSurfacePoint> nearest;
     auto consider = [&](double u, double v) {
       if (!inside(u, v)) return;
@@ -415,22 +438,22 @@ class CadPart final : public ZORPart {
       if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;
     };
     auto below = [&] { return nearest && Below(point, *nearest); };
-    // The kernel's local search by distance, and failing that by the normal's direction: the
-    // first may stop at a pole, or give up on some blends' corners, where the second converges.
+    // The kernel's local search by the normal's direction (Newton's, with few evaluations), and
+    // where that does not end straight below the point, by distance: each converges in places
+    // where the other stops short (near a pole, on some blends' corners).
     Extrema_GenLocateExtPS local(adaptor);
     auto search = [&](double u, double v) {
       std::optional<std::pair<double, double>> last;
-      for (const Standard_Boolean byDistance : {Standard_True, Standard_False}) {
+      for (const Standard_Boolean byDistance : {Standard_False, Standard_True}) {
         local.Perform(target, u, v, byDistance);
         if (!local.IsDone()) continue;
         last.emplace();
         local.Point().Parameter(last->first, last->second);
-        if (inside(last->first, last->second)) consider(last->first, last->second);
+        consider(last->first, last->second);
         if (below()) break;
       }
       return last;
     };
-    consider(u0, v0);
     const std::optional<std::pair<double, double>> found = search(u0, v0);
     if (found && !below()) {
       // Stopped at a seam, the bound of a periodic parameter: the nearest point may lie just past
@@ -450,9 +473,23 @@ class CadPart final : public ZORPart {
       }
     }
     if (below()) return nearest;
+    consider(u0, v0);
     // Not straight below the point: the nearest point of the face is on one of its edges.
     NearestOnEdges(own.props, face, point, nearest);
     return nearest;
+  }
+
+  // Whether (u, v) lies within `triangle` of the mesh in its face's parameters.
+  bool InTriangle(int triangle, double u, double v) const {
+    const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
+    const std::array<double, 2>& a = mesh_.parameters[static_cast<std::size_t>(t[0])];
+    const std::array<double, 2>& b = mesh_.parameters[static_cast<std::size_t>(t[1])];
+    const std::array<double, 2>& c = mesh_.parameters[static_cast<std::size_t>(t[2])];
+    const auto side = [u, v](const std::array<double, 2>& from, const std::array<double, 2>& to) {
+      return (to[0] - from[0]) * (v - from[1]) - (to[1] - from[1]) * (u - from[0]);
+    };
+    const double ab = side(a, b), bc = side(b, c), ca = side(c, a);
+    return (ab >= 0.0 && bc >= 0.0 && ca >= 0.0) || (ab <= 0.0 && bc <= 0.0 && ca <= 0.0);
   }
 
   // Whether the surface's point at `at` is a pole: where moving along one parameter moves it not.
@@ -582,6 +619,7 @@ class CadPart final : public ZORPart {
   // part does not.
   mutable std::vector<GeomLProp_SLProps> props_;
   std::unique_ptr<Evaluation> own_;  // the state of the part's own evaluations, PointAt's
+  std::vector<std::uint8_t> curvedOutline_;  // by face: whether an edge of it curves in its parameters
   std::vector<std::uint8_t> atOutline_;  // by triangle of the mesh: AtOutline
 };
 
