@@ -38,6 +38,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -46,6 +47,7 @@
 #include "zorhost/common/Parallel.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/EdgeUses.h"
+#include "zorhost/surface/FaceOutline.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/StepCheck.h"
 
@@ -161,6 +163,7 @@ class CadPart final : public ZORPart {
       curvedOutline_.push_back(!std::all_of(edges.begin(), edges.end(), Straight));
     }
     own_ = std::make_unique<Evaluation>(props_);
+    outlines_ = std::vector<Outline>(faces_.size());
     constexpr double kOnSurfaceShare = 1e-11;
     onSurface_ = kOnSurfaceShare * Size();
   }
@@ -404,6 +407,9 @@ class CadPart final : public ZORPart {
   // where that cannot tell (near the polygon, within its own deflection), against the edges
   // themselves: a point between a hole's polygon and its circle is in the hole.
   bool Inside(Evaluation& evaluation, std::size_t face, double u, double v) const {
+    std::call_once(outlines_[face].made, [&] { outlines_[face].outline = std::make_unique<ZORFaceOutline>(faces_[face].face); });
+    const ZORFaceOutline::Side side = outlines_[face].outline->Classify(u, v);
+    if (side != ZORFaceOutline::Side::Unsure) return side == ZORFaceOutline::Side::Inside;
     if (!evaluation.classifiers[face]) {
       evaluation.classifiers[face] = std::make_unique<BRepTopAdaptor_FClass2d>(faces_[face].face, Precision::PConfusion());
     }
@@ -620,6 +626,12 @@ class CadPart final : public ZORPart {
   mutable std::vector<GeomLProp_SLProps> props_;
   std::unique_ptr<Evaluation> own_;  // the state of the part's own evaluations, PointAt's
   std::vector<std::uint8_t> curvedOutline_;  // by face: whether an edge of it curves in its parameters
+  // Each face's outline, made when first asked, by whichever thread asks.
+  struct Outline {
+    std::once_flag made;
+    std::unique_ptr<ZORFaceOutline> outline;
+  };
+  mutable std::vector<Outline> outlines_;
   std::vector<std::uint8_t> atOutline_;  // by triangle of the mesh: AtOutline
 };
 
