@@ -36,6 +36,9 @@ const option kPaintOptions[] = {
     {"pull", required_argument, nullptr, kZORPullOption},
     {"field", required_argument, nullptr, kZORFieldOption},
     {"module", required_argument, nullptr, kZORModuleOption},
+    {"tolerance", required_argument, nullptr, kZORToleranceOption},
+    {"min-draft", required_argument, nullptr, kZORMinDraftOption},
+    {"pass-share", required_argument, nullptr, kZORPassShareOption},
 };
 
 // "WxH", each from 1 to kZORLargestSide.
@@ -136,6 +139,16 @@ std::string ZORPaintOptionsHelp() {
                         between the extremes), quantile (equal counts), jenks (natural breaks),
                         stddev (steps of the standard deviation about the mean), symmetric
                         (equal intervals centred on zero) or log (logarithmic, values above zero)
+  --tolerance T         values from -T to T pass (or LO,HI: from LO to HI): painted with a
+                        tolerance scale, one green block between the limits, graded warm blocks
+                        above and cool below out to --range (else the part's extremes), at
+                        round steps; the summary tells the shares of area in, above and below
+                        it and the verdict. Without it (or --preset, --settings, --classify) a
+                        deviation is painted diverging about zero, zero in the middle block
+  --min-draft A         draft: the draft scale with its pass limit at A degrees (undercuts
+                        apart), and the verdict of the share of area that reaches it
+  --pass-share P        the part passes when at least P percent of its area passes (default
+                        100)
   --threads N           threads that work on a part's picture (default: one a core); the
                         picture is the same for any number
   --module PATH         the module to load
@@ -244,6 +257,10 @@ ZOROutcome ZORPaintOptionReader::Take(int id, const std::string& value) {
     case kZORPullOption:
     case kZORFieldOption:
       return TakeAnalysisParameter(id, value);
+    case kZORToleranceOption:
+    case kZORMinDraftOption:
+    case kZORPassShareOption:
+      return TakeAcceptance(id, value);
   }
   return TakePicture(id, value);
 }
@@ -353,6 +370,49 @@ ZOROutcome ZORPaintOptionReader::TakeAnalysisParameter(int id, const std::string
   return ZORCheckNotEmpty("--field", value);
 }
 
+ZOROutcome ZORPaintOptionReader::TakeAcceptance(int id, const std::string& value) {
+  ZORScaleRecipe& scale = options_.scale;
+  switch (id) {
+    case kZORToleranceOption:
+      scale.tolerance = ZORReadTolerance(value);
+      return scale.tolerance ? std::nullopt : Refusal("--tolerance", kZORToleranceForm, value);
+    case kZORMinDraftOption: {
+      ForAnalysis("--min-draft", ZORAnalysis::Draft);
+      const std::optional<double> angle = ZORReadDouble(value);
+      if (!angle || !(*angle > 0.0 && *angle < 90.0)) return Refusal("--min-draft", "an angle in degrees above 0 and below 90", value);
+      scale.minDraft = *angle;
+      return std::nullopt;
+    }
+  }
+  const std::optional<double> share = ZORReadDouble(value);
+  if (!share || !(*share >= 0.0 && *share <= 100.0)) return Refusal("--pass-share", "a percentage from 0 to 100", value);
+  scale.passShare = *share;
+  passShareGiven_ = true;
+  return std::nullopt;
+}
+
+ZOROutcome ZORPaintOptionReader::FinishScale(ZORAnalysis analysis) {
+  ZORScaleRecipe& scale = options_.scale;
+  const bool usersScale = scale.preset || !scale.settingsName.empty() || scale.classify;
+  if (scale.tolerance && usersScale) {
+    return ZORUsageProblem("--tolerance makes its own scale: give it without --preset, --settings and --classify");
+  }
+  if (scale.tolerance && analysis == ZORAnalysis::Draft) {
+    return ZORUsageProblem("a draft passes from its pass limit on: give --min-draft A, not --tolerance");
+  }
+  if (scale.minDraft && usersScale) {
+    return ZORUsageProblem("--min-draft makes the draft scale: give it without --preset, --settings and --classify");
+  }
+  if (passShareGiven_ && !scale.Passing()) {
+    return ZORUsageProblem("--pass-share needs what passes: --tolerance, or --min-draft for a draft");
+  }
+  if (analysis == ZORAnalysis::Draft && !usersScale && !scale.minDraft && !blocksGiven_) {
+    scale.preset = ZORFindColorPreset("draft");
+  }
+  scale.diverging = analysis == ZORAnalysis::Deviation && !usersScale && !scale.tolerance;
+  return std::nullopt;
+}
+
 ZOROutcome ZORPaintOptionReader::Finish(const std::vector<std::string>& positional) {
   ZORValueSource& source = options_.source;
   if (positional.size() > 1) return ZORUsageProblem("unexpected argument " + ZORShown(positional[1]));
@@ -378,10 +438,7 @@ ZOROutcome ZORPaintOptionReader::Finish(const std::vector<std::string>& position
   if (analysis == ZORAnalysis::Deviation && options_.picture.parameters.referencePath.empty()) {
     return ZORUsageProblem("--analysis deviation needs --reference REF, the part to measure against");
   }
-  ZORScaleRecipe& scale = options_.scale;
-  if (analysis == ZORAnalysis::Draft && !scale.preset && scale.settingsName.empty() && !blocksGiven_) {
-    scale.preset = ZORFindColorPreset("draft");
-  }
+  if (ZOROutcome problem = FinishScale(analysis)) return problem;
   if (blocksGiven_ && !options_.scale.settingsName.empty()) {
     return ZORUsageProblem("--blocks makes the default scale, --settings loads one: give one of them");
   }

@@ -36,6 +36,9 @@ enum ZORPaintOptionId {
   kZORPullOption,
   kZORFieldOption,
   kZORModuleOption,
+  kZORToleranceOption,
+  kZORMinDraftOption,
+  kZORPassShareOption,
   kZORFirstJobOption,
 };
 
@@ -73,10 +76,14 @@ class ZORPaintOptionReader {
   ZOROutcome TakeScale(int id, const std::string& value);
   ZOROutcome TakePicture(int id, const std::string& value);
   ZOROutcome TakeAnalysisParameter(int id, const std::string& value);
+  ZOROutcome TakeAcceptance(int id, const std::string& value);
+  // What the scale options say together, for `analysis`.
+  ZOROutcome FinishScale(ZORAnalysis analysis);
   // Takes a setting of a part's picture, given as `option`.
   ZOROutcome TakePartSetting(ZORPictureSetting setting, const char* option, const std::string& value);
 
   bool blocksGiven_ = false;
+  bool passShareGiven_ = false;
   bool analysisGiven_ = false;
   // Notes an option that only `analysis` takes, of a part's picture.
   void ForAnalysis(const char* option, ZORAnalysis analysis);

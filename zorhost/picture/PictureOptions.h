@@ -8,6 +8,7 @@
 #include "painter/ZORScalePainter.h"
 #include "zorhost/common/Limits.h"
 #include "zorhost/scale/AnalysisOptions.h"
+#include "zorhost/scale/ToleranceScale.h"
 #include "zorhost/classification/Classification.h"
 #include "zorhost/palettes/ColorRamps.h"
 #include "zorhost/surface/SurfaceMesh.h"
@@ -57,8 +58,24 @@ struct ZORScaleRecipe {
   int blocks = 9;                // blocks of the default scale
   const ZORColorPreset* preset = nullptr;  // impose its colors
   std::optional<ZORClassMethod> classify;  // impose boundaries from the values
-  std::optional<ZORValueRange> range;      // impose the extremes
+  std::optional<ZORValueRange> range;      // impose the extremes (a tolerance scale's outer limits)
   std::string saveSettingsName;  // save the scale to this repository
+  // What passes: the values within a tolerance, painted with its scale; or a draft of at least
+  // `minDraft` degrees, painted with the draft scale of that pass limit. A part passes when at
+  // least `passShare` percent of its area does.
+  std::optional<ZORToleranceBand> tolerance;
+  std::optional<double> minDraft;
+  double passShare = 100.0;
+  // The default scale made diverging about zero: symmetric extremes, zero in its middle block's
+  // neutral color (a deviation's, unless the user gives a scale).
+  bool diverging = false;
+
+  // The values that pass, when the recipe says.
+  std::optional<ZORToleranceBand> Passing() const {
+    if (tolerance) return tolerance;
+    if (minDraft) return ZORDraftPass(*minDraft);
+    return std::nullopt;
+  }
 };
 
 // A pixel asked about: (column, row) from the top left.

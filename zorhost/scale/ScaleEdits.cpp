@@ -32,15 +32,20 @@ bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
          SUCCEEDED(scale->SetAutoMinMaxOption(kOutlierPercent));
 }
 
-bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset) {
-  if (preset.boundaries.empty()) return ZORImposeRamp(scale, preset.anchors);
-  const int blocks = static_cast<int>(preset.anchors.size());
+bool ZORImposeWholeScale(ZORIStNewColorScale* scale, const ZORWholeScale& whole) {
+  const int blocks = static_cast<int>(whole.colors.size());
   if (FAILED(scale->SetNumberOfBlocks(blocks))) return false;
   std::vector<ZORImposedBlockColor> colors;
-  for (int k = 0; k < blocks; ++k) colors.push_back({k + 1, preset.anchors[static_cast<std::size_t>(k)]});
+  for (int k = 0; k < blocks; ++k) colors.push_back({k + 1, whole.colors[static_cast<std::size_t>(k)]});
   scale->SetAutoMinMaxStatus(ZORFalse);
-  return ZORImposeColors(scale, colors) &&
-         ZORImposeBoundaries(scale, std::vector<double>(preset.boundaries.begin(), preset.boundaries.end()));
+  scale->SetAbsoluteExtrema(ZORFalse);
+  return ZORImposeColors(scale, colors) && ZORImposeBoundaries(scale, whole.boundaries);
+}
+
+bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset) {
+  if (preset.boundaries.empty()) return ZORImposeRamp(scale, preset.anchors);
+  return ZORImposeWholeScale(scale, {{preset.anchors.begin(), preset.anchors.end()},
+                                     {preset.boundaries.begin(), preset.boundaries.end()}});
 }
 
 bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& boundaries) {

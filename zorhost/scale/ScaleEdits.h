@@ -16,9 +16,17 @@ bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlock
 // color is released. False when the scale refuses them.
 bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors);
 
-// Imposes a preset: a ramp's colors on the scale's blocks, or a whole scale, its block count,
-// colors and boundaries, its extremes no longer following the values. False when the scale
-// refuses any of it.
+// A scale given whole: each block's color, the boundaries between them (one fewer).
+struct ZORWholeScale {
+  std::vector<ZORRgba> colors;
+  std::vector<double> boundaries;
+};
+// Imposes a whole scale: its block count, every color and boundary, its extremes no longer
+// following the values. False when the scale refuses any of it.
+bool ZORImposeWholeScale(ZORIStNewColorScale* scale, const ZORWholeScale& whole);
+
+// Imposes a preset: a ramp's colors on the scale's blocks, or a whole scale (ZORImposeWholeScale).
+// False when the scale refuses any of it.
 bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset);
 
 // Makes `scale` zorhost's default scale of `blocks` blocks: the default ramp sampled onto its

@@ -1,0 +1,39 @@
+// Scales that tell whether a part passes: a tolerance on a deviation, one neutral block between its
+// limits, graded warm blocks above and cool below out to the range; and the draft scale with its
+// pass limit moved. Both are whole scales, imposed through the scale's interface as presets are.
+#pragma once
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zorhost/scale/ScaleEdits.h"
+
+// Values from `low` to `high` (both included) pass.
+struct ZORToleranceBand {
+  double low = 0.0;
+  double high = 0.0;
+  friend bool operator==(const ZORToleranceBand&, const ZORToleranceBand&) = default;
+};
+
+// "T" (from -T to T, T above 0) or "LO,HI" (LO below HI), finite numbers; nothing for any other
+// text.
+std::optional<ZORToleranceBand> ZORReadTolerance(std::string_view text);
+inline constexpr const char* kZORToleranceForm = "T (values from -T to T pass, T above 0) or LO,HI (LO below HI)";
+// "±0.1" or "-0.05 to 0.2", for titles and legends.
+std::string ZORToleranceText(const ZORToleranceBand& tolerance);
+
+// The scale of `tolerance` for values from `lowest` to `highest` (the range the picture must
+// show; the tolerance's own limits when narrower): the tolerance's block in green; above it warm
+// blocks, yellow to dark red, below it cool ones, light to dark blue, their boundaries every round
+// step (1, 2 or 5 times a power of ten) out from the tolerance's limits, so that at most four
+// blocks cover each side's reach of the range, the last of them open to hold the extreme.
+ZORWholeScale ZORToleranceScale(const ZORToleranceBand& tolerance, double lowest, double highest);
+
+// The draft preset with its pass limit, its last boundary, moved to `passAngle` degrees (above 0)
+// and its other boundaries in proportion; undercuts (below 0) stay apart.
+ZORWholeScale ZORDraftScale(double passAngle);
+// The draft angles that pass with a pass limit of `passAngle`: from it on.
+ZORToleranceBand ZORDraftPass(double passAngle);
