@@ -8,8 +8,11 @@
 #include <BRepPrimAPI_MakeCone.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
+#include <BRep_Tool.hxx>
 #include <STEPControl_Reader.hxx>
 #include <STEPControl_Writer.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <gp_Pln.hxx>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -74,7 +77,7 @@ class DeviationAndDraft : public ::testing::Test {
         measured.push_back({analysis.ValueAt(point), point.normal, point.position});
       }
     }
-    for (const ZORSurfacePoint& point : part.Sample(2000, 2)) {
+    for (const ZORSurfacePoint& point : part.AreaPoints(2000, 2).points) {
       measured.push_back({analysis.ValueAt(point), point.normal, point.position});
     }
     return measured;
@@ -187,8 +190,27 @@ TEST_F(DeviationAndDraft, TheKernelsOwnDistanceOnTheExampleScan) {
   ASSERT_EQ(reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step"), IFSelect_RetDone);
   reader.TransferRoots();
   const TopoDS_Shape shape = reader.OneShape();
+  // Near an edge the file gives a tolerance of its own (the corner blends': up to 0.019 mm), the
+  // face's curve and the edge's may differ by that much: either is the part.
+  std::vector<std::pair<TopoDS_Edge, double>> loose;
+  for (TopExp_Explorer edges(shape, TopAbs_EDGE); edges.More(); edges.Next()) {
+    const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+    if (BRep_Tool::Tolerance(edge) > 1e-7) loose.emplace_back(edge, BRep_Tool::Tolerance(edge));
+  }
+  auto allowed = [&loose](const gp_Pnt& at, double distance) {
+    double most = 1e-7;
+    for (const auto& [edge, tolerance] : loose) {
+      BRepExtrema_DistShapeShape toEdge(BRepBuilderAPI_MakeVertex(at).Vertex(), edge);
+      if (toEdge.IsDone() && toEdge.Value() <= distance + 2.0 * tolerance) most = std::max(most, tolerance);
+    }
+    return most;
+  };
   int compared = 0;
-  std::vector<ZORSurfacePoint> points = scan->Sample(300, 2);
+  // Every 40th vertex of the scan: about 290 of them.
+  std::vector<ZORSurfacePoint> points;
+  const std::vector<ZORSurfacePoint> vertices = scan->AreaPoints(300, 2).points;
+  for (std::size_t i = 0; i < vertices.size(); i += 40) points.push_back(vertices[i]);
+  const int expected = static_cast<int>(points.size()) + 2;
   // And by the blends at the corners, which mesh only coarser: the nearest triangle of the
   // reference's mesh is then on another face.
   for (const ZORVec3& corner : {ZORVec3{13.44553, 2.366202, 12.3426}, ZORVec3{12.4125, 47.61029, 13.33702}}) {
@@ -201,10 +223,12 @@ TEST_F(DeviationAndDraft, TheKernelsOwnDistanceOnTheExampleScan) {
     ASSERT_FALSE(std::isnan(value));
     BRepExtrema_DistShapeShape kernel(BRepBuilderAPI_MakeVertex(gp_Pnt(point.position.x, point.position.y, point.position.z)).Vertex(), shape);
     ASSERT_TRUE(kernel.IsDone());
-    EXPECT_NEAR(std::fabs(value), kernel.Value(), 1e-7) << point.position.x << " " << point.position.y << " " << point.position.z;
+    const gp_Pnt at(point.position.x, point.position.y, point.position.z);
+    EXPECT_NEAR(std::fabs(value), kernel.Value(), allowed(at, kernel.Value()))
+        << point.position.x << " " << point.position.y << " " << point.position.z;
     ++compared;
   }
-  EXPECT_EQ(compared, 302);
+  EXPECT_EQ(compared, expected);
 }
 
 TEST_F(DeviationAndDraft, BeyondASheetsEdgeAndPastTheLargestDistance) {

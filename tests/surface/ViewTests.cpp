@@ -144,7 +144,7 @@ TEST_F(PartPictures, NeitherEarlierMeshesNorThreadsChangeAPicture) {
     EXPECT_EQ(again.light, first.light) << threads;
   }
   // The points the range is measured at, too.
-  const std::vector<ZORSurfacePoint> one = part_->Sample(4096, 1), three = part_->Sample(4096, 3);
+  const std::vector<ZORSurfacePoint> one = part_->AreaPoints(4096, 1).points, three = part_->AreaPoints(4096, 3).points;
   ASSERT_EQ(one.size(), three.size());
   for (std::size_t i = 0; i < one.size(); ++i) {
     ASSERT_TRUE(SameBits(mean_->ValueAt(one[i]), mean_->ValueAt(three[i]))) << i;

@@ -22,7 +22,7 @@ TEST(PictureThreads, ThreadsGiveOneThreadsPicture) {
   const ZORPartPicture one = ZORPicturePreparedPart(*part, *gaussian, ZORViewpoint{}, 120, 90, 1);
   const ZORPartPicture four = ZORPicturePreparedPart(*part, *gaussian, ZORViewpoint{}, 120, 90, 4);
   EXPECT_EQ(std::memcmp(one.values.data(), four.values.data(), one.values.size() * sizeof(double)), 0);
-  const std::vector<ZORSurfacePoint> sampledOne = part->Sample(2000, 1), sampledFour = part->Sample(2000, 4);
+  const std::vector<ZORSurfacePoint> sampledOne = part->AreaPoints(2000, 1).points, sampledFour = part->AreaPoints(2000, 4).points;
   ASSERT_EQ(sampledOne.size(), sampledFour.size());
   for (std::size_t i = 0; i < sampledOne.size(); ++i) {
     EXPECT_EQ(std::memcmp(&sampledOne[i].curvatures, &sampledFour[i].curvatures, sizeof(ZORCurvatures)), 0);

@@ -12,6 +12,7 @@
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORSettingRepository.h"
 #include "zor/ZORText.h"
+#include "zorhost/common/Parallel.h"
 #include "zorhost/common/PixelArrays.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/classification/Classification.h"
@@ -139,16 +140,19 @@ ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& v
   ZOROutcome problem;
   std::unique_ptr<ZORSurfaceAnalysis> analysis = MakeAnalysis(settings, values, problem);
   if (!analysis) return problem;
-  std::vector<double> sampled;
-  for (const ZORSurfacePoint& point : values.part->Sample(kZORPartSampleSize, settings.threads)) {
-    sampled.push_back(analysis->ValueAt(point));
-  }
-  ZORMeasuredRange measured = ZORMeasure(sampled, {});
+  ZORAreaValues area;
+  area.points = values.part->AreaPoints(kZORPartSampleSize, settings.threads);
+  const std::vector<ZORSurfacePoint>& points = area.points.points;
+  area.values.resize(points.size());
+  ZORInParallel(points.size(), 1024, ZORThreadCount(settings.threads), [&](int, std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) area.values[i] = analysis->ValueAt(points[i]);
+  });
+  ZORMeasuredRange measured = ZORMeasure(area.values, {});
   if (!measured.any) return ZORBadInput(NoValue(settings, values, *analysis));
   values.unit = analysis->Unit(values.part->LengthUnit());
   values.analysis = std::move(analysis);
   values.measured = std::move(measured);
-  values.sampled = sampled.size();
+  values.area = std::move(area);
   return std::nullopt;
 }
 

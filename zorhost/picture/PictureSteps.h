@@ -38,16 +38,22 @@ struct ZORPictureValues {
   bool Covered(std::size_t pixel) const { return covered.empty() || covered[pixel] != 0; }
 };
 
+// A part's analysis over its whole area: its value at each point standing for a piece of it.
+struct ZORAreaValues {
+  ZORAreaPoints points;
+  std::vector<double> values;  // not a number where the analysis is undefined
+};
+
 // The values a render paints: a grid of them, or the picture of a part, a value a pixel, with
 // what the scale's options act on.
 struct ZORRenderValues : ZORPictureValues {
   std::unique_ptr<ZORPart> part;
   std::unique_ptr<ZORSurfaceAnalysis> analysis;  // a part's
   std::shared_ptr<const ZORReference> reference;  // what a deviation is measured against
-  // What the scale's options act on: a part's values at points spread over its whole area
-  // (`sampled` of them), a grid's values.
+  // What the scale's options act on: a part's values over its whole area (`area`), a grid's
+  // values.
   ZORMeasuredRange measured;
-  std::size_t sampled = 0;
+  ZORAreaValues area;
   std::string unit;  // of a part's values, "1/mm" say; empty for a grid
 };
 

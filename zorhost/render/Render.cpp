@@ -92,7 +92,7 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
                   std::ostream& out) {
   out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from "
       << ZORShownNumber(values.measured.smallest) << " to " << ZORShownNumber(values.measured.largest);
-  if (values.part) out << " over the whole part (" << values.sampled << " points spread evenly over its area)";
+  if (values.part) out << " over the whole part (" << values.area.points.how << ")";
   out << "\n";
   if (std::optional<std::string> note = ZORNarrowSpanNote(values.measured)) out << "note: " << *note << "\n";
   if (values.part) {

@@ -245,8 +245,7 @@ std::string ZORScaleEditor::StateJson() {
       {"title", ZORRenderTitle(values_)},
       {"measured", {{"smallest", Number(values_.measured.smallest)},
                     {"largest", Number(values_.measured.largest)},
-                    {"over", values_.part ? std::to_string(values_.sampled) +
-                                                " points spread evenly over the whole part"
+                    {"over", values_.part ? values_.area.points.how
                                           : "the " + std::to_string(values_.grid.values.size()) + " values"},
                     {"narrow", narrow ? json(*narrow) : json(nullptr)}}},
       {"picture", {{"width", values_.grid.width}, {"height", values_.grid.height}}},
@@ -314,15 +313,19 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   }
   // The analysis of the view before, kept until this one is pictured.
   ZORRenderValues before;
-  before.analysis = std::move(values_.analysis);
-  before.measured = values_.measured;
-  before.sampled = values_.sampled;
-  before.unit = values_.unit;
+  if (otherAnalysis) {
+    before.analysis = std::move(values_.analysis);
+    before.measured = values_.measured;
+    before.area = std::move(values_.area);
+    before.unit = values_.unit;
+  }
   auto restore = [&] {
-    values_.analysis = std::move(before.analysis);
-    values_.measured = std::move(before.measured);
-    values_.sampled = before.sampled;
-    values_.unit = std::move(before.unit);
+    if (otherAnalysis) {
+      values_.analysis = std::move(before.analysis);
+      values_.measured = std::move(before.measured);
+      values_.area = std::move(before.area);
+      values_.unit = std::move(before.unit);
+    }
     static_cast<void>(ZORPreparePart(options_.picture, *values_.part));
   };
   if (otherAnalysis) {
@@ -331,13 +334,10 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
       restore();
       return problem;
     }
-  } else {
-    values_.analysis = std::move(before.analysis);
   }
   stages.Begin("the analysis at each pixel");
   ZORPictureValues pictured;
   if (!ZORPicturePartValues(view, values_, pictured, stages, stop)) {
-    if (!otherAnalysis) before.analysis = std::move(values_.analysis);
     restore();
     return superseded;
   }

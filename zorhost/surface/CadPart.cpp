@@ -251,14 +251,14 @@ class CadPart final : public ZORPart {
     return SurfaceAt(props_, nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);
   }
 
-  std::vector<ZORSurfacePoint> Sample(std::size_t count, int threads) const override {
-    std::vector<ZORSurfacePoint> points;
+  ZORAreaPoints AreaPoints(std::size_t count, int threads) const override {
+    ZORAreaPoints area;
     // A failure leaves no points, which the caller tells.
     static_cast<void>(ZORCatchingKernelFailures([&] {
-      points = SampleOfCopy(count, threads);
+      area = AreaPointsOfCopy(count, threads);
       return ZOROutcome{};
     }));
-    return points;
+    return area;
   }
 
  private:
@@ -364,43 +364,84 @@ class CadPart final : public ZORPart {
   }
 
   // Points spread evenly over a coarse triangulation of a copy of the shape, made for them alone
-  // at a fixed share of the part's size, so that they do not follow the picture's mesh; each the
-  // exact surface at its parameters. Those that fall past their face's trimming (between a curve
-  // of its outline and the polygon's chord) are left out: they are not points of the part.
-  std::vector<ZORSurfacePoint> SampleOfCopy(std::size_t count, int threads) const {
+  // at a fixed share of the part's size, so that they do not follow the picture's mesh: each face
+  // its share of `count` by its area, one at least, so that a small face is measured too; each
+  // point the exact surface at its parameters, standing for its face's area over its points.
+  // Those that fall past their face's trimming (between a curve of its outline and the polygon's
+  // chord) are left out: they are not points of the part.
+  ZORAreaPoints AreaPointsOfCopy(std::size_t count, int threads) const {
     constexpr double kSampleDeflectionShare = 1.0 / 200.0;
     const TopoDS_Shape copy = BRepBuilderAPI_Copy(shape_, false, false).Shape();
     ZORSurfaceMesh coarse;
     std::vector<int> nodeFaces;
     Triangulate(copy, kSampleDeflectionShare * Size(), coarse, nodeFaces);
     const std::vector<std::uint8_t> atOutline = AtOutline(coarse, curvedOutline_);
-    const ZORAreaSample sample = ZORSpreadOverArea(coarse.positions, coarse.triangles, count);
-    std::vector<std::optional<ZORSurfacePoint>> points(sample.triangles.size());
+    const FaceSamples samples = SpreadOverFaces(coarse, count);
+    std::vector<std::optional<ZORSurfacePoint>> points(samples.triangles.size());
     const int used = ZORThreadCount(threads);
     std::vector<Evaluation> evaluations;
     for (int worker = 0; worker < used; ++worker) evaluations.emplace_back(props_);
     ZORInParallel(points.size(), 1024, used, [&](int worker, std::size_t first, std::size_t last) {
       Evaluation& evaluation = evaluations[static_cast<std::size_t>(worker)];
       for (std::size_t i = first; i < last; ++i) {
-        const std::size_t triangle = static_cast<std::size_t>(sample.triangles[i]);
+        const std::size_t triangle = static_cast<std::size_t>(samples.triangles[i]);
         const ZORTriangle& t = coarse.triangles[triangle];
         double u = 0.0, v = 0.0;
         for (int k = 0; k < 3; ++k) {
           const std::array<double, 2>& p = coarse.parameters[static_cast<std::size_t>(t[k])];
-          u += sample.at[i][k] * p[0];
-          v += sample.at[i][k] * p[1];
+          u += samples.at[i][k] * p[0];
+          v += samples.at[i][k] * p[1];
         }
         const std::size_t face = static_cast<std::size_t>(coarse.triangleFaces[triangle]);
         if (atOutline[triangle] && !Inside(evaluation, face, u, v)) continue;
         points[i] = SurfaceAt(evaluation.props, static_cast<int>(face), u, v);
       }
     });
-    std::vector<ZORSurfacePoint> kept;
-    kept.reserve(points.size());
+    std::vector<int> kept(faces_.size(), 0);
     for (const std::optional<ZORSurfacePoint>& point : points) {
-      if (point) kept.push_back(*point);
+      if (point) ++kept[static_cast<std::size_t>(point->face)];
     }
-    return kept;
+    ZORAreaPoints area;
+    for (const std::optional<ZORSurfacePoint>& point : points) {
+      if (!point) continue;
+      const std::size_t face = static_cast<std::size_t>(point->face);
+      area.points.push_back(*point);
+      area.areas.push_back(samples.faceAreas[face] / kept[face]);
+    }
+    area.how = std::to_string(area.points.size()) + " points spread evenly over its area, each face's share, one at least";
+    return area;
+  }
+
+  // Where the points of each face fall on `mesh`'s triangles: the face's share of `count` by its
+  // area, one at least, spread evenly over its triangles.
+  struct FaceSamples : ZORAreaSample {
+    std::vector<double> faceAreas;
+  };
+  FaceSamples SpreadOverFaces(const ZORSurfaceMesh& mesh, std::size_t count) const {
+    FaceSamples samples;
+    samples.faceAreas.assign(faces_.size(), 0.0);
+    std::vector<std::vector<int>> trianglesOf(faces_.size());
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+      const std::size_t face = static_cast<std::size_t>(mesh.triangleFaces[t]);
+      samples.faceAreas[face] += ZORTriangleArea(mesh.positions, mesh.triangles[t]);
+      trianglesOf[face].push_back(static_cast<int>(t));
+    }
+    double total = 0.0;
+    for (double a : samples.faceAreas) total += a;
+    if (!(total > 0.0)) return samples;
+    for (std::size_t face = 0; face < faces_.size(); ++face) {
+      if (trianglesOf[face].empty()) continue;
+      std::vector<ZORTriangle> ofFace;
+      for (int t : trianglesOf[face]) ofFace.push_back(mesh.triangles[static_cast<std::size_t>(t)]);
+      const std::size_t share = std::max<std::size_t>(
+          1, static_cast<std::size_t>(std::llround(static_cast<double>(count) * samples.faceAreas[face] / total)));
+      const ZORAreaSample spread = ZORSpreadOverArea(mesh.positions, ofFace, share);
+      for (std::size_t i = 0; i < spread.triangles.size(); ++i) {
+        samples.triangles.push_back(trianglesOf[face][static_cast<std::size_t>(spread.triangles[i])]);
+        samples.at.push_back(spread.at[i]);
+      }
+    }
+    return samples;
   }
 
   // Whether (u, v) lies on `face`, within its trimming: against a polygon of the face's edges, and
@@ -543,6 +584,8 @@ class CadPart final : public ZORPart {
       std::vector<double> onEdge = {edge.first, edge.last};
       for (int i = 1; along.IsDone() && i <= along.NbExt(); ++i) onEdge.push_back(along.Point(i).Parameter());
       for (double t : onEdge) {
+        // On the face's surface, at the edge's curve on it: where the file gives an edge a
+        // tolerance of its own, its curve in space may lie that far from the face.
         const gp_Pnt2d uv = edge.onFace->Value(t);
         const ZORSurfacePoint candidate = SurfaceAt(props, static_cast<int>(face), uv.X(), uv.Y());
         if (!nearest || Length(candidate.position - point) < Length(nearest->position - point)) nearest = candidate;

@@ -89,12 +89,31 @@ class MeshPart final : public ZORPart {
     return point;
   }
 
-  std::vector<ZORSurfacePoint> Sample(std::size_t count, int) const override {
-    const ZORAreaSample sample = ZORSpreadOverArea(mesh_.positions, mesh_.triangles, count);
-    std::vector<ZORSurfacePoint> points;
-    points.reserve(sample.triangles.size());
-    for (std::size_t i = 0; i < sample.triangles.size(); ++i) points.push_back(PointAt(sample.triangles[i], sample.at[i]));
-    return points;
+  ZORAreaPoints AreaPoints(std::size_t count, int) const override {
+    ZORAreaPoints area;
+    if (mesh_.positions.size() > kZORMostAreaVertices) {
+      const ZORAreaSample sample = ZORSpreadOverArea(mesh_.positions, mesh_.triangles, count);
+      const double each = TotalArea() / static_cast<double>(std::max<std::size_t>(sample.triangles.size(), 1));
+      for (std::size_t i = 0; i < sample.triangles.size(); ++i) {
+        area.points.push_back(PointAt(sample.triangles[i], sample.at[i]));
+        area.areas.push_back(each);
+      }
+      area.how = std::to_string(area.points.size()) + " points spread evenly over its area";
+      return area;
+    }
+    std::vector<double> vertexAreas(mesh_.positions.size(), 0.0);
+    for (const ZORTriangle& t : mesh_.triangles) {
+      const double third = ZORTriangleArea(mesh_.positions, t) / 3.0;
+      for (int v : t) vertexAreas[static_cast<std::size_t>(v)] += third;
+    }
+    for (std::size_t v = 0; v < vertexAreas.size(); ++v) {
+      if (!(vertexAreas[v] > 0.0)) continue;  // on no triangle with an area
+      area.points.push_back(NodeAt(static_cast<int>(v)));
+      area.areas.push_back(vertexAreas[v]);
+      area.vertices.push_back(static_cast<int>(v));
+    }
+    area.how = "its " + std::to_string(area.points.size()) + " vertices, each standing for a third of its triangles' area";
+    return area;
   }
 
  private:
@@ -103,6 +122,12 @@ class MeshPart final : public ZORPart {
     static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     static constexpr ZORCurvatures kUnknown{kNone, kNone, kNone, kNone};
     return curvatures_.empty() ? kUnknown : curvatures_[vertex];
+  }
+
+  double TotalArea() const {
+    double total = 0.0;
+    for (const ZORTriangle& t : mesh_.triangles) total += ZORTriangleArea(mesh_.positions, t);
+    return total;
   }
 
   std::vector<ZORCurvatures> curvatures_;  // per vertex, when asked for
@@ -132,13 +157,7 @@ void ZORPart::Evaluate(const ZORSurfaceAnalysis& analysis) {
 ZORAreaSample ZORSpreadOverArea(const std::vector<ZORVec3>& positions,
                                 const std::vector<ZORTriangle>& triangles, std::size_t count) {
   std::vector<double> upTo(triangles.size() + 1, 0.0);  // the area of the triangles before each
-  for (std::size_t t = 0; t < triangles.size(); ++t) {
-    const ZORVec3& a = positions[static_cast<std::size_t>(triangles[t][0])];
-    const ZORVec3& b = positions[static_cast<std::size_t>(triangles[t][1])];
-    const ZORVec3& c = positions[static_cast<std::size_t>(triangles[t][2])];
-    const double area = 0.5 * Length(Cross(b - a, c - a));
-    upTo[t + 1] = upTo[t] + (std::isfinite(area) ? area : 0.0);
-  }
+  for (std::size_t t = 0; t < triangles.size(); ++t) upTo[t + 1] = upTo[t] + ZORTriangleArea(positions, triangles[t]);
   ZORAreaSample sample;
   const double total = upTo.back();
   if (!(total > 0.0) || count == 0) return sample;

@@ -11,6 +11,15 @@
 #include "zorhost/surface/Analysis.h"
 #include "zorhost/surface/SurfaceMesh.h"
 
+// Points standing for a part's whole area, each with the area it stands for (the areas sum to
+// the part's), and what they are, for a reader: "16371 points spread evenly over its area".
+struct ZORAreaPoints {
+  std::vector<ZORSurfacePoint> points;
+  std::vector<double> areas;
+  std::vector<int> vertices;  // a mesh's, when the points are its vertices: the vertex of each
+  std::string how;
+};
+
 class ZORPart {
  public:
   virtual ~ZORPart() = default;
@@ -77,9 +86,12 @@ class ZORPart {
     }
   };
   virtual std::unique_ptr<Evaluator> NewEvaluator() const = 0;
-  // `count` points spread evenly over the part's area, as the part is whatever a picture shows
-  // of it: the same for every view and size, and for any number of `threads` (0: one a core).
-  virtual std::vector<ZORSurfacePoint> Sample(std::size_t count, int threads) const = 0;
+  // Points standing for the part's area, as the part is whatever a picture shows of it: the same
+  // for every view and size, and for any number of `threads` (0: one a core). A CAD part's,
+  // about `count` points spread evenly over each face, one at least, at their exact surface; a
+  // mesh's, its vertices, each standing for a third of its triangles' area (a mesh of more than
+  // kZORMostAreaVertices vertices: `count` points spread evenly over its area).
+  virtual ZORAreaPoints AreaPoints(std::size_t count, int threads) const = 0;
 
   // The mesh's node values for `analysis`, for the mesh written out.
   void Evaluate(const ZORSurfaceAnalysis& analysis);
@@ -108,6 +120,9 @@ std::unique_ptr<ZORPart> ZORMakeSamplePart();
 
 // A part made of a mesh read elsewhere; `mesh` holds positions and triangles.
 std::unique_ptr<ZORPart> ZORMakeMeshPart(std::string description, ZORSurfaceMesh mesh);
+
+// A mesh of up to this many vertices stands for its area by its vertices.
+inline constexpr std::size_t kZORMostAreaVertices = 1u << 17;
 
 // Where `count` points spread evenly over the area of `mesh`'s triangles fall: each triangle
 // with its share of them, at fixed places within it; point i on triangle `triangles[i]` at

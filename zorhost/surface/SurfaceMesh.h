@@ -43,6 +43,14 @@ inline ZORVec3 Normalized(const ZORVec3& a) {
 
 using ZORTriangle = std::array<int, 3>;
 
+// The area of triangle `t` of nodes at `positions`; 0 when it is not finite.
+inline double ZORTriangleArea(const std::vector<ZORVec3>& positions, const ZORTriangle& t) {
+  const ZORVec3& a = positions[static_cast<std::size_t>(t[0])];
+  const double area = 0.5 * Length(Cross(positions[static_cast<std::size_t>(t[1])] - a,
+                                         positions[static_cast<std::size_t>(t[2])] - a));
+  return std::isfinite(area) ? area : 0.0;
+}
+
 // Coordinates are at most this far from the origin, and a part at most this large: beyond it the
 // CAD kernel takes a value as infinite, and the squares that distances and areas take overflow.
 inline constexpr double kZORLargestCoordinate = 1e100;
