@@ -231,7 +231,7 @@ TEST_F(PartRender, DeviationAndDraftAsEveryAnalysis) {
                                                 parts + "/bracket.step' --size 200x150 --values-out v.csv "
                                                 "--mesh-out m.ply --probe 100,75 --out scan");
   ASSERT_EQ(scan.status, 0) << scan.errors;
-  EXPECT_NE(scan.output.find("deviation from bracket.step of bracket-scan.stl (length unit of the file), 200 x 150"),
+  EXPECT_NE(scan.output.find("deviation from bracket.step of bracket-scan.stl (mm), 200 x 150"),
             std::string::npos) << scan.output;
   EXPECT_NE(scan.output.find("probe 100,75: value "), std::string::npos) << scan.output;
   EXPECT_NE(ReadWholeFile((Folder() / "m.ply").string()).find("property double value"), std::string::npos);

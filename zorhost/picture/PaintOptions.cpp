@@ -39,6 +39,7 @@ const option kPaintOptions[] = {
     {"tolerance", required_argument, nullptr, kZORToleranceOption},
     {"min-draft", required_argument, nullptr, kZORMinDraftOption},
     {"pass-share", required_argument, nullptr, kZORPassShareOption},
+    {"unit", required_argument, nullptr, kZORUnitOption},
 };
 
 // "WxH", each from 1 to kZORLargestSide.
@@ -149,6 +150,9 @@ std::string ZORPaintOptionsHelp() {
                         apart), and the verdict of the share of area that reaches it
   --pass-share P        the part passes when at least P percent of its area passes (default
                         100)
+  --unit NAME           the length unit of a mesh whose file states none (and of its
+                        reference): "mm" say. A STEP or IGES part states its own, millimetres;
+                        a deviation is in its reference's unit
   --threads N           threads that work on a part's picture (default: one a core); the
                         picture is the same for any number
   --module PATH         the module to load
@@ -244,6 +248,7 @@ ZOROutcome ZORPaintOptionReader::Take(int id, const std::string& value) {
     case kZORSampleOption:
     case kZORTimeLimitOption:
     case kZORModuleOption:
+    case kZORUnitOption:
       return TakeSource(id, value);
     case kZORSettingsOption:
     case kZORBlocksOption:
@@ -276,6 +281,10 @@ ZOROutcome ZORPaintOptionReader::TakeSource(int id, const std::string& value) {
       if (value != "part" && value != "field") return Refusal("--sample", "part or field", value);
       source.sample = value == "part" ? ZORValueSource::Sample::Part : ZORValueSource::Sample::Field;
       return std::nullopt;
+    case kZORUnitOption:
+      partOptions_.push_back("--unit");
+      source.lengthUnit = value;
+      return ZORCheckNotEmpty("--unit", value);
     case kZORTimeLimitOption: {
       const std::optional<double> seconds = ZORReadDouble(value);
       if (!seconds || !(*seconds >= 0.0)) return Refusal("--time-limit", "a number of seconds, 0 for none", value);

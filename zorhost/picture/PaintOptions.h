@@ -39,6 +39,7 @@ enum ZORPaintOptionId {
   kZORToleranceOption,
   kZORMinDraftOption,
   kZORPassShareOption,
+  kZORUnitOption,
   kZORFirstJobOption,
 };
 

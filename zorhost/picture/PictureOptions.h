@@ -20,6 +20,7 @@ struct ZORValueSource {
   std::string valuesPath;  // a CSV grid
   enum class Sample { Part, Field };
   Sample sample = Sample::Part;
+  std::string lengthUnit;  // of parts whose files state none (meshes), when given
   // Reading and meshing a part may take at most this many seconds (0: no limit): the CAD
   // kernel's work cannot be interrupted, and a damaged file may keep it busy without end.
   double timeLimit = kZORDefaultTimeLimit;

@@ -55,6 +55,7 @@ struct ZORRenderValues : ZORPictureValues {
   ZORMeasuredRange measured;
   ZORAreaValues area;
   std::string unit;  // of a part's values, "1/mm" say; empty for a grid
+  std::string lengthUnit;  // a part's, its reference's when its file states none; empty when neither does
 };
 
 // What painting gave each value: its block (ZORScalePainter::kUndefinedBlock for an undefined

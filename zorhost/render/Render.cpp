@@ -10,6 +10,7 @@
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/common/Parallel.h"
 #include "zorhost/common/Numbers.h"
+#include "zorhost/inspection/AreaStatistics.h"
 #include "zorhost/picture/PictureSteps.h"
 #include "zorhost/picture/Stages.h"
 #include "zorhost/figure/FigurePng.h"
@@ -174,6 +175,12 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
                    std::to_string(values.grid.values.size()) + " values");
   }
   for (const ZORPixel& probe : options.probes) done.push_back(ProbeLine(values, options.picture, snapshot, probe));
+  stages.Begin("statistics");
+  const std::optional<ZORAreaStatistics> statistics =
+      values.part ? ZORMeasureArea(values.area, snapshot, options.scale.Passing(), options.scale.passShare) : std::nullopt;
+  if (statistics) {
+    for (const std::string& line : ZORStatisticsLines(*statistics, values.unit, values.lengthUnit)) done.push_back("statistics: " + line);
+  }
   const ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
   timeLimit.reset();  // what is written is written whole
   stages.Begin("writing");

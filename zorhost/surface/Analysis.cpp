@@ -5,17 +5,22 @@
 #include <limits>
 #include <numbers>
 
+std::string ZORLengthUnitName(const std::string& unit) { return unit.empty() ? "length unit of the file" : unit; }
+
+std::string ZORAreaUnitName(const std::string& unit) {
+  const std::string length = ZORLengthUnitName(unit);
+  return length.find(' ') != std::string::npos ? "(" + length + ")\u00b2" : length + "\u00b2";
+}
+
 namespace {
 
-// A length unit as an analysis's unit names it: the file's own when the file does not say.
-std::string Length(const std::string& unit) { return unit.empty() ? "length unit of the file" : unit; }
 
 class CurvatureAnalysis final : public ZORSurfaceAnalysis {
  public:
   explicit CurvatureAnalysis(ZORAnalysis kind) : kind_(kind) {}
   std::string Name() const override { return ZORAnalysisName(kind_); }
   std::string Unit(const std::string& lengthUnit) const override {
-    const std::string unit = Length(lengthUnit);
+    const std::string unit = ZORLengthUnitName(lengthUnit);
     const bool word = unit.find(' ') != std::string::npos;
     // Gaussian curvature is a product of two curvatures: per square length.
     if (kind_ == ZORAnalysis::Gaussian) return word ? "1/(" + unit + ")\u00b2" : "1/" + unit + "\u00b2";

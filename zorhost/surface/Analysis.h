@@ -31,6 +31,11 @@ class ZORSurfaceAnalysis {
   virtual double ValueAt(const ZORSurfacePoint& point) const = 0;
 };
 
+// A length unit as a reader sees it: "mm", or "length unit of the file" when the file does not
+// say (empty); the area unit of it, "mm²".
+std::string ZORLengthUnitName(const std::string& unit);
+std::string ZORAreaUnitName(const std::string& unit);
+
 // The curvature analyses: Gaussian, mean, or a principal curvature.
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind);
 // The draft angle against the pull direction `pull` (not zero), in degrees: 90 less the angle

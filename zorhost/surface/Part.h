@@ -30,6 +30,13 @@ class ZORPart {
   std::string Title() const;
   // The unit its lengths are in ("mm"), or empty when its file does not say.
   const std::string& LengthUnit() const { return lengthUnit_; }
+  // Gives a part whose file does not say its unit; false, nothing changed, when the file says
+  // another.
+  bool GiveLengthUnit(const std::string& unit) {
+    if (!lengthUnit_.empty()) return lengthUnit_ == unit;
+    lengthUnit_ = unit;
+    return true;
+  }
   // True for a CAD part, whose surface is exact at every point; false for a mesh, whose
   // curvatures are estimated at its vertices and interpolated between them.
   virtual bool Exact() const = 0;

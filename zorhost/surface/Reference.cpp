@@ -319,8 +319,10 @@ class DeviationAnalysis final : public ZORSurfaceAnalysis {
   DeviationAnalysis(std::shared_ptr<const ZORReference> reference, const ZORDeviationOptions& options)
       : reference_(std::move(reference)), options_(options) {}
   std::string Name() const override { return "deviation from " + reference_->Part().Title(); }
+  // The reference's unit, which a mesh measured against it, stating none, is taken to share.
   std::string Unit(const std::string& lengthUnit) const override {
-    return lengthUnit.empty() ? "length unit of the file" : lengthUnit;
+    const std::string& own = reference_->Part().LengthUnit();
+    return ZORLengthUnitName(own.empty() ? lengthUnit : own);
   }
   double ValueAt(const ZORSurfacePoint& point) const override {
     constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
