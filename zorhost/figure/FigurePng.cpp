@@ -109,6 +109,16 @@ class Canvas {
       Blend(x + width, y + i, black, 255);
     }
   }
+  // A filled circle, its rim's pixels blended by how much of them it covers.
+  void Disc(double cx, double cy, double radius, const ZORRgba& color) {
+    if (!(radius > 0.0)) return;
+    for (int y = static_cast<int>(std::floor(cy - radius)); y <= static_cast<int>(std::ceil(cy + radius)); ++y) {
+      for (int x = static_cast<int>(std::floor(cx - radius)); x <= static_cast<int>(std::ceil(cx + radius)); ++x) {
+        const double inside = radius + 0.5 - std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+        if (inside > 0.0) Blend(x, y, color, static_cast<int>(255.0 * std::min(1.0, inside)));
+      }
+    }
+  }
   void Copy(int x, int y, int width, int height, const std::vector<std::uint8_t>& rgba) {
     for (int row = 0; row < height; ++row) {
       std::copy_n(rgba.begin() + static_cast<std::ptrdiff_t>(row) * width * 4, width * 4,
@@ -173,15 +183,40 @@ struct RasterMarks {
     }
   }
   void operator()(const ZORFigure::Picture& p) const { canvas.Copy(p.x, p.y, p.width, p.height, picture); }
+  void operator()(const ZORFigure::Line& l) const {
+    const double length = std::hypot(l.x2 - l.x1, l.y2 - l.y1);
+    const int steps = std::max(1, static_cast<int>(std::ceil(length * 2.0)));
+    for (int i = 0; i <= steps; ++i) {
+      const double x = l.x1 + (l.x2 - l.x1) * i / steps, y = l.y1 + (l.y2 - l.y1) * i / steps;
+      canvas.Disc(x, y, 1.0, l.color);
+    }
+  }
+  void operator()(const ZORFigure::Disc& d) const {
+    canvas.Disc(d.x, d.y, d.radius, d.ring);
+    canvas.Disc(d.x, d.y, d.radius - 1.5, d.fill);
+  }
 };
 
 }  // namespace
 
-std::string ZORFigurePng(const std::string& title, int columns, int rows,
-                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend) {
-  const ZORFigure figure = ZORLayOutFigure(title, columns, rows, legend);
+namespace {
+
+std::string DrawnPng(const ZORFigure& figure, const std::vector<std::uint8_t>& rgba) {
   Canvas canvas(figure.width, figure.height);
   const RasterMarks marks{canvas, rgba};
   for (const ZORFigure::Mark& mark : figure.marks) std::visit(marks, mark);
   return ZOREncodePng(figure.width, figure.height, canvas.Pixels());
+}
+
+}  // namespace
+
+std::string ZORFigurePng(const std::string& title, int columns, int rows,
+                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
+                         const std::vector<ZORFigureCallout>& callouts) {
+  return DrawnPng(ZORLayOutFigure(title, columns, rows, legend, callouts), rgba);
+}
+
+std::string ZORMarkedPicturePng(int columns, int rows, const std::vector<std::uint8_t>& rgba,
+                                const std::vector<ZORFigureCallout>& callouts) {
+  return DrawnPng(ZORLayOutMarkedPicture(columns, rows, callouts), rgba);
 }

@@ -29,6 +29,11 @@ constexpr int kBarTallest = 640;
 constexpr int kTickSpacing = 18;
 constexpr int kTickLength = 6;
 constexpr std::size_t kNoteWidth = 64;  // characters
+constexpr int kHistogramWidth = 100;    // a bar of a block holding the whole area
+constexpr double kCalloutReach = 44.0;  // from a point to its label
+constexpr double kCalloutRadius = 9.0;
+constexpr ZORRgba kCalloutColor{20, 20, 20, 255};
+constexpr ZORRgba kLabelBackground{255, 255, 255, 230};
 
 // Splits a sentence into lines of about `width` characters, at spaces.
 std::vector<std::string> Wrapped(const std::string& sentence, std::size_t width) {
@@ -97,6 +102,8 @@ class LegendPlacer {
     Text(left[0], heading, "block", true);
     for (int c = 0; c < 3; ++c) Text(left[c + 1], heading, kColumns[c].heading, true);
     Text(left[4] + count, heading, "count", true, true);
+    const int histogram = left[4] + count + kColumnGap;
+    if (legend.areaShares) Text(histogram, heading, "area", true);
     int rowTop = y_ + kLineHeight + 4;
     for (auto row = legend.rows.rbegin(); row != legend.rows.rend(); ++row) {
       Add(ZORFigure::Swatch{x_, rowTop, kSwatchWidth, kSwatchHeight, row->color, !row->colorImposed});
@@ -106,6 +113,7 @@ class LegendPlacer {
       Text(left[2], baseline, row->span);
       Text(left[3], baseline, row->colorText);
       Text(left[4] + count, baseline, std::to_string(row->count), false, true);
+      if (legend.areaShares) AreaBar(histogram, rowTop, *row);
       rowTop += kRowHeight;
     }
     width_ = std::max(width_, left[4] + count - x_);
@@ -114,6 +122,30 @@ class LegendPlacer {
       Text(x_, rowTop + kFontSize + 4, "* interpolated color (dashed): blended inside its block", false, false, kGray);
       height_ += kLineHeight + 8;
     }
+  }
+
+  // A block's share of the area: a bar in its color, as long as the share of kHistogramWidth, and
+  // the share.
+  void AreaBar(int x, int rowTop, const ZORLegendRow& row) {
+    const double share = std::clamp(row.areaShare, 0.0, 100.0);
+    const int length = share > 0.0 ? std::max(1, static_cast<int>(std::lround(share / 100.0 * kHistogramWidth))) : 0;
+    if (length > 0) Add(ZORFigure::Swatch{x, rowTop + 3, length, kSwatchHeight - 6, row.color, false});
+    Text(x + kHistogramWidth + 6, rowTop + 14, ZORShownFixed(share, 1) + " %");
+  }
+
+  // The callouts' list: each on a line of its own, a hidden one said so.
+  void CalloutList(const std::vector<ZORFigureCallout>& callouts) {
+    if (callouts.empty()) return;
+    int y = y_ + height_ + 4;
+    Text(x_, y + kFontSize, "callouts", true);
+    y += kLineHeight;
+    for (const ZORFigureCallout& callout : callouts) {
+      for (const std::string& line : Wrapped(callout.listed + (callout.seen ? "" : " (hidden in this view)"), kNoteWidth)) {
+        Text(x_, y + kFontSize, line);
+        y += kLineHeight;
+      }
+    }
+    height_ = y - y_ + 6;
   }
 
   // A color bar, block n at the top, every k-th boundary labelled.
@@ -189,7 +221,62 @@ int ZORFigureTextWidth(const std::string& text, int size) {
   return static_cast<int>(std::ceil(static_cast<double>(characters) * size * 0.61));
 }
 
-ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend) {
+namespace {
+
+// The callouts seen, on the picture at (left, top), `width` x `height`: a leader line from each
+// point outward, away from the picture's middle, to a numbered disc and the label beside it,
+// labels kept inside the picture and apart.
+void DrawCallouts(std::vector<ZORFigure::Mark>& marks, int left, int top, int width, int height,
+                  const std::vector<ZORFigureCallout>& callouts) {
+  std::vector<std::pair<double, double>> placed;
+  for (const ZORFigureCallout& callout : callouts) {
+    if (!callout.seen) continue;
+    const double x = left + callout.x * width, y = top + callout.y * height;
+    double dx = callout.x - 0.5, dy = callout.y - 0.5;
+    const double length = std::hypot(dx, dy);
+    dx = length > 1e-9 ? dx / length : 0.7071;
+    dy = length > 1e-9 ? dy / length : -0.7071;
+    const int labelWidth = ZORFigureTextWidth(callout.label);
+    const double margin = kCalloutRadius + 2.0;
+    double lx = std::clamp(x + kCalloutReach * dx, left + margin, left + width - margin);
+    double ly = std::clamp(y + kCalloutReach * dy, top + margin, top + height - margin);
+    for (const auto& [px, py] : placed) {
+      if (std::fabs(px - lx) < 2.0 * kCalloutRadius + labelWidth && std::fabs(py - ly) < 2.0 * kCalloutRadius + 2.0) {
+        ly = std::min(ly + 2.0 * kCalloutRadius + 4.0, top + height - margin);
+      }
+    }
+    placed.emplace_back(lx, ly);
+    marks.emplace_back(std::in_place_type<ZORFigure::Line>, ZORFigure::Line{x, y, lx, ly, kCalloutColor});
+    marks.emplace_back(std::in_place_type<ZORFigure::Disc>, ZORFigure::Disc{x, y, 2.5, kCalloutColor, kCalloutColor});
+    marks.emplace_back(std::in_place_type<ZORFigure::Disc>,
+                       ZORFigure::Disc{lx, ly, kCalloutRadius, {255, 255, 255, 255}, kCalloutColor});
+    const std::string number = std::to_string(callout.number);
+    marks.emplace_back(std::in_place_type<ZORFigure::Text>,
+                       ZORFigure::Text{static_cast<int>(std::lround(lx - ZORFigureTextWidth(number, 11) / 2.0)),
+                                       static_cast<int>(std::lround(ly + 4.0)), number, 11, true});
+    // The label on the side away from the point, on a light ground that keeps it legible.
+    const bool onLeft = dx < 0.0 && lx - kCalloutRadius - 4 - labelWidth >= left;
+    const int labelX = onLeft ? static_cast<int>(lx - kCalloutRadius - 4 - labelWidth) : static_cast<int>(lx + kCalloutRadius + 4);
+    marks.emplace_back(std::in_place_type<ZORFigure::Swatch>,
+                       ZORFigure::Swatch{labelX - 2, static_cast<int>(ly) - 9, labelWidth + 4, 16, kLabelBackground, false});
+    marks.emplace_back(std::in_place_type<ZORFigure::Text>,
+                       ZORFigure::Text{labelX, static_cast<int>(ly) + 4, callout.label, kFontSize, false});
+  }
+}
+
+}  // namespace
+
+ZORFigure ZORLayOutMarkedPicture(int width, int height, const std::vector<ZORFigureCallout>& callouts) {
+  ZORFigure figure;
+  figure.width = width;
+  figure.height = height;
+  figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, ZORFigure::Picture{0, 0, width, height});
+  DrawCallouts(figure.marks, 0, 0, width, height, callouts);
+  return figure;
+}
+
+ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend,
+                          const std::vector<ZORFigureCallout>& callouts) {
   ZORFigure figure;
   figure.marks.emplace_back(std::in_place_type<ZORFigure::Text>, ZORFigure::Text{kMargin, kTitleBaseline, title, kTitleSize});
   figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, ZORFigure::Picture{kMargin, kPictureTop, width, height});
@@ -201,6 +288,8 @@ ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const
     placer.Bar(legend, height);
   }
   placer.Notes(legend);
+  placer.CalloutList(callouts);
+  DrawCallouts(figure.marks, kMargin, kPictureTop, width, height, callouts);
   figure.width = std::max(legendX + placer.Width(), kMargin + ZORFigureTextWidth(title, kTitleSize)) + kMargin;
   figure.height = std::max(kPictureTop + height, kPictureTop + placer.Height()) + kMargin;
   return figure;

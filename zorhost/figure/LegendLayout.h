@@ -44,16 +44,44 @@ struct ZORFigure {
   struct Picture {
     int x, y, width, height;
   };
-  using Mark = std::variant<Text, Swatch, Frame, Tick, Strip, Picture>;
+  // A line two pixels wide.
+  struct Line {
+    double x1, y1, x2, y2;
+    ZORRgba color{0, 0, 0, 255};
+  };
+  // A filled circle with a ring.
+  struct Disc {
+    double x, y, radius;
+    ZORRgba fill;
+    ZORRgba ring{0, 0, 0, 255};
+  };
+  using Mark = std::variant<Text, Swatch, Frame, Tick, Strip, Picture, Line, Disc>;
 
   int width = 0;
   int height = 0;
   std::vector<Mark> marks;
 };
 
+// A numbered point of the picture: where it lies, as shares of the picture's width and height from
+// its top left; whether it is seen there (a hidden one is listed, not drawn); the label drawn by
+// it and the line that lists it under the legend.
+struct ZORFigureCallout {
+  int number = 0;
+  double x = 0.0, y = 0.0;
+  bool seen = true;
+  std::string label;
+  std::string listed;
+};
+
 // The figure of a picture shown `width` x `height` pixels beside `legend`, under `title`: a table
-// of the blocks up to 24 of them, a color bar with spread labels beyond, then the notes.
-ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend);
+// of the blocks up to 24 of them (with each block's share of the area as a bar, when the legend
+// gives them), a color bar with spread labels beyond, then the notes and the callouts' list; the
+// callouts seen drawn on the picture, a leader line from each point to its numbered label.
+ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend,
+                          const std::vector<ZORFigureCallout>& callouts = {});
+
+// The picture alone, `width` x `height`, its callouts seen drawn on it.
+ZORFigure ZORLayOutMarkedPicture(int width, int height, const std::vector<ZORFigureCallout>& callouts);
 
 // The width of `text` in the figure's font at `size` pixels.
 int ZORFigureTextWidth(const std::string& text, int size = 12);

@@ -27,6 +27,7 @@ struct ZORLegendRow {
   double lowerBoundary = 0.0;
   bool lowerBoundaryImposed = false;
   long count = 0;
+  double areaShare = -1.0;  // percent of the part's area with a value in the block; -1 when not known
 
   std::string span;      // "FROM to TO", or "none"
   std::string boundary;  // "VALUE imposed", "VALUE", or empty for the first block
@@ -37,6 +38,7 @@ struct ZORLegendModel {
   int blocks = 0;
   std::vector<ZORLegendRow> rows;  // block 1 first
   bool counted = false;            // the rows' counts are the values painted
+  bool areaShares = false;         // the rows give their shares of the part's area
   ZORRgba undefinedColor;
   long undefined = 0;
   long noColor = 0;

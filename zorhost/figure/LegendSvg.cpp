@@ -121,6 +121,14 @@ class SvgMarks {
     out_ << Image(s.x, s.y, s.width, s.height, ZOREncodePng(1, static_cast<int>(s.colors.size()), rgba));
   }
   void operator()(const ZORFigure::Picture& p) const { out_ << Image(p.x, p.y, p.width, p.height, picture_); }
+  void operator()(const ZORFigure::Line& l) const {
+    out_ << "<line x1=\"" << ZORExactNumber(l.x1) << "\" y1=\"" << ZORExactNumber(l.y1) << "\" x2=\"" << ZORExactNumber(l.x2)
+         << "\" y2=\"" << ZORExactNumber(l.y2) << "\" stroke=\"" << Rgb(l.color) << "\" stroke-width=\"2\"/>\n";
+  }
+  void operator()(const ZORFigure::Disc& d) const {
+    out_ << "<circle cx=\"" << ZORExactNumber(d.x) << "\" cy=\"" << ZORExactNumber(d.y) << "\" r=\"" << ZORExactNumber(d.radius)
+         << "\" fill=\"" << Rgb(d.fill) << "\" stroke=\"" << Rgb(d.ring) << "\" stroke-width=\"1.5\"/>\n";
+  }
 
  private:
   std::ostringstream& out_;
@@ -130,11 +138,12 @@ class SvgMarks {
 }  // namespace
 
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
-                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend) {
+                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
+                         const std::vector<ZORFigureCallout>& callouts) {
   const PictureBox box = Fit(columns, rows);
   const std::string png = ZOREncodePng(box.width, box.height, Resample(rgba, columns, rows, box));
   const ZORFigure figure = ZORLayOutFigure(title + (box.stretched ? " (stretched to be seen)" : ""),
-                                           box.width, box.height, legend);
+                                           box.width, box.height, legend, callouts);
   std::ostringstream svg;
   svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << figure.width << "\" height=\""
       << figure.height << "\" font-family=\"" << kFont << "\" font-size=\"12\">\n"

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "zorhost/figure/LegendLayout.h"
 #include "zorhost/figure/LegendModel.h"
 
 // The painted picture (`rgba`, `columns` x `rows`, rows top first) beside `legend`, under
 // `title`. The picture is resampled, nearest pixel, to the size it is shown at, so that it looks
 // the same in every viewer.
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
-                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend);
+                         const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
+                         const std::vector<ZORFigureCallout>& callouts = {});

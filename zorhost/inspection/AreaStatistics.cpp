@@ -123,6 +123,12 @@ std::optional<ZORAreaStatistics> ZORMeasureArea(const ZORAreaValues& area, const
   return statistics;
 }
 
+void ZORAddAreaShares(const ZORAreaStatistics& statistics, ZORLegendModel& legend) {
+  if (statistics.blockShares.size() != legend.rows.size()) return;
+  for (std::size_t k = 0; k < legend.rows.size(); ++k) legend.rows[k].areaShare = statistics.blockShares[k];
+  legend.areaShares = true;
+}
+
 std::string ZORShareText(double percent) {
   if (percent > 0.0 && percent < 0.1) return "< 0.1 %";
   if (percent < 100.0 && percent > 99.9) return "> 99.9 %";
@@ -135,7 +141,7 @@ std::string Where(const ZORValuePoint& at) {
   std::string text = "at (" + ZORShownNumber(at.point.x) + ", " + ZORShownNumber(at.point.y) + ", " +
                      ZORShownNumber(at.point.z) + ")";
   if (at.face >= 0) text += ", face " + std::to_string(at.face + 1);
-  if (at.vertex >= 0) text += ", vertex " + std::to_string(at.vertex);
+  if (at.vertex >= 0) text += ", vertex " + std::to_string(at.vertex + 1);
   return text;
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "zorhost/figure/LegendModel.h"
 #include "zorhost/picture/PictureSteps.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/scale/ToleranceScale.h"
@@ -47,6 +48,9 @@ struct ZORAreaStatistics {
 // `snapshot`'s scale. Nothing when no point has a value.
 std::optional<ZORAreaStatistics> ZORMeasureArea(const ZORAreaValues& area, const ZORScaleSnapshot& snapshot,
                                                 const std::optional<ZORToleranceBand>& passing, double passShare);
+
+// Each block's share of the area given to the legend's rows, for its histogram.
+void ZORAddAreaShares(const ZORAreaStatistics& statistics, ZORLegendModel& legend);
 
 // The statistics as a person reads them in the summary, a line each, with the values' `unit` and
 // the part's `lengthUnit`.

@@ -10,7 +10,7 @@
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/common/Parallel.h"
 #include "zorhost/common/Numbers.h"
-#include "zorhost/inspection/AreaStatistics.h"
+#include "zorhost/inspection/Inspect.h"
 #include "zorhost/picture/PictureSteps.h"
 #include "zorhost/picture/Stages.h"
 #include "zorhost/figure/FigurePng.h"
@@ -54,11 +54,11 @@ ZOROutcome MeshFile(const std::string& path, const ZORSurfaceMesh& mesh, const Z
 }
 
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
-// when asked, the analysed mesh and the picture's values. The picture is made from the painting,
-// which it takes.
+// when asked, the analysed mesh, the picture's values and the inspection's files. The picture is
+// made from the painting, which it takes.
 ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture,
                       ZORRenderValues& values, ZORPainting painting,
-                      const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend) {
+                      const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend, ZORInspected inspected) {
   const ZORValueGrid& grid = values.grid;
   const std::vector<std::uint8_t> rgba =
       ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background);
@@ -68,10 +68,10 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
   std::string png, svg;
   ZORInParallel(2, 1, std::min(ZORThreadCount(picture.threads), 2), [&](int, std::size_t first, std::size_t) {
     if (first == 0) {
-      png = outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend)
-                                    : ZOREncodePng(grid.width, grid.height, rgba);
+      png = outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed)
+                                    : ZORMarkedPicturePng(grid.width, grid.height, rgba, inspected.placed);
     } else {
-      svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend);
+      svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend, inspected.placed);
     }
   });
   if (png.empty()) return ZORFailure("the picture could not be encoded");
@@ -84,13 +84,14 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
     files.emplace_back(outputs.meshPath, std::move(contents));
   }
   if (!outputs.valuesPath.empty()) files.emplace_back(outputs.valuesPath, ValuesCsv(values));
+  for (auto& file : inspected.files) files.push_back(std::move(file));
   return ZORWriteFilesWhole(files);
 }
 
 // Step 6: what was painted, what the options did, the legend as text, what was written.
 void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
                   const ZORLegendModel& legend, const std::vector<std::string>& done,
-                  std::ostream& out) {
+                  const std::vector<std::string>& inspectionFiles, std::ostream& out) {
   out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from "
       << ZORShownNumber(values.measured.smallest) << " to " << ZORShownNumber(values.measured.largest);
   if (values.part) out << " over the whole part (" << values.area.points.how << ")";
@@ -109,6 +110,7 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
   out << "wrote " << outputs.prefix << ".png and " << outputs.prefix << ".svg";
   if (!outputs.meshPath.empty()) out << ", " << outputs.meshPath;
   if (!outputs.valuesPath.empty()) out << ", " << outputs.valuesPath;
+  for (const std::string& file : inspectionFiles) out << ", " << file;
   out << "\n";
 }
 
@@ -132,6 +134,12 @@ ZOROutcome CheckFiles(const ZORRenderOptions& options) {
   std::vector<ZORNamedFile> outputs = {{"--out", written.prefix + ".png"}, {"--out", written.prefix + ".svg"}};
   if (!written.meshPath.empty()) outputs.push_back({"--mesh-out", written.meshPath});
   if (!written.valuesPath.empty()) outputs.push_back({"--values-out", written.valuesPath});
+  const ZORInspectionRequest& inspection = options.inspection;
+  if (!inspection.statisticsPath.empty()) outputs.push_back({"--stats-out", inspection.statisticsPath});
+  if (!inspection.reportPath.empty()) {
+    outputs.push_back({"--report", inspection.reportPath});
+    outputs.push_back({"--report", inspection.ReportRecordPath()});
+  }
   const std::string& saved = options.scale.saveSettingsName;
   if (!saved.empty() && ZORCheckRepositoryName(saved).empty()) {
     outputs.push_back({"--save-settings", ZORRepositoryPath(saved), true});
@@ -175,20 +183,22 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
                    std::to_string(values.grid.values.size()) + " values");
   }
   for (const ZORPixel& probe : options.probes) done.push_back(ProbeLine(values, options.picture, snapshot, probe));
-  stages.Begin("statistics");
-  const std::optional<ZORAreaStatistics> statistics =
-      values.part ? ZORMeasureArea(values.area, snapshot, options.scale.Passing(), options.scale.passShare) : std::nullopt;
-  if (statistics) {
-    for (const std::string& line : ZORStatisticsLines(*statistics, values.unit, values.lengthUnit)) done.push_back("statistics: " + line);
+  ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
+  ZORInspected inspected;
+  if (ZOROutcome problem = ZORInspect(options.inspection, options, values, scale.get(), snapshot, legend, stages, inspected)) {
+    return problem;
   }
-  const ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
+  for (std::string& line : ZORInspectionLines(inspected, values)) done.push_back(std::move(line));
   timeLimit.reset();  // what is written is written whole
   stages.Begin("writing");
-  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend)) {
+  std::vector<std::string> written;
+  for (const auto& file : inspected.files) written.push_back(file.first);
+  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend,
+                                      std::move(inspected))) {
     return problem;
   }
   stages.End();
   if (options.timings) done.push_back("timings: " + stages.Timings());
-  PrintSummary(options.outputs, values, legend, done, out);
+  PrintSummary(options.outputs, values, legend, done, written, out);
   return std::nullopt;
 }

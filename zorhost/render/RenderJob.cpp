@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <ostream>
 
+#include "zorhost/common/Choices.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/picture/PaintOptions.h"
 #include "zorhost/render/Render.h"
@@ -12,7 +15,8 @@
 namespace {
 
 enum RenderOption {
-  kOut = kZORFirstJobOption, kLegend, kMeshOut, kValuesOut, kSaveSettings, kPerValue, kCheck, kProbe, kTimings
+  kOut = kZORFirstJobOption, kLegend, kMeshOut, kValuesOut, kSaveSettings, kPerValue, kCheck, kProbe, kTimings,
+  kStatsOut, kCallout, kCallouts, kReport, kReportViews
 };
 
 const char* const kHelp = R"(usage: zorhost render [PART] [options]
@@ -34,6 +38,21 @@ const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png, the pi
                         (--values-out holds it exactly), its block and color, the surface point
                         and its face (CAD) or nearest vertex (mesh); give it again for more pixels
   --timings             tell each stage's time and the peak memory
+  --stats-out FILE.json write the statistics of the whole part by area, with the inputs, the
+                        scale and the callouts (docs/statistics.md tells its schema)
+  --callout X,Y,Z       a numbered label at the part's point nearest X,Y,Z with its value, a
+                        leader line to it on PREFIX.png and .svg, listed under the legend (a
+                        point the part hides in the view is listed as hidden); give it again
+                        for more
+  --callouts extremes   callouts at the minimum and maximum, and with --tolerance or
+                        --min-draft at the worst point outside on each side
+  --report FILE.html    write a report to hand on: one page, pictures embedded, printable on
+                        A4: the inputs (sizes, SHA-256, units), the analysis and its options,
+                        pictures of the views on one scale, the legend with each block's share
+                        of the area, the statistics, the callouts and the verdict; FILE.json
+                        beside it holds the same numbers (--stats-out's schema)
+  --report-views V,...  the report's views (default iso,front,top,right), each as --view
+                        takes it; separate azimuth and elevation with a colon: 30:20
   -h, --help            this text
 )";
 
@@ -44,6 +63,51 @@ ZOROutcome CheckOutPrefix(const std::string& prefix) {
   if (last.empty() || last == "." || last == ".." || ZORIsDirectory(prefix)) {
     return ZORUsageProblem("--out " + ZORShown(prefix) + " names a folder; give a file prefix such as " +
                            ZORShown(prefix + (prefix.back() == '/' ? "" : "/") + "analysis"));
+  }
+  return std::nullopt;
+}
+
+// The options of an inspection.
+ZOROutcome TakeInspectionOption(int id, const std::string& value, ZORRenderOptions& options) {
+  ZORInspectionRequest& inspection = options.inspection;
+  switch (id) {
+    case kStatsOut:
+      options.inspection.statisticsPath = value;
+      return ZORCheckNotEmpty("--stats-out", value);
+    case kCallout: {
+      const std::optional<std::vector<double>> point = ZORReadDoubles(value);
+      if (!point || point->size() != 3 || !std::all_of(point->begin(), point->end(), [](double c) { return std::isfinite(c); })) {
+        return ZORUsageProblem("--callout is X,Y,Z, a point: three finite numbers, not " + ZORShown(value));
+      }
+      inspection.callouts.push_back({(*point)[0], (*point)[1], (*point)[2]});
+      return std::nullopt;
+    }
+    case kCallouts:
+      if (value != "extremes") return ZORUsageProblem("--callouts is extremes, not " + ZORShown(value));
+      inspection.extremeCallouts = true;
+      return std::nullopt;
+    case kReport: {
+      options.inspection.reportPath = value;
+      const std::size_t dot = value.rfind('.');
+      if (dot == std::string::npos || value.substr(dot) != ".html") {
+        return ZORUsageProblem("--report names an HTML file, FILE.html, not " + ZORShown(value));
+      }
+      return std::nullopt;
+    }
+  }
+  inspection.reportViews.clear();
+  std::size_t at = 0;
+  while (at <= value.size()) {
+    const std::size_t comma = std::min(value.find(',', at), value.size());
+    std::string view = value.substr(at, comma - at);
+    std::replace(view.begin(), view.end(), ':', ',');
+    const std::optional<ZORViewpoint> viewpoint = ZORViewpoint::Read(view);
+    if (!viewpoint) {
+      return ZORUsageProblem("--report-views is a list of views (" + ZORChoices(ZORViewNames()) +
+                             ", or AZ:EL in degrees), not " + ZORShown(value));
+    }
+    inspection.reportViews.push_back(*viewpoint);
+    at = comma + 1;
   }
   return std::nullopt;
 }
@@ -84,8 +148,28 @@ ZOROutcome TakeOption(int id, const std::string& value, ZORRenderOptions& option
     case kTimings:
       options.timings = true;
       return std::nullopt;
+    case kStatsOut:
+    case kCallout:
+    case kCallouts:
+    case kReport:
+    case kReportViews:
+      return TakeInspectionOption(id, value, options);
   }
   return paint.Take(id, value);
+}
+
+// The outputs only a part's picture has.
+ZOROutcome PartOnly(const ZORRenderOptions& options) {
+  const ZOROutputs& outputs = options.outputs;
+  const ZORInspectionRequest& inspection = options.inspection;
+  for (const auto& [given, option] : {std::pair{!outputs.meshPath.empty(), "--mesh-out"},
+                                      {!inspection.statisticsPath.empty(), "--stats-out"},
+                                      {!inspection.reportPath.empty(), "--report"},
+                                      {!inspection.callouts.empty() || inspection.extremeCallouts, "--callout"},
+                                      {!inspection.reportViews.empty(), "--report-views"}}) {
+    if (given) return ZORUsageProblem(std::string(option) + " is for a part's picture, not a grid of values");
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -102,6 +186,11 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
       {"check", no_argument, nullptr, kCheck},
       {"probe", required_argument, nullptr, kProbe},
       {"timings", no_argument, nullptr, kTimings},
+      {"stats-out", required_argument, nullptr, kStatsOut},
+      {"callout", required_argument, nullptr, kCallout},
+      {"callouts", required_argument, nullptr, kCallouts},
+      {"report", required_argument, nullptr, kReport},
+      {"report-views", required_argument, nullptr, kReportViews},
   });
   ZORRenderOptions options;
   ZORPaintOptionReader paint(options, modulePath);
@@ -113,9 +202,7 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
     return 0;
   }
   if (!read.problem) read.problem = paint.Finish(read.positional);
-  if (!read.problem && !options.outputs.meshPath.empty() && !options.source.PaintsPart()) {
-    read.problem = ZORUsageProblem("--mesh-out is for a part's picture, not a grid of values");
-  }
+  if (!read.problem && !options.source.PaintsPart()) read.problem = PartOnly(options);
   if (read.problem) return ZORReport(read.problem, "render", err);
   options.progress = isatty(STDERR_FILENO) != 0;
   std::unique_ptr<ZORModuleHost> host;

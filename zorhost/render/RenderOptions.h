@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "zorhost/inspection/Inspect.h"
 #include "zorhost/picture/PictureOptions.h"
 
 // What is written besides the summary.
@@ -20,4 +21,5 @@ struct ZORRenderOptions : ZORPaintRequest {
   ZORPaintingMode painting = ZORPaintingMode::Painter;
   std::vector<ZORPixel> probes;   // what the picture shows there, told in the summary, a line each
   bool timings = false;           // tell each stage's time and the peak memory
+  ZORInspectionRequest inspection;
 };

@@ -105,6 +105,52 @@ ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnaly
   return *ZORPictureUnlessStopped(part, analysis, viewpoint, width, height, threads, progress, {});
 }
 
+ZORPictureSpot ZORSpotInPicture(const ZORPart& part, const ZORCamera& camera, const ZORVec3& point, int width,
+                                int height) {
+  const ZORVec3 at = camera.ToScreen(point);
+  ZORPictureSpot spot{at.x, at.y, false};
+  if (!(at.x >= 0.0 && at.y >= 0.0 && at.x < width && at.y < height)) return spot;
+  const std::vector<ZORVec3> screen = OnScreen(part, camera);
+  const std::vector<ZORTriangle>& triangles = part.Mesh().triangles;
+  const std::optional<ZORRasterHit> hit =
+      ZORRasterizePixel(screen, triangles, static_cast<int>(at.x), static_cast<int>(at.y));
+  if (!hit) {
+    spot.seen = true;  // on the outline, between pixel centres
+    return spot;
+  }
+  const ZORTriangle& t = triangles[static_cast<std::size_t>(hit->triangle)];
+  double depth = 0.0;
+  for (int k = 0; k < 3; ++k) depth += hit->barycentric[static_cast<std::size_t>(k)] * screen[static_cast<std::size_t>(t[static_cast<std::size_t>(k)])].z;
+  constexpr double kPixels = 2.0;
+  spot.seen = at.z >= depth - kPixels / camera.pixelsPerUnit;
+  return spot;
+}
+
+ZORSurfacePoint ZORNearestOnPart(const ZORPart& part, const ZORVec3& point, int* vertex) {
+  const ZORSurfaceMesh& mesh = part.Mesh();
+  int best = -1;
+  std::array<double, 3> bestAt{};
+  double nearest = std::numeric_limits<double>::infinity();
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    const ZORTriangle& corners = mesh.triangles[t];
+    const ZORVec3 &a = mesh.positions[static_cast<std::size_t>(corners[0])], &b = mesh.positions[static_cast<std::size_t>(corners[1])],
+                  &c = mesh.positions[static_cast<std::size_t>(corners[2])];
+    const std::array<double, 3> at = ZORClosestOnTriangle(point, a, b, c);
+    const double distance = Length(point - (at[0] * a + at[1] * b + at[2] * c));
+    if (distance < nearest) {
+      nearest = distance;
+      best = static_cast<int>(t);
+      bestAt = at;
+    }
+  }
+  if (best < 0) return {};
+  if (vertex) {
+    const int corner = static_cast<int>(std::max_element(bestAt.begin(), bestAt.end()) - bestAt.begin());
+    *vertex = mesh.triangles[static_cast<std::size_t>(best)][static_cast<std::size_t>(corner)];
+  }
+  return part.PointAt(best, bestAt);
+}
+
 std::optional<ZORProbe> ZORProbePreparedPart(const ZORPart& part, const ZORSurfaceAnalysis& analysis,
                                              const ZORViewpoint& viewpoint, int width, int height,
                                              int column, int row) {

@@ -63,6 +63,19 @@ ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnaly
                                       const ZORViewpoint& viewpoint, int width, int height, int threads = 0,
                                       const ZORPixelProgress& progress = {});
 
+// Where `point`, a point of the prepared part, lies in the picture `camera` makes, `width` x
+// `height` pixels (x, y in pixels from the top left), and whether the part hides it there: seen
+// when no surface nearer the viewer than it, by two pixels, covers its pixel.
+struct ZORPictureSpot {
+  double x = 0.0, y = 0.0;
+  bool seen = false;
+};
+ZORPictureSpot ZORSpotInPicture(const ZORPart& part, const ZORCamera& camera, const ZORVec3& point, int width,
+                                int height);
+
+// The point of the prepared part's mesh nearest `point`, and the part's surface there.
+ZORSurfacePoint ZORNearestOnPart(const ZORPart& part, const ZORVec3& point, int* vertex = nullptr);
+
 // What one pixel of that picture shows: its value, exactly the picture's, the surface point, and
 // the face (CAD) or the nearest vertex (mesh) it lies on.
 struct ZORProbe {

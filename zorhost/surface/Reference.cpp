@@ -92,39 +92,6 @@ class TrianglesWithin final : public BVH_Traverse<double, 3, Triangulation, doub
   std::vector<int> found_;
 };
 
-// Where on triangle (a, b, c) the point nearest `p` lies, in barycentric coordinates; exactly 0
-// for the corners it does not depend on (Ericson, Real-Time Collision Detection, 5.1.5).
-std::array<double, 3> ClosestOnTriangle(const ZORVec3& p, const ZORVec3& a, const ZORVec3& b, const ZORVec3& c) {
-  const ZORVec3 ab = b - a, ac = c - a, ap = p - a;
-  const double d1 = Dot(ab, ap), d2 = Dot(ac, ap);
-  if (d1 <= 0.0 && d2 <= 0.0) return {1.0, 0.0, 0.0};
-  const ZORVec3 bp = p - b;
-  const double d3 = Dot(ab, bp), d4 = Dot(ac, bp);
-  if (d3 >= 0.0 && d4 <= d3) return {0.0, 1.0, 0.0};
-  const double vc = d1 * d4 - d3 * d2;
-  if (vc <= 0.0 && d1 >= 0.0 && d3 <= 0.0) {
-    const double v = d1 - d3 > 0.0 ? d1 / (d1 - d3) : 0.0;
-    return {1.0 - v, v, 0.0};
-  }
-  const ZORVec3 cp = p - c;
-  const double d5 = Dot(ab, cp), d6 = Dot(ac, cp);
-  if (d6 >= 0.0 && d5 <= d6) return {0.0, 0.0, 1.0};
-  const double vb = d5 * d2 - d1 * d6;
-  if (vb <= 0.0 && d2 >= 0.0 && d6 <= 0.0) {
-    const double w = d2 - d6 > 0.0 ? d2 / (d2 - d6) : 0.0;
-    return {1.0 - w, 0.0, w};
-  }
-  const double va = d3 * d6 - d5 * d4;
-  if (va <= 0.0 && d4 - d3 >= 0.0 && d5 - d6 >= 0.0) {
-    const double w = (d4 - d3) + (d5 - d6) > 0.0 ? (d4 - d3) / ((d4 - d3) + (d5 - d6)) : 0.0;
-    return {0.0, 1.0 - w, w};
-  }
-  const double sum = va + vb + vc;
-  if (!(sum > 0.0)) return {1.0, 0.0, 0.0};  // no area: its first corner
-  const double v = vb / sum, w = vc / sum;
-  return {1.0 - v - w, v, w};
-}
-
 }  // namespace
 
 // The reference's mesh in a BVH, and which of its edges and nodes are on the mesh's edge: those
@@ -169,7 +136,7 @@ class ZORReference::Index {
   Found On(const ZORVec3& point, int triangle) const {
     const ZORTriangle& t = mesh_.triangles[static_cast<std::size_t>(triangle)];
     const auto corner = [this, &t](int k) { return mesh_.positions[static_cast<std::size_t>(t[static_cast<std::size_t>(k)])]; };
-    const std::array<double, 3> at = ClosestOnTriangle(point, corner(0), corner(1), corner(2));
+    const std::array<double, 3> at = ZORClosestOnTriangle(point, corner(0), corner(1), corner(2));
     const ZORVec3 q = at[0] * corner(0) + at[1] * corner(1) + at[2] * corner(2);
     return Found{triangle, at, Length(point - q)};
   }

@@ -43,6 +43,10 @@ inline ZORVec3 Normalized(const ZORVec3& a) {
 
 using ZORTriangle = std::array<int, 3>;
 
+// Where on triangle (a, b, c) the point nearest `p` lies, in barycentric coordinates; exactly 0
+// for the corners it does not depend on (Ericson, Real-Time Collision Detection, 5.1.5).
+std::array<double, 3> ZORClosestOnTriangle(const ZORVec3& p, const ZORVec3& a, const ZORVec3& b, const ZORVec3& c);
+
 // The area of triangle `t` of nodes at `positions`; 0 when it is not finite.
 inline double ZORTriangleArea(const std::vector<ZORVec3>& positions, const ZORTriangle& t) {
   const ZORVec3& a = positions[static_cast<std::size_t>(t[0])];
