@@ -5,7 +5,9 @@
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBndLib.hxx>
+#include <BRepGProp.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
+#include <GProp_GProps.hxx>
 #include <BRepTools.hxx>
 #include <BRepClass_FaceClassifier.hxx>
 #include <BRepTopAdaptor_FClass2d.hxx>
@@ -413,7 +415,7 @@ class CadPart final : public ZORPart {
   }
 
   // Where the points of each face fall on `mesh`'s triangles: the face's share of `count` by its
-  // area, one at least, spread evenly over its triangles.
+  // area (the exact surface's), one at least, spread evenly over its triangles.
   struct FaceSamples : ZORAreaSample {
     std::vector<double> faceAreas;
   };
@@ -422,9 +424,13 @@ class CadPart final : public ZORPart {
     samples.faceAreas.assign(faces_.size(), 0.0);
     std::vector<std::vector<int>> trianglesOf(faces_.size());
     for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
-      const std::size_t face = static_cast<std::size_t>(mesh.triangleFaces[t]);
-      samples.faceAreas[face] += ZORTriangleArea(mesh.positions, mesh.triangles[t]);
-      trianglesOf[face].push_back(static_cast<int>(t));
+      trianglesOf[static_cast<std::size_t>(mesh.triangleFaces[t])].push_back(static_cast<int>(t));
+    }
+    for (std::size_t face = 0; face < faces_.size(); ++face) {
+      if (trianglesOf[face].empty()) continue;  // not meshed: not measured
+      GProp_GProps properties;
+      BRepGProp::SurfaceProperties(faces_[face].face, properties);
+      samples.faceAreas[face] = std::fabs(properties.Mass());
     }
     double total = 0.0;
     for (double a : samples.faceAreas) total += a;

@@ -1,0 +1,154 @@
+// Inspections through zorhost render, as a user asks for them: parts against offset copies of
+// themselves and of analytic shapes, whose deviations, shares of area and verdicts are known; the
+// record's schema; callouts seen and hidden; what is refused.
+#include <BRepOffsetAPI_MakeOffsetShape.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepPrimAPI_MakeCone.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
+#include <STEPControl_Reader.hxx>
+#include <STEPControl_Writer.hxx>
+#include <gp_Pln.hxx>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <numbers>
+
+#include "ZorhostRun.h"
+#include "support/ZORTestSupport.h"
+#include "zorhost/surface/CadKernel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class Inspection : public ZORModuleTest {
+ protected:
+  fs::path Folder() { return fs::path(settings_.Path()).parent_path(); }
+  void Write(const TopoDS_Shape& shape, const std::string& name) {
+    ZORQuietKernel();
+    STEPControl_Writer writer;
+    writer.Transfer(shape, STEPControl_AsIs);
+    ASSERT_EQ(writer.Write((Folder() / name).c_str()), IFSelect_RetDone);
+  }
+  // The record of `part` measured against `reference` with `options`, small pictures.
+  json Record(const std::string& part, const std::string& reference, const std::string& options) {
+    const ProgramRun run = Zorhost(Folder(), "render " + part + " --analysis deviation --reference " + reference +
+                                                 " --size 160x120 --stats-out record.json --out inspected " + options);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    output_ = run.output;
+    return json::parse(ReadWholeFile((Folder() / "record.json").string()));
+  }
+  std::string output_;
+  ZORTemporarySettingsFolder settings_;
+};
+
+TEST_F(Inspection, AnalyticPartsGiveTheirKnownDeviationsSharesAndVerdicts) {
+  // A sphere of 5 inside one of 5.1: -0.1 everywhere, below a tolerance of +-0.05, within one
+  // from -0.15 to -0.05.
+  Write(BRepPrimAPI_MakeSphere(5.0).Shape(), "inner.step");
+  Write(BRepPrimAPI_MakeSphere(5.1).Shape(), "outer.step");
+  json record = Record("inner.step", "outer.step", "--tolerance 0.05");
+  EXPECT_EQ(record["schema"], "zorhost-inspection");
+  EXPECT_EQ(record["version"], 1);
+  EXPECT_EQ(record["unit"], "mm");
+  EXPECT_NEAR(record["minimum"]["value"].get<double>(), -0.1, 1e-9);
+  EXPECT_NEAR(record["maximum"]["value"].get<double>(), -0.1, 1e-9);
+  EXPECT_NEAR(record["mean"].get<double>(), -0.1, 1e-9);
+  EXPECT_LT(record["standardDeviation"].get<double>(), 1e-9);
+  EXPECT_NEAR(record["area"].get<double>(), 4.0 * std::numbers::pi * 25.0, 1e-6 * 4.0 * std::numbers::pi * 25.0);
+  EXPECT_EQ(record["tolerance"]["below"], 100.0);
+  EXPECT_EQ(record["tolerance"]["verdict"], "fail");
+  EXPECT_NE(output_.find("statistics: fail: 0.0 % of the area within \u00b10.05 mm (at least 100 % must be)"),
+            std::string::npos) << output_;
+  record = Record("inner.step", "outer.step", "--tolerance -0.15,-0.05");
+  EXPECT_EQ(record["tolerance"]["within"], 100.0);
+  EXPECT_EQ(record["tolerance"]["verdict"], "pass");
+
+  // A cylinder of 3 by 10 inside a longer one of 3.2: its side at -0.2, its caps from -1 to -0.2
+  // (the nearer of the wall and the far cap). From -0.25 to -0.15 hold the side and the caps'
+  // rims from radius 2.95 out: (60 + 2 (9 - 2.95^2)) / 78 of the area.
+  Write(BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1)), 3.0, 10.0).Shape(), "cylinder.step");
+  Write(BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, -1), gp_Dir(0, 0, 1)), 3.2, 12.0).Shape(), "around.step");
+  record = Record("cylinder.step", "around.step", "--tolerance -0.25,-0.15 --pass-share 75");
+  const double expected = 100.0 * (60.0 + 2.0 * (9.0 - 2.95 * 2.95)) / 78.0;
+  EXPECT_NEAR(record["tolerance"]["within"].get<double>(), expected, 0.7);
+  EXPECT_NEAR(record["tolerance"]["below"].get<double>(), 100.0 - expected, 0.7);
+  EXPECT_EQ(record["tolerance"]["verdict"], "pass");
+  EXPECT_NEAR(record["minimum"]["value"].get<double>(), -1.0, 0.05);
+  EXPECT_NEAR(record["maximum"]["value"].get<double>(), -0.2, 1e-9);
+  double shares = 0.0;
+  for (const json& block : record["blocks"]) shares += block["areaShare"].get<double>();
+  EXPECT_NEAR(shares, 100.0, 1e-9);
+
+  // A cone against itself, and a square lying on a face of the cylinder's cap plane: 0.
+  Write(BRepPrimAPI_MakeCone(6.0, 2.0, 10.0).Shape(), "cone.step");
+  record = Record("cone.step", "cone.step", "--tolerance 1e-6");
+  EXPECT_LE(std::fabs(record["minimum"]["value"].get<double>()), 1e-9 * 20.0);
+  EXPECT_LE(std::fabs(record["maximum"]["value"].get<double>()), 1e-9 * 20.0);
+  EXPECT_EQ(record["tolerance"]["verdict"], "pass");
+  Write(BRepBuilderAPI_MakeFace(gp_Pln(gp_Pnt(0, 0, 10), gp_Dir(0, 0, 1)), -1, 1, -1, 1).Shape(), "lid.step");
+  record = Record("lid.step", "cylinder.step", "");
+  EXPECT_LE(std::fabs(record["minimum"]["value"].get<double>()), 1e-9 * 20.0);
+  EXPECT_LE(std::fabs(record["maximum"]["value"].get<double>()), 1e-9 * 20.0);
+}
+
+TEST_F(Inspection, TheBracketAgainstItselfAndAnOffsetCopy) {
+  const std::string bracket = "'" ZOR_EXAMPLE_PARTS "/bracket.step'";
+  json record = Record(bracket, bracket, "--tolerance 1e-6 --callouts extremes");
+  const double size = 120.0;  // its box's diagonal, about
+  EXPECT_LE(std::fabs(record["minimum"]["value"].get<double>()), 1e-9 * size);
+  EXPECT_LE(std::fabs(record["maximum"]["value"].get<double>()), 1e-9 * size);
+  EXPECT_EQ(record["inputs"].size(), 2u);
+  EXPECT_EQ(record["inputs"][0]["sha256"], record["inputs"][1]["sha256"]);
+  EXPECT_EQ(record["inputs"][0]["sha256"].get<std::string>().size(), 64u);
+  EXPECT_EQ(record["inputs"][0]["lengthUnit"], "mm");
+
+  // Grown by 0.05 all over: the bracket lies 0.05 inside it everywhere, the worst outside
+  // +-0.01 below it, none above.
+  STEPControl_Reader reader;
+  ASSERT_EQ(reader.ReadFile(ZOR_EXAMPLE_PARTS "/bracket.step"), IFSelect_RetDone);
+  reader.TransferRoots();
+  BRepOffsetAPI_MakeOffsetShape grown;
+  grown.PerformByJoin(reader.OneShape(), 0.05, 1e-7);
+  ASSERT_TRUE(grown.IsDone());
+  Write(grown.Shape(), "grown.step");
+  record = Record(bracket, "grown.step", "--tolerance 0.01 --callouts extremes");
+  EXPECT_NEAR(record["minimum"]["value"].get<double>(), -0.05, 1e-7);
+  EXPECT_NEAR(record["maximum"]["value"].get<double>(), -0.05, 1e-7);
+  EXPECT_EQ(record["tolerance"]["below"], 100.0);
+  EXPECT_EQ(record["tolerance"]["verdict"], "fail");
+  EXPECT_TRUE(record["tolerance"]["worstAbove"].is_null());
+  ASSERT_FALSE(record["tolerance"]["worstBelow"].is_null());
+  EXPECT_GE(record["callouts"].size(), 2u);
+  EXPECT_EQ(record["callouts"][0]["what"], "minimum");
+  record = Record(bracket, "grown.step", "--tolerance 0.06");
+  EXPECT_EQ(record["tolerance"]["verdict"], "pass");
+}
+
+TEST_F(Inspection, CalloutsSeenAndHiddenAndWhatIsRefused) {
+  const std::string bracket = "'" ZOR_EXAMPLE_PARTS "/bracket.step'";
+  // The top of the base plate is seen from above and hidden from below.
+  for (const auto& [view, seen] : {std::pair{"top", true}, {"bottom", false}}) {
+    const ProgramRun run = Zorhost(Folder(), "render " + bracket + " --analysis mean --size 160x120 --view " + view +
+                                                 " --callout 50,10,12 --out called");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.output.find("callout 1: "), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("(hidden in this view)") == std::string::npos, seen) << view << "\n" << run.output;
+  }
+  for (const char* refused : {"--callout 1,2", "--callout 1,2,nan", "--callouts all", "--report out.pdf",
+                              "--report-views iso,sideways", "--pass-share 101", "--pass-share 50",
+                              "--tolerance 0", "--tolerance 2,1", "--min-draft 2"}) {
+    const ProgramRun run = Zorhost(Folder(), "render " + bracket + " --analysis mean " + refused + " --out refused");
+    EXPECT_EQ(run.status, 2) << refused << "\n" << run.errors;
+    EXPECT_FALSE(fs::exists(Folder() / "refused.png")) << refused;
+  }
+  const ProgramRun grid = Zorhost(Folder(), "render --sample field --stats-out s.json --out refused");
+  EXPECT_EQ(grid.status, 2);
+  EXPECT_NE(grid.errors.find("--stats-out is for a part's picture"), std::string::npos) << grid.errors;
+}
+
+}  // namespace
