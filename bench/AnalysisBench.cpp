@@ -203,6 +203,34 @@ void BM_BigScanAgainstBracket(benchmark::State& state) {
   for (const char* extension : {".png", ".svg"}) fs::remove(options.outputs.prefix + extension);
 }
 
+// The example scan against the bracket rendered at 1024 x 768, and the same with its inspection:
+// the statistics, the callouts at the extremes, the record and the report of four views.
+void RenderScan(benchmark::State& state, bool inspected) {
+  ZORRenderOptions options;
+  options.source.partPath = ZOR_EXAMPLE_PARTS "/bracket-scan.stl";
+  options.picture.analysis = ZORAnalysis::Deviation;
+  options.picture.parameters.referencePath = ZOR_EXAMPLE_PARTS "/bracket.step";
+  const std::string prefix = (fs::temp_directory_path() / ("zor-bench-report-" + std::to_string(getpid()))).string();
+  options.outputs.prefix = prefix;
+  if (inspected) {
+    options.scale.tolerance = ZORToleranceBand{-0.1, 0.1};
+    options.inspection.extremeCallouts = true;
+    options.inspection.statisticsPath = prefix + "-record.json";
+    options.inspection.reportPath = prefix + "-report.html";
+  }
+  std::ostringstream out, err;
+  for (auto _ : state) {
+    if (ZORRender(ZORBenchModuleHost(), options, out, err)) ZORBenchFail(err.str());
+  }
+  state.SetItemsProcessed(state.iterations());
+  for (const std::string& written : {prefix + ".png", prefix + ".svg", prefix + "-record.json", prefix + "-report.html",
+                                     prefix + "-report.json"}) {
+    fs::remove(written);
+  }
+}
+void BM_ScanRendered(benchmark::State& state) { RenderScan(state, false); }
+void BM_ScanRenderedInspectedAndReported(benchmark::State& state) { RenderScan(state, true); }
+
 // The moulded cup's pixels: its draft, and its mean curvature, from the same points.
 const std::vector<ZORSurfacePoint>& Cup() {
   static const std::vector<ZORSurfacePoint> points = [] {
@@ -282,6 +310,7 @@ std::string BaselineOf(const std::string& name) {
   if (name.rfind("BM_DeviationPerPixel", 0) == 0) return "BM_KernelProjectionFromPerfectStart";
   if (name.rfind("BM_DraftPerPixel", 0) == 0) return "BM_MeanCurvaturePerPixel";
   if (name.rfind("BM_CupMeshAgainstCupCad", 0) == 0) return "BM_CupMeshAgainstLargerCupCad";
+  if (name.rfind("BM_ScanRenderedInspectedAndReported", 0) == 0) return "BM_ScanRendered/real_time";
   if (name.rfind("BM_CupMeshAgainstLargerCupCad", 0) == 0) return "BM_CupMeshAgainstItsMesh";
   return {};
 }
@@ -295,6 +324,8 @@ BENCHMARK(BM_CupMeshAgainstLargerCupCad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CupMeshAgainstItsMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DraftPerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeanCurvaturePerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanRendered)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScanRenderedInspectedAndReported)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigScanAgainstBracket)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv) {

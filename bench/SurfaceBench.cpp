@@ -155,7 +155,7 @@ void BM_MeasureWholePart(benchmark::State& state) {
   const Staged& s = Stage(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     std::vector<double> values;
-    for (const ZORSurfacePoint& point : s.part->Sample(kZORPartSampleSize, 0)) values.push_back(s.analysis->ValueAt(point));
+    for (const ZORSurfacePoint& point : s.part->AreaPoints(kZORPartSampleSize, 0).points) values.push_back(s.analysis->ValueAt(point));
     benchmark::DoNotOptimize(ZORMeasure(values, {}));
   }
   state.SetItemsProcessed(state.iterations());
