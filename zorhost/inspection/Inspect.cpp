@@ -67,8 +67,9 @@ ZOROutcome Inputs(const ZORPaintRequest& paint, const ZORRenderValues& values, s
 }
 
 // The report's views, each pictured at a size whose pixels, all views together, are at most
-// half of the render's own (at most 640 wide), painted with the render's scale, its callouts
-// drawn.
+// kViewsShare of the render's own (at most 640 wide), painted with the render's scale, its
+// callouts drawn: the report costs less than half the render again.
+constexpr double kViewsShare = 0.4;
 std::vector<ZORReportView> PictureViews(const ZORInspectionRequest& request, const ZORPaintRequest& paint,
                                         const ZORRenderValues& values, ZORIStNewColorScale* scale,
                                         const ZORScaleSnapshot& snapshot, const std::vector<ZORCallout>& callouts,
@@ -78,7 +79,7 @@ std::vector<ZORReportView> PictureViews(const ZORInspectionRequest& request, con
     for (const char* name : {"iso", "front", "top", "right"}) views.push_back(*ZORViewpoint::Read(name));
   }
   ZORPictureSettings settings = paint.picture;
-  const double shrink = std::min({1.0, std::sqrt(0.5 / static_cast<double>(views.size())), 640.0 / settings.width});
+  const double shrink = std::min({1.0, std::sqrt(kViewsShare / static_cast<double>(views.size())), 640.0 / settings.width});
   settings.width = std::max(1, static_cast<int>(std::lround(settings.width * shrink)));
   settings.height = std::max(1, static_cast<int>(std::lround(settings.height * shrink)));
   std::vector<ZORReportView> pictured;
