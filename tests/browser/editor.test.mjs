@@ -206,8 +206,8 @@ test('accessible names and roles, as Chromium\'s accessibility tree gives them',
   for (const name of ['Zoom in', 'Zoom out', 'iso', 'Undo']) assert.ok(buttons.includes(name), name);
   assert.ok(named('textbox').includes('boundary 2'));
   // The role is 'image' in Chromium's tree, 'img' in older ones.
-  const histogram = [...named('img'), ...named('image')].find((name) => name.startsWith('Values in each block'));
-  assert.match(histogram, /block 1: \d+, block 2: \d+/, 'the counts are read out');
+  const histogram = [...named('img'), ...named('image')].find((name) => /^(Values|Share of the area) in each block/.test(name));
+  assert.match(histogram, /block 1: [<>]? ?[\d.]+( %)?, block 2: [<>]? ?[\d.]+/, 'the shares are read out');
   assert.equal(await page.locator('#histogram .bar-count').first().isVisible(), true, 'and shown');
   await page.fill('#save-name', 'bad name');
   await page.click('#save');
@@ -353,6 +353,36 @@ test('downloads: the scale as zorhost scale export writes it, the picture with i
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
+});
+
+test('inspection: a tolerance gives the verdict; a click pins a callout that the downloads draw', async () => {
+  await repainted(async () => {
+    await page.fill('#tolerance', '-1,1');
+    await page.fill('#pass-share', '50');
+    await page.click('#set-tolerance');
+  });
+  await page.waitForSelector('#verdict:not([hidden])');
+  assert.match(await page.textContent('#verdict'), /^(pass|fail): [<>\d. ]+% of the area within \u00b11 .* \(at least 50 % must be\)$/);
+  assert.ok((await page.locator('#statistics li').count()) >= 5, 'the statistics are listed');
+
+  const box = await page.locator('#picture').boundingBox();
+  await repainted(() => page.mouse.click(box.x + box.width / 2, box.y + box.height / 2));
+  await until(() => document.querySelectorAll('#pins .pin').length === 1);
+  assert.equal(await page.locator('#pins-list li').count(), 1);
+  const [svg] = await Promise.all([page.waitForEvent('download'), page.click('#figure-svg')]);
+  const folder = mkdtempSync(join(tmpdir(), 'zorhost-pins-'));
+  try {
+    await svg.saveAs(join(folder, 'figure.svg'));
+    const text = readFileSync(join(folder, 'figure.svg'), 'utf8');
+    assert.match(text, /callouts/, 'the pin is listed under the legend');
+    assert.match(text, /<circle /, 'and drawn on the picture');
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+  await repainted(() => page.click('#clear-pins'));
+  await until(() => document.querySelectorAll('#pins .pin').length === 0);
+  await repainted(() => page.click('#clear-tolerance'));
+  await until(() => document.getElementById('verdict').hidden);
 });
 
 test('the time from an edit to the repainted picture', async () => {

@@ -18,6 +18,9 @@ inline constexpr double kZORMostZoom = 1000.0;
 inline constexpr double kZORMostPan = 10.0;
 inline constexpr int kZORMostThreads = 256;
 
+// The callouts an editor's page may pin.
+inline constexpr std::size_t kZORMostPins = 32;
+
 // Reading, meshing and analysing a part: the default time limit, and the longest that is a limit at all
 // (longer ones, up to infinity, are taken as none).
 inline constexpr double kZORDefaultTimeLimit = 60.0;

@@ -81,36 +81,6 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
 
 namespace {
 
-// The scale of what passes, when the recipe says: a tolerance's, out to the range (--range, else
-// the measured extremes); the draft scale of a pass limit; or the default scale diverging about
-// zero.
-ZOROutcome ImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe& recipe, const ZORMeasuredRange& measured,
-                            std::vector<std::string>& done) {
-  if (recipe.tolerance) {
-    double lowest = measured.smallest, highest = measured.largest;
-    if (recipe.range && !recipe.range->symmetric) {
-      lowest = recipe.range->lowest;
-      highest = recipe.range->highest;
-    } else if (recipe.range) {
-      highest = std::max(std::fabs(lowest), std::fabs(highest));
-      lowest = -highest;
-    }
-    if (!ZORImposeWholeScale(scale, ZORToleranceScale(*recipe.tolerance, lowest, highest))) {
-      return ZORFailure("the scale refuses the tolerance's blocks");
-    }
-    done.push_back("tolerance " + ZORToleranceText(*recipe.tolerance) + ": its scale out to " + ZORShownNumber(lowest) +
-                   " and " + ZORShownNumber(highest));
-  } else if (recipe.minDraft) {
-    if (!ZORImposeWholeScale(scale, ZORDraftScale(*recipe.minDraft))) return ZORFailure("the scale refuses the draft scale");
-    done.push_back("draft: the pass limit at " + ZORShownNumber(*recipe.minDraft) + " degrees");
-  } else if (recipe.diverging) {
-    if (!ZORImposeRamp(scale, ZORFindColorPreset("cool-warm")->anchors) || FAILED(scale->SetAbsoluteExtrema(ZORTrue))) {
-      return ZORFailure("the scale refuses the diverging colors");
-    }
-  }
-  return std::nullopt;
-}
-
 // The analysis `settings` asks for; null with `problem` when a deviation has no reference.
 std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& settings, const ZORRenderValues& values,
                                                  ZOROutcome& problem) {
@@ -255,6 +225,33 @@ ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSet
   return std::nullopt;
 }
 
+ZOROutcome ZORImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe& recipe, const ZORMeasuredRange& measured,
+                            std::vector<std::string>& done) {
+  if (recipe.tolerance) {
+    double lowest = measured.smallest, highest = measured.largest;
+    if (recipe.range && !recipe.range->symmetric) {
+      lowest = recipe.range->lowest;
+      highest = recipe.range->highest;
+    } else if (recipe.range) {
+      highest = std::max(std::fabs(lowest), std::fabs(highest));
+      lowest = -highest;
+    }
+    if (!ZORImposeWholeScale(scale, ZORToleranceScale(*recipe.tolerance, lowest, highest))) {
+      return ZORFailure("the scale refuses the tolerance's blocks");
+    }
+    done.push_back("tolerance " + ZORToleranceText(*recipe.tolerance) + ": its scale out to " + ZORShownNumber(lowest) +
+                   " and " + ZORShownNumber(highest));
+  } else if (recipe.minDraft) {
+    if (!ZORImposeWholeScale(scale, ZORDraftScale(*recipe.minDraft))) return ZORFailure("the scale refuses the draft scale");
+    done.push_back("draft: the pass limit at " + ZORShownNumber(*recipe.minDraft) + " degrees");
+  } else if (recipe.diverging) {
+    if (!ZORImposeRamp(scale, ZORFindColorPreset("cool-warm")->anchors) || FAILED(scale->SetAbsoluteExtrema(ZORTrue))) {
+      return ZORFailure("the scale refuses the diverging colors");
+    }
+  }
+  return std::nullopt;
+}
+
 ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
                            const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
                            std::vector<std::string>& done, std::vector<std::string>& warnings) {
@@ -270,7 +267,7 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
   if (recipe.preset && !ZORImposePreset(scale.get(), *recipe.preset)) {
     return ZORFailure(std::string("the scale refuses the colors of the preset ") + recipe.preset->name);
   }
-  if (ZOROutcome problem = ImposeAcceptance(scale.get(), recipe, values.measured, done)) return problem;
+  if (ZOROutcome problem = ZORImposeAcceptance(scale.get(), recipe, values.measured, done)) return problem;
   if (recipe.range && !recipe.tolerance) {
     std::string line;
     if (ZOROutcome problem = ZORImposeRange(scale.get(), *recipe.range, values.measured, line)) return problem;

@@ -114,6 +114,12 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
                            const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
                            std::vector<std::string>& done, std::vector<std::string>& warnings);
 
+// The scale of what passes, when `recipe` says: a tolerance's, out to its range (else the
+// measured extremes); the draft scale of a pass limit; or the default scale diverging about zero.
+// `done` says what was done.
+ZOROutcome ZORImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe& recipe,
+                               const ZORMeasuredRange& measured, std::vector<std::string>& done);
+
 // The scale's boundaries imposed from the values seen, classified by `method` between the
 // scale's extremes; `line` says what was done, for the summary.
 ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,

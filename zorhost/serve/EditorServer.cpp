@@ -134,6 +134,21 @@ ZOROutcome StringMember(const json& body, const char* key, std::string& value) {
   return std::nullopt;
 }
 
+// An array of points, each three finite numbers.
+ZOROutcome PointsMember(const json& body, const char* key, std::vector<ZORVec3>& points) {
+  const ZOROutcome refused = ZORBadInput(std::string("the body needs \"") + key + "\", an array of [x, y, z] points");
+  if (!body.contains(key) || !body[key].is_array()) return refused;
+  for (const json& point : body[key]) {
+    if (!point.is_array() || point.size() != 3) return refused;
+    for (const json& coordinate : point) {
+      if (!coordinate.is_number() || !std::isfinite(coordinate.get<double>())) return refused;
+    }
+    points.push_back({point[0].get<double>(), point[1].get<double>(), point[2].get<double>()});
+    if (points.size() > kZORMostPins) break;  // the editor refuses more
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 // A server whose sockets send answers at once (small answers otherwise wait on the client's
@@ -482,4 +497,13 @@ void ZOREditorServer::RouteJsonChanges(httplib::Server& server) {
   Post(server, "/api/range", named(&ZORScaleEditor::SetRange, "range"));
   Post(server, "/api/settings/load", named(&ZORScaleEditor::Load, "name"));
   Post(server, "/api/settings/save", named(&ZORScaleEditor::Save, "name"));
+  Post(server, "/api/tolerance", named(&ZORScaleEditor::SetTolerance, "tolerance"));
+  Post(server, "/api/pass-share", named(&ZORScaleEditor::SetPassShare, "share"));
+  Post(server, "/api/pins", [this](const std::string& text, httplib::Response& response) {
+    json body;
+    ZOROutcome problem = ReadJsonObject(text, {"points"}, body);
+    std::vector<ZORVec3> points;
+    if (!problem) problem = PointsMember(body, "points", points);
+    SendState(response, editor_, problem ? problem : editor_.SetPins(points));
+  });
 }

@@ -84,12 +84,46 @@ std::string BlocksJson(const ZORLegendModel& legend) {
     blocks += "{\"color\":[" + std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
               "," + std::to_string(c.alpha) + "],\"colorText\":" + text(ZORColorText(c)) +
               ",\"imposed\":" + truth(row.colorImposed) + ",\"placed\":" + truth(row.placed) +
-              ",\"span\":" + text(row.span) + ",\"count\":" + std::to_string(row.count) + "}";
+              ",\"span\":" + text(row.span) + ",\"count\":" + std::to_string(row.count) +
+              ",\"areaShare\":" + (row.areaShare >= 0.0 ? ZORExactNumber(row.areaShare) : std::string("null")) +
+              ",\"areaShareText\":" + text(row.areaShare >= 0.0 ? ZORShareText(row.areaShare) : "") + "}";
     if (!row.hasLowerBoundary) continue;
     if (boundaries.back() != '[') boundaries += ',';
     boundaries += "{\"value\":" + number(row.lowerBoundary) + ",\"imposed\":" + truth(row.lowerBoundaryImposed) + "}";
   }
   return blocks + "]," + boundaries + "]";
+}
+
+// A tolerance as its field takes it again: "0.1" for one from -0.1 to 0.1, else "LO,HI".
+std::string ToleranceField(const ZORToleranceBand& band) {
+  return band.low == -band.high ? ZORExactNumber(band.high) : ZORExactNumber(band.low) + "," + ZORExactNumber(band.high);
+}
+
+// The statistics of the part over its whole area as the page shows them: a line each, the
+// verdict apart; null for a grid.
+json StatisticsJson(const std::optional<ZORAreaStatistics>& measured, const ZORRenderValues& values,
+                    const ZORScaleRecipe& scale) {
+  if (!measured) return nullptr;
+  const ZORAreaStatistics& statistics = *measured;
+  json verdict = nullptr;
+  if (statistics.passing) verdict = {{"passes", statistics.passes}, {"text", ZORVerdictLine(statistics, values.unit)}};
+  return {{"lines", ZORStatisticsLines(statistics, values.unit, values.lengthUnit)},
+          {"verdict", verdict},
+          {"tolerance", scale.minDraft ? json(ZORExactNumber(*scale.minDraft))
+                        : scale.tolerance ? json(ToleranceField(*scale.tolerance)) : json(nullptr)},
+          {"passShare", ZORShownNumber(scale.passShare)}};
+}
+
+// The pins placed in the view: where each lies as shares of the picture, whether it is seen, and
+// its label and listing.
+json PinsJson(const std::vector<ZORFigureCallout>& pins, const std::vector<ZORVec3>& asked) {
+  json placed = json::array();
+  for (std::size_t i = 0; i < pins.size() && i < asked.size(); ++i) {
+    const ZORFigureCallout& pin = pins[i];
+    placed.push_back({{"number", pin.number}, {"x", pin.x}, {"y", pin.y}, {"seen", pin.seen}, {"label", pin.label},
+                      {"listed", pin.listed}, {"point", {asked[i].x, asked[i].y, asked[i].z}}});
+  }
+  return placed;
 }
 
 // How the part is pictured, with the choices the page offers.
@@ -193,6 +227,14 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   ZORPainting painting;
   ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painting, stages);
   painted.legend = ZORPictureLegend(*painted.snapshot, painting, values_);
+  if (values_.part) {
+    painted.statistics =
+        ZORMeasureArea(values_.area, *painted.snapshot, options_.scale.Passing(), options_.scale.passShare);
+    if (painted.statistics) ZORAddAreaShares(*painted.statistics, painted.legend);
+    const std::vector<ZORCallout> pins = ZORMakeCallouts(pins_, false, *values_.part, *values_.analysis, nullptr);
+    painted.pins = ZORPlaceCallouts(pins, *values_.part, options_.picture.viewpoint, options_.picture.width,
+                                    options_.picture.height, values_.unit);
+  }
   painted.blocksJson = BlocksJson(painted.legend);
   painted.rgba = ZORPictureRgba(values_, std::move(painting), painted.snapshot->Definition().undefinedColor,
                                 options_.picture.background);
@@ -262,6 +304,8 @@ std::string ZORScaleEditor::StateJson() {
       {"optionsDone", optionsDone_},
       {"undefinedColor", Color(definition.undefinedColor)},
       {"histogram", {{"undefined", legend.undefined}, {"noColor", legend.noColor}}},
+      {"statistics", StatisticsJson(painted.statistics, values_, options_.scale)},
+      {"pins", PinsJson(painted.pins, pins_)},
       {"notes", legend.notes},
       {"repository", repository_.empty() ? json(nullptr) : json(repository_)},
       {"unsaved", !State().Same(saved_)},
@@ -278,6 +322,7 @@ std::string ZORScaleEditor::StateJson() {
                   {"outlierShare", kZORLargestOutlierShare},
                   {"scriptLines", kZORMostScriptLines},
                   {"threads", kZORMostThreads},
+                  {"pins", kZORMostPins},
                   {"repositoryName", ZORRepositoryNameRule()},
                   {"repositoryNameLength", kZORLongestRepositoryName}}}};
   std::string text = Dump(state);
@@ -389,7 +434,7 @@ ZOROutcome ZORScaleEditor::Figure(std::string& png) {
   Paint();
   if (painted_.figure.empty()) {
     painted_.figure = ZORFigurePng(ZORRenderTitle(values_), values_.grid.width, values_.grid.height,
-                                   painted_.rgba, painted_.legend);
+                                   painted_.rgba, painted_.legend, painted_.pins);
     if (painted_.figure.empty()) return ZORFailure("the picture could not be encoded");
   }
   png = painted_.figure;
@@ -401,7 +446,7 @@ std::string ZORScaleEditor::LegendSvg() {
   Paint();
   if (painted_.svg.empty()) {
     painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid.width, values_.grid.height,
-                                painted_.rgba, painted_.legend);
+                                painted_.rgba, painted_.legend, painted_.pins);
   }
   return painted_.svg;
 }
@@ -523,6 +568,59 @@ ZOROutcome ZORScaleEditor::SetRange(const std::string& range) {
     scale_->SetAutoMinMaxStatus(ZORTrue);
   }
   Edited(std::move(before));
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
+  std::lock_guard lock(mutex_);
+  ZORScaleRecipe recipe;
+  if (tolerance != "none") {
+    if (options_.picture.analysis == ZORAnalysis::Draft) {
+      const std::optional<double> angle = ZORReadDouble(tolerance);
+      if (!angle || !(*angle > 0.0 && *angle < 90.0)) {
+        return Bad("a draft's pass limit is an angle in degrees above 0 and below 90, or none; not '" +
+                   ZORPrintable(tolerance) + "'");
+      }
+      recipe.minDraft = angle;
+    } else {
+      recipe.tolerance = ZORReadTolerance(tolerance);
+      if (!recipe.tolerance) {
+        return Bad(std::string("the tolerance is ") + kZORToleranceForm + ", or none; not '" + ZORPrintable(tolerance) + "'");
+      }
+    }
+  }
+  options_.scale.tolerance = recipe.tolerance;
+  options_.scale.minDraft = recipe.minDraft;
+  ++revision_;  // the verdict changes, whether or not the scale does
+  if (tolerance == "none") return std::nullopt;
+  ZORFeatureState before = State();
+  std::vector<std::string> done;
+  if (ZOROutcome problem = ZORImposeAcceptance(scale_.get(), recipe, values_.measured, done)) {
+    return Refused(std::move(problem), before);
+  }
+  Edited(std::move(before));
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::SetPassShare(const std::string& share) {
+  const std::optional<double> percent = ZORReadDouble(share);
+  if (!percent || !(*percent >= 0.0 && *percent <= 100.0)) {
+    return Bad("the pass share is a percentage from 0 to 100, not '" + ZORPrintable(share) + "'");
+  }
+  std::lock_guard lock(mutex_);
+  options_.scale.passShare = *percent;
+  ++revision_;
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::SetPins(const std::vector<ZORVec3>& points) {
+  if (!HasView()) return Bad("the values are a grid: only a part's points can be pinned");
+  if (points.size() > kZORMostPins) {
+    return ZORProblem{ZORProblem::Kind::TooLarge, "at most " + std::to_string(kZORMostPins) + " pins"};
+  }
+  std::lock_guard lock(mutex_);
+  pins_ = points;
+  ++revision_;
   return std::nullopt;
 }
 

@@ -21,6 +21,8 @@
 #include "zorhost/common/Outcome.h"
 #include "zorhost/picture/PictureSteps.h"
 #include "zorhost/figure/LegendModel.h"
+#include "zorhost/inspection/AreaStatistics.h"
+#include "zorhost/inspection/Callouts.h"
 #include "zorhost/scalefiles/ScaleFiles.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 #include "zorhost/script/ScriptRunner.h"
@@ -67,6 +69,15 @@ class ZORScaleEditor {
   // The extremes imposed as `zorhost render --range` takes them ("LO,HI", "symmetric"), or
   // following the values measured over the part again ("part").
   ZOROutcome SetRange(const std::string& range);
+  // What passes: a tolerance as --tolerance takes it ("0.1", "-0.05,0.2"), or for a draft its pass
+  // limit as --min-draft takes it ("1.5"); "none" for no verdict. The scale it makes is an edit to
+  // undo; the tolerance stays for the verdict.
+  ZOROutcome SetTolerance(const std::string& tolerance);
+  // The share of the area that must pass, as --pass-share takes it.
+  ZOROutcome SetPassShare(const std::string& share);
+  // The callouts pinned, at the part's points nearest these (at most kZORMostPins); they are drawn
+  // on the figure and the SVG as on a render's.
+  ZOROutcome SetPins(const std::vector<ZORVec3>& points);
   ZOROutcome Undo();
   ZOROutcome Redo();
   // The settings repositories, as JSON.
@@ -87,6 +98,8 @@ class ZORScaleEditor {
     std::unique_ptr<ZORScaleSnapshot> snapshot;
     ZORLegendModel legend;
     std::string blocksJson;  // the state's blocks and boundaries
+    std::optional<ZORAreaStatistics> statistics;  // of a part
+    std::vector<ZORFigureCallout> pins;           // placed in the view
     std::vector<std::uint8_t> rgba;
     std::string png;     // made when first asked for
     std::string figure;  // the picture with its legend, made when first asked for
@@ -111,6 +124,7 @@ class ZORScaleEditor {
   // Tells the stages of making a picture, for the status.
   void Timed(const ZORStages& stages, const std::string& what);
 
+  std::vector<ZORVec3> pins_;
   std::mutex mutex_;
   std::mutex viewWorkMutex_;
   std::stop_source viewWork_;  // of the last view asked for

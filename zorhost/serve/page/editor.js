@@ -250,17 +250,21 @@ function showLegend() {
   if (!same) body.replaceChildren(...wanted);
 }
 
-// Bars of the counts, each labelled with its count while they fit; past that, the counts are in
-// the table.
+// Bars of each block's share of the part's area (of the values painted, for a grid), each
+// labelled while they fit; past that, the numbers are in the table.
 const kMostBars = 1000;
 const kMostLabelledBars = 24;
 function showHistogram() {
   const blocks = state.blocks;
+  const byArea = blocks.length > 0 && blocks[0].areaShare !== null;
+  setText($('histogram-heading'), byArea ? 'Share of the part\u2019s area in each block' : 'Values in each block');
   const per = Math.ceil(blocks.length / kMostBars);
   const bars = [];
   for (let i = 0; i < blocks.length; i += per) {
     const group = blocks.slice(i, i + per);
-    bars.push({ count: group.reduce((sum, b) => sum + b.count, 0), color: group[0].color, first: i + 1, last: i + group.length });
+    const count = group.reduce((sum, b) => sum + (byArea ? b.areaShare : b.count), 0);
+    bars.push({ count, text: byArea ? (group.length === 1 ? group[0].areaShareText : `${count.toFixed(1)} %`) : String(count),
+      color: group[0].color, first: i + 1, last: i + group.length });
   }
   const most = Math.max(1, ...bars.map((b) => b.count));
   const box = $('histogram');
@@ -274,12 +278,65 @@ function showHistogram() {
     e.style.height = `${(100 * bar.count) / most}%`;
     e.style.background = css(bar.color);
     setAttribute(e, 'data-count', bar.count);
-    setAttribute(e, 'title', `${bar.first === bar.last ? `block ${bar.first}` : `blocks ${bar.first} to ${bar.last}`}: ${bar.count} values`);
-    setText(e.firstChild, labelled ? String(bar.count) : '');
+    setAttribute(e, 'title', `${bar.first === bar.last ? `block ${bar.first}` : `blocks ${bar.first} to ${bar.last}`}: ${bar.text}${byArea ? ' of the area' : ' values'}`);
+    setText(e.firstChild, labelled ? bar.text : '');
   });
-  const described = labelled ? bars.map((b) => `block ${b.first}: ${b.count}`).join(', ')
+  const described = labelled ? bars.map((b) => `block ${b.first}: ${b.text}`).join(', ')
     : 'the count of each block is in the Values column of the scale table';
-  setAttribute(box, 'aria-label', `Values in each block, ${described}`);
+  setAttribute(box, 'aria-label', `${byArea ? 'Share of the area' : 'Values'} in each block, ${described}`);
+}
+
+// The part's statistics over its whole area, the verdict when a tolerance is given, and the pins.
+function showInspection() {
+  const statistics = state.statistics;
+  if (!statistics) return;
+  const draftAngle = state.view.analysis === 'draft';
+  setText($('tolerance-label'), draftAngle ? 'Pass limit (degrees)' : 'Tolerance');
+  $('tolerance').placeholder = draftAngle ? '1.5' : '0.1, or -0.05,0.2';
+  setValue($('tolerance'), statistics.tolerance ?? '');
+  setValue($('pass-share'), statistics.passShare);
+  const verdict = $('verdict');
+  verdict.hidden = !statistics.verdict;
+  if (statistics.verdict) {
+    verdict.className = statistics.verdict.passes ? 'pass' : 'fail';
+    setText(verdict, statistics.verdict.text);
+  }
+  const lines = statistics.lines.filter((line) => !/^(pass|fail): /.test(line));
+  const list = $('statistics');
+  if ([...list.children].map((li) => li.textContent).join('\n') !== lines.join('\n')) {
+    list.replaceChildren(...lines.map((line) => element('li', {}, line)));
+  }
+  pins = state.pins.map((pin) => pin.point);
+  $('clear-pins').disabled = pins.length === 0;
+  $('pins-list').replaceChildren(...state.pins.map((pin) => element('li', {}, pin.listed.replace(/^\d+: /, '') + (pin.seen ? '' : ' (hidden in this view)'))));
+  placePins();
+}
+
+// The pins over the picture, where the server placed them in this view.
+function placePins() {
+  const picture = $('picture');
+  const layer = $('pins');
+  const seen = (state.pins ?? []).filter((pin) => pin.seen);
+  layer.replaceChildren(...seen.map((pin) => {
+    const marker = element('div', { class: 'pin', title: pin.listed }, String(pin.number));
+    marker.style.left = `${picture.offsetLeft + pin.x * picture.clientWidth}px`;
+    marker.style.top = `${picture.offsetTop + pin.y * picture.clientHeight}px`;
+    return marker;
+  }));
+}
+
+// A click pins a callout at the part's point under it.
+let pins = [];
+async function pinAt(pixel) {
+  try {
+    const answer = JSON.parse(await request('GET', `/api/probe?x=${pixel[0]}&y=${pixel[1]}&revision=${state.revision}`));
+    showProbe(answer);
+    if (!answer.seen || !answer.point) return;
+    if (pins.length >= state.limits.pins) return announce(`at most ${state.limits.pins} pins: clear some first`);
+    await change('/api/pins', { points: [...pins, answer.point.map((c) => c.value)] });
+  } catch (error) {
+    announce(error.message);
+  }
 }
 
 function showOptions() {
@@ -494,7 +551,8 @@ function wirePicture() {
     if (moved) settle();
     else if (e.type === 'pointerup') {
       const pixel = pixelAt(e);
-      if (pixel) probe(pixel);
+      if (pixel && state.view.part) pinAt(pixel);
+      else if (pixel) probe(pixel);
     }
   };
   stage.addEventListener('pointerup', release);
@@ -519,6 +577,16 @@ function wirePicture() {
     e.preventDefault();
     settle();
   });
+  $('set-tolerance').onclick = async () => {
+    // Both read before either is sent: the state the first answers with fills the fields again.
+    const tolerance = $('tolerance').value.trim() || 'none', share = $('pass-share').value.trim() || '100';
+    await change('/api/pass-share', { share });
+    await change('/api/tolerance', { tolerance });
+  };
+  $('clear-tolerance').onclick = () => change('/api/tolerance', { tolerance: 'none' });
+  $('clear-pins').onclick = () => change('/api/pins', { points: [] });
+  window.addEventListener('resize', placePins);
+  $('picture').addEventListener('load', placePins);
   $('zoom-in').onclick = () => changeView({ zoom: short(clamp(camera.zoom * 1.25, ...state.limits.zoom)) });
   $('zoom-out').onclick = () => changeView({ zoom: short(clamp(camera.zoom / 1.25, ...state.limits.zoom)) });
   $('fit').onclick = () => changeView({ zoom: '1', pan: '0,0' });
@@ -557,6 +625,7 @@ function show(next) {
   showPicture();
   showLegend();
   showHistogram();
+  showInspection();
   showOptions();
 }
 
