@@ -20,6 +20,7 @@
 #include "zorhost/palettes/ColorRamps.h"
 #include "zorhost/scale/ScaleEdits.h"
 #include "zorhost/scale/ScaleStore.h"
+#include "zorhost/scale/ToleranceScale.h"
 
 namespace {
 
@@ -160,6 +161,36 @@ void ZORPythonScale::ImposeRange(double lowest, double highest) {
   placed_ = true;
   std::string line;
   ZORThrowIfProblem(ZORImposeRange(scale_.get(), ZORValueRange{false, lowest, highest}, ZORMeasuredRange{}, line));
+}
+
+void ZORPythonScale::ImposeTolerance(double low, double high, double lowest, double highest) {
+  if (!(std::isfinite(low) && std::isfinite(high) && low < high)) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput, "the tolerance is LO below HI, two finite numbers, not " +
+                                                            ZORShownNumber(low) + "," + ZORShownNumber(high)});
+  }
+  if (!(std::isfinite(lowest) && std::isfinite(highest) && lowest <= highest)) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput, "the range is LO,HI, two finite numbers, LO not above HI, not " +
+                                                            ZORShownNumber(lowest) + "," + ZORShownNumber(highest)});
+  }
+  const std::lock_guard lock(ModuleMutex());
+  Changed();
+  placed_ = true;
+  if (!ZORImposeWholeScale(scale_.get(), ZORToleranceScale({low, high}, lowest, highest))) {
+    throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the tolerance's blocks"});
+  }
+}
+
+void ZORPythonScale::ImposeDraftLimit(double angle) {
+  if (!(angle > 0.0 && angle < 90.0)) {
+    throw ZORPythonProblem({ZORProblem::Kind::BadInput,
+                            "the pass limit is an angle in degrees above 0 and below 90, not " + ZORShownNumber(angle)});
+  }
+  const std::lock_guard lock(ModuleMutex());
+  Changed();
+  placed_ = true;
+  if (!ZORImposeWholeScale(scale_.get(), ZORDraftScale(angle))) {
+    throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the draft scale"});
+  }
 }
 
 std::vector<std::string> ZORPythonScale::Fit(std::span<const double> values) {

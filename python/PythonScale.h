@@ -60,6 +60,11 @@ class ZORPythonScale {
   void ImposePreset(const std::string& name);
   // The extremes imposed, no longer following the values.
   void ImposeRange(double lowest, double highest);
+  // The tolerance scale of values from `low` to `high` passing, out to `lowest` and `highest`, as
+  // zorhost render --tolerance makes it.
+  void ImposeTolerance(double low, double high, double lowest, double highest);
+  // The draft scale with its pass limit at `angle` degrees, as --min-draft makes it.
+  void ImposeDraftLimit(double angle);
   // Acts on the scale's options over `values` as zorhost does over a part's; what was done, a
   // line each.
   std::vector<std::string> Fit(std::span<const double> values);

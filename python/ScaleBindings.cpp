@@ -152,6 +152,26 @@ PYBIND11_MODULE(_zorscale, module) {
       .def("impose_range", &ZORPythonScale::ImposeRange, py::arg("lowest"), py::arg("highest"),
            "Imposes the extremes; they no longer follow the values.")
       .def(
+          "impose_tolerance",
+          [](ZORPythonScale& scale, const py::object& tolerance, std::pair<double, double> range) {
+            double low = 0.0, high = 0.0;
+            if (py::isinstance<py::tuple>(tolerance) || py::isinstance<py::list>(tolerance)) {
+              const auto pair = tolerance.cast<std::pair<double, double>>();
+              low = pair.first;
+              high = pair.second;
+            } else {
+              high = tolerance.cast<double>();
+              low = -high;
+            }
+            scale.ImposeTolerance(low, high, range.first, range.second);
+          },
+          py::arg("tolerance"), py::arg("range"),
+          "The tolerance scale, as zorhost render --tolerance makes it: `tolerance` T (from -T to T) or "
+          "(LO, HI) in one green block, warm blocks above and cool below at round steps out to `range` "
+          "(lowest, highest).")
+      .def("impose_draft_limit", &ZORPythonScale::ImposeDraftLimit, py::arg("angle"),
+           "The draft scale with its pass limit at `angle` degrees, undercuts apart, as --min-draft makes it.")
+      .def(
           "fit", [](ZORPythonScale& scale, const DoubleArray& values) { return scale.Fit(SpanOf(values)); },
           py::arg("values"), "Acts on the scale's options over `values`, as zorhost over a part; returns what was done.")
       .def(

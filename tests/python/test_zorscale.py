@@ -161,6 +161,23 @@ def test_presets_and_ranges():
     assert [span is not None for span in scale.spans] == [True] * 5
 
 
+def test_tolerances_as_zorhost_makes_them():
+    scale = zorscale.Scale()
+    scale.impose_tolerance(0.1, range=(-0.047, 0.423))
+    assert list(scale.boundaries) == [-0.1, 0.1, 0.2, 0.3, 0.4]
+    assert tuple(scale.colors[1]) == (0, 160, 0, 255)
+    blocks = scale.blocks(np.array([0.0, 0.15, 0.5, -0.2]))
+    assert list(blocks) == [2, 3, 6, 1]
+    scale.impose_tolerance((-0.05, 0.2), range=(-1.35, 0.25))
+    assert list(scale.boundaries) == [-1.05, -0.55, -0.05, 0.2]
+    scale.impose_draft_limit(1.5)
+    assert list(scale.boundaries) == [0.0, 0.5, 1.5]
+    with pytest.raises(zorscale.ScaleError, match="the tolerance is LO below HI"):
+        scale.impose_tolerance((0.2, 0.1), range=(0, 1))
+    with pytest.raises(zorscale.ScaleError, match="pass limit"):
+        scale.impose_draft_limit(90)
+
+
 def test_a_paint_and_edits_on_another_thread_never_crash():
     """A paint lets go of the interpreter's lock: an edit meanwhile makes a new snapshot and never
     takes away the one painted with."""
