@@ -397,8 +397,11 @@ void ZORScalePainter::Paint(std::span<const double> values, std::span<int> block
     }
     return;
   }
-  unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
-  if (count < kParallelThreshold || threads <= 1) {
+  // Asking for the cores reads a system file: not for a few values.
+  unsigned threads = count < kParallelThreshold ? 1
+                     : options.threads != 0     ? options.threads
+                                                : std::thread::hardware_concurrency();
+  if (threads <= 1) {
     PaintRange(values.data(), blocks.data(), colors.data(), count, options);
     return;
   }

@@ -21,6 +21,7 @@
 #include "zorhost/scale/ScaleEdits.h"
 #include "zorhost/scale/ScaleStore.h"
 #include "zorhost/scale/ToleranceScale.h"
+#include "zorhost/scalefiles/ColorSteps.h"
 
 namespace {
 
@@ -50,19 +51,6 @@ std::optional<ZORScaleFormat> FormatNamed(const std::optional<std::string>& name
   std::optional<ZORScaleFormat> format = ZORScaleFormatNamed(*name);
   if (!format) throw ZORPythonProblem({ZORProblem::Kind::Usage, "format is cpt, json or csv, not " + ZORShown(*name)});
   return format;
-}
-
-// The first value above `from` painted other than `color`, knowing that `to` is: each component
-// of a blend moves one way as the value grows, so the values painted `color` are one run.
-double FirstChange(const ZORScalePainter& painter, double from, double to, const ZORRgba& color) {
-  std::uint64_t same = ZOROrderedBits(from), other = ZOROrderedBits(to);
-  while (other - same > 1) {
-    const std::uint64_t middle = same + (other - same) / 2;
-    ZORRgba painted;
-    painter.PaintOne(ZORFromOrderedBits(middle), painted);
-    (painted == color ? same : other) = middle;
-  }
-  return ZORFromOrderedBits(other);
 }
 
 }  // namespace
@@ -247,38 +235,13 @@ int ZORPythonScale::ColorForValue(double value, ZORRgba& color) {
 
 ZORColorSteps ZORPythonScale::ColorSteps() {
   const std::shared_ptr<const ZORScaleSnapshot> snapshot = Snapshot();
-  const ZORScalePainter& painter = snapshot->Painter();
-  if (!painter.SearchesIntervals()) {
+  std::optional<ZORColorSteps> steps = ZORStepsOf(snapshot->Painter(), snapshot->Definition().undefinedColor);
+  if (!steps) {
     throw ZORPythonProblem({ZORProblem::Kind::BadInput,
                             "a scale of one block, or whose boundaries do not increase, is painted value by value: "
                             "no table of colors gives what it paints"});
   }
-  const ZORRgba undefined = snapshot->Definition().undefinedColor;
-  ZORColorSteps steps;
-  auto step = [&](double from, const ZORRgba& color) {
-    if (!steps.colors.empty() && steps.colors.back() == color) return;
-    if (!steps.colors.empty()) steps.thresholds.push_back(from);
-    steps.colors.push_back(color);
-  };
-  constexpr double kInfinity = std::numeric_limits<double>::infinity();
-  double next = -kInfinity;  // the first value not yet stepped through
-  for (const ZORBlockRange& range : painter.Intervals()) {
-    if (range.first != next) step(next, undefined);  // values no block takes
-    ZORRgba color;
-    painter.PaintOne(range.first, color);
-    step(range.first, color);
-    for (double from = range.first;;) {
-      ZORRgba last;
-      painter.PaintOne(range.last, last);
-      if (last == color) break;
-      from = FirstChange(painter, from, range.last, color);
-      painter.PaintOne(from, color);
-      step(from, color);
-    }
-    next = range.last == kInfinity ? kInfinity : std::nextafter(range.last, kInfinity);
-  }
-  if (next != kInfinity || steps.colors.empty()) step(next, undefined);
-  return steps;
+  return std::move(*steps);
 }
 
 std::vector<std::pair<std::string, std::string>> ZORPythonPresets() {

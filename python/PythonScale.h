@@ -11,6 +11,7 @@
 
 #include "zor/ZORColorScaleInterfaces.h"
 #include "zorhost/common/Outcome.h"
+#include "zorhost/scalefiles/ColorSteps.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 
 // A problem of zorhost's kinds, thrown to become a Python exception with zorhost's message.
@@ -26,14 +27,6 @@ class ZORPythonProblem : public std::runtime_error {
 
 // Throws the problem, if there is one.
 void ZORThrowIfProblem(const ZOROutcome& outcome);
-
-// Where the painted color changes as values grow: values from thresholds[k - 1] (or -inf) up to
-// below thresholds[k] are painted colors[k]. Exact: each threshold is the first double painted
-// with the new color.
-struct ZORColorSteps {
-  std::vector<double> thresholds;  // colors.size() - 1, increasing
-  std::vector<ZORRgba> colors;
-};
 
 // A scale that Python threads share. Every call that reaches the module holds the module's lock
 // (the module's features are not for two threads at once), and paints go on without it, with a

@@ -32,6 +32,7 @@ ZORScaleTable ZORScaleTableOf(const ZORScaleSnapshot& snapshot) {
     table.boundaryImposed.push_back(snapshot.BoundaryImposed(k));
   }
   table.undefinedColor = definition.undefinedColor;
+  table.tolerance = definition.tolerance;
   return table;
 }
 

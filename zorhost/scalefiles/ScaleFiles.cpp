@@ -11,7 +11,7 @@
 #include "zorhost/common/Numbers.h"
 #include "zorhost/palettes/ColorRamps.h"
 #include "zorhost/palettes/ColorSpaces.h"
-#include "zorhost/scale/ScaleSnapshot.h"
+#include "zorhost/scalefiles/ColorSteps.h"
 #include "zorhost/common/Numbers.h"
 
 namespace {
@@ -28,7 +28,8 @@ struct Range {
 struct Palette {
   std::vector<Range> ranges;
   std::optional<ZORRgba> below, above, undefined;
-  std::optional<std::vector<bool>> colorImposed, boundaryImposed;  // the zorhost note
+  std::optional<std::vector<bool>> colorImposed, boundaryImposed;  // an earlier zorhost note
+  std::string tableNote;  // the zorhost note: the scale's CSV table
   ZORColorSpace space = ZORColorSpace::Rgb;  // how a range blends from its start to its end
 };
 
@@ -39,13 +40,12 @@ constexpr int kMostPiecesOfAGradient = 1024;
 
 constexpr const char* kColorsNote = "zorhost colors-imposed:";
 constexpr const char* kBoundariesNote = "zorhost boundaries-imposed:";
+constexpr const char* kTableNote = "zorhost-table ";
 
+// The CSV table, which the other formats carry as their zorhost note.
+std::string FormatCsv(const ZORScaleTable& table);
+bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table, std::string& error);
 
-std::string Flags(const std::vector<bool>& flags) {
-  std::string text;
-  for (bool flag : flags) text += flag ? " 1" : " 0";
-  return text;
-}
 
 // The inner blocks as ranges: an imposed color constant, a blended one toward the next block's.
 std::vector<Range> InnerRanges(const ZORScaleTable& table) {
@@ -56,6 +56,61 @@ std::vector<Range> InnerRanges(const ZORScaleTable& table) {
                       table.colorImposed[at] ? table.colors[at] : table.colors[at + 1]});
   }
   return ranges;
+}
+
+// The definition a painter paints a table with, as the scale's interface would give it.
+ZORScaleDefinition DefinitionOf(const ZORScaleTable& table) {
+  ZORScaleDefinition definition;
+  definition.blockCount = table.Blocks();
+  definition.boundaries = table.boundaries;
+  for (std::size_t k = 0; k < table.boundaries.size(); ++k) {
+    definition.boundaryIndices.push_back(table.boundaryImposed[k] ? static_cast<int>(k + 1) : -1);
+  }
+  definition.colors = table.colors;
+  for (std::size_t k = 0; k < table.colors.size(); ++k) {
+    definition.colorIndices.push_back(table.colorImposed[k] ? static_cast<int>(k + 1) : -1);
+  }
+  definition.lower = table.boundaries.empty() ? 0.0 : table.boundaries.front();
+  definition.upper = table.boundaries.empty() ? 0.0 : table.boundaries.back();
+  definition.undefinedColor = table.undefinedColor.value_or(kZORNewScaleUndefinedColor);
+  definition.tolerance = table.tolerance;
+  return definition;
+}
+
+// What the table paints, for other tools: constant ranges, a run of one color each, from the
+// first step to the last, and the colors below and above them. Where the steps are too many, the
+// inner blocks as linear ranges (InnerRanges), which other tools blend within a unit or two.
+struct PaintedRanges {
+  std::vector<Range> ranges;
+  ZORRgba below, above;
+  bool exact = false;
+};
+PaintedRanges PaintedRangesOf(const ZORScaleTable& table) {
+  const ZORScalePainter painter(DefinitionOf(table));
+  const std::optional<ZORColorSteps> steps =
+      ZORStepsOf(painter, table.undefinedColor.value_or(kZORNewScaleUndefinedColor));
+  PaintedRanges painted{{}, table.colors.front(), table.colors.back(), false};
+  // A blend past 0 or 255 (boundaries a float cannot tell apart) clamped, as pictures are.
+  auto clamped = [](ZORRgba c) {
+    for (int* component : {&c.red, &c.green, &c.blue, &c.alpha}) *component = std::clamp(*component, 0, 255);
+    return c;
+  };
+  if (steps && steps->colors.size() >= 3 && steps->colors.size() <= kZORMostPaintedSteps) {
+    for (std::size_t k = 1; k + 1 < steps->colors.size(); ++k) {
+      const ZORRgba color = clamped(steps->colors[k]);
+      if (!painted.ranges.empty() && painted.ranges.back().start == color) {
+        painted.ranges.back().to = steps->thresholds[k];
+      } else {
+        painted.ranges.push_back({steps->thresholds[k - 1], steps->thresholds[k], color, color});
+      }
+    }
+    painted.below = clamped(steps->colors.front());
+    painted.above = clamped(steps->colors.back());
+    painted.exact = true;
+    return painted;
+  }
+  painted.ranges = InnerRanges(table);
+  return painted;
 }
 
 bool Fail(std::string& error, std::string message) {
@@ -257,6 +312,10 @@ bool ReadCptComment(std::string_view comment, const std::string& where, Palette&
                     std::string& error) {
   const std::size_t start = comment.find_first_not_of(" \t");
   comment.remove_prefix(std::min(start, comment.size()));
+  if (comment.rfind(kTableNote, 0) == 0) {
+    palette.tableNote += std::string(comment.substr(std::string_view(kTableNote).size())) + "\n";
+    return true;
+  }
   for (auto [note, flags] : {std::pair{kColorsNote, &palette.colorImposed},
                              std::pair{kBoundariesNote, &palette.boundaryImposed}}) {
     if (comment.rfind(note, 0) != 0) continue;
@@ -341,9 +400,10 @@ bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable&
     const std::vector<std::string> words = Words(line);
     if (words.empty()) continue;
     if (!ReadCptLine(words, where, palette, error)) return false;
-    if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
-      return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
-    }
+  }
+  if (!palette.tableNote.empty()) return ParseCsv(palette.tableNote, fileName + " (its zorhost table)", table, error);
+  if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
+    return Fail(error, fileName + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
   }
   return TableOfPalette(palette, fileName, table, error);
 }
@@ -353,17 +413,19 @@ std::string CptColorText(const ZORRgba& c) {
 }
 
 std::string FormatCpt(const ZORScaleTable& table, const std::string& name) {
+  const PaintedRanges painted = PaintedRangesOf(table);
   std::string text = "# " + name + ": a color scale of " + std::to_string(table.Blocks()) +
-                     " blocks written by zorhost; its first and last blocks are B and F\n";
-  text += "# " + std::string(kColorsNote) + Flags(table.colorImposed) + "\n";
-  text += "# " + std::string(kBoundariesNote) + Flags(table.boundaryImposed) + "\n";
+                     " blocks written by zorhost, as it paints (a range from z0 up to below z1 in one color;\n"
+                     "# below the first range B, from the last on F); the scale whole in its zorhost table:\n";
+  std::istringstream csv(FormatCsv(table));
+  for (std::string line; std::getline(csv, line);) text += "# " + std::string(kTableNote) + line + "\n";
   text += "# COLOR_MODEL = RGB\n";
-  for (const Range& range : InnerRanges(table)) {
+  for (const Range& range : painted.ranges) {
     text += ZORExactNumber(range.from) + "\t" + CptColorText(range.start) + "\t" + ZORExactNumber(range.to) +
             "\t" + CptColorText(range.end) + "\n";
   }
-  text += "B\t" + CptColorText(table.colors.front()) + "\n";
-  text += "F\t" + CptColorText(table.colors.back()) + "\n";
+  text += "B\t" + CptColorText(painted.below) + "\n";
+  text += "F\t" + CptColorText(painted.above) + "\n";
   if (table.undefinedColor) text += "N\t" + CptColorText(*table.undefinedColor) + "\n";
   return text;
 }
@@ -387,30 +449,29 @@ std::optional<ZORRgba> ReadJsonColor(const json& value) {
   return color;
 }
 
-json JsonFlagList(const std::vector<bool>& flags) {
-  json list = json::array();
-  for (bool flag : flags) list.push_back(flag ? 1 : 0);
-  return list;
-}
-
+// A constant range ends a double below where the next begins (the last, a double below the above
+// range color's first value), so that a color map's linear interpolation between its points
+// paints every double of it in its color.
 std::string FormatJson(const ZORScaleTable& table, const std::string& name) {
+  const PaintedRanges painted = PaintedRangesOf(table);
   json points = json::array();
-  for (const Range& range : InnerRanges(table)) {
-    for (auto [x, color] : {std::pair{range.from, range.start}, std::pair{range.to, range.end}}) {
-      points.push_back(x);
-      for (const json& c : JsonColor(color)) points.push_back(c);
-    }
+  auto point = [&points](double x, const ZORRgba& color) {
+    points.push_back(x);
+    for (const json& c : JsonColor(color)) points.push_back(c);
+  };
+  for (const Range& range : painted.ranges) {
+    point(range.from, range.start);
+    const double end = painted.exact ? std::nextafter(range.to, -HUGE_VAL) : range.to;
+    if (end > range.from) point(end, range.end);
   }
   json map = {{"Name", name},
               {"ColorSpace", "RGB"},
               {"RGBPoints", points},
-              {"BelowRangeColor", JsonColor(table.colors.front())},
-              {"AboveRangeColor", JsonColor(table.colors.back())},
+              {"BelowRangeColor", JsonColor(painted.below)},
+              {"AboveRangeColor", JsonColor(painted.above)},
               {"UseBelowRangeColor", 1},
               {"UseAboveRangeColor", 1},
-              {"zorhost",
-               {{"colorsImposed", JsonFlagList(table.colorImposed)},
-                {"boundariesImposed", JsonFlagList(table.boundaryImposed)}}}};
+              {"zorhost", {{"table", FormatCsv(table)}}}};
   if (table.undefinedColor) map["NanColor"] = JsonColor(*table.undefinedColor);
   return json::array({map}).dump(1) + "\n";
 }
@@ -517,6 +578,11 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
     *color = ReadJsonColor((*map)[key]);
     if (!*color) return Fail(error, fileName + ": " + key + " is not a color of numbers from 0 to 1");
   }
+  if (map->contains("zorhost") && (*map)["zorhost"].is_object() && (*map)["zorhost"].contains("table")) {
+    const json& note = (*map)["zorhost"]["table"];
+    if (!note.is_string()) return Fail(error, fileName + ": the zorhost table is not text");
+    return ParseCsv(note.get<std::string>(), fileName + " (its zorhost table)", table, error);
+  }
   palette.colorImposed = JsonFlags(*map, "colorsImposed");
   palette.boundaryImposed = JsonFlags(*map, "boundariesImposed");
   if (read != nullptr && map->contains("Points") && (*map)["Points"].is_array() && !(*map)["Points"].empty()) {
@@ -529,7 +595,9 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
 // ---- .csv ----
 
 constexpr const char* kCsvHeader = "block,from,to,red,green,blue,alpha,imposed,boundary_imposed";
+// Rows after the blocks: the undefined color, and the tolerance the scale evaluates with.
 constexpr const char* kUndefinedRow = "undefined";
+constexpr const char* kToleranceRow = "tolerance";
 
 std::vector<std::string> Cells(std::string_view line) {
   std::vector<std::string> cells;
@@ -560,6 +628,7 @@ std::string FormatCsv(const ZORScaleTable& table) {
   if (table.undefinedColor) {
     text += std::string(kUndefinedRow) + ",,," + CsvColor(*table.undefinedColor) + ",,\n";
   }
+  text += std::string(kToleranceRow) + "," + ZORExactNumber(table.tolerance) + ",,,,,,,\n";
   return text;
 }
 
@@ -582,7 +651,7 @@ std::optional<bool> CsvFlag(const std::string& cell) {
 bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table,
               std::string& error) {
   table = {};
-  bool undefinedSeen = false;
+  bool blocksEnded = false;  // a row after the blocks seen
   std::optional<double> previousTo;
   Lines lines(text, fileName);
   for (std::string_view line; lines.Next(line);) {
@@ -592,16 +661,25 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
       continue;
     }
     if (line.empty()) continue;
-    if (undefinedSeen) return Fail(error, where + ": the undefined row must be the last");
     const std::vector<std::string> cells = Cells(line);
     if (cells.size() != 9) return Fail(error, where + ": a row has 9 cells, not " + std::to_string(cells.size()));
+    if (cells[0] == kToleranceRow) {
+      const std::optional<double> tolerance = ZORReadDouble(cells[1]);
+      if (!tolerance || !(*tolerance >= 0.0) || !std::isfinite(*tolerance)) {
+        return Fail(error, where + ": the tolerance is a finite number, 0 or more");
+      }
+      table.tolerance = *tolerance;
+      blocksEnded = true;
+      continue;
+    }
     const std::optional<ZORRgba> color = CsvRowColor(cells);
     if (!color) return Fail(error, where + ": red, green, blue and alpha are whole numbers from 0 to 255");
     if (cells[0] == kUndefinedRow) {
       table.undefinedColor = color;
-      undefinedSeen = true;
+      blocksEnded = true;
       continue;
     }
+    if (blocksEnded) return Fail(error, where + ": the undefined and tolerance rows come after every block");
     const int block = table.Blocks() + 1;
     if (block > kZORMostBlocks) {
       return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
@@ -701,17 +779,18 @@ std::string WhyNoFileHolds(const ZORScaleTable& table) {
 
 std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScaleFormat format) {
   if (format == ZORScaleFormat::Csv) return {};
-  const char* extension = format == ZORScaleFormat::Cpt ? ".cpt" : ".json";
+  const char* tools = format == ZORScaleFormat::Cpt ? "GMT, reading the .cpt," : "ParaView, reading the .json,";
   const auto translucent = std::count_if(table.colors.begin(), table.colors.end(),
                                          [](const ZORRgba& c) { return c.alpha != 255; });
   std::vector<std::string> losses;
-  if (translucent > 0) {
-    losses.push_back(std::string("a ") + extension + " holds no alpha: " + std::to_string(translucent) +
-                     " of the block colors are not opaque and read back opaque (a .csv keeps them)");
+  if (translucent > 0 || (table.undefinedColor && table.undefinedColor->alpha != 255)) {
+    losses.push_back(std::string(tools) + " takes no alpha: " + std::to_string(translucent) +
+                     " of the block colors" + (table.undefinedColor && table.undefinedColor->alpha != 255 ? " and the undefined color" : "") +
+                     " are not opaque there (zorhost reads them back whole from the file's zorhost table)");
   }
-  if (table.undefinedColor && table.undefinedColor->alpha != 255) {
-    losses.push_back(std::string("a ") + extension +
-                     " holds no alpha: the undefined color reads back opaque (a .csv keeps it)");
+  if (!PaintedRangesOf(table).exact) {
+    losses.push_back(std::string(tools) + " blends the blended blocks linearly, within a unit or two of what zorhost "
+                     "paints: the scale paints more than " + std::to_string(kZORMostPaintedSteps) + " runs of one color");
   }
   return losses;
 }

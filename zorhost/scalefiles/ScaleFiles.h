@@ -1,15 +1,17 @@
 // A color scale carried to and from other tools' files: GMT color palette tables (.cpt),
 // ParaView-style JSON color map presets (.json) and a plain CSV table (.csv).
 //
-// The first and last blocks reach to -inf and +inf, which palettes and color maps cannot hold as
-// ranges: a .cpt gives them as its B and F colors, a .json as BelowRangeColor and
-// AboveRangeColor; the ranges there are the inner blocks, from the first boundary to the last,
-// so those two formats need at least three blocks. A block whose color is imposed is a constant
-// range; a blended block runs from its own color to the next block's. Which colors and
-// boundaries are imposed is written as a note each format's readers pass over (a comment in a
-// .cpt, a "zorhost" member in a .json), so that a file read back gives the same scale; a file
-// without the note imposes every color and every boundary, each range taking its start color.
-// Alpha is lost in .cpt and .json (opaque on import); the CSV table holds everything.
+// The CSV table holds the scale whole: its blocks, colors, boundaries, what is imposed, its
+// tolerance and undefined color. A .cpt and a .json hold what the scale paints, so that GMT and
+// ParaView paint every value as zorhost does: constant ranges, one for each run of values painted
+// alike (a blended block as the steps its color takes; a boundary's tolerance band as the color
+// the band takes), from the first step to the last, the first and last colors as the B and F
+// colors of a .cpt, BelowRangeColor and AboveRangeColor of a .json. Each also carries the CSV
+// table as a note its tools pass over (comment lines in a .cpt, a "zorhost" member in a .json), so
+// that a file read back gives the same scale. A file without the note imposes every color and
+// every boundary, each range taking its start color; a gradient is cut into pieces. Alpha is lost
+// to GMT and ParaView (kept in the note); so are more steps than kZORMostPaintedSteps, beyond
+// which blended blocks are written as linear ranges.
 #pragma once
 
 #include <optional>
@@ -19,6 +21,7 @@
 
 #include "painter/ZORScalePainter.h"
 #include "zor/ZORColorScaleInterfaces.h"
+#include "zor/ZORHostSession.h"
 #include "zorhost/common/Outcome.h"
 
 // A scale's blocks as its tables give them.
@@ -28,9 +31,14 @@ struct ZORScaleTable {
   std::vector<double> boundaries;  // n - 1
   std::vector<bool> boundaryImposed;
   std::optional<ZORRgba> undefinedColor;
+  // The one the scale evaluates with; a file that gives none, the host's, which new scales take.
+  double tolerance = ZORHostSession::kDefaultModelTolerance;
 
   int Blocks() const { return static_cast<int>(colors.size()); }
 };
+
+// Past this many runs of one color, a .cpt or .json writes a blended block as one linear range.
+inline constexpr std::size_t kZORMostPaintedSteps = 100000;
 
 enum class ZORScaleFormat { Cpt, Json, Csv };
 std::optional<ZORScaleFormat> ZORScaleFormatNamed(std::string_view name);  // cpt, json, csv
