@@ -308,12 +308,22 @@ TEST_F(PartRender, AFieldOfAPlyMeshIsPaintedAsItsVerticesGiveIt) {
   ASSERT_EQ(written.status, 0) << written.errors;
   const ProgramRun read = Zorhost(Folder(), "render bm.ply --field value --out bm2");
   ASSERT_EQ(read.status, 0) << read.errors;
-  auto triangles = [](const std::string& summary) {
-    const std::size_t at = summary.find("part: ");
-    return at == std::string::npos ? -1L : std::stol(summary.substr(at + 6));
+  auto triangles = [](const std::string& summary, const char* line) {
+    const std::size_t at = summary.find(line);
+    return at == std::string::npos ? -1L : std::stol(summary.substr(at + std::strlen(line)));
   };
-  EXPECT_GT(triangles(written.output), 0);
-  EXPECT_EQ(triangles(read.output), triangles(written.output)) << read.output;
+  EXPECT_GT(triangles(written.output, "mesh-out: "), 0);
+  EXPECT_EQ(triangles(read.output, "part: "), triangles(written.output, "mesh-out: ")) << read.output;
+  // The analysed mesh is the part's, whatever the picture: a zoomed picture of another size writes
+  // the same file.
+  ASSERT_EQ(Zorhost(Folder(), "render '" + parts + "/bracket.step' --analysis mean --zoom 8 --size 300x200 "
+                              "--mesh-out zoomed.ply --out bm").status, 0);
+  EXPECT_EQ(ReadWholeFile((Folder() / "zoomed.ply").string()), ReadWholeFile((Folder() / "bm.ply").string()));
+  // A mesh part's values read back from its analysed mesh paint the same picture, value for value.
+  ASSERT_EQ(Zorhost(Folder(), "render '" + parts + "/bracket-scan.stl' --analysis mean --size 200x150 "
+                              "--values-out first.csv --mesh-out scan.ply --out scan").status, 0);
+  ASSERT_EQ(Zorhost(Folder(), "render scan.ply --field value --size 200x150 --values-out again.csv --out scan").status, 0);
+  EXPECT_EQ(ReadWholeFile((Folder() / "again.csv").string()), ReadWholeFile((Folder() / "first.csv").string()));
 
   const Refusal cases[] = {
       {"render sheet.ply --field depth --out refused", 2,

@@ -32,21 +32,3 @@ std::string ZOREncodePng(int width, int height, const std::vector<std::uint8_t>&
   png_destroy_write_struct(&png, &info);
   return encoded;
 }
-
-std::string ZORBase64(const std::string& bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  text.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const unsigned a = static_cast<unsigned char>(bytes[i]);
-    const unsigned b = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-    const unsigned c = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
-    const unsigned triple = (a << 16) | (b << 8) | c;
-    text += kDigits[(triple >> 18) & 63];
-    text += kDigits[(triple >> 12) & 63];
-    text += i + 1 < bytes.size() ? kDigits[(triple >> 6) & 63] : '=';
-    text += i + 2 < bytes.size() ? kDigits[triple & 63] : '=';
-  }
-  return text;
-}

@@ -9,6 +9,9 @@
 
 #include "zorhost/common/Choices.h"
 
+double ZORLinearOfSrgb(double c) { return c > 0.04045 ? std::pow((c + 0.055) / 1.055, 2.4) : c / 12.92; }
+double ZORSrgbOfLinear(double c) { return c > 0.0031308 ? 1.055 * std::pow(c, 1.0 / 2.4) - 0.055 : 12.92 * c; }
+
 namespace {
 
 // The CSS names with the values X11 gives, where the two differ (gray, green, maroon, purple).
@@ -93,8 +96,8 @@ constexpr double kPi = std::numbers::pi;
 // The D65 white point of sRGB.
 constexpr Triple kWhite = {0.9505, 1.0, 1.089};
 
-double Linear(double c) { return c > 0.04045 ? std::pow((c + 0.055) / 1.055, 2.4) : c / 12.92; }
-double Gamma(double c) { return c > 0.0031308 ? 1.055 * std::pow(c, 1.0 / 2.4) - 0.055 : 12.92 * c; }
+double Linear(double c) { return ZORLinearOfSrgb(c); }
+double Gamma(double c) { return ZORSrgbOfLinear(c); }
 double LabF(double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116.0; }
 double LabInverse(double f) {
   const double cube = f * f * f;

@@ -9,6 +9,9 @@
 
 // The color a standard name gives ("red", "darkgreen", "gray"): the X11 names, as GMT takes them.
 std::optional<ZORRgba> ZORNamedColor(std::string_view name);
+// An sRGB component from 0 to 1 as the light it stands for (linear), and back (IEC 61966-2-1).
+double ZORLinearOfSrgb(double component);
+double ZORSrgbOfLinear(double light);
 // "#rrggbb".
 std::optional<ZORRgba> ZORHexColor(std::string_view text);
 // Hue in degrees (0 to 360), saturation and value from 0 to 1.

@@ -38,9 +38,19 @@ std::string ValuesCsv(const ZORRenderValues& values) {
   return csv;
 }
 
-// The analysed mesh's file: each vertex painted as the picture paints it.
-ZOROutcome MeshFile(const std::string& path, const ZORSurfaceMesh& mesh, const ZORScaleSnapshot& snapshot,
-                    std::string& contents) {
+// The analysed mesh's file: the part meshed for it alone (within `deflection`, else the default
+// share of its size), whatever the picture's size and view; each vertex's value exact at its
+// surface point, painted as the picture paints it.
+ZOROutcome AnalysedMeshFile(const std::string& path, std::optional<double> deflection, ZORRenderValues& values,
+                            const ZORScaleSnapshot& snapshot, std::string& contents) {
+  ZORVec3 lowest, highest;
+  values.part->Bounds(lowest, highest);
+  const double within = deflection.value_or(kZORAnalysedMeshShare * Length(highest - lowest));
+  if (ZOROutcome problem = values.part->Prepare(within, false)) {
+    return ZORInContext(values.part->Description() + ": meshing for --mesh-out: ", problem);
+  }
+  values.part->Evaluate(*values.analysis);
+  const ZORSurfaceMesh& mesh = values.part->Mesh();
   const ZORRgba undefined = snapshot.Definition().undefinedColor;
   std::vector<int> blocks(mesh.values.size());
   std::vector<ZORRgba> colors(mesh.values.size(), undefined);
@@ -77,19 +87,27 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
   if (png.empty()) return ZORFailure("the picture could not be encoded");
   std::vector<std::pair<std::string, std::string>> files = {{outputs.prefix + ".png", std::move(png)},
                                                             {outputs.prefix + ".svg", std::move(svg)}};
-  if (!outputs.meshPath.empty()) {
-    values.part->Evaluate(*values.analysis);
-    std::string contents;
-    if (ZOROutcome problem = MeshFile(outputs.meshPath, values.part->Mesh(), snapshot, contents)) return problem;
-    files.emplace_back(outputs.meshPath, std::move(contents));
-  }
   if (!outputs.valuesPath.empty()) files.emplace_back(outputs.valuesPath, ValuesCsv(values));
   for (auto& file : inspected.files) files.push_back(std::move(file));
   return ZORWriteFilesWhole(files);
 }
 
+// What the picture's mesh is, a line each: its size and how its values are had, and what a
+// person should know of it.
+std::vector<std::string> PartLines(const ZORRenderValues& values) {
+  if (!values.part) return {};
+  const ZORSurfaceMesh& mesh = values.part->Mesh();
+  const char* how = !mesh.field.empty() ? " vertices; values as the file gives them at the vertices, interpolated between them"
+                    : values.part->Exact() ? " nodes; values exact at each pixel's surface point"
+                                           : " vertices; values estimated at the vertices, interpolated between them";
+  std::vector<std::string> lines = {"part: " + std::to_string(mesh.triangles.size()) + " triangles, " +
+                                    std::to_string(mesh.positions.size()) + how};
+  for (const std::string& note : values.part->MeshNotes()) lines.push_back("part: " + note);
+  return lines;
+}
+
 // Step 6: what was painted, what the options did, the legend as text, what was written.
-void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
+void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values, const std::vector<std::string>& partLines,
                   const ZORLegendModel& legend, const std::vector<std::string>& done,
                   const std::vector<std::string>& inspectionFiles, std::ostream& out) {
   out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from "
@@ -97,14 +115,7 @@ void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values,
   if (values.part) out << " over the whole part (" << values.area.points.how << ")";
   out << "\n";
   if (std::optional<std::string> note = ZORNarrowSpanNote(values.measured)) out << "note: " << *note << "\n";
-  if (values.part) {
-    const ZORSurfaceMesh& mesh = values.part->Mesh();
-    const char* how = !mesh.field.empty() ? " vertices; values as the file gives them at the vertices, interpolated between them"
-                          : values.part->Exact() ? " nodes; values exact at each pixel's surface point"
-                                                 : " vertices; values estimated at the vertices, interpolated between them";
-    out << "part: " << mesh.triangles.size() << " triangles, " << mesh.positions.size() << how << "\n";
-    for (const std::string& note : values.part->MeshNotes()) out << "part: " << note << "\n";
-  }
+  for (const std::string& line : partLines) out << line << "\n";
   for (const std::string& line : done) out << line << "\n";
   out << ZORLegendSummary(legend);
   out << "wrote " << outputs.prefix << ".png and " << outputs.prefix << ".svg";
@@ -189,16 +200,31 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
     return problem;
   }
   for (std::string& line : ZORInspectionLines(inspected, values)) done.push_back(std::move(line));
+  const std::vector<std::string> partLines = PartLines(values);  // the picture's, before the analysed mesh
+  if (!options.outputs.meshPath.empty()) {
+    stages.Begin("the analysed mesh");
+    std::string contents;
+    if (ZOROutcome problem = AnalysedMeshFile(options.outputs.meshPath, options.outputs.meshDeflection, values,
+                                              snapshot, contents)) {
+      return problem;
+    }
+    inspected.files.emplace_back(options.outputs.meshPath, std::move(contents));
+    const ZORSurfaceMesh& mesh = values.part->Mesh();
+    done.push_back("mesh-out: " + std::to_string(mesh.triangles.size()) + " triangles, " +
+                   std::to_string(mesh.positions.size()) + " vertices, each with its value");
+  }
   timeLimit.reset();  // what is written is written whole
   stages.Begin("writing");
   std::vector<std::string> written;
-  for (const auto& file : inspected.files) written.push_back(file.first);
+  for (const auto& file : inspected.files) {
+    if (file.first != options.outputs.meshPath) written.push_back(file.first);
+  }
   if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend,
                                       std::move(inspected))) {
     return problem;
   }
   stages.End();
   if (options.timings) done.push_back("timings: " + stages.Timings());
-  PrintSummary(options.outputs, values, legend, done, written, out);
+  PrintSummary(options.outputs, values, partLines, legend, done, written, out);
   return std::nullopt;
 }

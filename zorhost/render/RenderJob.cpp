@@ -16,7 +16,7 @@ namespace {
 
 enum RenderOption {
   kOut = kZORFirstJobOption, kLegend, kMeshOut, kValuesOut, kSaveSettings, kPerValue, kCheck, kProbe, kTimings,
-  kStatsOut, kCallout, kCallouts, kReport, kReportViews
+  kStatsOut, kCallout, kCallouts, kReport, kReportViews, kMeshDeflection
 };
 
 const char* const kHelp = R"(usage: zorhost render [PART] [options]
@@ -29,7 +29,12 @@ through the scale, pixel by pixel; without PART, the built-in sample part.
 const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png, the picture with the scale's legend beside it, and
                         PREFIX.svg, the same as SVG (default: analysis)
   --legend none         PREFIX.png the picture alone
-  --mesh-out FILE       write the analysed mesh, its values and colors: FILE.ply or FILE.glb
+  --mesh-out FILE       write the analysed mesh, its values and colors: FILE.vtp (ParaView and
+                        VTK read the values), FILE.ply or FILE.glb. A CAD part is meshed for it
+                        alone, within a thousandth of its box's diagonal (whatever the
+                        picture's size, zoom and view), its values exact at the vertices; a
+                        mesh part is its own mesh
+  --mesh-deflection D   the analysed mesh within D of a CAD part's surface instead
   --values-out FILE     write the picture's values as a CSV grid that --values reads
   --save-settings NAME  save the scale to the settings repository NAME
   --per-value           paint through GetColorForValue, value by value
@@ -121,6 +126,14 @@ ZOROutcome TakeOption(int id, const std::string& value, ZORRenderOptions& option
     case kMeshOut:
       options.outputs.meshPath = value;
       return ZORCheckNotEmpty("--mesh-out", value);
+    case kMeshDeflection: {
+      const std::optional<double> deflection = ZORReadDouble(value);
+      if (!deflection || !(*deflection > 0.0) || !std::isfinite(*deflection)) {
+        return ZORUsageProblem("--mesh-deflection is a finite length above 0, not " + ZORShown(value));
+      }
+      options.outputs.meshDeflection = deflection;
+      return std::nullopt;
+    }
     case kValuesOut:
       options.outputs.valuesPath = value;
       return ZORCheckNotEmpty("--values-out", value);
@@ -191,6 +204,7 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
       {"callouts", required_argument, nullptr, kCallouts},
       {"report", required_argument, nullptr, kReport},
       {"report-views", required_argument, nullptr, kReportViews},
+      {"mesh-deflection", required_argument, nullptr, kMeshDeflection},
   });
   ZORRenderOptions options;
   ZORPaintOptionReader paint(options, modulePath);
@@ -203,6 +217,12 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
   }
   if (!read.problem) read.problem = paint.Finish(read.positional);
   if (!read.problem && !options.source.PaintsPart()) read.problem = PartOnly(options);
+  if (!read.problem && options.outputs.meshDeflection && options.outputs.meshPath.empty()) {
+    read.problem = ZORUsageProblem("--mesh-deflection is for the mesh --mesh-out writes");
+  }
+  if (!read.problem && !options.inspection.reportViews.empty() && options.inspection.reportPath.empty()) {
+    read.problem = ZORUsageProblem("--report-views is for the report --report writes");
+  }
   if (read.problem) return ZORReport(read.problem, "render", err);
   options.progress = isatty(STDERR_FILENO) != 0;
   std::unique_ptr<ZORModuleHost> host;

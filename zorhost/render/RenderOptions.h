@@ -12,7 +12,8 @@
 struct ZOROutputs {
   std::string prefix = "analysis";  // PREFIX.png and PREFIX.svg
   bool legendInPicture = true;      // PREFIX.png holds the legend beside the picture
-  std::string meshPath;             // the analysed mesh, .ply or .glb (parts)
+  std::string meshPath;             // the analysed mesh, .vtp, .ply or .glb (parts)
+  std::optional<double> meshDeflection;  // how closely it follows a CAD part's surface
   std::string valuesPath;           // the picture's values as a CSV grid
 };
 
