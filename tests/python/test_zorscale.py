@@ -161,6 +161,22 @@ def test_presets_and_ranges():
     assert [span is not None for span in scale.spans] == [True] * 5
 
 
+@pytest.mark.parametrize("preset, source", [("viridis", "viridis"), ("cividis", "cividis"), ("magma", "magma"),
+                                            ("turbo", "turbo"), ("RdBu", "RdBu"), ("cool-warm", "coolwarm"),
+                                            ("viridis_r", "viridis_r"), ("RdBu_r", "RdBu_r")])
+def test_presets_show_matplotlibs_own_colors(preset, source):
+    matplotlib = pytest.importorskip("matplotlib")
+    cmap = matplotlib.colormaps[source]
+    # matplotlib draws a reversed map of segments (RdBu_r) anew, a unit apart at most from its
+    # table reversed, which NAME_r is.
+    within = 1 if preset == "RdBu_r" else 0
+    for blocks in (2, 3, 4, 5, 7, 9, 11, 16, 33, 100, 255, 256):
+        scale = zorscale.Scale(blocks)
+        scale.impose_preset(preset)
+        sampled = cmap(np.array([j / (blocks - 1) for j in range(blocks)]), bytes=True)
+        assert np.abs(scale.colors.astype(int) - sampled.astype(int)).max() <= within, (preset, blocks)
+
+
 def test_tolerances_as_zorhost_makes_them():
     scale = zorscale.Scale()
     scale.impose_tolerance(0.1, range=(-0.047, 0.423))

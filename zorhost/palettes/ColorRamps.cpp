@@ -29,6 +29,11 @@ ZORRgba RampAt(std::span<const ZORRgba> anchors, double t) {
   return {mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue), mix(a.alpha, b.alpha)};
 }
 
+// The entry of a table of `size` that matplotlib's colormaps take at `t` from 0 to 1.
+std::size_t MatplotlibEntry(std::size_t size, double t) {
+  return std::min(static_cast<std::size_t>(t * static_cast<double>(size)), size - 1);
+}
+
 // The scale's step between imposed colors p < q is (Cq - Cp) div (q - p) for each component.
 bool StepsBetween(const ZORImposedBlockColor& p, const ZORImposedBlockColor& q) {
   const int gap = q.position - p.position;
@@ -58,15 +63,17 @@ std::span<const ZORColorPreset> PublishedPresets() {
   static const ZORColorPreset kPresets[] = {
       {"default", "zorhost's default: blue, cyan, green, yellow, red", kDefaultRamp},
       {"viridis", "perceptually uniform, dark blue to yellow; reads in gray and for color-blind eyes",
-       ZORViridisTable()},
+       ZORViridisTable(), {}, ZORRampSampling::Matplotlib},
       {"cividis", "perceptually uniform, blue to yellow, made for color-blind eyes",
-       ZORCividisTable()},
-      {"magma", "perceptually uniform, black through purple to pale yellow", ZORMagmaTable()},
+       ZORCividisTable(), {}, ZORRampSampling::Matplotlib},
+      {"magma", "perceptually uniform, black through purple to pale yellow", ZORMagmaTable(), {},
+       ZORRampSampling::Matplotlib},
       {"turbo", "a rainbow, dark blue through green to dark red, smoother than most",
-       ZORTurboTable()},
+       ZORTurboTable(), {}, ZORRampSampling::Matplotlib},
       {"cool-warm", "diverging, blue through gray to red: signed values such as curvature",
-       ZORCoolWarmTable()},
-      {"RdBu", "diverging, dark red through white to dark blue (ColorBrewer)", ZORRedBlueTable()},
+       ZORCoolWarmTable(), {}, ZORRampSampling::Matplotlib},
+      {"RdBu", "diverging, dark red through white to dark blue (ColorBrewer)", ZORRedBlueTable(), {},
+       ZORRampSampling::Matplotlib},
       {"grayscale", "black to white", kGrayRamp},
       {"draft", "draft angles: below 0 (an undercut) red, 0 to 1 degree yellow, 1 to 3 light green, 3 and more green",
        kDraftColors, kDraftBoundaries}};
@@ -95,7 +102,7 @@ std::span<const ZORColorPreset> ZORColorPresets() {
     std::vector<ZORColorPreset> presets(PublishedPresets().begin(), PublishedPresets().end());
     for (std::size_t k = 0; k < kReversed.size(); ++k) {
       presets.push_back({kReversed[k].name.c_str(), kReversed[k].use.c_str(), kReversed[k].anchors,
-                         PublishedPresets()[k].boundaries});
+                         PublishedPresets()[k].boundaries, PublishedPresets()[k].sampling});
     }
     return presets;
   }();
@@ -115,16 +122,17 @@ std::string ZORColorPresetChoices() {
   return ZORChoices(names);
 }
 
-std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors, int blocks) {
+std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors, int blocks, ZORRampSampling sampling) {
   std::vector<ZORImposedBlockColor> imposed;
   if (anchors.empty() || blocks < 1) return imposed;
   const int count = std::min<int>(blocks, static_cast<int>(anchors.size()));
+  const bool asMatplotlib = sampling == ZORRampSampling::Matplotlib;
   for (int j = 0; j < count; ++j) {
     const int position = count == 1 ? 1 : 1 + (j * (blocks - 1) + (count - 1) / 2) / (count - 1);
     const std::size_t anchor =
-        count == 1 ? 0
-                   : static_cast<std::size_t>(j * (static_cast<int>(anchors.size()) - 1) /
-                                              (count - 1));
+        count == 1     ? 0
+        : asMatplotlib ? MatplotlibEntry(anchors.size(), static_cast<double>(j) / (count - 1))
+                       : static_cast<std::size_t>(j * (static_cast<int>(anchors.size()) - 1) / (count - 1));
     imposed.push_back({position, anchors[anchor]});
   }
   bool flat = false;
@@ -132,7 +140,8 @@ std::vector<ZORImposedBlockColor> ZORSampleRamp(std::span<const ZORRgba> anchors
   if (!flat || anchors.size() < 2) return imposed;
   imposed.clear();
   for (int k = 1; k <= blocks; ++k) {
-    imposed.push_back({k, RampAt(anchors, static_cast<double>(k - 1) / (blocks - 1))});
+    const double t = static_cast<double>(k - 1) / (blocks - 1);
+    imposed.push_back({k, asMatplotlib ? anchors[MatplotlibEntry(anchors.size(), t)] : RampAt(anchors, t)});
   }
   return imposed;
 }

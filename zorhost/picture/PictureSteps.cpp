@@ -245,7 +245,7 @@ ZOROutcome ZORImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe&
     if (!ZORImposeWholeScale(scale, ZORDraftScale(*recipe.minDraft))) return ZORFailure("the scale refuses the draft scale");
     done.push_back("draft: the pass limit at " + ZORShownNumber(*recipe.minDraft) + " degrees");
   } else if (recipe.diverging) {
-    if (!ZORImposeRamp(scale, ZORFindColorPreset("cool-warm")->anchors) || FAILED(scale->SetAbsoluteExtrema(ZORTrue))) {
+    if (!ZORImposePreset(scale, *ZORFindColorPreset("cool-warm")) || FAILED(scale->SetAbsoluteExtrema(ZORTrue))) {
       return ZORFailure("the scale refuses the diverging colors");
     }
   }

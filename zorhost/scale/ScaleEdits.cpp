@@ -13,10 +13,10 @@ bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlock
   return SUCCEEDED(scale->SetColors(index.Size(), &index, &red, &green, &blue, &alpha, &types));
 }
 
-bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors) {
+bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors, ZORRampSampling sampling) {
   int blocks = 0;
   return SUCCEEDED(scale->GetNumberOfBlocks(blocks)) &&
-         ZORImposeColors(scale, ZORSampleRamp(anchors, blocks));
+         ZORImposeColors(scale, ZORSampleRamp(anchors, blocks, sampling));
 }
 
 bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks) {
@@ -43,7 +43,7 @@ bool ZORImposeWholeScale(ZORIStNewColorScale* scale, const ZORWholeScale& whole)
 }
 
 bool ZORImposePreset(ZORIStNewColorScale* scale, const ZORColorPreset& preset) {
-  if (preset.boundaries.empty()) return ZORImposeRamp(scale, preset.anchors);
+  if (preset.boundaries.empty()) return ZORImposeRamp(scale, preset.anchors, preset.sampling);
   return ZORImposeWholeScale(scale, {{preset.anchors.begin(), preset.anchors.end()},
                                      {preset.boundaries.begin(), preset.boundaries.end()}});
 }

@@ -14,7 +14,8 @@ bool ZORImposeColors(ZORIStNewColorScale* scale, std::span<const ZORImposedBlock
 
 // Imposes the colors of `anchors` sampled onto the scale's blocks (ZORSampleRamp); every other
 // color is released. False when the scale refuses them.
-bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors);
+bool ZORImposeRamp(ZORIStNewColorScale* scale, std::span<const ZORRgba> anchors,
+                   ZORRampSampling sampling = ZORRampSampling::Spread);
 
 // A scale given whole: each block's color, the boundaries between them (one fewer).
 struct ZORWholeScale {
