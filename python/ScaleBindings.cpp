@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include "python/PythonScale.h"
+#include "zorhost/common/Numbers.h"
 
 namespace py = pybind11;
 
@@ -108,6 +109,8 @@ PYBIND11_MODULE(_zorscale, module) {
   });
 
   module.def("presets", &ZORPythonPresets, "The built-in presets: (name, what it is for).");
+  module.def("shown_number", [](double value) { return ZORShownNumber(value); }, py::arg("value"),
+             "A number as zorhost's legends show it: seven significant digits, the shortest text.");
 
   py::class_<ZORPythonScale>(module, "Scale")
       .def(py::init<int>(), py::arg("blocks") = 9,

@@ -8,15 +8,17 @@ loads it: a value gets here exactly the color it gets on a part painted by zorho
     scale.impose_preset("viridis")
     scale.fit(values)                 # the extremes follow the values, as on a part
     rgba = scale.paint(values)        # uint8 (..., 4)
-    cmap, norm = scale.to_matplotlib()
+    cmap, norm = scale.to_matplotlib()  # for imshow, pcolormesh, scatter ...
+    scale.colorbar(axes.imshow(field, cmap=cmap, norm=norm))  # like the legend
 
 Errors in what is asked raise ScaleError (a ValueError) with zorhost's own message; failures of
 the host or of a file being written raise RuntimeError.
 """
 
 from ._zorscale import Scale, ScaleError, presets
-from ._matplotlib import to_matplotlib
+from ._matplotlib import colorbar, to_matplotlib
 
 Scale.to_matplotlib = to_matplotlib
+Scale.colorbar = colorbar
 
-__all__ = ["Scale", "ScaleError", "presets", "to_matplotlib"]
+__all__ = ["Scale", "ScaleError", "colorbar", "presets", "to_matplotlib"]

@@ -103,6 +103,35 @@ def test_a_figure_drawn_with_matplotlib():
     plt.close(figure)
 
 
+def test_the_colorbar_reads_like_the_legend(tmp_path):
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    x, y = np.meshgrid(np.linspace(-3, 3, 120), np.linspace(-2, 2, 80))
+    field = np.sin(x) * np.cos(y)
+    scale = fitted_scale(field.ravel(), 9)
+    cmap, norm = scale.to_matplotlib()
+    assert cmap.N == 7 * 16, "a table of the inner blocks, not of every step the scale's colors take"
+    figure, axes = plt.subplots(figsize=(6, 3.5))
+    image = axes.imshow(field, cmap=cmap, norm=norm, interpolation="nearest")
+    bar = scale.colorbar(image)
+    figure.savefig(tmp_path / "colorbar.png", dpi=100)
+    # Ticks at the boundaries, in zorhost's numbers.
+    assert np.array_equal(bar.get_ticks(), scale.boundaries)
+    labels = [label.get_text() for label in bar.ax.get_yticklabels()]
+    assert labels == [zorscale._zorscale.shown_number(b) for b in scale.boundaries]
+    # Each piece of the bar in the color the scale paints at its value.
+    drawn = np.round(bar.solids.get_facecolor() * 255.0).astype(np.uint8)
+    assert np.array_equal(drawn, scale.paint(np.asarray(bar._values)[bar._inside]))
+    extensions = [np.round(np.asarray(patch.get_facecolor()) * 255.0).astype(np.uint8) for patch in bar._extend_patches]
+    assert [tuple(e) for e in extensions] == [tuple(scale.paint(-np.inf)), tuple(scale.paint(np.inf))]
+    # A plain colorbar of the norm ticks the boundaries too, each block an equal length.
+    plain = figure.colorbar(image, ax=axes)
+    assert np.array_equal(plain.get_ticks(), scale.boundaries)
+    plt.close(figure)
+
+
 def test_files_and_settings_give_back_the_scale(tmp_path, monkeypatch):
     monkeypatch.setenv("ZOR_SETTINGS_DIR", str(tmp_path / "settings"))
     scale = fitted_scale(np.linspace(-4.0, 6.0, 1000), 9)
