@@ -93,7 +93,9 @@ std::unique_ptr<ZORPythonScale> ZORPythonScale::Load(const std::string& name,
                                                       std::vector<std::string>& warnings) {
   const std::lock_guard lock(ModuleMutex());
   std::unique_ptr<ZORPythonScale> loaded(new ZORPythonScale(NewScale()));
-  ZORThrowIfProblem(ZORLoadScale(loaded->scale_.get(), name, warnings));
+  ZORThrowIfProblem(ZORLoadScale(loaded->scale_.get(), name, warnings, &loaded->relative_));
+  // A relative scale has no values of its own: it follows what it is fitted to.
+  if (!loaded->relative_.empty()) loaded->placed_ = false;
   return loaded;
 }
 
@@ -102,8 +104,9 @@ std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path, 
                                                         std::vector<std::string>& notes) {
   const std::lock_guard lock(ModuleMutex());
   std::unique_ptr<ZORPythonScale> imported(new ZORPythonScale(NewScale()));
-  ZORScaleFileRead read{name.value_or(""), {}};
-  ZORThrowIfProblem(ZORImportScaleFile(imported->scale_.get(), path, FormatNamed(format), read));
+  ZORScaleFileRead read{name.value_or(""), {}, std::nullopt};
+  ZORThrowIfProblem(ZORImportScaleFile(imported->scale_.get(), path, FormatNamed(format), read, imported->relative_));
+  if (!imported->relative_.empty()) imported->placed_ = false;
   notes = std::move(read.notes);
   return imported;
 }
@@ -111,10 +114,7 @@ std::unique_ptr<ZORPythonScale> ZORPythonScale::Import(const std::string& path, 
 void ZORPythonScale::Save(const std::string& name) {
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) throw ZORPythonProblem({ZORProblem::Kind::BadInput, why});
   const std::lock_guard lock(ModuleMutex());
-  if (scale_->SaveToSettings(name.c_str()) != 1) {
-    throw ZORPythonProblem({ZORProblem::Kind::Failure,
-                            "cannot save the scale to the settings repository '" + ZORPrintable(name) + "'"});
-  }
+  ZORThrowIfProblem(ZORSaveScale(scale_.get(), name, relative_));
 }
 
 std::vector<std::string> ZORPythonScale::Export(const std::string& path, std::optional<std::string> format,
@@ -149,6 +149,7 @@ void ZORPythonScale::ImposeRange(double lowest, double highest) {
   placed_ = true;
   std::string line;
   ZORThrowIfProblem(ZORImposeRange(scale_.get(), ZORValueRange{false, lowest, highest}, ZORMeasuredRange{}, line));
+  ZORStretchRelative(scale_.get(), relative_);
 }
 
 void ZORPythonScale::ImposeTolerance(double low, double high, double lowest, double highest) {
@@ -163,6 +164,7 @@ void ZORPythonScale::ImposeTolerance(double low, double high, double lowest, dou
   const std::lock_guard lock(ModuleMutex());
   Changed();
   placed_ = true;
+  relative_.clear();
   if (!ZORImposeWholeScale(scale_.get(), ZORToleranceScale({low, high}, lowest, highest))) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the tolerance's blocks"});
   }
@@ -176,6 +178,7 @@ void ZORPythonScale::ImposeDraftLimit(double angle) {
   const std::lock_guard lock(ModuleMutex());
   Changed();
   placed_ = true;
+  relative_.clear();
   if (!ZORImposeWholeScale(scale_.get(), ZORDraftScale(angle))) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the draft scale"});
   }
@@ -187,7 +190,9 @@ std::vector<std::string> ZORPythonScale::Fit(std::span<const double> values) {
   const std::lock_guard lock(ModuleMutex());
   Changed();
   placed_ = true;
-  return ZORApplyAnalysisOptions(scale_.get(), measured);
+  std::vector<std::string> done = ZORApplyAnalysisOptions(scale_.get(), measured);
+  ZORStretchRelative(scale_.get(), relative_);
+  return done;
 }
 
 std::string ZORPythonScale::Classify(std::span<const double> values, const std::string& method) {
@@ -205,6 +210,7 @@ std::string ZORPythonScale::Classify(std::span<const double> values, const std::
   ZORThrowIfProblem(ZORInContext("classify " + method + ": ", ZORClassify(request, values, classes)));
   Changed();
   placed_ = true;
+  relative_.clear();
   if (!ZORImposeBoundaries(scale_.get(), classes.boundaries)) {
     throw ZORPythonProblem({ZORProblem::Kind::Failure, "the scale refuses the boundaries"});
   }

@@ -82,6 +82,9 @@ class ZORPythonScale {
   ZORIStNewColorScale_var scale_;
   std::shared_ptr<const ZORScaleSnapshot> snapshot_;
   bool placed_ = true;  // loaded and read scales bring their boundaries
+  // A relative scale's: where its boundaries stand between its extremes, which fit and
+  // impose_range stretch them with; empty for an absolute scale.
+  std::vector<double> relative_;
 };
 
 // The names and uses of the built-in presets.

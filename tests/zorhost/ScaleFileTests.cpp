@@ -347,3 +347,35 @@ TEST_F(ScaleJobs, QuantilesOfTheSampleAndFilesRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ParaView preset on 0 to 1 is relative: a range stretches every boundary with the extremes, in
+// render and in the editor's repository alike; --absolute keeps the boundaries at their values.
+TEST_F(ScaleJobs, RelativeScalesStretchWithTheRange) {
+  const std::string preset = R"([{"Name": "uneven", "ColorSpace": "RGB", "RGBPoints": [
+      0, 0, 0, 1,   0.1, 0, 0, 1,   0.1, 0, 1, 0,   0.5, 0, 1, 0,   0.5, 1, 0, 0,   1, 1, 0, 0]}])";
+  WriteWholeFile((Folder() / "uneven.json").string(), preset);
+  const ProgramRun imported = Zorhost(Folder(), "scale import uneven.json rel");
+  ASSERT_EQ(imported.status, 0) << imported.errors;
+  EXPECT_NE(imported.output.find("its boundaries relative"), std::string::npos) << imported.output;
+  EXPECT_NE(imported.output.find("span 0 to 1: read as relative"), std::string::npos) << imported.output;
+  // Blocks: below, 0 to 0.1, 0.1 to 0.5, 0.5 to 1, above; stretched over -0.2 to 0.2.
+  const ProgramRun rendered = Zorhost(Folder(), "render --sample field --settings rel --range -0.2,0.2 "
+                                                "--save-settings stretched --out stretched");
+  ASSERT_EQ(rendered.status, 0) << rendered.errors;
+  const ProgramRun shown = Zorhost(Folder(), "scale show stretched");
+  for (const char* boundary : {"-0.2", "-0.16", "0", "0.2"}) {
+    EXPECT_NE(shown.output.find(std::string(" ") + boundary + " "), std::string::npos) << boundary << "\n" << shown.output;
+  }
+  EXPECT_NE(ReadWholeFile((Folder() / "settings" / "stretched").string()).find("ZorhostRelativeBoundaries"),
+            std::string::npos) << "the stretched scale stays relative";
+  // Read as values: the inner boundaries stay at 0.1 and 0.5 whatever the range.
+  ASSERT_EQ(Zorhost(Folder(), "scale import --absolute uneven.json abs").status, 0);
+  ASSERT_EQ(Zorhost(Folder(), "render --sample field --settings abs --range -0.2,0.7 --save-settings kept --out kept").status, 0);
+  const std::string kept = Zorhost(Folder(), "scale show kept").output;
+  EXPECT_NE(kept.find(" 0.1 "), std::string::npos) << kept;
+  EXPECT_NE(kept.find(" 0.5 "), std::string::npos) << kept;
+}
+
+}  // namespace

@@ -254,13 +254,16 @@ ZOROutcome ZORImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe&
 
 ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
                            const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
-                           std::vector<std::string>& done, std::vector<std::string>& warnings) {
+                           std::vector<std::string>& done, std::vector<std::string>& warnings,
+                           std::vector<double>* relative) {
+  std::vector<double> fractions;
   scale = host.NewScale();
   if (!scale) return ZORFailure("the host made no color scale");
   // The scale evaluates with the host's model tolerance, which the painter must know.
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
   if (!recipe.settingsName.empty()) {
-    if (ZOROutcome problem = ZORLoadScale(scale.get(), recipe.settingsName, warnings)) return problem;
+    if (ZOROutcome problem = ZORLoadScale(scale.get(), recipe.settingsName, warnings, &fractions)) return problem;
+    if (!fractions.empty()) done.push_back("relative: the boundaries stretch with the extremes");
   } else if (!ZORMakeDefaultScale(scale.get(), recipe.blocks)) {
     return ZORBadInput("cannot make a scale of " + std::to_string(recipe.blocks) + " blocks");
   }
@@ -277,6 +280,11 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
        ZORApplyAnalysisOptions(scale.get(), values.measured)) {
     done.push_back("option " + line);
   }
+  // Boundaries placed anew make the scale absolute.
+  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.tolerance || recipe.minDraft || recipe.classify) {
+    fractions.clear();
+  }
+  ZORStretchRelative(scale.get(), fractions);
   if (recipe.classify) {
     std::string line;
     if (ZOROutcome problem = ZORClassifyScale(scale.get(), *recipe.classify, values, line)) {
@@ -286,11 +294,10 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
     }
     done.push_back(line);
   }
-  if (!recipe.saveSettingsName.empty() &&
-      scale->SaveToSettings(recipe.saveSettingsName.c_str()) != 1) {
-    return ZORFailure("cannot save the scale to the settings repository '" +
-                      ZORPrintable(recipe.saveSettingsName) + "'");
+  if (!recipe.saveSettingsName.empty()) {
+    if (ZOROutcome problem = ZORSaveScale(scale.get(), recipe.saveSettingsName, fractions)) return problem;
   }
+  if (relative != nullptr) *relative = std::move(fractions);
   return std::nullopt;
 }
 

@@ -110,9 +110,12 @@ std::string ZORProbeText(const ZORProbeResult& result, const std::string& unit);
 // preset's colors imposed, its analysis options acted on with the measured values, its
 // boundaries classified; saved when asked. `done` says what was done, `warnings` what a load
 // found wrong in the repository's record, a line each.
+// A relative scale's boundaries (loaded from a repository that says so) stretch with its extremes;
+// `relative`, when given, receives where they stand.
 ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
                            const ZORRenderValues& values, ZORIStNewColorScale_var& scale,
-                           std::vector<std::string>& done, std::vector<std::string>& warnings);
+                           std::vector<std::string>& done, std::vector<std::string>& warnings,
+                           std::vector<double>* relative = nullptr);
 
 // The scale of what passes, when `recipe` says: a tolerance's, out to its range (else the
 // measured extremes); the draft scale of a pass limit; or the default scale diverging about zero.

@@ -43,6 +43,11 @@ int BlockCount(const ZORSettingEntry* entry, std::string& problem) {
 
 // What is wrong with one entry of a record with `blocks` blocks.
 std::string EntryProblem(const ZORSettingEntry& entry, int blocks, int imposedValues) {
+  if (entry.key == kZORRelativeBoundariesKey) {
+    return entry.isDouble && (blocks == 0 || ValueCount(entry) == static_cast<std::size_t>(blocks - 1))
+               ? std::string()
+               : std::string(kZORRelativeBoundariesKey) + " holds not one double a boundary: the scale is read as absolute";
+  }
   const record::Key* key = KeyNamed(entry.key);
   if (key == nullptr) return "'" + ZORPrintable(entry.key) + "' is not a key of a color scale record: ignored";
   const bool wantsDouble = key->type == record::Type::Double;

@@ -7,6 +7,10 @@
 
 #include "zor/ZORSettingRepository.h"
 
+// zorhost's own key of a record, beside the scale's: the fractions of the range at which a
+// relative scale's boundaries stand (ZORScaleTable::relative), the first 0 and the last 1.
+inline constexpr const char* kZORRelativeBoundariesKey = "ZorhostRelativeBoundaries";
+
 // One line each, "FILE:LINE: what" ("FILE: what" for a key that is missing); none for a record a
 // save wrote. `lines` gives each entry's line in `path`.
 std::vector<std::string> ZORCheckScaleRecord(const std::string& path,

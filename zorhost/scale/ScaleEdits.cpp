@@ -62,10 +62,32 @@ bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& 
   return true;
 }
 
-void ZORScaleExtremes(ZORIStNewColorScale* scale, double& lowest, double& highest) {
+void ZORStretchRelative(ZORIStNewColorScale* scale, const std::vector<double>& fractions) {
+  int blocks = 0;
+  if (fractions.size() < 2 || FAILED(scale->GetNumberOfBlocks(blocks)) ||
+      fractions.size() != static_cast<std::size_t>(blocks - 1)) {
+    return;
+  }
+  double lowest = 0.0, highest = 0.0;
+  ZORScaleExtremes(scale, lowest, highest);
+  std::vector<double> boundaries;
+  for (double fraction : fractions) boundaries.push_back(lowest + fraction * (highest - lowest));
+  boundaries.front() = lowest;
+  boundaries.back() = highest;
+  ZORImposeBoundaries(scale, boundaries);
+}
+
+std::vector<double> ZORScaleBoundaries(ZORIStNewColorScale* scale) {
   ZORRawColldouble values;
   ZORRawCollint indices;
   scale->GetValueTable(&values, &indices, nullptr, nullptr);
-  lowest = values.Size() > 0 ? values[1] : 0.0;
-  highest = values.Size() > 0 ? values[values.Size()] : 0.0;
+  std::vector<double> boundaries;
+  for (int k = 1; k <= values.Size(); ++k) boundaries.push_back(values[k]);
+  return boundaries;
+}
+
+void ZORScaleExtremes(ZORIStNewColorScale* scale, double& lowest, double& highest) {
+  const std::vector<double> boundaries = ZORScaleBoundaries(scale);
+  lowest = boundaries.empty() ? 0.0 : boundaries.front();
+  highest = boundaries.empty() ? 0.0 : boundaries.back();
 }

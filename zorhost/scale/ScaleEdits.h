@@ -39,5 +39,12 @@ bool ZORMakeDefaultScale(ZORIStNewColorScale* scale, int blocks);
 // Imposes every boundary (SetImposedValues) and the extremes (SetExtremeImposedValues).
 bool ZORImposeBoundaries(ZORIStNewColorScale* scale, const std::vector<double>& boundaries);
 
+// A relative scale's boundaries placed where `fractions` say between its extremes as they stand
+// (the first boundary and the last), imposed; nothing for fractions not one a boundary.
+void ZORStretchRelative(ZORIStNewColorScale* scale, const std::vector<double>& fractions);
+
+// The boundaries of `scale` as it stands, the first to the last.
+std::vector<double> ZORScaleBoundaries(ZORIStNewColorScale* scale);
+
 // The first and last boundaries of `scale` as it stands: the range a classification divides.
 void ZORScaleExtremes(ZORIStNewColorScale* scale, double& lowest, double& highest);

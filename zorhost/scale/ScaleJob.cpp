@@ -16,7 +16,7 @@
 
 namespace {
 
-enum ScaleOption { kModule = 256, kFormat, kName };
+enum ScaleOption { kModule = 256, kFormat, kName, kRelative, kAbsolute };
 
 const char* const kHelp = R"(usage:
   zorhost scale show NAME                 the scale in settings repository NAME: its blocks,
@@ -29,11 +29,16 @@ const char* const kHelp = R"(usage:
                         csv (block,from,to,red,green,blue,alpha,imposed,boundary_imposed);
                         without it, told by FILE's extension
   --name MAP            import: the color map named MAP of a .json that holds several
+  --relative            import: the boundaries are fractions of the range, stretched with the
+                        scale's extremes (--range, the values, the editor); a palette spanning
+                        0 to 1 without zorhost's note (ParaView's presets) is read so unless
+  --absolute            import: the boundaries are values, kept where they are
   --module PATH         the module to load
   -h, --help            this text
 
-A .cpt keeps the first and last blocks as its B and F colors and loses alpha, as does a .json;
-both need three blocks or more. See docs/scale-files.md beside the README.
+A .cpt and a .json hold what the scale paints, for GMT and ParaView, and the scale whole in a
+note zorhost reads back; GMT and ParaView take no alpha; both need three blocks or more. See
+docs/scale-files.md and docs/interchange.md beside the README.
 )";
 
 
@@ -84,21 +89,22 @@ ZOROutcome Export(ZORModuleHost& host, const std::string& name, const std::strin
 }
 
 ZOROutcome Import(ZORModuleHost& host, const std::string& path, const std::string& name,
-                  std::optional<ZORScaleFormat> format, const std::string& mapName, std::ostream& out) {
+                  std::optional<ZORScaleFormat> format, const ZORScaleFileRead& asked, std::ostream& out) {
   if (ZOROutcome problem = ZORScaleFormatFor(path, format)) return problem;
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return ZORBadInput(why);
   if (ZOROutcome problem = CheckFiles(name, path, false)) return problem;
   ZORIStNewColorScale_var scale = host.NewScale();
   if (!scale) return ZORFailure("the host made no color scale");
-  ZORScaleFileRead read{mapName, {}};
-  if (ZOROutcome problem = ZORImportScaleFile(scale.get(), path, format, read)) return problem;
-  if (scale->SaveToSettings(name.c_str()) != 1) {
-    return ZORFailure("cannot save the scale to the settings repository '" + ZORPrintable(name) + "'");
-  }
+  ZORScaleFileRead read = asked;
+  std::vector<double> relative;
+  if (ZOROutcome problem = ZORImportScaleFile(scale.get(), path, format, read, relative)) return problem;
+  if (ZOROutcome problem = ZORSaveScale(scale.get(), name, relative)) return problem;
   int blocks = 0;
   scale->GetNumberOfBlocks(blocks);
   out << "zorhost scale: read " << blocks << " blocks from " << ZORPrintable(path)
-      << " into '" << ZORPrintable(name) << "'\n";
+      << " into '" << ZORPrintable(name) << "'"
+      << (relative.empty() ? "" : ", its boundaries relative: they stretch with the extremes (--range, or the values)")
+      << "\n";
   for (const std::string& note : read.notes) out << "zorhost scale: note: " << note << '\n';
   return std::nullopt;
 }
@@ -152,14 +158,21 @@ int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
   static const option kOptions[] = {{"module", required_argument, nullptr, kModule},
                                     {"format", required_argument, nullptr, kFormat},
                                     {"name", required_argument, nullptr, kName},
+                                    {"relative", no_argument, nullptr, kRelative},
+                                    {"absolute", no_argument, nullptr, kAbsolute},
                                     {"help", no_argument, nullptr, 'h'},
                                     {nullptr, 0, nullptr, 0}};
   std::optional<ZORScaleFormat> format;
-  std::string mapName;
+  ZORScaleFileRead asked;
   ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) -> ZOROutcome {
     if (id == kName) {
-      mapName = value;
+      asked.mapName = value;
       return ZORCheckNotEmpty("--name", value);
+    }
+    if (id == kRelative || id == kAbsolute) {
+      if (asked.relative && *asked.relative != (id == kRelative)) return ZORUsageProblem("give --relative or --absolute, not both");
+      asked.relative = id == kRelative;
+      return std::nullopt;
     }
     if (id == kFormat) {
       format = ZORScaleFormatNamed(value);
@@ -186,6 +199,6 @@ int ZORScaleJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
   const std::string name = action->name;
   if (name == "show") problem = Show(*host, operand[1], out, err);
   if (name == "export") problem = Export(*host, operand[1], operand[2], format, out, err);
-  if (name == "import") problem = Import(*host, operand[1], operand[2], format, mapName, out);
+  if (name == "import") problem = Import(*host, operand[1], operand[2], format, asked, out);
   return ZORReport(problem, "scale", err);
 }

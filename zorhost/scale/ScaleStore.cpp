@@ -69,14 +69,54 @@ ZOROutcome ZORWriteScaleTable(ZORIStNewColorScale* scale, const ZORScaleTable& t
   return std::nullopt;
 }
 
+namespace {
+
+// A relative scale holds no values of its own: its extremes follow the values it paints (their
+// smallest and largest) unless a range is imposed.
+void FollowValuesIfRelative(ZORIStNewColorScale* scale, const std::vector<double>& relative) {
+  if (relative.empty()) return;
+  scale->SetAutoMinMaxStatus(ZORTrue);
+  scale->SetAutoMinMaxOption(0);
+}
+
+}  // namespace
+
 ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
-                              std::optional<ZORScaleFormat> format, ZORScaleFileRead& read) {
+                              std::optional<ZORScaleFormat> format, ZORScaleFileRead& read,
+                              std::vector<double>& relative) {
   if (ZOROutcome problem = ZORScaleFormatFor(path, format)) return problem;
   std::string text;
   if (ZOROutcome problem = ZORReadWholeFile(path, kZORLargestTextFile, "a color scale", text)) return problem;
   ZORScaleTable table;
   if (ZOROutcome problem = ZORParseScaleFile(text, *format, ZORPrintable(path), table, &read)) return problem;
-  return ZORWriteScaleTable(scale, table);
+  relative = ZORRelativeFractions(table);
+  if (ZOROutcome problem = ZORWriteScaleTable(scale, table)) return problem;
+  FollowValuesIfRelative(scale, relative);
+  return std::nullopt;
+}
+
+std::vector<double> ZORRelativeFractions(const ZORScaleTable& table) {
+  if (!table.relative || table.boundaries.size() < 2) return {};
+  const double first = table.boundaries.front(), span = table.boundaries.back() - first;
+  std::vector<double> fractions;
+  for (double boundary : table.boundaries) fractions.push_back((boundary - first) / span);
+  fractions.front() = 0.0;
+  fractions.back() = 1.0;
+  return fractions;
+}
+
+ZOROutcome ZORSaveScale(ZORIStNewColorScale* scale, const std::string& name, const std::vector<double>& relative) {
+  const std::string failure = "cannot save the scale to the settings repository '" + ZORPrintable(name) + "'";
+  if (scale->SaveToSettings(name.c_str()) != 1) return ZORFailure(failure);
+  if (relative.empty()) return std::nullopt;
+  ZORSettingRepository* repository = ZORSettingRepository::GetRepository(name.c_str(), 0, ZORSettingRepository::ReadWrite, nullptr);
+  std::vector<double> fractions = relative;
+  if (repository == nullptr ||
+      FAILED(repository->WriteSetting(kZORRelativeBoundariesKey, fractions.data(), static_cast<long>(fractions.size()), 0)) ||
+      FAILED(repository->SaveRepository(nullptr))) {
+    return ZORFailure(failure + " with its relative boundaries");
+  }
+  return std::nullopt;
 }
 
 ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
@@ -94,7 +134,7 @@ ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& pat
 }
 
 ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
-                        std::vector<std::string>& warnings) {
+                        std::vector<std::string>& warnings, std::vector<double>* relative) {
   std::vector<ZORSettingEntry> record;
   std::vector<int> lines;
   std::string problem;
@@ -109,6 +149,18 @@ ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
   if (int blocks = 0; FAILED(scale->GetNumberOfBlocks(blocks)) || blocks < 1) {
     return ZORBadInput("the scale loaded from the settings repository '" + ZORPrintable(name) +
                        "' has no blocks to paint with");
+  }
+  if (relative != nullptr) {
+    relative->clear();
+    int blocks = 0;
+    scale->GetNumberOfBlocks(blocks);
+    for (const ZORSettingEntry& entry : record) {
+      if (entry.key == kZORRelativeBoundariesKey && entry.isDouble &&
+          entry.doubles.size() == static_cast<std::size_t>(blocks - 1) && blocks >= 3) {
+        *relative = entry.doubles;
+      }
+    }
+    FollowValuesIfRelative(scale, *relative);
   }
   return std::nullopt;
 }

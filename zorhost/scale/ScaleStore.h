@@ -19,15 +19,23 @@ ZOROutcome ZORScaleFormatFor(const std::string& path, std::optional<ZORScaleForm
 // Loads `scale` from the settings repository `name`; what a scale would read badly in the record
 // goes to `warnings`, a line each. A problem when there is no such repository, it cannot be read,
 // or the loaded scale has no blocks.
+// `relative`, when given, receives the fractions a relative scale's boundaries stand at (empty for
+// an absolute scale).
 ZOROutcome ZORLoadScale(ZORIStNewColorScale* scale, const std::string& name,
-                        std::vector<std::string>& warnings);
+                        std::vector<std::string>& warnings, std::vector<double>* relative = nullptr);
+// Saves `scale` to the settings repository `name`, with the fractions of a relative scale.
+ZOROutcome ZORSaveScale(ZORIStNewColorScale* scale, const std::string& name, const std::vector<double>& relative);
+// The fractions of the range at which a table's boundaries stand: empty unless it is relative.
+std::vector<double> ZORRelativeFractions(const ZORScaleTable& table);
 
 // Reads the scale file at `path` (its format told by `format`, or else by its extension) into
 // `scale`: a problem naming the file, and the line or member at fault, when it cannot be read.
 // `read` says which of a JSON file's color maps, and receives what the file held that the scale
 // does not keep.
+// `relative` receives the fractions of a relative file (ZORRelativeFractions).
 ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& path,
-                              std::optional<ZORScaleFormat> format, ZORScaleFileRead& read);
+                              std::optional<ZORScaleFormat> format, ZORScaleFileRead& read,
+                              std::vector<double>& relative);
 // Writes `scale` whole to the file at `path`, named `name` inside it; what the format could not
 // keep goes to `losses`, a sentence each.
 ZOROutcome ZORExportScaleFile(ZORIStNewColorScale* scale, const std::string& path,

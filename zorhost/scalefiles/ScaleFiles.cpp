@@ -598,6 +598,7 @@ constexpr const char* kCsvHeader = "block,from,to,red,green,blue,alpha,imposed,b
 // Rows after the blocks: the undefined color, and the tolerance the scale evaluates with.
 constexpr const char* kUndefinedRow = "undefined";
 constexpr const char* kToleranceRow = "tolerance";
+constexpr const char* kBoundariesRow = "boundaries";  // relative or absolute (the default)
 
 std::vector<std::string> Cells(std::string_view line) {
   std::vector<std::string> cells;
@@ -629,6 +630,7 @@ std::string FormatCsv(const ZORScaleTable& table) {
     text += std::string(kUndefinedRow) + ",,," + CsvColor(*table.undefinedColor) + ",,\n";
   }
   text += std::string(kToleranceRow) + "," + ZORExactNumber(table.tolerance) + ",,,,,,,\n";
+  if (table.relative) text += std::string(kBoundariesRow) + ",relative,,,,,,,\n";
   return text;
 }
 
@@ -663,6 +665,12 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
     if (line.empty()) continue;
     const std::vector<std::string> cells = Cells(line);
     if (cells.size() != 9) return Fail(error, where + ": a row has 9 cells, not " + std::to_string(cells.size()));
+    if (cells[0] == kBoundariesRow) {
+      if (cells[1] != "relative" && cells[1] != "absolute") return Fail(error, where + ": boundaries are relative or absolute");
+      table.relative = cells[1] == "relative";
+      blocksEnded = true;
+      continue;
+    }
     if (cells[0] == kToleranceRow) {
       const std::optional<double> tolerance = ZORReadDouble(cells[1]);
       if (!tolerance || !(*tolerance >= 0.0) || !std::isfinite(*tolerance)) {
@@ -820,6 +828,20 @@ ZOROutcome ZORFormatScaleFile(const ZORScaleTable& table, ZORScaleFormat format,
   return std::nullopt;
 }
 
+namespace {
+
+// Whether a file without zorhost's note gave its boundaries relative: spanning 0 to 1 exactly.
+bool SpansZeroToOne(const ZORScaleTable& table) {
+  return table.boundaries.size() >= 2 && table.boundaries.front() == 0.0 && table.boundaries.back() == 1.0;
+}
+
+bool HasNote(std::string_view text, ZORScaleFormat format) {
+  return format == ZORScaleFormat::Csv || text.find(kTableNote) != std::string_view::npos ||
+         (format == ZORScaleFormat::Json && text.find("\"zorhost\"") != std::string_view::npos);
+}
+
+}  // namespace
+
 ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const std::string& fileName,
                              ZORScaleTable& table, ZORScaleFileRead* read) {
   // Editors on some systems start text files with a UTF-8 byte order mark.
@@ -837,5 +859,14 @@ ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const
       parsed = ParseCsv(text, fileName, table, error);
       break;
   }
-  return parsed ? std::nullopt : ZORBadInput(error);
+  if (!parsed) return ZORBadInput(error);
+  if (!HasNote(text, format) && SpansZeroToOne(table)) {
+    table.relative = true;
+    if (read != nullptr && !read->relative) {
+      read->notes.push_back("its boundaries span 0 to 1: read as relative, each where it lies between the extremes, "
+                            "stretched with them (--absolute keeps them at their values)");
+    }
+  }
+  if (read != nullptr && read->relative) table.relative = *read->relative;
+  return std::nullopt;
 }

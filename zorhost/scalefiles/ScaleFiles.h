@@ -33,6 +33,9 @@ struct ZORScaleTable {
   std::optional<ZORRgba> undefinedColor;
   // The one the scale evaluates with; a file that gives none, the host's, which new scales take.
   double tolerance = ZORHostSession::kDefaultModelTolerance;
+  // The boundaries stand where they lie between the first and the last (fractions of the range),
+  // not at their values: a scale moves them all with its extremes.
+  bool relative = false;
 
   int Blocks() const { return static_cast<int>(colors.size()); }
 };
@@ -58,6 +61,10 @@ std::vector<std::string> ZORScaleFileLosses(const ZORScaleTable& table, ZORScale
 struct ZORScaleFileRead {
   std::string mapName;
   std::vector<std::string> notes;
+  // Whether the boundaries are relative (ZORScaleTable::relative), when the reader is told; else
+  // a file's own note says, and a palette without one is relative when it spans 0 to 1 (ParaView's
+  // presets, GMT's normalised tables).
+  std::optional<bool> relative;
 };
 
 // Reads a file's text, after a UTF-8 byte order mark if it starts with one. A problem ("FILE:LINE:

@@ -172,7 +172,7 @@ ZOROutcome ZORScaleEditor::Open(ZORModuleHost& host, const ZORPaintRequest& opti
   }
   stages.Begin("the scale");
   if (ZOROutcome problem = ZORPrepareScale(host, options.scale, editor->values_, editor->scale_,
-                                           editor->optionsDone_, editor->warnings_)) {
+                                           editor->optionsDone_, editor->warnings_, &editor->relative_)) {
     return problem;
   }
   stages.End();
@@ -192,6 +192,7 @@ void ZORScaleEditor::ApplyAnalysisOptions() {
   for (const std::string& line : ZORApplyAnalysisOptions(scale_.get(), values_.measured)) {
     optionsDone_.push_back("option " + line);
   }
+  ZORStretchRelative(scale_.get(), relative_);
 }
 
 bool ZORScaleEditor::Edited(ZORFeatureState before) {
@@ -498,6 +499,7 @@ ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& outpu
   }
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
+  const std::vector<double> boundariesBefore = ZORScaleBoundaries(scale_.get());
   scriptOut_.str("");
   scriptErr_.str("");
   runner_->Reset();
@@ -513,6 +515,8 @@ ZOROutcome ZORScaleEditor::RunScript(std::string_view script, std::string& outpu
                                                                   : ZORProblem::Kind::BadInput;
     return Refused(ZORProblem{kind, message}, before);
   }
+  // Boundaries a script moves are values: the scale is no longer relative.
+  if (!relative_.empty() && ZORScaleBoundaries(scale_.get()) != boundariesBefore) relative_.clear();
   Edited(std::move(before));
   output = scriptOut_.str();
   return std::nullopt;
@@ -532,6 +536,7 @@ ZOROutcome ZORScaleEditor::ImposePreset(const std::string& name, std::optional<i
   if (!ZORImposePreset(scale_.get(), *preset)) {
     return Refused(Bad(std::string("the scale refuses the colors of ") + preset->name), before);
   }
+  if (blocks || !preset->boundaries.empty()) relative_.clear();  // boundaries placed anew
   Edited(std::move(before));
   return std::nullopt;
 }
@@ -541,8 +546,10 @@ ZOROutcome ZORScaleEditor::Classify(const std::string& method) {
   if (!found) return Bad("the method is " + ZORClassMethodChoices() + ", not '" + ZORPrintable(method) + "'");
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
-  // The classification places the extremes too: they stop following the values.
+  // The classification places the extremes too: they stop following the values, and the
+  // boundaries are values.
   scale_->SetAutoMinMaxStatus(ZORFalse);
+  relative_.clear();
   std::string line;
   if (ZOROutcome problem = ZORClassifyScale(scale_.get(), *found, values_, line)) {
     return Refused(std::move(problem), before);
@@ -598,6 +605,7 @@ ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
   if (ZOROutcome problem = ZORImposeAcceptance(scale_.get(), recipe, values_.measured, done)) {
     return Refused(std::move(problem), before);
   }
+  relative_.clear();  // the tolerance places the boundaries
   Edited(std::move(before));
   return std::nullopt;
 }
@@ -658,7 +666,9 @@ ZOROutcome ZORScaleEditor::Load(const std::string& name) {
   std::lock_guard lock(mutex_);
   ZORFeatureState before = State();
   std::vector<std::string> warnings;
-  if (ZOROutcome problem = ZORLoadScale(scale_.get(), name, warnings)) return Refused(std::move(problem), before);
+  std::vector<double> relative;
+  if (ZOROutcome problem = ZORLoadScale(scale_.get(), name, warnings, &relative)) return Refused(std::move(problem), before);
+  relative_ = std::move(relative);
   warnings_ = warnings;
   Edited(std::move(before));
   saved_ = State();
@@ -669,7 +679,7 @@ ZOROutcome ZORScaleEditor::Load(const std::string& name) {
 ZOROutcome ZORScaleEditor::Save(const std::string& name) {
   if (std::string why = ZORCheckRepositoryName(name); !why.empty()) return Bad(why);
   std::lock_guard lock(mutex_);
-  if (scale_->SaveToSettings(name.c_str()) != 1) {
+  if (ZOROutcome problem = ZORSaveScale(scale_.get(), name, relative_)) {
     return ZORFailure("the scale could not be saved to '" + name + "' in " + ZORSettingsFolder());
   }
   saved_ = State();

@@ -125,6 +125,9 @@ class ZORScaleEditor {
   void Timed(const ZORStages& stages, const std::string& what);
 
   std::vector<ZORVec3> pins_;
+  // A relative scale's: where its boundaries stand between the extremes, which every change of
+  // the extremes stretches them with; empty for an absolute scale.
+  std::vector<double> relative_;
   std::mutex mutex_;
   std::mutex viewWorkMutex_;
   std::stop_source viewWork_;  // of the last view asked for
