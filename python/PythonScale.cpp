@@ -22,6 +22,8 @@
 #include "zorhost/scale/ScaleStore.h"
 #include "zorhost/scale/ToleranceScale.h"
 #include "zorhost/scalefiles/ColorSteps.h"
+#include "zorhost/figure/FigurePng.h"
+#include "zorhost/figure/LegendModel.h"
 
 namespace {
 
@@ -37,10 +39,16 @@ std::recursive_mutex& ModuleMutex() {
 
 // The module, loaded once for the process and never unloaded: Python may still hold scales when
 // the interpreter ends. Called with ModuleMutex held.
+// The module's path when the package says where it is (a build tree); else the host's own search.
+std::string& ModulePath() {
+  static std::string path;
+  return path;
+}
+
 ZORModuleHost& Host() {
   static ZORModuleHost* const host = [] {
     std::unique_ptr<ZORModuleHost> found;
-    ZORThrowIfProblem(ZORModuleHost::Find("", found));
+    ZORThrowIfProblem(ZORModuleHost::Find(ModulePath(), found));
     return found.release();
   }();
   return *host;
@@ -54,6 +62,8 @@ std::optional<ZORScaleFormat> FormatNamed(const std::optional<std::string>& name
 }
 
 }  // namespace
+
+void ZORUseModule(const std::string& path) { ModulePath() = path; }
 
 void ZORThrowIfProblem(const ZOROutcome& outcome) {
   if (outcome) throw ZORPythonProblem(*outcome);
@@ -248,6 +258,81 @@ ZORColorSteps ZORPythonScale::ColorSteps() {
                             "no table of colors gives what it paints"});
   }
   return std::move(*steps);
+}
+
+namespace {
+
+// The options a scale keeps for analyses, by name: their getters and setters.
+struct OptionAccess {
+  const char* name;
+  HRESULT (ZORIStNewColorScale::*get)(int&);
+  HRESULT (ZORIStNewColorScale::*set)(int);
+};
+constexpr OptionAccess kOptions[] = {
+    {"AutoMinMaxOption", &ZORIStNewColorScale::GetAutoMinMaxOption, &ZORIStNewColorScale::SetAutoMinMaxOption},
+    {"AbsoluteExtrema", &ZORIStNewColorScale::GetAbsoluteExtrema, &ZORIStNewColorScale::SetAbsoluteExtrema},
+    {"GreenIsFlat", &ZORIStNewColorScale::GetGreenIsFlat, &ZORIStNewColorScale::SetGreenIsFlat},
+    {"NonlinearScale", &ZORIStNewColorScale::GetNonlinearScale, &ZORIStNewColorScale::SetNonlinearScale},
+};
+
+}  // namespace
+
+ZORPythonScale::State ZORPythonScale::Whole() {
+  const std::shared_ptr<const ZORScaleSnapshot> snapshot = Snapshot();
+  State state;
+  state.table = ZORScaleTableOf(*snapshot);
+  const std::lock_guard lock(ModuleMutex());
+  ZORBoolean automatic = 0;
+  if (SUCCEEDED(scale_->GetAutoMinMaxStatus(automatic))) state.options.emplace_back("AutoMinMaxStatus", automatic);
+  for (const OptionAccess& option : kOptions) {
+    int value = 0;
+    if (SUCCEEDED((scale_.get()->*option.get)(value))) state.options.emplace_back(option.name, value);
+  }
+  state.relative = relative_;
+  state.placed = placed_;
+  return state;
+}
+
+std::unique_ptr<ZORPythonScale> ZORPythonScale::Restore(const State& state) {
+  const std::lock_guard lock(ModuleMutex());
+  std::unique_ptr<ZORPythonScale> restored(new ZORPythonScale(NewScale()));
+  ZORThrowIfProblem(ZORWriteScaleTable(restored->scale_.get(), state.table));
+  for (const auto& [name, value] : state.options) {
+    if (name == "AutoMinMaxStatus") restored->scale_->SetAutoMinMaxStatus(value != 0 ? ZORTrue : ZORFalse);
+    for (const OptionAccess& option : kOptions) {
+      if (name == option.name) (restored->scale_.get()->*option.set)(value);
+    }
+  }
+  restored->relative_ = state.relative;
+  restored->placed_ = state.placed;
+  return restored;
+}
+
+std::string ZORPythonScale::Description() {
+  const std::shared_ptr<const ZORScaleSnapshot> snapshot = Snapshot();
+  const ZORScaleDefinition& definition = snapshot->Definition();
+  const int blocks = snapshot->Blocks();
+  std::string text = std::to_string(blocks) + (blocks == 1 ? " block" : " blocks");
+  if (!definition.boundaries.empty()) {
+    text += " from " + ZORShownNumber(definition.boundaries.front()) + " to " + ZORShownNumber(definition.boundaries.back());
+  }
+  const ZORScaleSnapshot::Options& options = snapshot->StoredOptions();
+  if (options.autoMinMaxStatus && *options.autoMinMaxStatus != 0) {
+    const int share = options.autoMinMaxOption.value_or(0);
+    text += share > 0 ? ", following the values at percentiles " + std::to_string(share) + " and " + std::to_string(100 - share)
+                      : ", following the values";
+  }
+  if (!relative_.empty()) text += ", relative";
+  if (placed_ == false) text += ", not fitted";
+  int imposed = 0;
+  for (int k = 1; k <= blocks; ++k) imposed += snapshot->ColorImposed(k) ? 1 : 0;
+  return text + "; " + std::to_string(imposed) + " of the colors imposed";
+}
+
+std::string ZORPythonScale::LegendPng() {
+  const std::shared_ptr<const ZORScaleSnapshot> snapshot = Snapshot();
+  const ZORLegendModel legend = ZORMakeLegend(*snapshot, nullptr);
+  return ZORFigurePng("zorscale: " + Description(), 0, 0, {}, legend);
 }
 
 std::vector<std::pair<std::string, std::string>> ZORPythonPresets() {

@@ -12,6 +12,7 @@
 #include "zor/ZORColorScaleInterfaces.h"
 #include "zorhost/common/Outcome.h"
 #include "zorhost/scalefiles/ColorSteps.h"
+#include "zorhost/scalefiles/ScaleFiles.h"
 #include "zorhost/scale/ScaleSnapshot.h"
 
 // A problem of zorhost's kinds, thrown to become a Python exception with zorhost's message.
@@ -24,6 +25,10 @@ class ZORPythonProblem : public std::runtime_error {
  private:
   ZORProblem::Kind kind_;
 };
+
+// The module to load when the first scale is made, when the package knows where it is; without
+// it, the host's own search (ZOR_MODULE_PATH, beside the host library).
+void ZORUseModule(const std::string& path);
 
 // Throws the problem, if there is one.
 void ZORThrowIfProblem(const ZOROutcome& outcome);
@@ -67,6 +72,23 @@ class ZORPythonScale {
   // A scale made here whose boundaries were never placed: not fitted to values, no range imposed,
   // not classified, no preset with boundaries.
   bool Unfitted() const { return !placed_; }
+
+  // The scale whole, for pickle, copy and ==: its table, the options a scale keeps for analyses
+  // (name, value; unset ones left out), where a relative scale's boundaries stand, and whether it
+  // was placed.
+  struct State {
+    ZORScaleTable table;
+    std::vector<std::pair<std::string, int>> options;
+    std::vector<double> relative;
+    bool placed = true;
+    friend bool operator==(const State&, const State&) = default;
+  };
+  State Whole();
+  static std::unique_ptr<ZORPythonScale> Restore(const State& state);
+  // "9 blocks from -1 to 1, following the values at percentiles 1 and 99; 5 colors imposed".
+  std::string Description();
+  // The scale's legend as a person reads it beside a picture, as PNG.
+  std::string LegendPng();
 
   // The snapshot of the scale as it stands, kept alive by whoever holds it.
   std::shared_ptr<const ZORScaleSnapshot> Snapshot();

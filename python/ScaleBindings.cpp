@@ -109,6 +109,7 @@ PYBIND11_MODULE(_zorscale, module) {
   });
 
   module.def("presets", &ZORPythonPresets, "The built-in presets: (name, what it is for).");
+  module.def("_use_module", &ZORUseModule, py::arg("path"), "The module to load, when the package knows where it is.");
   module.def("shown_number", [](double value) { return ZORShownNumber(value); }, py::arg("value"),
              "A number as zorhost's legends show it: seven significant digits, the shortest text.");
 
@@ -151,7 +152,48 @@ PYBIND11_MODULE(_zorscale, module) {
       .def("write", &ZORPythonScale::Export, py::call_guard<py::gil_scoped_release>(), py::arg("path"),
            py::arg("format") = py::none(),
            py::arg("name") = "zorscale", "Writes the scale to a file; returns what the format could not keep.")
-      .def("impose_preset", &ZORPythonScale::ImposePreset, py::arg("name"))
+      .def("impose_preset", &ZORPythonScale::ImposePreset, py::arg("name"),
+           "Imposes a built-in preset's colors (zorscale.presets(); NAME_r reversed); the draft preset "
+           "imposes its boundaries too.")
+      .def("__repr__", [](ZORPythonScale& scale) { return "<zorscale.Scale: " + scale.Description() + ">"; })
+      .def("__eq__", [](ZORPythonScale& scale, ZORPythonScale& other) { return scale.Whole() == other.Whole(); },
+           py::is_operator(), "The same table, options and placing: the scales paint alike.")
+      .def("__copy__", [](ZORPythonScale& scale) { return ZORPythonScale::Restore(scale.Whole()); })
+      .def("__deepcopy__", [](ZORPythonScale& scale, py::dict) { return ZORPythonScale::Restore(scale.Whole()); },
+           py::arg("memo"))
+      .def(py::pickle(
+          [](ZORPythonScale& scale) {
+            const ZORPythonScale::State state = scale.Whole();
+            const ZORScaleTable& t = state.table;
+            py::list colors;
+            for (const ZORRgba& c : t.colors) colors.append(py::make_tuple(c.red, c.green, c.blue, c.alpha));
+            py::object undefined = t.undefinedColor ? py::object(ColorTuple(*t.undefinedColor)) : py::object(py::none());
+            return py::make_tuple(colors, t.colorImposed, t.boundaries, t.boundaryImposed, undefined, t.tolerance,
+                                  t.relative, state.options, state.relative, state.placed);
+          },
+          [](const py::tuple& saved) {
+            if (saved.size() != 10) throw ZORPythonProblem({ZORProblem::Kind::BadInput, "not a pickled zorscale.Scale"});
+            ZORPythonScale::State state;
+            ZORScaleTable& t = state.table;
+            for (const auto& c : saved[0].cast<std::vector<std::tuple<int, int, int, int>>>()) {
+              t.colors.push_back({std::get<0>(c), std::get<1>(c), std::get<2>(c), std::get<3>(c)});
+            }
+            t.colorImposed = saved[1].cast<std::vector<bool>>();
+            t.boundaries = saved[2].cast<std::vector<double>>();
+            t.boundaryImposed = saved[3].cast<std::vector<bool>>();
+            if (!saved[4].is_none()) {
+              const auto u = saved[4].cast<std::tuple<int, int, int, int>>();
+              t.undefinedColor = ZORRgba{std::get<0>(u), std::get<1>(u), std::get<2>(u), std::get<3>(u)};
+            }
+            t.tolerance = saved[5].cast<double>();
+            t.relative = saved[6].cast<bool>();
+            state.options = saved[7].cast<std::vector<std::pair<std::string, int>>>();
+            state.relative = saved[8].cast<std::vector<double>>();
+            state.placed = saved[9].cast<bool>();
+            return ZORPythonScale::Restore(state);
+          }))
+      .def("_repr_png_", [](ZORPythonScale& scale) { return py::bytes(scale.LegendPng()); },
+           "The legend, as notebooks show a scale.")
       .def("impose_range", &ZORPythonScale::ImposeRange, py::arg("lowest"), py::arg("highest"),
            "Imposes the extremes; they no longer follow the values.")
       .def(
@@ -184,31 +226,37 @@ PYBIND11_MODULE(_zorscale, module) {
           },
           py::arg("values"), py::arg("method") = "quantile",
           "Imposes boundaries by equal, quantile, jenks, stddev, symmetric or log classes of `values`.")
-      .def_property_readonly("block_count", [](ZORPythonScale& scale) { return scale.Snapshot()->Blocks(); })
+      .def_property_readonly("block_count", [](ZORPythonScale& scale) { return scale.Snapshot()->Blocks(); },
+                             "The number of blocks.")
       .def_property_readonly("boundaries",
                              [](ZORPythonScale& scale) {
                                const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
                                const std::vector<double>& boundaries = snapshot->Definition().boundaries;
                                return py::array_t<double>(static_cast<py::ssize_t>(boundaries.size()), boundaries.data());
-                             })
+                             },
+                             "The boundaries, block 1 to 2 first: n - 1 values.")
       .def_property_readonly("colors",
-                             [](ZORPythonScale& scale) { return ColorArray(scale.Snapshot()->Definition().colors); })
+                             [](ZORPythonScale& scale) { return ColorArray(scale.Snapshot()->Definition().colors); },
+                             "The blocks' colors, uint8 (n, 4), red first.")
       .def_property_readonly("colors_imposed",
                              [](ZORPythonScale& scale) {
                                const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
                                std::vector<bool> imposed;
                                for (int k = 1; k <= snapshot->Blocks(); ++k) imposed.push_back(snapshot->ColorImposed(k));
                                return imposed;
-                             })
+                             },
+                             "Per block, whether its color is imposed (else interpolated, and a value inside the block is blended toward the next block's color).")
       .def_property_readonly("boundaries_imposed",
                              [](ZORPythonScale& scale) {
                                const std::shared_ptr<const ZORScaleSnapshot> snapshot = scale.Snapshot();
                                std::vector<bool> imposed;
                                for (int k = 1; k < snapshot->Blocks(); ++k) imposed.push_back(snapshot->BoundaryImposed(k));
                                return imposed;
-                             })
+                             },
+                             "Per boundary, whether it is imposed (else interpolated between the imposed ones).")
       .def_property_readonly("undefined_color",
-                             [](ZORPythonScale& scale) { return ColorTuple(scale.Snapshot()->Definition().undefinedColor); })
+                             [](ZORPythonScale& scale) { return ColorTuple(scale.Snapshot()->Definition().undefinedColor); },
+                             "The color of NaN and of values no block takes: (r, g, b, a).")
       .def_property_readonly(
           "spans",
           [](ZORPythonScale& scale) {

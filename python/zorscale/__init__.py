@@ -15,8 +15,11 @@ Errors in what is asked raise ScaleError (a ValueError) with zorhost's own messa
 the host or of a file being written raise RuntimeError.
 """
 
+from . import _place
 from ._zorscale import Scale, ScaleError, presets
 from ._matplotlib import colorbar, to_matplotlib
+
+_place.use_module()
 
 Scale.to_matplotlib = to_matplotlib
 Scale.colorbar = colorbar

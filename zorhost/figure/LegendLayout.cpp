@@ -83,7 +83,8 @@ class LegendPlacer {
     static const Column kColumns[] = {{"lower boundary", &ZORLegendRow::boundary},
                                       {"values", &ZORLegendRow::span},
                                       {"color (r, g, b, a)", &ZORLegendRow::colorText}};
-    int block = ZORFigureTextWidth("block"), count = ZORFigureTextWidth("count");
+    // The counts of the values painted, when there are any.
+    int block = ZORFigureTextWidth("block"), count = legend.counted ? ZORFigureTextWidth("count") : 0;
     int columns[3];
     for (int c = 0; c < 3; ++c) {
       columns[c] = ZORFigureTextWidth(kColumns[c].heading);
@@ -91,7 +92,7 @@ class LegendPlacer {
     }
     for (const ZORLegendRow& row : legend.rows) {
       block = std::max(block, ZORFigureTextWidth(std::to_string(row.block)));
-      count = std::max(count, ZORFigureTextWidth(std::to_string(row.count)));
+      if (legend.counted) count = std::max(count, ZORFigureTextWidth(std::to_string(row.count)));
     }
     // Where each column starts: the block, the three texts, the count.
     int left[5];
@@ -101,7 +102,7 @@ class LegendPlacer {
     const int heading = y_ + kFontSize;
     Text(left[0], heading, "block", true);
     for (int c = 0; c < 3; ++c) Text(left[c + 1], heading, kColumns[c].heading, true);
-    Text(left[4] + count, heading, "count", true, true);
+    if (legend.counted) Text(left[4] + count, heading, "count", true, true);
     const int histogram = left[4] + count + kColumnGap;
     if (legend.areaShares) Text(histogram, heading, "area", true);
     int rowTop = y_ + kLineHeight + 4;
@@ -112,7 +113,7 @@ class LegendPlacer {
       Text(left[1], baseline, row->boundary, false, false, kGray);
       Text(left[2], baseline, row->span);
       Text(left[3], baseline, row->colorText);
-      Text(left[4] + count, baseline, std::to_string(row->count), false, true);
+      if (legend.counted) Text(left[4] + count, baseline, std::to_string(row->count), false, true);
       if (legend.areaShares) AreaBar(histogram, rowTop, *row);
       rowTop += kRowHeight;
     }

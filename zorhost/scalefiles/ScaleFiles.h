@@ -38,6 +38,7 @@ struct ZORScaleTable {
   bool relative = false;
 
   int Blocks() const { return static_cast<int>(colors.size()); }
+  friend bool operator==(const ZORScaleTable&, const ZORScaleTable&) = default;
 };
 
 // Past this many runs of one color, a .cpt or .json writes a blended block as one linear range.
