@@ -29,29 +29,13 @@ namespace {
 
 constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
 
-// Held by every call that reaches the module, from whichever Python thread: calls that read or
-// write files let go of the interpreter's lock for their work, and hold this one instead.
-// Recursive: a snapshot let go under it may be the last, whose end reaches the module too.
-std::recursive_mutex& ModuleMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
+std::recursive_mutex& ModuleMutex() { return ZORModuleMutex(); }
+ZORModuleHost& Host() { return ZORPythonHost(); }
 
-// The module, loaded once for the process and never unloaded: Python may still hold scales when
-// the interpreter ends. Called with ModuleMutex held.
 // The module's path when the package says where it is (a build tree); else the host's own search.
 std::string& ModulePath() {
   static std::string path;
   return path;
-}
-
-ZORModuleHost& Host() {
-  static ZORModuleHost* const host = [] {
-    std::unique_ptr<ZORModuleHost> found;
-    ZORThrowIfProblem(ZORModuleHost::Find(ModulePath(), found));
-    return found.release();
-  }();
-  return *host;
 }
 
 std::optional<ZORScaleFormat> FormatNamed(const std::optional<std::string>& name) {
@@ -64,6 +48,20 @@ std::optional<ZORScaleFormat> FormatNamed(const std::optional<std::string>& name
 }  // namespace
 
 void ZORUseModule(const std::string& path) { ModulePath() = path; }
+
+std::recursive_mutex& ZORModuleMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+ZORModuleHost& ZORPythonHost() {
+  static ZORModuleHost* const host = [] {
+    std::unique_ptr<ZORModuleHost> found;
+    ZORThrowIfProblem(ZORModuleHost::Find(ModulePath(), found));
+    return found.release();
+  }();
+  return *host;
+}
 
 void ZORThrowIfProblem(const ZOROutcome& outcome) {
   if (outcome) throw ZORPythonProblem(*outcome);

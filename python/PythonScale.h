@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "zor/ZORColorScaleInterfaces.h"
+#include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/Outcome.h"
 #include "zorhost/scalefiles/ColorSteps.h"
 #include "zorhost/scalefiles/ScaleFiles.h"
@@ -29,6 +31,14 @@ class ZORPythonProblem : public std::runtime_error {
 // The module to load when the first scale is made, when the package knows where it is; without
 // it, the host's own search (ZOR_MODULE_PATH, beside the host library).
 void ZORUseModule(const std::string& path);
+
+// Held by every call that reaches the module, from whichever Python thread: calls that read or
+// write files let go of the interpreter's lock for their work, and hold this one instead.
+// Recursive: a snapshot let go under it may be the last, whose end reaches the module too.
+std::recursive_mutex& ZORModuleMutex();
+// The module, loaded once for the process and never unloaded: Python may still hold scales when
+// the interpreter ends. Called with ZORModuleMutex held.
+ZORModuleHost& ZORPythonHost();
 
 // Throws the problem, if there is one.
 void ZORThrowIfProblem(const ZOROutcome& outcome);

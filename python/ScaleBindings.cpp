@@ -9,6 +9,9 @@
 
 namespace py = pybind11;
 
+// Part, its analyses and pictures (PartBindings.cpp).
+void ZORBindParts(py::module_& module);
+
 namespace {
 
 // The bytes of a snapshot's colors as an (n, 4) array.
@@ -102,6 +105,8 @@ PYBIND11_MODULE(_zorscale, module) {
       // The run's own failures (the host, the module, a file not written) are not the caller's.
       if (problem.Kind() == ZORProblem::Kind::Failure) {
         PyErr_SetString(PyExc_RuntimeError, problem.what());
+      } else if (problem.Kind() == ZORProblem::Kind::TimedOut) {
+        PyErr_SetString(PyExc_TimeoutError, problem.what());
       } else {
         scaleError(problem.what());
       }
@@ -109,6 +114,7 @@ PYBIND11_MODULE(_zorscale, module) {
   });
 
   module.def("presets", &ZORPythonPresets, "The built-in presets: (name, what it is for).");
+  ZORBindParts(module);
   module.def("_use_module", &ZORUseModule, py::arg("path"), "The module to load, when the package knows where it is.");
   module.def("shown_number", [](double value) { return ZORShownNumber(value); }, py::arg("value"),
              "A number as zorhost's legends show it: seven significant digits, the shortest text.");

@@ -16,7 +16,7 @@ the host or of a file being written raise RuntimeError.
 """
 
 from . import _place
-from ._zorscale import Scale, ScaleError, presets
+from ._zorscale import AnalysedMesh, Part, Scale, ScaleError, presets
 from ._matplotlib import colorbar, to_matplotlib
 
 _place.use_module()
@@ -24,4 +24,4 @@ _place.use_module()
 Scale.to_matplotlib = to_matplotlib
 Scale.colorbar = colorbar
 
-__all__ = ["Scale", "ScaleError", "colorbar", "presets", "to_matplotlib"]
+__all__ = ["AnalysedMesh", "Part", "Scale", "ScaleError", "colorbar", "presets", "to_matplotlib"]

@@ -12,6 +12,7 @@ int ZORExitStatus(const ZOROutcome& outcome) {
     case ZORProblem::Kind::Usage:
     case ZORProblem::Kind::BadInput:
     case ZORProblem::Kind::TooLarge:
+    case ZORProblem::Kind::TimedOut:
       return 2;
     case ZORProblem::Kind::Conflict:
     case ZORProblem::Kind::Failure:
@@ -29,6 +30,8 @@ int ZORHttpStatus(const ZORProblem& problem) {
       return 413;
     case ZORProblem::Kind::Conflict:
       return 409;
+    case ZORProblem::Kind::TimedOut:
+      return 504;
     case ZORProblem::Kind::Failure:
       return 500;
   }

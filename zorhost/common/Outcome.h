@@ -15,6 +15,7 @@ struct ZORProblem {
     BadInput,  // a file, value or request that cannot be used
     TooLarge,  // input or output past a limit
     Conflict,  // the request does not fit the state (nothing to undo, say)
+    TimedOut,  // the work took longer than its time limit
     Failure,   // the run failed: the host, the module or the output
   };
   Kind kind;
@@ -43,12 +44,12 @@ inline ZOROutcome ZORInContext(const std::string& context, ZOROutcome outcome) {
   return outcome;
 }
 
-// The exit status of a job: 0 done, 2 for the user's input (usage, bad input, past a limit), 1 a
-// failure of the run.
+// The exit status of a job: 0 done, 2 for the user's input (usage, bad input, past a limit or the
+// time limit), 1 a failure of the run.
 int ZORExitStatus(const ZOROutcome& outcome);
 
 // The HTTP status of a request the editor refused: 400 for usage and bad input, 413 past a
-// limit, 409 for a conflict, 500 for a failure of the run.
+// limit, 409 for a conflict, 504 past the time limit, 500 for a failure of the run.
 int ZORHttpStatus(const ZORProblem& problem);
 
 // Writes "zorhost JOB: MESSAGE" on `err`, the message made safe for a terminal, and returns the

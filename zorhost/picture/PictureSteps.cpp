@@ -32,18 +32,19 @@ std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
 
+}  // namespace
+
 // `part` given the unit of --unit, when asked; a problem when its file states another.
-ZOROutcome GiveUnit(const std::string& unit, ZORPart& part) {
+ZOROutcome ZORGiveUnit(const std::string& unit, ZORPart& part) {
   if (unit.empty() || part.GiveLengthUnit(unit)) return std::nullopt;
   return ZORBadInput(part.Description() + " states its lengths in " + part.LengthUnit() + ": --unit " + unit +
                      " is for meshes that state none");
 }
 
-// The reference of a deviation, in the part's unit.
-ZOROutcome ReadReference(const std::string& path, const std::string& givenUnit, ZORRenderValues& values) {
+ZOROutcome ZORReadReference(const std::string& path, const std::string& givenUnit, ZORRenderValues& values) {
   std::unique_ptr<ZORPart> part;
   if (ZOROutcome problem = ZORReadPart(path, part)) return ZORInContext("--reference ", problem);
-  if (ZOROutcome problem = GiveUnit(givenUnit, *part)) return problem;
+  if (ZOROutcome problem = ZORGiveUnit(givenUnit, *part)) return problem;
   const std::string& unit = part->LengthUnit();
   const std::string& partUnit = values.part->LengthUnit();
   if (!unit.empty() && !partUnit.empty() && unit != partUnit) {
@@ -58,6 +59,8 @@ ZOROutcome ReadReference(const std::string& path, const std::string& givenUnit, 
   return std::nullopt;
 }
 
+namespace {
+
 // The part read and meshed, and the reference with it.
 ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
                               ZORRenderValues& values, ZORStages& stages) {
@@ -67,14 +70,14 @@ ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSett
   } else if (ZOROutcome problem = ZORReadPart(source.partPath, values.part, picture.parameters.field)) {
     return problem;
   }
-  if (ZOROutcome problem = GiveUnit(source.lengthUnit, *values.part)) return problem;
+  if (ZOROutcome problem = ZORGiveUnit(source.lengthUnit, *values.part)) return problem;
   stages.Begin("meshing");
   if (ZOROutcome problem = ZORPreparePart(picture, *values.part)) {
     return ZORInContext(values.part->Description() + ": ", problem);
   }
   if (picture.parameters.referencePath.empty()) return std::nullopt;
   stages.Begin("reading and indexing the reference");
-  return ReadReference(picture.parameters.referencePath, source.lengthUnit, values);
+  return ZORReadReference(picture.parameters.referencePath, source.lengthUnit, values);
 }
 
 }  // namespace

@@ -66,6 +66,12 @@ struct ZORPainting {
   std::vector<std::uint8_t> colors;
 };
 
+// `part` given `unit` (--unit), when one is given; a problem when its file states another.
+ZOROutcome ZORGiveUnit(const std::string& unit, ZORPart& part);
+// The reference of a deviation read from `path` (given `givenUnit` when its file states none) into
+// `values`, indexed; a problem naming the file, or when it and the part state two units.
+ZOROutcome ZORReadReference(const std::string& path, const std::string& givenUnit, ZORRenderValues& values);
+
 // The time limit of `source` (--time-limit) armed on the work until the result is dropped, which
 // must be before anything is written; `job` names the job in its message.
 std::unique_ptr<ZORDeadline> ZORArmTimeLimit(const ZORValueSource& source, std::string_view job);
