@@ -200,6 +200,21 @@ PYBIND11_MODULE(_zorscale, module) {
           }))
       .def("_repr_png_", [](ZORPythonScale& scale) { return py::bytes(scale.LegendPng()); },
            "The legend, as notebooks show a scale.")
+      // Drawn by matplotlib, which only Python holds: the methods hand the scale to the package's
+      // own module, imported when first asked so that the package loads without matplotlib.
+      .def(
+          "to_matplotlib",
+          [](py::object scale) { return py::module_::import("zorscale._matplotlib").attr("to_matplotlib")(scale); },
+          "Returns (cmap, norm) for matplotlib drawing exactly the colors the scale paints; see "
+          "zorscale.to_matplotlib.")
+      .def(
+          "colorbar",
+          [](py::object scale, py::object where, py::kwargs options) {
+            return py::module_::import("zorscale._matplotlib").attr("colorbar")(scale, where, **options);
+          },
+          py::arg("where") = py::none(),
+          "Draws the scale's colorbar like zorhost's legend beside `where` (a mappable or Axes); see "
+          "zorscale.colorbar.")
       .def("impose_range", &ZORPythonScale::ImposeRange, py::arg("lowest"), py::arg("highest"),
            "Imposes the extremes; they no longer follow the values.")
       .def(

@@ -14,7 +14,8 @@ packages=(cmake ninja-build g++ binutils libgtest-dev libpng-dev time
           libocct-data-exchange-dev libocct-modeling-algorithms-dev libocct-modeling-data-dev
           libocct-foundation-dev libtbb-dev nlohmann-json3-dev libtinygltf-dev
           libcpp-httplib-dev pkg-config libfreetype-dev fonts-dejavu-core libssl-dev
-          pybind11-dev python3-dev python3-numpy python3-matplotlib python3-pytest python3-vtk9)
+          pybind11-dev python3-dev python3-numpy python3-matplotlib python3-pytest python3-vtk9
+          python3-skbuild python3-venv python3-distributed mypy)
 for stage in "${@:-build}"; do
   case "$stage" in
     build) ;;

@@ -21,7 +21,4 @@ from ._matplotlib import colorbar, to_matplotlib
 
 _place.use_module()
 
-Scale.to_matplotlib = to_matplotlib
-Scale.colorbar = colorbar
-
 __all__ = ["AnalysedMesh", "Part", "Scale", "ScaleError", "colorbar", "presets", "to_matplotlib"]

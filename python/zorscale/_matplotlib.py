@@ -2,6 +2,7 @@
 colorbar that reads like zorhost's legend."""
 
 import functools
+from typing import Any, Optional, Tuple
 
 import numpy as np
 
@@ -9,7 +10,7 @@ import numpy as np
 _PIECES_OF_A_BLOCK = 16
 
 
-def to_matplotlib(scale):
+def to_matplotlib(scale: Any) -> Tuple[Any, Any]:
     """Returns (cmap, norm) for matplotlib, one color per flat block and a linear segment per
     blended one, like the legend.
 
@@ -30,7 +31,7 @@ def to_matplotlib(scale):
     return cmap, norm
 
 
-def colorbar(scale, where=None, **options):
+def colorbar(scale: Any, where: Any = None, **options: Any) -> Any:
     """Draws the scale's colorbar with one call, like zorhost's legend: a block a length, blended
     blocks shading, ticks at the boundaries with zorhost's numbers, the end blocks as the bar's
     extensions. `where` is a mappable drawn with to_matplotlib()'s cmap and norm, or the Axes the
@@ -63,7 +64,7 @@ def colorbar(scale, where=None, **options):
     return bar
 
 
-def _masked_nan(value):
+def _masked_nan(value: Any) -> Any:
     """The values with NaN masked, matplotlib's "bad": painted the scale's undefined color. The
     infinities stay, in the first and the last color, as the scale paints them."""
     data = np.ma.asarray(value, dtype=np.float64)
@@ -73,26 +74,26 @@ def _masked_nan(value):
 class _Placed(np.ma.MaskedArray):
     """Where the norm places values on the colormap, with the values themselves beside."""
 
-    zorscale_values = None
+    zorscale_values: Optional[np.ndarray] = None
 
-    def __array_finalize__(self, obj):
+    def __array_finalize__(self, obj: Any) -> None:
         super().__array_finalize__(obj)
         self.zorscale_values = getattr(obj, "zorscale_values", None)
 
 
 @functools.cache
-def _norm_class():
+def _norm_class() -> Any:
     from matplotlib import colors as mcolors
 
     class ScaleNorm(mcolors.BoundaryNorm):
         """The scale's boundaries as a BoundaryNorm, each block an equal share of 0 to 1."""
 
-        def __init__(self, scale, boundaries):
+        def __init__(self, scale: Any, boundaries: np.ndarray) -> None:
             super().__init__(boundaries, ncolors=max(len(boundaries) - 1, 1) * _PIECES_OF_A_BLOCK, extend="neither")
             self.vmin, self.vmax = float(boundaries[0]), float(boundaries[-1])
             self._places = np.linspace(0.0, 1.0, len(boundaries))
 
-        def __call__(self, value, clip=None):
+        def __call__(self, value: Any, clip: Optional[bool] = None) -> Any:
             data = _masked_nan(value)
             filled = data.filled(0.0)
             # Below the first boundary under 0 (the "under" color), above the last over 1.
@@ -101,21 +102,21 @@ def _norm_class():
             result.zorscale_values = np.where(np.ma.getmaskarray(data), np.nan, filled)
             return result
 
-        def inverse(self, value):
+        def inverse(self, value: Any) -> Any:
             return np.interp(np.asarray(value, dtype=np.float64), self._places, self.boundaries)
 
     return ScaleNorm
 
 
 @functools.cache
-def _colormap_class():
+def _colormap_class() -> Any:
     from matplotlib import colors as mcolors
 
     class ScaleColormap(mcolors.Colormap):
         """The scale's colors: of the values the norm hands on, else of the values where the norm
         places them; a flat block one color, a blended block its blend, as the scale paints."""
 
-        def __init__(self, scale, norm):
+        def __init__(self, scale: Any, norm: Any) -> None:
             super().__init__("zorscale", N=norm.Ncmap)
             self._scale, self._norm = scale, norm
             undefined = scale.paint(np.nan) / 255.0
@@ -123,13 +124,13 @@ def _colormap_class():
             self.set_under(scale.paint(-np.inf) / 255.0)
             self.set_over(scale.paint(np.inf) / 255.0)
 
-        def _init(self):
+        def _init(self) -> None:
             places = (np.arange(self.N) + 0.5) / self.N
             self._lut = np.vstack([self._scale.paint(self._norm.inverse(places)) / 255.0,
                                    [self._rgba_under, self._rgba_over, self._rgba_bad]])
             self._isinit = True
 
-        def __call__(self, X, alpha=None, bytes=False):
+        def __call__(self, X: Any, alpha: Any = None, bytes: bool = False) -> Any:
             values = getattr(X, "zorscale_values", None)
             if values is None:
                 data = np.ma.asarray(X)
@@ -147,7 +148,7 @@ def _colormap_class():
                 return tuple(rgba.tolist())
             return rgba
 
-        def reversed(self, name=None):
+        def reversed(self, name: Optional[str] = None) -> Any:
             raise ValueError("a scale's colormap is the scale's: reverse the scale's preset instead")
 
     return ScaleColormap

@@ -4,19 +4,21 @@ build tree it was built in, or where the system installed them."""
 import os
 import shutil
 from pathlib import Path
+from types import ModuleType
+from typing import Optional
 
 _HERE = Path(__file__).resolve().parent
 
 
-def _built():
+def _built() -> Optional[ModuleType]:
     try:
-        from . import _locations  # written by a build tree's CMake
+        from . import _locations  # type: ignore[attr-defined]  # written by a build tree's CMake
     except ImportError:
         return None
     return _locations
 
 
-def use_module():
+def use_module() -> None:
     """Tells the extension the build tree's module, unless ZOR_MODULE_PATH names one; a wheel's and
     the system's are found by the host library's own search, beside itself."""
     built = _built()
@@ -26,14 +28,14 @@ def use_module():
         _use_module(built.module)
 
 
-def zorhost():
+def zorhost() -> str:
     """The zorhost program: the wheel's, the build tree's, else the one on PATH."""
     inside = _HERE / "bin" / "zorhost"
     if inside.is_file():
         return str(inside)
     built = _built()
     if built is not None and Path(built.zorhost).is_file():
-        return built.zorhost
+        return str(built.zorhost)
     found = shutil.which("zorhost")
     if found is None:
         raise FileNotFoundError("zorhost is not beside zorscale nor on PATH")
