@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "zor/ZORVersion.h"
+#include "zorhost/batch/BatchJob.h"
 #include "zorhost/common/CommandLine.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/render/RenderJob.h"
@@ -20,6 +21,9 @@ constexpr const char* kHelp = R"(usage:
   zorhost [--module PATH] serve [PART] [options]
                                              edit a scale in the browser, the analysis repainted
                                              after every change
+  zorhost [--module PATH] batch MANIFEST.csv [options]
+                                             render every part a manifest lists, several at
+                                             once, and summarize their statistics and verdicts
   zorhost [--module PATH] script FILE        run a script of calls against color scales (FILE,
                                              or - for standard input)
   zorhost [--module PATH] scale show|export|import|presets ...
@@ -45,6 +49,9 @@ int RenderJob(ZORJobArguments& arguments, const std::string& modulePath) {
 int ServeJob(ZORJobArguments& arguments, const std::string& modulePath) {
   return ZORServeJob(arguments, modulePath, std::cout, std::cerr);
 }
+int BatchJob(ZORJobArguments& arguments, const std::string& modulePath) {
+  return ZORBatchJob(arguments, modulePath, std::cout, std::cerr);
+}
 int ScriptJob(ZORJobArguments& arguments, const std::string& modulePath) {
   return ZORScriptJob(arguments, modulePath, std::cin, std::cout, std::cerr);
 }
@@ -56,7 +63,8 @@ struct Job {
   const char* name;
   int (*run)(ZORJobArguments&, const std::string&);
 };
-constexpr Job kJobs[] = {{"render", &RenderJob}, {"serve", &ServeJob}, {"script", &ScriptJob},
+constexpr Job kJobs[] = {{"render", &RenderJob}, {"serve", &ServeJob}, {"batch", &BatchJob},
+                         {"script", &ScriptJob},
                          {"scale", &ScaleJob}};
 
 int PrintVersion(const std::string& modulePath) {
@@ -93,10 +101,10 @@ int main(int argc, char** argv) {
     }
     break;
   }
-  if (at == argc) return Usage("say what to do: render, serve, script or scale");
+  if (at == argc) return Usage("say what to do: render, serve, batch, script or scale");
   ZORJobArguments arguments(std::vector<std::string>(argv + at, argv + argc));
   for (const Job& job : kJobs) {
     if (arguments.Job() == job.name) return job.run(arguments, modulePath);
   }
-  return Usage("unknown job " + ZORShown(arguments.Job()) + ": render, serve, script or scale");
+  return Usage("unknown job " + ZORShown(arguments.Job()) + ": render, serve, batch, script or scale");
 }

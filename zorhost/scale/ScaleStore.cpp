@@ -98,10 +98,11 @@ ZOROutcome ZORImportScaleFile(ZORIStNewColorScale* scale, const std::string& pat
 std::vector<double> ZORRelativeFractions(const ZORScaleTable& table) {
   if (!table.relative || table.boundaries.size() < 2) return {};
   const double first = table.boundaries.front(), span = table.boundaries.back() - first;
-  std::vector<double> fractions;
-  for (double boundary : table.boundaries) fractions.push_back((boundary - first) / span);
-  fractions.front() = 0.0;
-  fractions.back() = 1.0;
+  const std::size_t count = table.boundaries.size();
+  // The ends are set, not computed: rounding must not move them off 0 and 1.
+  std::vector<double> fractions(count, 0.0);
+  for (std::size_t index = 1; index + 1 < count; ++index) fractions[index] = (table.boundaries[index] - first) / span;
+  fractions[count - 1] = 1.0;
   return fractions;
 }
 
