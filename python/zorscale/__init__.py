@@ -11,14 +11,19 @@ loads it: a value gets here exactly the color it gets on a part painted by zorho
     cmap, norm = scale.to_matplotlib()  # for imshow, pcolormesh, scatter ...
     scale.colorbar(axes.imshow(field, cmap=cmap, norm=norm))  # like the legend
 
+    part = zorscale.Part.read("bracket.step")
+    mesh = part.analyse("mean")       # values at the analysis mesh's vertices
+    values = part.picture(size=(800, 600))  # the per-pixel values zorhost render paints
+    summary = zorscale.batch.run("campaign.csv")  # zorhost batch's manifest, here or on Dask
+
 Errors in what is asked raise ScaleError (a ValueError) with zorhost's own message; failures of
 the host or of a file being written raise RuntimeError.
 """
 
-from . import _place
+from . import _place, batch
 from ._zorscale import AnalysedMesh, Part, Scale, ScaleError, presets
 from ._matplotlib import colorbar, to_matplotlib
 
 _place.use_module()
 
-__all__ = ["AnalysedMesh", "Part", "Scale", "ScaleError", "colorbar", "presets", "to_matplotlib"]
+__all__ = ["AnalysedMesh", "Part", "Scale", "ScaleError", "colorbar", "batch", "presets", "to_matplotlib"]

@@ -1,8 +1,12 @@
 #include "zorhost/batch/BatchJob.h"
 
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <thread>
@@ -15,7 +19,7 @@
 
 namespace {
 
-enum BatchOption { kJobs = 256, kRows, kSummary, kSummaryOnly, kMemoryLimit, kModule };
+enum BatchOption { kJobs = 256, kRows, kSummary, kSummaryOnly, kMemoryLimit, kModule, kEndWithParent, kThreads };
 
 const char* const kHelp = R"(usage: zorhost batch MANIFEST.csv [options]
 
@@ -37,14 +41,18 @@ stopped halfway is run again to finish it.
 
   --jobs N              parts rendered at once (default: one a core); each part's picture is
                         made with the cores shared among them, unless its options give --threads
+  --threads N           threads each part's picture is made with (default: the cores shared
+                        among the jobs)
   --memory-limit MB     the most memory (address space) each part's process may take; a part
                         past it fails
   --rows LIST           run only these rows (from 1, the first after the header): 3, 1-5 or
                         2,4,7-9; the summary is not written (--summary-only writes it)
   --summary PREFIX      write the summary to PREFIX.csv and PREFIX.json (default: the
-                        manifest's path without .csv, then -summary)
+                        manifest's path without .csv, then -summary); its folder is made
   --summary-only        run nothing: write the summary of what the rows' runs left
   --module PATH         the module every part loads
+  --end-with-parent     end, and end the parts being rendered, when the program that started
+                        this batch ends (for schedulers that run rows as tasks, as zorscale.batch)
   -h, --help            this text
 
 The summary has a row a part: how its run ended (done, failed or not run), its verdict and its
@@ -74,18 +82,24 @@ ZOROutcome ReadRows(const std::string& text, std::vector<int>& rows) {
   return std::nullopt;
 }
 
+// Jobs and threads: from 1 to as many threads as zorhost runs.
+ZOROutcome ReadCount(const char* option, const std::string& value, int& count) {
+  const std::optional<int> read = ZORReadInt(value);
+  if (!read || *read < 1 || *read > kZORMostThreads) {
+    return ZORUsageProblem(std::string(option) + " is a count from 1 to " + std::to_string(kZORMostThreads) +
+                           ", not " + ZORShown(value));
+  }
+  count = *read;
+  return std::nullopt;
+}
+
 ZOROutcome TakeOption(int id, const std::string& value, BatchRequest& request, std::string& modulePath) {
   ZORBatchSettings& settings = request.settings;
   switch (id) {
-    case kJobs: {
-      const std::optional<int> jobs = ZORReadInt(value);
-      if (!jobs || *jobs < 1 || *jobs > kZORMostThreads) {
-        return ZORUsageProblem("--jobs is a count from 1 to " + std::to_string(kZORMostThreads) + ", not " +
-                               ZORShown(value));
-      }
-      settings.jobs = *jobs;
-      return std::nullopt;
-    }
+    case kJobs:
+      return ReadCount("--jobs", value, settings.jobs);
+    case kThreads:
+      return ReadCount("--threads", value, settings.threadsPerPart);
     case kMemoryLimit: {
       const std::optional<double> megabytes = ZORReadDouble(value);
       if (!megabytes || !(*megabytes >= 1.0) || *megabytes > 1e9) {
@@ -105,6 +119,10 @@ ZOROutcome TakeOption(int id, const std::string& value, BatchRequest& request, s
     case kModule:
       modulePath = value;
       return ZORCheckNotEmpty("--module", value);
+    case kEndWithParent:
+      // A task killed with its worker must not leave its batch rendering beside the task's retry.
+      if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) return ZORFailure(std::string("--end-with-parent: ") + std::strerror(errno));
+      return std::nullopt;
   }
   return ZORUsageProblem("unknown option");
 }
@@ -143,7 +161,7 @@ ZOROutcome RunRows(const ZORBatchManifest& manifest, BatchRequest& request, cons
   if (ZOROutcome problem = LocateExecutables(modulePath, settings)) return problem;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   if (settings.jobs == 0) settings.jobs = cores;
-  settings.threadsPerPart = std::max(1, cores / settings.jobs);
+  if (settings.threadsPerPart == 0) settings.threadsPerPart = std::max(1, cores / settings.jobs);
   return ZORRunBatch(manifest, settings, err, tally);
 }
 
@@ -181,12 +199,15 @@ int ZORBatchJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
       {"summary", required_argument, nullptr, kSummary},
       {"summary-only", no_argument, nullptr, kSummaryOnly},
       {"memory-limit", required_argument, nullptr, kMemoryLimit},
+      {"threads", required_argument, nullptr, kThreads},
       {"module", required_argument, nullptr, kModule},
+      {"end-with-parent", no_argument, nullptr, kEndWithParent},
       {"help", no_argument, nullptr, 'h'},
       {nullptr, 0, nullptr, 0},
   };
   BatchRequest request;
   request.settings.jobs = 0;
+  request.settings.threadsPerPart = 0;
   ZORCommandLine read = ZORReadCommandLine(arguments, kOptions, [&](int id, const std::string& value) {
     return TakeOption(id, value, request, modulePath);
   });

@@ -1,6 +1,7 @@
 #include "zorhost/batch/BatchRunner.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,9 +63,12 @@ ZOROutcome StartProcess(const std::vector<std::string>& command, const std::stri
   std::vector<char*> words;
   for (const std::string& word : command) words.push_back(const_cast<char*>(word.c_str()));
   words.push_back(nullptr);
+  const pid_t batch = getpid();
   pid = fork();
   if (pid < 0) return ZORFailure(std::string("a process for a part could not be started: ") + std::strerror(errno));
   if (pid == 0) {
+    // A part whose batch is gone has no one to record it: it ends with the batch.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != batch) _exit(127);
     const int nothing = open("/dev/null", O_RDONLY);
     if (nothing < 0 || dup2(nothing, 0) < 0 || dup2(log, 1) < 0 || dup2(log, 2) < 0 || (!folder.empty() && chdir(folder.c_str()) != 0)) {
       _exit(127);

@@ -154,6 +154,9 @@ ZOROutcome ZORWriteBatchSummary(const ZORBatchManifest& manifest, const std::str
     rows.push_back(SummarizeRow(manifest.folder, row));
     Count(rows.back(), counts);
   }
+  // Its folder is made, as the rows' are.
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(prefix).parent_path(), ignored);
   return ZORWriteFilesWhole({{prefix + ".csv", CsvText(rows)}, {prefix + ".json", JsonText(manifest, rows, counts)}});
 }
 
