@@ -71,6 +71,12 @@ TEST_F(Batch, EachPartFailsAloneAndTheSummaryHoldsEveryRow) {
   EXPECT_NE(table.find("\n1,bracket-scan.stl,bracket.step,deviation,--tolerance 0.05 --size 160x120,out/scan,done,fail,"),
             std::string::npos)
       << table;
+
+  // A part past its memory fails too, alone.
+  fs::remove(Folder() / "out/torus.batch.json");
+  const ProgramRun bounded = Run("--rows 3 --memory-limit 16");
+  EXPECT_EQ(bounded.status, 1);
+  EXPECT_NE(bounded.errors.find("row 3 torus.step: failed"), std::string::npos) << bounded.errors;
 }
 
 TEST_F(Batch, ARunKeepsWhatIsCurrentAndRedoesWhatChanged) {

@@ -19,6 +19,15 @@
 
 namespace {
 
+// A sanitizer's shadow memory reserves terabytes of address space: no default limit holds it.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kShadowMemory = true;
+#elif defined(__has_feature)
+constexpr bool kShadowMemory = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
+#else
+constexpr bool kShadowMemory = false;
+#endif
+
 enum BatchOption { kJobs = 256, kRows, kSummary, kSummaryOnly, kMemoryLimit, kModule, kEndWithParent, kThreads };
 
 const char* const kHelp = R"(usage: zorhost batch MANIFEST.csv [options]
@@ -44,7 +53,7 @@ stopped halfway is run again to finish it.
   --threads N           threads each part's picture is made with (default: the cores shared
                         among the jobs)
   --memory-limit MB     the most memory (address space) each part's process may take; a part
-                        past it fails
+                        past it fails (default: the machine's memory shared among the jobs)
   --rows LIST           run only these rows (from 1, the first after the header): 3, 1-5 or
                         2,4,7-9; the summary is not written (--summary-only writes it)
   --summary PREFIX      write the summary to PREFIX.csv and PREFIX.json (default: the
@@ -162,6 +171,14 @@ ZOROutcome RunRows(const ZORBatchManifest& manifest, BatchRequest& request, cons
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   if (settings.jobs == 0) settings.jobs = cores;
   if (settings.threadsPerPart == 0) settings.threadsPerPart = std::max(1, cores / settings.jobs);
+  // A part that runs away fails alone, before the machine swaps for every part.
+  if (settings.memoryLimit == 0 && !kShadowMemory) {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) {
+      settings.memoryLimit = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) /
+                             static_cast<std::uint64_t>(settings.jobs);
+    }
+  }
   return ZORRunBatch(manifest, settings, err, tally);
 }
 

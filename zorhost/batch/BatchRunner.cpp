@@ -85,21 +85,26 @@ ZOROutcome StartProcess(const std::vector<std::string>& command, const std::stri
   return std::nullopt;
 }
 
-// The last problem zorhost told in a part's log, else how its process ended.
+// The last problem zorhost told in a part's log, else its last line and how its process ended.
 std::string WhyFailed(const std::string& logPath, int status) {
   std::ifstream log(logPath);
-  std::string line;
-  std::string told;
+  std::string line, told, last;
+  std::getline(log, line);  // the batch's own header
   while (std::getline(log, line)) {
+    if (line.empty()) continue;
+    last = line;
     if (line.rfind("zorhost ", 0) == 0 && line.find(": ") != std::string::npos) told = line.substr(line.find(": ") + 2);
   }
   if (!told.empty()) return told;
+  std::string ended;
   if (WIFSIGNALED(status)) {
     const int signal = WTERMSIG(status);
-    return std::string("stopped by ") + (sigabbrev_np(signal) ? std::string("SIG") + sigabbrev_np(signal) : "a signal") +
-           (signal == SIGKILL || signal == SIGSEGV ? " (past the memory limit?)" : "");
+    ended = std::string("stopped by ") + (sigabbrev_np(signal) ? std::string("SIG") + sigabbrev_np(signal) : "a signal") +
+            (signal == SIGKILL || signal == SIGSEGV ? " (past the memory limit?)" : "");
+  } else {
+    ended = "exit status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   }
-  return "exit status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  return last.empty() ? ended : last + " (" + ended + ")";
 }
 
 class BatchRun {
