@@ -19,6 +19,8 @@
 #   docs/presets/NAME.png           each built-in preset as a bar of 256 blocks
 #   docs/python-field.png           examples/python/paint_field.py's figure: a numpy field drawn
 #                                   by matplotlib in a zorscale scale
+#   docs/python-inspection.png      examples/python/inspect_part.py's figure: the bracket scan
+#                                   against its CAD in a tolerance scale
 #   docs/editor.png, docs/editor-edited.png, docs/editor-turned.png
 #                                   zorhost serve's page, as the browser tests see it: at first,
 #                                   after edits, after turning the part
@@ -78,6 +80,8 @@ done
 # The Python example's figure.
 PYTHONPATH="$root/build/default/python" ZOR_MODULE_PATH="$root/build/default/bin" \
   /usr/bin/python3 "$root/examples/python/paint_field.py" "$root/docs/python-field.png" >/dev/null
+PYTHONPATH="$root/build/default/python" /usr/bin/python3 "$root/examples/python/inspect_part.py" inspection >/dev/null
+cp inspection/scan-deviation.png "$root/docs/python-inspection.png"
 cd "$root"
 scripts/setup-browser.sh
 (cd tests/browser && ZORHOST="$zorhost" ZOR_SCREENSHOTS="$root/docs" node --test editor.test.mjs >/dev/null)
