@@ -75,17 +75,27 @@ def test_a_cluster_gives_the_local_summary(here, client, tmp_path):
     assert rows(summary) == rows(here)
 
 
+def batch_processes():
+    """{pid: parent pid} of the zorhost batches the cluster's tasks run (and the parts they fork)."""
+    found = {}
+    for entry in Path("/proc").iterdir():
+        try:
+            if b"--end-with-parent" in (entry / "cmdline").read_bytes().split(b"\0"):
+                found[int(entry.name)] = int((entry / "stat").read_text().rsplit(")", 1)[1].split()[1])
+        except (OSError, ValueError, IndexError):
+            continue
+    return found
+
+
 def rendering_worker() -> int:
-    """The pid of a worker whose zorhost is rendering a row, once one is."""
+    """The pid of a worker whose zorhost batch is rendering a row, once one is."""
     for _ in range(600):
-        for entry in Path("/proc").iterdir():
-            try:
-                words = (entry / "cmdline").read_bytes().split(b"\0")
-                if b"--end-with-parent" in words:
-                    return int((entry / "stat").read_text().rsplit(")", 1)[1].split()[1])
-            except (OSError, ValueError, IndexError):
-                continue
-        time.sleep(0.05)
+        batches = batch_processes()
+        # A part's process is a fork of its batch: the worker is the parent of a batch.
+        workers = [parent for pid, parent in batches.items() if parent not in batches and pid in batches.values()]
+        if workers:
+            return workers[0]
+        time.sleep(0.02)
     raise AssertionError("no row started")
 
 
@@ -98,3 +108,5 @@ def test_a_lost_worker_loses_no_row(here, client, tmp_path):
     running.join(timeout=240)
     assert not running.is_alive()
     assert rows(result) == rows(here)
+    # The lost worker's zorhost and the part it was rendering ended with it.
+    assert not batch_processes()

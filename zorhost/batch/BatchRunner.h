@@ -12,7 +12,7 @@
 #include "zorhost/common/Outcome.h"
 
 struct ZORBatchSettings {
-  std::string executable;   // the zorhost that renders each part
+  std::string executable;   // the zorhost a row's command names, to run it again by hand
   std::string modulePath;   // the module every part loads
   int jobs = 1;             // parts at once
   int threadsPerPart = 1;   // unless a row's options say
