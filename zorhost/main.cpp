@@ -50,7 +50,7 @@ int ServeJob(ZORJobArguments& arguments, const std::string& modulePath) {
   return ZORServeJob(arguments, modulePath, std::cout, std::cerr);
 }
 int BatchJob(ZORJobArguments& arguments, const std::string& modulePath) {
-  return ZORBatchJob(arguments, modulePath, std::cout, std::cerr);
+  return ZORBatchJob(arguments, modulePath, std::cin, std::cout, std::cerr);
 }
 int ScriptJob(ZORJobArguments& arguments, const std::string& modulePath) {
   return ZORScriptJob(arguments, modulePath, std::cin, std::cout, std::cerr);

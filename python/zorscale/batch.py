@@ -1,9 +1,9 @@
 """Batches of parts: the rows of a zorhost batch manifest rendered here or on a Dask cluster.
 
 The manifest is zorhost batch's own (``zorhost batch --help``): a CSV file naming each part, its
-reference, analysis, options and output prefix. Each row runs as ``zorhost batch MANIFEST --rows
-K``, so a row that fails fails alone, a row whose inputs are unchanged is kept, and the summary is
-the one zorhost writes.
+reference, analysis, options and output prefix. Each row is run by zorhost batch as ``--rows K``
+runs it, so a row that fails fails alone, a row whose inputs are unchanged is kept, and the summary
+is the one zorhost writes.
 
     summary = zorscale.batch.run("campaign.csv")                   # on this machine's cores
     summary = zorscale.batch.run("campaign.csv", client=client)    # a task a row on a cluster
@@ -20,8 +20,10 @@ import os
 import subprocess
 import sys
 import tempfile
+import threading
+from collections import Counter
 from pathlib import Path
-from typing import Any, Dict, List, Optional, Union
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 from . import _place
 from ._zorscale import ScaleError
@@ -87,17 +89,74 @@ def _row_count(manifest: str) -> int:
                                         parts_may_fail=False))["rows"])
 
 
-def _render_row(manifest: str, row: int) -> None:
-    """A cluster's task: one row, by the worker's zorhost, on the worker's share of its cores. A
-    part that fails ends the task well (the summary tells it); a lost zorhost raises, for a retry."""
+# A worker's zorhosts that stay between its tasks, a task thread and manifest each: a row asked of
+# one costs a fork, not the start of a program.
+_ROW_SERVERS: Dict[Tuple[int, str, int], "subprocess.Popen[str]"] = {}
+
+
+def _row_server(manifest: str, threads: int) -> "subprocess.Popen[str]":
+    key = (threading.get_ident(), manifest, threads)
+    server = _ROW_SERVERS.get(key)
+    if server is None or server.poll() is not None:
+        # Its parent is this thread: a lost worker takes it, and the part it renders, along.
+        server = subprocess.Popen([_place.zorhost(), "batch", manifest, "--rows-asked", "--jobs", "1",
+                                   "--threads", str(threads), "--end-with-parent"],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                  text=True, bufsize=1)
+        _ROW_SERVERS[key] = server
+    return server
+
+
+def _render_row(manifest: str, row: int, threads: Dict[str, int]) -> None:
+    """A cluster's task: one row, by the worker's zorhost, on the worker's share of its machine's
+    cores. A part that fails ends the task well (the summary tells it); a zorhost lost raises, for
+    a retry."""
     from distributed import get_worker
 
     worker = get_worker()
-    slots = max(1, getattr(worker, "state", worker).nthreads)  # older releases keep it on the worker
-    threads = max(1, (os.cpu_count() or 1) // slots)
-    _batch(manifest, "--rows", str(row), "--jobs", "1", "--threads", str(threads), "--end-with-parent")
+    slots = getattr(worker, "state", worker).nthreads  # older releases keep it on the worker
+    server = _row_server(manifest, threads.get(worker.address, max(1, (os.cpu_count() or 1) // max(1, slots))))
+    assert server.stdin is not None and server.stdout is not None
+    try:
+        server.stdin.write(f"{row}\n")
+        server.stdin.flush()
+        answer = server.stdout.readline()
+    except (BrokenPipeError, ValueError):
+        answer = ""
+    if not answer:
+        raise RuntimeError(f"zorhost batch ended while rendering row {row} of {manifest}")
+    status, _, message = answer.rstrip("\n").partition("\t")
+    if status == str(_USAGE):
+        raise ScaleError(message)
+    if status not in ("0", "1"):  # 1: the part failed, as the summary tells
+        raise RuntimeError(message)
+
+
+def _close_row_servers(manifest: str) -> None:
+    for key in [key for key in _ROW_SERVERS if key[1] == manifest]:
+        server = _ROW_SERVERS.pop(key)
+        if server.stdin is not None:
+            server.stdin.close()
+        server.wait()
+
+
+def _thread_shares(client: Any) -> Dict[str, int]:
+    """Each worker's threads a part: its machine's cores shared among the task slots of every
+    worker on that machine (a LocalCluster's workers share one)."""
+    workers = client.scheduler_info()["workers"]
+    cores = client.run(os.cpu_count)
+    slots: Counter[str] = Counter()
+    for worker in workers.values():
+        slots[worker["host"]] += worker["nthreads"]
+    return {address: max(1, (cores.get(address) or 1) // max(1, slots[worker["host"]]))
+            for address, worker in workers.items()}
 
 
 def _run_on(client: Any, manifest: str, rows: int, retries: int) -> None:
-    tasks = client.map(_render_row, [manifest] * rows, range(1, rows + 1), pure=False, retries=retries)
-    client.gather(tasks)
+    threads = _thread_shares(client)
+    tasks = client.map(_render_row, [manifest] * rows, range(1, rows + 1), threads=threads, pure=False,
+                       retries=retries)
+    try:
+        client.gather(tasks)
+    finally:
+        client.run(_close_row_servers, manifest)

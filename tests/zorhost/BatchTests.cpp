@@ -106,6 +106,19 @@ TEST_F(Batch, ARunKeepsWhatIsCurrentAndRedoesWhatChanged) {
   EXPECT_NE(ReadWholeFile((Folder() / "out/torus.log").string()).find("--view front"), std::string::npos);
 }
 
+TEST_F(Batch, RowsAskedOneAtATimeAreAnsweredAsTheirOwnRunsWouldEnd) {
+  WriteManifest(kCampaign);
+  std::ofstream(Folder() / "asked.txt") << "3\n2\n9\n3\n";
+  const ProgramRun run = Zorhost(Folder(), "batch campaign.csv --rows-asked --jobs 1 <asked.txt");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output,
+            "0\t\n"
+            "1\t1 of the parts failed (rows 2); their logs say why\n"
+            "2\t--rows asks for row 9; the manifest has 4\n"
+            "0\t\n");
+  EXPECT_NE(run.errors.find("row 3 torus.step: unchanged, kept"), std::string::npos) << run.errors;
+}
+
 TEST_F(Batch, AManifestThatCannotBeRunIsRefusedBeforeAnyPart) {
   const std::pair<const char*, const char*> cases[] = {
       {"part,picture\nbracket.step,out/a\n", "unknown column 'picture'"},

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <istream>
 #include <ostream>
 #include <thread>
 
@@ -28,7 +29,7 @@ constexpr bool kShadowMemory = __has_feature(address_sanitizer) || __has_feature
 constexpr bool kShadowMemory = false;
 #endif
 
-enum BatchOption { kJobs = 256, kRows, kSummary, kSummaryOnly, kMemoryLimit, kModule, kEndWithParent, kThreads };
+enum BatchOption { kJobs = 256, kRows, kSummary, kSummaryOnly, kMemoryLimit, kModule, kEndWithParent, kThreads, kRowsAsked };
 
 const char* const kHelp = R"(usage: zorhost batch MANIFEST.csv [options]
 
@@ -62,6 +63,9 @@ stopped halfway is run again to finish it.
   --module PATH         the module every part loads
   --end-with-parent     end, and end the parts being rendered, when the program that started
                         this batch ends (for schedulers that run rows as tasks, as zorscale.batch)
+  --rows-asked          run the rows asked on standard input, a LIST as --rows takes a line, and
+                        answer each with a line: the exit status --rows would give, a tab, and
+                        its message (for schedulers that keep a zorhost a worker: zorscale.batch)
   -h, --help            this text
 
 The summary has a row a part: how its run ended (done, failed or not run), its verdict and its
@@ -72,6 +76,7 @@ struct BatchRequest {
   ZORBatchSettings settings;
   std::string summaryPrefix;
   bool summaryOnly = false;
+  bool rowsAsked = false;
 };
 
 // "3", "1-5", "2,4,7-9": the row numbers, each from 1.
@@ -124,6 +129,9 @@ ZOROutcome TakeOption(int id, const std::string& value, BatchRequest& request, s
       return ZORCheckNotEmpty("--summary", value);
     case kSummaryOnly:
       request.summaryOnly = true;
+      return std::nullopt;
+    case kRowsAsked:
+      request.rowsAsked = true;
       return std::nullopt;
     case kModule:
       modulePath = value;
@@ -207,9 +215,26 @@ ZOROutcome Batch(const std::string& manifestPath, BatchRequest& request, const s
                     "); their logs say why");
 }
 
+// Answers each line of `in` as `--rows LINE` would end: a process that stays spares each row the
+// start of a zorhost.
+int AnswerRows(const std::string& manifestPath, const BatchRequest& request, const std::string& modulePath,
+               std::istream& in, std::ostream& out, std::ostream& err) {
+  std::string line;
+  while (std::getline(in, line)) {
+    BatchRequest asked = request;
+    ZOROutcome outcome = ReadRows(line, asked.settings.rows);
+    if (!outcome) outcome = Batch(manifestPath, asked, modulePath, out, err);
+    std::string message = outcome ? outcome->message : std::string();
+    std::replace_if(message.begin(), message.end(), [](char c) { return c == '\n' || c == '\t'; }, ' ');
+    out << ZORExitStatus(outcome) << '\t' << message << std::endl;
+  }
+  return 0;
+}
+
 }  // namespace
 
-int ZORBatchJob(ZORJobArguments& arguments, std::string modulePath, std::ostream& out, std::ostream& err) {
+int ZORBatchJob(ZORJobArguments& arguments, std::string modulePath, std::istream& in, std::ostream& out,
+                std::ostream& err) {
   static const option kOptions[] = {
       {"jobs", required_argument, nullptr, kJobs},
       {"rows", required_argument, nullptr, kRows},
@@ -219,6 +244,7 @@ int ZORBatchJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
       {"threads", required_argument, nullptr, kThreads},
       {"module", required_argument, nullptr, kModule},
       {"end-with-parent", no_argument, nullptr, kEndWithParent},
+      {"rows-asked", no_argument, nullptr, kRowsAsked},
       {"help", no_argument, nullptr, 'h'},
       {nullptr, 0, nullptr, 0},
   };
@@ -238,6 +264,10 @@ int ZORBatchJob(ZORJobArguments& arguments, std::string modulePath, std::ostream
   if (!read.problem && request.summaryOnly && !request.settings.rows.empty()) {
     read.problem = ZORUsageProblem("--summary-only runs no rows; --rows is for a run");
   }
+  if (!read.problem && request.rowsAsked && (request.summaryOnly || !request.settings.rows.empty())) {
+    read.problem = ZORUsageProblem("--rows-asked reads the rows to run; it takes neither --rows nor --summary-only");
+  }
   if (read.problem) return ZORReport(read.problem, "batch", err);
+  if (request.rowsAsked) return AnswerRows(read.positional.front(), request, modulePath, in, out, err);
   return ZORReport(Batch(read.positional.front(), request, modulePath, out, err), "batch", err);
 }
