@@ -18,8 +18,7 @@
 namespace {
 
 ZOROutcome ReadPly(const std::string& bytes, ZORSurfaceMesh& mesh) {
-  std::istringstream in(bytes);
-  return ZORReadPly(in, bytes.size(), mesh);
+  return ZORReadPly(bytes, mesh);
 }
 
 void CheckMesh(const ZORSurfaceMesh& mesh) {
@@ -38,8 +37,7 @@ void CheckMesh(const ZORSurfaceMesh& mesh) {
 // The mesh read with its field "t", when the vertices have one, welded as files are.
 void CheckWeld(const std::string& bytes) {
   ZORSurfaceMesh mesh;
-  std::istringstream in(bytes);
-  if (ZORReadPly(in, bytes.size(), mesh, "t")) return;
+  if (ZORReadPly(bytes, mesh, "t")) return;
   const std::vector<double> given = mesh.field;
   const std::size_t triangles = mesh.triangles.size();
   ZORWeldVertices(mesh);

@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -294,9 +295,8 @@ TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
             "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
             "property double value\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n"
             "property uchar alpha\nelement face 1\nproperty list uchar int vertex_indices\n");
-  std::istringstream in(bytes);
   ZORSurfaceMesh read;
-  ASSERT_EQ(ZORReadPly(in, bytes.size(), read), std::nullopt);
+  ASSERT_EQ(ZORReadPly(bytes, read), std::nullopt);
   EXPECT_EQ(read.positions, mesh.positions);
   EXPECT_EQ(read.triangles, mesh.triangles);
 
@@ -318,9 +318,8 @@ TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
        "cannot fit in the file"},
   };
   for (const auto& [text, message] : damaged) {
-    std::istringstream damagedIn(text);
     ZORSurfaceMesh nothing;
-    const ZOROutcome refused = ZORReadPly(damagedIn, text.size(), nothing);
+    const ZOROutcome refused = ZORReadPly(text, nothing);
     ASSERT_TRUE(refused) << text;
     EXPECT_NE(refused->message.find(message), std::string::npos) << *refused;
   }
@@ -329,10 +328,75 @@ TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
       "ply\nformat ascii 1.0\ncomment a square\nelement vertex 4\nproperty float x\nproperty float y\n"
       "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
       "0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
-  std::istringstream quadIn(quad);
   ZORSurfaceMesh square;
-  ASSERT_EQ(ZORReadPly(quadIn, quad.size(), square), std::nullopt);
+  ASSERT_EQ(ZORReadPly(quad, square), std::nullopt);
   EXPECT_EQ(square.triangles, (std::vector<ZORTriangle>{{0, 1, 2}, {0, 2, 3}}));
+}
+
+// A PLY of a random mesh of `vertices` and `faces` (triangles, and a quad when `quad`), ascii or
+// binary little-endian, with a vertex property t and others to be read past.
+std::string RandomPly(bool binary, std::size_t vertices, std::size_t faces, bool quad, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+  std::ostringstream out;
+  out << "ply\nformat " << (binary ? "binary_little_endian" : "ascii") << " 1.0\nelement vertex " << vertices
+      << "\nproperty float x\nproperty float y\nproperty uchar quality\nproperty float z\nproperty double t\n"
+         "element face "
+      << faces << "\nproperty uchar flags\nproperty list uchar uint vertex_indices\nend_header\n";
+  auto put = [&](auto value) {
+    if (binary) {
+      out.write(reinterpret_cast<const char*>(&value), sizeof value);
+    } else {
+      out << +value << ' ';
+    }
+  };
+  out.precision(17);
+  for (std::size_t v = 0; v < vertices; ++v) {
+    put(coordinate(random)), put(coordinate(random)), put(std::uint8_t{7}), put(coordinate(random));
+    put(static_cast<double>(coordinate(random)) * 1e3);
+    if (!binary) out << '\n';
+  }
+  for (std::size_t f = 0; f < faces; ++f) {
+    const std::uint8_t corners = quad && f == faces / 2 ? 4 : 3;
+    put(std::uint8_t{1}), put(corners);
+    for (int k = 0; k < corners; ++k) put(static_cast<std::uint32_t>(random() % vertices));
+    if (!binary) out << '\n';
+  }
+  return out.str();
+}
+
+TEST(PlyFiles, BinaryRecordsReadInPlaceOnAnyThreadsAreWhatAsciiGivesRecordByRecord) {
+  for (const bool quad : {false, true}) {
+    const std::string ascii = RandomPly(false, 70000, 140000, quad, 5), binary = RandomPly(true, 70000, 140000, quad, 5);
+    ZORSurfaceMesh byRecord;
+    ASSERT_EQ(ZORReadPly(ascii, byRecord, "t"), std::nullopt);
+    ASSERT_EQ(byRecord.triangles.size(), quad ? 140001u : 140000u);
+    for (const int threads : {1, 2, 5}) {
+      ZORSurfaceMesh inPlace;
+      ASSERT_EQ(ZORReadPly(binary, inPlace, "t", threads), std::nullopt);
+      EXPECT_EQ(inPlace.positions, byRecord.positions) << threads;
+      EXPECT_EQ(inPlace.triangles, byRecord.triangles) << threads;
+      EXPECT_EQ(inPlace.field, byRecord.field) << threads;
+    }
+  }
+  // Damage deep in the records is told where it is, as a reader of one record at a time tells it.
+  std::string damaged = RandomPly(true, 70000, 140000, false, 6);
+  const std::size_t bodyAt = damaged.find("end_header\n") + 11, vertexBytes = 4 + 4 + 1 + 4 + 8;
+  const float infinite = INFINITY;
+  std::string badVertex = damaged;
+  std::memcpy(&badVertex[bodyAt + 65000 * vertexBytes + 9], &infinite, 4);
+  std::string badFace = damaged;
+  const std::uint32_t beyond = 70000;
+  std::memcpy(&badFace[bodyAt + 70000 * vertexBytes + 100001 * 14 + 2 + 4], &beyond, 4);
+  for (const auto& [bytes, message] : {std::pair{badVertex, "vertex 65000: a coordinate is not finite"},
+                                       std::pair{badFace, "face 100001: the index 70000 names no vertex"}}) {
+    for (const int threads : {1, 3}) {
+      ZORSurfaceMesh nothing;
+      const ZOROutcome refused = ZORReadPly(bytes, nothing, {}, threads);
+      ASSERT_TRUE(refused);
+      EXPECT_EQ(refused->message, message);
+    }
+  }
 }
 
 // A sphere of radius 1 meshed by the CAD kernel within `deflection`, as a binary STL.

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "zor/ZORText.h"
@@ -67,6 +69,11 @@ ZOROutcome ZORReadChunks(const std::string& path, ZORInputKind kind,
 
 ZOROutcome ZORReadWholeFile(const std::string& path, std::size_t limit, const char* what, std::string& text) {
   std::string read;
+  // Room for what the file holds now, so that a large file is not copied as the text grows.
+  std::error_code unknown;
+  if (const std::uintmax_t size = std::filesystem::file_size(path, unknown); !unknown) {
+    read.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)));
+  }
   bool tooLarge = false;
   if (ZOROutcome problem = ZORReadChunks(path, ZORInputKind::RegularFile, [&](std::string_view chunk) {
         tooLarge = read.size() + chunk.size() > limit;

@@ -10,6 +10,8 @@
 inline constexpr int kZORMostBlocks = ZORSettingsRecord::kMaximumBlockCount;
 // A scale file, a settings repository, a script's line and answer: palettes and scripts are small.
 inline constexpr std::size_t kZORLargestTextFile = std::size_t{16} << 20;
+// A mesh file read whole into memory (PLY).
+inline constexpr std::size_t kZORLargestMeshFile = std::size_t{4} << 30;
 
 // Pictures: each side, the zoom, the pan (shares of the picture's sides), the threads.
 inline constexpr int kZORLargestSide = 8192;

@@ -1,16 +1,20 @@
 #include "zorhost/surface/PlyFiles.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "zor/ZORText.h"
+#include "zorhost/common/InputFiles.h"
+#include "zorhost/common/Limits.h"
 #include "zorhost/common/Numbers.h"
+#include "zorhost/common/Parallel.h"
 
 namespace {
 
@@ -50,50 +54,68 @@ struct Element {
 
 enum class Format { Ascii, LittleEndian, BigEndian };
 
-// Reads values of the body, ascii or binary, and says where it went wrong.
+template <class T>
+T Load(const unsigned char* bytes) {
+  T value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+// The value of `type` at `bytes`, in the byte order of `format`.
+double Decode(const TypeName& type, const unsigned char* at, Format format) {
+  unsigned char bytes[8];
+  std::memcpy(bytes, at, static_cast<std::size_t>(type.size));
+  if ((format == Format::BigEndian) == (std::endian::native == std::endian::little)) std::reverse(bytes, bytes + type.size);
+  switch (type.type) {
+    case Type::Int8: return static_cast<std::int8_t>(bytes[0]);
+    case Type::Uint8: return bytes[0];
+    case Type::Int16: return Load<std::int16_t>(bytes);
+    case Type::Uint16: return Load<std::uint16_t>(bytes);
+    case Type::Int32: return Load<std::int32_t>(bytes);
+    case Type::Uint32: return Load<std::uint32_t>(bytes);
+    case Type::Float32: return static_cast<double>(Load<float>(bytes));
+    case Type::Float64: return Load<double>(bytes);
+  }
+  return 0.0;
+}
+
+// The body's values read in turn, ascii words or binary values, from the file's bytes.
 class Body {
  public:
-  Body(std::istream& in, Format format) : in_(in), format_(format) {}
+  Body(std::string_view bytes, Format format) : at_(bytes.data()), end_(bytes.data() + bytes.size()), format_(format) {}
 
   bool Read(const TypeName& type, double& value) {
     if (format_ == Format::Ascii) return ReadText(value);
-    unsigned char bytes[8];
-    if (!in_.read(reinterpret_cast<char*>(bytes), type.size)) return false;
-    const bool swap = (format_ == Format::BigEndian) == (std::endian::native == std::endian::little);
-    if (swap) std::reverse(bytes, bytes + type.size);
-    switch (type.type) {
-      case Type::Int8: value = static_cast<std::int8_t>(bytes[0]); break;
-      case Type::Uint8: value = bytes[0]; break;
-      case Type::Int16: value = Load<std::int16_t>(bytes); break;
-      case Type::Uint16: value = Load<std::uint16_t>(bytes); break;
-      case Type::Int32: value = Load<std::int32_t>(bytes); break;
-      case Type::Uint32: value = Load<std::uint32_t>(bytes); break;
-      case Type::Float32: value = static_cast<double>(Load<float>(bytes)); break;
-      case Type::Float64: value = Load<double>(bytes); break;
-    }
+    if (end_ - at_ < type.size) return false;
+    value = Decode(type, reinterpret_cast<const unsigned char*>(at_), format_);
+    at_ += type.size;
     return true;
   }
 
+  Format Encoding() const { return format_; }
+  // The binary records ahead, left for a reader that decodes them in place.
+  std::string_view Ahead() const { return {at_, static_cast<std::size_t>(end_ - at_)}; }
+  void Skip(std::size_t bytes) { at_ += bytes; }
+
  private:
-  template <class T>
-  static T Load(const unsigned char* bytes) {
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
+  // A word as `istream >> word` takes it: after white space, up to white space.
   bool ReadText(double& value) {
-    std::string word;
-    if (!(in_ >> word) || word.size() > 64) return false;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    return error == std::errc() && end == word.data() + word.size();
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
+    while (at_ != end_ && space(*at_)) ++at_;
+    const char* word = at_;
+    while (at_ != end_ && !space(*at_)) ++at_;
+    if (at_ == word || at_ - word > 64) return false;
+    const auto [end, error] = std::from_chars(word, at_, value);
+    return error == std::errc() && end == at_;
   }
 
-  std::istream& in_;
+  const char* at_;
+  const char* end_;
   Format format_;
 };
 
-bool ReadHeader(std::istream& in, Format& format, std::vector<Element>& elements,
+// The header's lines up to end_header; `headerEnd` is where the body starts.
+bool ReadHeader(std::string_view bytes, Format& format, std::vector<Element>& elements, std::size_t& headerEnd,
                 std::string& error) {
   std::string line;
   int number = 0;
@@ -101,7 +123,15 @@ bool ReadHeader(std::istream& in, Format& format, std::vector<Element>& elements
     error = "header line " + std::to_string(number) + ": " + what;
     return false;
   };
-  while (std::getline(in, line)) {
+  std::size_t at = 0;
+  auto nextLine = [&]() {
+    if (at >= bytes.size()) return false;
+    const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
+    line.assign(bytes.substr(at, std::min<std::size_t>(end - at, 1001)));
+    at = end + 1;
+    return true;
+  };
+  while (nextLine()) {
     ++number;
     if (line.size() > 1000) return fail("the line is too long");
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -146,6 +176,7 @@ bool ReadHeader(std::istream& in, Format& format, std::vector<Element>& elements
       }
       elements.back().properties.push_back(property);
     } else if (keyword == "end_header") {
+      headerEnd = std::min(at, bytes.size());
       return true;
     } else if (keyword != "comment" && keyword != "obj_info" && !keyword.empty()) {
       return fail("unknown keyword");
@@ -218,9 +249,134 @@ int FieldIndex(const Element& vertices, const std::string& field, std::string& e
   return -1;
 }
 
+// Binary records that all take the same bytes: every property a single value, but for one list
+// whose records all hold `listLength` items (which the reader checks).
+struct RecordLayout {
+  std::size_t stride = 0;
+  std::vector<std::size_t> offsets;  // of each property in a record; a list's is its count's
+};
+
+std::optional<RecordLayout> FixedLayout(const Element& element, int list, std::size_t listLength) {
+  RecordLayout layout;
+  for (std::size_t p = 0; p < element.properties.size(); ++p) {
+    const Property& property = element.properties[p];
+    if (property.countType != nullptr && static_cast<int>(p) != list) return std::nullopt;
+    layout.offsets.push_back(layout.stride);
+    layout.stride += static_cast<std::size_t>(property.countType != nullptr
+                                                  ? property.countType->size + static_cast<int>(listLength) * property.type->size
+                                                  : property.type->size);
+  }
+  return layout;
+}
+
+// What a piece of records found first; the earliest piece's is what reading one record at a
+// time would have told.
+class FirstFailures {
+ public:
+  FirstFailures(std::size_t count, std::size_t piece) : piece_(piece), failures_((count + piece - 1) / piece) {}
+  void Tell(std::uint64_t record, std::string what) { failures_[record / piece_] = {record, std::move(what)}; }
+  bool Told(const Element& element, std::string& error) const {
+    for (const auto& failure : failures_) {
+      if (failure) {
+        error = element.name + " " + std::to_string(failure->first) + ": " + failure->second;
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::size_t piece_;
+  std::vector<std::optional<std::pair<std::uint64_t, std::string>>> failures_;
+};
+
+enum class InPlace { Read, NotFixed, Failed };
+
+constexpr std::size_t kRecordsAPiece = std::size_t{1} << 15;
+
+// The vertices decoded where they lie, in pieces on `threads` threads.
+InPlace ReadVerticesInPlace(Body& body, const Element& element, const RecordLayout& layout, const int (&xyz)[3],
+                            int fieldAt, ZORSurfaceMesh& mesh, int threads, std::string& error) {
+  const std::size_t count = static_cast<std::size_t>(element.count), before = mesh.positions.size();
+  mesh.positions.resize(before + count);
+  if (fieldAt >= 0) mesh.field.resize(mesh.field.size() + count);
+  double* field = fieldAt >= 0 ? mesh.field.data() + mesh.field.size() - count : nullptr;
+  const auto* records = reinterpret_cast<const unsigned char*>(body.Ahead().data());
+  const Format format = body.Encoding();
+  auto value = [&](const unsigned char* record, int property) {
+    const std::size_t p = static_cast<std::size_t>(property);
+    return Decode(*element.properties[p].type, record + layout.offsets[p], format);
+  };
+  FirstFailures failures(count, kRecordsAPiece);
+  ZORInParallel(count, kRecordsAPiece, ZORThreadCount(threads), [&](int, std::size_t first, std::size_t last) {
+    for (std::size_t r = first; r < last; ++r) {
+      const unsigned char* record = records + r * layout.stride;
+      const ZORVec3 point{value(record, xyz[0]), value(record, xyz[1]), value(record, xyz[2])};
+      if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
+        return failures.Tell(r, "a coordinate is not finite");
+      }
+      mesh.positions[before + r] = point;
+      if (field != nullptr) field[r] = value(record, fieldAt);
+    }
+  });
+  if (failures.Told(element, error)) return InPlace::Failed;
+  body.Skip(count * layout.stride);
+  return InPlace::Read;
+}
+
+// Faces that are all triangles decoded where they lie, in pieces on `threads` threads; a face of
+// another count is left to the reader that takes a record at a time.
+InPlace ReadTrianglesInPlace(Body& body, const Element& element, const RecordLayout& layout, int indices,
+                             ZORSurfaceMesh& mesh, int threads, std::string& error) {
+  const std::size_t count = static_cast<std::size_t>(element.count), before = mesh.triangles.size();
+  const Property& list = element.properties[static_cast<std::size_t>(indices)];
+  const std::size_t listAt = layout.offsets[static_cast<std::size_t>(indices)];
+  const double vertices = static_cast<double>(mesh.positions.size());
+  mesh.triangles.resize(before + count);
+  const auto* records = reinterpret_cast<const unsigned char*>(body.Ahead().data());
+  const Format format = body.Encoding();
+  std::atomic<bool> otherPolygons = false;
+  FirstFailures failures(count, kRecordsAPiece);
+  ZORInParallel(count, kRecordsAPiece, ZORThreadCount(threads), [&](int, std::size_t first, std::size_t last) {
+    for (std::size_t r = first; r < last; ++r) {
+      const unsigned char* at = records + r * layout.stride + listAt;
+      if (Decode(*list.countType, at, format) != 3.0) return otherPolygons.store(true);
+      ZORTriangle& triangle = mesh.triangles[before + r];
+      for (int k = 0; k < 3; ++k) {
+        const double item = Decode(*list.type, at + list.countType->size + k * list.type->size, format);
+        if (!(item >= 0.0) || item >= vertices || item != std::floor(item)) {
+          return failures.Tell(r, "the index " + ZORExactNumber(item) + " names no vertex");
+        }
+        triangle[static_cast<std::size_t>(k)] = static_cast<int>(item);
+      }
+    }
+  });
+  if (otherPolygons) {
+    mesh.triangles.resize(before);
+    return InPlace::NotFixed;
+  }
+  if (failures.Told(element, error)) return InPlace::Failed;
+  body.Skip(count * layout.stride);
+  return InPlace::Read;
+}
+
+// A binary element whose records all take the same bytes, read where it lies: most files, whose
+// faces are all triangles. Others are read a record at a time.
+InPlace ReadInPlace(Body& body, const Element& element, const int (&xyz)[3], int indices, int fieldAt,
+                    ZORSurfaceMesh& mesh, int threads, std::string& error) {
+  const bool faces = element.name == "face";
+  if (body.Encoding() == Format::Ascii) return InPlace::NotFixed;
+  const std::optional<RecordLayout> layout = FixedLayout(element, faces ? indices : -1, 3);
+  if (!layout || layout->stride == 0 || element.count > body.Ahead().size() / layout->stride) return InPlace::NotFixed;
+  if (element.name == "vertex") return ReadVerticesInPlace(body, element, *layout, xyz, fieldAt, mesh, threads, error);
+  if (faces) return ReadTrianglesInPlace(body, element, *layout, indices, mesh, threads, error);
+  body.Skip(static_cast<std::size_t>(element.count) * layout->stride);
+  return InPlace::Read;
+}
+
 // The records of one element read into `mesh`: a vertex's position (and its `field`, when one
 // is named), a face's polygon as a fan of triangles; the properties of other elements read past.
-bool ReadElement(Body& body, const Element& element, const std::string& field, ZORSurfaceMesh& mesh,
+bool ReadElement(Body& body, const Element& element, const std::string& field, ZORSurfaceMesh& mesh, int threads,
                  std::string& error) {
   constexpr std::uint32_t kLongestPolygon = 256;
   const bool vertices = element.name == "vertex";
@@ -237,6 +393,11 @@ bool ReadElement(Body& body, const Element& element, const std::string& field, Z
   }
   const int fieldAt = vertices && !field.empty() ? FieldIndex(element, field, error) : -1;
   if (vertices && !field.empty() && fieldAt < 0) return false;
+  switch (ReadInPlace(body, element, {x, y, z}, indices, fieldAt, mesh, threads, error)) {
+    case InPlace::Read: return true;
+    case InPlace::Failed: return false;
+    case InPlace::NotFixed: break;
+  }
   std::vector<double> list;
   for (std::uint64_t record = 0; record < element.count; ++record) {
     auto fail = [&](const std::string& what) {
@@ -286,28 +447,27 @@ bool ReadElement(Body& body, const Element& element, const std::string& field, Z
 
 }  // namespace
 
-ZOROutcome ZORReadPly(std::istream& in, std::uint64_t size, ZORSurfaceMesh& mesh, const std::string& field) {
+ZOROutcome ZORReadPly(std::string_view bytes, ZORSurfaceMesh& mesh, const std::string& field, int threads) {
   Format format = Format::Ascii;
   std::vector<Element> elements;
+  std::size_t headerEnd = 0;
   std::string error;
-  if (!ReadHeader(in, format, elements, error) ||
-      !RecordsFit(elements, format, size, static_cast<std::uint64_t>(in.tellg()), error)) {
+  if (!ReadHeader(bytes, format, elements, headerEnd, error) ||
+      !RecordsFit(elements, format, bytes.size(), headerEnd, error)) {
     return ZORBadInput(error);
   }
-  Body body(in, format);
+  Body body(bytes.substr(headerEnd), format);
   for (const Element& element : elements) {
-    if (!ReadElement(body, element, field, mesh, error)) return ZORBadInput(error);
+    if (!ReadElement(body, element, field, mesh, threads, error)) return ZORBadInput(error);
   }
   if (mesh.triangles.empty()) return ZORBadInput("the file holds no triangle");
   return std::nullopt;
 }
 
-ZOROutcome ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, const std::string& field) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return ZORBadInput(path + ": cannot be read: " + std::strerror(errno));
-  const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
-  in.seekg(0);
-  ZOROutcome problem = ZORReadPly(in, size, mesh, field);
+ZOROutcome ZORReadPlyFile(const std::string& path, ZORSurfaceMesh& mesh, const std::string& field, int threads) {
+  std::string bytes;
+  if (ZOROutcome problem = ZORReadWholeFile(path, kZORLargestMeshFile, "a mesh", bytes)) return problem;
+  ZOROutcome problem = ZORReadPly(bytes, mesh, field, threads);
   if (problem) problem->message = path + ": " + problem->message;
   return problem;
 }
