@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 preset="${1:-default}"
 
 scripts/setup-deps.sh
-# The default preset also tests zorhost serve in a browser.
-[ "$preset" = default ] && scripts/setup-browser.sh
+# The default and sanitize presets also test zorhost serve in a browser.
+if [ "$preset" = default ] || [ "$preset" = sanitize ]; then scripts/setup-browser.sh; fi
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 ctest --preset "$preset"

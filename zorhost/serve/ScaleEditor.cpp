@@ -24,8 +24,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr double kTolerance = ZORHostSession::kDefaultModelTolerance;
-
 // The memory a saved state holds.
 std::size_t Bytes(const ZORFeatureState& state) {
   std::size_t bytes = sizeof state + state.attributes.capacity() * sizeof(ZORSavedAttribute);
