@@ -201,22 +201,22 @@ struct RasterMarks {
 
 namespace {
 
-std::string DrawnPng(const ZORFigure& figure, const std::vector<std::uint8_t>& rgba) {
+std::string DrawnPng(const ZORFigure& figure, const std::vector<std::uint8_t>& rgba, int threads) {
   Canvas canvas(figure.width, figure.height);
   const RasterMarks marks{canvas, rgba};
   for (const ZORFigure::Mark& mark : figure.marks) std::visit(marks, mark);
-  return ZOREncodePng(figure.width, figure.height, canvas.Pixels());
+  return ZOREncodePng(figure.width, figure.height, canvas.Pixels(), threads);
 }
 
 }  // namespace
 
 std::string ZORFigurePng(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts) {
-  return DrawnPng(ZORLayOutFigure(title, columns, rows, legend, callouts), rgba);
+                         const std::vector<ZORFigureCallout>& callouts, int threads) {
+  return DrawnPng(ZORLayOutFigure(title, columns, rows, legend, callouts), rgba, threads);
 }
 
 std::string ZORMarkedPicturePng(int columns, int rows, const std::vector<std::uint8_t>& rgba,
-                                const std::vector<ZORFigureCallout>& callouts) {
-  return DrawnPng(ZORLayOutMarkedPicture(columns, rows, callouts), rgba);
+                                const std::vector<ZORFigureCallout>& callouts, int threads) {
+  return DrawnPng(ZORLayOutMarkedPicture(columns, rows, callouts), rgba, threads);
 }

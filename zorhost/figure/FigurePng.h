@@ -10,11 +10,12 @@
 #include "zorhost/figure/LegendModel.h"
 
 // The picture (`rgba`, `columns` x `rows`, rows top first) at its own size beside `legend`,
-// under `title`, encoded as PNG; empty when it cannot be drawn or encoded.
+// under `title`, encoded as PNG on `threads` threads (0: a core each); empty when it cannot be
+// drawn or encoded.
 std::string ZORFigurePng(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts = {});
+                         const std::vector<ZORFigureCallout>& callouts = {}, int threads = 0);
 
 // The picture alone, `columns` x `rows` pixels of RGBA, its callouts seen drawn on it, as PNG.
 std::string ZORMarkedPicturePng(int columns, int rows, const std::vector<std::uint8_t>& rgba,
-                                const std::vector<ZORFigureCallout>& callouts);
+                                const std::vector<ZORFigureCallout>& callouts, int threads = 0);

@@ -139,9 +139,9 @@ class SvgMarks {
 
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts) {
+                         const std::vector<ZORFigureCallout>& callouts, int threads) {
   const PictureBox box = Fit(columns, rows);
-  const std::string png = ZOREncodePng(box.width, box.height, Resample(rgba, columns, rows, box));
+  const std::string png = ZOREncodePng(box.width, box.height, Resample(rgba, columns, rows, box), threads);
   const ZORFigure figure = ZORLayOutFigure(title + (box.stretched ? " (stretched to be seen)" : ""),
                                            box.width, box.height, legend, callouts);
   std::ostringstream svg;

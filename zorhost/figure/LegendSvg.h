@@ -11,7 +11,7 @@
 
 // The painted picture (`rgba`, `columns` x `rows`, rows top first) beside `legend`, under
 // `title`. The picture is resampled, nearest pixel, to the size it is shown at, so that it looks
-// the same in every viewer.
+// the same in every viewer. Its PNG is encoded on `threads` threads (0: a core each).
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts = {});
+                         const std::vector<ZORFigureCallout>& callouts = {}, int threads = 0);

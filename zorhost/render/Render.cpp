@@ -73,17 +73,12 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
   const std::vector<std::uint8_t> rgba =
       ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background);
   const std::string title = ZORRenderTitle(values);
-  // The two pictures are encoded each on a thread of its own: each a PNG, the longest step of
-  // writing a large picture.
-  std::string png, svg;
-  ZORInParallel(2, 1, std::min(ZORThreadCount(picture.threads), 2), [&](int, std::size_t first, std::size_t) {
-    if (first == 0) {
-      png = outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed)
-                                    : ZORMarkedPicturePng(grid.width, grid.height, rgba, inspected.placed);
-    } else {
-      svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend, inspected.placed);
-    }
-  });
+  // The two pictures, each a PNG encoded on the threads asked for.
+  const int threads = ZORThreadCount(picture.threads);
+  const std::string png =
+      outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed, threads)
+                              : ZORMarkedPicturePng(grid.width, grid.height, rgba, inspected.placed, threads);
+  std::string svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend, inspected.placed, threads);
   if (png.empty()) return ZORFailure("the picture could not be encoded");
   std::vector<std::pair<std::string, std::string>> files = {{outputs.prefix + ".png", std::move(png)},
                                                             {outputs.prefix + ".svg", std::move(svg)}};
