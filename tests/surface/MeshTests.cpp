@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -443,6 +444,34 @@ TEST(MeshCurvature, SpheresMeshedFinerComeCloser) {
   EXPECT_LT(previous[0], 0.01);
   EXPECT_LT(previous[1], 0.01);
   fs::remove_all(folder);
+}
+
+// The bits of every curvature, NaN or not, for comparing estimates made on other thread counts.
+std::vector<std::uint64_t> Bits(const std::vector<ZORCurvatures>& curvatures, const std::vector<ZORVec3>& normals) {
+  std::vector<std::uint64_t> bits;
+  for (const ZORCurvatures& c : curvatures) {
+    for (double value : {c.gaussian, c.mean, c.minimum, c.maximum}) bits.push_back(std::bit_cast<std::uint64_t>(value));
+  }
+  for (const ZORVec3& n : normals) {
+    for (double value : {n.x, n.y, n.z}) bits.push_back(std::bit_cast<std::uint64_t>(value));
+  }
+  return bits;
+}
+
+TEST(MeshCurvature, AnyNumberOfThreadsGivesTheSameBits) {
+  // A random mesh, whose triangles each touch every thread's share of the vertices, and the same
+  // triangles sorted, whose threads share little.
+  for (const bool sorted : {false, true}) {
+    ZORSurfaceMesh mesh;
+    ASSERT_EQ(ZORReadPly(RandomPly(true, 60000, 120000, false, 9), mesh), std::nullopt);
+    if (sorted) std::sort(mesh.triangles.begin(), mesh.triangles.end());
+    const std::vector<ZORVec3> normals = ZORMeshNormals(mesh, 1);
+    const std::vector<std::uint64_t> one = Bits(ZOREstimateMeshCurvatures(mesh, normals, 1), normals);
+    for (const int threads : {2, 3, 8}) {
+      const std::vector<ZORVec3> more = ZORMeshNormals(mesh, threads);
+      EXPECT_EQ(Bits(ZOREstimateMeshCurvatures(mesh, more, threads), more), one) << threads;
+    }
+  }
 }
 
 TEST(MeshCurvature, VerticesWithoutAClosedFanHaveNoValue) {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <numbers>
 
+#include "zorhost/common/Parallel.h"
 #include "zorhost/surface/EdgeUses.h"
 
 namespace {
@@ -45,44 +46,66 @@ std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
   return without;
 }
 
+// Calls `accumulate(t, mine)` for each triangle, in order, that has a corner among a thread's
+// share of the vertices (`mine(v)` says which): each vertex's sums are made by one thread, in
+// triangle order, so they are the same for any number of threads. Meshes number their vertices
+// along the surface, so a thread meets few triangles of the others' shares.
+template <class Accumulate>
+void ForTrianglesByShare(const ZORSurfaceMesh& mesh, int threads, const Accumulate& accumulate) {
+  constexpr std::size_t kLeastShare = 1 << 14;
+  const std::size_t count = mesh.positions.size();
+  const int used = static_cast<int>(std::clamp<std::size_t>(count / kLeastShare, 1, static_cast<std::size_t>(ZORThreadCount(threads))));
+  const std::size_t share = (count + static_cast<std::size_t>(used) - 1) / static_cast<std::size_t>(used);
+  ZORInParallel(count, std::max<std::size_t>(share, 1), used, [&](int, std::size_t first, std::size_t last) {
+    const auto mine = [first, last](int v) { return static_cast<std::size_t>(v) - first < last - first; };
+    for (const ZORTriangle& t : mesh.triangles) {
+      if (mine(t[0]) || mine(t[1]) || mine(t[2])) accumulate(t, mine);
+    }
+  });
+}
+
 }  // namespace
 
-std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh) {
+std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh, int threads) {
   std::vector<ZORVec3> normals(mesh.positions.size());
-  for (const ZORTriangle& t : mesh.triangles) {
-    if (!HasArea(mesh, t)) continue;
+  ForTrianglesByShare(mesh, threads, [&](const ZORTriangle& t, const auto& mine) {
+    if (!HasArea(mesh, t)) return;
     const ZORVec3& p0 = mesh.positions[static_cast<std::size_t>(t[0])];
     const ZORVec3 faceNormal = Cross(mesh.positions[static_cast<std::size_t>(t[1])] - p0,
                                      mesh.positions[static_cast<std::size_t>(t[2])] - p0);
-    for (int i = 0; i < 3; ++i) normals[static_cast<std::size_t>(t[i])] = normals[static_cast<std::size_t>(t[i])] + faceNormal;
-  }
+    for (int i = 0; i < 3; ++i) {
+      if (mine(t[i])) normals[static_cast<std::size_t>(t[i])] = normals[static_cast<std::size_t>(t[i])] + faceNormal;
+    }
+  });
   for (ZORVec3& normal : normals) normal = Normalized(normal);
   return normals;
 }
 
 std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
-                                                     const std::vector<ZORVec3>& normals) {
+                                                     const std::vector<ZORVec3>& normals, int threads) {
   const std::size_t count = mesh.positions.size();
   std::vector<double> area(count, 0.0), angles(count, 0.0);
   std::vector<ZORVec3> laplacian(count);
-  for (const ZORTriangle& t : mesh.triangles) {
+  ForTrianglesByShare(mesh, threads, [&](const ZORTriangle& t, const auto& mine) {
     const ZORVec3 p[3] = {mesh.positions[static_cast<std::size_t>(t[0])],
                           mesh.positions[static_cast<std::size_t>(t[1])],
                           mesh.positions[static_cast<std::size_t>(t[2])]};
-    if (!HasArea(mesh, t)) continue;
+    if (!HasArea(mesh, t)) return;
     const double triangleArea = 0.5 * Length(Cross(p[1] - p[0], p[2] - p[0]));
     bool obtuse[3];
     double cot[3];
     for (int i = 0; i < 3; ++i) {
       const ZORVec3 toNext = p[(i + 1) % 3] - p[i];
       const ZORVec3 toPrevious = p[(i + 2) % 3] - p[i];
-      angles[static_cast<std::size_t>(t[i])] +=
-          std::atan2(Length(Cross(toNext, toPrevious)), Dot(toNext, toPrevious));
+      if (mine(t[i])) {
+        angles[static_cast<std::size_t>(t[i])] += std::atan2(Length(Cross(toNext, toPrevious)), Dot(toNext, toPrevious));
+      }
       cot[i] = Cotangent(toNext, toPrevious);
       obtuse[i] = Dot(toNext, toPrevious) < 0.0;
     }
     const bool anyObtuse = obtuse[0] || obtuse[1] || obtuse[2];
     for (int i = 0; i < 3; ++i) {
+      if (!mine(t[i])) continue;
       const std::size_t v = static_cast<std::size_t>(t[i]);
       const int j = (i + 1) % 3, k = (i + 2) % 3;
       // The cotangent weights of the two edges at vertex i, by the angles opposite them.
@@ -93,7 +116,7 @@ std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
         area[v] += obtuse[i] ? triangleArea / 2.0 : triangleArea / 4.0;
       }
     }
-  }
+  });
   const std::vector<bool> without = VerticesWithoutValue(mesh);
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   std::vector<ZORCurvatures> curvatures(count, ZORCurvatures{kNone, kNone, kNone, kNone});

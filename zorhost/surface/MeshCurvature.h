@@ -6,7 +6,8 @@
 #include "zorhost/surface/SurfaceMesh.h"
 
 // The normal at each vertex of `mesh`: the area-weighted mean of its triangles' normals.
-std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh);
+// Each of these runs on `threads` threads (0: a core each), its result the same for any number.
+std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh, int threads = 0);
 
 // The curvatures at each vertex of `mesh`, whose `normals` sign them: the discrete curvatures of Meyer,
 // Desbrun, Schroeder and Barr (2003) over the mixed Voronoi area of its triangles: the angle
@@ -16,4 +17,4 @@ std::vector<ZORVec3> ZORMeshNormals(const ZORSurfaceMesh& mesh);
 // mesh's border, on an edge shared by more than two triangles, on a degenerate triangle, or on
 // none, has no curvature (not a number).
 std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
-                                                     const std::vector<ZORVec3>& normals);
+                                                     const std::vector<ZORVec3>& normals, int threads = 0);
