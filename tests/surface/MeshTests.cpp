@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "zorhost/surface/CadKernel.h"
+#include "zorhost/surface/EdgeUses.h"
 #include "zorhost/surface/MeshCurvature.h"
 #include "zorhost/surface/MeshFiles.h"
 #include "zorhost/surface/Part.h"
@@ -444,6 +445,25 @@ TEST(MeshCurvature, SpheresMeshedFinerComeCloser) {
   EXPECT_LT(previous[0], 0.01);
   EXPECT_LT(previous[1], 0.01);
   fs::remove_all(folder);
+}
+
+TEST(EdgeUses, EachEdgeCountedWhicheverWayRoundUpToThree) {
+  constexpr int kFar = 2147483646;  // the largest node an edge may have
+  const std::vector<ZORTriangle> triangles = {{0, 1, 2}, {2, 1, 3}, {1, 2, 4}, {2, 1, 5}, {kFar - 1, kFar, 0}};
+  const ZOREdgeUses uses(triangles);
+  EXPECT_EQ(uses.Uses(1, 2), 3) << "used four times: three or more";
+  EXPECT_EQ(uses.Uses(0, 1), 1);
+  EXPECT_EQ(uses.Uses(kFar, kFar - 1), 1);
+  EXPECT_EQ(uses.Uses(0, kFar), 1);
+  EXPECT_EQ(uses.Uses(0, 3), 0);
+  std::map<std::pair<int, int>, int> seen;
+  uses.ForEach([&seen](int a, int b, int count) {
+    EXPECT_LT(a, b);
+    EXPECT_TRUE(seen.emplace(std::pair{a, b}, count).second);
+  });
+  EXPECT_EQ(seen.size(), 12u);
+  EXPECT_EQ((seen[{kFar - 1, kFar}]), 1);
+  EXPECT_EQ((seen[{1, 2}]), 3);
 }
 
 // The bits of every curvature, NaN or not, for comparing estimates made on other thread counts.

@@ -5,33 +5,40 @@
 
 namespace {
 
-std::uint64_t Key(int a, int b) {
-  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::min(a, b))) << 32 |
+std::uint64_t Edge(int a, int b) {
+  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::min(a, b))) << 31 |
          static_cast<std::uint32_t>(std::max(a, b));
 }
 
 }  // namespace
 
 ZOREdgeUses::ZOREdgeUses(const std::vector<ZORTriangle>& triangles) {
-  // At most three edges a triangle, at most half the table full.
-  const std::size_t size = std::bit_ceil(std::max<std::size_t>(16, 6 * triangles.size()));
-  keys_.assign(size, kEmpty);
-  uses_.assign(size, 0);
+  // At most three edges a triangle, the table at most three quarters full (a soup), a third for
+  // a closed mesh, whose edges are shared.
+  const std::size_t size = std::bit_ceil(std::max<std::size_t>(16, 4 * triangles.size()));
+  entries_.assign(size, kEmpty);
   mask_ = size - 1;
+  constexpr std::uint64_t kOneUse = std::uint64_t{1} << kUsesShift;
   for (const ZORTriangle& t : triangles) {
     for (int i = 0; i < 3; ++i) {
-      const std::uint64_t key = Key(t[static_cast<std::size_t>(i)], t[static_cast<std::size_t>((i + 1) % 3)]);
-      const std::size_t slot = Slot(key);
-      keys_[slot] = key;
-      ++uses_[slot];
+      const std::uint64_t edge = Edge(t[static_cast<std::size_t>(i)], t[static_cast<std::size_t>((i + 1) % 3)]);
+      std::uint64_t& entry = entries_[Slot(edge)];
+      if (entry == kEmpty) {
+        entry = edge | kOneUse;
+      } else if ((entry >> kUsesShift) < 3) {
+        entry += kOneUse;
+      }
     }
   }
 }
 
-std::size_t ZOREdgeUses::Slot(std::uint64_t key) const {
-  std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
-  while (keys_[slot] != kEmpty && keys_[slot] != key) slot = (slot + 1) & mask_;
+std::size_t ZOREdgeUses::Slot(std::uint64_t edge) const {
+  std::size_t slot = static_cast<std::size_t>((edge * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
+  while (entries_[slot] != kEmpty && (entries_[slot] & kEdgeBits) != edge) slot = (slot + 1) & mask_;
   return slot;
 }
 
-int ZOREdgeUses::Uses(int a, int b) const { return uses_[Slot(Key(a, b))]; }
+int ZOREdgeUses::Uses(int a, int b) const {
+  const std::uint64_t entry = entries_[Slot(Edge(a, b))];
+  return entry == kEmpty ? 0 : static_cast<int>(entry >> kUsesShift);
+}
