@@ -115,14 +115,10 @@ class Body {
 };
 
 // The header's lines up to end_header; `headerEnd` is where the body starts.
-bool ReadHeader(std::string_view bytes, Format& format, std::vector<Element>& elements, std::size_t& headerEnd,
-                std::string& error) {
+ZOROutcome ReadHeader(std::string_view bytes, Format& format, std::vector<Element>& elements, std::size_t& headerEnd) {
   std::string line;
   int number = 0;
-  auto fail = [&](const std::string& what) {
-    error = "header line " + std::to_string(number) + ": " + what;
-    return false;
-  };
+  auto fail = [&](const std::string& what) { return ZORBadInput("header line " + std::to_string(number) + ": " + what); };
   std::size_t at = 0;
   auto nextLine = [&]() {
     if (at >= bytes.size()) return false;
@@ -177,13 +173,12 @@ bool ReadHeader(std::string_view bytes, Format& format, std::vector<Element>& el
       elements.back().properties.push_back(property);
     } else if (keyword == "end_header") {
       headerEnd = std::min(at, bytes.size());
-      return true;
+      return std::nullopt;
     } else if (keyword != "comment" && keyword != "obj_info" && !keyword.empty()) {
       return fail("unknown keyword");
     }
   }
-  error = "the header has no end_header";
-  return false;
+  return ZORBadInput("the header has no end_header");
 }
 
 int IndexOf(const Element& element, std::initializer_list<const char*> names) {
@@ -216,37 +211,37 @@ namespace {
 
 // The header's counts fit the file's size: a count that cannot is refused before anything is
 // allocated for it.
-bool RecordsFit(const std::vector<Element>& elements, Format format, std::uint64_t size,
-                std::uint64_t headerEnd, std::string& error) {
+ZOROutcome RecordsFit(const std::vector<Element>& elements, Format format, std::uint64_t size,
+                      std::uint64_t headerEnd) {
   const std::uint64_t body = size - std::min(size, headerEnd);
   std::uint64_t needed = 0;
   for (const Element& element : elements) {
     const std::uint64_t record = SmallestRecord(element, format);
     if (element.count > body / record || needed > size) {
-      error = "the header's " + std::to_string(element.count) + " " + element.name +
-              " records cannot fit in the file";
-      return false;
+      return ZORBadInput("the header's " + std::to_string(element.count) + " " + element.name +
+                         " records cannot fit in the file");
     }
     needed += element.count * record;
   }
   if (needed > body) {
-    error = "the header's records cannot fit in the file";
-    return false;
+    return ZORBadInput("the header's records cannot fit in the file");
   }
-  return true;
+  return std::nullopt;
 }
 
-// The vertex property `field` names, a single value: its index, or -1 with `error` naming the
+// The vertex property `field` names, a single value: its index, or a problem naming the
 // properties there are.
-int FieldIndex(const Element& vertices, const std::string& field, std::string& error) {
+ZOROutcome FieldIndex(const Element& vertices, const std::string& field, int& index) {
   std::string names;
   for (std::size_t p = 0; p < vertices.properties.size(); ++p) {
     const Property& property = vertices.properties[p];
-    if (property.name == field && property.countType == nullptr) return static_cast<int>(p);
+    if (property.name == field && property.countType == nullptr) {
+      index = static_cast<int>(p);
+      return std::nullopt;
+    }
     if (property.countType == nullptr) names += (names.empty() ? "'" : ", '") + ZORPrintable(property.name) + "'";
   }
-  error = "the vertices have no property '" + ZORPrintable(field) + "'; they have " + names;
-  return -1;
+  return ZORBadInput("the vertices have no property '" + ZORPrintable(field) + "'; they have " + names);
 }
 
 // Binary records that all take the same bytes: every property a single value, but for one list
@@ -275,14 +270,11 @@ class FirstFailures {
  public:
   FirstFailures(std::size_t count, std::size_t piece) : piece_(piece), failures_((count + piece - 1) / piece) {}
   void Tell(std::uint64_t record, std::string what) { failures_[record / piece_] = {record, std::move(what)}; }
-  bool Told(const Element& element, std::string& error) const {
+  ZOROutcome Told(const Element& element) const {
     for (const auto& failure : failures_) {
-      if (failure) {
-        error = element.name + " " + std::to_string(failure->first) + ": " + failure->second;
-        return true;
-      }
+      if (failure) return ZORBadInput(element.name + " " + std::to_string(failure->first) + ": " + failure->second);
     }
-    return false;
+    return std::nullopt;
   }
 
  private:
@@ -290,13 +282,12 @@ class FirstFailures {
   std::vector<std::optional<std::pair<std::uint64_t, std::string>>> failures_;
 };
 
-enum class InPlace { Read, NotFixed, Failed };
 
 constexpr std::size_t kRecordsAPiece = std::size_t{1} << 15;
 
 // The vertices decoded where they lie, in pieces on `threads` threads.
-InPlace ReadVerticesInPlace(Body& body, const Element& element, const RecordLayout& layout, const int (&xyz)[3],
-                            int fieldAt, ZORSurfaceMesh& mesh, int threads, std::string& error) {
+ZOROutcome ReadVerticesInPlace(Body& body, const Element& element, const RecordLayout& layout, const int (&xyz)[3],
+                               int fieldAt, ZORSurfaceMesh& mesh, int threads) {
   const std::size_t count = static_cast<std::size_t>(element.count), before = mesh.positions.size();
   mesh.positions.resize(before + count);
   if (fieldAt >= 0) mesh.field.resize(mesh.field.size() + count);
@@ -319,15 +310,15 @@ InPlace ReadVerticesInPlace(Body& body, const Element& element, const RecordLayo
       if (field != nullptr) field[r] = value(record, fieldAt);
     }
   });
-  if (failures.Told(element, error)) return InPlace::Failed;
+  if (ZOROutcome problem = failures.Told(element)) return problem;
   body.Skip(count * layout.stride);
-  return InPlace::Read;
+  return std::nullopt;
 }
 
 // Faces that are all triangles decoded where they lie, in pieces on `threads` threads; a face of
-// another count is left to the reader that takes a record at a time.
-InPlace ReadTrianglesInPlace(Body& body, const Element& element, const RecordLayout& layout, int indices,
-                             ZORSurfaceMesh& mesh, int threads, std::string& error) {
+// another count is left to the reader that takes a record at a time (`read` false).
+ZOROutcome ReadTrianglesInPlace(Body& body, const Element& element, const RecordLayout& layout, int indices,
+                                ZORSurfaceMesh& mesh, int threads, bool& read) {
   const std::size_t count = static_cast<std::size_t>(element.count), before = mesh.triangles.size();
   const Property& list = element.properties[static_cast<std::size_t>(indices)];
   const std::size_t listAt = layout.offsets[static_cast<std::size_t>(indices)];
@@ -353,56 +344,56 @@ InPlace ReadTrianglesInPlace(Body& body, const Element& element, const RecordLay
   });
   if (otherPolygons) {
     mesh.triangles.resize(before);
-    return InPlace::NotFixed;
+    return std::nullopt;
   }
-  if (failures.Told(element, error)) return InPlace::Failed;
+  if (ZOROutcome problem = failures.Told(element)) return problem;
   body.Skip(count * layout.stride);
-  return InPlace::Read;
+  read = true;
+  return std::nullopt;
 }
 
 // A binary element whose records all take the same bytes, read where it lies: most files, whose
-// faces are all triangles. Others are read a record at a time.
-InPlace ReadInPlace(Body& body, const Element& element, const int (&xyz)[3], int indices, int fieldAt,
-                    ZORSurfaceMesh& mesh, int threads, std::string& error) {
+// faces are all triangles (`read` true). Others are left to be read a record at a time.
+ZOROutcome ReadInPlace(Body& body, const Element& element, const int (&xyz)[3], int indices, int fieldAt,
+                       ZORSurfaceMesh& mesh, int threads, bool& read) {
+  read = false;
   const bool faces = element.name == "face";
-  if (body.Encoding() == Format::Ascii) return InPlace::NotFixed;
+  if (body.Encoding() == Format::Ascii) return std::nullopt;
   const std::optional<RecordLayout> layout = FixedLayout(element, faces ? indices : -1, 3);
-  if (!layout || layout->stride == 0 || element.count > body.Ahead().size() / layout->stride) return InPlace::NotFixed;
-  if (element.name == "vertex") return ReadVerticesInPlace(body, element, *layout, xyz, fieldAt, mesh, threads, error);
-  if (faces) return ReadTrianglesInPlace(body, element, *layout, indices, mesh, threads, error);
+  if (!layout || layout->stride == 0 || element.count > body.Ahead().size() / layout->stride) return std::nullopt;
+  if (faces) return ReadTrianglesInPlace(body, element, *layout, indices, mesh, threads, read);
+  read = true;
+  if (element.name == "vertex") return ReadVerticesInPlace(body, element, *layout, xyz, fieldAt, mesh, threads);
   body.Skip(static_cast<std::size_t>(element.count) * layout->stride);
-  return InPlace::Read;
+  return std::nullopt;
 }
 
 // The records of one element read into `mesh`: a vertex's position (and its `field`, when one
 // is named), a face's polygon as a fan of triangles; the properties of other elements read past.
-bool ReadElement(Body& body, const Element& element, const std::string& field, ZORSurfaceMesh& mesh, int threads,
-                 std::string& error) {
+ZOROutcome ReadElement(Body& body, const Element& element, const std::string& field, ZORSurfaceMesh& mesh,
+                       int threads) {
   constexpr std::uint32_t kLongestPolygon = 256;
   const bool vertices = element.name == "vertex";
   const bool faces = element.name == "face";
   const int x = IndexOf(element, {"x"}), y = IndexOf(element, {"y"}), z = IndexOf(element, {"z"});
   const int indices = IndexOf(element, {"vertex_indices", "vertex_index"});
   if (vertices && (x < 0 || y < 0 || z < 0)) {
-    error = "the vertex element has no x, y and z";
-    return false;
+    return ZORBadInput("the vertex element has no x, y and z");
   }
   if (faces && (indices < 0 || element.properties[static_cast<std::size_t>(indices)].countType == nullptr)) {
-    error = "the face element has no list of vertex indices";
-    return false;
+    return ZORBadInput("the face element has no list of vertex indices");
   }
-  const int fieldAt = vertices && !field.empty() ? FieldIndex(element, field, error) : -1;
-  if (vertices && !field.empty() && fieldAt < 0) return false;
-  switch (ReadInPlace(body, element, {x, y, z}, indices, fieldAt, mesh, threads, error)) {
-    case InPlace::Read: return true;
-    case InPlace::Failed: return false;
-    case InPlace::NotFixed: break;
+  int fieldAt = -1;
+  if (vertices && !field.empty()) {
+    if (ZOROutcome problem = FieldIndex(element, field, fieldAt)) return problem;
   }
+  bool read = false;
+  if (ZOROutcome problem = ReadInPlace(body, element, {x, y, z}, indices, fieldAt, mesh, threads, read)) return problem;
+  if (read) return std::nullopt;
   std::vector<double> list;
   for (std::uint64_t record = 0; record < element.count; ++record) {
     auto fail = [&](const std::string& what) {
-      error = element.name + " " + std::to_string(record) + ": " + what;
-      return false;
+      return ZORBadInput(element.name + " " + std::to_string(record) + ": " + what);
     };
     ZORVec3 point;
     std::vector<int> polygon;
@@ -442,7 +433,7 @@ bool ReadElement(Body& body, const Element& element, const std::string& field, Z
       mesh.triangles.push_back({polygon[0], polygon[i - 1], polygon[i]});
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -451,14 +442,11 @@ ZOROutcome ZORReadPly(std::string_view bytes, ZORSurfaceMesh& mesh, const std::s
   Format format = Format::Ascii;
   std::vector<Element> elements;
   std::size_t headerEnd = 0;
-  std::string error;
-  if (!ReadHeader(bytes, format, elements, headerEnd, error) ||
-      !RecordsFit(elements, format, bytes.size(), headerEnd, error)) {
-    return ZORBadInput(error);
-  }
+  if (ZOROutcome problem = ReadHeader(bytes, format, elements, headerEnd)) return problem;
+  if (ZOROutcome problem = RecordsFit(elements, format, bytes.size(), headerEnd)) return problem;
   Body body(bytes.substr(headerEnd), format);
   for (const Element& element : elements) {
-    if (!ReadElement(body, element, field, mesh, threads, error)) return ZORBadInput(error);
+    if (ZOROutcome problem = ReadElement(body, element, field, mesh, threads)) return problem;
   }
   if (mesh.triangles.empty()) return ZORBadInput("the file holds no triangle");
   return std::nullopt;
