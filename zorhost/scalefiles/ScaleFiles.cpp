@@ -44,7 +44,7 @@ constexpr const char* kTableNote = "zorhost-table ";
 
 // The CSV table, which the other formats carry as their zorhost note.
 std::string FormatCsv(const ZORScaleTable& table);
-bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table, std::string& error);
+ZOROutcome ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table);
 
 
 // The inner blocks as ranges: an imposed color constant, a blended one toward the next block's.
@@ -113,11 +113,6 @@ PaintedRanges PaintedRangesOf(const ZORScaleTable& table) {
   return painted;
 }
 
-bool Fail(std::string& error, std::string message) {
-  error = std::move(message);
-  return false;
-}
-
 // The ranges of a palette without the zorhost note as the scale can hold them, each of one
 // color: a gradient (a range whose colors differ at its ends) cut into even pieces, each the
 // color its blend takes at its middle, pieces of one color made one. The pieces are as many as
@@ -164,15 +159,14 @@ std::vector<Range> ConstantRanges(const Palette& palette) {
 // The table a palette gives: a block for each range between the below and above blocks, the
 // imposed flags from the note; without it, every color and boundary imposed, gradients cut into
 // pieces (ConstantRanges).
-bool TableOfPalette(Palette palette, const std::string& where, ZORScaleTable& table,
-                    std::string& error) {
-  if (palette.ranges.empty()) return Fail(error, where + ": no color range");
+ZOROutcome TableOfPalette(Palette palette, const std::string& where, ZORScaleTable& table) {
+  if (palette.ranges.empty()) return ZORBadInput(where + ": no color range");
   // Beyond the ranges, the colors at their ends unless the palette gives others.
   const ZORRgba below = palette.below.value_or(palette.ranges.front().start);
   const ZORRgba above = palette.above.value_or(palette.ranges.back().end);
   if (!palette.colorImposed && !palette.boundaryImposed) palette.ranges = ConstantRanges(palette);
   if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
-    return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
+    return ZORBadInput(where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
   }
   table = {};
   table.colors.push_back(below);
@@ -185,29 +179,28 @@ bool TableOfPalette(Palette palette, const std::string& where, ZORScaleTable& ta
   table.colorImposed = palette.colorImposed.value_or(std::vector<bool>(n, true));
   table.boundaryImposed = palette.boundaryImposed.value_or(std::vector<bool>(n - 1, true));
   if (table.colorImposed.size() != n || table.boundaryImposed.size() != n - 1) {
-    return Fail(error, where + ": the zorhost note lists " +
+    return ZORBadInput(where + ": the zorhost note lists " +
                            std::to_string(table.colorImposed.size()) + " colors and " +
                            std::to_string(table.boundaryImposed.size()) + " boundaries for " +
                            std::to_string(n) + " blocks");
   }
-  return true;
+  return std::nullopt;
 }
 
 // Each range must start where the one before ended, and end above where it starts.
-bool CheckRange(const Range& range, const Range* previous, const std::string& where,
-                std::string& error) {
+ZOROutcome CheckRange(const Range& range, const Range* previous, const std::string& where) {
   if (!std::isfinite(range.from) || !std::isfinite(range.to)) {
-    return Fail(error, where + ": a boundary is not a finite number");
+    return ZORBadInput(where + ": a boundary is not a finite number");
   }
   if (previous && range.from != previous->to) {
-    return Fail(error, where + ": the range starts at " + ZORExactNumber(range.from) +
+    return ZORBadInput(where + ": the range starts at " + ZORExactNumber(range.from) +
                            ", not where the one before ends, " + ZORExactNumber(previous->to));
   }
   if (!(range.to > range.from)) {
-    return Fail(error, where + ": the range from " + ZORExactNumber(range.from) + " to " +
+    return ZORBadInput(where + ": the range from " + ZORExactNumber(range.from) + " to " +
                            ZORExactNumber(range.to) + " does not increase");
   }
-  return true;
+  return std::nullopt;
 }
 
 // The lines of a text, each without its end (\n or \r\n), and where each is in its file.
@@ -308,44 +301,42 @@ std::optional<std::vector<bool>> NoteFlags(std::string_view text) {
 }
 
 // A comment line: the zorhost note or the color model; other comments are passed over.
-bool ReadCptComment(std::string_view comment, const std::string& where, Palette& palette,
-                    std::string& error) {
+ZOROutcome ReadCptComment(std::string_view comment, const std::string& where, Palette& palette) {
   const std::size_t start = comment.find_first_not_of(" \t");
   comment.remove_prefix(std::min(start, comment.size()));
   if (comment.rfind(kTableNote, 0) == 0) {
     palette.tableNote += std::string(comment.substr(std::string_view(kTableNote).size())) + "\n";
-    return true;
+    return std::nullopt;
   }
   for (auto [note, flags] : {std::pair{kColorsNote, &palette.colorImposed},
                              std::pair{kBoundariesNote, &palette.boundaryImposed}}) {
     if (comment.rfind(note, 0) != 0) continue;
     *flags = NoteFlags(comment.substr(std::string_view(note).size()));
-    if (!*flags) return Fail(error, where + ": the zorhost note takes flags 0 or 1");
-    return true;
+    if (!*flags) return ZORBadInput(where + ": the zorhost note takes flags 0 or 1");
+    return std::nullopt;
   }
   if (comment.rfind("COLOR_MODEL", 0) == 0) {
     const std::size_t equals = comment.find('=');
     const std::vector<std::string> model =
         Words(equals == std::string_view::npos ? std::string_view() : comment.substr(equals + 1));
     if (model.size() != 1 || (model[0] != "RGB" && model[0] != "rgb" && model[0] != "+RGB")) {
-      return Fail(error, where + ": only the RGB color model is read");
+      return ZORBadInput(where + ": only the RGB color model is read");
     }
   }
-  return true;
+  return std::nullopt;
 }
 
-bool ReadCptLine(const std::vector<std::string>& words, const std::string& where,
-                 Palette& palette, std::string& error) {
+ZOROutcome ReadCptLine(const std::vector<std::string>& words, const std::string& where, Palette& palette) {
   const std::string& first = words.front();
   if (first == "B" || first == "F" || first == "N") {
-    if (words.size() == 2 && words[1] == "-") return true;  // no color given
+    if (words.size() == 2 && words[1] == "-") return std::nullopt;  // no color given
     std::size_t at = 1;
     const std::optional<ZORRgba> color = CptColor(words, at, words.size() == 4);
     if (!color || at != words.size()) {
-      return Fail(error, where + ": " + first + " needs a color R G B, R/G/B, a gray level 0 to 255, a name, #rrggbb or H-S-V");
+      return ZORBadInput(where + ": " + first + " needs a color R G B, R/G/B, a gray level 0 to 255, a name, #rrggbb or H-S-V");
     }
     (first == "B" ? palette.below : first == "F" ? palette.above : palette.undefined) = color;
-    return true;
+    return std::nullopt;
   }
   std::vector<std::string> fields = words;
   // An annotation flag (L, U or B) may end a range.
@@ -353,7 +344,7 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
     fields.pop_back();
   }
   if (fields.size() != 4 && fields.size() != 8) {
-    return Fail(error, where + ": a range is 'z0 color z1 color', each color R G B, R/G/B, a gray level, a name, #rrggbb or H-S-V");
+    return ZORBadInput(where + ": a range is 'z0 color z1 color', each color R G B, R/G/B, a gray level, a name, #rrggbb or H-S-V");
   }
   const bool threeWords = fields.size() == 8;
   Range range;
@@ -362,16 +353,16 @@ bool ReadCptLine(const std::vector<std::string>& words, const std::string& where
   const std::optional<ZORRgba> start = CptColor(fields, at, threeWords);
   const std::optional<double> to = at < fields.size() ? ZORReadDouble(fields[at++]) : std::nullopt;
   const std::optional<ZORRgba> end = CptColor(fields, at, threeWords);
-  if (!from || !to) return Fail(error, where + ": a range's ends must be numbers");
+  if (!from || !to) return ZORBadInput(where + ": a range's ends must be numbers");
   if (!start || !end) {
-    return Fail(error, where + ": a color must be R G B, R/G/B or a gray level (each from 0 to 255), a name, #rrggbb or H-S-V");
+    return ZORBadInput(where + ": a color must be R G B, R/G/B or a gray level (each from 0 to 255), a name, #rrggbb or H-S-V");
   }
   range = {*from, *to, *start, *end};
-  if (!CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where, error)) {
-    return false;
+  if (ZOROutcome problem = CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where)) {
+    return problem;
   }
   palette.ranges.push_back(range);
-  return true;
+  return std::nullopt;
 }
 
 // Where a comment starts: at a '#' that does not begin a #rrggbb color.
@@ -384,28 +375,27 @@ std::size_t CommentStart(std::string_view line) {
   return std::string_view::npos;
 }
 
-bool ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable& table,
-              std::string& error) {
+ZOROutcome ParseCpt(std::string_view text, const std::string& fileName, ZORScaleTable& table) {
   Palette palette;
   Lines lines(text, fileName);
   for (std::string_view line; lines.Next(line);) {
     const std::string where = lines.Where();
-    if (line.find('\0') != std::string_view::npos) return Fail(error, where + ": not text");
+    if (line.find('\0') != std::string_view::npos) return ZORBadInput(where + ": not text");
     const std::size_t hash = CommentStart(line);
     if (hash != std::string_view::npos) {
-      if (!ReadCptComment(line.substr(hash + 1), where, palette, error)) return false;
+      if (ZOROutcome problem = ReadCptComment(line.substr(hash + 1), where, palette)) return problem;
       line = line.substr(0, hash);
     }
     line = line.substr(0, line.find(';'));  // a label
     const std::vector<std::string> words = Words(line);
     if (words.empty()) continue;
-    if (!ReadCptLine(words, where, palette, error)) return false;
+    if (ZOROutcome problem = ReadCptLine(words, where, palette)) return problem;
   }
-  if (!palette.tableNote.empty()) return ParseCsv(palette.tableNote, fileName + " (its zorhost table)", table, error);
+  if (!palette.tableNote.empty()) return ParseCsv(palette.tableNote, fileName + " (its zorhost table)", table);
   if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
-    return Fail(error, fileName + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
+    return ZORBadInput(fileName + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
   }
-  return TableOfPalette(palette, fileName, table, error);
+  return TableOfPalette(palette, fileName, table);
 }
 
 std::string CptColorText(const ZORRgba& c) {
@@ -494,81 +484,84 @@ std::optional<std::vector<bool>> JsonFlags(const json& map, const char* key) {
 }
 
 // The color map of `document` (one, or one of a list) that `read` asks for.
-const json* ChosenMap(const json& document, const std::string& fileName, const ZORScaleFileRead* read,
-                      std::string& error) {
-  if (!document.is_array()) return &document;
-  if (document.empty()) {
-    Fail(error, fileName + ": an empty list of color maps");
-    return nullptr;
-  }
+ZOROutcome ChosenMap(const json& document, const std::string& fileName, const ZORScaleFileRead* read,
+                     const json*& chosen) {
+  chosen = &document;
+  if (!document.is_array()) return std::nullopt;
+  if (document.empty()) return ZORBadInput(fileName + ": an empty list of color maps");
   const std::string wanted = read != nullptr ? read->mapName : std::string();
   std::string names;
   for (const json& map : document) {
     const std::string name = map.is_object() && map.contains("Name") && map["Name"].is_string()
                                  ? map["Name"].get<std::string>()
                                  : std::string();
-    if (!wanted.empty() && name == wanted) return &map;
+    if (!wanted.empty() && name == wanted) {
+      chosen = &map;
+      return std::nullopt;
+    }
     names += (names.empty() ? "" : ", ") + std::string("'") + ZORPrintable(name) + "'";
   }
-  if (wanted.empty() && document.size() == 1) return &document[0];
-  Fail(error, fileName + ": " +
-                  (wanted.empty() ? "holds " + std::to_string(document.size()) + " color maps, " + names +
-                                        ": name the one to read"
-                                  : "holds no color map named '" + ZORPrintable(wanted) + "', only " + names));
-  return nullptr;
+  if (wanted.empty() && document.size() == 1) {
+    chosen = &document[0];
+    return std::nullopt;
+  }
+  return ZORBadInput(fileName + ": " +
+                     (wanted.empty() ? "holds " + std::to_string(document.size()) + " color maps, " + names +
+                                           ": name the one to read"
+                                     : "holds no color map named '" + ZORPrintable(wanted) + "', only " + names));
 }
 
-bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable& table,
-               ZORScaleFileRead* read, std::string& error) {
+ZOROutcome ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable& table,
+                     ZORScaleFileRead* read) {
   json document;
   try {
     document = json::parse(text);
   } catch (const json::parse_error& e) {
-    return Fail(error, fileName + ":" + std::to_string(LineOf(text, e.byte > 0 ? e.byte - 1 : 0)) +
+    return ZORBadInput(fileName + ":" + std::to_string(LineOf(text, e.byte > 0 ? e.byte - 1 : 0)) +
                            ": not JSON (" + e.what() + ")");
   } catch (const json::exception& e) {  // a number out of a double's range, say
-    return Fail(error, fileName + ": not JSON that can be read (" + e.what() + ")");
+    return ZORBadInput(fileName + ": not JSON that can be read (" + e.what() + ")");
   }
-  const json* map = ChosenMap(document, fileName, read, error);
-  if (map == nullptr) return false;
+  const json* map = nullptr;
+  if (ZOROutcome problem = ChosenMap(document, fileName, read, map)) return problem;
   if (!map->is_object() || !map->contains("RGBPoints") || !(*map)["RGBPoints"].is_array()) {
-    return Fail(error, fileName + ": no color map with RGBPoints");
+    return ZORBadInput(fileName + ": no color map with RGBPoints");
   }
   Palette palette;
   if (map->contains("ColorSpace")) {
     const json& space = (*map)["ColorSpace"];
     const std::optional<ZORColorSpace> named =
         space.is_string() ? ZORColorSpaceNamed(space.get<std::string>()) : std::nullopt;
-    if (!named) return Fail(error, fileName + ": ColorSpace must be RGB, Lab or Diverging");
+    if (!named) return ZORBadInput(fileName + ": ColorSpace must be RGB, Lab or Diverging");
     palette.space = *named;
   }
   const json& points = (*map)["RGBPoints"];
   if (points.size() % 4 != 0 || points.size() < 8) {
-    return Fail(error, fileName + ": RGBPoints must hold at least two points of four numbers each");
+    return ZORBadInput(fileName + ": RGBPoints must hold at least two points of four numbers each");
   }
   std::optional<double> previousX;
   std::optional<ZORRgba> previousColor;
   for (std::size_t i = 0; i < points.size(); i += 4) {
     const std::string where = fileName + ": RGBPoints point " + std::to_string(i / 4 + 1);
-    if (!points[i].is_number()) return Fail(error, where + ": x is not a number");
+    if (!points[i].is_number()) return ZORBadInput(where + ": x is not a number");
     const double x = points[i].get<double>();
     const std::optional<ZORRgba> color = ReadJsonColor(json::array({points[i + 1], points[i + 2], points[i + 3]}));
-    if (!color) return Fail(error, where + ": a color component is not a number from 0 to 1");
+    if (!color) return ZORBadInput(where + ": a color component is not a number from 0 to 1");
     if (previousX && x < *previousX) {
-      return Fail(error, where + ": x " + ZORExactNumber(x) + " is below the point before, " + ZORExactNumber(*previousX));
+      return ZORBadInput(where + ": x " + ZORExactNumber(x) + " is below the point before, " + ZORExactNumber(*previousX));
     }
     // Two points at one x end one range and start the next.
     if (previousX && x > *previousX) {
       Range range{*previousX, x, *previousColor, *color};
-      if (!CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where, error)) {
-        return false;
+      if (ZOROutcome problem = CheckRange(range, palette.ranges.empty() ? nullptr : &palette.ranges.back(), where)) {
+        return problem;
       }
       palette.ranges.push_back(range);
     }
     previousX = x;
     previousColor = color;
     if (palette.ranges.size() + 2 > static_cast<std::size_t>(kZORMostBlocks)) {
-      return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
+      return ZORBadInput(where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
     }
   }
   for (auto [key, color] : {std::pair{"BelowRangeColor", &palette.below},
@@ -576,12 +569,12 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
                             std::pair{"NanColor", &palette.undefined}}) {
     if (!map->contains(key)) continue;
     *color = ReadJsonColor((*map)[key]);
-    if (!*color) return Fail(error, fileName + ": " + key + " is not a color of numbers from 0 to 1");
+    if (!*color) return ZORBadInput(fileName + ": " + key + " is not a color of numbers from 0 to 1");
   }
   if (map->contains("zorhost") && (*map)["zorhost"].is_object() && (*map)["zorhost"].contains("table")) {
     const json& note = (*map)["zorhost"]["table"];
-    if (!note.is_string()) return Fail(error, fileName + ": the zorhost table is not text");
-    return ParseCsv(note.get<std::string>(), fileName + " (its zorhost table)", table, error);
+    if (!note.is_string()) return ZORBadInput(fileName + ": the zorhost table is not text");
+    return ParseCsv(note.get<std::string>(), fileName + " (its zorhost table)", table);
   }
   palette.colorImposed = JsonFlags(*map, "colorsImposed");
   palette.boundaryImposed = JsonFlags(*map, "boundariesImposed");
@@ -589,7 +582,7 @@ bool ParseJson(std::string_view text, const std::string& fileName, ZORScaleTable
     read->notes.push_back("the color map's opacity points (Points) are not kept: a scale's blocks carry "
                           "their own alpha, opaque on import");
   }
-  return TableOfPalette(palette, fileName, table, error);
+  return TableOfPalette(palette, fileName, table);
 }
 
 // ---- .csv ----
@@ -650,8 +643,7 @@ std::optional<bool> CsvFlag(const std::string& cell) {
   return std::nullopt;
 }
 
-bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table,
-              std::string& error) {
+ZOROutcome ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable& table) {
   table = {};
   bool blocksEnded = false;  // a row after the blocks seen
   std::optional<double> previousTo;
@@ -659,14 +651,14 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
   for (std::string_view line; lines.Next(line);) {
     const std::string where = lines.Where();
     if (lines.ZORExactNumber() == 1) {
-      if (line != kCsvHeader) return Fail(error, where + ": the first line must be " + kCsvHeader);
+      if (line != kCsvHeader) return ZORBadInput(where + ": the first line must be " + kCsvHeader);
       continue;
     }
     if (line.empty()) continue;
     const std::vector<std::string> cells = Cells(line);
-    if (cells.size() != 9) return Fail(error, where + ": a row has 9 cells, not " + std::to_string(cells.size()));
+    if (cells.size() != 9) return ZORBadInput(where + ": a row has 9 cells, not " + std::to_string(cells.size()));
     if (cells[0] == kBoundariesRow) {
-      if (cells[1] != "relative" && cells[1] != "absolute") return Fail(error, where + ": boundaries are relative or absolute");
+      if (cells[1] != "relative" && cells[1] != "absolute") return ZORBadInput(where + ": boundaries are relative or absolute");
       table.relative = cells[1] == "relative";
       blocksEnded = true;
       continue;
@@ -674,56 +666,56 @@ bool ParseCsv(std::string_view text, const std::string& fileName, ZORScaleTable&
     if (cells[0] == kToleranceRow) {
       const std::optional<double> tolerance = ZORReadDouble(cells[1]);
       if (!tolerance || !(*tolerance >= 0.0) || !std::isfinite(*tolerance)) {
-        return Fail(error, where + ": the tolerance is a finite number, 0 or more");
+        return ZORBadInput(where + ": the tolerance is a finite number, 0 or more");
       }
       table.tolerance = *tolerance;
       blocksEnded = true;
       continue;
     }
     const std::optional<ZORRgba> color = CsvRowColor(cells);
-    if (!color) return Fail(error, where + ": red, green, blue and alpha are whole numbers from 0 to 255");
+    if (!color) return ZORBadInput(where + ": red, green, blue and alpha are whole numbers from 0 to 255");
     if (cells[0] == kUndefinedRow) {
       table.undefinedColor = color;
       blocksEnded = true;
       continue;
     }
-    if (blocksEnded) return Fail(error, where + ": the undefined and tolerance rows come after every block");
+    if (blocksEnded) return ZORBadInput(where + ": the undefined and tolerance rows come after every block");
     const int block = table.Blocks() + 1;
     if (block > kZORMostBlocks) {
-      return Fail(error, where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
+      return ZORBadInput(where + ": more than " + std::to_string(kZORMostBlocks) + " blocks");
     }
     if (cells[0] != std::to_string(block)) {
-      return Fail(error, where + ": expected block " + std::to_string(block) + ", not '" + ZORPrintable(cells[0]) + "'");
+      return ZORBadInput(where + ": expected block " + std::to_string(block) + ", not '" + ZORPrintable(cells[0]) + "'");
     }
     const std::optional<double> from = ZORReadDouble(cells[1]);
     const std::optional<double> to = ZORReadDouble(cells[2]);
     const std::optional<bool> imposed = CsvFlag(cells[7]);
     if (!from || !to || std::isnan(*from) || std::isnan(*to)) {
-      return Fail(error, where + ": from and to must be numbers");
+      return ZORBadInput(where + ": from and to must be numbers");
     }
-    if (!imposed) return Fail(error, where + ": imposed is 0 or 1");
+    if (!imposed) return ZORBadInput(where + ": imposed is 0 or 1");
     if (block == 1 ? *from != -HUGE_VAL : *from != *previousTo) {
-      return Fail(error, where + ": the block starts at " + ZORExactNumber(*from) + ", not where the one before ends, " +
+      return ZORBadInput(where + ": the block starts at " + ZORExactNumber(*from) + ", not where the one before ends, " +
                              (block == 1 ? std::string("-inf") : ZORExactNumber(*previousTo)));
     }
     if (!(*to > *from)) {
-      return Fail(error, where + ": the block from " + ZORExactNumber(*from) + " to " + ZORExactNumber(*to) + " does not increase");
+      return ZORBadInput(where + ": the block from " + ZORExactNumber(*from) + " to " + ZORExactNumber(*to) + " does not increase");
     }
     table.colors.push_back(*color);
     table.colorImposed.push_back(*imposed);
     if (std::isfinite(*to)) {
       const std::optional<bool> boundaryImposed = CsvFlag(cells[8]);
-      if (!boundaryImposed) return Fail(error, where + ": boundary_imposed is 0 or 1");
+      if (!boundaryImposed) return ZORBadInput(where + ": boundary_imposed is 0 or 1");
       table.boundaries.push_back(*to);
       table.boundaryImposed.push_back(*boundaryImposed);
     } else if (*to != HUGE_VAL) {
-      return Fail(error, where + ": to must be a finite number, or inf for the last block");
+      return ZORBadInput(where + ": to must be a finite number, or inf for the last block");
     }
     previousTo = *to;
   }
-  if (table.colors.empty()) return Fail(error, fileName + ": no block");
-  if (*previousTo != HUGE_VAL) return Fail(error, fileName + ": the last block must reach to inf");
-  return true;
+  if (table.colors.empty()) return ZORBadInput(fileName + ": no block");
+  if (*previousTo != HUGE_VAL) return ZORBadInput(fileName + ": the last block must reach to inf");
+  return std::nullopt;
 }
 
 }  // namespace
@@ -846,20 +838,19 @@ ZOROutcome ZORParseScaleFile(std::string_view text, ZORScaleFormat format, const
                              ZORScaleTable& table, ZORScaleFileRead* read) {
   // Editors on some systems start text files with a UTF-8 byte order mark.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  std::string error;
-  bool parsed = false;
+  ZOROutcome problem;
   switch (format) {
     case ZORScaleFormat::Cpt:
-      parsed = ParseCpt(text, fileName, table, error);
+      problem = ParseCpt(text, fileName, table);
       break;
     case ZORScaleFormat::Json:
-      parsed = ParseJson(text, fileName, table, read, error);
+      problem = ParseJson(text, fileName, table, read);
       break;
     case ZORScaleFormat::Csv:
-      parsed = ParseCsv(text, fileName, table, error);
+      problem = ParseCsv(text, fileName, table);
       break;
   }
-  if (!parsed) return ZORBadInput(error);
+  if (problem) return problem;
   if (!HasNote(text, format) && SpansZeroToOne(table)) {
     table.relative = true;
     if (read != nullptr && !read->relative) {
