@@ -20,6 +20,7 @@ struct Asked {
   std::string analysis = "gaussian";
   std::optional<std::string> reference;
   std::optional<std::tuple<double, double, double>> pull;
+  std::optional<std::tuple<double, double, double>> light;
   std::optional<std::string> field;
   std::string deviationEdges = "undefined";
   std::optional<double> maxDistance;
@@ -37,6 +38,10 @@ ZORPictureSettings SettingsOf(const Asked& asked) {
   if (asked.pull) {
     const auto& [x, y, z] = *asked.pull;
     Take(ZORPictureSetting::Pull, "pull", ZORExactNumber(x) + "," + ZORExactNumber(y) + "," + ZORExactNumber(z), settings);
+  }
+  if (asked.light) {
+    const auto& [x, y, z] = *asked.light;
+    Take(ZORPictureSetting::Light, "light", ZORExactNumber(x) + "," + ZORExactNumber(y) + "," + ZORExactNumber(z), settings);
   }
   if (asked.field) settings.parameters.field = *asked.field;
   if (asked.deviationEdges != "undefined" && asked.deviationEdges != "keep") {
@@ -69,7 +74,7 @@ void View(ZORPictureSettings& settings, const std::string& view, std::pair<int, 
 // The analysis's keyword arguments, the same for every call that analyses.
 #define ZOR_ANALYSIS_ARGS                                                                                     \
   py::arg("analysis") = "gaussian", py::kw_only(), py::arg("reference") = py::none(), py::arg("pull") = py::none(), \
-      py::arg("field") = py::none(), py::arg("deviation_edges") = "undefined", py::arg("max_distance") = py::none(),  \
+      py::arg("light") = py::none(), py::arg("field") = py::none(), py::arg("deviation_edges") = "undefined", py::arg("max_distance") = py::none(),  \
       py::arg("threads") = 0
 
 using Point3 = std::tuple<double, double, double>;
@@ -114,9 +119,9 @@ void ZORBindParts(py::module_& module) {
       .def(
           "analyse",
           [](ZORPythonPart& part, const std::string& analysis, std::optional<std::string> reference, OptionalPull pull,
-             std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
+             OptionalPull light, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
              std::optional<double> deflection) {
-            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, field, edges, maxDistance, threads});
+            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, field, edges, maxDistance, threads});
             ZORPythonPart::Analysed analysed;
             {
               py::gil_scoped_release unlocked;
@@ -142,15 +147,15 @@ void ZORBindParts(py::module_& module) {
             return mesh;
           },
           ZOR_ANALYSIS_ARGS, py::arg("deflection") = py::none(),
-          "The analysis (gaussian, mean, min, max, deviation, draft, field) at the vertices of the part's analysed "
+          "The analysis (gaussian, mean, min, max, deviation, draft, field, isophote, reflection) at the vertices of the part's analysed "
           "mesh, as zorhost render --mesh-out writes it: a CAD part meshed within `deflection` (else a thousandth of its "
           "size), its values exact at the vertices; a mesh part is its own mesh.")
       .def(
           "picture",
           [](ZORPythonPart& part, const std::string& analysis, std::optional<std::string> reference, OptionalPull pull,
-             std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
+             OptionalPull light, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
              const std::string& view, std::pair<int, int> size, double zoom, std::pair<double, double> pan) {
-            ZORPictureSettings settings = SettingsOf({analysis, reference, pull, field, edges, maxDistance, threads});
+            ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, field, edges, maxDistance, threads});
             View(settings, view, size, zoom, pan);
             ZORPictureValues picture;
             {
@@ -173,9 +178,9 @@ void ZORBindParts(py::module_& module) {
       .def(
           "statistics",
           [](ZORPythonPart& part, const std::string& analysis, std::optional<std::string> reference, OptionalPull pull,
-             std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
+             OptionalPull light, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
              ZORPythonScale* scale, const py::object& tolerance, std::optional<double> minDraft, double passShare) {
-            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, field, edges, maxDistance, threads});
+            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, field, edges, maxDistance, threads});
             ZORScaleRecipe recipe;
             if (!tolerance.is_none()) {
               const std::string text = py::isinstance<py::tuple>(tolerance) || py::isinstance<py::list>(tolerance)
@@ -190,6 +195,8 @@ void ZORBindParts(py::module_& module) {
             recipe.passShare = passShare;
             recipe.diverging = settings.analysis == ZORAnalysis::Deviation && !recipe.tolerance;
             if (settings.analysis == ZORAnalysis::Draft && !recipe.minDraft) recipe.preset = ZORFindColorPreset("draft");
+            const bool angles = settings.analysis == ZORAnalysis::Isophote || settings.analysis == ZORAnalysis::Reflection;
+            if (angles && !recipe.tolerance) recipe.stripes = kZORDefaultStripes;
             std::string json;
             {
               py::gil_scoped_release unlocked;
@@ -210,7 +217,7 @@ void ZORBindParts(py::module_& module) {
             std::vector<ZORVec3> asked(static_cast<std::size_t>(points.shape(0)));
             auto p = points.unchecked<2>();
             for (py::ssize_t i = 0; i < points.shape(0); ++i) asked[static_cast<std::size_t>(i)] = {p(i, 0), p(i, 1), p(i, 2)};
-            const ZORPictureSettings settings = SettingsOf({"deviation", reference, std::nullopt, std::nullopt, "keep", std::nullopt, threads});
+            const ZORPictureSettings settings = SettingsOf({"deviation", reference, std::nullopt, std::nullopt, std::nullopt, "keep", std::nullopt, threads});
             std::vector<double> deviations;
             {
               py::gil_scoped_release unlocked;

@@ -13,6 +13,9 @@
 #                                   200 blocks: a table up to 24, a bar beyond
 #   docs/scan-deviation.png         the example scan's deviation from the bracket, symmetric
 #                                   about zero in cool-warm
+#   docs/torus-isophote.png, docs/moulded-reflection.png
+#                                   isophotes of the torus toward the viewer, reflection lines of
+#                                   the moulded cup, each as zebra stripes
 #   docs/moulded-draft.png, docs/moulded-draft-back.png
 #                                   the moulded cup's draft against +z, from the front and from
 #                                   behind (the undercut wall)
@@ -65,6 +68,10 @@ legend scan-deviation
 legend moulded-draft
 "$zorhost" render moulded.step --analysis draft --view 120,25 --size 800x600 --out moulded-draft-back
 legend moulded-draft-back
+"$zorhost" render torus.step --analysis isophote --shading none --size 640x480 --out torus-isophote
+legend torus-isophote
+"$zorhost" render moulded.step --analysis reflection --shading none --view 30,20 --size 640x480 --out moulded-reflection
+legend moulded-reflection
 for method in equal quantile; do
   "$zorhost" render --preset viridis --classify "$method" --size 640x480 --out "sample-$method"
   legend "sample-$method"

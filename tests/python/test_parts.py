@@ -25,7 +25,8 @@ def zorhost_values(tmp_path, *arguments):
 
 def test_pictures_are_zorhosts_values_to_the_bit(tmp_path):
     bracket = zorscale.Part.read(f"{PARTS}/bracket.step")
-    for analysis, view in (("mean", "iso"), ("gaussian", "30,20"), ("draft", "front")):
+    for analysis, view in (("mean", "iso"), ("gaussian", "30,20"), ("draft", "front"), ("isophote", "front"),
+                           ("reflection", "30,20")):
         values = bracket.picture(analysis, view=view, size=(160, 120))
         expected = zorhost_values(tmp_path, f"{PARTS}/bracket.step", "--analysis", analysis, "--view", view,
                                   "--size", "160x120")

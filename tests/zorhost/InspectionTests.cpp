@@ -129,6 +129,44 @@ TEST_F(Inspection, TheBracketAgainstItselfAndAnOffsetCopy) {
   EXPECT_EQ(record["tolerance"]["verdict"], "pass");
 }
 
+// The value a probe of the centre pixel tells, from "probe 80,60: value VALUE UNIT, ...".
+double ProbedValue(const std::string& output) {
+  const std::string said = "probe 80,60: value ";
+  const std::size_t at = output.find(said);
+  return at == std::string::npos ? std::nan("") : std::stod(output.substr(at + said.size()));
+}
+
+TEST_F(Inspection, IsophotesAndReflectionLinesOfASphere) {
+  Write(BRepPrimAPI_MakeSphere(5.0).Shape(), "sphere.step");
+  // Over a sphere, the angle against any direction is spread by the cosine: a stripe from a to b
+  // degrees holds (cos a - cos b) / 2 of the area, and the mean angle is 90.
+  const ProgramRun run = Zorhost(Folder(), "render sphere.step --analysis isophote --light 0,0,1 --stripes 30 "
+                                           "--size 160x120 --stats-out record.json --out stripes");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const json record = json::parse(ReadWholeFile((Folder() / "record.json").string()));
+  EXPECT_EQ(record["unit"], "\u00b0");
+  EXPECT_NEAR(record["mean"].get<double>(), 90.0, 1.0);
+  ASSERT_EQ(record["blocks"].size(), 6u);
+  for (std::size_t k = 0; k < 6; ++k) {
+    const double from = 30.0 * static_cast<double>(k) * std::numbers::pi / 180.0, to = from + std::numbers::pi / 6.0;
+    EXPECT_NEAR(record["blocks"][k]["areaShare"].get<double>(), 50.0 * (std::cos(from) - std::cos(to)), 1.0) << k;
+  }
+  // Seen from the front, the middle of the sphere faces the viewer: its isophote toward the viewer
+  // is 0; the view ray it reflects goes back to the viewer, 90 degrees from +z, 0 from the viewer.
+  for (const auto& [options, expected] : {std::pair{"--analysis isophote", 0.0}, std::pair{"--analysis reflection", 90.0},
+                                          std::pair{"--analysis reflection --light 0,-1,0", 0.0}}) {
+    const ProgramRun probed = Zorhost(Folder(), std::string("render sphere.step --view front --size 160x120 --probe 80,60 ") +
+                                                    options + " --out probed");
+    ASSERT_EQ(probed.status, 0) << probed.errors;
+    EXPECT_NEAR(ProbedValue(probed.output), expected, 2.0) << options << "\n" << probed.output;
+  }
+  for (const char* refused : {"--analysis mean --light 0,0,1", "--analysis mean --stripes 10", "--analysis isophote --stripes 0.1",
+                              "--analysis isophote --stripes 10 --preset viridis", "--analysis reflection --light 0,0,0"}) {
+    const ProgramRun bad = Zorhost(Folder(), std::string("render sphere.step ") + refused + " --out refused");
+    EXPECT_EQ(bad.status, 2) << refused << "\n" << bad.errors;
+  }
+}
+
 TEST_F(Inspection, CalloutsSeenAndHiddenAndWhatIsRefused) {
   const std::string bracket = "'" ZOR_EXAMPLE_PARTS "/bracket.step'";
   // The top of the base plate is seen from above and hidden from below.

@@ -25,6 +25,11 @@ std::vector<std::pair<std::string, std::string>> Settings(const ZORPaintRequest&
                                       ZORShownNumber(parameters.pull.z));
   }
   if (picture.analysis == ZORAnalysis::Field) settings.emplace_back("field", parameters.field);
+  if (parameters.light) {
+    settings.emplace_back("light", ZORShownNumber(parameters.light->x) + "," + ZORShownNumber(parameters.light->y) + "," +
+                                       ZORShownNumber(parameters.light->z));
+  }
+  if (scale.stripes) settings.emplace_back("stripes", ZORShownNumber(*scale.stripes) + " degrees");
   if (!paint.source.lengthUnit.empty()) settings.emplace_back("unit", paint.source.lengthUnit);
   if (scale.tolerance) settings.emplace_back("tolerance", ZORToleranceText(*scale.tolerance));
   if (scale.minDraft) settings.emplace_back("min draft", ZORShownNumber(*scale.minDraft));
@@ -33,7 +38,7 @@ std::vector<std::pair<std::string, std::string>> Settings(const ZORPaintRequest&
     settings.emplace_back("scale", "settings repository " + scale.settingsName);
   } else if (scale.preset) {
     settings.emplace_back("scale", std::string("preset ") + scale.preset->name);
-  } else if (!scale.tolerance && !scale.minDraft) {
+  } else if (!scale.tolerance && !scale.minDraft && !scale.stripes) {
     settings.emplace_back("scale", std::string("default, ") + std::to_string(scale.blocks) + " blocks" +
                                        (scale.diverging ? ", diverging about zero" : ""));
   }

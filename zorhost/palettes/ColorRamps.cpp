@@ -52,6 +52,14 @@ constexpr std::array<ZORRgba, 4> kDraftColors = {{{255, 0, 0, 255},
                                                   {0, 160, 0, 255}}};
 constexpr std::array<double, 3> kDraftBoundaries = {0.0, 1.0, 3.0};
 
+// Zebra stripes: dark and light in turn, 10 degrees wide from 0 to 180.
+constexpr ZORRgba kZebraDark{25, 25, 30, 255}, kZebraLight{235, 235, 230, 255};
+constexpr std::array<ZORRgba, 18> kZebraColors = {kZebraDark, kZebraLight, kZebraDark, kZebraLight, kZebraDark, kZebraLight,
+                                                  kZebraDark, kZebraLight, kZebraDark, kZebraLight, kZebraDark, kZebraLight,
+                                                  kZebraDark, kZebraLight, kZebraDark, kZebraLight, kZebraDark, kZebraLight};
+constexpr std::array<double, 17> kZebraBoundaries = {10.0,  20.0,  30.0,  40.0,  50.0,  60.0,  70.0,  80.0, 90.0,
+                                                     100.0, 110.0, 120.0, 130.0, 140.0, 150.0, 160.0, 170.0};
+
 }  // namespace
 
 std::span<const ZORRgba> ZORDefaultRamp() { return kDefaultRamp; }
@@ -76,7 +84,9 @@ std::span<const ZORColorPreset> PublishedPresets() {
        ZORRampSampling::Matplotlib},
       {"grayscale", "black to white", kGrayRamp},
       {"draft", "draft angles: below 0 (an undercut) red, 0 to 1 degree yellow, 1 to 3 light green, 3 and more green",
-       kDraftColors, kDraftBoundaries}};
+       kDraftColors, kDraftBoundaries},
+      {"zebra", "isophotes and reflection lines: stripes 10 degrees wide from 0 to 180, dark and light in turn",
+       kZebraColors, kZebraBoundaries}};
   return kPresets;
 }
 

@@ -40,6 +40,8 @@ const option kPaintOptions[] = {
     {"min-draft", required_argument, nullptr, kZORMinDraftOption},
     {"pass-share", required_argument, nullptr, kZORPassShareOption},
     {"unit", required_argument, nullptr, kZORUnitOption},
+    {"light", required_argument, nullptr, kZORLightOption},
+    {"stripes", required_argument, nullptr, kZORStripesOption},
 };
 
 // "WxH", each from 1 to kZORLargestSide.
@@ -91,7 +93,8 @@ std::optional<ZORVec3> ReadDirection(const std::string& text) {
 
 std::string ZORPaintOptionsHelp() {
   return R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2),
-                        deviation (from --reference), draft (against --pull) or field (--field)
+                        deviation (from --reference), draft (against --pull), field (--field),
+                        isophote or reflection (against --light)
   --field NAME          paint the vertex property NAME of a PLY mesh (a thickness, a stress, a
                         deviation measured elsewhere), interpolated between the vertices as
                         curvature is; its unit is not known
@@ -107,6 +110,13 @@ std::string ZORPaintOptionsHelp() {
                         is 90 degrees less the angle between the outward normal and the pull,
                         negative on an undercut. Without --preset, --settings or --blocks, draft
                         is painted with the draft preset
+  --light X,Y,Z         isophote: the angle between the outward normal and this direction (default:
+                        toward the viewer); reflection: the angle between the view ray the
+                        surface reflects and this direction (default 0,0,1, overhead), so that
+                        the stripes move as the view turns. Both from 0 to 180 degrees
+  --stripes DEG         isophote and reflection: painted as zebra stripes DEG degrees wide, dark
+                        and light in turn (default 10, the zebra preset), unless a scale is
+                        asked for
   --shading S           lit (default: the colors lit, so that the shape reads) or none (every
                         pixel exactly the scale's color of its value)
   --view V              iso (default), front, back, top, bottom, left or right, or AZ,EL: the
@@ -201,10 +211,11 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
       picture.viewpoint.panY = pan->second;
       return std::nullopt;
     }
-    case ZORPictureSetting::Pull: {
-      const std::optional<ZORVec3> pull = ReadDirection(value);
-      if (!pull) return Refusal(shown, "X,Y,Z, a direction: three finite numbers, not all 0", value);
-      picture.parameters.pull = *pull;
+    case ZORPictureSetting::Pull:
+    case ZORPictureSetting::Light: {
+      const std::optional<ZORVec3> direction = ReadDirection(value);
+      if (!direction) return Refusal(shown, "X,Y,Z, a direction: three finite numbers, not all 0", value);
+      (setting == ZORPictureSetting::Pull ? picture.parameters.pull : picture.parameters.light.emplace()) = *direction;
       return std::nullopt;
     }
     case ZORPictureSetting::Size:
@@ -261,7 +272,10 @@ ZOROutcome ZORPaintOptionReader::Take(int id, const std::string& value) {
     case kZORMaxDistanceOption:
     case kZORPullOption:
     case kZORFieldOption:
+    case kZORLightOption:
       return TakeAnalysisParameter(id, value);
+    case kZORStripesOption:
+      return TakeStripes(value);
     case kZORToleranceOption:
     case kZORMinDraftOption:
     case kZORPassShareOption:
@@ -373,6 +387,10 @@ ZOROutcome ZORPaintOptionReader::TakeAnalysisParameter(int id, const std::string
     case kZORPullOption:
       ForAnalysis("--pull", ZORAnalysis::Draft);
       return ZORTakePictureSetting(ZORPictureSetting::Pull, "--pull", value, options_.picture);
+    case kZORLightOption:
+      partOptions_.push_back("--light");
+      angleOptions_.push_back("--light");
+      return ZORTakePictureSetting(ZORPictureSetting::Light, "--light", value, options_.picture);
   }
   ForAnalysis("--field", ZORAnalysis::Field);
   parameters.field = value;
@@ -400,6 +418,17 @@ ZOROutcome ZORPaintOptionReader::TakeAcceptance(int id, const std::string& value
   return std::nullopt;
 }
 
+ZOROutcome ZORPaintOptionReader::TakeStripes(const std::string& value) {
+  partOptions_.push_back("--stripes");
+  angleOptions_.push_back("--stripes");
+  const std::optional<double> width = ZORReadDouble(value);
+  if (!width || !(*width >= kZORNarrowestStripes && *width <= 90.0)) {
+    return Refusal("--stripes", "a width in degrees from " + ZORShownNumber(kZORNarrowestStripes) + " to 90", value);
+  }
+  options_.scale.stripes = *width;
+  return std::nullopt;
+}
+
 ZOROutcome ZORPaintOptionReader::FinishScale(ZORAnalysis analysis) {
   ZORScaleRecipe& scale = options_.scale;
   const bool usersScale = scale.preset || !scale.settingsName.empty() || scale.classify;
@@ -418,6 +447,12 @@ ZOROutcome ZORPaintOptionReader::FinishScale(ZORAnalysis analysis) {
   if (analysis == ZORAnalysis::Draft && !usersScale && !scale.minDraft && !blocksGiven_) {
     scale.preset = ZORFindColorPreset("draft");
   }
+  if (scale.stripes && (usersScale || scale.tolerance)) {
+    return ZORUsageProblem("--stripes makes the zebra scale: give it without --preset, --settings, --classify and --tolerance");
+  }
+  // Isophotes and reflection lines are read as stripes unless a scale is asked for.
+  const bool angles = analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection;
+  if (angles && !usersScale && !scale.tolerance && !blocksGiven_ && !scale.stripes) scale.stripes = kZORDefaultStripes;
   scale.diverging = analysis == ZORAnalysis::Deviation && !usersScale && !scale.tolerance;
   return std::nullopt;
 }
@@ -443,6 +478,9 @@ ZOROutcome ZORPaintOptionReader::Finish(const std::vector<std::string>& position
   }
   for (const auto& [option, of] : analysisOptions_) {
     if (of != analysis) return ZORUsageProblem(option + " is for --analysis " + ZORAnalysisKeyword(of));
+  }
+  if (!angleOptions_.empty() && analysis != ZORAnalysis::Isophote && analysis != ZORAnalysis::Reflection) {
+    return ZORUsageProblem(angleOptions_.front() + " is for --analysis isophote or reflection");
   }
   if (analysis == ZORAnalysis::Deviation && options_.picture.parameters.referencePath.empty()) {
     return ZORUsageProblem("--analysis deviation needs --reference REF, the part to measure against");

@@ -40,13 +40,15 @@ enum ZORPaintOptionId {
   kZORMinDraftOption,
   kZORPassShareOption,
   kZORUnitOption,
+  kZORLightOption,
+  kZORStripesOption,
   kZORFirstJobOption,
 };
 
 // The settings of a part's picture, each read from its text the same way wherever it is given:
 // `name` is what a refusal calls it ("--view" on the command line, "view" in the editor's query).
 // A problem of the input when `value` is not one.
-enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size, Pull };
+enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size, Pull, Light };
 ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
                                  ZORPictureSettings& picture);
 
@@ -78,6 +80,7 @@ class ZORPaintOptionReader {
   ZOROutcome TakePicture(int id, const std::string& value);
   ZOROutcome TakeAnalysisParameter(int id, const std::string& value);
   ZOROutcome TakeAcceptance(int id, const std::string& value);
+  ZOROutcome TakeStripes(const std::string& value);
   // What the scale options say together, for `analysis`.
   ZOROutcome FinishScale(ZORAnalysis analysis);
   // Takes a setting of a part's picture, given as `option`.
@@ -91,6 +94,7 @@ class ZORPaintOptionReader {
 
   // The options of one analysis only, as given, with that analysis.
   std::vector<std::pair<std::string, ZORAnalysis>> analysisOptions_;
+  std::vector<std::string> angleOptions_;  // options of isophotes and reflection lines
   bool sampleGiven_ = false;
   std::vector<std::string> partOptions_;  // given, and only a part's picture takes them
 };

@@ -36,6 +36,9 @@ struct ZORAnalysisParameters {
   std::optional<double> maxDistance;  // farther points have no value
   ZORVec3 pull{0.0, 0.0, 1.0};
   std::string field;                  // a per-vertex property of a PLY mesh
+  // Isophotes and reflection lines: the direction their angles are measured against (isophotes:
+  // toward the viewer unless given; reflection: +z, overhead light, unless given).
+  std::optional<ZORVec3> light;
   friend bool operator==(const ZORAnalysisParameters&, const ZORAnalysisParameters&) = default;
 };
 
@@ -67,6 +70,8 @@ struct ZORScaleRecipe {
   std::optional<ZORToleranceBand> tolerance;
   std::optional<double> minDraft;
   double passShare = 100.0;
+  // Isophotes and reflection lines painted as zebra stripes this many degrees wide.
+  std::optional<double> stripes;
   // The default scale made diverging about zero: symmetric extremes, zero in its middle block's
   // neutral color (a deviation's, unless the user gives a scale).
   bool diverging = false;

@@ -99,6 +99,10 @@ std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& setti
       return ZORMakeDraftAnalysis(settings.parameters.pull);
     case ZORAnalysis::Field:
       return ZORMakeFieldAnalysis(settings.parameters.field);
+    case ZORAnalysis::Isophote:
+      return ZORMakeIsophoteAnalysis(settings.parameters.light.value_or(ZORToViewer(settings.viewpoint)));
+    case ZORAnalysis::Reflection:
+      return ZORMakeReflectionAnalysis(ZORToViewer(settings.viewpoint), settings.parameters.light.value_or(ZORVec3{0.0, 0.0, 1.0}));
     default:
       return ZORMakeCurvatureAnalysis(settings.analysis);
   }
@@ -247,6 +251,9 @@ ZOROutcome ZORImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe&
   } else if (recipe.minDraft) {
     if (!ZORImposeWholeScale(scale, ZORDraftScale(*recipe.minDraft))) return ZORFailure("the scale refuses the draft scale");
     done.push_back("draft: the pass limit at " + ZORShownNumber(*recipe.minDraft) + " degrees");
+  } else if (recipe.stripes) {
+    if (!ZORImposeWholeScale(scale, ZORZebraScale(*recipe.stripes))) return ZORFailure("the scale refuses the zebra stripes");
+    done.push_back("zebra: stripes " + ZORShownNumber(*recipe.stripes) + " degrees wide, dark and light in turn");
   } else if (recipe.diverging) {
     if (!ZORImposePreset(scale, *ZORFindColorPreset("cool-warm")) || FAILED(scale->SetAbsoluteExtrema(ZORTrue))) {
       return ZORFailure("the scale refuses the diverging colors");
@@ -284,7 +291,8 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
     done.push_back("option " + line);
   }
   // Boundaries placed anew make the scale absolute.
-  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.tolerance || recipe.minDraft || recipe.classify) {
+  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.tolerance || recipe.minDraft || recipe.stripes ||
+      recipe.classify) {
     fractions.clear();
   }
   ZORStretchRelative(scale.get(), fractions);

@@ -89,4 +89,12 @@ ZORWholeScale ZORDraftScale(double passAngle) {
   return scale;
 }
 
+ZORWholeScale ZORZebraScale(double stripes) {
+  const ZORColorPreset& zebra = *ZORFindColorPreset("zebra");
+  ZORWholeScale scale;
+  for (int k = 1; k * stripes < 180.0; ++k) scale.boundaries.push_back(k * stripes);
+  for (std::size_t block = 0; block <= scale.boundaries.size(); ++block) scale.colors.push_back(zebra.anchors[block % 2]);
+  return scale;
+}
+
 ZORToleranceBand ZORDraftPass(double passAngle) { return {passAngle, std::numeric_limits<double>::infinity()}; }

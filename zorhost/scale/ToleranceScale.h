@@ -35,5 +35,10 @@ ZORWholeScale ZORToleranceScale(const ZORToleranceBand& tolerance, double lowest
 // The draft preset with its pass limit, its last boundary, moved to `passAngle` degrees (above 0)
 // and its other boundaries in proportion; undercuts (below 0) stay apart.
 ZORWholeScale ZORDraftScale(double passAngle);
+// Zebra stripes for angles from 0 to 180 degrees: blocks `stripes` degrees wide (the last one
+// narrower when 180 is no multiple), dark and light in turn, as the zebra preset colors them.
+ZORWholeScale ZORZebraScale(double stripes);
+inline constexpr double kZORDefaultStripes = 10.0;
+inline constexpr double kZORNarrowestStripes = 0.5;  // 360 blocks from 0 to 180
 // The draft angles that pass with a pass limit of `passAngle`: from it on.
 ZORToleranceBand ZORDraftPass(double passAngle);

@@ -24,6 +24,14 @@ namespace {
 
 using nlohmann::json;
 
+// The scale an analysis is read with when no other is asked for: draft angles by the draft
+// preset, isophotes and reflection lines by zebra stripes; null for the others.
+const ZORColorPreset* OwnScale(ZORAnalysis analysis) {
+  if (analysis == ZORAnalysis::Draft) return ZORFindColorPreset("draft");
+  if (analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection) return ZORFindColorPreset("zebra");
+  return nullptr;
+}
+
 // The memory a saved state holds.
 std::size_t Bytes(const ZORFeatureState& state) {
   std::size_t bytes = sizeof state + state.attributes.capacity() * sizeof(ZORSavedAttribute);
@@ -387,11 +395,11 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   }
   static_cast<ZORPictureValues&>(values_) = std::move(pictured);
   stages.End();
-  const bool toDraft = view.analysis == ZORAnalysis::Draft && options_.picture.analysis != ZORAnalysis::Draft;
-  const bool fromDraft = view.analysis != ZORAnalysis::Draft && options_.picture.analysis == ZORAnalysis::Draft;
+  const ZORColorPreset* ownBefore = OwnScale(options_.picture.analysis);
+  const ZORColorPreset* own = OwnScale(view.analysis);
   options_.picture = view;
-  if (toDraft || fromDraft) {
-    SwitchDraftScale(toDraft);
+  if (own != ownBefore) {
+    SwitchOwnScale(own);
   } else if (otherAnalysis) {
     // Another analysis is another range of values: the scale's options act on it, as the
     // analysis does when its values change; that is not an edit to undo.
@@ -402,16 +410,16 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   return std::nullopt;
 }
 
-void ZORScaleEditor::SwitchDraftScale(bool toDraft) {
+void ZORScaleEditor::SwitchOwnScale(const ZORColorPreset* own) {
   ZORFeatureState before = State();
-  if (toDraft) {
-    beforeDraft_ = before;
-    ZORImposePreset(scale_.get(), *ZORFindColorPreset("draft"));
-  } else if (beforeDraft_) {
-    ZORRestoreFeatureState(feature_.get(), *beforeDraft_);
-    beforeDraft_.reset();
+  if (own != nullptr) {
+    if (!beforeOwnScale_) beforeOwnScale_ = before;
+    ZORImposePreset(scale_.get(), *own);
+  } else if (beforeOwnScale_) {
+    ZORRestoreFeatureState(feature_.get(), *beforeOwnScale_);
+    beforeOwnScale_.reset();
   } else {
-    ZORMakeDefaultScale(scale_.get(), ZORScaleRecipe{}.blocks);  // opened on the draft: the default scale
+    ZORMakeDefaultScale(scale_.get(), ZORScaleRecipe{}.blocks);  // opened on its own scale: the default one
   }
   Edited(std::move(before));
 }

@@ -112,10 +112,11 @@ class ZORScaleEditor {
   // changes; the state before kept for undo when the scale changed. True when it did.
   bool Edited(ZORFeatureState before);
   void ApplyAnalysisOptions();
-  // The draft's own scale on switching to the draft angle, as the command line paints it, and
-  // the scale before it back on switching away (the default scale when the editor opened on the
-  // draft): each an edit to undo.
-  void SwitchDraftScale(bool toDraft);
+  // An analysis's own scale (`own`: the draft preset for draft angles, zebra stripes for
+  // isophotes and reflection lines) on switching to it, as the command line paints it, and the
+  // scale before it back on switching away (null; the default scale when the editor opened on
+  // it): each an edit to undo.
+  void SwitchOwnScale(const ZORColorPreset* own);
   ZORFeatureState State();
   ZOROutcome Refused(ZOROutcome problem, const ZORFeatureState& before);
   // Undo or redo: the state on top of `from` restored, the present one kept on `to`.
@@ -143,7 +144,7 @@ class ZORScaleEditor {
   std::vector<ZORFeatureState> undo_;
   std::vector<ZORFeatureState> redo_;
   ZORFeatureState saved_;       // the state last loaded or saved
-  std::optional<ZORFeatureState> beforeDraft_;  // the scale before the view switched to draft
+  std::optional<ZORFeatureState> beforeOwnScale_;  // the scale before the view switched to an analysis's own
   std::string repository_;      // the repository last loaded or saved
   std::vector<std::string> warnings_;  // what the last load reported
   std::string openTimings_;     // of reading the values and preparing the scale

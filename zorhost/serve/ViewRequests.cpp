@@ -20,7 +20,8 @@ constexpr NamedSetting kQuerySettings[] = {{"view", ZORPictureSetting::View},
                                            {"size", ZORPictureSetting::Size},
                                            {"shading", ZORPictureSetting::Shading}};
 constexpr NamedSetting kAnalysisSettings[] = {{"analysis", ZORPictureSetting::Analysis},
-                                              {"pull", ZORPictureSetting::Pull}};
+                                              {"pull", ZORPictureSetting::Pull},
+                                              {"light", ZORPictureSetting::Light}};
 
 const NamedSetting* QuerySetting(const std::string& name) {
   for (const NamedSetting& named : kQuerySettings) {

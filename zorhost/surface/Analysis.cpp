@@ -50,6 +50,43 @@ class DraftAnalysis final : public ZORSurfaceAnalysis {
   ZORVec3 pull_;
 };
 
+// The angle between two unit directions, in degrees.
+double DegreesBetween(const ZORVec3& a, const ZORVec3& b) {
+  return std::acos(std::clamp(Dot(a, b), -1.0, 1.0)) * (180.0 / std::numbers::pi);
+}
+
+class IsophoteAnalysis final : public ZORSurfaceAnalysis {
+ public:
+  explicit IsophoteAnalysis(const ZORVec3& light) : light_(Normalized(light)) {}
+  std::string Name() const override { return "isophote angle"; }
+  std::string Unit(const std::string&) const override { return "\u00b0"; }
+  double ValueAt(const ZORSurfacePoint& point) const override {
+    if (!(Dot(point.normal, point.normal) > 0.0)) return std::numeric_limits<double>::quiet_NaN();
+    return DegreesBetween(Normalized(point.normal), light_);
+  }
+
+ private:
+  ZORVec3 light_;
+};
+
+class ReflectionAnalysis final : public ZORSurfaceAnalysis {
+ public:
+  ReflectionAnalysis(const ZORVec3& toViewer, const ZORVec3& light)
+      : ray_(-1.0 * Normalized(toViewer)), light_(Normalized(light)) {}
+  std::string Name() const override { return "reflection angle"; }
+  std::string Unit(const std::string&) const override { return "\u00b0"; }
+  double ValueAt(const ZORSurfacePoint& point) const override {
+    if (!(Dot(point.normal, point.normal) > 0.0)) return std::numeric_limits<double>::quiet_NaN();
+    const ZORVec3 normal = Normalized(point.normal);
+    const ZORVec3 reflected = ray_ - (2.0 * Dot(ray_, normal)) * normal;
+    return DegreesBetween(Normalized(reflected), light_);
+  }
+
+ private:
+  ZORVec3 ray_;  // the direction the viewer looks in
+  ZORVec3 light_;
+};
+
 class FieldAnalysis final : public ZORSurfaceAnalysis {
  public:
   explicit FieldAnalysis(std::string name) : name_(std::move(name)) {}
@@ -69,6 +106,14 @@ std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind) {
 
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDraftAnalysis(const ZORVec3& pull) {
   return std::make_unique<DraftAnalysis>(pull);
+}
+
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeIsophoteAnalysis(const ZORVec3& light) {
+  return std::make_unique<IsophoteAnalysis>(light);
+}
+
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeReflectionAnalysis(const ZORVec3& toViewer, const ZORVec3& light) {
+  return std::make_unique<ReflectionAnalysis>(toViewer, light);
 }
 
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeFieldAnalysis(const std::string& name) {

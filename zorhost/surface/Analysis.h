@@ -42,6 +42,13 @@ std::unique_ptr<ZORSurfaceAnalysis> ZORMakeCurvatureAnalysis(ZORAnalysis kind);
 // between the outward normal and the pull; positive where the surface opens toward the pull,
 // negative on an undercut.
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeDraftAnalysis(const ZORVec3& pull);
+// The angle in degrees, 0 to 180, between the outward normal and the direction `light` (not
+// zero): isophotes are its lines of one value, the stripes a zebra scale paints.
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeIsophoteAnalysis(const ZORVec3& light);
+// Reflection lines as a surface designer sees them: the angle in degrees, 0 to 180, between the
+// view ray reflected by the surface and the direction `light`, for a viewer looking along
+// -`toViewer`; the stripes move as the view turns.
+std::unique_ptr<ZORSurfaceAnalysis> ZORMakeReflectionAnalysis(const ZORVec3& toViewer, const ZORVec3& light);
 // The field `name` that a mesh's file gives at its vertices (ZORSurfacePoint::field), its unit
 // unknown.
 std::unique_ptr<ZORSurfaceAnalysis> ZORMakeFieldAnalysis(const std::string& name);

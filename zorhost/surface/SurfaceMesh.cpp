@@ -13,12 +13,15 @@ const char* ZORAnalysisName(ZORAnalysis analysis) {
     case ZORAnalysis::Deviation: return "deviation from the reference";
     case ZORAnalysis::Draft: return "draft angle";
     case ZORAnalysis::Field: return "field";
+    case ZORAnalysis::Isophote: return "isophote angle";
+    case ZORAnalysis::Reflection: return "reflection angle";
   }
   return "curvature";
 }
 
 bool ZORIsCurvature(ZORAnalysis analysis) {
-  return analysis != ZORAnalysis::Deviation && analysis != ZORAnalysis::Draft && analysis != ZORAnalysis::Field;
+  return analysis == ZORAnalysis::Gaussian || analysis == ZORAnalysis::Mean || analysis == ZORAnalysis::Minimum ||
+         analysis == ZORAnalysis::Maximum;
 }
 
 double ZORCurvatures::Value(ZORAnalysis analysis) const {
@@ -30,6 +33,8 @@ double ZORCurvatures::Value(ZORAnalysis analysis) const {
     case ZORAnalysis::Deviation:
     case ZORAnalysis::Draft:
     case ZORAnalysis::Field:
+    case ZORAnalysis::Isophote:
+    case ZORAnalysis::Reflection:
       break;
   }
   return std::numeric_limits<double>::quiet_NaN();
@@ -43,7 +48,9 @@ constexpr ZORNamed<ZORAnalysis> kAnalysisKeywords[] = {{"gaussian", ZORAnalysis:
                                                        {"max", ZORAnalysis::Maximum},
                                                        {"deviation", ZORAnalysis::Deviation},
                                                        {"draft", ZORAnalysis::Draft},
-                                                       {"field", ZORAnalysis::Field}};
+                                                       {"field", ZORAnalysis::Field},
+                                                       {"isophote", ZORAnalysis::Isophote},
+                                                       {"reflection", ZORAnalysis::Reflection}};
 
 }  // namespace
 

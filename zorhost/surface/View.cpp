@@ -94,10 +94,10 @@ ZORVec3 ZORCamera::ToScreen(const ZORVec3& point) const {
           height / 2.0 + panY - pixelsPerUnit * Dot(d, up), Dot(d, toViewer)};
 }
 
-ZORCamera ZORFitCamera(const ZORViewpoint& viewpoint, const ZORVec3& lowest, const ZORVec3& highest,
-                       int width, int height) {
-  ZORCamera camera;
-  ZORVec3 toViewer, up;
+namespace {
+
+// The direction toward the viewer and the one up, as a viewpoint gives them.
+void ViewDirections(const ZORViewpoint& viewpoint, ZORVec3& toViewer, ZORVec3& up) {
   if (viewpoint.named) {
     const ViewRow& row = RowOf(*viewpoint.named);
     toViewer = row.toViewer;
@@ -105,6 +105,21 @@ ZORCamera ZORFitCamera(const ZORViewpoint& viewpoint, const ZORVec3& lowest, con
   } else {
     Directions(viewpoint.azimuth, viewpoint.elevation, toViewer, up);
   }
+}
+
+}  // namespace
+
+ZORVec3 ZORToViewer(const ZORViewpoint& viewpoint) {
+  ZORVec3 toViewer, up;
+  ViewDirections(viewpoint, toViewer, up);
+  return Normalized(toViewer);
+}
+
+ZORCamera ZORFitCamera(const ZORViewpoint& viewpoint, const ZORVec3& lowest, const ZORVec3& highest,
+                       int width, int height) {
+  ZORCamera camera;
+  ZORVec3 toViewer, up;
+  ViewDirections(viewpoint, toViewer, up);
   camera.toViewer = Normalized(toViewer);
   // The up direction, made square to the view direction.
   camera.up = Normalized(up - Dot(up, camera.toViewer) * camera.toViewer);

@@ -49,6 +49,9 @@ struct ZORCamera {
   ZORVec3 ToScreen(const ZORVec3& point) const;
 };
 
+// The direction toward the viewer of `viewpoint`, unit.
+ZORVec3 ZORToViewer(const ZORViewpoint& viewpoint);
+
 // The camera that shows the box from `lowest` to `highest` whole, seen from `viewpoint`, in a
 // picture of `width` x `height` pixels with a margin of a twentieth on each side, then zoomed and
 // panned. Front looks along +y with +z up, top down -z with +y up, iso from (1, -1, 1) with +z up.
