@@ -305,10 +305,14 @@ void BM_CupMeshAgainstLargerCupCad(benchmark::State& state) { EvaluateCupMesh(st
 
 void BM_DraftPerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeDraftAnalysis({0, 0, 1})); }
 void BM_MeanCurvaturePerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeCurvatureAnalysis(ZORAnalysis::Mean)); }
+void BM_IsophotePerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeIsophoteAnalysis({1, -1, 1})); }
+void BM_ReflectionPerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeReflectionAnalysis({1, -1, 1}, {0, 0, 1})); }
 
 std::string BaselineOf(const std::string& name) {
   if (name.rfind("BM_DeviationPerPixel", 0) == 0) return "BM_KernelProjectionFromPerfectStart";
-  if (name.rfind("BM_DraftPerPixel", 0) == 0) return "BM_MeanCurvaturePerPixel";
+  for (const char* angle : {"BM_DraftPerPixel", "BM_IsophotePerPixel", "BM_ReflectionPerPixel"}) {
+    if (name.rfind(angle, 0) == 0) return "BM_MeanCurvaturePerPixel";
+  }
   if (name.rfind("BM_CupMeshAgainstCupCad", 0) == 0) return "BM_CupMeshAgainstLargerCupCad";
   if (name.rfind("BM_ScanRenderedInspectedAndReported", 0) == 0) return "BM_ScanRendered/real_time";
   if (name.rfind("BM_CupMeshAgainstLargerCupCad", 0) == 0) return "BM_CupMeshAgainstItsMesh";
@@ -324,6 +328,8 @@ BENCHMARK(BM_CupMeshAgainstLargerCupCad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CupMeshAgainstItsMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DraftPerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeanCurvaturePerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IsophotePerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReflectionPerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanRendered)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ScanRenderedInspectedAndReported)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigScanAgainstBracket)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
