@@ -75,7 +75,7 @@ files "$development" | grep -E "ZORHostConfig.cmake$|include/zor/ZORRuntime.h$|l
 fail() { echo "package-checks: $1"; exit 1; }
 files "$runtime" | grep -q "^./usr/lib/$multiarch/libZORHost.so.1" || fail "the library is not in /usr/lib/$multiarch"
 ! files "$runtime" | grep -qE "/include/|/cmake/" || fail "headers or CMake files in the runtime package"
-dpkg-deb -f "$runtime" Depends | grep -q libpng16 || fail "no libpng dependency"
+dpkg-deb -f "$runtime" Depends | grep -q zlib1g || fail "no zlib dependency (the PNG writer's)"
 dpkg-deb -f "$development" Depends | grep -q "zorhost (= " || fail "zorhost-dev does not depend on zorhost"
 dpkg-deb -f "$runtime" Maintainer | grep -q "<$DEBEMAIL>" || fail "the maintainer is not $DEBEMAIL"
 if [ "${1:-}" = "--install" ]; then
