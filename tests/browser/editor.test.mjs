@@ -312,6 +312,18 @@ test('the analysis, the shading and the size change in place', async () => {
   assert.equal(await page.locator('#pull-box').isVisible(), true);
   await repainted(() => page.fill('#pull', '1,0,0').then(() => page.press('#pull', 'Enter').then(() => page.locator('#pull').blur())));
   assert.equal((await state()).view.pull, '1,0,0');
+  // Reflection lines come as zebra stripes with their light direction; leaving them gives the
+  // scale back too.
+  assert.equal(await page.locator('#light-box').isHidden(), true);
+  await repainted(() => page.selectOption('#analysis', 'reflection'));
+  const zebra = await state();
+  assert.equal(zebra.blocks.length, 18);
+  assert.equal(await page.locator('#light-box').isVisible(), true);
+  assert.equal(zebra.view.light, '');
+  await repainted(() => page.fill('#light', '0,-1,0').then(() => page.press('#light', 'Enter').then(() => page.locator('#light').blur())));
+  assert.equal((await state()).view.light, '0,-1,0');
+  await repainted(() => page.fill('#light', '').then(() => page.press('#light', 'Enter').then(() => page.locator('#light').blur())));
+  assert.equal((await state()).view.light, '');
   await repainted(() => page.selectOption('#analysis', 'gaussian'));
   assert.equal((await state()).blocks.length, before.blocks.length);
   await repainted(() => page.selectOption('#size', '1024x768'));

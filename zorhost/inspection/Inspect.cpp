@@ -6,6 +6,7 @@
 #include "zorhost/figure/FigurePng.h"
 #include "zorhost/inspection/InspectionRecord.h"
 #include "zorhost/inspection/Report.h"
+#include "zorhost/picture/PaintOptions.h"
 
 namespace {
 
@@ -21,14 +22,10 @@ std::vector<std::pair<std::string, std::string>> Settings(const ZORPaintRequest&
     if (parameters.maxDistance) settings.emplace_back("max distance", ZORShownNumber(*parameters.maxDistance));
   }
   if (picture.analysis == ZORAnalysis::Draft) {
-    settings.emplace_back("pull", ZORShownNumber(parameters.pull.x) + "," + ZORShownNumber(parameters.pull.y) + "," +
-                                      ZORShownNumber(parameters.pull.z));
+    settings.emplace_back("pull", ZORDirectionText(parameters.pull));
   }
   if (picture.analysis == ZORAnalysis::Field) settings.emplace_back("field", parameters.field);
-  if (parameters.light) {
-    settings.emplace_back("light", ZORShownNumber(parameters.light->x) + "," + ZORShownNumber(parameters.light->y) + "," +
-                                       ZORShownNumber(parameters.light->z));
-  }
+  if (parameters.light) settings.emplace_back("light", ZORDirectionText(*parameters.light));
   if (scale.stripes) settings.emplace_back("stripes", ZORShownNumber(*scale.stripes) + " degrees");
   if (!paint.source.lengthUnit.empty()) settings.emplace_back("unit", paint.source.lengthUnit);
   if (scale.tolerance) settings.emplace_back("tolerance", ZORToleranceText(*scale.tolerance));

@@ -211,8 +211,13 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
       picture.viewpoint.panY = pan->second;
       return std::nullopt;
     }
-    case ZORPictureSetting::Pull:
-    case ZORPictureSetting::Light: {
+    case ZORPictureSetting::Light:
+      if (value == "default") {  // toward the viewer, or overhead
+        picture.parameters.light.reset();
+        return std::nullopt;
+      }
+      [[fallthrough]];
+    case ZORPictureSetting::Pull: {
       const std::optional<ZORVec3> direction = ReadDirection(value);
       if (!direction) return Refusal(shown, "X,Y,Z, a direction: three finite numbers, not all 0", value);
       (setting == ZORPictureSetting::Pull ? picture.parameters.pull : picture.parameters.light.emplace()) = *direction;
@@ -224,6 +229,10 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
                  : Refusal(shown, "WxH, each from 1 to " + std::to_string(kZORLargestSide) + " pixels", value);
   }
   return std::nullopt;
+}
+
+std::string ZORDirectionText(const ZORVec3& direction) {
+  return ZORShownNumber(direction.x) + "," + ZORShownNumber(direction.y) + "," + ZORShownNumber(direction.z);
 }
 
 std::optional<ZORValueRange> ZORReadValueRange(const std::string& text) {

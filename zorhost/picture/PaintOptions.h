@@ -52,6 +52,9 @@ enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size, Pull, L
 ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
                                  ZORPictureSettings& picture);
 
+// A direction as --pull and --light take it: "X,Y,Z", each as people read numbers.
+std::string ZORDirectionText(const ZORVec3& direction);
+
 // "LO,HI" (finite, LO below HI, their difference finite) or "symmetric"; nothing for any other
 // text.
 std::optional<ZORValueRange> ZORReadValueRange(const std::string& text);

@@ -139,11 +139,11 @@ json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference
   // Only what the part can give: a deviation needs its reference, a field a mesh read with one.
   if (!hasReference) std::erase(analyses, ZORAnalysisKeyword(ZORAnalysis::Deviation));
   if (picture.parameters.field.empty()) std::erase(analyses, ZORAnalysisKeyword(ZORAnalysis::Field));
-  const ZORVec3& pull = picture.parameters.pull;
   return {{"part", hasView},
           {"analysis", ZORAnalysisKeyword(picture.analysis)},
           {"analyses", analyses},
-          {"pull", ZORShownNumber(pull.x) + "," + ZORShownNumber(pull.y) + "," + ZORShownNumber(pull.z)},
+          {"pull", ZORDirectionText(picture.parameters.pull)},
+          {"light", picture.parameters.light ? ZORDirectionText(*picture.parameters.light) : std::string()},
           {"shading", picture.shading == ZORPictureSettings::Shading::Lit ? "lit" : "none"},
           {"width", picture.width},
           {"height", picture.height},

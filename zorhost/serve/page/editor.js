@@ -390,6 +390,8 @@ function showView() {
   setValue($('analysis'), view.analysis);
   $('pull-box').hidden = view.analysis !== 'draft';
   setValue($('pull'), view.pull);
+  $('light-box').hidden = view.analysis !== 'isophote' && view.analysis !== 'reflection';
+  setValue($('light'), view.light);
   setValue($('shading'), view.shading);
   const size = `${view.width}x${view.height}`;
   setOptions($('size'), kSizes.includes(size) ? kSizes : [...kSizes, size]);
@@ -592,6 +594,7 @@ function wirePicture() {
   $('fit').onclick = () => changeView({ zoom: '1', pan: '0,0' });
   $('analysis').onchange = () => changeView({ analysis: $('analysis').value });
   $('pull').onchange = () => changeView({ pull: $('pull').value.trim() });
+  $('light').onchange = () => changeView({ light: $('light').value.trim() || 'default' });
   $('shading').onchange = () => changeView({ shading: $('shading').value });
   $('size').onchange = () => changeView({ size: $('size').value });
 }
