@@ -194,9 +194,7 @@ void ZORBindParts(py::module_& module) {
             if (!(passShare >= 0.0 && passShare <= 100.0)) throw ZORPythonProblem({ZORProblem::Kind::Usage, "pass_share is from 0 to 100"});
             recipe.passShare = passShare;
             recipe.diverging = settings.analysis == ZORAnalysis::Deviation && !recipe.tolerance;
-            if (settings.analysis == ZORAnalysis::Draft && !recipe.minDraft) recipe.preset = ZORFindColorPreset("draft");
-            const bool angles = settings.analysis == ZORAnalysis::Isophote || settings.analysis == ZORAnalysis::Reflection;
-            if (angles && !recipe.tolerance) recipe.stripes = kZORDefaultStripes;
+            ZORChooseAnalysisScale(settings.analysis, recipe);
             std::string json;
             {
               py::gil_scoped_release unlocked;

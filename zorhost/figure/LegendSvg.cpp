@@ -30,20 +30,6 @@ std::string Rgb(const ZORRgba& c) {
 
 std::string Opacity(const ZORRgba& c) { return ZORExactNumber(Channel(c.alpha) / 255.0); }
 
-std::string Escape(const std::string& text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '&': escaped += "&amp;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
-    }
-  }
-  return escaped;
-}
-
 // How the picture is shown: scaled up when small, down when large, and a thin side stretched
 // so that it stays visible.
 struct PictureBox {
@@ -98,7 +84,7 @@ class SvgMarks {
     if (t.bold) out_ << " font-weight=\"bold\"";
     if (t.alignEnd) out_ << " text-anchor=\"end\"";
     if (!(t.color == ZORRgba{0, 0, 0, 255})) out_ << " fill=\"" << Rgb(t.color) << "\"";
-    out_ << ">" << Escape(t.text) << "</text>\n";
+    out_ << ">" << ZORMarkupEscaped(t.text) << "</text>\n";
   }
   void operator()(const ZORFigure::Swatch& s) const {
     out_ << "<rect x=\"" << s.x << "\" y=\"" << s.y << "\" width=\"" << s.width << "\" height=\""
@@ -152,4 +138,18 @@ std::string ZORLegendSvg(const std::string& title, int columns, int rows,
   for (const ZORFigure::Mark& mark : figure.marks) std::visit(marks, mark);
   svg << "</svg>\n";
   return svg.str();
+}
+
+std::string ZORMarkupEscaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '&': escaped += "&amp;"; break;
+      case '"': escaped += "&quot;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
 }

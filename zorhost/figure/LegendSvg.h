@@ -15,3 +15,6 @@
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
                          const std::vector<ZORFigureCallout>& callouts = {}, int threads = 0);
+
+// Text made safe inside SVG and HTML, in elements and quoted attributes.
+std::string ZORMarkupEscaped(const std::string& text);

@@ -5,6 +5,7 @@
 
 #include "zorhost/common/Numbers.h"
 #include "zorhost/figure/ImageFiles.h"
+#include "zorhost/figure/LegendSvg.h"
 #include "zorhost/surface/Analysis.h"
 
 namespace {
@@ -38,20 +39,6 @@ footer { margin-top: 6mm; font-size: 8.5pt; color: #666; }
 @media print { body { margin: 0; max-width: none; } .views { grid-template-columns: 1fr 1fr; } }
 )";
 
-std::string Escape(const std::string& text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '&': escaped += "&amp;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
-    }
-  }
-  return escaped;
-}
-
 std::string Css(const ZORRgba& c) {
   return "rgba(" + std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) + "," +
          ZORShownNumber(c.alpha / 255.0) + ")";
@@ -73,9 +60,9 @@ void Verdict(std::ostringstream& page, const ZORInspection& inspection) {
     return;
   }
   page << "<div class=\"verdict " << (statistics.passes ? "pass" : "fail") << "\">"
-       << (statistics.passes ? "PASS" : "FAIL") << " &mdash; " << Escape(ZORShareText(statistics.within))
-       << " of the area within " << Escape(ZORToleranceText(*statistics.passing)) << " " << Escape(inspection.unit)
-       << " (at least " << Escape(ZORShownNumber(statistics.passShare)) << " % must be)</div>\n";
+       << (statistics.passes ? "PASS" : "FAIL") << " &mdash; " << ZORMarkupEscaped(ZORShareText(statistics.within))
+       << " of the area within " << ZORMarkupEscaped(ZORToleranceText(*statistics.passing)) << " " << ZORMarkupEscaped(inspection.unit)
+       << " (at least " << ZORMarkupEscaped(ZORShownNumber(statistics.passShare)) << " % must be)</div>\n";
 }
 
 // An input's unit as it states it, or, stating none, the unit it is read in.
@@ -88,18 +75,18 @@ std::string UnitOf(const ZORInputFile& input, const ZORInspection& inspection) {
 void Inputs(std::ostringstream& page, const ZORInspection& inspection) {
   page << "<section><h2>Inputs</h2><table><tr><th>role</th><th>file</th><th>size</th><th>unit</th></tr>\n";
   for (const ZORInputFile& input : inspection.inputs) {
-    page << "<tr><td>" << Escape(input.role) << "</td><td>" << Escape(input.path)
+    page << "<tr><td>" << ZORMarkupEscaped(input.role) << "</td><td>" << ZORMarkupEscaped(input.path)
          << "<div class=\"mono\">SHA-256 " << input.sha256 << "</div></td><td class=\"number\">" << Bytes(input.bytes)
-         << "</td><td>" << Escape(UnitOf(input, inspection)) << "</td></tr>\n";
+         << "</td><td>" << ZORMarkupEscaped(UnitOf(input, inspection)) << "</td></tr>\n";
   }
   page << "</table></section>\n";
 }
 
 void Settings(std::ostringstream& page, const ZORInspection& inspection) {
-  page << "<section><h2>Analysis</h2><table>\n<tr><th>measured</th><td>" << Escape(inspection.analysis) << ", in "
-       << Escape(inspection.unit) << "</td></tr>\n";
+  page << "<section><h2>Analysis</h2><table>\n<tr><th>measured</th><td>" << ZORMarkupEscaped(inspection.analysis) << ", in "
+       << ZORMarkupEscaped(inspection.unit) << "</td></tr>\n";
   for (const auto& [name, value] : inspection.settings) {
-    page << "<tr><th>" << Escape(name) << "</th><td>" << Escape(value) << "</td></tr>\n";
+    page << "<tr><th>" << ZORMarkupEscaped(name) << "</th><td>" << ZORMarkupEscaped(value) << "</td></tr>\n";
   }
   page << "</table></section>\n";
 }
@@ -107,8 +94,8 @@ void Settings(std::ostringstream& page, const ZORInspection& inspection) {
 void Views(std::ostringstream& page, const std::vector<ZORReportView>& views) {
   page << "<section><h2>Views</h2><div class=\"views\">\n";
   for (const ZORReportView& view : views) {
-    page << "<figure><img alt=\"the part seen from " << Escape(view.name) << "\" src=\"data:image/png;base64,"
-         << ZORBase64(view.png) << "\"><figcaption>" << Escape(view.name);
+    page << "<figure><img alt=\"the part seen from " << ZORMarkupEscaped(view.name) << "\" src=\"data:image/png;base64,"
+         << ZORBase64(view.png) << "\"><figcaption>" << ZORMarkupEscaped(view.name);
     int hidden = 0;
     for (const ZORFigureCallout& callout : view.callouts) hidden += callout.seen ? 0 : 1;
     if (hidden > 0) page << "; " << hidden << " callout" << (hidden > 1 ? "s" : "") << " hidden in this view";
@@ -118,50 +105,50 @@ void Views(std::ostringstream& page, const std::vector<ZORReportView>& views) {
 }
 
 void Legend(std::ostringstream& page, const ZORInspection& inspection) {
-  page << "<section><h2>Scale and area</h2><table><tr><th></th><th>block</th><th>values (" << Escape(inspection.unit)
+  page << "<section><h2>Scale and area</h2><table><tr><th></th><th>block</th><th>values (" << ZORMarkupEscaped(inspection.unit)
        << ")</th><th>share of the area</th></tr>\n";
   for (auto row = inspection.legend.rows.rbegin(); row != inspection.legend.rows.rend(); ++row) {
     const double share = std::max(0.0, row->areaShare);
     page << "<tr><td><span class=\"swatch\" style=\"background:" << Css(row->color) << "\"></span></td><td>"
-         << row->block << "</td><td>" << Escape(row->span) << "</td><td><span class=\"bar\" style=\"width:"
+         << row->block << "</td><td>" << ZORMarkupEscaped(row->span) << "</td><td><span class=\"bar\" style=\"width:"
          << ZORShownFixed(share * 0.4, 2) << "mm;background:" << Css(row->color) << "\"></span> "
-         << Escape(ZORShareText(share)) << "</td></tr>\n";
+         << ZORMarkupEscaped(ZORShareText(share)) << "</td></tr>\n";
   }
   page << "</table></section>\n";
 }
 
 void Statistics(std::ostringstream& page, const ZORInspection& inspection) {
   const ZORAreaStatistics& s = inspection.statistics;
-  const std::string unit = " " + Escape(inspection.unit);
+  const std::string unit = " " + ZORMarkupEscaped(inspection.unit);
   auto row = [&page](const std::string& name, const std::string& value, const std::string& where = {}) {
     page << "<tr><th>" << name << "</th><td class=\"number\">" << value << "</td><td>" << where << "</td></tr>\n";
   };
   page << "<section><h2>Statistics over the whole part, by area</h2><table>\n";
-  row("area", Escape(ZORShownNumber(s.area)) + " " + Escape(ZORAreaUnitName(inspection.lengthUnit)), Escape(s.how));
-  if (s.undefinedShare > 0.0) row("no value", Escape(ZORShareText(s.undefinedShare)), "of the area");
-  row("minimum", Escape(ZORShownNumber(s.minimum.value)) + unit, Escape(PointText(s.minimum)));
-  row("maximum", Escape(ZORShownNumber(s.maximum.value)) + unit, Escape(PointText(s.maximum)));
-  row("mean", Escape(ZORShownNumber(s.mean)) + unit);
-  row("standard deviation", Escape(ZORShownNumber(s.standardDeviation)) + unit);
-  row("RMS", Escape(ZORShownNumber(s.rms)) + unit);
+  row("area", ZORMarkupEscaped(ZORShownNumber(s.area)) + " " + ZORMarkupEscaped(ZORAreaUnitName(inspection.lengthUnit)), ZORMarkupEscaped(s.how));
+  if (s.undefinedShare > 0.0) row("no value", ZORMarkupEscaped(ZORShareText(s.undefinedShare)), "of the area");
+  row("minimum", ZORMarkupEscaped(ZORShownNumber(s.minimum.value)) + unit, ZORMarkupEscaped(PointText(s.minimum)));
+  row("maximum", ZORMarkupEscaped(ZORShownNumber(s.maximum.value)) + unit, ZORMarkupEscaped(PointText(s.maximum)));
+  row("mean", ZORMarkupEscaped(ZORShownNumber(s.mean)) + unit);
+  row("standard deviation", ZORMarkupEscaped(ZORShownNumber(s.standardDeviation)) + unit);
+  row("RMS", ZORMarkupEscaped(ZORShownNumber(s.rms)) + unit);
   for (const auto& [percent, value] : s.percentiles) {
-    row("percentile " + ZORShownNumber(percent), Escape(ZORShownNumber(value)) + unit);
+    row("percentile " + ZORShownNumber(percent), ZORMarkupEscaped(ZORShownNumber(value)) + unit);
   }
   if (s.passing) {
-    row("within " + Escape(ZORToleranceText(*s.passing)), Escape(ZORShareText(s.within)));
-    row("above", Escape(ZORShareText(s.above)), s.worstAbove ? "worst " + Escape(ZORShownNumber(s.worstAbove->value)) + unit + " at " + Escape(PointText(*s.worstAbove)) : "");
-    row("below", Escape(ZORShareText(s.below)), s.worstBelow ? "worst " + Escape(ZORShownNumber(s.worstBelow->value)) + unit + " at " + Escape(PointText(*s.worstBelow)) : "");
+    row("within " + ZORMarkupEscaped(ZORToleranceText(*s.passing)), ZORMarkupEscaped(ZORShareText(s.within)));
+    row("above", ZORMarkupEscaped(ZORShareText(s.above)), s.worstAbove ? "worst " + ZORMarkupEscaped(ZORShownNumber(s.worstAbove->value)) + unit + " at " + ZORMarkupEscaped(PointText(*s.worstAbove)) : "");
+    row("below", ZORMarkupEscaped(ZORShareText(s.below)), s.worstBelow ? "worst " + ZORMarkupEscaped(ZORShownNumber(s.worstBelow->value)) + unit + " at " + ZORMarkupEscaped(PointText(*s.worstBelow)) : "");
   }
   page << "</table></section>\n";
 }
 
 void Callouts(std::ostringstream& page, const ZORInspection& inspection) {
   if (inspection.callouts.empty()) return;
-  page << "<section><h2>Callouts</h2><table><tr><th>#</th><th>value (" << Escape(inspection.unit)
+  page << "<section><h2>Callouts</h2><table><tr><th>#</th><th>value (" << ZORMarkupEscaped(inspection.unit)
        << ")</th><th>what</th><th>where</th></tr>\n";
   for (const ZORCallout& callout : inspection.callouts) {
-    page << "<tr><td>" << callout.number << "</td><td class=\"number\">" << Escape(ZORShownNumber(callout.at.value))
-         << "</td><td>" << Escape(callout.what) << "</td><td>" << Escape(PointText(callout.at)) << "</td></tr>\n";
+    page << "<tr><td>" << callout.number << "</td><td class=\"number\">" << ZORMarkupEscaped(ZORShownNumber(callout.at.value))
+         << "</td><td>" << ZORMarkupEscaped(callout.what) << "</td><td>" << ZORMarkupEscaped(PointText(callout.at)) << "</td></tr>\n";
   }
   page << "</table></section>\n";
 }
@@ -180,8 +167,8 @@ std::string Now() {
 std::string ZORReportHtml(const ZORInspection& inspection, const std::vector<ZORReportView>& views) {
   std::ostringstream page;
   page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Inspection: "
-       << Escape(inspection.analysis) << "</title>\n<style>" << kStyle << "</style></head>\n<body>\n"
-       << "<h1>Inspection report</h1>\n<p class=\"subtitle\">" << Escape(inspection.title) << "</p>\n";
+       << ZORMarkupEscaped(inspection.analysis) << "</title>\n<style>" << kStyle << "</style></head>\n<body>\n"
+       << "<h1>Inspection report</h1>\n<p class=\"subtitle\">" << ZORMarkupEscaped(inspection.title) << "</p>\n";
   Verdict(page, inspection);
   Inputs(page, inspection);
   Settings(page, inspection);

@@ -231,6 +231,12 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
   return std::nullopt;
 }
 
+void ZORChooseAnalysisScale(ZORAnalysis analysis, ZORScaleRecipe& recipe) {
+  if (analysis == ZORAnalysis::Draft && !recipe.minDraft) recipe.preset = ZORFindColorPreset("draft");
+  const bool angles = analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection;
+  if (angles && !recipe.tolerance && !recipe.stripes) recipe.stripes = kZORDefaultStripes;
+}
+
 std::string ZORDirectionText(const ZORVec3& direction) {
   return ZORShownNumber(direction.x) + "," + ZORShownNumber(direction.y) + "," + ZORShownNumber(direction.z);
 }
@@ -453,15 +459,10 @@ ZOROutcome ZORPaintOptionReader::FinishScale(ZORAnalysis analysis) {
   if (passShareGiven_ && !scale.Passing()) {
     return ZORUsageProblem("--pass-share needs what passes: --tolerance, or --min-draft for a draft");
   }
-  if (analysis == ZORAnalysis::Draft && !usersScale && !scale.minDraft && !blocksGiven_) {
-    scale.preset = ZORFindColorPreset("draft");
-  }
   if (scale.stripes && (usersScale || scale.tolerance)) {
     return ZORUsageProblem("--stripes makes the zebra scale: give it without --preset, --settings, --classify and --tolerance");
   }
-  // Isophotes and reflection lines are read as stripes unless a scale is asked for.
-  const bool angles = analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection;
-  if (angles && !usersScale && !scale.tolerance && !blocksGiven_ && !scale.stripes) scale.stripes = kZORDefaultStripes;
+  if (!usersScale && !blocksGiven_) ZORChooseAnalysisScale(analysis, scale);
   scale.diverging = analysis == ZORAnalysis::Deviation && !usersScale && !scale.tolerance;
   return std::nullopt;
 }

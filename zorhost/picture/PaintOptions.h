@@ -52,6 +52,11 @@ enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size, Pull, L
 ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
                                  ZORPictureSettings& picture);
 
+// Gives `recipe` the scale `analysis` is read with when no other is asked for: the draft preset
+// for draft angles (unless a pass limit makes the draft scale), zebra stripes for isophotes and
+// reflection lines (unless a tolerance makes its scale or stripes are asked for).
+void ZORChooseAnalysisScale(ZORAnalysis analysis, ZORScaleRecipe& recipe);
+
 // A direction as --pull and --light take it: "X,Y,Z", each as people read numbers.
 std::string ZORDirectionText(const ZORVec3& direction);
 
