@@ -48,6 +48,7 @@ std::unique_ptr<ZORPythonPart> ZORPythonPart::Read(const std::string& path, std:
   std::unique_ptr<ZORPythonPart> read(new ZORPythonPart);
   ZORThrowIfProblem(ZORReadPart(path, read->values_.part, field));
   ZORThrowIfProblem(ZORGiveUnit(unit, *read->values_.part));
+  read->path_ = path;
   read->unit_ = unit;
   return read;
 }
@@ -62,6 +63,7 @@ void ZORPythonPart::Ready(const ZORPictureSettings& settings) {
     referencePath_ = reference;
     analysed_.reset();
   }
+  if (settings.analysis == ZORAnalysis::Thickness) ZORThrowIfProblem(ZORReadSolid(path_, unit_, values_));
   if (analysed_ && analysed_->analysis == settings.analysis && analysed_->parameters == settings.parameters) return;
   ZORThrowIfProblem(ZORPreparePart(settings, *values_.part));
   ZORThrowIfProblem(ZORAnalysePart(settings, values_));

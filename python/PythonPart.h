@@ -54,6 +54,7 @@ class ZORPythonPart {
 
   std::mutex mutex_;
   ZORRenderValues values_;
+  std::string path_;  // read from
   std::string unit_;  // given for files that state none
   std::optional<ZORPictureSettings> analysed_;  // what values_ holds the analysis of
   std::string referencePath_;

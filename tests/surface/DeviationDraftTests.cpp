@@ -27,64 +27,13 @@
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/PartPicture.h"
 #include "zorhost/surface/Reference.h"
+#include "tests/surface/AnalyticParts.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class DeviationAndDraft : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ZORQuietKernel();
-    folder_ = fs::temp_directory_path() / ("zor-deviation-" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  // `shape` written to STEP and read back as zorhost reads a part, meshed for a small picture.
-  std::unique_ptr<ZORPart> ThroughStep(const TopoDS_Shape& shape, const std::string& name) {
-    const std::string path = (folder_ / (name + ".step")).string();
-    STEPControl_Writer writer;
-    writer.Transfer(shape, STEPControl_AsIs);
-    EXPECT_EQ(writer.Write(path.c_str()), IFSelect_RetDone);
-    std::unique_ptr<ZORPart> part;
-    EXPECT_EQ(ZORReadPart(path, part), std::nullopt);
-    if (part) {
-      EXPECT_EQ(part->Prepare(ZORPictureDeflection(*part, kSide, kSide, 1.0)), std::nullopt);
-    }
-    return part;
-  }
-  std::shared_ptr<const ZORReference> Reference(std::unique_ptr<ZORPart> part) {
-    std::unique_ptr<ZORReference> reference;
-    EXPECT_EQ(ZORReference::Make(std::move(part), reference), std::nullopt);
-    return reference;
-  }
-  // The part's values at every pixel of three views, and at points over its whole area, each
-  // with the point's normal.
-  struct Measured {
-    double value;
-    ZORVec3 normal;
-    ZORVec3 position;
-  };
-  static std::vector<Measured> Everywhere(const ZORPart& part, const ZORSurfaceAnalysis& analysis) {
-    std::vector<Measured> measured;
-    for (const char* view : {"iso", "bottom", "30,-20"}) {
-      const ZORCamera camera = ZORFitCameraToMesh(part, *ZORViewpoint::Read(view), kSide, kSide);
-      const ZORRaster raster = ZORRasterizePart(part, camera, kSide, kSide);
-      for (std::size_t i = 0; i < raster.triangle.size(); ++i) {
-        if (raster.triangle[i] < 0) continue;
-        const ZORSurfacePoint point = part.PointAt(raster.triangle[i], raster.Barycentric(i));
-        measured.push_back({analysis.ValueAt(point), point.normal, point.position});
-      }
-    }
-    for (const ZORSurfacePoint& point : part.AreaPoints(2000, 2).points) {
-      measured.push_back({analysis.ValueAt(point), point.normal, point.position});
-    }
-    return measured;
-  }
-  static constexpr int kSide = 96;
-  fs::path folder_;
-};
+class DeviationAndDraft : public ZORAnalyticPartTest {};
 
 TEST_F(DeviationAndDraft, SpheresAndCylindersAKnownDistanceApart) {
   // A sphere of radius 5 inside one of 5.1: -0.1 everywhere, the reference's outward normals

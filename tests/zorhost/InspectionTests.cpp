@@ -1,6 +1,7 @@
 // Inspections through zorhost render, as a user asks for them: parts against offset copies of
 // themselves and of analytic shapes, whose deviations, shares of area and verdicts are known; the
 // record's schema; callouts seen and hidden; what is refused.
+#include <BRepAlgoAPI_Cut.hxx>
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
@@ -163,6 +164,37 @@ TEST_F(Inspection, IsophotesAndReflectionLinesOfASphere) {
   for (const char* refused : {"--analysis mean --light 0,0,1", "--analysis mean --stripes 10", "--analysis isophote --stripes 0.1",
                               "--analysis isophote --stripes 10 --preset viridis", "--analysis reflection --light 0,0,0"}) {
     const ProgramRun bad = Zorhost(Folder(), std::string("render sphere.step ") + refused + " --out refused");
+    EXPECT_EQ(bad.status, 2) << refused << "\n" << bad.errors;
+  }
+}
+
+TEST_F(Inspection, AMinimumWallOnATube) {
+  // A tube of radii 10 and 8, 30 long, stood on its end: its walls 2 thick, its ends 30 by the
+  // ray. Under a minimum of 2.5, the walls fail and the ends pass: the ends' share of the area
+  // is theirs, 2 x pi (10^2 - 8^2) over the whole.
+  const gp_Ax2 axis(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1));
+  Write(BRepAlgoAPI_Cut(BRepPrimAPI_MakeCylinder(axis, 10.0, 30.0).Shape(), BRepPrimAPI_MakeCylinder(axis, 8.0, 30.0).Shape())
+            .Shape(),
+        "tube.step");
+  const ProgramRun run = Zorhost(Folder(), "render tube.step --analysis thickness --min-thickness 2.5 --size 160x120 "
+                                           "--stats-out record.json --out walls");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const json record = json::parse(ReadWholeFile((Folder() / "record.json").string()));
+  EXPECT_EQ(record["unit"], "mm");
+  EXPECT_NEAR(record["minimum"]["value"].get<double>(), 2.0, 1e-6);
+  const double ends = 2.0 * (100.0 - 64.0), sides = 2.0 * 30.0 * (10.0 + 8.0);
+  EXPECT_NEAR(record["tolerance"]["within"].get<double>(), 100.0 * ends / (ends + sides), 1.0) << record.dump(1);
+  EXPECT_EQ(record["tolerance"]["verdict"], "fail");
+  // Seen from the front, the middle of the tube is its outer wall.
+  for (const char* method : {"ray", "sphere"}) {
+    const ProgramRun probed = Zorhost(Folder(), std::string("render tube.step --view front --size 160x120 --probe 80,60 "
+                                                            "--analysis thickness --thickness ") + method + " --out probed");
+    ASSERT_EQ(probed.status, 0) << probed.errors;
+    EXPECT_NEAR(ProbedValue(probed.output), 2.0, 1e-6) << method << "\n" << probed.output;
+  }
+  for (const char* refused : {"--analysis mean --min-thickness 2", "--analysis thickness --min-thickness 0",
+                              "--analysis thickness --thickness cube", "--analysis thickness --min-thickness 2 --preset viridis"}) {
+    const ProgramRun bad = Zorhost(Folder(), std::string("render tube.step ") + refused + " --out refused");
     EXPECT_EQ(bad.status, 2) << refused << "\n" << bad.errors;
   }
 }

@@ -25,17 +25,21 @@ std::vector<std::pair<std::string, std::string>> Settings(const ZORPaintRequest&
     settings.emplace_back("pull", ZORDirectionText(parameters.pull));
   }
   if (picture.analysis == ZORAnalysis::Field) settings.emplace_back("field", parameters.field);
+  if (picture.analysis == ZORAnalysis::Thickness) {
+    settings.emplace_back("thickness", ZORThicknessMethodKeyword(parameters.thickness));
+  }
   if (parameters.light) settings.emplace_back("light", ZORDirectionText(*parameters.light));
   if (scale.stripes) settings.emplace_back("stripes", ZORShownNumber(*scale.stripes) + " degrees");
   if (!paint.source.lengthUnit.empty()) settings.emplace_back("unit", paint.source.lengthUnit);
   if (scale.tolerance) settings.emplace_back("tolerance", ZORToleranceText(*scale.tolerance));
   if (scale.minDraft) settings.emplace_back("min draft", ZORShownNumber(*scale.minDraft));
+  if (scale.minThickness) settings.emplace_back("min thickness", ZORShownNumber(*scale.minThickness));
   if (scale.Passing()) settings.emplace_back("pass share", ZORShownNumber(scale.passShare) + " %");
   if (!scale.settingsName.empty()) {
     settings.emplace_back("scale", "settings repository " + scale.settingsName);
   } else if (scale.preset) {
     settings.emplace_back("scale", std::string("preset ") + scale.preset->name);
-  } else if (!scale.tolerance && !scale.minDraft && !scale.stripes) {
+  } else if (!scale.Passing() && !scale.stripes) {
     settings.emplace_back("scale", std::string("default, ") + std::to_string(scale.blocks) + " blocks" +
                                        (scale.diverging ? ", diverging about zero" : ""));
   }

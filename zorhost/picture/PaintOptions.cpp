@@ -42,6 +42,8 @@ const option kPaintOptions[] = {
     {"unit", required_argument, nullptr, kZORUnitOption},
     {"light", required_argument, nullptr, kZORLightOption},
     {"stripes", required_argument, nullptr, kZORStripesOption},
+    {"thickness", required_argument, nullptr, kZORThicknessOption},
+    {"min-thickness", required_argument, nullptr, kZORMinThicknessOption},
 };
 
 // "WxH", each from 1 to kZORLargestSide.
@@ -94,7 +96,7 @@ std::optional<ZORVec3> ReadDirection(const std::string& text) {
 std::string ZORPaintOptionsHelp() {
   return R"(  --analysis A          gaussian (default), mean, min or max (the principal curvatures k1 <= k2),
                         deviation (from --reference), draft (against --pull), field (--field),
-                        isophote or reflection (against --light)
+                        isophote or reflection (against --light), thickness (of a solid's wall)
   --field NAME          paint the vertex property NAME of a PLY mesh (a thickness, a stress, a
                         deviation measured elsewhere), interpolated between the vertices as
                         curvature is; its unit is not known
@@ -117,6 +119,12 @@ std::string ZORPaintOptionsHelp() {
   --stripes DEG         isophote and reflection: painted as zebra stripes DEG degrees wide, dark
                         and light in turn (default 10, the zebra preset), unless a scale is
                         asked for
+  --thickness M         thickness: ray (default), the distance along the inward normal to the
+                        opposite wall, exact on a CAD part; where walls meet (corners, ribs,
+                        fillets) the ray runs through the material and reads long. sphere: the
+                        diameter of the largest ball inside the part that touches the point,
+                        which stays true there (and costs more). No value where the ray leaves
+                        the part without meeting a wall (an open sheet)
   --shading S           lit (default: the colors lit, so that the shape reads) or none (every
                         pixel exactly the scale's color of its value)
   --view V              iso (default), front, back, top, bottom, left or right, or AZ,EL: the
@@ -158,6 +166,8 @@ std::string ZORPaintOptionsHelp() {
                         deviation is painted diverging about zero, zero in the middle block
   --min-draft A         draft: the draft scale with its pass limit at A degrees (undercuts
                         apart), and the verdict of the share of area that reaches it
+  --min-thickness T     thickness: walls thinner than T fail: green from T on, warm blocks below
+                        down to the thinnest, and the verdict of the share of area that passes
   --pass-share P        the part passes when at least P percent of its area passes (default
                         100)
   --unit NAME           the length unit of a mesh whose file states none (and of its
@@ -233,6 +243,8 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
 
 void ZORChooseAnalysisScale(ZORAnalysis analysis, ZORScaleRecipe& recipe) {
   if (analysis == ZORAnalysis::Draft && !recipe.minDraft) recipe.preset = ZORFindColorPreset("draft");
+  // Thin walls are the concern: red.
+  if (analysis == ZORAnalysis::Thickness && !recipe.minThickness) recipe.preset = ZORFindColorPreset("default_r");
   const bool angles = analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection;
   if (angles && !recipe.tolerance && !recipe.stripes) recipe.stripes = kZORDefaultStripes;
 }
@@ -288,11 +300,13 @@ ZOROutcome ZORPaintOptionReader::Take(int id, const std::string& value) {
     case kZORPullOption:
     case kZORFieldOption:
     case kZORLightOption:
+    case kZORThicknessOption:
       return TakeAnalysisParameter(id, value);
     case kZORStripesOption:
       return TakeStripes(value);
     case kZORToleranceOption:
     case kZORMinDraftOption:
+    case kZORMinThicknessOption:
     case kZORPassShareOption:
       return TakeAcceptance(id, value);
   }
@@ -406,6 +420,13 @@ ZOROutcome ZORPaintOptionReader::TakeAnalysisParameter(int id, const std::string
       partOptions_.push_back("--light");
       angleOptions_.push_back("--light");
       return ZORTakePictureSetting(ZORPictureSetting::Light, "--light", value, options_.picture);
+    case kZORThicknessOption: {
+      ForAnalysis("--thickness", ZORAnalysis::Thickness);
+      const std::optional<ZORThicknessMethod> method = ZORThicknessMethodNamed(value);
+      if (!method) return Refusal("--thickness", kZORThicknessMethodChoices, value);
+      parameters.thickness = *method;
+      return std::nullopt;
+    }
   }
   ForAnalysis("--field", ZORAnalysis::Field);
   parameters.field = value;
@@ -423,6 +444,15 @@ ZOROutcome ZORPaintOptionReader::TakeAcceptance(int id, const std::string& value
       const std::optional<double> angle = ZORReadDouble(value);
       if (!angle || !(*angle > 0.0 && *angle < 90.0)) return Refusal("--min-draft", "an angle in degrees above 0 and below 90", value);
       scale.minDraft = *angle;
+      return std::nullopt;
+    }
+    case kZORMinThicknessOption: {
+      ForAnalysis("--min-thickness", ZORAnalysis::Thickness);
+      const std::optional<double> thickness = ZORReadDouble(value);
+      if (!thickness || !(*thickness > 0.0) || !std::isfinite(*thickness)) {
+        return Refusal("--min-thickness", "a finite thickness above 0", value);
+      }
+      scale.minThickness = *thickness;
       return std::nullopt;
     }
   }
@@ -456,8 +486,13 @@ ZOROutcome ZORPaintOptionReader::FinishScale(ZORAnalysis analysis) {
   if (scale.minDraft && usersScale) {
     return ZORUsageProblem("--min-draft makes the draft scale: give it without --preset, --settings and --classify");
   }
+  if (scale.minThickness && (usersScale || scale.tolerance)) {
+    return ZORUsageProblem("--min-thickness makes the thickness scale: give it without --preset, --settings, --classify "
+                           "and --tolerance");
+  }
   if (passShareGiven_ && !scale.Passing()) {
-    return ZORUsageProblem("--pass-share needs what passes: --tolerance, or --min-draft for a draft");
+    return ZORUsageProblem("--pass-share needs what passes: --tolerance, --min-draft for a draft or --min-thickness "
+                           "for a wall");
   }
   if (scale.stripes && (usersScale || scale.tolerance)) {
     return ZORUsageProblem("--stripes makes the zebra scale: give it without --preset, --settings, --classify and --tolerance");

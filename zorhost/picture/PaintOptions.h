@@ -42,6 +42,8 @@ enum ZORPaintOptionId {
   kZORUnitOption,
   kZORLightOption,
   kZORStripesOption,
+  kZORThicknessOption,
+  kZORMinThicknessOption,
   kZORFirstJobOption,
 };
 
@@ -54,7 +56,8 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
 
 // Gives `recipe` the scale `analysis` is read with when no other is asked for: the draft preset
 // for draft angles (unless a pass limit makes the draft scale), zebra stripes for isophotes and
-// reflection lines (unless a tolerance makes its scale or stripes are asked for).
+// reflection lines (unless a tolerance makes its scale or stripes are asked for), the default
+// colors reversed for a thickness (thin walls red) unless a minimum makes its scale.
 void ZORChooseAnalysisScale(ZORAnalysis analysis, ZORScaleRecipe& recipe);
 
 // A direction as --pull and --light take it: "X,Y,Z", each as people read numbers.

@@ -12,6 +12,7 @@
 #include "zorhost/classification/Classification.h"
 #include "zorhost/palettes/ColorRamps.h"
 #include "zorhost/surface/SurfaceMesh.h"
+#include "zorhost/surface/Thickness.h"
 #include "zorhost/surface/View.h"
 
 // What is painted: a part file, a grid of values, or a built-in sample.
@@ -39,6 +40,7 @@ struct ZORAnalysisParameters {
   // Isophotes and reflection lines: the direction their angles are measured against (isophotes:
   // toward the viewer unless given; reflection: +z, overhead light, unless given).
   std::optional<ZORVec3> light;
+  ZORThicknessMethod thickness = ZORThicknessMethod::Ray;
   friend bool operator==(const ZORAnalysisParameters&, const ZORAnalysisParameters&) = default;
 };
 
@@ -69,6 +71,8 @@ struct ZORScaleRecipe {
   // least `passShare` percent of its area does.
   std::optional<ZORToleranceBand> tolerance;
   std::optional<double> minDraft;
+  // Or a wall of at least `minThickness`, painted with the thickness scale of that limit.
+  std::optional<double> minThickness;
   double passShare = 100.0;
   // Isophotes and reflection lines painted as zebra stripes this many degrees wide.
   std::optional<double> stripes;
@@ -80,6 +84,7 @@ struct ZORScaleRecipe {
   std::optional<ZORToleranceBand> Passing() const {
     if (tolerance) return tolerance;
     if (minDraft) return ZORDraftPass(*minDraft);
+    if (minThickness) return ZORAtLeast(*minThickness);
     return std::nullopt;
   }
 };

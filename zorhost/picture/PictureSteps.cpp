@@ -61,19 +61,45 @@ ZOROutcome ZORReadReference(const std::string& path, const std::string& givenUni
 
 namespace {
 
+// The part at `path` (the sample part when empty), read as it stands, given `givenUnit`.
+ZOROutcome ReadPartAt(const std::string& path, const std::string& givenUnit, const std::string& field,
+                      std::unique_ptr<ZORPart>& part) {
+  if (path.empty()) {
+    part = ZORMakeSamplePart();
+  } else if (ZOROutcome problem = ZORReadPart(path, part, field)) {
+    return problem;
+  }
+  return ZORGiveUnit(givenUnit, *part);
+}
+
+}  // namespace
+
+ZOROutcome ZORReadSolid(const std::string& partPath, const std::string& givenUnit, ZORRenderValues& values) {
+  if (values.solid) return std::nullopt;
+  std::unique_ptr<ZORPart> part;
+  if (ZOROutcome problem = ReadPartAt(partPath, givenUnit, {}, part)) return problem;
+  std::unique_ptr<ZORReference> solid;
+  if (ZOROutcome problem = ZORReference::Make(std::move(part), solid)) return problem;
+  values.solid = std::move(solid);
+  return std::nullopt;
+}
+
+namespace {
+
 // The part read and meshed, and the reference with it.
 ZOROutcome ReadAndPreparePart(const ZORValueSource& source, const ZORPictureSettings& picture,
                               ZORRenderValues& values, ZORStages& stages) {
   stages.Begin("reading");
-  if (source.partPath.empty()) {
-    values.part = ZORMakeSamplePart();
-  } else if (ZOROutcome problem = ZORReadPart(source.partPath, values.part, picture.parameters.field)) {
+  if (ZOROutcome problem = ReadPartAt(source.partPath, source.lengthUnit, picture.parameters.field, values.part)) {
     return problem;
   }
-  if (ZOROutcome problem = ZORGiveUnit(source.lengthUnit, *values.part)) return problem;
   stages.Begin("meshing");
   if (ZOROutcome problem = ZORPreparePart(picture, *values.part)) {
     return ZORInContext(values.part->Description() + ": ", problem);
+  }
+  if (picture.analysis == ZORAnalysis::Thickness) {
+    stages.Begin("reading and indexing the solid");
+    return ZORReadSolid(source.partPath, source.lengthUnit, values);
   }
   if (picture.parameters.referencePath.empty()) return std::nullopt;
   stages.Begin("reading and indexing the reference");
@@ -97,6 +123,12 @@ std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& setti
                                                          settings.parameters.maxDistance});
     case ZORAnalysis::Draft:
       return ZORMakeDraftAnalysis(settings.parameters.pull);
+    case ZORAnalysis::Thickness:
+      if (!values.solid) {
+        problem = ZORFailure("the thickness needs the part indexed as a solid");
+        return nullptr;
+      }
+      return ZORMakeThicknessAnalysis(values.solid, settings.parameters.thickness);
     case ZORAnalysis::Field:
       return ZORMakeFieldAnalysis(settings.parameters.field);
     case ZORAnalysis::Isophote:
@@ -111,6 +143,10 @@ std::unique_ptr<ZORSurfaceAnalysis> MakeAnalysis(const ZORPictureSettings& setti
 // Why a part has no value to paint, for the analysis that found none.
 std::string NoValue(const ZORPictureSettings& settings, const ZORRenderValues& values, const ZORSurfaceAnalysis& analysis) {
   const std::string part = values.part->Description();
+  if (settings.analysis == ZORAnalysis::Thickness) {
+    return part + ": no ray into it meets an opposite wall: it is no closed solid (a sheet, or a mesh with holes "
+                  "or normals pointing in)";
+  }
   if (settings.analysis != ZORAnalysis::Deviation) return part + ": no finite value of its " + analysis.Name();
   if (settings.parameters.maxDistance) {
     return part + ": no point of it is within --max-distance " + ZORShownNumber(*settings.parameters.maxDistance) +
@@ -251,6 +287,11 @@ ZOROutcome ZORImposeAcceptance(ZORIStNewColorScale* scale, const ZORScaleRecipe&
   } else if (recipe.minDraft) {
     if (!ZORImposeWholeScale(scale, ZORDraftScale(*recipe.minDraft))) return ZORFailure("the scale refuses the draft scale");
     done.push_back("draft: the pass limit at " + ZORShownNumber(*recipe.minDraft) + " degrees");
+  } else if (recipe.minThickness) {
+    if (!ZORImposeWholeScale(scale, ZORMinimumScale(*recipe.minThickness, measured.smallest))) {
+      return ZORFailure("the scale refuses the thickness scale");
+    }
+    done.push_back("thickness: walls thinner than " + ZORShownNumber(*recipe.minThickness) + " fail");
   } else if (recipe.stripes) {
     if (!ZORImposeWholeScale(scale, ZORZebraScale(*recipe.stripes))) return ZORFailure("the scale refuses the zebra stripes");
     done.push_back("zebra: stripes " + ZORShownNumber(*recipe.stripes) + " degrees wide, dark and light in turn");
@@ -291,7 +332,8 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
     done.push_back("option " + line);
   }
   // Boundaries placed anew make the scale absolute.
-  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.tolerance || recipe.minDraft || recipe.stripes ||
+  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.tolerance || recipe.minDraft || recipe.minThickness ||
+      recipe.stripes ||
       recipe.classify) {
     fractions.clear();
   }

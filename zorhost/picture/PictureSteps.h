@@ -50,6 +50,7 @@ struct ZORRenderValues : ZORPictureValues {
   std::unique_ptr<ZORPart> part;
   std::unique_ptr<ZORSurfaceAnalysis> analysis;  // a part's
   std::shared_ptr<const ZORReference> reference;  // what a deviation is measured against
+  std::shared_ptr<const ZORReference> solid;      // the part itself, which a thickness is measured through
   // What the scale's options act on: a part's values over its whole area (`area`), a grid's
   // values.
   ZORMeasuredRange measured;
@@ -71,6 +72,11 @@ ZOROutcome ZORGiveUnit(const std::string& unit, ZORPart& part);
 // The reference of a deviation read from `path` (given `givenUnit` when its file states none) into
 // `values`, indexed; a problem naming the file, or when it and the part state two units.
 ZOROutcome ZORReadReference(const std::string& path, const std::string& givenUnit, ZORRenderValues& values);
+
+// The part at `partPath` (the sample part when empty; given `givenUnit` when its file states
+// none) read again into `values` as the solid a thickness is measured through, indexed, unless
+// it is there; a problem naming the file.
+ZOROutcome ZORReadSolid(const std::string& partPath, const std::string& givenUnit, ZORRenderValues& values);
 
 // The time limit of `source` (--time-limit) armed on the work until the result is dropped, which
 // must be before anything is written; `job` names the job in its message.

@@ -38,6 +38,12 @@ double Stepped(double from, int steps, double step) {
   return std::round(value * scale) / scale;
 }
 
+// The round steps past a limit that cover `reach` beyond it, the last block being open: it holds
+// the extreme.
+int StepsOut(double reach, double step) {
+  return std::clamp(static_cast<int>(std::ceil(reach / step - 1e-9)) - 1, 0, kMostStepsASide - 1);
+}
+
 }  // namespace
 
 std::optional<ZORToleranceBand> ZORReadTolerance(std::string_view text) {
@@ -65,11 +71,7 @@ ZORWholeScale ZORToleranceScale(const ZORToleranceBand& tolerance, double lowest
   const double above = std::isfinite(highest) ? std::max(0.0, highest - tolerance.high) : 0.0;
   const double reach = std::max(below, above);
   const double step = RoundStepAtLeast(reach > 0.0 ? reach / kMostStepsASide : (tolerance.high - tolerance.low) / 2.0);
-  // The last block of each side is open: it holds the extreme.
-  auto steps = [step](double reachOfSide) {
-    return std::clamp(static_cast<int>(std::ceil(reachOfSide / step - 1e-9)) - 1, 0, kMostStepsASide - 1);
-  };
-  const int stepsBelow = steps(below), stepsAbove = steps(above);
+  const int stepsBelow = StepsOut(below, step), stepsAbove = StepsOut(above, step);
   ZORWholeScale scale;
   for (int k = stepsBelow; k >= 1; --k) scale.boundaries.push_back(Stepped(tolerance.low, -k, step));
   scale.boundaries.push_back(tolerance.low);
@@ -97,4 +99,19 @@ ZORWholeScale ZORZebraScale(double stripes) {
   return scale;
 }
 
-ZORToleranceBand ZORDraftPass(double passAngle) { return {passAngle, std::numeric_limits<double>::infinity()}; }
+ZORToleranceBand ZORAtLeast(double minimum) { return {minimum, std::numeric_limits<double>::infinity()}; }
+
+ZORToleranceBand ZORDraftPass(double passAngle) { return ZORAtLeast(passAngle); }
+
+ZORWholeScale ZORMinimumScale(double minimum, double lowest) {
+  const double below = std::isfinite(lowest) ? std::max(0.0, minimum - lowest) : 0.0;
+  const double step = RoundStepAtLeast(below > 0.0 ? below / kMostStepsASide : std::fabs(minimum) / 2.0);
+  const int steps = StepsOut(below, step);
+  ZORWholeScale scale;
+  for (int k = steps; k >= 1; --k) scale.boundaries.push_back(Stepped(minimum, -k, step));
+  scale.boundaries.push_back(minimum);
+  // Farthest first: darker as the wall thins.
+  for (int k = steps; k >= 0; --k) scale.colors.push_back(Between(kWarmNear, kWarmFar, k, steps + 1));
+  scale.colors.push_back(kInTolerance);
+  return scale;
+}

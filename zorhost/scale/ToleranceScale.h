@@ -42,3 +42,9 @@ inline constexpr double kZORDefaultStripes = 10.0;
 inline constexpr double kZORNarrowestStripes = 0.5;  // 360 blocks from 0 to 180
 // The draft angles that pass with a pass limit of `passAngle`: from it on.
 ZORToleranceBand ZORDraftPass(double passAngle);
+// The values from `minimum` on.
+ZORToleranceBand ZORAtLeast(double minimum);
+// The scale of values that pass from `minimum` on (a wall's thickness), for values down to
+// `lowest`: green from the limit on, and below it warm blocks, yellow to dark red as they go down,
+// their boundaries every round step, the last open to hold the extreme.
+ZORWholeScale ZORMinimumScale(double minimum, double lowest);

@@ -25,10 +25,12 @@ namespace {
 using nlohmann::json;
 
 // The scale an analysis is read with when no other is asked for: draft angles by the draft
-// preset, isophotes and reflection lines by zebra stripes; null for the others.
+// preset, isophotes and reflection lines by zebra stripes, a thickness with thin walls red; null
+// for the others.
 const ZORColorPreset* OwnScale(ZORAnalysis analysis) {
   if (analysis == ZORAnalysis::Draft) return ZORFindColorPreset("draft");
   if (analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection) return ZORFindColorPreset("zebra");
+  if (analysis == ZORAnalysis::Thickness) return ZORFindColorPreset("default_r");
   return nullptr;
 }
 
@@ -380,6 +382,13 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
     }
     static_cast<void>(ZORPreparePart(options_.picture, *values_.part));
   };
+  if (otherAnalysis && view.analysis == ZORAnalysis::Thickness && !values_.solid) {
+    stages.Begin("reading and indexing the solid");
+    if (ZOROutcome problem = ZORReadSolid(options_.source.partPath, options_.source.lengthUnit, values_)) {
+      restore();
+      return problem;
+    }
+  }
   if (otherAnalysis) {
     stages.Begin("measuring the whole part");
     if (ZOROutcome problem = ZORAnalysePart(view, values_)) {

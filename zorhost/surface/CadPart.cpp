@@ -216,6 +216,10 @@ class CadPart final : public ZORPart {
         if (!nearest) return std::nullopt;
         return Nearest{*nearest, part.hasFreeEdges_ && !part.Below(point, *nearest)};
       }
+      std::optional<Crossing> CrossingFrom(const ZORVec3& origin, const ZORVec3& direction, int triangle,
+                                           const std::array<double, 3>& at) override {
+        return part.CrossingWith(evaluation, origin, direction, triangle, at);
+      }
       const CadPart& part;
       Evaluation evaluation;
     };
@@ -530,6 +534,81 @@ class CadPart final : public ZORPart {
     // Not straight below the point: the nearest point of the face is on one of its edges.
     NearestOnEdges(own.props, face, point, nearest);
     return nearest;
+  }
+
+  // Where the line from `origin` along the unit `direction` crosses the face of `triangle`: Newton's
+  // method on (u, v, distance along the line) from the mesh's point at `at`. None when it does not
+  // converge, the line runs along the face (its tangent plane holds the direction), or the
+  // crossing lies past the face's trimming.
+  std::optional<Evaluator::Crossing> CrossingWith(Evaluation& own, const ZORVec3& origin, const ZORVec3& direction,
+                                                  int triangle, const std::array<double, 3>& at) const {
+    constexpr int kMostSteps = 30;
+    constexpr double kGrazing = 1e-6;  // the sine below which the line is taken to run along the face
+    auto [u, v] = ParametersAt(triangle, at);
+    const std::size_t face = static_cast<std::size_t>(mesh_.triangleFaces[static_cast<std::size_t>(triangle)]);
+    if (!own.adaptors[face]) own.adaptors[face] = std::make_unique<BRepAdaptor_Surface>(faces_[face].face);
+    const BRepAdaptor_Surface& adaptor = *own.adaptors[face];
+    const gp_Vec along(direction.x, direction.y, direction.z);
+    const gp_XYZ from(origin.x, origin.y, origin.z);
+    const ZORTriangle& corners = mesh_.triangles[static_cast<std::size_t>(triangle)];
+    ZORVec3 onMesh;
+    for (std::size_t k = 0; k < 3; ++k) onMesh = onMesh + at[k] * mesh_.positions[static_cast<std::size_t>(corners[k])];
+    double distance = Dot(onMesh - origin, direction);
+    bool converged = false;
+    for (int step = 0; step < kMostSteps && !converged; ++step) {
+      gp_Pnt p;
+      gp_Vec du, dv;
+      adaptor.D1(u, v, p, du, dv);
+      const gp_Vec miss(p.XYZ() - (from + distance * along.XYZ()));
+      if (miss.Magnitude() <= onSurface_) {
+        converged = true;
+        break;
+      }
+      // (du dv -along) (Δu Δv Δdistance) = -miss, by Cramer's rule.
+      const gp_Vec back = -along, rest = -miss;
+      const double determinant = du.Dot(dv.Crossed(back));
+      if (!(std::fabs(determinant) > kGrazing * du.Magnitude() * dv.Magnitude())) return std::nullopt;
+      u += rest.Dot(dv.Crossed(back)) / determinant;
+      v += du.Dot(rest.Crossed(back)) / determinant;
+      distance += du.Dot(dv.Crossed(rest)) / determinant;
+      WithinBounds(adaptor, u, v);
+    }
+    if (!converged) return std::nullopt;
+    const bool inside = (!atOutline_[static_cast<std::size_t>(triangle)] && InTriangle(triangle, u, v)) ||
+                        Inside(own, face, u, v);
+    if (!inside) return std::nullopt;
+    // The point and its normal from the first derivatives, which the search has; its curvatures,
+    // which cost as much as the search, are not asked for. At a pole, the full evaluation.
+    gp_Pnt p;
+    gp_Vec du, dv;
+    adaptor.D1(u, v, p, du, dv);
+    const gp_Vec across = du.Crossed(dv);
+    const double length = across.Magnitude();
+    if (!(length > 0.0)) return Evaluator::Crossing{SurfaceAt(own.props, static_cast<int>(face), u, v), distance};
+    constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
+    ZORSurfacePoint point;
+    point.position = {p.X(), p.Y(), p.Z()};
+    const double outward = (faces_[face].reversed ? -1.0 : 1.0) / length;
+    point.normal = {outward * across.X(), outward * across.Y(), outward * across.Z()};
+    point.curvatures = {kUndefined, kUndefined, kUndefined, kUndefined};
+    point.face = static_cast<int>(face);
+    return Evaluator::Crossing{point, distance};
+  }
+
+  // (u, v) brought within the face's parameter bounds: a periodic parameter by whole periods,
+  // another held at its bound.
+  static void WithinBounds(const BRepAdaptor_Surface& adaptor, double& u, double& v) {
+    auto bound = [](double& t, bool periodic, double period, double first, double last) {
+      if (periodic && period > 0.0) {
+        t = first + std::fmod(std::fmod(t - first, period) + period, period);
+      } else {
+        t = std::clamp(t, first, last);
+      }
+    };
+    bound(u, adaptor.IsUPeriodic(), adaptor.IsUPeriodic() ? adaptor.UPeriod() : 0.0, adaptor.FirstUParameter(),
+          adaptor.LastUParameter());
+    bound(v, adaptor.IsVPeriodic(), adaptor.IsVPeriodic() ? adaptor.VPeriod() : 0.0, adaptor.FirstVParameter(),
+          adaptor.LastVParameter());
   }
 
   // Whether (u, v) lies within `triangle` of the mesh in its face's parameters.

@@ -91,6 +91,21 @@ class ZORPart {
       static_cast<void>(point);
       return Nearest{PointAt(triangle, at), atMeshEdge};
     }
+    // Where the line from `origin` along the unit `direction` crosses the surface, from a point
+    // of the mesh near that crossing (`triangle` at `at`), and how far along the line: on a CAD
+    // part, the crossing refined on the exact surface of that triangle's face (none when the
+    // refinement finds none on the face, or the line grazes it; its curvatures not evaluated); on
+    // a mesh, the mesh's point.
+    struct Crossing {
+      ZORSurfacePoint point;
+      double distance = 0.0;
+    };
+    virtual std::optional<Crossing> CrossingFrom(const ZORVec3& origin, const ZORVec3& direction, int triangle,
+                                                 const std::array<double, 3>& at) {
+      ZORSurfacePoint point = PointAt(triangle, at);
+      const double distance = Dot(point.position - origin, direction);
+      return Crossing{std::move(point), distance};
+    }
   };
   virtual std::unique_ptr<Evaluator> NewEvaluator() const = 0;
   // Points standing for the part's area, as the part is whatever a picture shows of it: the same

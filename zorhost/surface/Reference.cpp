@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 #include "zorhost/surface/CadKernel.h"
@@ -92,6 +93,87 @@ class TrianglesWithin final : public BVH_Traverse<double, 3, Triangulation, doub
   std::vector<int> found_;
 };
 
+// The first crossing of a ray with the surface a BVH triangulation stands for, past `beyond`:
+// the triangles whose box, widened by the triangle's deflection, the ray passes through, nearest
+// box first, each refined (`refine`) from the point of the triangle where the ray comes nearest
+// (taken where it meets the triangle's plane) when that lies within the deflection of the ray
+// (rounding's own reach on a mesh, whose triangles are its surface). Boxes past the first
+// crossing found are not entered.
+class FirstAlongRay final : public BVH_Traverse<double, 3, Triangulation, double> {
+ public:
+  using Crossing = ZORPart::Evaluator::Crossing;
+  using Refine = std::function<std::optional<Crossing>(int triangle, const std::array<double, 3>& at)>;
+  // `ownFace`, the origin's face when it is one of the surface's (-1 when not): its triangles at the
+  // origin are crossed there, and not refined. `faces`: the face of each triangle.
+  FirstAlongRay(const ZORVec3& origin, const ZORVec3& direction, double beyond, int ownFace,
+                const std::vector<int>& faces, Refine refine)
+      : origin_(origin), direction_(direction), beyond_(beyond), ownFace_(ownFace), faces_(faces),
+        refine_(std::move(refine)) {
+    const double d[3] = {direction.x, direction.y, direction.z};
+    for (std::size_t axis = 0; axis < 3; ++axis) inverse_[axis] = 1.0 / d[axis];  // infinite along an axis-parallel ray
+  }
+  Standard_Boolean IsMetricBetter(const double& a, const double& b) const override { return a < b; }
+  Standard_Boolean RejectMetric(const double& entry) const override { return first_ && entry > first_->distance; }
+  Standard_Boolean RejectNode(const BVH_Vec3d& lowest, const BVH_Vec3d& highest, double& metric) const override {
+    double entry = 0.0, exit = std::numeric_limits<double>::infinity();
+    const double o[3] = {origin_.x, origin_.y, origin_.z};
+    const double low[3] = {lowest.x(), lowest.y(), lowest.z()}, high[3] = {highest.x(), highest.y(), highest.z()};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      if (std::isinf(inverse_[axis])) {
+        if (o[axis] < low[axis] || o[axis] > high[axis]) return Standard_True;
+        continue;
+      }
+      double near = (low[axis] - o[axis]) * inverse_[axis], far = (high[axis] - o[axis]) * inverse_[axis];
+      if (near > far) std::swap(near, far);
+      entry = std::max(entry, near);
+      exit = std::min(exit, far);
+    }
+    metric = entry;
+    return entry > exit || exit <= beyond_ || RejectMetric(entry);
+  }
+  Standard_Boolean Accept(const Standard_Integer index, const double&) override {
+    const BVH_Vec4i& element = myBVHSet->Elements[static_cast<std::size_t>(index)];
+    const std::vector<BVH_Vec3d>& vertices = myBVHSet->Vertices;
+    auto corner = [&vertices](int k) {
+      const BVH_Vec3d& v = vertices[static_cast<std::size_t>(k)];
+      return ZORVec3{v.x(), v.y(), v.z()};
+    };
+    const ZORVec3 a = corner(element.x()), b = corner(element.y()), c = corner(element.z());
+    const ZORVec3 normal = Cross(b - a, c - a);
+    const double across = Dot(normal, direction_);
+    if (across == 0.0) return Standard_False;  // the ray runs along its plane: its neighbours meet it
+    const ZORVec3 onPlane = origin_ + (Dot(normal, a - origin_) / across) * direction_;
+    const std::array<double, 3> at = ZORClosestOnTriangle(onPlane, a, b, c);
+    const ZORVec3 nearest = at[0] * a + at[1] * b + at[2] * c;
+    const double distance = Dot(nearest - origin_, direction_);
+    const double deflection = myBVHSet->deflections[static_cast<std::size_t>(element.w())];
+    constexpr double kRounding = 1e-9;
+    const double reach = 2.0 * deflection + kRounding * std::max({Length(b - a), Length(c - b), Length(a - c)});
+    if (!(Length(nearest - origin_ - distance * direction_) <= reach)) return Standard_False;
+    if (distance + reach <= beyond_ || (first_ && distance - reach > first_->distance)) return Standard_False;
+    if (ownFace_ >= 0 && std::fabs(distance) <= reach && faces_[static_cast<std::size_t>(element.w())] == ownFace_) {
+      return Standard_False;
+    }
+    std::optional<Crossing> crossing = refine_(element.w(), at);
+    if (!crossing || !(crossing->distance > beyond_) || (first_ && crossing->distance >= first_->distance)) {
+      return Standard_False;
+    }
+    first_ = std::move(crossing);
+    return Standard_True;
+  }
+  std::optional<Crossing>& First() { return first_; }
+
+ private:
+  ZORVec3 origin_;
+  ZORVec3 direction_;
+  double inverse_[3];  // of the direction's components
+  double beyond_;
+  int ownFace_;
+  const std::vector<int>& faces_;
+  Refine refine_;
+  std::optional<Crossing> first_;
+};
+
 }  // namespace
 
 // The reference's mesh in a BVH, and which of its edges and nodes are on the mesh's edge: those
@@ -130,6 +212,17 @@ class ZORReference::Index {
     std::vector<Found> found;
     for (int triangle : search.Found()) found.push_back(On(point, triangle));
     return found;
+  }
+
+  // The first crossing of the ray from `origin` along `direction` past `beyond`, each
+  // candidate refined by `refine`.
+  std::optional<ZORPart::Evaluator::Crossing> FirstCrossing(const ZORVec3& origin, const ZORVec3& direction,
+                                                            double beyond, int ownFace, FirstAlongRay::Refine refine) {
+    if (mesh_.triangleFaces.empty()) ownFace = -1;
+    FirstAlongRay search(origin, direction, beyond, ownFace, mesh_.triangleFaces, std::move(refine));
+    search.SetBVHSet(&triangulation_);
+    search.Select();
+    return std::move(search.First());
   }
 
   // The point of `triangle` nearest `point`.
@@ -204,6 +297,7 @@ ZOROutcome ZORReference::Make(std::unique_ptr<ZORPart> part, std::unique_ptr<ZOR
   const ZORPart& meshed = *made->part_;
   std::vector<double> deflections(meshed.Mesh().triangles.size());
   for (std::size_t t = 0; t < deflections.size(); ++t) deflections[t] = meshed.DeflectionAt(static_cast<int>(t));
+  made->size_ = Length(highest - lowest);
   made->exact_ = std::any_of(deflections.begin(), deflections.end(), [](double d) { return d > 0.0; });
   made->index_ = std::make_unique<Index>(meshed.Mesh(), std::move(deflections));
   reference = std::move(made);
@@ -229,12 +323,7 @@ std::optional<ZORReference::Nearest> ZORReference::NearestTo(const ZORVec3& poin
   // A surface's point nearer than `within` may hide behind a triangle farther: the search goes on
   // from the surface's own points, not the mesh's.
   if (!nearest && !exact_) return std::nullopt;
-  // Given back on every path: the kernel's search may throw.
-  struct Lease {
-    const ZORReference& reference;
-    std::unique_ptr<ZORPart::Evaluator> evaluator;
-    ~Lease() { reference.GiveBack(std::move(evaluator)); }
-  } lease{*this, TakeEvaluator()};
+  const Lease lease(*this);
   std::optional<Nearest> best;
   auto distance = [&point](const Nearest& n) { return Length(n.point.position - point); };
   auto search = [&](const Index::Found& from) {
@@ -272,6 +361,15 @@ std::optional<ZORReference::Nearest> ZORReference::NearestTo(const ZORVec3& poin
   if (!best && nearest) best = Nearest{lease.evaluator->PointAt(nearest->triangle, nearest->at), false};
   if (!best || distance(*best) > within) return std::nullopt;
   return best;
+}
+
+std::optional<ZORPart::Evaluator::Crossing> ZORReference::FirstCrossing(const ZORVec3& origin,
+                                                                        const ZORVec3& direction,
+                                                                        double beyond, int ownFace) const {
+  const Lease lease(*this);
+  return index_->FirstCrossing(origin, direction, beyond, ownFace, [&](int triangle, const std::array<double, 3>& at) {
+    return lease.evaluator->CrossingFrom(origin, direction, triangle, at);
+  });
 }
 
 int ZORReference::FaceOf(int triangle) const {

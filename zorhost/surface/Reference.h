@@ -30,17 +30,35 @@ class ZORReference {
   };
   std::optional<Nearest> NearestTo(const ZORVec3& point, double within) const;
 
+  // Where the ray from `origin` along the unit `direction` first crosses the reference farther
+  // than `beyond` from its origin (on a CAD reference, on the exact surface); nothing when it
+  // leaves without crossing. `ownFace`: the reference's face the origin lies on, if it does.
+  std::optional<ZORPart::Evaluator::Crossing> FirstCrossing(const ZORVec3& origin, const ZORVec3& direction,
+                                                            double beyond, int ownFace = -1) const;
+  // The length of the diagonal of the reference's box.
+  double Size() const { return size_; }
+
  private:
   class Index;
   explicit ZORReference(std::unique_ptr<ZORPart> part);
   // An evaluator of the part for the calling thread, and back when done.
   std::unique_ptr<ZORPart::Evaluator> TakeEvaluator() const;
   void GiveBack(std::unique_ptr<ZORPart::Evaluator> evaluator) const;
+  // An evaluator lent to the calling thread, given back on every path: the kernel may throw.
+  struct Lease {
+    explicit Lease(const ZORReference& of) : reference(of), evaluator(of.TakeEvaluator()) {}
+    ~Lease() { reference.GiveBack(std::move(evaluator)); }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    const ZORReference& reference;
+    std::unique_ptr<ZORPart::Evaluator> evaluator;
+  };
   // The face of a triangle of the mesh; 0 for a mesh's, all of one surface.
   int FaceOf(int triangle) const;
 
   std::unique_ptr<ZORPart> part_;
   std::unique_ptr<Index> index_;
+  double size_ = 0.0;
   bool exact_ = false;  // a CAD part's: its mesh only stands for its surfaces, within deflections
   mutable std::mutex evaluatorsMutex_;
   mutable std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators_;

@@ -15,6 +15,7 @@ const char* ZORAnalysisName(ZORAnalysis analysis) {
     case ZORAnalysis::Field: return "field";
     case ZORAnalysis::Isophote: return "isophote angle";
     case ZORAnalysis::Reflection: return "reflection angle";
+    case ZORAnalysis::Thickness: return "wall thickness";
   }
   return "curvature";
 }
@@ -35,6 +36,7 @@ double ZORCurvatures::Value(ZORAnalysis analysis) const {
     case ZORAnalysis::Field:
     case ZORAnalysis::Isophote:
     case ZORAnalysis::Reflection:
+    case ZORAnalysis::Thickness:
       break;
   }
   return std::numeric_limits<double>::quiet_NaN();
@@ -50,7 +52,8 @@ constexpr ZORNamed<ZORAnalysis> kAnalysisKeywords[] = {{"gaussian", ZORAnalysis:
                                                        {"draft", ZORAnalysis::Draft},
                                                        {"field", ZORAnalysis::Field},
                                                        {"isophote", ZORAnalysis::Isophote},
-                                                       {"reflection", ZORAnalysis::Reflection}};
+                                                       {"reflection", ZORAnalysis::Reflection},
+                                                       {"thickness", ZORAnalysis::Thickness}};
 
 }  // namespace
 

@@ -73,13 +73,13 @@ struct ZORSurfaceMesh {
 // The analyses: Gaussian and mean curvature, the principal curvatures k1 <= k2, the deviation
 // from a reference part, the draft angle against a pull direction, and a field a mesh's file
 // gives at its vertices.
-enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum, Deviation, Draft, Field, Isophote, Reflection };
+enum class ZORAnalysis { Gaussian, Mean, Minimum, Maximum, Deviation, Draft, Field, Isophote, Reflection, Thickness };
 // True for the curvatures.
 bool ZORIsCurvature(ZORAnalysis analysis);
 // What the analysis is, for titles ("mean curvature").
 const char* ZORAnalysisName(ZORAnalysis analysis);
 // The analysis a user names on the command line ("gaussian", "mean", "min", "max", "deviation",
-// "draft", "field", "isophote", "reflection"), if it is one, and every such name.
+// "draft", "field", "isophote", "reflection", "thickness"), if it is one, and every such name.
 std::optional<ZORAnalysis> ZORAnalysisNamed(std::string_view keyword);
 const char* ZORAnalysisKeyword(ZORAnalysis analysis);
 std::vector<std::string> ZORAnalysisKeywords();
