@@ -111,7 +111,7 @@ std::string ZORPythonPart::Statistics(const ZORPictureSettings& settings, const 
   ZORLegendModel legend = ZORMakeLegend(*snapshot, nullptr);
   ZORAddAreaShares(*statistics, legend);
   const ZORInspection record{values_.analysis->Name() + " of " + values_.part->Title(), values_.analysis->Name(),
-                             values_.unit, values_.lengthUnit, {}, {}, *statistics, legend, {}};
+                             values_.unit, values_.lengthUnit, {}, {}, *statistics, legend, {}, std::nullopt};
   return ZORInspectionJson(record);
 }
 

@@ -1,6 +1,13 @@
 // Wall thickness against what it must be on parts of known walls: a tube, a spherical shell and
-// a box, exact on their CAD surfaces and on a box's mesh; and a sheet, which has no wall.
+// a box, exact on their CAD surfaces and on a box's mesh; and a sheet, which has no wall. The
+// continuity across the edges of a filleted block and of stacked cylinders.
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepFilletAPI_MakeFillet.hxx>
+#include <BRep_Tool.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -10,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <numbers>
 
 #include "tests/surface/AnalyticParts.h"
 #include "zorhost/surface/Thickness.h"
@@ -173,6 +181,70 @@ TEST_F(WallThickness, ASheetHasNoWall) {
   const std::string path = StepFile(sheet, "sheet");
   const auto ray = ZORMakeThicknessAnalysis(Solid(path), ZORThicknessMethod::Ray);
   for (const Measured& m : Everywhere(*Picture(path), *ray)) ASSERT_TRUE(std::isnan(m.value));
+}
+
+}  // namespace
+
+namespace {
+
+class EdgeContinuity : public ZORAnalyticPartTest {};
+
+TEST_F(EdgeContinuity, AFilletedBlockAndStackedCylindersGiveTheirClasses) {
+  // A block 20 x 20 x 10, its four upright edges rounded by 3: the eight edges where a round
+  // meets a side are tangent (G1), the curvature jumping from 1/3 to 0; every other edge is a
+  // right angle (G0).
+  TopTools_IndexedMapOfShape boxEdges;
+  const TopoDS_Shape box = BRepPrimAPI_MakeBox(20.0, 20.0, 10.0).Shape();
+  BRepFilletAPI_MakeFillet fillet(box);
+  TopExp::MapShapes(box, TopAbs_EDGE, boxEdges);
+  for (int i = 1; i <= boxEdges.Extent(); ++i) {
+    const TopoDS_Edge& edge = TopoDS::Edge(boxEdges(i));
+    const gp_Pnt from = BRep_Tool::Pnt(TopExp::FirstVertex(edge)), to = BRep_Tool::Pnt(TopExp::LastVertex(edge));
+    if (std::fabs(from.Z() - to.Z()) > 1.0) fillet.Add(3.0, edge);
+  }
+  const std::vector<ZOREdgeContinuity> edges = ThroughStep(fillet.Shape(), "rounded")->EdgesContinuity();
+  int tangent = 0, right = 0;
+  for (const ZOREdgeContinuity& e : edges) {
+    if (e.continuity == ZORContinuity::G1) {
+      EXPECT_LT(e.angle, 1e-6);
+      EXPECT_NEAR(e.curvatureJump, 1.0, 1e-9);
+      EXPECT_NEAR(e.length, 10.0, 1e-9);
+      ++tangent;
+    } else {
+      EXPECT_EQ(e.continuity, ZORContinuity::G0);
+      EXPECT_NEAR(e.angle, 90.0, 1e-6);
+      ++right;
+    }
+    EXPECT_LE(e.gap, e.gapTolerance);
+    EXPECT_NE(e.faces[0], e.faces[1]);
+  }
+  EXPECT_EQ(tangent, 8);
+  // Top and bottom: four sides and four rounds each; the sides' four upright edges are gone.
+  EXPECT_EQ(right, 16);
+  const std::string csv = ZORContinuityCsv(edges, "mm");
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "edge,face_a,face_b,length (mm),gap (mm),angle (degrees),curvature jump,class");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 25);
+  EXPECT_EQ(ZORContinuityCounts(edges), "24 edges join two faces: 0 G2, 8 G1, 16 G0, 0 apart");
+
+  // Two cylinders of radius 5 stacked: the circle where they meet joins equal curvatures (G2).
+  const gp_Ax2 low(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1)), high(gp_Pnt(0, 0, 10), gp_Dir(0, 0, 1));
+  const TopoDS_Shape stacked =
+      BRepAlgoAPI_Fuse(BRepPrimAPI_MakeCylinder(low, 5.0, 10.0).Shape(), BRepPrimAPI_MakeCylinder(high, 5.0, 10.0).Shape()).Shape();
+  int smooth = 0;
+  for (const ZOREdgeContinuity& e : ThroughStep(stacked, "stacked")->EdgesContinuity()) {
+    if (e.continuity != ZORContinuity::G2) continue;
+    EXPECT_NEAR(e.length, 10.0 * std::numbers::pi, 1e-6);
+    EXPECT_LT(e.curvatureJump, 1e-9);
+    ++smooth;
+  }
+  EXPECT_EQ(smooth, 1);
+  // A mesh has no edges between faces; a sphere's one face meets only itself.
+  EXPECT_TRUE(ThroughStep(BRepPrimAPI_MakeSphere(5.0).Shape(), "sphere")->EdgesContinuity().empty());
+  // The classes' order: a gap past its tolerance first, then the angle, then the curvature.
+  EXPECT_EQ(ZORClassifyEdge(0.2, 0.1, 0.0, 0.0), ZORContinuity::Gap);
+  EXPECT_EQ(ZORClassifyEdge(0.0, 0.1, 0.2, 0.0), ZORContinuity::G0);
+  EXPECT_EQ(ZORClassifyEdge(0.0, 0.1, 0.05, 0.5), ZORContinuity::G1);
+  EXPECT_EQ(ZORClassifyEdge(0.0, 0.1, 0.05, 0.01), ZORContinuity::G2);
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 // themselves and of analytic shapes, whose deviations, shares of area and verdicts are known; the
 // record's schema; callouts seen and hidden; what is refused.
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepFilletAPI_MakeFillet.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Tool.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
@@ -12,6 +18,7 @@
 #include <gp_Pln.hxx>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -197,6 +204,44 @@ TEST_F(Inspection, AMinimumWallOnATube) {
     const ProgramRun bad = Zorhost(Folder(), std::string("render tube.step ") + refused + " --out refused");
     EXPECT_EQ(bad.status, 2) << refused << "\n" << bad.errors;
   }
+}
+
+TEST_F(Inspection, EdgesOfAFilletedBlockDrawnListedAndReported) {
+  // A block 20 x 20 x 10, its upright edges rounded by 3: 8 tangent edges, 16 right angles.
+  const TopoDS_Shape box = BRepPrimAPI_MakeBox(20.0, 20.0, 10.0).Shape();
+  BRepFilletAPI_MakeFillet fillet(box);
+  for (TopExp_Explorer edges(box, TopAbs_EDGE); edges.More(); edges.Next()) {
+    const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+    if (std::fabs(BRep_Tool::Pnt(TopExp::FirstVertex(edge)).Z() - BRep_Tool::Pnt(TopExp::LastVertex(edge)).Z()) > 1.0) {
+      fillet.Add(3.0, edge);  // each upright edge is visited twice, once a face: the maker keeps one
+    }
+  }
+  Write(fillet.Shape(), "rounded.step");
+  const ProgramRun plain = Zorhost(Folder(), "render rounded.step --analysis mean --size 200x150 --out plain");
+  ASSERT_EQ(plain.status, 0) << plain.errors;
+  const ProgramRun run = Zorhost(Folder(), "render rounded.step --analysis mean --size 200x150 --edges continuity "
+                                           "--edge-measure curvature --edges-out edges.csv --report report.html --out edged");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.output.find("edges: 24 edges join two faces: 0 G2, 8 G1, 16 G0, 0 apart"), std::string::npos) << run.output;
+  const std::string csv = ReadWholeFile((Folder() / "edges.csv").string());
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 25);
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), 'G'), 24) << csv;  // a class each row
+  const json record = json::parse(ReadWholeFile((Folder() / "report.json").string()));
+  EXPECT_EQ(record["edges"]["counts"]["G1"], 8);
+  EXPECT_EQ(record["edges"]["counts"]["G0"], 16);
+  ASSERT_EQ(record["edges"]["list"].size(), 24u);
+  EXPECT_NE(ReadWholeFile((Folder() / "report.html").string()).find("Continuity across the edges"), std::string::npos);
+  // The edges are drawn, and their legend beside the picture's: the figure differs and is taller.
+  EXPECT_NE(ReadWholeFile((Folder() / "plain.png").string()), ReadWholeFile((Folder() / "edged.png").string()));
+  EXPECT_NE(ReadWholeFile((Folder() / "edged.svg").string()).find("edges: the largest relative jump of curvature"),
+            std::string::npos);
+  for (const char* refused : {"--edges all", "--edge-measure gap", "--edges continuity --edge-measure slope",
+                              "--edges-out ''"}) {
+    const ProgramRun bad = Zorhost(Folder(), std::string("render rounded.step ") + refused + " --out refused");
+    EXPECT_EQ(bad.status, 2) << refused << "\n" << bad.errors;
+  }
+  const ProgramRun grid = Zorhost(Folder(), "render --sample field --edges continuity --out refused");
+  EXPECT_EQ(grid.status, 2) << grid.errors;
 }
 
 TEST_F(Inspection, CalloutsSeenAndHiddenAndWhatIsRefused) {

@@ -212,11 +212,13 @@ std::string DrawnPng(const ZORFigure& figure, const std::vector<std::uint8_t>& r
 
 std::string ZORFigurePng(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts, int threads) {
-  return DrawnPng(ZORLayOutFigure(title, columns, rows, legend, callouts), rgba, threads);
+                         const std::vector<ZORFigureCallout>& callouts, int threads,
+                         const ZORFigureOverlay* overlay) {
+  return DrawnPng(ZORLayOutFigure(title, columns, rows, legend, callouts, overlay), rgba, threads);
 }
 
 std::string ZORMarkedPicturePng(int columns, int rows, const std::vector<std::uint8_t>& rgba,
-                                const std::vector<ZORFigureCallout>& callouts, int threads) {
-  return DrawnPng(ZORLayOutMarkedPicture(columns, rows, callouts), rgba, threads);
+                                const std::vector<ZORFigureCallout>& callouts, int threads,
+                                const ZORFigureOverlay* overlay) {
+  return DrawnPng(ZORLayOutMarkedPicture(columns, rows, callouts, overlay), rgba, threads);
 }

@@ -57,7 +57,7 @@ std::vector<std::string> Wrapped(const std::string& sentence, std::size_t width)
 // The legend's marks, placed from (x, y); what it takes grows `width` and `height`.
 class LegendPlacer {
  public:
-  LegendPlacer(std::vector<ZORFigure::Mark>& marks, int x, int y) : marks_(marks), x_(x), y_(y) {}
+  LegendPlacer(std::vector<ZORFigure::Mark>& marks, int x, int y) : marks_(marks), x_(x), y_(y), top_(y) {}
 
   // Each mark made in its place in the list (GCC 12 warns of a variant moved in from a temporary).
   template <class Mark>
@@ -65,7 +65,15 @@ class LegendPlacer {
     marks_.emplace_back(std::in_place_type<Mark>, std::move(mark));
   }
   int Width() const { return width_; }
-  int Height() const { return height_; }
+  int Height() const { return y_ + height_ - top_; }
+
+  // A section below what is placed, under a heading of its own.
+  void Section(const std::string& heading) {
+    y_ += height_ + 14;
+    height_ = 0;
+    Text(x_, y_ + kFontSize, heading, true);
+    y_ += kLineHeight + 4;
+  }
 
   void Text(int x, int y, std::string text, bool bold = false, bool alignEnd = false,
             ZORRgba color = {0, 0, 0, 255}) {
@@ -209,6 +217,7 @@ class LegendPlacer {
  private:
   std::vector<ZORFigure::Mark>& marks_;
   int x_, y_;
+  int top_;  // where the legend starts
   int width_ = 0;
   int height_ = 0;
 };
@@ -265,31 +274,60 @@ void DrawCallouts(std::vector<ZORFigure::Mark>& marks, int left, int top, int wi
   }
 }
 
+// The overlay's lines on the picture at (left, top), `width` x `height`, each on a dark line a
+// pixel off, so that it reads on a picture painted in its own colors.
+void DrawOverlay(std::vector<ZORFigure::Mark>& marks, int left, int top, int width, int height,
+                 const ZORFigureOverlay* overlay) {
+  if (overlay == nullptr) return;
+  constexpr ZORRgba kCasing{30, 30, 30, 255};
+  for (const bool casing : {true, false}) {
+    const double off = casing ? 1.0 : 0.0;
+    for (const ZORFigureOverlay::Piece& piece : overlay->pieces) {
+      marks.emplace_back(std::in_place_type<ZORFigure::Line>,
+                         ZORFigure::Line{left + piece.x1 * width + off, top + piece.y1 * height + off,
+                                         left + piece.x2 * width + off, top + piece.y2 * height + off,
+                                         casing ? kCasing : piece.color});
+    }
+  }
+}
+
+// The legend's table, or its color bar past kLargestTable blocks, and its notes.
+void PlaceLegend(LegendPlacer& placer, const ZORLegendModel& legend, int pictureHeight) {
+  if (legend.blocks <= kLargestTable) {
+    placer.Table(legend);
+  } else {
+    placer.Bar(legend, pictureHeight);
+  }
+  placer.Notes(legend);
+}
+
 }  // namespace
 
-ZORFigure ZORLayOutMarkedPicture(int width, int height, const std::vector<ZORFigureCallout>& callouts) {
+ZORFigure ZORLayOutMarkedPicture(int width, int height, const std::vector<ZORFigureCallout>& callouts,
+                                 const ZORFigureOverlay* overlay) {
   ZORFigure figure;
   figure.width = width;
   figure.height = height;
   figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, ZORFigure::Picture{0, 0, width, height});
+  DrawOverlay(figure.marks, 0, 0, width, height, overlay);
   DrawCallouts(figure.marks, 0, 0, width, height, callouts);
   return figure;
 }
 
 ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend,
-                          const std::vector<ZORFigureCallout>& callouts) {
+                          const std::vector<ZORFigureCallout>& callouts, const ZORFigureOverlay* overlay) {
   ZORFigure figure;
   figure.marks.emplace_back(std::in_place_type<ZORFigure::Text>, ZORFigure::Text{kMargin, kTitleBaseline, title, kTitleSize});
   figure.marks.emplace_back(std::in_place_type<ZORFigure::Picture>, ZORFigure::Picture{kMargin, kPictureTop, width, height});
   const int legendX = kMargin + width + kLegendGap;
   LegendPlacer placer(figure.marks, legendX, kPictureTop);
-  if (legend.blocks <= kLargestTable) {
-    placer.Table(legend);
-  } else {
-    placer.Bar(legend, height);
+  PlaceLegend(placer, legend, height);
+  if (overlay != nullptr) {
+    placer.Section(overlay->heading);
+    PlaceLegend(placer, overlay->legend, height);
   }
-  placer.Notes(legend);
   placer.CalloutList(callouts);
+  DrawOverlay(figure.marks, kMargin, kPictureTop, width, height, overlay);
   DrawCallouts(figure.marks, kMargin, kPictureTop, width, height, callouts);
   figure.width = std::max(legendX + placer.Width(), kMargin + ZORFigureTextWidth(title, kTitleSize)) + kMargin;
   figure.height = std::max(kPictureTop + height, kPictureTop + placer.Height()) + kMargin;

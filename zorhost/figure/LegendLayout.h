@@ -73,15 +73,29 @@ struct ZORFigureCallout {
   std::string listed;
 };
 
+// Lines drawn over the picture with a legend of their own, under the picture's: a part's edges,
+// each piece from (x1, y1) to (x2, y2) as shares of the picture's width and height, in the color
+// its scale gives it.
+struct ZORFigureOverlay {
+  struct Piece {
+    double x1, y1, x2, y2;
+    ZORRgba color;
+  };
+  std::string heading;  // "edges: the angle between the faces' normals (degrees)"
+  ZORLegendModel legend;
+  std::vector<Piece> pieces;
+};
+
 // The figure of a picture shown `width` x `height` pixels beside `legend`, under `title`: a table
 // of the blocks up to 24 of them (with each block's share of the area as a bar, when the legend
 // gives them), a color bar with spread labels beyond, then the notes and the callouts' list; the
 // callouts seen drawn on the picture, a leader line from each point to its numbered label.
 ZORFigure ZORLayOutFigure(const std::string& title, int width, int height, const ZORLegendModel& legend,
-                          const std::vector<ZORFigureCallout>& callouts = {});
+                          const std::vector<ZORFigureCallout>& callouts = {}, const ZORFigureOverlay* overlay = nullptr);
 
-// The picture alone, `width` x `height`, its callouts seen drawn on it.
-ZORFigure ZORLayOutMarkedPicture(int width, int height, const std::vector<ZORFigureCallout>& callouts);
+// The picture alone, `width` x `height`, its callouts seen drawn on it (and the overlay's lines).
+ZORFigure ZORLayOutMarkedPicture(int width, int height, const std::vector<ZORFigureCallout>& callouts,
+                                 const ZORFigureOverlay* overlay = nullptr);
 
 // The width of `text` in the figure's font at `size` pixels.
 int ZORFigureTextWidth(const std::string& text, int size = 12);

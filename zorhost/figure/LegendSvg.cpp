@@ -125,11 +125,12 @@ class SvgMarks {
 
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts, int threads) {
+                         const std::vector<ZORFigureCallout>& callouts, int threads,
+                         const ZORFigureOverlay* overlay) {
   const PictureBox box = Fit(columns, rows);
   const std::string png = ZOREncodePng(box.width, box.height, Resample(rgba, columns, rows, box), threads);
   const ZORFigure figure = ZORLayOutFigure(title + (box.stretched ? " (stretched to be seen)" : ""),
-                                           box.width, box.height, legend, callouts);
+                                           box.width, box.height, legend, callouts, overlay);
   std::ostringstream svg;
   svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << figure.width << "\" height=\""
       << figure.height << "\" font-family=\"" << kFont << "\" font-size=\"12\">\n"

@@ -14,7 +14,8 @@
 // the same in every viewer. Its PNG is encoded on `threads` threads (0: a core each).
 std::string ZORLegendSvg(const std::string& title, int columns, int rows,
                          const std::vector<std::uint8_t>& rgba, const ZORLegendModel& legend,
-                         const std::vector<ZORFigureCallout>& callouts = {}, int threads = 0);
+                         const std::vector<ZORFigureCallout>& callouts = {}, int threads = 0,
+                         const ZORFigureOverlay* overlay = nullptr);
 
 // Text made safe inside SVG and HTML, in elements and quoted attributes.
 std::string ZORMarkupEscaped(const std::string& text);

@@ -1,5 +1,6 @@
 #include "zorhost/inspection/Inspect.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "zorhost/common/Numbers.h"
@@ -108,6 +109,19 @@ std::vector<ZORReportView> PictureViews(const ZORInspectionRequest& request, con
   return pictured;
 }
 
+// The edges' classes and their worst measures, as the summary tells them.
+std::string EdgesLine(const std::vector<ZOREdgeContinuity>& edges, const ZORPart& part) {
+  if (!part.Exact()) return "none measured: a mesh has no faces whose edges join them";
+  double gap = 0.0, angle = 0.0, jump = 0.0;
+  for (const ZOREdgeContinuity& e : edges) {
+    gap = std::max(gap, e.gap);
+    angle = std::max(angle, e.angle);
+    jump = std::max(jump, e.curvatureJump);
+  }
+  return ZORContinuityCounts(edges) + "; largest gap " + ZORShownNumber(gap) + " " + ZORLengthUnitName(part.LengthUnit()) +
+         ", angle " + ZORShownNumber(angle) + "°, curvature jump " + ZORShownNumber(100.0 * jump) + " %";
+}
+
 }  // namespace
 
 ZOROutcome ZORInspect(const ZORInspectionRequest& request, const ZORPaintRequest& paint, const ZORRenderValues& values,
@@ -122,9 +136,16 @@ ZOROutcome ZORInspect(const ZORInspectionRequest& request, const ZORPaintRequest
                                        &*inspected.statistics);
   inspected.placed = ZORPlaceCallouts(inspected.callouts, *values.part, paint.picture.viewpoint, paint.picture.width,
                                       paint.picture.height, values.unit);
+  if (request.MeasuresEdges()) {
+    stages.Begin("continuity across the edges");
+    inspected.edges = values.part->EdgesContinuity();
+    if (!request.edgesPath.empty()) {
+      inspected.files.emplace_back(request.edgesPath, ZORContinuityCsv(*inspected.edges, values.part->LengthUnit()));
+    }
+  }
   if (request.statisticsPath.empty() && request.reportPath.empty()) return std::nullopt;
   ZORInspection record{ZORRenderTitle(values), values.analysis->Name(), values.unit, values.lengthUnit, {},
-                       Settings(paint), *inspected.statistics, legend, inspected.callouts};
+                       Settings(paint), *inspected.statistics, legend, inspected.callouts, inspected.edges};
   if (ZOROutcome problem = Inputs(paint, values, record.inputs)) return problem;
   const std::string json = ZORInspectionJson(record);
   if (!request.statisticsPath.empty()) inspected.files.emplace_back(request.statisticsPath, json);
@@ -145,5 +166,6 @@ std::vector<std::string> ZORInspectionLines(const ZORInspected& inspected, const
   for (const ZORFigureCallout& callout : inspected.placed) {
     lines.push_back("callout " + callout.listed + (callout.seen ? "" : " (hidden in this view)"));
   }
+  if (inspected.edges) lines.push_back("edges: " + EdgesLine(*inspected.edges, *values.part));
   return lines;
 }

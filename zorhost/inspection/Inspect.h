@@ -18,6 +18,13 @@ struct ZORInspectionRequest {
   std::string statisticsPath;        // the record, JSON
   std::string reportPath;            // the report, HTML, with its record beside it
   std::vector<ZORViewpoint> reportViews;  // empty: iso, front, top and right
+  // The continuity across a part's edges: drawn over the picture by `edgeMeasure`, listed in a CSV
+  // file; measured for these, and for the record and the report, which carry it.
+  bool drawEdges = false;
+  ZOREdgeMeasure edgeMeasure = ZOREdgeMeasure::Angle;
+  std::string edgesPath;
+
+  bool MeasuresEdges() const { return drawEdges || !edgesPath.empty() || !statisticsPath.empty() || !reportPath.empty(); }
 
   // The report's record: FILE.json beside FILE.html.
   std::string ReportRecordPath() const { return reportPath.substr(0, reportPath.size() - 5) + ".json"; }
@@ -27,6 +34,7 @@ struct ZORInspected {
   std::optional<ZORAreaStatistics> statistics;  // none for a grid, or a part without a value
   std::vector<ZORCallout> callouts;
   std::vector<ZORFigureCallout> placed;         // in the render's own picture
+  std::optional<std::vector<ZOREdgeContinuity>> edges;  // when measured
   std::vector<std::pair<std::string, std::string>> files;  // to write with the pictures: path, contents
 };
 

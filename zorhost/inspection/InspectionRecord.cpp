@@ -48,6 +48,29 @@ json Tolerance(const ZORAreaStatistics& statistics) {
           {"worstAbove", statistics.worstAbove ? Where(*statistics.worstAbove) : json(nullptr)}};
 }
 
+// The edges' continuity: how many of each class, the tolerances that class them, and each edge.
+json Edges(const std::optional<std::vector<ZOREdgeContinuity>>& measured) {
+  if (!measured) return nullptr;
+  json counts = {{"G2", 0}, {"G1", 0}, {"G0", 0}, {ZORContinuityName(ZORContinuity::Gap), 0}};
+  json list = json::array();
+  for (const ZOREdgeContinuity& e : *measured) {
+    counts[ZORContinuityName(e.continuity)] = counts[ZORContinuityName(e.continuity)].get<int>() + 1;
+    list.push_back({{"edge", e.edge + 1},
+                    {"faces", {e.faces[0] + 1, e.faces[1] + 1}},
+                    {"length", Number(e.length)},
+                    {"gap", Number(e.gap)},
+                    {"gapTolerance", Number(e.gapTolerance)},
+                    {"angle", Number(e.angle)},
+                    {"curvatureJump", Number(e.curvatureJump)},
+                    {"class", ZORContinuityName(e.continuity)}});
+  }
+  return {{"counts", std::move(counts)},
+          {"tangentDegrees", kZORTangentDegrees},
+          {"curvatureJump", kZORCurvatureJump},
+          {"gapShare", kZORGapShare},
+          {"list", std::move(list)}};
+}
+
 }  // namespace
 
 std::string ZORInspectionJson(const ZORInspection& inspection) {
@@ -92,6 +115,7 @@ std::string ZORInspectionJson(const ZORInspection& inspection) {
       {"percentiles", std::move(percentiles)},
       {"blocks", Blocks(inspection.legend)},
       {"tolerance", Tolerance(statistics)},
-      {"callouts", std::move(callouts)}};
+      {"callouts", std::move(callouts)},
+      {"edges", Edges(inspection.edges)}};
   return record.dump(2) + "\n";
 }

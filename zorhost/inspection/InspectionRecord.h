@@ -3,6 +3,7 @@
 // Written as JSON for other programs (the schema in docs/statistics.md), and read by the report.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "zorhost/inspection/AreaStatistics.h"
 #include "zorhost/inspection/Callouts.h"
 #include "zorhost/inspection/Provenance.h"
+#include "zorhost/surface/Continuity.h"
 
 // The schema's name and version: a reader refuses a version it does not know.
 inline constexpr const char* kZORInspectionSchema = "zorhost-inspection";
@@ -26,6 +28,7 @@ struct ZORInspection {
   ZORAreaStatistics statistics;
   ZORLegendModel legend;  // the scale, with each block's share of the area
   std::vector<ZORCallout> callouts;
+  std::optional<std::vector<ZOREdgeContinuity>> edges;  // a part's whose edges were measured
 };
 
 // The record as JSON, every number exact.

@@ -1,5 +1,6 @@
 #include "zorhost/inspection/Report.h"
 
+#include <algorithm>
 #include <ctime>
 #include <sstream>
 
@@ -153,6 +154,31 @@ void Callouts(std::ostringstream& page, const ZORInspection& inspection) {
   page << "</table></section>\n";
 }
 
+// The edges' classes, and the edges least continuous, worst angle first.
+void Edges(std::ostringstream& page, const ZORInspection& inspection) {
+  if (!inspection.edges || inspection.edges->empty()) return;
+  constexpr std::size_t kMostRows = 30;
+  std::vector<ZOREdgeContinuity> edges = *inspection.edges;
+  std::stable_sort(edges.begin(), edges.end(), [](const ZOREdgeContinuity& a, const ZOREdgeContinuity& b) {
+    return a.continuity < b.continuity || (a.continuity == b.continuity && a.angle > b.angle);
+  });
+  const std::string length = ZORMarkupEscaped(ZORLengthUnitName(inspection.lengthUnit));
+  page << "<section><h2>Continuity across the edges</h2><p>" << ZORMarkupEscaped(ZORContinuityCounts(edges))
+       << "; G1 within " << ZORShownNumber(kZORTangentDegrees) << "&deg;, G2 within a curvature jump of "
+       << ZORShownNumber(100.0 * kZORCurvatureJump) << " %.</p>\n<table><tr><th>edge</th><th>faces</th><th>length ("
+       << length << ")</th><th>gap (" << length << ")</th><th>angle (&deg;)</th><th>curvature jump</th><th>class</th></tr>\n";
+  for (std::size_t i = 0; i < edges.size() && i < kMostRows; ++i) {
+    const ZOREdgeContinuity& e = edges[i];
+    page << "<tr><td>" << e.edge + 1 << "</td><td>" << e.faces[0] + 1 << ", " << e.faces[1] + 1 << "</td><td class=\"number\">"
+         << ZORMarkupEscaped(ZORShownNumber(e.length)) << "</td><td class=\"number\">" << ZORMarkupEscaped(ZORShownNumber(e.gap))
+         << "</td><td class=\"number\">" << ZORMarkupEscaped(ZORShownNumber(e.angle)) << "</td><td class=\"number\">"
+         << ZORMarkupEscaped(ZORShareText(100.0 * e.curvatureJump)) << "</td><td>" << ZORContinuityName(e.continuity) << "</td></tr>\n";
+  }
+  page << "</table>";
+  if (edges.size() > kMostRows) page << "<p>" << edges.size() - kMostRows << " more edges are in the JSON file.</p>";
+  page << "</section>\n";
+}
+
 std::string Now() {
   const std::time_t now = std::time(nullptr);
   std::tm utc{};
@@ -176,6 +202,7 @@ std::string ZORReportHtml(const ZORInspection& inspection, const std::vector<ZOR
   Legend(page, inspection);
   Statistics(page, inspection);
   Callouts(page, inspection);
+  Edges(page, inspection);
   page << "<footer>Made by zorhost on " << Now() << ". The numbers are also in the JSON file beside this page.</footer>\n"
        << "</body></html>\n";
   return page.str();

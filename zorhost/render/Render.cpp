@@ -10,6 +10,7 @@
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/common/Parallel.h"
 #include "zorhost/common/Numbers.h"
+#include "zorhost/inspection/EdgeOverlay.h"
 #include "zorhost/inspection/Inspect.h"
 #include "zorhost/picture/PictureSteps.h"
 #include "zorhost/picture/Stages.h"
@@ -64,11 +65,13 @@ ZOROutcome AnalysedMeshFile(const std::string& path, std::optional<double> defle
 }
 
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
-// when asked, the analysed mesh, the picture's values and the inspection's files. The picture is
+// when asked, the analysed mesh, the picture's values and the inspection's files; the overlay's
+// lines drawn on the picture, when given. The picture is
 // made from the painting, which it takes.
 ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture,
                       ZORRenderValues& values, ZORPainting painting,
-                      const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend, ZORInspected inspected) {
+                      const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend, ZORInspected inspected,
+                      const ZORFigureOverlay* overlay) {
   const ZORValueGrid& grid = values.grid;
   const std::vector<std::uint8_t> rgba =
       ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background);
@@ -76,9 +79,9 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
   // The two pictures, each a PNG encoded on the threads asked for.
   const int threads = ZORThreadCount(picture.threads);
   const std::string png =
-      outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed, threads)
-                              : ZORMarkedPicturePng(grid.width, grid.height, rgba, inspected.placed, threads);
-  std::string svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend, inspected.placed, threads);
+      outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed, threads, overlay)
+                              : ZORMarkedPicturePng(grid.width, grid.height, rgba, inspected.placed, threads, overlay);
+  std::string svg = ZORLegendSvg(title, grid.width, grid.height, rgba, legend, inspected.placed, threads, overlay);
   if (png.empty()) return ZORFailure("the picture could not be encoded");
   std::vector<std::pair<std::string, std::string>> files = {{outputs.prefix + ".png", std::move(png)},
                                                             {outputs.prefix + ".svg", std::move(svg)}};
@@ -142,6 +145,7 @@ ZOROutcome CheckFiles(const ZORRenderOptions& options) {
   if (!written.valuesPath.empty()) outputs.push_back({"--values-out", written.valuesPath});
   const ZORInspectionRequest& inspection = options.inspection;
   if (!inspection.statisticsPath.empty()) outputs.push_back({"--stats-out", inspection.statisticsPath});
+  if (!inspection.edgesPath.empty()) outputs.push_back({"--edges-out", inspection.edgesPath});
   if (!inspection.reportPath.empty()) {
     outputs.push_back({"--report", inspection.reportPath});
     outputs.push_back({"--report", inspection.ReportRecordPath()});
@@ -195,6 +199,14 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
     return problem;
   }
   for (std::string& line : ZORInspectionLines(inspected, values)) done.push_back(std::move(line));
+  // Drawn over the picture's own mesh, before the analysed mesh replaces it.
+  std::optional<ZORFigureOverlay> edges;
+  if (options.inspection.drawEdges && inspected.edges) {
+    if (ZOROutcome problem = ZORMakeEdgeOverlay(host, *inspected.edges, options.inspection.edgeMeasure, *values.part,
+                                                options.picture, edges.emplace())) {
+      return problem;
+    }
+  }
   const std::vector<std::string> partLines = PartLines(values);  // the picture's, before the analysed mesh
   if (!options.outputs.meshPath.empty()) {
     stages.Begin("the analysed mesh");
@@ -215,7 +227,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
     if (file.first != options.outputs.meshPath) written.push_back(file.first);
   }
   if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend,
-                                      std::move(inspected))) {
+                                      std::move(inspected), edges ? &*edges : nullptr)) {
     return problem;
   }
   stages.End();

@@ -16,7 +16,7 @@ namespace {
 
 enum RenderOption {
   kOut = kZORFirstJobOption, kLegend, kMeshOut, kValuesOut, kSaveSettings, kPerValue, kCheck, kProbe, kTimings,
-  kStatsOut, kCallout, kCallouts, kReport, kReportViews, kMeshDeflection
+  kStatsOut, kCallout, kCallouts, kReport, kReportViews, kMeshDeflection, kEdges, kEdgeMeasure, kEdgesOut
 };
 
 const char* const kHelp = R"(usage: zorhost render [PART] [options]
@@ -56,6 +56,16 @@ const char* const kOwnHelp = R"(  --out PREFIX          write PREFIX.png, the pi
                         pictures of the views on one scale, the legend with each block's share
                         of the area, the statistics, the callouts and the verdict; FILE.json
                         beside it holds the same numbers (--stats-out's schema)
+  --edges continuity    draw the part's edges that join two faces over the picture, each colored
+                        by its continuity (--edge-measure) through a scale of its own, green
+                        within the tolerance, with its legend under the picture's. Measured at
+                        16 places along each edge: the gap between the faces (G0: within the
+                        edge's own tolerance, or a millionth of the part's size), the angle
+                        between their normals (G1: within 0.1 degrees) and the relative jump of
+                        the curvature across the edge (G2: within 5 %). A CAD part's; a mesh
+                        has no edges between faces. The record and the report carry them too
+  --edge-measure M      angle (default), gap or curvature: what --edges colors
+  --edges-out FILE.csv  list each edge: its faces, length, gap, angle, curvature jump and class
   --report-views V,...  the report's views (default iso,front,top,right), each as --view
                         takes it; separate azimuth and elevation with a colon: 30:20
   -h, --help            this text
@@ -99,6 +109,21 @@ ZOROutcome TakeInspectionOption(int id, const std::string& value, ZORRenderOptio
       }
       return std::nullopt;
     }
+  }
+  if (id == kEdges) {
+    if (value != "continuity") return ZORUsageProblem("--edges is continuity, not " + ZORShown(value));
+    inspection.drawEdges = true;
+    return std::nullopt;
+  }
+  if (id == kEdgeMeasure) {
+    const std::optional<ZOREdgeMeasure> measure = ZOREdgeMeasureNamed(value);
+    if (!measure) return ZORUsageProblem(std::string("--edge-measure is ") + kZOREdgeMeasureChoices + ", not " + ZORShown(value));
+    inspection.edgeMeasure = *measure;
+    return std::nullopt;
+  }
+  if (id == kEdgesOut) {
+    inspection.edgesPath = value;
+    return ZORCheckNotEmpty("--edges-out", value);
   }
   inspection.reportViews.clear();
   std::size_t at = 0;
@@ -166,6 +191,9 @@ ZOROutcome TakeOption(int id, const std::string& value, ZORRenderOptions& option
     case kCallouts:
     case kReport:
     case kReportViews:
+    case kEdges:
+    case kEdgeMeasure:
+    case kEdgesOut:
       return TakeInspectionOption(id, value, options);
   }
   return paint.Take(id, value);
@@ -179,7 +207,9 @@ ZOROutcome PartOnly(const ZORRenderOptions& options) {
                                       {!inspection.statisticsPath.empty(), "--stats-out"},
                                       {!inspection.reportPath.empty(), "--report"},
                                       {!inspection.callouts.empty() || inspection.extremeCallouts, "--callout"},
-                                      {!inspection.reportViews.empty(), "--report-views"}}) {
+                                      {!inspection.reportViews.empty(), "--report-views"},
+                                      {inspection.drawEdges, "--edges"},
+                                      {!inspection.edgesPath.empty(), "--edges-out"}}) {
     if (given) return ZORUsageProblem(std::string(option) + " is for a part's picture, not a grid of values");
   }
   return std::nullopt;
@@ -205,6 +235,9 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
       {"report", required_argument, nullptr, kReport},
       {"report-views", required_argument, nullptr, kReportViews},
       {"mesh-deflection", required_argument, nullptr, kMeshDeflection},
+      {"edges", required_argument, nullptr, kEdges},
+      {"edge-measure", required_argument, nullptr, kEdgeMeasure},
+      {"edges-out", required_argument, nullptr, kEdgesOut},
   });
   ZORRenderOptions options;
   ZORPaintOptionReader paint(options, modulePath);
@@ -222,6 +255,10 @@ int ZORRenderJob(ZORJobArguments& arguments, std::string modulePath, std::ostrea
   }
   if (!read.problem && !options.inspection.reportViews.empty() && options.inspection.reportPath.empty()) {
     read.problem = ZORUsageProblem("--report-views is for the report --report writes");
+  }
+  // The default measure alone is not told apart from none given.
+  if (!read.problem && options.inspection.edgeMeasure != ZOREdgeMeasure::Angle && !options.inspection.drawEdges) {
+    read.problem = ZORUsageProblem("--edge-measure is for the edges --edges continuity draws");
   }
   if (read.problem) return ZORReport(read.problem, "render", err);
   options.progress = isatty(STDERR_FILENO) != 0;

@@ -104,14 +104,25 @@ ZORToleranceBand ZORAtLeast(double minimum) { return {minimum, std::numeric_limi
 ZORToleranceBand ZORDraftPass(double passAngle) { return ZORAtLeast(passAngle); }
 
 ZORWholeScale ZORMinimumScale(double minimum, double lowest) {
-  const double below = std::isfinite(lowest) ? std::max(0.0, minimum - lowest) : 0.0;
-  const double step = RoundStepAtLeast(below > 0.0 ? below / kMostStepsASide : std::fabs(minimum) / 2.0);
-  const int steps = StepsOut(below, step);
+  const double reach = std::isfinite(lowest) ? std::max(0.0, minimum - lowest) : 0.0;
+  const double step = RoundStepAtLeast(reach > 0.0 ? reach / kMostStepsASide : std::fabs(minimum) / 2.0);
+  const int steps = StepsOut(reach, step);
   ZORWholeScale scale;
   for (int k = steps; k >= 1; --k) scale.boundaries.push_back(Stepped(minimum, -k, step));
   scale.boundaries.push_back(minimum);
-  // Farthest first: darker as the wall thins.
+  // Farthest first: darker as the values go down.
   for (int k = steps; k >= 0; --k) scale.colors.push_back(Between(kWarmNear, kWarmFar, k, steps + 1));
   scale.colors.push_back(kInTolerance);
+  return scale;
+}
+
+ZORWholeScale ZORMaximumScale(double maximum, double highest) {
+  const double reach = std::isfinite(highest) ? std::max(0.0, highest - maximum) : 0.0;
+  const double step = RoundStepAtLeast(reach > 0.0 ? reach / kMostStepsASide : std::fabs(maximum) / 2.0);
+  const int steps = StepsOut(reach, step);
+  ZORWholeScale scale{{kInTolerance}, {maximum}};
+  for (int k = 1; k <= steps; ++k) scale.boundaries.push_back(Stepped(maximum, k, step));
+  // Nearest first: darker as the values go up.
+  for (int k = 0; k <= steps; ++k) scale.colors.push_back(Between(kWarmNear, kWarmFar, k, steps + 1));
   return scale;
 }

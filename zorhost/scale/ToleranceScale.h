@@ -48,3 +48,6 @@ ZORToleranceBand ZORAtLeast(double minimum);
 // `lowest`: green from the limit on, and below it warm blocks, yellow to dark red as they go down,
 // their boundaries every round step, the last open to hold the extreme.
 ZORWholeScale ZORMinimumScale(double minimum, double lowest);
+// Likewise for values that pass up to `maximum` (a gap, an angle), for values up to `highest`:
+// green to the limit, warm blocks above.
+ZORWholeScale ZORMaximumScale(double maximum, double highest);

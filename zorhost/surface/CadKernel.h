@@ -10,7 +10,10 @@
 
 #include <TopoDS_Shape.hxx>
 
+#include <vector>
+
 #include "zorhost/common/Outcome.h"
+#include "zorhost/surface/Continuity.h"
 
 class ZORPart;
 
@@ -46,6 +49,10 @@ ZOROutcome ZORCatchingKernelFailures(Work work) {
   if (const std::string messages = ZORTakeKernelMessages(); !messages.empty()) failed += " (" + messages + ")";
   return ZORProblem{kind, failed};
 }
+
+// The continuity across every edge of `shape` that joins two of its faces, the faces numbered as
+// a part of the shape numbers them.
+std::vector<ZOREdgeContinuity> ZORMeasureContinuity(const TopoDS_Shape& shape);
 
 // The shape of the built-in sample part (see ZORMakeSamplePart).
 TopoDS_Shape ZORSampleShape();

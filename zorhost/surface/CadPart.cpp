@@ -252,6 +252,8 @@ class CadPart final : public ZORPart {
     return triangleDeflections_[static_cast<std::size_t>(triangle)];
   }
 
+  std::vector<ZOREdgeContinuity> EdgesContinuity() const override { return ZORMeasureContinuity(shape_); }
+
   ZORSurfacePoint NodeAt(int node) const override {
     const std::array<double, 2>& p = mesh_.parameters[static_cast<std::size_t>(node)];
     return SurfaceAt(props_, nodeFaces_[static_cast<std::size_t>(node)], p[0], p[1]);

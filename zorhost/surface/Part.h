@@ -9,6 +9,7 @@
 
 #include "zorhost/common/Outcome.h"
 #include "zorhost/surface/Analysis.h"
+#include "zorhost/surface/Continuity.h"
 #include "zorhost/surface/SurfaceMesh.h"
 
 // Points standing for a part's whole area, each with the area it stands for (the areas sum to
@@ -114,6 +115,9 @@ class ZORPart {
   // mesh's, its vertices, each standing for a third of its triangles' area (a mesh of more than
   // kZORMostAreaVertices vertices: `count` points spread evenly over its area).
   virtual ZORAreaPoints AreaPoints(std::size_t count, int threads) const = 0;
+
+  // The continuity across each edge that joins two of its faces: a CAD part's; a mesh has none.
+  virtual std::vector<ZOREdgeContinuity> EdgesContinuity() const { return {}; }
 
   // The mesh's node values for `analysis`, for the mesh written out.
   void Evaluate(const ZORSurfaceAnalysis& analysis);

@@ -22,6 +22,9 @@ std::vector<ZORVec3> OnScreen(const ZORPart& part, const ZORCamera& camera) {
   return screen;
 }
 
+// A point this many pixels behind the surface seen at its pixel is still seen: it lies on it.
+constexpr double kSeenWithinPixels = 2.0;
+
 }  // namespace
 
 std::string ZORLitNote() {
@@ -121,9 +124,33 @@ ZORPictureSpot ZORSpotInPicture(const ZORPart& part, const ZORCamera& camera, co
   const ZORTriangle& t = triangles[static_cast<std::size_t>(hit->triangle)];
   double depth = 0.0;
   for (int k = 0; k < 3; ++k) depth += hit->barycentric[static_cast<std::size_t>(k)] * screen[static_cast<std::size_t>(t[static_cast<std::size_t>(k)])].z;
-  constexpr double kPixels = 2.0;
-  spot.seen = at.z >= depth - kPixels / camera.pixelsPerUnit;
+  spot.seen = at.z >= depth - kSeenWithinPixels / camera.pixelsPerUnit;
   return spot;
+}
+
+std::vector<ZORPictureSpot> ZORSpotsInPicture(const ZORPart& part, const ZORCamera& camera,
+                                              const std::vector<ZORVec3>& points, int width, int height, int threads) {
+  const ZORRaster raster = ZORRasterizePart(part, camera, width, height, threads);
+  const std::vector<ZORTriangle>& triangles = part.Mesh().triangles;
+  std::vector<ZORPictureSpot> spots;
+  spots.reserve(points.size());
+  for (const ZORVec3& point : points) {
+    const ZORVec3 at = camera.ToScreen(point);
+    ZORPictureSpot& spot = spots.emplace_back(ZORPictureSpot{at.x, at.y, false});
+    if (!(at.x >= 0.0 && at.y >= 0.0 && at.x < width && at.y < height)) continue;
+    const std::size_t pixel = static_cast<std::size_t>(at.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(at.x);
+    const int seen = raster.triangle[pixel];
+    if (seen < 0) {
+      spot.seen = true;  // on the outline, between pixel centres
+      continue;
+    }
+    const std::array<double, 3> barycentric = raster.Barycentric(pixel);
+    const ZORTriangle& t = triangles[static_cast<std::size_t>(seen)];
+    double depth = 0.0;
+    for (std::size_t k = 0; k < 3; ++k) depth += barycentric[k] * raster.screen[static_cast<std::size_t>(t[k])].z;
+    spot.seen = at.z >= depth - kSeenWithinPixels / camera.pixelsPerUnit;
+  }
+  return spots;
 }
 
 ZORSurfacePoint ZORNearestOnPart(const ZORPart& part, const ZORVec3& point, int* vertex) {

@@ -73,6 +73,10 @@ struct ZORPictureSpot {
 ZORPictureSpot ZORSpotInPicture(const ZORPart& part, const ZORCamera& camera, const ZORVec3& point, int width,
                                 int height);
 
+// The same for many points at once, the part rasterized once on `threads` threads.
+std::vector<ZORPictureSpot> ZORSpotsInPicture(const ZORPart& part, const ZORCamera& camera,
+                                              const std::vector<ZORVec3>& points, int width, int height, int threads);
+
 // The point of the prepared part's mesh nearest `point`, and the part's surface there.
 ZORSurfacePoint ZORNearestOnPart(const ZORPart& part, const ZORVec3& point, int* vertex = nullptr);
 
