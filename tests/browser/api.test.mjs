@@ -16,12 +16,13 @@ after(async () => {
 
 const agent = new http.Agent({ keepAlive: true, maxSockets: 4 });
 
-// A request with exactly these headers (Host included), answered as {status, headers, body}.
-function call(method, path, { headers = {}, body, cookie = true } = {}) {
+// A request with exactly these headers (Host included), answered as {status, headers, body}; to
+// the grid's server unless `on` names another.
+function call(method, path, { headers = {}, body, cookie = true, on = serve } = {}) {
   return new Promise((resolve, reject) => {
-    const all = { Host: `127.0.0.1:${serve.port}`, ...headers };
-    if (cookie) all.Cookie = `zorhost_token_${serve.port}=${serve.token}`;
-    const req = http.request({ host: '127.0.0.1', port: serve.port, method, path, headers: all, agent }, (res) => {
+    const all = { Host: `127.0.0.1:${on.port}`, ...headers };
+    if (cookie) all.Cookie = `zorhost_token_${on.port}=${on.token}`;
+    const req = http.request({ host: '127.0.0.1', port: on.port, method, path, headers: all, agent }, (res) => {
       const chunks = [];
       res.on('data', (c) => chunks.push(c));
       res.on('end', () => resolve({ status: res.statusCode, headers: res.headers, body: Buffer.concat(chunks).toString() }));
@@ -153,6 +154,37 @@ test('one round trip an edit, ranges as --range takes them, parameters refused u
   const csv = await call('GET', '/api/scale.csv');
   assert.equal(csv.headers['content-disposition'], 'attachment; filename="scale.csv"');
   assert.match(csv.body, /^block,/);
+});
+
+test('a CAD part: its walls against a minimum, zebra stripes of a width, its edges drawn', async () => {
+  const bracket = await startServe([new URL('../../examples/parts/bracket.step', import.meta.url).pathname, '--size', '320x240']);
+  try {
+    const post = (path, body) => call('POST', path, { body: JSON.stringify(body), on: bracket });
+    const picture = async () => (await call('GET', '/api/picture.png', { on: bracket })).body;
+    // The wall: the base plate is 12 thick; under a minimum of 12.5 most of the area fails.
+    const walls = JSON.parse((await post('/api/view', { analysis: 'thickness' })).body);
+    assert.equal(walls.view.analysis, 'thickness');
+    assert.equal(walls.view.thickness, 'ray');
+    const judged = JSON.parse((await post('/api/tolerance', { tolerance: '12.5' })).body);
+    assert.equal(judged.statistics.tolerance, '12.5');
+    assert.equal(judged.statistics.verdict.passes, false);
+    assert.equal((await post('/api/tolerance', { tolerance: '-1' })).status, 400);
+    // Another analysis does not keep the wall's minimum.
+    const stripes = JSON.parse((await post('/api/view', { analysis: 'isophote' })).body);
+    assert.equal(stripes.statistics.tolerance, null);
+    assert.equal(JSON.parse((await post('/api/stripes', { stripes: '30' })).body).blocks.length, 6);
+    assert.equal((await post('/api/stripes', { stripes: '0.1' })).status, 400);
+    // The edges: drawn over the picture, and gone again.
+    assert.equal(stripes.view.edgesAvailable, true);
+    const plain = await picture();
+    assert.equal(JSON.parse((await post('/api/edges', { edges: 'on' })).body).view.edges, true);
+    assert.notEqual(await picture(), plain);
+    await post('/api/edges', { edges: 'off' });
+    assert.equal(await picture(), plain);
+    assert.equal((await post('/api/edges', { edges: 'maybe' })).status, 400);
+  } finally {
+    await bracket.stop();
+  }
 });
 
 // The status of the answer to bytes sent as they are, on a connection of their own.

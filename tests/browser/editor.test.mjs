@@ -324,6 +324,15 @@ test('the analysis, the shading and the size change in place', async () => {
   assert.equal((await state()).view.light, '0,-1,0');
   await repainted(() => page.fill('#light', '').then(() => page.press('#light', 'Enter').then(() => page.locator('#light').blur())));
   assert.equal((await state()).view.light, '');
+  // Their stripes' width, and the edges switch a CAD part offers.
+  assert.equal(await page.locator('#stripes-box').isVisible(), true);
+  await repainted(() => page.fill('#stripes', '30').then(() => page.press('#stripes', 'Enter').then(() => page.locator('#stripes').blur())));
+  assert.equal((await state()).blocks.length, 6);
+  assert.equal(await page.locator('#edges-box').isVisible(), true);
+  await repainted(() => page.check('#edges'));
+  assert.equal((await state()).view.edges, true);
+  await repainted(() => page.uncheck('#edges'));
+  assert.equal(await page.locator('#thickness-box').isHidden(), true);
   await repainted(() => page.selectOption('#analysis', 'gaussian'));
   assert.equal((await state()).blocks.length, before.blocks.length);
   await repainted(() => page.selectOption('#size', '1024x768'));

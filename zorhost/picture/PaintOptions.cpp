@@ -189,6 +189,12 @@ ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& n
       picture.analysis = *analysis;
       return std::nullopt;
     }
+    case ZORPictureSetting::Thickness: {
+      const std::optional<ZORThicknessMethod> method = ZORThicknessMethodNamed(value);
+      if (!method) return Refusal(shown, kZORThicknessMethodChoices, value);
+      picture.parameters.thickness = *method;
+      return std::nullopt;
+    }
     case ZORPictureSetting::Shading:
       if (value != "lit" && value != "none") return Refusal(shown, "lit or none", value);
       picture.shading = value == "lit" ? ZORPictureSettings::Shading::Lit : ZORPictureSettings::Shading::None;
@@ -420,13 +426,9 @@ ZOROutcome ZORPaintOptionReader::TakeAnalysisParameter(int id, const std::string
       partOptions_.push_back("--light");
       angleOptions_.push_back("--light");
       return ZORTakePictureSetting(ZORPictureSetting::Light, "--light", value, options_.picture);
-    case kZORThicknessOption: {
+    case kZORThicknessOption:
       ForAnalysis("--thickness", ZORAnalysis::Thickness);
-      const std::optional<ZORThicknessMethod> method = ZORThicknessMethodNamed(value);
-      if (!method) return Refusal("--thickness", kZORThicknessMethodChoices, value);
-      parameters.thickness = *method;
-      return std::nullopt;
-    }
+      return ZORTakePictureSetting(ZORPictureSetting::Thickness, "--thickness", value, options_.picture);
   }
   ForAnalysis("--field", ZORAnalysis::Field);
   parameters.field = value;

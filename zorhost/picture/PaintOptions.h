@@ -50,7 +50,7 @@ enum ZORPaintOptionId {
 // The settings of a part's picture, each read from its text the same way wherever it is given:
 // `name` is what a refusal calls it ("--view" on the command line, "view" in the editor's query).
 // A problem of the input when `value` is not one.
-enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size, Pull, Light };
+enum class ZORPictureSetting { Analysis, Shading, View, Zoom, Pan, Size, Pull, Light, Thickness };
 ZOROutcome ZORTakePictureSetting(ZORPictureSetting setting, const std::string& name, const std::string& value,
                                  ZORPictureSettings& picture);
 

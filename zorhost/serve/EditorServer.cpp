@@ -499,6 +499,8 @@ void ZOREditorServer::RouteJsonChanges(httplib::Server& server) {
   Post(server, "/api/settings/save", named(&ZORScaleEditor::Save, "name"));
   Post(server, "/api/tolerance", named(&ZORScaleEditor::SetTolerance, "tolerance"));
   Post(server, "/api/pass-share", named(&ZORScaleEditor::SetPassShare, "share"));
+  Post(server, "/api/stripes", named(&ZORScaleEditor::SetStripes, "stripes"));
+  Post(server, "/api/edges", named(&ZORScaleEditor::SetEdges, "edges"));
   Post(server, "/api/pins", [this](const std::string& text, httplib::Response& response) {
     json body;
     ZOROutcome problem = ReadJsonObject(text, {"points"}, body);

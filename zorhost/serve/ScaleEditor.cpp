@@ -17,7 +17,9 @@
 #include "zorhost/figure/FigurePng.h"
 #include "zorhost/figure/LegendSvg.h"
 #include "zorhost/scale/ScaleEdits.h"
+#include "zorhost/inspection/EdgeOverlay.h"
 #include "zorhost/scale/ScaleStore.h"
+#include "zorhost/scale/ToleranceScale.h"
 #include "zorhost/common/Numbers.h"
 
 namespace {
@@ -117,8 +119,10 @@ json StatisticsJson(const std::optional<ZORAreaStatistics>& measured, const ZORR
   if (statistics.passing) verdict = {{"passes", statistics.passes}, {"text", ZORVerdictLine(statistics, values.unit)}};
   return {{"lines", ZORStatisticsLines(statistics, values.unit, values.lengthUnit)},
           {"verdict", verdict},
-          {"tolerance", scale.minDraft ? json(ZORExactNumber(*scale.minDraft))
-                        : scale.tolerance ? json(ToleranceField(*scale.tolerance)) : json(nullptr)},
+          {"tolerance", scale.minDraft       ? json(ZORExactNumber(*scale.minDraft))
+                        : scale.minThickness ? json(ZORExactNumber(*scale.minThickness))
+                        : scale.tolerance    ? json(ToleranceField(*scale.tolerance))
+                                             : json(nullptr)},
           {"passShare", ZORShownNumber(scale.passShare)}};
 }
 
@@ -135,7 +139,7 @@ json PinsJson(const std::vector<ZORFigureCallout>& pins, const std::vector<ZORVe
 }
 
 // How the part is pictured, with the choices the page offers.
-json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference) {
+json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference, bool edges, bool edgesAvailable) {
   const ZORViewpoint& at = picture.viewpoint;
   std::vector<std::string> analyses = ZORAnalysisKeywords();
   // Only what the part can give: a deviation needs its reference, a field a mesh read with one.
@@ -146,6 +150,9 @@ json ViewJson(const ZORPictureSettings& picture, bool hasView, bool hasReference
           {"analyses", analyses},
           {"pull", ZORDirectionText(picture.parameters.pull)},
           {"light", picture.parameters.light ? ZORDirectionText(*picture.parameters.light) : std::string()},
+          {"thickness", ZORThicknessMethodKeyword(picture.parameters.thickness)},
+          {"edges", edges},
+          {"edgesAvailable", edgesAvailable},
           {"shading", picture.shading == ZORPictureSettings::Shading::Lit ? "lit" : "none"},
           {"width", picture.width},
           {"height", picture.height},
@@ -244,6 +251,7 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
     painted.pins = ZORPlaceCallouts(pins, *values_.part, options_.picture.viewpoint, options_.picture.width,
                                     options_.picture.height, values_.unit);
   }
+  if (drawEdges_) static_cast<void>(EdgeOverlay(options_.picture, painted.edges));
   painted.blocksJson = BlocksJson(painted.legend);
   painted.rgba = ZORPictureRgba(values_, std::move(painting), painted.snapshot->Definition().undefinedColor,
                                 options_.picture.background);
@@ -274,8 +282,11 @@ ZOROutcome ZORScaleEditor::PaintOther(const ZORPictureSettings& view, bool draft
   ZORPaintValues(scale_.get(), *current.snapshot, picture.grid, ZORPaintingMode::Painter, painting, stages);
   const std::vector<std::uint8_t> rgba =
       ZORPictureRgba(picture, std::move(painting), current.snapshot->Definition().undefinedColor, settings.background);
+  std::optional<ZORFigureOverlay> edges;  // not on drafts, whose mesh is the view's before
+  if (drawEdges_ && !draft) static_cast<void>(EdgeOverlay(settings, edges));
   stages.Begin("encoding");
-  png = ZOREncodePng(settings.width, settings.height, rgba);
+  png = edges ? ZORMarkedPicturePng(settings.width, settings.height, rgba, {}, 0, &*edges)
+              : ZOREncodePng(settings.width, settings.height, rgba);
   stages.End();
   Timed(stages, std::string(draft ? "a draft of " : "a picture of ") + std::to_string(settings.width) + " x " +
                     std::to_string(settings.height));
@@ -300,7 +311,8 @@ std::string ZORScaleEditor::StateJson() {
                                           : "the " + std::to_string(values_.grid.values.size()) + " values"},
                     {"narrow", narrow ? json(*narrow) : json(nullptr)}}},
       {"picture", {{"width", values_.grid.width}, {"height", values_.grid.height}}},
-      {"view", ViewJson(options_.picture, HasView(), values_.reference != nullptr)},
+      {"view", ViewJson(options_.picture, HasView(), values_.reference != nullptr, drawEdges_,
+                        HasView() && values_.part->Exact())},
       {"range", AutoMinMax(stored) ? "part" : "fixed"},
       {"timings", {{"opening", openTimings_}, {"picture", pictureTimings_}}},
       {"extremes", {{"first", Number(definition.lower)}, {"last", Number(definition.upper)}}},
@@ -406,6 +418,12 @@ ZOROutcome ZORScaleEditor::SetView(const ZORPictureSettings& view) {
   stages.End();
   const ZORColorPreset* ownBefore = OwnScale(options_.picture.analysis);
   const ZORColorPreset* own = OwnScale(view.analysis);
+  if (view.analysis != options_.picture.analysis) {
+    // What passes is said in one analysis's values: another's are not read against it.
+    options_.scale.tolerance.reset();
+    options_.scale.minDraft.reset();
+    options_.scale.minThickness.reset();
+  }
   options_.picture = view;
   if (own != ownBefore) {
     SwitchOwnScale(own);
@@ -438,7 +456,9 @@ ZOROutcome ZORScaleEditor::Picture(const ZORPictureSettings& view, bool draft, s
   if (HasView() && (draft || !(view == options_.picture))) return PaintOther(view, draft, png);
   Paint();
   if (painted_.png.empty()) {
-    painted_.png = ZOREncodePng(values_.grid.width, values_.grid.height, painted_.rgba);
+    painted_.png = painted_.edges ? ZORMarkedPicturePng(values_.grid.width, values_.grid.height, painted_.rgba, {}, 0,
+                                                        &*painted_.edges)
+                                  : ZOREncodePng(values_.grid.width, values_.grid.height, painted_.rgba);
     if (painted_.png.empty()) return ZORFailure("the picture could not be encoded");
   }
   png = painted_.png;
@@ -449,8 +469,8 @@ ZOROutcome ZORScaleEditor::Figure(std::string& png) {
   std::lock_guard lock(mutex_);
   Paint();
   if (painted_.figure.empty()) {
-    painted_.figure = ZORFigurePng(ZORRenderTitle(values_), values_.grid.width, values_.grid.height,
-                                   painted_.rgba, painted_.legend, painted_.pins);
+    painted_.figure = ZORFigurePng(ZORRenderTitle(values_), values_.grid.width, values_.grid.height, painted_.rgba,
+                                   painted_.legend, painted_.pins, 0, painted_.edges ? &*painted_.edges : nullptr);
     if (painted_.figure.empty()) return ZORFailure("the picture could not be encoded");
   }
   png = painted_.figure;
@@ -461,8 +481,8 @@ std::string ZORScaleEditor::LegendSvg() {
   std::lock_guard lock(mutex_);
   Paint();
   if (painted_.svg.empty()) {
-    painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid.width, values_.grid.height,
-                                painted_.rgba, painted_.legend, painted_.pins);
+    painted_.svg = ZORLegendSvg(ZORRenderTitle(values_), values_.grid.width, values_.grid.height, painted_.rgba,
+                                painted_.legend, painted_.pins, 0, painted_.edges ? &*painted_.edges : nullptr);
   }
   return painted_.svg;
 }
@@ -604,6 +624,12 @@ ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
                    ZORPrintable(tolerance) + "'");
       }
       recipe.minDraft = angle;
+    } else if (options_.picture.analysis == ZORAnalysis::Thickness) {
+      const std::optional<double> wall = ZORReadDouble(tolerance);
+      if (!wall || !(*wall > 0.0) || !std::isfinite(*wall)) {
+        return Bad("a wall's minimum is a finite thickness above 0, or none; not '" + ZORPrintable(tolerance) + "'");
+      }
+      recipe.minThickness = wall;
     } else {
       recipe.tolerance = ZORReadTolerance(tolerance);
       if (!recipe.tolerance) {
@@ -613,6 +639,7 @@ ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
   }
   options_.scale.tolerance = recipe.tolerance;
   options_.scale.minDraft = recipe.minDraft;
+  options_.scale.minThickness = recipe.minThickness;
   ++revision_;  // the verdict changes, whether or not the scale does
   if (tolerance == "none") return std::nullopt;
   ZORFeatureState before = State();
@@ -623,6 +650,41 @@ ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
   relative_.clear();  // the tolerance places the boundaries
   Edited(std::move(before));
   return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::SetStripes(const std::string& degrees) {
+  const std::optional<double> width = ZORReadDouble(degrees);
+  if (!width || !(*width >= kZORNarrowestStripes && *width <= 90.0)) {
+    return Bad("stripes are a width in degrees from " + ZORShownNumber(kZORNarrowestStripes) + " to 90, not '" +
+               ZORPrintable(degrees) + "'");
+  }
+  std::lock_guard lock(mutex_);
+  if (options_.picture.analysis != ZORAnalysis::Isophote && options_.picture.analysis != ZORAnalysis::Reflection) {
+    return Bad("stripes are for isophotes and reflection lines");
+  }
+  ZORFeatureState before = State();
+  if (!ZORImposeWholeScale(scale_.get(), ZORZebraScale(*width))) {
+    return Refused(ZORFailure("the scale refuses the zebra stripes"), before);
+  }
+  relative_.clear();
+  Edited(std::move(before));
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::SetEdges(const std::string& drawn) {
+  if (drawn != "on" && drawn != "off") return Bad("edges are on or off, not '" + ZORPrintable(drawn) + "'");
+  std::lock_guard lock(mutex_);
+  if (drawn == "on" && !(HasView() && values_.part->Exact())) {
+    return Bad("only a CAD part has edges between its faces to draw");
+  }
+  drawEdges_ = drawn == "on";
+  ++revision_;
+  return std::nullopt;
+}
+
+ZOROutcome ZORScaleEditor::EdgeOverlay(const ZORPictureSettings& view, std::optional<ZORFigureOverlay>& overlay) {
+  if (!edges_) edges_ = values_.part->EdgesContinuity();
+  return ZORMakeEdgeOverlay(host_, *edges_, ZOREdgeMeasure::Angle, *values_.part, view, overlay.emplace());
 }
 
 ZOROutcome ZORScaleEditor::SetPassShare(const std::string& share) {

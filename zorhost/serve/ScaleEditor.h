@@ -75,6 +75,11 @@ class ZORScaleEditor {
   ZOROutcome SetTolerance(const std::string& tolerance);
   // The share of the area that must pass, as --pass-share takes it.
   ZOROutcome SetPassShare(const std::string& share);
+  // Isophotes and reflection lines: zebra stripes this many degrees wide ("10"), an edit.
+  ZOROutcome SetStripes(const std::string& degrees);
+  // The part's edges drawn over its picture, colored by the angle between their faces ("on"),
+  // or not ("off"): a CAD part's.
+  ZOROutcome SetEdges(const std::string& drawn);
   // The callouts pinned, at the part's points nearest these (at most kZORMostPins); they are drawn
   // on the figure and the SVG as on a render's.
   ZOROutcome SetPins(const std::vector<ZORVec3>& points);
@@ -104,6 +109,7 @@ class ZORScaleEditor {
     std::string png;     // made when first asked for
     std::string figure;  // the picture with its legend, made when first asked for
     std::string svg;
+    std::optional<ZORFigureOverlay> edges;  // drawn over it, when asked
   };
   const Painted& Paint();
   // The picture of `view` painted with the current revision's scale, as PNG.
@@ -124,6 +130,11 @@ class ZORScaleEditor {
                   const char* none);
   // Tells the stages of making a picture, for the status.
   void Timed(const ZORStages& stages, const std::string& what);
+
+  // The edges of the part drawn over its picture, measured when first drawn.
+  ZOROutcome EdgeOverlay(const ZORPictureSettings& view, std::optional<ZORFigureOverlay>& overlay);
+  bool drawEdges_ = false;
+  std::optional<std::vector<ZOREdgeContinuity>> edges_;
 
   std::vector<ZORVec3> pins_;
   // A relative scale's: where its boundaries stand between the extremes, which every change of

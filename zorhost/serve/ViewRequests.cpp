@@ -21,7 +21,8 @@ constexpr NamedSetting kQuerySettings[] = {{"view", ZORPictureSetting::View},
                                            {"shading", ZORPictureSetting::Shading}};
 constexpr NamedSetting kAnalysisSettings[] = {{"analysis", ZORPictureSetting::Analysis},
                                               {"pull", ZORPictureSetting::Pull},
-                                              {"light", ZORPictureSetting::Light}};
+                                              {"light", ZORPictureSetting::Light},
+                                              {"thickness", ZORPictureSetting::Thickness}};
 
 const NamedSetting* QuerySetting(const std::string& name) {
   for (const NamedSetting& named : kQuerySettings) {
@@ -80,7 +81,7 @@ ZOROutcome ZORReadViewChange(const nlohmann::json& body, ZORPictureSettings& vie
     }
     if (!named) {
       return ZORBadInput("unknown member '" + ZORPrintable(name) +
-                         "': a view takes analysis, pull, view, zoom, pan, size and shading");
+                         "': a view takes analysis, pull, light, thickness, view, zoom, pan, size and shading");
     }
     if (!value.is_string()) return ZORBadInput("\"" + name + "\" must be a string, as its option takes it");
     if (ZOROutcome refused = ZORTakePictureSetting(named->setting, name, value.get<std::string>(), view)) {

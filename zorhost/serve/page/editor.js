@@ -290,9 +290,9 @@ function showHistogram() {
 function showInspection() {
   const statistics = state.statistics;
   if (!statistics) return;
-  const draftAngle = state.view.analysis === 'draft';
-  setText($('tolerance-label'), draftAngle ? 'Pass limit (degrees)' : 'Tolerance');
-  $('tolerance').placeholder = draftAngle ? '1.5' : '0.1, or -0.05,0.2';
+  const draftAngle = state.view.analysis === 'draft', wall = state.view.analysis === 'thickness';
+  setText($('tolerance-label'), draftAngle ? 'Pass limit (degrees)' : wall ? 'Minimum wall' : 'Tolerance');
+  $('tolerance').placeholder = draftAngle ? '1.5' : wall ? '2' : '0.1, or -0.05,0.2';
   setValue($('tolerance'), statistics.tolerance ?? '');
   setValue($('pass-share'), statistics.passShare);
   const verdict = $('verdict');
@@ -390,8 +390,14 @@ function showView() {
   setValue($('analysis'), view.analysis);
   $('pull-box').hidden = view.analysis !== 'draft';
   setValue($('pull'), view.pull);
-  $('light-box').hidden = view.analysis !== 'isophote' && view.analysis !== 'reflection';
+  const stripes = view.analysis === 'isophote' || view.analysis === 'reflection';
+  $('light-box').hidden = !stripes;
   setValue($('light'), view.light);
+  $('stripes-box').hidden = !stripes;
+  $('thickness-box').hidden = view.analysis !== 'thickness';
+  setValue($('thickness'), view.thickness);
+  $('edges-box').hidden = !view.edgesAvailable;
+  $('edges').checked = view.edges;
   setValue($('shading'), view.shading);
   const size = `${view.width}x${view.height}`;
   setOptions($('size'), kSizes.includes(size) ? kSizes : [...kSizes, size]);
@@ -596,6 +602,9 @@ function wirePicture() {
   $('pull').onchange = () => changeView({ pull: $('pull').value.trim() });
   $('light').onchange = () => changeView({ light: $('light').value.trim() || 'default' });
   $('shading').onchange = () => changeView({ shading: $('shading').value });
+  $('thickness').onchange = () => changeView({ thickness: $('thickness').value });
+  $('stripes').onchange = () => change('/api/stripes', { stripes: $('stripes').value.trim() });
+  $('edges').onchange = () => change('/api/edges', { edges: $('edges').checked ? 'on' : 'off' });
   $('size').onchange = () => changeView({ size: $('size').value });
 }
 
