@@ -21,6 +21,7 @@ struct Asked {
   std::optional<std::string> reference;
   std::optional<std::tuple<double, double, double>> pull;
   std::optional<std::tuple<double, double, double>> light;
+  std::string thickness = "ray";
   std::optional<std::string> field;
   std::string deviationEdges = "undefined";
   std::optional<double> maxDistance;
@@ -43,6 +44,7 @@ ZORPictureSettings SettingsOf(const Asked& asked) {
     const auto& [x, y, z] = *asked.light;
     Take(ZORPictureSetting::Light, "light", ZORExactNumber(x) + "," + ZORExactNumber(y) + "," + ZORExactNumber(z), settings);
   }
+  Take(ZORPictureSetting::Thickness, "thickness", asked.thickness, settings);
   if (asked.field) settings.parameters.field = *asked.field;
   if (asked.deviationEdges != "undefined" && asked.deviationEdges != "keep") {
     throw ZORPythonProblem({ZORProblem::Kind::Usage, "deviation_edges is keep or undefined, not '" + asked.deviationEdges + "'"});
@@ -74,7 +76,7 @@ void View(ZORPictureSettings& settings, const std::string& view, std::pair<int, 
 // The analysis's keyword arguments, the same for every call that analyses.
 #define ZOR_ANALYSIS_ARGS                                                                                     \
   py::arg("analysis") = "gaussian", py::kw_only(), py::arg("reference") = py::none(), py::arg("pull") = py::none(), \
-      py::arg("light") = py::none(), py::arg("field") = py::none(), py::arg("deviation_edges") = "undefined", py::arg("max_distance") = py::none(),  \
+      py::arg("light") = py::none(), py::arg("thickness") = "ray", py::arg("field") = py::none(), py::arg("deviation_edges") = "undefined", py::arg("max_distance") = py::none(),  \
       py::arg("threads") = 0
 
 using Point3 = std::tuple<double, double, double>;
@@ -119,9 +121,9 @@ void ZORBindParts(py::module_& module) {
       .def(
           "analyse",
           [](ZORPythonPart& part, const std::string& analysis, std::optional<std::string> reference, OptionalPull pull,
-             OptionalPull light, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
+             OptionalPull light, const std::string& thickness, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
              std::optional<double> deflection) {
-            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, field, edges, maxDistance, threads});
+            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, thickness, field, edges, maxDistance, threads});
             ZORPythonPart::Analysed analysed;
             {
               py::gil_scoped_release unlocked;
@@ -147,15 +149,15 @@ void ZORBindParts(py::module_& module) {
             return mesh;
           },
           ZOR_ANALYSIS_ARGS, py::arg("deflection") = py::none(),
-          "The analysis (gaussian, mean, min, max, deviation, draft, field, isophote, reflection) at the vertices of the part's analysed "
+          "The analysis (gaussian, mean, min, max, deviation, draft, field, isophote, reflection, thickness) at the vertices of the part's analysed "
           "mesh, as zorhost render --mesh-out writes it: a CAD part meshed within `deflection` (else a thousandth of its "
           "size), its values exact at the vertices; a mesh part is its own mesh.")
       .def(
           "picture",
           [](ZORPythonPart& part, const std::string& analysis, std::optional<std::string> reference, OptionalPull pull,
-             OptionalPull light, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
+             OptionalPull light, const std::string& thickness, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
              const std::string& view, std::pair<int, int> size, double zoom, std::pair<double, double> pan) {
-            ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, field, edges, maxDistance, threads});
+            ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, thickness, field, edges, maxDistance, threads});
             View(settings, view, size, zoom, pan);
             ZORPictureValues picture;
             {
@@ -178,9 +180,10 @@ void ZORBindParts(py::module_& module) {
       .def(
           "statistics",
           [](ZORPythonPart& part, const std::string& analysis, std::optional<std::string> reference, OptionalPull pull,
-             OptionalPull light, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
-             ZORPythonScale* scale, const py::object& tolerance, std::optional<double> minDraft, double passShare) {
-            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, field, edges, maxDistance, threads});
+             OptionalPull light, const std::string& thickness, std::optional<std::string> field, const std::string& edges, std::optional<double> maxDistance, int threads,
+             ZORPythonScale* scale, const py::object& tolerance, std::optional<double> minDraft,
+             std::optional<double> minThickness, double passShare) {
+            const ZORPictureSettings settings = SettingsOf({analysis, reference, pull, light, thickness, field, edges, maxDistance, threads});
             ZORScaleRecipe recipe;
             if (!tolerance.is_none()) {
               const std::string text = py::isinstance<py::tuple>(tolerance) || py::isinstance<py::list>(tolerance)
@@ -191,6 +194,10 @@ void ZORBindParts(py::module_& module) {
               if (!recipe.tolerance) throw ZORPythonProblem({ZORProblem::Kind::Usage, std::string("tolerance is ") + kZORToleranceForm});
             }
             recipe.minDraft = minDraft;
+            if (minThickness && !(*minThickness > 0.0 && std::isfinite(*minThickness))) {
+              throw ZORPythonProblem({ZORProblem::Kind::Usage, "min_thickness is a finite thickness above 0"});
+            }
+            recipe.minThickness = minThickness;
             if (!(passShare >= 0.0 && passShare <= 100.0)) throw ZORPythonProblem({ZORProblem::Kind::Usage, "pass_share is from 0 to 100"});
             recipe.passShare = passShare;
             recipe.diverging = settings.analysis == ZORAnalysis::Deviation && !recipe.tolerance;
@@ -203,10 +210,11 @@ void ZORBindParts(py::module_& module) {
             return py::module_::import("json").attr("loads")(json);
           },
           ZOR_ANALYSIS_ARGS, py::arg("scale") = py::none(), py::arg("tolerance") = py::none(),
-          py::arg("min_draft") = py::none(), py::arg("pass_share") = 100.0,
+          py::arg("min_draft") = py::none(), py::arg("min_thickness") = py::none(), py::arg("pass_share") = 100.0,
           "The statistics of the analysis over the whole part by area, as the record zorhost render --stats-out writes "
           "(docs/statistics.md): extremes and where, mean, spread, percentiles, each block's share of `scale` (else the "
-          "scale zorhost render makes), and with `tolerance` (T or (LO, HI)) or `min_draft` the shares and the verdict.")
+          "scale zorhost render makes), and with `tolerance` (T or (LO, HI)), `min_draft` or `min_thickness` the shares and "
+          "the verdict.")
       .def(
           "deviation_at",
           [](ZORPythonPart& part, const py::array_t<double, py::array::c_style | py::array::forcecast>& points,
@@ -215,7 +223,7 @@ void ZORBindParts(py::module_& module) {
             std::vector<ZORVec3> asked(static_cast<std::size_t>(points.shape(0)));
             auto p = points.unchecked<2>();
             for (py::ssize_t i = 0; i < points.shape(0); ++i) asked[static_cast<std::size_t>(i)] = {p(i, 0), p(i, 1), p(i, 2)};
-            const ZORPictureSettings settings = SettingsOf({"deviation", reference, std::nullopt, std::nullopt, std::nullopt, "keep", std::nullopt, threads});
+            const ZORPictureSettings settings = SettingsOf({"deviation", reference, std::nullopt, std::nullopt, "ray", std::nullopt, "keep", std::nullopt, threads});
             std::vector<double> deviations;
             {
               py::gil_scoped_release unlocked;

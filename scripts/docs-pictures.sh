@@ -16,6 +16,9 @@
 #   docs/torus-isophote.png, docs/moulded-reflection.png
 #                                   isophotes of the torus toward the viewer, reflection lines of
 #                                   the moulded cup, each as zebra stripes
+#   docs/bracket-thickness.png      the bracket's wall thickness by the ray, thin walls red
+#   docs/bracket-edges.png          the bracket's mean curvature with its edges drawn over it,
+#                                   colored by the angle between their faces
 #   docs/moulded-draft.png, docs/moulded-draft-back.png
 #                                   the moulded cup's draft against +z, from the front and from
 #                                   behind (the undercut wall)
@@ -72,6 +75,10 @@ legend moulded-draft-back
 legend torus-isophote
 "$zorhost" render moulded.step --analysis reflection --shading none --view 30,20 --size 640x480 --out moulded-reflection
 legend moulded-reflection
+"$zorhost" render bracket.step --analysis thickness --size 800x600 --out bracket-thickness
+legend bracket-thickness
+"$zorhost" render bracket.step --analysis mean --edges continuity --size 800x600 --out bracket-edges
+legend bracket-edges
 for method in equal quantile; do
   "$zorhost" render --preset viridis --classify "$method" --size 640x480 --out "sample-$method"
   legend "sample-$method"

@@ -72,19 +72,23 @@ class Part:
              field: Optional[str] = None) -> Part: ...
     def analyse(self, analysis: str = "gaussian", *, reference: Optional[str] = None,
                 pull: Optional[Tuple[float, float, float]] = None,
-                light: Optional[Tuple[float, float, float]] = None, field: Optional[str] = None,
+                light: Optional[Tuple[float, float, float]] = None, thickness: str = "ray",
+                field: Optional[str] = None,
                 deviation_edges: str = "undefined", max_distance: Optional[float] = None, threads: int = 0,
                 deflection: Optional[float] = None) -> AnalysedMesh: ...
     def picture(self, analysis: str = "gaussian", *, reference: Optional[str] = None,
                 pull: Optional[Tuple[float, float, float]] = None,
-                light: Optional[Tuple[float, float, float]] = None, field: Optional[str] = None,
+                light: Optional[Tuple[float, float, float]] = None, thickness: str = "ray",
+                field: Optional[str] = None,
                 deviation_edges: str = "undefined", max_distance: Optional[float] = None, threads: int = 0,
                 view: str = "iso", size: Tuple[int, int] = (1024, 768), zoom: float = 1.0,
                 pan: Tuple[float, float] = (0.0, 0.0)) -> npt.NDArray[np.float64]: ...
     def statistics(self, analysis: str = "gaussian", *, reference: Optional[str] = None,
                    pull: Optional[Tuple[float, float, float]] = None,
-                   light: Optional[Tuple[float, float, float]] = None, field: Optional[str] = None,
+                   light: Optional[Tuple[float, float, float]] = None, thickness: str = "ray",
+                   field: Optional[str] = None,
                    deviation_edges: str = "undefined", max_distance: Optional[float] = None, threads: int = 0,
                    scale: Optional[Scale] = None, tolerance: Union[None, float, Tuple[float, float]] = None,
-                   min_draft: Optional[float] = None, pass_share: float = 100.0) -> Dict[str, Any]: ...
+                   min_draft: Optional[float] = None, min_thickness: Optional[float] = None,
+                   pass_share: float = 100.0) -> Dict[str, Any]: ...
     def deviation_at(self, points: npt.ArrayLike, reference: str, *, threads: int = 0) -> npt.NDArray[np.float64]: ...

@@ -75,6 +75,22 @@ def test_analyses_statistics_and_deviation_at_points(tmp_path):
         zorscale.Part.read(f"{PARTS}/bracket.step", time_limit=0.001)
 
 
+def test_walls_as_zorhost_reads_them(tmp_path):
+    bracket = zorscale.Part.read(f"{PARTS}/bracket.step")
+    for method in ("ray", "sphere"):
+        values = bracket.picture("thickness", thickness=method, view="top", size=(80, 60))
+        expected = zorhost_values(tmp_path, f"{PARTS}/bracket.step", "--analysis", "thickness", "--thickness", method,
+                                  "--view", "top", "--size", "80x60")
+        assert np.array_equal(values, expected, equal_nan=True), method
+    # The base plate is 12 thick: most of the area is thinner than 12.5 and the part fails.
+    statistics = bracket.statistics("thickness", min_thickness=12.5)
+    assert statistics["unit"] == "mm" and statistics["tolerance"]["verdict"] == "fail"
+    with pytest.raises(zorscale.ScaleError, match="ray or sphere"):
+        bracket.picture("thickness", thickness="cube")
+    with pytest.raises(zorscale.ScaleError, match="min_thickness"):
+        bracket.statistics("thickness", min_thickness=0.0)
+
+
 def test_scales_are_python_objects():
     scale = zorscale.Scale(9)
     scale.impose_preset("viridis")

@@ -1,6 +1,7 @@
 #include "zorhost/inspection/EdgeOverlay.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "zorhost/common/Numbers.h"
 #include "zorhost/common/Parallel.h"
@@ -31,7 +32,10 @@ ZOROutcome EdgeScale(ZORModuleHost& host, const std::vector<double>& measures, Z
                      const std::vector<ZOREdgeContinuity>& edges, ZORIStNewColorScale_var& scale) {
   double limit = ZOREdgeTolerance(measure, 0.0);
   for (const ZOREdgeContinuity& edge : edges) limit = std::max(limit, ZOREdgeTolerance(measure, edge.gapTolerance));
-  const double highest = measures.empty() ? limit : *std::max_element(measures.begin(), measures.end());
+  double highest = limit;
+  for (double value : measures) {
+    if (value > highest) highest = value;  // not a number is left out
+  }
   scale = host.NewScale();
   if (!scale) return ZORFailure("the host made no color scale for the edges");
   scale->SetTolerance(ZORHostSession::kDefaultModelTolerance);
@@ -45,19 +49,32 @@ ZOROutcome EdgeScale(ZORModuleHost& host, const std::vector<double>& measures, Z
 
 ZOROutcome ZORMakeEdgeOverlay(ZORModuleHost& host, const std::vector<ZOREdgeContinuity>& edges, ZOREdgeMeasure measure,
                               const ZORPart& part, const ZORPictureSettings& picture, ZORFigureOverlay& overlay) {
+  // The curvature across an edge that is not tangent says nothing of its continuity.
   std::vector<double> measures;
-  for (const ZOREdgeContinuity& edge : edges) measures.push_back(edge.Measure(measure));
+  long untangent = 0;
+  for (const ZOREdgeContinuity& edge : edges) {
+    const bool tangent = edge.continuity == ZORContinuity::G1 || edge.continuity == ZORContinuity::G2;
+    untangent += tangent ? 0 : 1;
+    measures.push_back(measure == ZOREdgeMeasure::Curvature && !tangent ? std::numeric_limits<double>::quiet_NaN()
+                                                                         : edge.Measure(measure));
+  }
   ZORIStNewColorScale_var scale;
   if (ZOROutcome problem = EdgeScale(host, measures, measure, edges, scale)) return problem;
   const ZORScaleSnapshot snapshot(scale.get());
   ZORPainting painting;
   painting.blocks.assign(measures.size(), -1);
   std::vector<ZORRgba> colors(measures.size(), snapshot.Definition().undefinedColor);
-  snapshot.Painter().Paint(measures, painting.blocks, colors, {});
+  ZORScalePainter::PaintOptions paintOptions;
+  paintOptions.undefinedColorForNaN = true;
+  snapshot.Painter().Paint(measures, painting.blocks, colors, paintOptions);
   const ZORBlockCounts counts = ZORCountBlocks(painting, ZORPictureValues{}, snapshot.Blocks());
   overlay.legend = ZORMakeLegend(snapshot, &counts);
   overlay.heading = "edges: " + ZOREdgeMeasureTitle(measure) + " (" + ZOREdgeMeasureUnit(measure, part.LengthUnit()) +
                     "), counted by edge";
+  if (measure == ZOREdgeMeasure::Curvature && untangent > 0) {
+    overlay.legend.notes.push_back("undefined: the " + std::to_string(untangent) +
+                                   " edges whose faces are not tangent (G0 or apart), whose curvature jump says nothing");
+  }
   overlay.legend.notes.push_back(ZORContinuityCounts(edges) + "; G1 within " + ZORShownNumber(kZORTangentDegrees) +
                                  "\u00b0, G2 within a curvature jump of " + ZORShownNumber(100.0 * kZORCurvatureJump) + " %");
   // Every edge's points placed at once; a piece drawn where both its ends are seen.
