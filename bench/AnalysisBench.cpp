@@ -2,7 +2,9 @@
 // against the bracket, beside the CAD kernel's own projection of the same points from a perfect
 // start (its nearest point already known); the moulded cup's mesh against the cup's CAD surface,
 // beside the same against its own mesh; a scan of 2 million triangles against the bracket,
-// rendered whole at 1024 x 768; the draft at each pixel of the moulded cup beside its curvature.
+// rendered whole at 1024 x 768; the draft at each pixel of the moulded cup beside its curvature;
+// the bracket's pixels evaluated for isophotes, reflection lines and wall thickness beside its
+// mean curvature, and the continuity of all its edges.
 // Each ratio is to its baseline.
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepBndLib.hxx>
@@ -31,6 +33,7 @@
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/PartPicture.h"
 #include "zorhost/surface/Reference.h"
+#include "zorhost/surface/Thickness.h"
 
 namespace {
 
@@ -308,10 +311,71 @@ void BM_MeanCurvaturePerPixel(benchmark::State& state) { Evaluate(state, *ZORMak
 void BM_IsophotePerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeIsophoteAnalysis({1, -1, 1})); }
 void BM_ReflectionPerPixel(benchmark::State& state) { Evaluate(state, *ZORMakeReflectionAnalysis({1, -1, 1}, {0, 0, 1})); }
 
+// The bracket's picture at 1024 x 768, made once: each pixel's work is the render's own stage, the
+// surface point it sees evaluated and the analysis asked there, on one thread.
+struct BracketPicture {
+  std::unique_ptr<ZORPart> part;
+  ZORCamera camera;
+  ZORRaster raster;
+  std::shared_ptr<const ZORReference> solid;  // the bracket again, as its walls' solid
+};
+
+BracketPicture& Bracket() {
+  static BracketPicture* bracket = [] {
+    auto* made = new BracketPicture;
+    made->part = Read(ZOR_EXAMPLE_PARTS "/bracket.step");
+    if (ZOROutcome problem = made->part->Prepare(ZORPictureDeflection(*made->part, kWidth, kHeight, 1.0))) {
+      ZORBenchFail(problem->message);
+    }
+    made->camera = ZORFitCameraToMesh(*made->part, ZORViewpoint{}, kWidth, kHeight);
+    made->raster = ZORRasterizePart(*made->part, made->camera, kWidth, kHeight);
+    made->solid = MakeReference(Read(ZOR_EXAMPLE_PARTS "/bracket.step"));
+    return made;
+  }();
+  return *bracket;
+}
+
+void EvaluateBracket(benchmark::State& state, const ZORSurfaceAnalysis& analysis) {
+  const BracketPicture& bracket = Bracket();
+  ZORPartPicture picture;
+  for (auto _ : state) {
+    ZOREvaluatePixels(*bracket.part, analysis, bracket.raster, bracket.camera, picture, 1);
+    benchmark::DoNotOptimize(picture.values.data());
+  }
+  const auto seen = std::count_if(bracket.raster.triangle.begin(), bracket.raster.triangle.end(), [](int t) { return t >= 0; });
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(seen));
+}
+
+void BM_BracketMeanCurvaturePixels(benchmark::State& state) {
+  EvaluateBracket(state, *ZORMakeCurvatureAnalysis(ZORAnalysis::Mean));
+}
+void BM_BracketIsophotePixels(benchmark::State& state) { EvaluateBracket(state, *ZORMakeIsophoteAnalysis({1, -1, 1})); }
+void BM_BracketReflectionPixels(benchmark::State& state) {
+  EvaluateBracket(state, *ZORMakeReflectionAnalysis({1, -1, 1}, {0, 0, 1}));
+}
+void BM_BracketThicknessPixels(benchmark::State& state) {
+  EvaluateBracket(state, *ZORMakeThicknessAnalysis(Bracket().solid, ZORThicknessMethod::Ray));
+}
+void BM_BracketThicknessByBallPixels(benchmark::State& state) {
+  EvaluateBracket(state, *ZORMakeThicknessAnalysis(Bracket().solid, ZORThicknessMethod::Sphere));
+}
+
+// The continuity across every edge of the bracket that joins two faces.
+void BM_BracketEdgesContinuity(benchmark::State& state) {
+  const ZORPart& part = *Bracket().part;
+  std::size_t edges = 0;
+  for (auto _ : state) edges = part.EdgesContinuity().size();
+  state.counters["edges"] = static_cast<double>(edges);
+}
+
 std::string BaselineOf(const std::string& name) {
   if (name.rfind("BM_DeviationPerPixel", 0) == 0) return "BM_KernelProjectionFromPerfectStart";
   for (const char* angle : {"BM_DraftPerPixel", "BM_IsophotePerPixel", "BM_ReflectionPerPixel"}) {
     if (name.rfind(angle, 0) == 0) return "BM_MeanCurvaturePerPixel";
+  }
+  for (const char* pixels : {"BM_BracketIsophotePixels", "BM_BracketReflectionPixels", "BM_BracketThicknessPixels",
+                             "BM_BracketThicknessByBallPixels"}) {
+    if (name.rfind(pixels, 0) == 0) return "BM_BracketMeanCurvaturePixels";
   }
   if (name.rfind("BM_CupMeshAgainstCupCad", 0) == 0) return "BM_CupMeshAgainstLargerCupCad";
   if (name.rfind("BM_ScanRenderedInspectedAndReported", 0) == 0) return "BM_ScanRendered/real_time";
@@ -330,6 +394,12 @@ BENCHMARK(BM_DraftPerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeanCurvaturePerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IsophotePerPixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReflectionPerPixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BracketMeanCurvaturePixels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BracketIsophotePixels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BracketReflectionPixels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BracketThicknessPixels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BracketThicknessByBallPixels)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BracketEdgesContinuity)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanRendered)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ScanRenderedInspectedAndReported)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigScanAgainstBracket)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

@@ -143,13 +143,22 @@ class FirstAlongRay final : public BVH_Traverse<double, 3, Triangulation, double
     const double across = Dot(normal, direction_);
     if (across == 0.0) return Standard_False;  // the ray runs along its plane: its neighbours meet it
     const ZORVec3 onPlane = origin_ + (Dot(normal, a - origin_) / across) * direction_;
-    const std::array<double, 3> at = ZORClosestOnTriangle(onPlane, a, b, c);
-    const ZORVec3 nearest = at[0] * a + at[1] * b + at[2] * c;
-    const double distance = Dot(nearest - origin_, direction_);
     const double deflection = myBVHSet->deflections[static_cast<std::size_t>(element.w())];
+    // Where the ray meets the plane, in the triangle's barycentric coordinates: inside, the ray
+    // crosses it there; outside a flat one (a plane's, or a mesh's), it misses, but for rounding.
+    const double inverse = 1.0 / Dot(normal, normal);
+    const double wa = Dot(Cross(b - onPlane, c - onPlane), normal) * inverse;
+    const double wb = Dot(Cross(c - onPlane, a - onPlane), normal) * inverse;
+    const double wc = 1.0 - wa - wb;
     constexpr double kRounding = 1e-9;
-    const double reach = 2.0 * deflection + kRounding * std::max({Length(b - a), Length(c - b), Length(a - c)});
-    if (!(Length(nearest - origin_ - distance * direction_) <= reach)) return Standard_False;
+    const double rounding = kRounding * std::sqrt(std::max({Dot(b - a, b - a), Dot(c - b, c - b), Dot(a - c, a - c)}));
+    const bool inside = wa >= 0.0 && wb >= 0.0 && wc >= 0.0;
+    if (!inside && deflection <= rounding && std::min({wa, wb, wc}) < -kRounding) return Standard_False;
+    const std::array<double, 3> at = inside ? std::array<double, 3>{wa, wb, wc} : ZORClosestOnTriangle(onPlane, a, b, c);
+    const ZORVec3 nearest = inside ? onPlane : at[0] * a + at[1] * b + at[2] * c;
+    const double distance = Dot(nearest - origin_, direction_);
+    const double reach = 2.0 * deflection + rounding;
+    if (!inside && !(Length(nearest - origin_ - distance * direction_) <= reach)) return Standard_False;
     if (distance + reach <= beyond_ || (first_ && distance - reach > first_->distance)) return Standard_False;
     if (ownFace_ >= 0 && std::fabs(distance) <= reach && faces_[static_cast<std::size_t>(element.w())] == ownFace_) {
       return Standard_False;
