@@ -199,9 +199,10 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
     return problem;
   }
   for (std::string& line : ZORInspectionLines(inspected, values)) done.push_back(std::move(line));
-  // Drawn over the picture's own mesh, before the analysed mesh replaces it.
+  // Drawn over the picture's own mesh, before the analysed mesh replaces it; a mesh has no edges
+  // between faces, which the summary says.
   std::optional<ZORFigureOverlay> edges;
-  if (options.inspection.drawEdges && inspected.edges) {
+  if (options.inspection.drawEdges && inspected.edges && values.part->Exact()) {
     if (ZOROutcome problem = ZORMakeEdgeOverlay(host, *inspected.edges, options.inspection.edgeMeasure, *values.part,
                                                 options.picture, edges.emplace())) {
       return problem;
