@@ -115,6 +115,7 @@ class FirstAlongRay final : public BVH_Traverse<double, 3, Triangulation, double
   Standard_Boolean IsMetricBetter(const double& a, const double& b) const override { return a < b; }
   Standard_Boolean RejectMetric(const double& entry) const override { return first_ && entry > first_->distance; }
   Standard_Boolean RejectNode(const BVH_Vec3d& lowest, const BVH_Vec3d& highest, double& metric) const override {
+    metric = std::numeric_limits<double>::infinity();  // set on every path: the walk reads it
     double entry = 0.0, exit = std::numeric_limits<double>::infinity();
     const double o[3] = {origin_.x, origin_.y, origin_.z};
     const double low[3] = {lowest.x(), lowest.y(), lowest.z()}, high[3] = {highest.x(), highest.y(), highest.z()};
