@@ -187,7 +187,8 @@ std::vector<ZOREdgeContinuity> ZORMeasureContinuity(const TopoDS_Shape& shape) {
   }
   Bnd_Box box;
   BRepBndLib::Add(shape, box, false);
-  const double size = box.IsVoid() ? 1.0 : std::sqrt(box.SquareExtent());
+  const double extent = box.IsVoid() ? 0.0 : std::sqrt(box.SquareExtent());
+  const double size = extent > 0.0 ? extent : 1.0;
   TopTools_IndexedDataMapOfShapeListOfShape facesOfEdges;
   TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, facesOfEdges);
   std::vector<ZOREdgeContinuity> edges;

@@ -110,7 +110,9 @@ class FirstAlongRay final : public BVH_Traverse<double, 3, Triangulation, double
       : origin_(origin), direction_(direction), beyond_(beyond), ownFace_(ownFace), faces_(faces),
         refine_(std::move(refine)) {
     const double d[3] = {direction.x, direction.y, direction.z};
-    for (std::size_t axis = 0; axis < 3; ++axis) inverse_[axis] = 1.0 / d[axis];  // infinite along an axis-parallel ray
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      inverse_[axis] = d[axis] != 0.0 ? 1.0 / d[axis] : std::numeric_limits<double>::infinity();  // an axis-parallel ray
+    }
   }
   Standard_Boolean IsMetricBetter(const double& a, const double& b) const override { return a < b; }
   Standard_Boolean RejectMetric(const double& entry) const override { return first_ && entry > first_->distance; }
@@ -147,7 +149,9 @@ class FirstAlongRay final : public BVH_Traverse<double, 3, Triangulation, double
     const double deflection = myBVHSet->deflections[static_cast<std::size_t>(element.w())];
     // Where the ray meets the plane, in the triangle's barycentric coordinates: inside, the ray
     // crosses it there; outside a flat one (a plane's, or a mesh's), it misses, but for rounding.
-    const double inverse = 1.0 / Dot(normal, normal);
+    const double squared = Dot(normal, normal);
+    if (!(squared > 0.0)) return Standard_False;  // no area: its neighbours meet the ray
+    const double inverse = 1.0 / squared;
     const double wa = Dot(Cross(b - onPlane, c - onPlane), normal) * inverse;
     const double wb = Dot(Cross(c - onPlane, a - onPlane), normal) * inverse;
     const double wc = 1.0 - wa - wb;
