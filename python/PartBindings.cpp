@@ -194,8 +194,8 @@ void ZORBindParts(py::module_& module) {
               if (!recipe.tolerance) throw ZORPythonProblem({ZORProblem::Kind::Usage, std::string("tolerance is ") + kZORToleranceForm});
             }
             recipe.minDraft = minDraft;
-            if (minThickness && !(*minThickness > 0.0 && std::isfinite(*minThickness))) {
-              throw ZORPythonProblem({ZORProblem::Kind::Usage, "min_thickness is a finite thickness above 0"});
+            if (minThickness && !ZORIsMinimumWall(*minThickness)) {
+              throw ZORPythonProblem({ZORProblem::Kind::Usage, std::string("min_thickness is ") + kZORMinimumWallForm});
             }
             recipe.minThickness = minThickness;
             if (!(passShare >= 0.0 && passShare <= 100.0)) throw ZORPythonProblem({ZORProblem::Kind::Usage, "pass_share is from 0 to 100"});

@@ -51,7 +51,10 @@ json Tolerance(const ZORAreaStatistics& statistics) {
 // The edges' continuity: how many of each class, the tolerances that class them, and each edge.
 json Edges(const std::optional<std::vector<ZOREdgeContinuity>>& measured) {
   if (!measured) return nullptr;
-  json counts = {{"G2", 0}, {"G1", 0}, {"G0", 0}, {ZORContinuityName(ZORContinuity::Gap), 0}};
+  json counts = json::object();
+  for (ZORContinuity continuity : {ZORContinuity::G2, ZORContinuity::G1, ZORContinuity::G0, ZORContinuity::Gap}) {
+    counts[ZORContinuityName(continuity)] = 0;
+  }
   json list = json::array();
   for (const ZOREdgeContinuity& e : *measured) {
     counts[ZORContinuityName(e.continuity)] = counts[ZORContinuityName(e.continuity)].get<int>() + 1;

@@ -444,16 +444,14 @@ ZOROutcome ZORPaintOptionReader::TakeAcceptance(int id, const std::string& value
     case kZORMinDraftOption: {
       ForAnalysis("--min-draft", ZORAnalysis::Draft);
       const std::optional<double> angle = ZORReadDouble(value);
-      if (!angle || !(*angle > 0.0 && *angle < 90.0)) return Refusal("--min-draft", "an angle in degrees above 0 and below 90", value);
+      if (!angle || !ZORIsDraftPassLimit(*angle)) return Refusal("--min-draft", kZORDraftPassLimitForm, value);
       scale.minDraft = *angle;
       return std::nullopt;
     }
     case kZORMinThicknessOption: {
       ForAnalysis("--min-thickness", ZORAnalysis::Thickness);
       const std::optional<double> thickness = ZORReadDouble(value);
-      if (!thickness || !(*thickness > 0.0) || !std::isfinite(*thickness)) {
-        return Refusal("--min-thickness", "a finite thickness above 0", value);
-      }
+      if (!thickness || !ZORIsMinimumWall(*thickness)) return Refusal("--min-thickness", kZORMinimumWallForm, value);
       scale.minThickness = *thickness;
       return std::nullopt;
     }
@@ -469,9 +467,7 @@ ZOROutcome ZORPaintOptionReader::TakeStripes(const std::string& value) {
   partOptions_.push_back("--stripes");
   angleOptions_.push_back("--stripes");
   const std::optional<double> width = ZORReadDouble(value);
-  if (!width || !(*width >= kZORNarrowestStripes && *width <= 90.0)) {
-    return Refusal("--stripes", "a width in degrees from " + ZORShownNumber(kZORNarrowestStripes) + " to 90", value);
-  }
+  if (!width || !ZORIsStripeWidth(*width)) return Refusal("--stripes", ZORStripeWidthForm(), value);
   options_.scale.stripes = *width;
   return std::nullopt;
 }

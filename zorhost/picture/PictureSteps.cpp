@@ -332,9 +332,7 @@ ZOROutcome ZORPrepareScale(ZORModuleHost& host, const ZORScaleRecipe& recipe,
     done.push_back("option " + line);
   }
   // Boundaries placed anew make the scale absolute.
-  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.tolerance || recipe.minDraft || recipe.minThickness ||
-      recipe.stripes ||
-      recipe.classify) {
+  if ((recipe.preset && !recipe.preset->boundaries.empty()) || recipe.Passing() || recipe.stripes || recipe.classify) {
     fractions.clear();
   }
   ZORStretchRelative(scale.get(), fractions);

@@ -91,6 +91,10 @@ ZORWholeScale ZORDraftScale(double passAngle) {
   return scale;
 }
 
+std::string ZORStripeWidthForm() {
+  return "a width in degrees from " + ZORShownNumber(kZORNarrowestStripes) + " to 90";
+}
+
 ZORWholeScale ZORZebraScale(double stripes) {
   const ZORColorPreset& zebra = *ZORFindColorPreset("zebra");
   ZORWholeScale scale;
@@ -103,26 +107,33 @@ ZORToleranceBand ZORAtLeast(double minimum) { return {minimum, std::numeric_limi
 
 ZORToleranceBand ZORDraftPass(double passAngle) { return ZORAtLeast(passAngle); }
 
-ZORWholeScale ZORMinimumScale(double minimum, double lowest) {
-  const double reach = std::isfinite(lowest) ? std::max(0.0, minimum - lowest) : 0.0;
-  const double step = RoundStepAtLeast(reach > 0.0 ? reach / kMostStepsASide : std::fabs(minimum) / 2.0);
+namespace {
+
+// Values pass from `limit` on (`above`) or up to it: its side green, the other out to `reach`
+// past it in warm blocks at round steps, darker as they go out, the last open.
+ZORWholeScale OneSidedScale(double limit, double reach, bool above) {
+  const double step = RoundStepAtLeast(reach > 0.0 ? reach / kMostStepsASide : std::fabs(limit) / 2.0);
   const int steps = StepsOut(reach, step);
+  // Block by block from the lowest values up: below the limit, the failing blocks come first,
+  // farthest first.
+  const std::size_t last = static_cast<std::size_t>(steps);
   ZORWholeScale scale;
-  for (int k = steps; k >= 1; --k) scale.boundaries.push_back(Stepped(minimum, -k, step));
-  scale.boundaries.push_back(minimum);
-  // Farthest first: darker as the values go down.
-  for (int k = steps; k >= 0; --k) scale.colors.push_back(Between(kWarmNear, kWarmFar, k, steps + 1));
-  scale.colors.push_back(kInTolerance);
+  scale.colors.assign(last + 2, kInTolerance);
+  scale.boundaries.assign(last + 1, limit);
+  for (int k = 0; k <= steps; ++k) {
+    const std::size_t out = static_cast<std::size_t>(k);  // blocks out from the limit
+    scale.colors[above ? last - out : 1 + out] = Between(kWarmNear, kWarmFar, k, steps + 1);
+    if (k > 0) scale.boundaries[above ? last - out : out] = Stepped(limit, above ? -k : k, step);
+  }
   return scale;
 }
 
+}  // namespace
+
+ZORWholeScale ZORMinimumScale(double minimum, double lowest) {
+  return OneSidedScale(minimum, std::isfinite(lowest) ? std::max(0.0, minimum - lowest) : 0.0, true);
+}
+
 ZORWholeScale ZORMaximumScale(double maximum, double highest) {
-  const double reach = std::isfinite(highest) ? std::max(0.0, highest - maximum) : 0.0;
-  const double step = RoundStepAtLeast(reach > 0.0 ? reach / kMostStepsASide : std::fabs(maximum) / 2.0);
-  const int steps = StepsOut(reach, step);
-  ZORWholeScale scale{{kInTolerance}, {maximum}};
-  for (int k = 1; k <= steps; ++k) scale.boundaries.push_back(Stepped(maximum, k, step));
-  // Nearest first: darker as the values go up.
-  for (int k = 0; k <= steps; ++k) scale.colors.push_back(Between(kWarmNear, kWarmFar, k, steps + 1));
-  return scale;
+  return OneSidedScale(maximum, std::isfinite(highest) ? std::max(0.0, highest - maximum) : 0.0, false);
 }

@@ -3,6 +3,7 @@
 // pass limit moved. Both are whole scales, imposed through the scale's interface as presets are.
 #pragma once
 
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <string>
@@ -40,6 +41,14 @@ ZORWholeScale ZORDraftScale(double passAngle);
 ZORWholeScale ZORZebraScale(double stripes);
 inline constexpr double kZORDefaultStripes = 10.0;
 inline constexpr double kZORNarrowestStripes = 0.5;  // 360 blocks from 0 to 180
+// The stripes' widths the zebra scale takes, and how a message says it.
+inline bool ZORIsStripeWidth(double degrees) { return degrees >= kZORNarrowestStripes && degrees <= 90.0; }
+std::string ZORStripeWidthForm();
+// A draft's pass limits, and a wall's minimums, and how a message says each.
+inline bool ZORIsDraftPassLimit(double angle) { return angle > 0.0 && angle < 90.0; }
+inline constexpr const char* kZORDraftPassLimitForm = "an angle in degrees above 0 and below 90";
+inline bool ZORIsMinimumWall(double thickness) { return thickness > 0.0 && std::isfinite(thickness); }
+inline constexpr const char* kZORMinimumWallForm = "a finite thickness above 0";
 // The draft angles that pass with a pass limit of `passAngle`: from it on.
 ZORToleranceBand ZORDraftPass(double passAngle);
 // The values from `minimum` on.

@@ -26,14 +26,31 @@ namespace {
 
 using nlohmann::json;
 
-// The scale an analysis is read with when no other is asked for: draft angles by the draft
-// preset, isophotes and reflection lines by zebra stripes, a thickness with thin walls red; null
-// for the others.
+// The scale an analysis is read with when no other is asked for, as the command line chooses it,
+// as a preset (the default stripes are the zebra preset's); null for the default scale.
 const ZORColorPreset* OwnScale(ZORAnalysis analysis) {
-  if (analysis == ZORAnalysis::Draft) return ZORFindColorPreset("draft");
-  if (analysis == ZORAnalysis::Isophote || analysis == ZORAnalysis::Reflection) return ZORFindColorPreset("zebra");
-  if (analysis == ZORAnalysis::Thickness) return ZORFindColorPreset("default_r");
-  return nullptr;
+  ZORScaleRecipe recipe;
+  ZORChooseAnalysisScale(analysis, recipe);
+  return recipe.stripes ? ZORFindColorPreset("zebra") : recipe.preset;
+}
+
+// What the tolerance field gives `recipe` for `analysis`: a draft's pass limit, a wall's minimum,
+// or a tolerance; a refusal saying which it takes.
+ZOROutcome ReadPassing(ZORAnalysis analysis, const std::string& text, ZORScaleRecipe& recipe) {
+  auto refused = [&text](const std::string& what, const std::string& form) {
+    return ZORBadInput(what + " is " + form + ", or none; not '" + ZORPrintable(text) + "'");
+  };
+  if (analysis == ZORAnalysis::Draft) {
+    recipe.minDraft = ZORReadDouble(text);
+    if (!recipe.minDraft || !ZORIsDraftPassLimit(*recipe.minDraft)) return refused("a draft's pass limit", kZORDraftPassLimitForm);
+  } else if (analysis == ZORAnalysis::Thickness) {
+    recipe.minThickness = ZORReadDouble(text);
+    if (!recipe.minThickness || !ZORIsMinimumWall(*recipe.minThickness)) return refused("a wall's minimum", kZORMinimumWallForm);
+  } else {
+    recipe.tolerance = ZORReadTolerance(text);
+    if (!recipe.tolerance) return refused("the tolerance", kZORToleranceForm);
+  }
+  return std::nullopt;
 }
 
 // The memory a saved state holds.
@@ -617,25 +634,7 @@ ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
   std::lock_guard lock(mutex_);
   ZORScaleRecipe recipe;
   if (tolerance != "none") {
-    if (options_.picture.analysis == ZORAnalysis::Draft) {
-      const std::optional<double> angle = ZORReadDouble(tolerance);
-      if (!angle || !(*angle > 0.0 && *angle < 90.0)) {
-        return Bad("a draft's pass limit is an angle in degrees above 0 and below 90, or none; not '" +
-                   ZORPrintable(tolerance) + "'");
-      }
-      recipe.minDraft = angle;
-    } else if (options_.picture.analysis == ZORAnalysis::Thickness) {
-      const std::optional<double> wall = ZORReadDouble(tolerance);
-      if (!wall || !(*wall > 0.0) || !std::isfinite(*wall)) {
-        return Bad("a wall's minimum is a finite thickness above 0, or none; not '" + ZORPrintable(tolerance) + "'");
-      }
-      recipe.minThickness = wall;
-    } else {
-      recipe.tolerance = ZORReadTolerance(tolerance);
-      if (!recipe.tolerance) {
-        return Bad(std::string("the tolerance is ") + kZORToleranceForm + ", or none; not '" + ZORPrintable(tolerance) + "'");
-      }
-    }
+    if (ZOROutcome refused = ReadPassing(options_.picture.analysis, tolerance, recipe)) return refused;
   }
   options_.scale.tolerance = recipe.tolerance;
   options_.scale.minDraft = recipe.minDraft;
@@ -653,18 +652,19 @@ ZOROutcome ZORScaleEditor::SetTolerance(const std::string& tolerance) {
 }
 
 ZOROutcome ZORScaleEditor::SetStripes(const std::string& degrees) {
-  const std::optional<double> width = ZORReadDouble(degrees);
-  if (!width || !(*width >= kZORNarrowestStripes && *width <= 90.0)) {
-    return Bad("stripes are a width in degrees from " + ZORShownNumber(kZORNarrowestStripes) + " to 90, not '" +
-               ZORPrintable(degrees) + "'");
+  ZORScaleRecipe recipe;
+  recipe.stripes = ZORReadDouble(degrees);
+  if (!recipe.stripes || !ZORIsStripeWidth(*recipe.stripes)) {
+    return Bad("stripes are " + ZORStripeWidthForm() + ", not '" + ZORPrintable(degrees) + "'");
   }
   std::lock_guard lock(mutex_);
   if (options_.picture.analysis != ZORAnalysis::Isophote && options_.picture.analysis != ZORAnalysis::Reflection) {
     return Bad("stripes are for isophotes and reflection lines");
   }
   ZORFeatureState before = State();
-  if (!ZORImposeWholeScale(scale_.get(), ZORZebraScale(*width))) {
-    return Refused(ZORFailure("the scale refuses the zebra stripes"), before);
+  std::vector<std::string> done;
+  if (ZOROutcome problem = ZORImposeAcceptance(scale_.get(), recipe, values_.measured, done)) {
+    return Refused(std::move(problem), before);
   }
   relative_.clear();
   Edited(std::move(before));

@@ -50,11 +50,6 @@ class DraftAnalysis final : public ZORSurfaceAnalysis {
   ZORVec3 pull_;
 };
 
-// The angle between two unit directions, in degrees.
-double DegreesBetween(const ZORVec3& a, const ZORVec3& b) {
-  return std::acos(std::clamp(Dot(a, b), -1.0, 1.0)) * (180.0 / std::numbers::pi);
-}
-
 class IsophoteAnalysis final : public ZORSurfaceAnalysis {
  public:
   explicit IsophoteAnalysis(const ZORVec3& light) : light_(Normalized(light)) {}
@@ -62,7 +57,7 @@ class IsophoteAnalysis final : public ZORSurfaceAnalysis {
   std::string Unit(const std::string&) const override { return "\u00b0"; }
   double ValueAt(const ZORSurfacePoint& point) const override {
     if (!(Dot(point.normal, point.normal) > 0.0)) return std::numeric_limits<double>::quiet_NaN();
-    return DegreesBetween(Normalized(point.normal), light_);
+    return ZORDegreesBetween(Normalized(point.normal), light_);
   }
 
  private:
@@ -79,7 +74,7 @@ class ReflectionAnalysis final : public ZORSurfaceAnalysis {
     if (!(Dot(point.normal, point.normal) > 0.0)) return std::numeric_limits<double>::quiet_NaN();
     const ZORVec3 normal = Normalized(point.normal);
     const ZORVec3 reflected = ray_ - (2.0 * Dot(ray_, normal)) * normal;
-    return DegreesBetween(Normalized(reflected), light_);
+    return ZORDegreesBetween(Normalized(reflected), light_);
   }
 
  private:

@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "zorhost/common/Choices.h"
 #include "zorhost/common/Numbers.h"
@@ -107,8 +106,7 @@ std::optional<ZOREdgeContinuity> Measure(const TopoDS_Edge& edge, const TopoDS_F
     const FaceAlongEdge::At onA = sides[0].Evaluate(t, tangent), onB = sides[1].Evaluate(t, tangent);
     measured.gap = std::max(measured.gap, Length(onA.position - onB.position));
     if (!onA.normal || !onB.normal) continue;
-    const double cosine = std::clamp(Dot(*onA.normal, *onB.normal), -1.0, 1.0);
-    measured.angle = std::max(measured.angle, std::acos(cosine) * 180.0 / std::numbers::pi);
+    measured.angle = std::max(measured.angle, ZORDegreesBetween(*onA.normal, *onB.normal));
     if (onA.across && onB.across) measured.curvatureJump = std::max(measured.curvatureJump, Jump(*onA.across, *onB.across, flat));
   }
   measured.continuity = ZORClassifyEdge(measured.gap, measured.gapTolerance, measured.angle, measured.curvatureJump);

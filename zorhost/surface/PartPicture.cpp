@@ -108,48 +108,54 @@ ZORPartPicture ZORPicturePreparedPart(const ZORPart& part, const ZORSurfaceAnaly
   return *ZORPictureUnlessStopped(part, analysis, viewpoint, width, height, threads, progress, {});
 }
 
-ZORPictureSpot ZORSpotInPicture(const ZORPart& part, const ZORCamera& camera, const ZORVec3& point, int width,
-                                int height) {
+namespace {
+
+// The depth of the point at barycentric coordinates `at` of triangle `t` over `screen` points.
+double DepthOf(const std::vector<ZORVec3>& screen, const ZORTriangle& t, const std::array<double, 3>& at) {
+  double depth = 0.0;
+  for (std::size_t k = 0; k < 3; ++k) depth += at[k] * screen[static_cast<std::size_t>(t[k])].z;
+  return depth;
+}
+
+// Where `point` lies in the picture, and whether it is seen: `depthSeen(column, row)` gives the
+// depth of the surface its pixel sees, none where the pixel sees none (on the outline, between
+// pixel centres: seen).
+template <class DepthSeen>
+ZORPictureSpot PlaceSpot(const ZORCamera& camera, const ZORVec3& point, int width, int height, DepthSeen depthSeen) {
   const ZORVec3 at = camera.ToScreen(point);
   ZORPictureSpot spot{at.x, at.y, false};
   if (!(at.x >= 0.0 && at.y >= 0.0 && at.x < width && at.y < height)) return spot;
-  const std::vector<ZORVec3> screen = OnScreen(part, camera);
-  const std::vector<ZORTriangle>& triangles = part.Mesh().triangles;
-  const std::optional<ZORRasterHit> hit =
-      ZORRasterizePixel(screen, triangles, static_cast<int>(at.x), static_cast<int>(at.y));
-  if (!hit) {
-    spot.seen = true;  // on the outline, between pixel centres
-    return spot;
-  }
-  const ZORTriangle& t = triangles[static_cast<std::size_t>(hit->triangle)];
-  double depth = 0.0;
-  for (int k = 0; k < 3; ++k) depth += hit->barycentric[static_cast<std::size_t>(k)] * screen[static_cast<std::size_t>(t[static_cast<std::size_t>(k)])].z;
-  spot.seen = at.z >= depth - kSeenWithinPixels / camera.pixelsPerUnit;
+  const std::optional<double> depth = depthSeen(static_cast<int>(at.x), static_cast<int>(at.y));
+  spot.seen = !depth || at.z >= *depth - kSeenWithinPixels / camera.pixelsPerUnit;
   return spot;
+}
+
+}  // namespace
+
+ZORPictureSpot ZORSpotInPicture(const ZORPart& part, const ZORCamera& camera, const ZORVec3& point, int width,
+                                int height) {
+  return PlaceSpot(camera, point, width, height, [&](int column, int row) -> std::optional<double> {
+    const std::vector<ZORVec3> screen = OnScreen(part, camera);
+    const std::vector<ZORTriangle>& triangles = part.Mesh().triangles;
+    const std::optional<ZORRasterHit> hit = ZORRasterizePixel(screen, triangles, column, row);
+    if (!hit) return std::nullopt;
+    return DepthOf(screen, triangles[static_cast<std::size_t>(hit->triangle)], hit->barycentric);
+  });
 }
 
 std::vector<ZORPictureSpot> ZORSpotsInPicture(const ZORPart& part, const ZORCamera& camera,
                                               const std::vector<ZORVec3>& points, int width, int height, int threads) {
   const ZORRaster raster = ZORRasterizePart(part, camera, width, height, threads);
   const std::vector<ZORTriangle>& triangles = part.Mesh().triangles;
+  auto depthSeen = [&](int column, int row) -> std::optional<double> {
+    const std::size_t pixel = static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(column);
+    const int seen = raster.triangle[pixel];
+    if (seen < 0) return std::nullopt;
+    return DepthOf(raster.screen, triangles[static_cast<std::size_t>(seen)], raster.Barycentric(pixel));
+  };
   std::vector<ZORPictureSpot> spots;
   spots.reserve(points.size());
-  for (const ZORVec3& point : points) {
-    const ZORVec3 at = camera.ToScreen(point);
-    ZORPictureSpot& spot = spots.emplace_back(ZORPictureSpot{at.x, at.y, false});
-    if (!(at.x >= 0.0 && at.y >= 0.0 && at.x < width && at.y < height)) continue;
-    const std::size_t pixel = static_cast<std::size_t>(at.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(at.x);
-    const int seen = raster.triangle[pixel];
-    if (seen < 0) {
-      spot.seen = true;  // on the outline, between pixel centres
-      continue;
-    }
-    const std::array<double, 3> barycentric = raster.Barycentric(pixel);
-    const ZORTriangle& t = triangles[static_cast<std::size_t>(seen)];
-    double depth = 0.0;
-    for (std::size_t k = 0; k < 3; ++k) depth += barycentric[k] * raster.screen[static_cast<std::size_t>(t[k])].z;
-    spot.seen = at.z >= depth - kSeenWithinPixels / camera.pixelsPerUnit;
-  }
+  for (const ZORVec3& point : points) spots.push_back(PlaceSpot(camera, point, width, height, depthSeen));
   return spots;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,11 @@ inline ZORVec3 Normalized(const ZORVec3& a) {
   if (!(largest > 0.0) || !std::isfinite(largest)) return a;
   const ZORVec3 scaled{a.x / largest, a.y / largest, a.z / largest};
   return (1.0 / Length(scaled)) * scaled;
+}
+
+// The angle between two unit directions, in degrees, 0 to 180.
+inline double ZORDegreesBetween(const ZORVec3& a, const ZORVec3& b) {
+  return std::acos(std::clamp(Dot(a, b), -1.0, 1.0)) * (180.0 / std::numbers::pi);
 }
 
 using ZORTriangle = std::array<int, 3>;
