@@ -39,13 +39,18 @@ void BlendFour(const double* next, const double* difference, __m128d t, ZORRgba&
 
 #if ZOR_PAINTER_WIDE
 // The same on AVX2: the four components in one register, the same operations lane by lane.
-__attribute__((target("avx2"), always_inline)) inline void BlendFourWide(const double* next, const double* difference, __m256d t,
-                                                   ZORRgba& color) {
+template <bool kStream, typename Blend>
+__attribute__((target("avx2"), always_inline)) inline void BlendFourWide(const Blend& blend, __m256d t,
+                                                                         ZORRgba& color) {
   const __m256d lowest = _mm256_set1_pd(math::kLowestInt);
   const __m256d highest = _mm256_set1_pd(math::kHighestInt);
-  __m256d components = _mm256_add_pd(_mm256_loadu_pd(next), _mm256_mul_pd(_mm256_loadu_pd(difference), t));
+  __m256d components = _mm256_add_pd(_mm256_load_pd(blend.next), _mm256_mul_pd(_mm256_load_pd(blend.difference), t));
   components = _mm256_min_pd(_mm256_max_pd(components, lowest), highest);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(&color), _mm256_cvttpd_epi32(components));
+  if constexpr (kStream) {
+    _mm_stream_si128(reinterpret_cast<__m128i*>(&color), _mm256_cvttpd_epi32(components));
+  } else {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&color), _mm256_cvttpd_epi32(components));
+  }
 }
 #endif
 
@@ -158,15 +163,14 @@ void ZORScalePainter::BuildIntervals() {
   const math::PlacementTable table = Table();
   thresholds_ = math::ChangePoints(table);
   // Interval 0 lies below every threshold; interval j + 1 starts at threshold j.
-  slots_.reserve(thresholds_.size() + 3);
   slots_.push_back(MakeSlot(math::PlaceValue(-std::numeric_limits<double>::infinity(), table)));
   for (double start : thresholds_) slots_.push_back(MakeSlot(math::PlaceValue(start, table)));
   slots_.push_back(MakeSlot(math::PlaceValue(std::numeric_limits<double>::quiet_NaN(), table)));
   slots_.push_back(PlainSlot(kUndefinedBlock, undefinedColor_));
 
-  // Buckets over the finite thresholds, one empty bucket below and above them: a value's bucket
-  // gives how many thresholds lie below it for sure, and, for a bucket that holds no threshold,
-  // its interval at once. Only values in the few buckets that hold thresholds are scanned.
+  // Buckets over the finite thresholds, one empty bucket below and above them. BucketOf never
+  // decreases with the value, so the thresholds of earlier buckets lie below any value of a
+  // bucket and those of later ones above it.
   std::vector<double> finitePoints;
   for (double point : thresholds_) {
     if (std::isfinite(point)) finitePoints.push_back(point);
@@ -174,22 +178,25 @@ void ZORScalePainter::BuildIntervals() {
   const std::size_t bucketCount =
       std::clamp<std::size_t>(64 * thresholds_.size(), 1024, std::size_t{1} << 16);
   const double span = finitePoints.empty() ? 0.0 : finitePoints.back() - finitePoints.front();
-  if (finitePoints.empty() || !(span > 0.0) || !std::isfinite(span)) {
-    bucketStart_.assign(1, 0);
-    bucketInterval_.assign(1, kScanBucket);
-    return;
-  }
-  bucketScale_ = static_cast<double>(bucketCount - 3) / span;
-  bucketBase_ = finitePoints.front() - 1.0 / bucketScale_;
-  bucketStart_.assign(bucketCount, 0);
-  bucketInterval_.assign(bucketCount, kScanBucket);
-  // Start of bucket b: the thresholds whose own bucket lies before b, all below any value of b.
+  const bool spread = !finitePoints.empty() && span > 0.0 && std::isfinite(span);
+  bucketScale_ = spread ? static_cast<double>(bucketCount - 3) / span : 0.0;
+  bucketBase_ = spread ? finitePoints.front() - 1.0 / bucketScale_ : 0.0;
+  const std::size_t buckets = spread ? bucketCount : 1;
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();  // no value is at or above it
+  bucketInterval_.assign(buckets, kHoldsThresholds);
+  bucketStart_.assign(buckets, 0);
+  bucketFirst_.assign(buckets, kNone);
+  bucketSecond_.assign(buckets, kNone);
   std::size_t below = 0;
-  for (std::size_t bucket = 0; bucket < bucketCount; ++bucket) {
+  for (std::size_t bucket = 0; bucket < buckets; ++bucket) {
     while (below < thresholds_.size() && BucketOf(thresholds_[below]) < bucket) ++below;
+    std::size_t past = below;
+    while (past < thresholds_.size() && BucketOf(thresholds_[past]) == bucket) ++past;
     bucketStart_[bucket] = static_cast<unsigned>(below);
-    const bool holdsThreshold = below < thresholds_.size() && BucketOf(thresholds_[below]) == bucket;
-    if (!holdsThreshold) bucketInterval_[bucket] = static_cast<unsigned>(below);
+    if (past == below) bucketInterval_[bucket] = static_cast<unsigned>(below);
+    if (past - below > 2) bucketStart_[bucket] |= kCrowdedBucket;
+    if (past - below >= 1) bucketFirst_[bucket] = thresholds_[below];
+    if (past - below >= 2) bucketSecond_[bucket] = thresholds_[below + 1];
   }
 }
 
@@ -203,10 +210,13 @@ std::size_t ZORScalePainter::BucketOf(double value) const {
 
 std::size_t ZORScalePainter::IntervalOf(double value) const {
   const std::size_t bucket = BucketOf(value);
-  const unsigned interval = bucketInterval_[bucket];
-  if (interval != kScanBucket) return interval;
+  if (bucketInterval_[bucket] != kHoldsThresholds) return bucketInterval_[bucket];
+  const unsigned start = bucketStart_[bucket];
+  if ((start & kCrowdedBucket) == 0) {
+    return start + (value >= bucketFirst_[bucket] ? 1u : 0u) + (value >= bucketSecond_[bucket] ? 1u : 0u);
+  }
   // The thresholds of later buckets lie above the value: the scan stops within the bucket.
-  std::size_t j = bucketStart_[bucket];
+  std::size_t j = start & ~kCrowdedBucket;
   while (j < thresholds_.size() && thresholds_[j] <= value) ++j;
   return j;
 }
@@ -217,9 +227,10 @@ ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color
   Slot slot;
   slot.block = block;
   const int components[4] = {color.red, color.green, color.blue, color.alpha};
-  for (int c = 0; c < 4; ++c) slot.next[c] = static_cast<double>(components[c]);
+  for (int c = 0; c < 4; ++c) slot.blend.next[c] = static_cast<double>(components[c]);
   return slot;
 }
+
 
 ZORScalePainter::Slot ZORScalePainter::MakeSlot(const math::Placement& placement) const {
   const int block = placement.color;
@@ -239,13 +250,13 @@ ZORScalePainter::Slot ZORScalePainter::MakeSlot(const math::Placement& placement
       math::PrepareComponentBlend(own.blue, next.blue),
       math::PrepareComponentBlend(own.alpha, next.alpha)};
   for (int c = 0; c < 4; ++c) {
-    slot.next[c] = components[c].next;
-    slot.difference[c] = components[c].difference;
+    slot.blend.next[c] = components[c].next;
+    slot.blend.difference[c] = components[c].difference;
   }
   return slot;
 }
 
-// Where each value falls, as a slot index: most buckets know their interval at once.
+// Where each value falls, as a slot index.
 void ZORScalePainter::LocateSlots(const double* values, unsigned* slots, std::size_t count,
                                   std::size_t notANumberSlot) const {
   const double lastBucket = static_cast<double>(bucketStart_.size() - 1);
@@ -255,9 +266,8 @@ void ZORScalePainter::LocateSlots(const double* values, unsigned* slots, std::si
     double x = (value - bucketBase_) * bucketScale_;
     x = x > 0.0 ? x : 0.0;  // not a number too
     x = x < lastBucket ? x : lastBucket;
-    const std::size_t bucket = static_cast<std::size_t>(static_cast<long long>(x));
-    std::size_t found = intervals[bucket];
-    if (found == kScanBucket) [[unlikely]] found = IntervalOf(value);
+    std::size_t found = intervals[static_cast<std::size_t>(static_cast<long long>(x))];
+    if (found == kHoldsThresholds) [[unlikely]] found = IntervalOf(value);
     // Not a number compares false everywhere and takes its own slot, chosen without a branch.
     const std::size_t notANumber = value != value ? ~std::size_t{0} : 0;
     slots[i] = static_cast<unsigned>(found ^ ((found ^ notANumberSlot) & notANumber));
@@ -285,9 +295,9 @@ void ZORScalePainter::PaintSlots(const double* values, const unsigned* slots, in
     const __m128d t = _mm_or_pd(_mm_and_pd(finite, weight), _mm_andnot_pd(finite, one));
     blocks[i] = first.block;
     blocks[i + 1] = second.block;
-    if (first.block >= 0) BlendFour(first.next, first.difference, _mm_unpacklo_pd(t, t), colors[i]);
+    if (first.block >= 0) BlendFour(first.blend.next, first.blend.difference, _mm_unpacklo_pd(t, t), colors[i]);
     if (second.block >= 0) {
-      BlendFour(second.next, second.difference, _mm_unpackhi_pd(t, t), colors[i + 1]);
+      BlendFour(second.blend.next, second.blend.difference, _mm_unpackhi_pd(t, t), colors[i + 1]);
     }
   }
 #endif
@@ -299,11 +309,56 @@ void ZORScalePainter::PaintSlotsOneByOne(const double* values, const unsigned* s
   for (std::size_t i = first; i < count; ++i) {
     const Slot& slot = slots_[slots[i]];
     blocks[i] = slot.block;
-    if (slot.block >= 0) PaintValue(slot.span, slot.next, slot.difference, values[i], colors[i]);
+    if (slot.block >= 0) PaintValue(slot.span, slot.blend.next, slot.blend.difference, values[i], colors[i]);
   }
 }
 
 #if ZOR_PAINTER_WIDE
+// LocateSlots in four lanes: only a bucket that holds thresholds branches.
+// Returns how many values it placed, a multiple of four.
+__attribute__((target("avx2"))) std::size_t ZORScalePainter::LocateSlotsWide(
+    const double* values, unsigned* slots, std::size_t count, unsigned notANumberSlot) const {
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d base = _mm256_set1_pd(bucketBase_);
+  const __m256d scale = _mm256_set1_pd(bucketScale_);
+  const __m256d lastBucket = _mm256_set1_pd(static_cast<double>(bucketStart_.size() - 1));
+  const __m128i holdsThresholds = _mm_set1_epi32(static_cast<int>(kHoldsThresholds));
+  const __m128i notANumber = _mm_set1_epi32(static_cast<int>(notANumberSlot));
+  // The low halves of four 64-bit lanes, to narrow a comparison's mask.
+  const __m256i lowHalves = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  const int* intervals = reinterpret_cast<const int*>(bucketInterval_.data());
+  std::size_t i = 0;
+  for (; i + 3 < count; i += 4) {
+    const __m256d value = _mm256_loadu_pd(values + i);
+    // BucketOf in four lanes: max gives its second operand, 0, for not a number.
+    __m256d x = _mm256_mul_pd(_mm256_sub_pd(value, base), scale);
+    x = _mm256_min_pd(_mm256_max_pd(x, zero), lastBucket);
+    const __m128i bucket = _mm256_cvttpd_epi32(x);
+    const std::uint64_t low = static_cast<std::uint64_t>(_mm_cvtsi128_si64(bucket));
+    const std::uint64_t high = static_cast<std::uint64_t>(_mm_extract_epi64(bucket, 1));
+    const __m128i slot = _mm_setr_epi32(intervals[low & 0xffffffffu], intervals[low >> 32],
+                                        intervals[high & 0xffffffffu], intervals[high >> 32]);
+    const __m256i unordered = _mm256_castpd_si256(_mm256_cmp_pd(value, value, _CMP_UNORD_Q));
+    const __m128i isNotANumber =
+        _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(unordered, lowHalves));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(slots + i), _mm_blendv_epi8(slot, notANumber, isNotANumber));
+    const int holds = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(slot, holdsThresholds)));
+    if (holds != 0) [[unlikely]] {
+      for (std::size_t k = 0; k < 4; ++k) {
+        const double laneValue = values[i + k];
+        if (((holds >> k) & 1) && laneValue == laneValue) {
+          slots[i + k] = static_cast<unsigned>(IntervalOf(laneValue));
+        }
+      }
+    }
+  }
+  _mm256_zeroupper();
+  return i;
+}
+
+// Colors written past the caches (streaming stores) where `kStream`: for arrays too large to
+// be read back from them, the write does not read each line first.
+template <bool kStream>
 __attribute__((target("avx2"))) void ZORScalePainter::PaintSlotsWide(const double* values, const unsigned* slots,
                                                                      int* blocks, ZORRgba* colors,
                                                                      std::size_t count) const {
@@ -311,22 +366,41 @@ __attribute__((target("avx2"))) void ZORScalePainter::PaintSlotsWide(const doubl
   // Four values at a time share one division; a weight that is not finite becomes 1, as above.
   const __m256d zero = _mm256_setzero_pd();
   const __m256d one = _mm256_set1_pd(1.0);
+  const Slot* table = slots_.data();
   for (; i + 3 < count; i += 4) {
-    const Slot* four[4] = {&slots_[slots[i]], &slots_[slots[i + 1]], &slots_[slots[i + 2]], &slots_[slots[i + 3]]};
-    const __m256d upper = _mm256_set_pd(four[3]->span.upper, four[2]->span.upper, four[1]->span.upper, four[0]->span.upper);
-    const __m256d width = _mm256_set_pd(four[3]->span.width, four[2]->span.width, four[1]->span.width, four[0]->span.width);
+    const Slot& s0 = table[slots[i]];
+    const Slot& s1 = table[slots[i + 1]];
+    const Slot& s2 = table[slots[i + 2]];
+    const Slot& s3 = table[slots[i + 3]];
+    const __m256d upper = _mm256_setr_pd(s0.span.upper, s1.span.upper, s2.span.upper, s3.span.upper);
+    const __m256d width = _mm256_setr_pd(s0.span.width, s1.span.width, s2.span.width, s3.span.width);
     const __m256d weight = _mm256_div_pd(_mm256_sub_pd(upper, _mm256_loadu_pd(values + i)), width);
     const __m256d finite = _mm256_cmp_pd(_mm256_sub_pd(weight, weight), zero, _CMP_EQ_OQ);
     const __m256d t = _mm256_blendv_pd(one, weight, finite);
-    const __m256d lanes[4] = {_mm256_permute4x64_pd(t, 0x00), _mm256_permute4x64_pd(t, 0x55),
-                              _mm256_permute4x64_pd(t, 0xAA), _mm256_permute4x64_pd(t, 0xFF)};
+    const __m128i block = _mm_setr_epi32(s0.block, s1.block, s2.block, s3.block);
+    if constexpr (kStream) {
+      _mm_stream_si128(reinterpret_cast<__m128i*>(blocks + i), block);
+    } else {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(blocks + i), block);
+    }
+    // A block of -1 leaves its color as it was.
+    if ((s0.block | s1.block | s2.block | s3.block) >= 0) [[likely]] {
+      BlendFourWide<kStream>(s0.blend, _mm256_permute4x64_pd(t, 0x00), colors[i]);
+      BlendFourWide<kStream>(s1.blend, _mm256_permute4x64_pd(t, 0x55), colors[i + 1]);
+      BlendFourWide<kStream>(s2.blend, _mm256_permute4x64_pd(t, 0xAA), colors[i + 2]);
+      BlendFourWide<kStream>(s3.blend, _mm256_permute4x64_pd(t, 0xFF), colors[i + 3]);
+      continue;
+    }
+    alignas(32) double weights[4];
+    _mm256_store_pd(weights, t);
     for (std::size_t k = 0; k < 4; ++k) {
-      blocks[i + k] = four[k]->block;
-      if (four[k]->block >= 0) BlendFourWide(four[k]->next, four[k]->difference, lanes[k], colors[i + k]);
+      const Slot& slot = table[slots[i + k]];
+      if (slot.block >= 0) BlendFourWide<kStream>(slot.blend, _mm256_set1_pd(weights[k]), colors[i + k]);
     }
   }
   // The SSE2 code after this must not pay for the upper halves left in use.
   _mm256_zeroupper();
+  if constexpr (kStream) _mm_sfence();  // the streamed colors are seen before what follows
   PaintSlotsOneByOne(values, slots, blocks, colors, i, count);
 }
 
@@ -335,6 +409,11 @@ bool ZORScalePainter::HasWideVectors() {
   return has;
 }
 #else
+std::size_t ZORScalePainter::LocateSlotsWide(const double*, unsigned*, std::size_t, unsigned) const {
+  return 0;
+}
+
+template <bool kStream>
 void ZORScalePainter::PaintSlotsWide(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
                                      std::size_t count) const {
   PaintSlots(values, slots, blocks, colors, count);
@@ -347,16 +426,24 @@ void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba*
                                      std::size_t count, const PaintOptions& options) const {
   const std::size_t notANumberSlot = slots_.size() - (options.undefinedColorForNaN ? 1 : 2);
   const bool wide = options.widestVectors && HasWideVectors();
+  const bool stream = count >= kStreamingThreshold && reinterpret_cast<std::uintptr_t>(colors) % 16 == 0 &&
+                      reinterpret_cast<std::uintptr_t>(blocks) % 16 == 0;
   // Two passes over short batches, each a short loop with hardly a branch on the values, so that
   // many values are in flight at once.
-  constexpr std::size_t kBatch = 256;
-  unsigned slotOf[kBatch];
+  constexpr std::size_t kBatch = 1024;
+  alignas(16) unsigned slotOf[kBatch];
   for (std::size_t first = 0; first < count; first += kBatch) {
     const std::size_t length = std::min(kBatch, count - first);
-    LocateSlots(values + first, slotOf, length, notANumberSlot);
     if (wide) {
-      PaintSlotsWide(values + first, slotOf, blocks + first, colors + first, length);
+      const std::size_t placed = LocateSlotsWide(values + first, slotOf, length, static_cast<unsigned>(notANumberSlot));
+      LocateSlots(values + first + placed, slotOf + placed, length - placed, notANumberSlot);
+      if (stream) {
+        PaintSlotsWide<true>(values + first, slotOf, blocks + first, colors + first, length);
+      } else {
+        PaintSlotsWide<false>(values + first, slotOf, blocks + first, colors + first, length);
+      }
     } else {
+      LocateSlots(values + first, slotOf, length, notANumberSlot);
       PaintSlots(values + first, slotOf, blocks + first, colors + first, length);
     }
   }
@@ -364,7 +451,7 @@ void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba*
 
 void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* colors,
                                  std::size_t count, const PaintOptions& options) const {
-  if (!slots_.empty()) {
+  if (SearchesIntervals()) {
     PaintIntervals(values, blocks, colors, count, options);
     return;
   }
@@ -377,7 +464,7 @@ void ZORScalePainter::PaintRange(const double* values, int* blocks, ZORRgba* col
                           ? PlainSlot(kUndefinedBlock, undefinedColor_)
                           : MakeSlot(math::PlaceValue(value, table));
     blocks[i] = slot.block;
-    if (slot.block >= 0) PaintValue(slot.span, slot.next, slot.difference, value, colors[i]);
+    if (slot.block >= 0) PaintValue(slot.span, slot.blend.next, slot.blend.difference, value, colors[i]);
   }
 }
 
@@ -423,7 +510,7 @@ std::vector<ZORBlockRange> ZORScalePainter::Intervals() const {
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
   std::vector<ZORBlockRange> intervals;
   if (blockCount_ == 1) intervals.push_back({1, -kInfinity, kInfinity});
-  if (slots_.empty()) return intervals;
+  if (!SearchesIntervals()) return intervals;
   // Interval 0 runs up to the first threshold, interval j + 1 from threshold j.
   for (std::size_t interval = 0; interval <= thresholds_.size(); ++interval) {
     const int block = slots_[interval].block;

@@ -100,11 +100,14 @@ class ZORScalePainter {
   // What painting a value of one interval takes: its block and, for a blended block, the blend
   // that gives its color. A block painted with one color blends toward that color with a
   // difference of 0, so that every value goes through the same arithmetic.
+  struct Blend {
+    alignas(32) double next[4] = {};  // per component, red first
+    double difference[4] = {};
+  };
   struct Slot {
-    int block = -1;
     ZORColorScaleMath::BlendSpan span{0.0, 1.0};
-    alignas(16) double next[4] = {};        // per component, red first
-    alignas(16) double difference[4] = {};
+    int block = -1;
+    Blend blend;
   };
 
   ZORColorScaleMath::PlacementTable Table() const;
@@ -118,9 +121,16 @@ class ZORScalePainter {
                    std::size_t notANumberSlot) const;
   void PaintSlots(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
                   std::size_t count) const;
-  // The same on AVX2, four values at a time; only where HasWideVectors().
+  // The same two steps on AVX2, four values at a time; only where HasWideVectors(). The first
+  // returns how many values it placed, a multiple of four.
+  std::size_t LocateSlotsWide(const double* values, unsigned* slots, std::size_t count,
+                              unsigned notANumberSlot) const;
+  template <bool kStream>
   void PaintSlotsWide(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
                       std::size_t count) const;
+  // Arrays from this many values on are painted past the caches (AVX2 only): their colors would
+  // not be found there again.
+  static constexpr std::size_t kStreamingThreshold = std::size_t{1} << 18;
   // PaintSlots' one value at a time, for what the vector loops leave.
   void PaintSlotsOneByOne(const double* values, const unsigned* slots, int* blocks, ZORRgba* colors,
                           std::size_t first, std::size_t count) const;
@@ -142,11 +152,16 @@ class ZORScalePainter {
   ZORIStNewColorScale_var perValueScale_;
 
   // The search by intervals: thresholds_[j] is the first value of interval j + 1; every value of
-  // an interval has the same outcome. Buckets over the finite thresholds give where to start.
+  // an interval has the same outcome. A value's interval is the number of thresholds at or below
+  // it. Buckets over the finite thresholds give it at once for a bucket without thresholds, and
+  // with two comparisons for one that holds at most two; only a crowded bucket is scanned.
   std::vector<double> thresholds_;
-  static constexpr unsigned kScanBucket = ~0u;  // a bucket holding thresholds: scan it
-  std::vector<unsigned> bucketStart_;
-  std::vector<unsigned> bucketInterval_;  // the interval of every value of the bucket, or kScanBucket
+  static constexpr unsigned kHoldsThresholds = ~0u;  // in bucketInterval_
+  static constexpr unsigned kCrowdedBucket = 1u << 31;  // in bucketStart_: scan the bucket
+  std::vector<unsigned> bucketInterval_;  // the interval of all the bucket's values, or kHoldsThresholds
+  std::vector<unsigned> bucketStart_;     // thresholds below the bucket, kCrowdedBucket added
+  std::vector<double> bucketFirst_;       // the bucket's thresholds, not-a-number where it has none
+  std::vector<double> bucketSecond_;
   double bucketBase_ = 0.0;
   double bucketScale_ = 0.0;
   // One slot per interval, then the slot of not-a-number and the slot of the undefined color.
