@@ -1,7 +1,8 @@
 #include "zorhost/surface/EdgeUses.h"
 
 #include <algorithm>
-#include <bit>
+
+#include "zorhost/common/PixelArrays.h"
 
 namespace {
 
@@ -12,29 +13,37 @@ std::uint64_t Edge(int a, int b) {
 
 }  // namespace
 
-ZOREdgeUses::ZOREdgeUses(const std::vector<ZORTriangle>& triangles) {
-  // At most three edges a triangle, the table at most three quarters full (a soup), a third for
-  // a closed mesh, whose edges are shared.
-  const std::size_t size = std::bit_ceil(std::max<std::size_t>(16, 4 * triangles.size()));
-  entries_.assign(size, kEmpty);
-  mask_ = size - 1;
+ZOREdgeUses::ZOREdgeUses(const std::vector<ZORTriangle>& triangles) : ZOREdgeUses(triangles.size()) {
+  for (const ZORTriangle& t : triangles) Add(t);
+}
+
+ZOREdgeUses::ZOREdgeUses(std::size_t triangleCount) {
+  // At most three edges a triangle, the table at most three quarters full (a soup), three eighths
+  // for a closed mesh, whose edges are shared.
+  const std::size_t size = std::max<std::size_t>(16, 4 * triangleCount);
+  ZORFillPixels(entries_, size, kEmpty);  // huge pages: a large table is touched everywhere at once
+}
+
+void ZOREdgeUses::Add(const ZORTriangle& t) {
   constexpr std::uint64_t kOneUse = std::uint64_t{1} << kUsesShift;
-  for (const ZORTriangle& t : triangles) {
-    for (int i = 0; i < 3; ++i) {
-      const std::uint64_t edge = Edge(t[static_cast<std::size_t>(i)], t[static_cast<std::size_t>((i + 1) % 3)]);
-      std::uint64_t& entry = entries_[Slot(edge)];
-      if (entry == kEmpty) {
-        entry = edge | kOneUse;
-      } else if ((entry >> kUsesShift) < 3) {
-        entry += kOneUse;
-      }
+  for (int i = 0; i < 3; ++i) {
+    const std::uint64_t edge = Edge(t[static_cast<std::size_t>(i)], t[static_cast<std::size_t>((i + 1) % 3)]);
+    std::uint64_t& entry = entries_[Slot(edge)];
+    if (entry == kEmpty) {
+      entry = edge | kOneUse;
+    } else if ((entry >> kUsesShift) < 3) {
+      entry += kOneUse;
     }
   }
 }
 
 std::size_t ZOREdgeUses::Slot(std::uint64_t edge) const {
-  std::size_t slot = static_cast<std::size_t>((edge * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
-  while (entries_[slot] != kEmpty && (entries_[slot] & kEdgeBits) != edge) slot = (slot + 1) & mask_;
+  // The hash's high 32 bits scaled to the table, which may have any size below 2^32.
+  const std::uint64_t hash = (edge * 0x9E3779B97F4A7C15ull) >> 32;
+  std::size_t slot = static_cast<std::size_t>((hash * entries_.size()) >> 32);
+  while (entries_[slot] != kEmpty && (entries_[slot] & kEdgeBits) != edge) {
+    if (++slot == entries_.size()) slot = 0;
+  }
   return slot;
 }
 

@@ -10,6 +10,9 @@
 class ZOREdgeUses {
  public:
   explicit ZOREdgeUses(const std::vector<ZORTriangle>& triangles);
+  // A table for at most `triangleCount` triangles, each given to Add once.
+  explicit ZOREdgeUses(std::size_t triangleCount);
+  void Add(const ZORTriangle& triangle);
   // The triangles that use the edge between nodes `a` and `b`, whichever way round: 0, 1, 2, or 3
   // for three or more.
   int Uses(int a, int b) const;
@@ -31,5 +34,4 @@ class ZOREdgeUses {
   static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};  // no edge has both nodes 2^31 - 1
   std::size_t Slot(std::uint64_t edge) const;
   std::vector<std::uint64_t> entries_;
-  std::size_t mask_ = 0;
 };

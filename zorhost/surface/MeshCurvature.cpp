@@ -1,6 +1,7 @@
 #include "zorhost/surface/MeshCurvature.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <numbers>
 
@@ -14,37 +15,47 @@ double Cotangent(const ZORVec3& a, const ZORVec3& b) {
 }
 
 // A triangle has an area only if it has one seen from each corner: with tiny coordinates the
-// cross products of two corners can differ, one of them rounding to zero.
+// cross products of two corners can differ, one of them rounding to zero. (The squared length is
+// positive and finite exactly where the length is.)
 bool HasArea(const ZORSurfaceMesh& mesh, const ZORTriangle& t) {
   for (int i = 0; i < 3; ++i) {
     const ZORVec3& corner = mesh.positions[static_cast<std::size_t>(t[i])];
     const ZORVec3 toNext = mesh.positions[static_cast<std::size_t>(t[(i + 1) % 3])] - corner;
     const ZORVec3 toPrevious = mesh.positions[static_cast<std::size_t>(t[(i + 2) % 3])] - corner;
-    const double twiceArea = Length(Cross(toNext, toPrevious));
-    if (!(twiceArea > 0.0) || !std::isfinite(twiceArea)) return false;
+    const ZORVec3 twiceArea = Cross(toNext, toPrevious);
+    const double squared = Dot(twiceArea, twiceArea);
+    if (!(squared > 0.0) || !std::isfinite(squared)) return false;
   }
   return true;
 }
 
-// Vertices whose one-ring is not a closed fan of good triangles.
-std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
-  std::vector<bool> without(mesh.positions.size(), false);
-  std::vector<bool> used(mesh.positions.size(), false);
-  for (const ZORTriangle& t : mesh.triangles) {
-    const bool hasArea = HasArea(mesh, t);
-    for (int i = 0; i < 3; ++i) {
-      used[static_cast<std::size_t>(t[i])] = true;
-      if (!hasArea) without[static_cast<std::size_t>(t[i])] = true;
-    }
-  }
-  ZOREdgeUses(mesh.triangles).ForEach([&without](int a, int b, int uses) {
-    if (uses == 2) return;  // inside a manifold surface
-    without[static_cast<std::size_t>(a)] = true;
-    without[static_cast<std::size_t>(b)] = true;
-  });
-  for (std::size_t v = 0; v < used.size(); ++v) without[v] = without[v] || !used[v];
-  return without;
+// HasArea of every triangle, on `threads` threads.
+std::vector<std::uint8_t> TrianglesWithArea(const ZORSurfaceMesh& mesh, int threads) {
+  std::vector<std::uint8_t> withArea(mesh.triangles.size());
+  ZORInParallel(withArea.size(), std::size_t{1} << 16, ZORThreadCount(threads),
+                [&](int, std::size_t first, std::size_t last) {
+                  for (std::size_t t = first; t < last; ++t) withArea[t] = HasArea(mesh, mesh.triangles[t]) ? 1 : 0;
+                });
+  return withArea;
 }
+
+// Runs `visit(first, last)` for each thread's share of the vertices, [first, last).
+template <class Visit>
+void ForVertexShares(const ZORSurfaceMesh& mesh, int threads, const Visit& visit) {
+  constexpr std::size_t kLeastShare = 1 << 14;
+  const std::size_t count = mesh.positions.size();
+  const int used = static_cast<int>(std::clamp<std::size_t>(count / kLeastShare, 1, static_cast<std::size_t>(ZORThreadCount(threads))));
+  const std::size_t share = (count + static_cast<std::size_t>(used) - 1) / static_cast<std::size_t>(used);
+  ZORInParallel(count, std::max<std::size_t>(share, 1), used,
+                [&](int, std::size_t first, std::size_t last) { visit(first, last); });
+}
+
+// Whether a vertex is among [first, last).
+struct ShareOfVertices {
+  std::size_t first;
+  std::size_t last;
+  bool operator()(int v) const { return static_cast<std::size_t>(v) - first < last - first; }
+};
 
 // Calls `accumulate(t, mine)` for each triangle, in order, that has a corner among a thread's
 // share of the vertices (`mine(v)` says which): each vertex's sums are made by one thread, in
@@ -52,16 +63,43 @@ std::vector<bool> VerticesWithoutValue(const ZORSurfaceMesh& mesh) {
 // along the surface, so a thread meets few triangles of the others' shares.
 template <class Accumulate>
 void ForTrianglesByShare(const ZORSurfaceMesh& mesh, int threads, const Accumulate& accumulate) {
-  constexpr std::size_t kLeastShare = 1 << 14;
-  const std::size_t count = mesh.positions.size();
-  const int used = static_cast<int>(std::clamp<std::size_t>(count / kLeastShare, 1, static_cast<std::size_t>(ZORThreadCount(threads))));
-  const std::size_t share = (count + static_cast<std::size_t>(used) - 1) / static_cast<std::size_t>(used);
-  ZORInParallel(count, std::max<std::size_t>(share, 1), used, [&](int, std::size_t first, std::size_t last) {
-    const auto mine = [first, last](int v) { return static_cast<std::size_t>(v) - first < last - first; };
+  ForVertexShares(mesh, threads, [&](std::size_t first, std::size_t last) {
+    const ShareOfVertices mine{first, last};
     for (const ZORTriangle& t : mesh.triangles) {
       if (mine(t[0]) || mine(t[1]) || mine(t[2])) accumulate(t, mine);
     }
   });
+}
+
+// Vertices whose one-ring is not a closed fan of good triangles, each thread telling its share:
+// it meets every triangle around its vertices, so it counts the uses of every edge from them.
+std::vector<std::uint8_t> VerticesWithoutValue(const ZORSurfaceMesh& mesh, const std::vector<std::uint8_t>& withArea,
+                                               int threads) {
+  std::vector<std::uint8_t> without(mesh.positions.size(), 0);  // a byte a vertex: no thread shares one
+  ForVertexShares(mesh, threads, [&](std::size_t first, std::size_t last) {
+    const ShareOfVertices mine{first, last};
+    std::vector<std::uint8_t> used(last - first, 0);
+    const auto touchesShare = [&mine](const ZORTriangle& t) { return mine(t[0]) || mine(t[1]) || mine(t[2]); };
+    ZOREdgeUses edges(static_cast<std::size_t>(std::count_if(mesh.triangles.begin(), mesh.triangles.end(), touchesShare)));
+    for (std::size_t triangle = 0; triangle < mesh.triangles.size(); ++triangle) {
+      const ZORTriangle& t = mesh.triangles[triangle];
+      if (!touchesShare(t)) continue;
+      edges.Add(t);
+      const bool hasArea = withArea[triangle] != 0;
+      for (int corner : t) {
+        if (!mine(corner)) continue;
+        used[static_cast<std::size_t>(corner) - first] = 1;
+        if (!hasArea) without[static_cast<std::size_t>(corner)] = 1;
+      }
+    }
+    edges.ForEach([&](int a, int b, int uses) {
+      if (uses == 2) return;  // inside a manifold surface
+      if (mine(a)) without[static_cast<std::size_t>(a)] = 1;
+      if (mine(b)) without[static_cast<std::size_t>(b)] = 1;
+    });
+    for (std::size_t v = first; v < last; ++v) without[v] |= used[v - first] == 0 ? 1 : 0;
+  });
+  return without;
 }
 
 }  // namespace
@@ -86,11 +124,12 @@ std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
   const std::size_t count = mesh.positions.size();
   std::vector<double> area(count, 0.0), angles(count, 0.0);
   std::vector<ZORVec3> laplacian(count);
+  const std::vector<std::uint8_t> withArea = TrianglesWithArea(mesh, threads);
   ForTrianglesByShare(mesh, threads, [&](const ZORTriangle& t, const auto& mine) {
+    if (withArea[static_cast<std::size_t>(&t - mesh.triangles.data())] == 0) return;
     const ZORVec3 p[3] = {mesh.positions[static_cast<std::size_t>(t[0])],
                           mesh.positions[static_cast<std::size_t>(t[1])],
                           mesh.positions[static_cast<std::size_t>(t[2])]};
-    if (!HasArea(mesh, t)) return;
     const double triangleArea = 0.5 * Length(Cross(p[1] - p[0], p[2] - p[0]));
     bool obtuse[3];
     double cot[3];
@@ -117,7 +156,7 @@ std::vector<ZORCurvatures> ZOREstimateMeshCurvatures(const ZORSurfaceMesh& mesh,
       }
     }
   });
-  const std::vector<bool> without = VerticesWithoutValue(mesh);
+  const std::vector<std::uint8_t> without = VerticesWithoutValue(mesh, withArea, threads);
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   std::vector<ZORCurvatures> curvatures(count, ZORCurvatures{kNone, kNone, kNone, kNone});
   for (std::size_t v = 0; v < count; ++v) {

@@ -227,7 +227,10 @@ namespace {
 class FlatIndex {
  public:
   static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
-  FlatIndex() { Resize(std::size_t{1} << 12); }
+  // Room for `expected` entries without growing.
+  explicit FlatIndex(std::size_t expected = 0) {
+    Resize(std::bit_ceil(std::max<std::size_t>(std::size_t{1} << 12, 2 * expected + 1)));
+  }
   // The slot of `key`, or the empty one where it would go; `same` tells a stored key's entry
   // from another's with the same key (a position's hash).
   template <class Same>
@@ -262,7 +265,7 @@ class FlatIndex {
   void Resize(std::size_t size) {
     std::vector<Entry> old;
     old.swap(slots_);
-    slots_.assign(size, Entry{kEmpty, -1});
+    ZORFillPixels(slots_, size, Entry{kEmpty, -1});
     mask_ = size - 1;
     shift_ = 64 - std::countr_zero(size);
     for (const Entry& entry : old) {
@@ -448,10 +451,16 @@ std::size_t ZORWeldVertices(ZORSurfaceMesh& mesh) {
   const std::size_t count = mesh.positions.size();
   // Most of a mesh file's vertices are exact copies of another: they weld as their first copy,
   // found among the distinct positions, kept apart from the file's so that a look-up reads little.
-  FlatIndex copies;
+  // A file that joins its triangles has few copies: its index and lists are made as large as it.
+  FlatIndex copies(nearby ? 0 : count);
   std::vector<ZORVec3> distinct;
   std::vector<std::uint64_t> distinctAttributes;
   std::vector<int> distinctWelded;
+  if (!nearby) {
+    distinct.reserve(count);
+    distinctAttributes.reserve(count);
+    distinctWelded.reserve(count);
+  }
   std::vector<int> welded(count);
   const bool fields = mesh.field.size() == count;
   std::vector<double> field;
