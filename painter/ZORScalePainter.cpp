@@ -182,21 +182,14 @@ void ZORScalePainter::BuildIntervals() {
   bucketScale_ = spread ? static_cast<double>(bucketCount - 3) / span : 0.0;
   bucketBase_ = spread ? finitePoints.front() - 1.0 / bucketScale_ : 0.0;
   const std::size_t buckets = spread ? bucketCount : 1;
-  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();  // no value is at or above it
   bucketInterval_.assign(buckets, kHoldsThresholds);
   bucketStart_.assign(buckets, 0);
-  bucketFirst_.assign(buckets, kNone);
-  bucketSecond_.assign(buckets, kNone);
   std::size_t below = 0;
   for (std::size_t bucket = 0; bucket < buckets; ++bucket) {
     while (below < thresholds_.size() && BucketOf(thresholds_[below]) < bucket) ++below;
-    std::size_t past = below;
-    while (past < thresholds_.size() && BucketOf(thresholds_[past]) == bucket) ++past;
     bucketStart_[bucket] = static_cast<unsigned>(below);
-    if (past == below) bucketInterval_[bucket] = static_cast<unsigned>(below);
-    if (past - below > 2) bucketStart_[bucket] |= kCrowdedBucket;
-    if (past - below >= 1) bucketFirst_[bucket] = thresholds_[below];
-    if (past - below >= 2) bucketSecond_[bucket] = thresholds_[below + 1];
+    const bool holdsThreshold = below < thresholds_.size() && BucketOf(thresholds_[below]) == bucket;
+    if (!holdsThreshold) bucketInterval_[bucket] = static_cast<unsigned>(below);
   }
 }
 
@@ -211,12 +204,8 @@ std::size_t ZORScalePainter::BucketOf(double value) const {
 std::size_t ZORScalePainter::IntervalOf(double value) const {
   const std::size_t bucket = BucketOf(value);
   if (bucketInterval_[bucket] != kHoldsThresholds) return bucketInterval_[bucket];
-  const unsigned start = bucketStart_[bucket];
-  if ((start & kCrowdedBucket) == 0) {
-    return start + (value >= bucketFirst_[bucket] ? 1u : 0u) + (value >= bucketSecond_[bucket] ? 1u : 0u);
-  }
   // The thresholds of later buckets lie above the value: the scan stops within the bucket.
-  std::size_t j = start & ~kCrowdedBucket;
+  std::size_t j = bucketStart_[bucket];
   while (j < thresholds_.size() && thresholds_[j] <= value) ++j;
   return j;
 }
@@ -230,7 +219,6 @@ ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color
   for (int c = 0; c < 4; ++c) slot.blend.next[c] = static_cast<double>(components[c]);
   return slot;
 }
-
 
 ZORScalePainter::Slot ZORScalePainter::MakeSlot(const math::Placement& placement) const {
   const int block = placement.color;
@@ -428,24 +416,20 @@ void ZORScalePainter::PaintIntervals(const double* values, int* blocks, ZORRgba*
   const bool wide = options.widestVectors && HasWideVectors();
   const bool stream = count >= kStreamingThreshold && reinterpret_cast<std::uintptr_t>(colors) % 16 == 0 &&
                       reinterpret_cast<std::uintptr_t>(blocks) % 16 == 0;
+  const auto paint = !wide    ? &ZORScalePainter::PaintSlots
+                     : stream ? &ZORScalePainter::PaintSlotsWide<true>
+                              : &ZORScalePainter::PaintSlotsWide<false>;
   // Two passes over short batches, each a short loop with hardly a branch on the values, so that
   // many values are in flight at once.
   constexpr std::size_t kBatch = 1024;
   alignas(16) unsigned slotOf[kBatch];
   for (std::size_t first = 0; first < count; first += kBatch) {
     const std::size_t length = std::min(kBatch, count - first);
-    if (wide) {
-      const std::size_t placed = LocateSlotsWide(values + first, slotOf, length, static_cast<unsigned>(notANumberSlot));
-      LocateSlots(values + first + placed, slotOf + placed, length - placed, notANumberSlot);
-      if (stream) {
-        PaintSlotsWide<true>(values + first, slotOf, blocks + first, colors + first, length);
-      } else {
-        PaintSlotsWide<false>(values + first, slotOf, blocks + first, colors + first, length);
-      }
-    } else {
-      LocateSlots(values + first, slotOf, length, notANumberSlot);
-      PaintSlots(values + first, slotOf, blocks + first, colors + first, length);
-    }
+    // The wide loop leaves the last few values, which are placed one by one.
+    const std::size_t placed =
+        wide ? LocateSlotsWide(values + first, slotOf, length, static_cast<unsigned>(notANumberSlot)) : 0;
+    LocateSlots(values + first + placed, slotOf + placed, length - placed, notANumberSlot);
+    (this->*paint)(values + first, slotOf, blocks + first, colors + first, length);
   }
 }
 

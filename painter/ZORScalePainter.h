@@ -153,15 +153,12 @@ class ZORScalePainter {
 
   // The search by intervals: thresholds_[j] is the first value of interval j + 1; every value of
   // an interval has the same outcome. A value's interval is the number of thresholds at or below
-  // it. Buckets over the finite thresholds give it at once for a bucket without thresholds, and
-  // with two comparisons for one that holds at most two; only a crowded bucket is scanned.
+  // it. Buckets over the finite thresholds give it at once for a bucket without thresholds; only a
+  // bucket that holds thresholds is scanned, from the first of them.
   std::vector<double> thresholds_;
-  static constexpr unsigned kHoldsThresholds = ~0u;  // in bucketInterval_
-  static constexpr unsigned kCrowdedBucket = 1u << 31;  // in bucketStart_: scan the bucket
+  static constexpr unsigned kHoldsThresholds = ~0u;  // in bucketInterval_: scan the bucket
   std::vector<unsigned> bucketInterval_;  // the interval of all the bucket's values, or kHoldsThresholds
-  std::vector<unsigned> bucketStart_;     // thresholds below the bucket, kCrowdedBucket added
-  std::vector<double> bucketFirst_;       // the bucket's thresholds, not-a-number where it has none
-  std::vector<double> bucketSecond_;
+  std::vector<unsigned> bucketStart_;     // the thresholds below the bucket
   double bucketBase_ = 0.0;
   double bucketScale_ = 0.0;
   // One slot per interval, then the slot of not-a-number and the slot of the undefined color.

@@ -80,6 +80,15 @@ ZOROutcome Refusal(const std::string& option, const std::string& form, const std
   return ZORBadInput(option + " is " + form + ", not " + ZORShown(value));
 }
 
+// A pass limit: a number that `valid` holds, in the form `form`.
+ZOROutcome TakePassLimit(const char* option, const std::string& value, bool (*valid)(double), const char* form,
+                         std::optional<double>& limit) {
+  const std::optional<double> number = ZORReadDouble(value);
+  if (!number || !valid(*number)) return Refusal(option, form, value);
+  limit = *number;
+  return std::nullopt;
+}
+
 // "X,Y,Z": three finite numbers, not all 0, as the unit vector along them, however large or
 // small they are.
 std::optional<ZORVec3> ReadDirection(const std::string& text) {
@@ -441,20 +450,12 @@ ZOROutcome ZORPaintOptionReader::TakeAcceptance(int id, const std::string& value
     case kZORToleranceOption:
       scale.tolerance = ZORReadTolerance(value);
       return scale.tolerance ? std::nullopt : Refusal("--tolerance", kZORToleranceForm, value);
-    case kZORMinDraftOption: {
+    case kZORMinDraftOption:
       ForAnalysis("--min-draft", ZORAnalysis::Draft);
-      const std::optional<double> angle = ZORReadDouble(value);
-      if (!angle || !ZORIsDraftPassLimit(*angle)) return Refusal("--min-draft", kZORDraftPassLimitForm, value);
-      scale.minDraft = *angle;
-      return std::nullopt;
-    }
-    case kZORMinThicknessOption: {
+      return TakePassLimit("--min-draft", value, &ZORIsDraftPassLimit, kZORDraftPassLimitForm, scale.minDraft);
+    case kZORMinThicknessOption:
       ForAnalysis("--min-thickness", ZORAnalysis::Thickness);
-      const std::optional<double> thickness = ZORReadDouble(value);
-      if (!thickness || !ZORIsMinimumWall(*thickness)) return Refusal("--min-thickness", kZORMinimumWallForm, value);
-      scale.minThickness = *thickness;
-      return std::nullopt;
-    }
+      return TakePassLimit("--min-thickness", value, &ZORIsMinimumWall, kZORMinimumWallForm, scale.minThickness);
   }
   const std::optional<double> share = ZORReadDouble(value);
   if (!share || !(*share >= 0.0 && *share <= 100.0)) return Refusal("--pass-share", "a percentage from 0 to 100", value);
