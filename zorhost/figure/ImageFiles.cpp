@@ -30,54 +30,111 @@ void PutChunk(std::string& out, const char (&type)[5], std::string_view data) {
   PutBigEndian(out, static_cast<std::uint32_t>(crc32(0, checked, static_cast<uInt>(data.size() + 4))));
 }
 
-int Paeth(int left, int up, int upLeft) {
-  const int estimate = left + up - upLeft;
-  const int toLeft = std::abs(estimate - left), toUp = std::abs(estimate - up), toUpLeft = std::abs(estimate - upLeft);
-  if (toLeft <= toUp && toLeft <= toUpLeft) return left;
-  return toUp <= toUpLeft ? up : upLeft;
+// The PNG filters' predictions of a byte from the byte to its left, the one above and the one
+// above left (none, sub, up, average, Paeth), branch-free so that a row's loop runs on vectors.
+struct PredictNone {
+  int operator()(int, int, int) const { return 0; }
+};
+struct PredictLeft {
+  int operator()(int left, int, int) const { return left; }
+};
+struct PredictUp {
+  int operator()(int, int up, int) const { return up; }
+};
+struct PredictAverage {
+  int operator()(int left, int up, int) const { return (left + up) >> 1; }
+};
+struct PredictPaeth {
+  int operator()(int left, int up, int upLeft) const {
+    const int toLeft = std::abs(up - upLeft), toUp = std::abs(left - upLeft), toUpLeft = std::abs(left + up - 2 * upLeft);
+    const int upOrUpLeft = toUp <= toUpLeft ? up : upLeft;
+    return toLeft <= toUp && toLeft <= toUpLeft ? left : upOrUpLeft;
+  }
+};
+
+constexpr std::size_t kPixel = 4;
+constexpr std::size_t kVector = 32;  // bytes filtered together
+
+template <class Predict>
+std::uint8_t Filtered(const std::uint8_t* row, const std::uint8_t* above, std::size_t i) {
+  const bool first = i < kPixel;
+  const int left = first ? 0 : row[i - kPixel], upLeft = first ? 0 : above[i - kPixel];
+  return static_cast<std::uint8_t>(row[i] - Predict{}(left, above[i], upLeft));
 }
 
-// The row as the PNG filter `Predict` gives it (the byte less its prediction from the byte to the
-// left, the one above and the one above left) into `out`, and the magnitude of its bytes read as
-// signed; given up (any sum past `enough`) once past `enough`. A loop a filter, the first pixel
-// apart, so that each compiles to straight code.
+// The magnitude of the row's bytes as `Predict` filters them, read as signed; given up once it
+// reaches `enough` (a filter that ties the best so far is not chosen). Whole vectors of bytes at
+// a time, copied out first, so that the compiler knows they do not overlap.
 template <class Predict>
-std::uint64_t Filter(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes, char* out,
-                     std::uint64_t enough, Predict predict) {
-  constexpr std::size_t kPixel = 4;
+std::uint64_t Magnitude(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes, std::uint64_t enough) {
+  auto magnitude = [](std::uint8_t value) { return static_cast<unsigned>(std::abs(static_cast<std::int8_t>(value))); };
   std::uint64_t sum = 0;
-  auto put = [&](std::size_t i, int left, int upLeft) {
-    const auto value = static_cast<std::uint8_t>(row[i] - predict(left, above[i], upLeft));
-    out[i] = static_cast<char>(value);
-    sum += static_cast<std::uint64_t>(std::abs(static_cast<int>(static_cast<std::int8_t>(value))));
-  };
-  for (std::size_t i = 0; i < std::min(bytes, kPixel); ++i) put(i, 0, 0);
-  constexpr std::size_t kStretch = 256;  // bytes between looks at the sum
-  for (std::size_t start = kPixel; start < bytes && sum <= enough; start += kStretch) {
-    const std::size_t end = std::min(bytes, start + kStretch);
-    for (std::size_t i = start; i < end; ++i) put(i, row[i - kPixel], above[i - kPixel]);
+  std::size_t i = 0;
+  for (; i < std::min(bytes, kPixel); ++i) sum += magnitude(Filtered<Predict>(row, above, i));
+  constexpr std::size_t kStretch = 16;  // vectors between looks at the sum
+  while (i + kVector <= bytes && sum < enough) {
+    unsigned stretch = 0;
+    for (std::size_t v = 0; v < kStretch && i + kVector <= bytes; ++v, i += kVector) {
+      std::uint8_t now[kVector], left[kVector], up[kVector], upLeft[kVector];
+      std::memcpy(now, row + i, kVector);
+      std::memcpy(left, row + i - kPixel, kVector);
+      std::memcpy(up, above + i, kVector);
+      std::memcpy(upLeft, above + i - kPixel, kVector);
+      std::uint16_t part = 0;
+      for (std::size_t k = 0; k < kVector; ++k) {
+        part = static_cast<std::uint16_t>(part + magnitude(static_cast<std::uint8_t>(now[k] - Predict{}(left[k], up[k], upLeft[k]))));
+      }
+      stretch += part;
+    }
+    sum += stretch;
   }
+  for (; i < bytes && sum < enough; ++i) sum += magnitude(Filtered<Predict>(row, above, i));
   return sum;
 }
 
-// A row filtered as PNG filters go (none, sub, up, average, Paeth), the one whose bytes, read as
-// signed, sum smallest in magnitude (the first of equals): the usual choice, which suits pictures
-// and legends alike. `filtered` gets the filter's byte, then the row; `candidates` is room for the
-// five; `above` is the row above, zeros for the first.
-void FilterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes,
-               std::array<std::string, 5>& candidates, std::string& filtered) {
-  for (std::string& candidate : candidates) candidate.resize(bytes);
-  std::size_t best = 0;
-  std::uint64_t least = Filter(row, above, bytes, candidates[0].data(), UINT64_MAX, [](int, int, int) { return 0; });
-  auto consider = [&](std::size_t filter, std::uint64_t sum) {
+// The row as `Predict` filters it, into `out`.
+template <class Predict>
+void Apply(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes, std::uint8_t* out) {
+  std::size_t i = 0;
+  for (; i < std::min(bytes, kPixel); ++i) out[i] = Filtered<Predict>(row, above, i);
+  for (; i + kVector <= bytes; i += kVector) {
+    std::uint8_t now[kVector], left[kVector], up[kVector], upLeft[kVector], filtered[kVector];
+    std::memcpy(now, row + i, kVector);
+    std::memcpy(left, row + i - kPixel, kVector);
+    std::memcpy(up, above + i, kVector);
+    std::memcpy(upLeft, above + i - kPixel, kVector);
+    for (std::size_t k = 0; k < kVector; ++k) {
+      filtered[k] = static_cast<std::uint8_t>(now[k] - Predict{}(left[k], up[k], upLeft[k]));
+    }
+    std::memcpy(out + i, filtered, kVector);
+  }
+  for (; i < bytes; ++i) out[i] = Filtered<Predict>(row, above, i);
+}
+
+// A row filtered as PNG filters go, with the filter whose bytes, read as signed, sum smallest in
+// magnitude (the first of equals): the usual choice, which suits pictures and legends alike.
+// `filtered` gets the filter's byte, then the row; `above` is the row above, zeros for the first.
+void FilterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes, std::string& filtered) {
+  std::uint64_t least = Magnitude<PredictNone>(row, above, bytes, UINT64_MAX);
+  int best = 0;
+  auto consider = [&](int filter, std::uint64_t sum) {
     if (sum < least) best = filter, least = sum;
   };
-  consider(1, Filter(row, above, bytes, candidates[1].data(), least, [](int left, int, int) { return left; }));
-  consider(2, Filter(row, above, bytes, candidates[2].data(), least, [](int, int up, int) { return up; }));
-  consider(3, Filter(row, above, bytes, candidates[3].data(), least, [](int left, int up, int) { return (left + up) / 2; }));
-  consider(4, Filter(row, above, bytes, candidates[4].data(), least, &Paeth));
+  consider(1, Magnitude<PredictLeft>(row, above, bytes, least));
+  consider(2, Magnitude<PredictUp>(row, above, bytes, least));
+  consider(3, Magnitude<PredictAverage>(row, above, bytes, least));
+  consider(4, Magnitude<PredictPaeth>(row, above, bytes, least));
   filtered.push_back(static_cast<char>(best));
-  filtered.append(candidates[best]);
+  const std::size_t at = filtered.size();
+  filtered.resize(at + bytes);
+  auto* out = reinterpret_cast<std::uint8_t*>(filtered.data() + at);
+  switch (best) {
+    case 0: Apply<PredictNone>(row, above, bytes, out); break;
+    case 1: Apply<PredictLeft>(row, above, bytes, out); break;
+    case 2: Apply<PredictUp>(row, above, bytes, out); break;
+    case 3: Apply<PredictAverage>(row, above, bytes, out); break;
+    default: Apply<PredictPaeth>(row, above, bytes, out); break;
+  }
 }
 
 // One band of rows filtered and deflated as a raw stream that ends on a byte (the last band's
@@ -93,11 +150,10 @@ void CompressBand(int width, int first, int last, bool lastBand, const std::vect
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
   std::string filtered;
   filtered.reserve((rowBytes + 1) * static_cast<std::size_t>(last - first));
-  std::array<std::string, 5> candidates;
   const std::vector<std::uint8_t> noRowAbove(first == 0 ? rowBytes : 0, 0);
   for (int row = first; row < last; ++row) {
     const std::uint8_t* at = rgba.data() + static_cast<std::size_t>(row) * rowBytes;
-    FilterRow(at, row > 0 ? at - rowBytes : noRowAbove.data(), rowBytes, candidates, filtered);
+    FilterRow(at, row > 0 ? at - rowBytes : noRowAbove.data(), rowBytes, filtered);
   }
   band.length = static_cast<uLong>(filtered.size());
   band.adler = adler32(1, reinterpret_cast<const Bytef*>(filtered.data()), static_cast<uInt>(filtered.size()));
