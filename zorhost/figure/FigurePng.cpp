@@ -9,6 +9,7 @@
 #include <mutex>
 #include <variant>
 
+#include "zorhost/common/PixelArrays.h"
 #include "zorhost/figure/ImageFiles.h"
 #include "zorhost/figure/LegendLayout.h"
 
@@ -75,8 +76,10 @@ std::vector<char32_t> CodePoints(const std::string& text) {
 // An RGBA canvas on white; marks blended over it.
 class Canvas {
  public:
-  Canvas(int width, int height)
-      : width_(width), height_(height), rgba_(static_cast<std::size_t>(width) * height * 4, 255) {}
+  // White, its pages given on `threads` threads.
+  Canvas(int width, int height, int threads) : width_(width), height_(height) {
+    ZORFillPixels(rgba_, static_cast<std::size_t>(width) * height * 4, std::uint8_t{255}, threads);
+  }
   const std::vector<std::uint8_t>& Pixels() const { return rgba_; }
 
   void Blend(int x, int y, const ZORRgba& color, int coverage) {
@@ -202,7 +205,7 @@ struct RasterMarks {
 namespace {
 
 std::string DrawnPng(const ZORFigure& figure, const std::vector<std::uint8_t>& rgba, int threads) {
-  Canvas canvas(figure.width, figure.height);
+  Canvas canvas(figure.width, figure.height, threads);
   const RasterMarks marks{canvas, rgba};
   for (const ZORFigure::Mark& mark : figure.marks) std::visit(marks, mark);
   return ZOREncodePng(figure.width, figure.height, canvas.Pixels(), threads);

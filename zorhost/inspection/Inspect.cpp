@@ -101,7 +101,8 @@ std::vector<ZORReportView> PictureViews(const ZORInspectionRequest& request, con
       continue;
     }
     const std::vector<std::uint8_t> rgba =
-        ZORPictureRgba(picture, std::move(painting), snapshot.Definition().undefinedColor, settings.background);
+        ZORPictureRgba(picture, std::move(painting), snapshot.Definition().undefinedColor, settings.background,
+                       settings.threads);
     const std::vector<ZORFigureCallout> placed =
         ZORPlaceCallouts(callouts, *values.part, settings.viewpoint, settings.width, settings.height, values.unit);
     pictured.push_back({view.Text(), ZORMarkedPicturePng(settings.width, settings.height, rgba, placed), placed});

@@ -358,8 +358,8 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   const ZORScalePainter& painter = snapshot.Painter();
   const ZORRgba undefined = snapshot.Definition().undefinedColor;
   const std::size_t count = grid.values.size();
-  ZORFillPixels(painting.blocks, count, -1);
-  ZORFillPixels(painting.colors, 4 * count, std::uint8_t{0});
+  ZORFillPixels(painting.blocks, count, -1, threads);
+  ZORFillPixels(painting.colors, 4 * count, std::uint8_t{0}, threads);
   // Each piece painted at full width, then kept as bytes: 8 bytes a pixel, not 20.
   std::vector<ZORRgba> piece;
   ZORScalePainter::PaintOptions paintOptions;
@@ -488,16 +488,19 @@ std::string ZORRenderTitle(const ZORRenderValues& values) {
 }
 
 std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, ZORPainting painting,
-                                         const ZORRgba& undefined, const ZORRgba& background) {
-  std::vector<std::uint8_t>& rgba = painting.colors;
-  for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
-    const ZORRgba color = PixelColor(values, painting, i, undefined, background);
-    rgba[4 * i] = Channel(color.red);
-    rgba[4 * i + 1] = Channel(color.green);
-    rgba[4 * i + 2] = Channel(color.blue);
-    rgba[4 * i + 3] = Channel(color.alpha);
-  }
-  return std::move(rgba);
+                                         const ZORRgba& undefined, const ZORRgba& background, int threads) {
+  constexpr std::size_t kPiece = std::size_t{1} << 16;
+  ZORInParallel(painting.blocks.size(), kPiece, ZORThreadCount(threads), [&](int, std::size_t first, std::size_t last) {
+    std::uint8_t* rgba = painting.colors.data();
+    for (std::size_t i = first; i < last; ++i) {
+      const ZORRgba color = PixelColor(values, painting, i, undefined, background);
+      rgba[4 * i] = Channel(color.red);
+      rgba[4 * i + 1] = Channel(color.green);
+      rgba[4 * i + 2] = Channel(color.blue);
+      rgba[4 * i + 3] = Channel(color.alpha);
+    }
+  });
+  return std::move(painting.colors);
 }
 
 ZOROutcome ZORClassifyScale(ZORIStNewColorScale* scale, ZORClassMethod method,

@@ -157,8 +157,9 @@ ZORLegendModel ZORPictureLegend(const ZORScaleSnapshot& snapshot, const ZORPaint
 // The picture as RGBA bytes, a pixel a value, rows top first: the background where nothing is
 // seen, the undefined color where the scale gives none, lit when the values carry light. Made
 // in the painting's own colors, which it takes: a picture needs no second array of its size.
+// Pieces of rows on `threads` threads (0: a core each).
 std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, ZORPainting painting,
-                                         const ZORRgba& undefined, const ZORRgba& background);
+                                         const ZORRgba& undefined, const ZORRgba& background, int threads = 0);
 
 // What was painted: the analysis and the part, or the grid, and how many values.
 std::string ZORRenderTitle(const ZORRenderValues& values);

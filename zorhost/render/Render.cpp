@@ -73,11 +73,11 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
                       const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend, ZORInspected inspected,
                       const ZORFigureOverlay* overlay) {
   const ZORValueGrid& grid = values.grid;
+  const int threads = ZORThreadCount(picture.threads);
   const std::vector<std::uint8_t> rgba =
-      ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background);
+      ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background, threads);
   const std::string title = ZORRenderTitle(values);
   // The two pictures, each a PNG encoded on the threads asked for.
-  const int threads = ZORThreadCount(picture.threads);
   const std::string png =
       outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed, threads, overlay)
                               : ZORMarkedPicturePng(grid.width, grid.height, rgba, inspected.placed, threads, overlay);

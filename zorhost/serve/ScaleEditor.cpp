@@ -271,7 +271,7 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   if (drawEdges_) static_cast<void>(EdgeOverlay(options_.picture, painted.edges));
   painted.blocksJson = BlocksJson(painted.legend);
   painted.rgba = ZORPictureRgba(values_, std::move(painting), painted.snapshot->Definition().undefinedColor,
-                                options_.picture.background);
+                                options_.picture.background, options_.picture.threads);
   painted_ = std::move(painted);
   stages.End();
   Timed(stages, "the picture repainted");
@@ -298,7 +298,8 @@ ZOROutcome ZORScaleEditor::PaintOther(const ZORPictureSettings& view, bool draft
   ZORPainting painting;
   ZORPaintValues(scale_.get(), *current.snapshot, picture.grid, ZORPaintingMode::Painter, painting, stages);
   const std::vector<std::uint8_t> rgba =
-      ZORPictureRgba(picture, std::move(painting), current.snapshot->Definition().undefinedColor, settings.background);
+      ZORPictureRgba(picture, std::move(painting), current.snapshot->Definition().undefinedColor, settings.background,
+                     settings.threads);
   std::optional<ZORFigureOverlay> edges;  // not on drafts, whose mesh is the view's before
   if (drawEdges_ && !draft) static_cast<void>(EdgeOverlay(settings, edges));
   stages.Begin("encoding");

@@ -65,10 +65,10 @@ bool ZOREvaluatePixels(const ZORPart& part, const ZORSurfaceAnalysis& analysis, 
   const std::size_t pixels = raster.triangle.size();
   picture.width = raster.width;
   picture.height = raster.height;
-  ZORFillPixels(picture.values, pixels, std::numeric_limits<double>::quiet_NaN());
-  ZORFillPixels(picture.covered, pixels, std::uint8_t{0});
-  ZORFillPixels(picture.light, pixels, 1.0f);
   const int used = ZORThreadCount(threads);
+  ZORFillPixels(picture.values, pixels, std::numeric_limits<double>::quiet_NaN(), used);
+  ZORFillPixels(picture.covered, pixels, std::uint8_t{0}, used);
+  ZORFillPixels(picture.light, pixels, 1.0f, used);
   std::vector<std::unique_ptr<ZORPart::Evaluator>> evaluators;
   for (int worker = 0; worker < used; ++worker) evaluators.push_back(part.NewEvaluator());
   // Each pixel's own, whichever thread evaluates it: the picture is the same for any number.

@@ -141,7 +141,7 @@ ZORRaster ZORRasterize(std::vector<ZORVec3> screen, const std::vector<ZORTriangl
   raster.screen = std::move(screen);
   raster.triangles = &triangles;
   const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  ZORFillPixels(raster.triangle, pixels, -1);
+  ZORFillPixels(raster.triangle, pixels, -1, threads);
   // Bands of rows, each with the triangles that reach it in their order: every pixel meets its
   // triangles in the same order, whichever thread rasterizes its band; each thread keeps the
   // depth of one band at a time.
