@@ -1,4 +1,4 @@
-// Meshes: the rasterizer, the PLY files, and the discrete curvature of spheres meshed ever finer.
+// Meshes: the rasterizer, the PLY and OBJ files, and the discrete curvature of spheres meshed ever finer.
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
 #include <BRep_Tool.hxx>
@@ -23,6 +23,7 @@
 #include "zorhost/surface/EdgeUses.h"
 #include "zorhost/surface/MeshCurvature.h"
 #include "zorhost/surface/MeshFiles.h"
+#include "zorhost/surface/ObjFiles.h"
 #include "zorhost/surface/Part.h"
 #include "zorhost/surface/PartPicture.h"
 #include "zorhost/surface/PlyFiles.h"
@@ -333,6 +334,39 @@ TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
   ZORSurfaceMesh square;
   ASSERT_EQ(ZORReadPly(quad, square), std::nullopt);
   EXPECT_EQ(square.triangles, (std::vector<ZORTriangle>{{0, 1, 2}, {0, 2, 3}}));
+}
+
+TEST(ObjFiles, WhatModellersWriteIsReadAndDamageIsToldAtItsLine) {
+  // Comments, groups, normals and texture coordinates skipped; v/t/n corners, negative indices,
+  // a line continued, CRLF ends, a fourth vertex number, and a pentagon made a fan.
+  const std::string text =
+      "# made by hand\r\nmtllib parts.mtl\r\no part\r\nv 0 0 0\r\nv +1 0 0 1\r\nv 1 1 0\r\nv 0 1 0 # corner\r\n"
+      "v 0.5 1.5e0 \\\r\n  0\r\nvt 0 0\r\nvn 0 0 1\r\ng top\r\nusemtl red\r\ns off\r\n"
+      "f 1/1/1 2//1 3\r\nf -5 -3 -2 -1\r\nf 1 2 3 5 4\r\n";
+  ZORSurfaceMesh mesh;
+  ASSERT_EQ(ZORReadObj(text, mesh), std::nullopt);
+  EXPECT_EQ(mesh.positions, (std::vector<ZORVec3>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 1.5, 0}}));
+  EXPECT_EQ(mesh.triangles,
+            (std::vector<ZORTriangle>{{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 1, 2}, {0, 2, 4}, {0, 4, 3}}));
+
+  const std::pair<std::string, std::string> damaged[] = {
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n", "line 4: the index '4' names no vertex (3 are defined before it)"},
+      {"v 0 0 0\nv 1 0 0\nf 1 2 -3\nv 0 1 0\n", "line 3: the index '-3' names no vertex (2 are defined before it)"},
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", "line 4: the index '0'"},
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 x\n", "line 4: the index 'x'"},
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 99999999999999999999\n", "the index '99999999999999999999'"},
+      {"v 0 0 0\nv 1 0\n", "line 2: 'v 1 0' is not a vertex of three numbers"},
+      {"v 0 0 0\nv 1 zero 0\n", "line 2: 'v 1 zero 0' is not a vertex"},
+      {"v 0 0 0\nv 1 0 0\nf 1 2\n", "line 3: a face of fewer than three corners"},
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\n", "holds no triangle"},
+      {"", "holds no triangle"},
+  };
+  for (const auto& [damage, message] : damaged) {
+    ZORSurfaceMesh nothing;
+    const ZOROutcome refused = ZORReadObj(damage, nothing);
+    ASSERT_TRUE(refused) << damage;
+    EXPECT_NE(refused->message.find(message), std::string::npos) << *refused;
+  }
 }
 
 // A PLY of a random mesh of `vertices` and `faces` (triangles, and a quad when `quad`), ascii or

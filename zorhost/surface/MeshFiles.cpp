@@ -1,7 +1,6 @@
-// Mesh files: STL and OBJ through the CAD kernel's readers, PLY through the project's own.
+// Mesh files: STL through the CAD kernel's reader, OBJ and PLY through the project's own.
 #include <OSD_Path.hxx>
 #include <Poly_Triangulation.hxx>
-#include <RWObj_TriangulationReader.hxx>
 #include <RWStl.hxx>
 
 #include <sys/stat.h>
@@ -22,6 +21,7 @@
 #include "zorhost/common/PixelArrays.h"
 #include "zorhost/surface/CadKernel.h"
 #include "zorhost/surface/MeshFiles.h"
+#include "zorhost/surface/ObjFiles.h"
 #include "zorhost/surface/PlyFiles.h"
 
 namespace {
@@ -111,30 +111,6 @@ ZOROutcome CheckStlVertices(const std::string& path) {
   return std::nullopt;
 }
 
-// Every index of an OBJ face names a vertex defined before it (1 to n, or -1 to -n counted back
-// from the last one): the kernel's reader takes an index that overflows as some other number.
-ZOROutcome CheckObjIndices(const std::string& path) {
-  FileLines lines(path);
-  long long vertices = 0;
-  for (std::string line; lines.Next(line);) {
-    const std::vector<std::string_view> words = Words(line);
-    if (words.empty()) continue;
-    if (words.front() == "v") ++vertices;
-    if (words.front() != "f") continue;
-    for (std::size_t i = 1; i < words.size(); ++i) {
-      const std::string_view index = words[i].substr(0, words[i].find('/'));
-      long long value = 0;
-      const auto [end, problem] = std::from_chars(index.data(), index.data() + index.size(), value);
-      if (problem != std::errc() || end != index.data() + index.size() || value == 0 ||
-          value > vertices || value < -vertices) {
-        return ZORBadInput("line " + std::to_string(lines.Number()) + ": the index '" + ZORPrintable(index) +
-                           "' names no vertex (" + std::to_string(vertices) + " are defined before it)");
-      }
-    }
-  }
-  return std::nullopt;
-}
-
 // The box of the positions; false when they are none.
 bool Bounds(const std::vector<ZORVec3>& positions, ZORVec3& lowest, ZORVec3& highest) {
   if (positions.empty()) return false;
@@ -184,22 +160,15 @@ ZOROutcome ZORReadMeshFile(const std::string& path, ZORMeshFormat format, ZORSur
   if (size == 0) return ZORBadInput(path + ": the file is empty");
   if (format == ZORMeshFormat::Ply) {
     if (ZOROutcome problem = ZORReadPlyFile(path, mesh, field)) return problem;
+  } else if (format == ZORMeshFormat::Obj) {
+    if (ZOROutcome problem = ZORReadObjFile(path, mesh)) return problem;
   } else if (ZOROutcome problem = ZORCatchingKernelFailures([&]() -> ZOROutcome {
-               if (format == ZORMeshFormat::Stl) {
-                 bool ascii = false;
-                 if (ZOROutcome bad = CheckStl(path, size, ascii)) return bad;
-                 if (ascii) {
-                   if (ZOROutcome bad = CheckStlVertices(path)) return bad;
-                 }
-                 return FromTriangulation(RWStl::ReadFile(path.c_str()), mesh);
+               bool ascii = false;
+               if (ZOROutcome bad = CheckStl(path, size, ascii)) return bad;
+               if (ascii) {
+                 if (ZOROutcome bad = CheckStlVertices(path)) return bad;
                }
-               if (ZOROutcome bad = CheckObjIndices(path)) return bad;
-               RWObj_TriangulationReader reader;
-               reader.SetCreateShapes(false);
-               // Far above any mesh a picture needs, far below what would exhaust the machine.
-               reader.SetMemoryLimit(std::size_t{2} << 30);
-               if (!reader.Read(path.c_str(), Message_ProgressRange())) return ZORBadInput("is not an OBJ file that can be read");
-               return FromTriangulation(reader.GetTriangulation(), mesh);
+               return FromTriangulation(RWStl::ReadFile(path.c_str()), mesh);
              })) {
     problem->message = path + ": " + problem->message;
     return problem;
