@@ -100,13 +100,20 @@ TEST(Rasterizer, NoPixelFallsBetweenTrianglesThatShareAnEdge) {
 }
 
 TEST(Rasterizer, LongThinTrianglesCostTheirPixelsAndThreadsChangeNothing) {
-  // The bracket's faces meshed for a picture make long thin triangles: each row of a triangle
-  // tests the centres near its span, not its whole box, and bands of rows on any number of
-  // threads give the same raster as one pixel rasterized alone.
+  // The bracket's faces meshed for a picture (on any number of threads) make long thin
+  // triangles: each row of a triangle tests the centres near its span, not its whole box, and
+  // bands of rows on any number of threads give the same raster as one pixel rasterized alone.
   std::unique_ptr<ZORPart> bracket;
   ASSERT_EQ(ZORReadPart(ZOR_EXAMPLE_PARTS "/bracket.step", bracket), std::nullopt);
   constexpr int kWidth = 1024, kHeight = 768;
-  ASSERT_EQ(bracket->Prepare(ZORPictureDeflection(*bracket, kWidth, kHeight, 1.0), false), std::nullopt);
+  const double deflection = ZORPictureDeflection(*bracket, kWidth, kHeight, 1.0);
+  // Its faces meshed by the kernel on its threads are the faces meshed one after another.
+  ASSERT_EQ(bracket->Prepare(deflection, false, 1), std::nullopt);
+  const ZORSurfaceMesh meshedAlone = bracket->Mesh();
+  ASSERT_EQ(bracket->Prepare(2.0 * deflection, false, 1), std::nullopt);
+  ASSERT_EQ(bracket->Prepare(deflection, false, 2), std::nullopt);
+  EXPECT_EQ(bracket->Mesh().positions, meshedAlone.positions);
+  EXPECT_EQ(bracket->Mesh().triangles, meshedAlone.triangles);
   const ZORCamera camera = ZORFitCameraToMesh(*bracket, ZORViewpoint{}, kWidth, kHeight);
   const ZORRaster one = ZORRasterizePart(*bracket, camera, kWidth, kHeight, 1);
   EXPECT_LE(one.centreTests, 2u * kWidth * kHeight);

@@ -182,7 +182,7 @@ ZOROutcome ZORAnalysePart(const ZORPictureSettings& settings, ZORRenderValues& v
 
 ZOROutcome ZORPreparePart(const ZORPictureSettings& settings, ZORPart& part) {
   return part.Prepare(ZORPictureDeflection(part, settings.width, settings.height, settings.viewpoint.zoom),
-                      ZORIsCurvature(settings.analysis));
+                      ZORIsCurvature(settings.analysis), settings.threads);
 }
 
 bool ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderValues& values,

@@ -187,11 +187,11 @@ class CadPart final : public ZORPart {
 
   // The mesh depends on the deflection alone, not on the meshes made before: the kernel keeps a
   // face's finer triangulation when asked for a coarser one, so they are removed first.
-  ZOROutcome Prepare(double deflection, bool) override {
+  ZOROutcome Prepare(double deflection, bool, int threads) override {
     if (meshedDeflection_ == deflection) return std::nullopt;
     if (meshedDeflection_) BRepTools::Clean(shape_);
     meshedDeflection_.reset();
-    ZOROutcome problem = ZORCatchingKernelFailures([&] { return Mesh(deflection); });
+    ZOROutcome problem = ZORCatchingKernelFailures([&] { return Mesh(deflection, threads); });
     if (!problem) meshedDeflection_ = deflection;
     return problem;
   }
@@ -296,16 +296,17 @@ class CadPart final : public ZORPart {
   // The triangulations of `shape`'s faces at `deflection`, face by face in the order of faces_:
   // each face's nodes in model space with their parameters, and its triangles turning
   // counterclockwise seen from outside, appended to `mesh` (`faces` the face of each node).
-  // How many faces had to be meshed coarser, or could not be meshed at all.
+  // How many faces had to be meshed coarser, or could not be meshed at all. With more than one
+  // of `threads`, the kernel meshes the faces on its threads, each face as it would alone.
   struct Meshed {
     int coarser = 0;
     int unmeshed = 0;
     double coarsest = 0.0;
   };
-  Meshed Triangulate(const TopoDS_Shape& shape, double deflection, ZORSurfaceMesh& mesh,
+  Meshed Triangulate(const TopoDS_Shape& shape, double deflection, int threads, ZORSurfaceMesh& mesh,
                      std::vector<int>& nodeFaces, std::vector<double>* faceDeflections = nullptr) const {
     if (faceDeflections) faceDeflections->assign(faces_.size(), 0.0);
-    BRepMesh_IncrementalMesh mesher(shape, deflection, false, 0.5, false);
+    BRepMesh_IncrementalMesh mesher(shape, deflection, false, 0.5, ZORThreadCount(threads) > 1);
     Meshed meshed;
     meshed.coarsest = deflection;
     int index = 0;
@@ -345,13 +346,13 @@ class CadPart final : public ZORPart {
     return meshed;
   }
 
-  ZOROutcome Mesh(double deflection) {
+  ZOROutcome Mesh(double deflection, int threads) {
     mesh_ = {};
     triangleDeflections_.clear();
     meshNotes_.clear();
     nodeFaces_.clear();
     atOutline_.clear();
-    const Meshed meshed = Triangulate(shape_, deflection, mesh_, nodeFaces_, &faceDeflections_);
+    const Meshed meshed = Triangulate(shape_, deflection, threads, mesh_, nodeFaces_, &faceDeflections_);
     atOutline_ = AtOutline(mesh_, curvedOutline_);
     for (std::size_t node = 0; node < mesh_.positions.size(); ++node) {
       mesh_.normals.push_back(NodeAt(static_cast<int>(node)).normal);
@@ -382,7 +383,7 @@ class CadPart final : public ZORPart {
     const TopoDS_Shape copy = BRepBuilderAPI_Copy(shape_, false, false).Shape();
     ZORSurfaceMesh coarse;
     std::vector<int> nodeFaces;
-    Triangulate(copy, kSampleDeflectionShare * Size(), coarse, nodeFaces);
+    Triangulate(copy, kSampleDeflectionShare * Size(), threads, coarse, nodeFaces);
     const std::vector<std::uint8_t> atOutline = AtOutline(coarse, curvedOutline_);
     const FaceSamples samples = SpreadOverFaces(coarse, count);
     std::vector<std::optional<ZORSurfacePoint>> points(samples.triangles.size());

@@ -37,10 +37,10 @@ class MeshPart final : public ZORPart {
   }
 
   // The mesh does not change with the picture: its normals and curvatures are estimated once.
-  ZOROutcome Prepare(double, bool curvatures) override {
-    if (mesh_.normals.empty()) mesh_.normals = ZORMeshNormals(mesh_);
+  ZOROutcome Prepare(double, bool curvatures, int threads) override {
+    if (mesh_.normals.empty()) mesh_.normals = ZORMeshNormals(mesh_, threads);
     if (!curvatures || !curvatures_.empty()) return std::nullopt;
-    curvatures_ = ZOREstimateMeshCurvatures(mesh_, mesh_.normals);
+    curvatures_ = ZOREstimateMeshCurvatures(mesh_, mesh_.normals, threads);
     meshNotes_.clear();
     const auto without = std::count_if(curvatures_.begin(), curvatures_.end(),
                                        [](const ZORCurvatures& c) { return std::isnan(c.mean); });

@@ -47,9 +47,10 @@ class ZORPart {
   // Makes the mesh that the picture and the exported mesh show, within `deflection` of a CAD
   // part's surface (a mesh part is its own mesh, its normals estimated, and its curvatures when
   // `curvatures` asks: a mesh's points have none otherwise). A problem when no triangle could be
-  // made.
-  virtual ZOROutcome Prepare(double deflection, bool curvatures) = 0;
-  ZOROutcome Prepare(double deflection) { return Prepare(deflection, true); }
+  // made. On `threads` threads (0: one a core; more than one lets the kernel mesh a CAD part's
+  // faces on its own), the mesh the same for any number.
+  virtual ZOROutcome Prepare(double deflection, bool curvatures, int threads) = 0;
+  ZOROutcome Prepare(double deflection, bool curvatures = true) { return Prepare(deflection, curvatures, 0); }
   const ZORSurfaceMesh& Mesh() const { return mesh_; }
   // What a person should know about the mesh that Prepare made, a sentence each: faces that
   // could only be meshed coarser or not at all, vertices without curvature.
