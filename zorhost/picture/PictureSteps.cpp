@@ -360,20 +360,24 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   const std::size_t count = grid.values.size();
   ZORFillPixels(painting.blocks, count, -1, threads);
   ZORFillPixels(painting.colors, 4 * count, std::uint8_t{0}, threads);
-  // Each piece painted at full width, then kept as bytes: 8 bytes a pixel, not 20.
-  std::vector<ZORRgba> piece;
   ZORScalePainter::PaintOptions paintOptions;
   paintOptions.undefinedColorForNaN = true;
-  paintOptions.threads = static_cast<unsigned>(std::max(threads, 0));
+  paintOptions.threads = 1;  // the pieces are shared among the threads
+  // The scale itself is asked on this thread alone, in the values' order, so that a check tells
+  // the first difference.
+  const int used = mode == ZORPaintingMode::Painter ? ZORThreadCount(threads) : 1;
+  // Each piece painted at full width, then kept as bytes: 8 bytes a pixel, not 20.
+  std::vector<std::vector<ZORRgba>> pieces(static_cast<std::size_t>(used));
   const std::size_t rowLength = static_cast<std::size_t>(grid.width);
-  // Pieces large enough for the painter's threads, and few enough to tell the progress.
-  const int rowsAtOnce = std::max(1, (1 << 18) / std::max(grid.width, 1));
-  for (int row = 0; row < grid.height; row += rowsAtOnce) {
-    const std::size_t first = static_cast<std::size_t>(row) * rowLength;
-    const std::size_t length =
-        std::min(count - first, rowLength * static_cast<std::size_t>(rowsAtOnce));
+  // Pieces of whole rows, few enough to tell the progress.
+  const std::size_t rowsAtOnce = static_cast<std::size_t>(std::max(1, (1 << 16) / std::max(grid.width, 1)));
+  ZOROutcome problem;
+  ZORInParallel(count, rowLength * rowsAtOnce, used, [&](int worker, std::size_t first, std::size_t last) {
+    if (problem) return;
+    const std::size_t length = last - first;
     const std::span<const double> values(grid.values.data() + first, length);
     const std::span<int> blocks(painting.blocks.data() + first, length);
+    std::vector<ZORRgba>& piece = pieces[static_cast<std::size_t>(worker)];
     piece.assign(length, undefined);
     const std::span<ZORRgba> colors(piece.data(), length);
     if (mode != ZORPaintingMode::PerValue) painter.Paint(values, blocks, colors, paintOptions);
@@ -388,7 +392,8 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
         }
         if (mode == ZORPaintingMode::Check &&
             (block != blocks[i] || (block != -1 && !(color == colors[i])))) {
-          return ZORFailure(Difference(grid, first + i, values[i], blocks[i], colors[i], block, color));
+          problem = ZORFailure(Difference(grid, first + i, values[i], blocks[i], colors[i], block, color));
+          return;
         }
         blocks[i] = block;
         colors[i] = color;
@@ -401,9 +406,9 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
       bytes[2] = Channel(colors[i].blue);
       bytes[3] = Channel(colors[i].alpha);
     }
-    stages.Progress(first + length, count);
-  }
-  return std::nullopt;
+    if (worker == 0) stages.Progress(last, count);
+  });
+  return problem;
 }
 
 ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values, int blockCount) {
