@@ -23,7 +23,8 @@ ZOROutcome ReadsInTime(const std::string& path, double seconds, const std::strin
   if (child < 0) return ZORFailure("cannot start the process that tries the file first");
   if (child == 0) {
     std::unique_ptr<ZORPart> part;
-    const bool read = !ZORReadPart(path, part, field) && !part->Prepare(1e-3, false);
+    // On this thread: a fork has none of the threads the kernel's mesher may have started here.
+    const bool read = !ZORReadPart(path, part, field) && !part->Prepare(1e-3, false, 1);
     _exit(read ? 0 : 1);
   }
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -3,7 +3,11 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <ostream>
 #include <thread>
@@ -32,7 +36,17 @@ const char* const kOwnHelp = R"(  --port N              the port (default: a fre
   -h, --help            this text
 )";
 
-// SIGINT and SIGTERM held back from every thread, to be taken by one that waits for them.
+// SIGINT and SIGTERM end the serving. The kernel's mesher may have started threads of its own
+// before serving began, with these signals open to them, and the system hands a signal to any
+// thread that takes it: so a handler, which may run on any thread, writes a byte to a pipe, and
+// one thread waits for the byte.
+int endingPipe[2] = {-1, -1};
+
+extern "C" void OnEndingSignal(int) {
+  const char byte = 0;
+  [[maybe_unused]] const ssize_t written = write(endingPipe[1], &byte, 1);
+}
+
 sigset_t EndingSignals() {
   sigset_t signals;
   sigemptyset(&signals);
@@ -41,27 +55,41 @@ sigset_t EndingSignals() {
   return signals;
 }
 
+// Waits for the byte a signal writes (or serving's end writes).
+void AwaitEnding() {
+  const sigset_t signals = EndingSignals();
+  pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+  char byte = 0;
+  while (read(endingPipe[0], &byte, 1) < 0 && errno == EINTR) {
+  }
+}
+
 // Serves `editor` until a signal; the address first on `out`.
 ZOROutcome Serve(ZORScaleEditor& editor, int port, std::ostream& out, std::ostream& err) {
   // Each of the server's threads would keep an allocation arena of its own, each holding what
   // the last large answer freed: a scale of 65536 blocks would grow the process by hundreds of
   // megabytes an edit. Two arenas hold the memory to what is in use.
   mallopt(M_ARENA_MAX, 2);
-  // Before the server starts its threads, so that they inherit the mask.
+  if (pipe2(endingPipe, O_CLOEXEC) != 0) return ZORFailure(std::string("no pipe for Ctrl-C: ") + std::strerror(errno));
+  struct sigaction ending {};
+  ending.sa_handler = &OnEndingSignal;
+  ending.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &ending, nullptr);
+  sigaction(SIGTERM, &ending, nullptr);
+  // Held back from the server's threads, which inherit the mask; the waiter takes them.
   const sigset_t signals = EndingSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ZOREditorServer server(editor, ZOREditorServer::NewToken());
   if (ZOROutcome problem = server.Bind(port)) return problem;
-  std::thread waiter([&server, signals] {
-    int taken = 0;
-    sigwait(&signals, &taken);
+  std::thread waiter([&server] {
+    AwaitEnding();
     server.Stop();
   });
   err << "zorhost serve: editing the scale of " << editor.Title() << "; Ctrl-C ends\n";
   out << server.Address() << std::endl;
   server.Serve();
   // Serving may end without a signal (the sockets failed): wake the waiter.
-  pthread_kill(waiter.native_handle(), SIGTERM);
+  OnEndingSignal(0);
   waiter.join();
   err << (editor.Unsaved() ? "zorhost serve: stopped; the scale's edits were not saved\n"
                            : "zorhost serve: stopped\n");
