@@ -11,7 +11,7 @@ keep="${2:-}"
 
 scripts/setup-deps.sh fuzz
 cmake --preset fuzz
-cmake --build --preset fuzz --target SettingsReaderFuzz ScriptRunnerFuzz EvaluationFuzz PlyReaderFuzz ScaleFileFuzz \
+cmake --build --preset fuzz --target SettingsReaderFuzz ScriptRunnerFuzz EvaluationFuzz PlyReaderFuzz ObjReaderFuzz ScaleFileFuzz \
   ZORCarColorScale
 
 work=$(mktemp -d)
@@ -47,4 +47,5 @@ run SettingsReaderFuzz settings -dict=fuzz/settings.dict -max_len=4096
 run ScriptRunnerFuzz script -max_len=512
 run EvaluationFuzz evaluation -max_len=1024
 run PlyReaderFuzz ply -max_len=2048
+run ObjReaderFuzz obj -max_len=2048
 run ScaleFileFuzz scale -max_len=4096
