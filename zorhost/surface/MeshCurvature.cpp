@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <span>
 
 #include "zorhost/common/Parallel.h"
-#include "zorhost/surface/EdgeUses.h"
 
 namespace {
 
@@ -71,33 +71,66 @@ void ForTrianglesByShare(const ZORSurfaceMesh& mesh, int threads, const Accumula
   });
 }
 
-// Vertices whose one-ring is not a closed fan of good triangles, each thread telling its share:
-// it meets every triangle around its vertices, so it counts the uses of every edge from them.
+// The triangles around each vertex of a share, in triangle order: those of vertex `first + i`
+// are triangles[offsets[i]] to triangles[offsets[i + 1]].
+struct TrianglesAround {
+  std::vector<std::uint32_t> offsets;
+  std::vector<std::uint32_t> triangles;
+};
+
+TrianglesAround TrianglesAroundShare(const ZORSurfaceMesh& mesh, const ShareOfVertices& mine) {
+  TrianglesAround around;
+  around.offsets.assign(mine.last - mine.first + 1, 0);
+  for (const ZORTriangle& t : mesh.triangles) {
+    for (int corner : t) {
+      if (mine(corner)) ++around.offsets[static_cast<std::size_t>(corner) - mine.first + 1];
+    }
+  }
+  for (std::size_t i = 1; i < around.offsets.size(); ++i) around.offsets[i] += around.offsets[i - 1];
+  around.triangles.resize(around.offsets.back());
+  std::vector<std::uint32_t> next(around.offsets.begin(), around.offsets.end() - 1);
+  for (std::size_t triangle = 0; triangle < mesh.triangles.size(); ++triangle) {
+    for (int corner : mesh.triangles[triangle]) {
+      if (mine(corner)) around.triangles[next[static_cast<std::size_t>(corner) - mine.first]++] = static_cast<std::uint32_t>(triangle);
+    }
+  }
+  return around;
+}
+
+// Whether the triangles around a vertex, `triangles`, make a closed fan of good triangles: some,
+// each with an area, and every edge from the vertex used by exactly two of them (its other end
+// met exactly twice among their other corners).
+bool ClosedFan(const ZORSurfaceMesh& mesh, const std::vector<std::uint8_t>& withArea, int vertex,
+               std::span<const std::uint32_t> triangles, std::vector<int>& ends) {
+  if (triangles.empty()) return false;
+  ends.clear();
+  for (std::uint32_t triangle : triangles) {
+    if (withArea[triangle] == 0) return false;
+    for (int corner : mesh.triangles[triangle]) {
+      if (corner != vertex) ends.push_back(corner);
+    }
+  }
+  std::sort(ends.begin(), ends.end());
+  for (std::size_t i = 0; i < ends.size(); i += 2) {
+    if (i + 1 >= ends.size() || ends[i + 1] != ends[i] || (i + 2 < ends.size() && ends[i + 2] == ends[i])) return false;
+  }
+  return true;
+}
+
+// Vertices whose one-ring is not a closed fan of good triangles, each thread telling its share
+// from the triangles around each of its vertices.
 std::vector<std::uint8_t> VerticesWithoutValue(const ZORSurfaceMesh& mesh, const std::vector<std::uint8_t>& withArea,
                                                int threads) {
   std::vector<std::uint8_t> without(mesh.positions.size(), 0);  // a byte a vertex: no thread shares one
   ForVertexShares(mesh, threads, [&](std::size_t first, std::size_t last) {
     const ShareOfVertices mine{first, last};
-    std::vector<std::uint8_t> used(last - first, 0);
-    const auto touchesShare = [&mine](const ZORTriangle& t) { return mine(t[0]) || mine(t[1]) || mine(t[2]); };
-    ZOREdgeUses edges(static_cast<std::size_t>(std::count_if(mesh.triangles.begin(), mesh.triangles.end(), touchesShare)));
-    for (std::size_t triangle = 0; triangle < mesh.triangles.size(); ++triangle) {
-      const ZORTriangle& t = mesh.triangles[triangle];
-      if (!touchesShare(t)) continue;
-      edges.Add(t);
-      const bool hasArea = withArea[triangle] != 0;
-      for (int corner : t) {
-        if (!mine(corner)) continue;
-        used[static_cast<std::size_t>(corner) - first] = 1;
-        if (!hasArea) without[static_cast<std::size_t>(corner)] = 1;
-      }
+    const TrianglesAround around = TrianglesAroundShare(mesh, mine);
+    std::vector<int> ends;
+    for (std::size_t v = first; v < last; ++v) {
+      const std::span<const std::uint32_t> triangles(around.triangles.data() + around.offsets[v - first],
+                                                     around.offsets[v - first + 1] - around.offsets[v - first]);
+      without[v] = ClosedFan(mesh, withArea, static_cast<int>(v), triangles, ends) ? 0 : 1;
     }
-    edges.ForEach([&](int a, int b, int uses) {
-      if (uses == 2) return;  // inside a manifold surface
-      if (mine(a)) without[static_cast<std::size_t>(a)] = 1;
-      if (mine(b)) without[static_cast<std::size_t>(b)] = 1;
-    });
-    for (std::size_t v = first; v < last; ++v) without[v] |= used[v - first] == 0 ? 1 : 0;
   });
   return without;
 }
