@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "zorhost/common/Parallel.h"
 
@@ -162,14 +163,17 @@ void CompressBand(int width, int first, int last, bool lastBand, const std::vect
     band.failed = true;
     return;
   }
-  band.deflated.resize(deflateBound(&stream, static_cast<uLong>(filtered.size())) + 16);
+  // Room for the worst case, left as the allocator gives it: only what deflate writes is touched
+  // (a string's room would be cleared, and kept, for every band at once).
+  const std::size_t room = deflateBound(&stream, static_cast<uLong>(filtered.size())) + 16;
+  const std::unique_ptr<Bytef[]> out(new Bytef[room]);
   stream.next_in = reinterpret_cast<Bytef*>(filtered.data());
   stream.avail_in = static_cast<uInt>(filtered.size());
-  stream.next_out = reinterpret_cast<Bytef*>(band.deflated.data());
-  stream.avail_out = static_cast<uInt>(band.deflated.size());
+  stream.next_out = out.get();
+  stream.avail_out = static_cast<uInt>(room);
   const int ended = deflate(&stream, lastBand ? Z_FINISH : Z_FULL_FLUSH);
   band.failed = ended != (lastBand ? Z_STREAM_END : Z_OK) || stream.avail_in != 0;
-  band.deflated.resize(band.deflated.size() - stream.avail_out);
+  band.deflated.assign(reinterpret_cast<const char*>(out.get()), room - stream.avail_out);
   deflateEnd(&stream);
 }
 
