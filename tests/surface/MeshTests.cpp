@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <span>
 #include <sstream>
 
 #include "zorhost/surface/CadKernel.h"
@@ -294,6 +295,17 @@ TEST(MeshWeld, VerticesWithOtherValuesStayApartAndAFilesTrianglesStayWhole) {
   }
 }
 
+// Each text of `damaged` refused by `read` with a message that holds the text beside it.
+template <class Read>
+void ExpectRefusals(std::span<const std::pair<std::string, std::string>> damaged, Read read) {
+  for (const auto& [text, message] : damaged) {
+    ZORSurfaceMesh nothing;
+    const ZOROutcome refused = read(text, nothing);
+    ASSERT_TRUE(refused) << text;
+    EXPECT_NE(refused->message.find(message), std::string::npos) << *refused;
+  }
+}
+
 TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
   ZORSurfaceMesh mesh;
   mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0.5}};
@@ -327,12 +339,7 @@ TEST(PlyFiles, WrittenAndReadBackAndDamageRefused) {
        "property double z\nend_header\n\x01\x02",
        "cannot fit in the file"},
   };
-  for (const auto& [text, message] : damaged) {
-    ZORSurfaceMesh nothing;
-    const ZOROutcome refused = ZORReadPly(text, nothing);
-    ASSERT_TRUE(refused) << text;
-    EXPECT_NE(refused->message.find(message), std::string::npos) << *refused;
-  }
+  ExpectRefusals(damaged, [](const std::string& damage, ZORSurfaceMesh& into) { return ZORReadPly(damage, into); });
   // Polygons become fans of triangles.
   const std::string quad =
       "ply\nformat ascii 1.0\ncomment a square\nelement vertex 4\nproperty float x\nproperty float y\n"
@@ -368,12 +375,7 @@ TEST(ObjFiles, WhatModellersWriteIsReadAndDamageIsToldAtItsLine) {
       {"v 0 0 0\nv 1 0 0\nv 0 1 0\n", "holds no triangle"},
       {"", "holds no triangle"},
   };
-  for (const auto& [damage, message] : damaged) {
-    ZORSurfaceMesh nothing;
-    const ZOROutcome refused = ZORReadObj(damage, nothing);
-    ASSERT_TRUE(refused) << damage;
-    EXPECT_NE(refused->message.find(message), std::string::npos) << *refused;
-  }
+  ExpectRefusals(damaged, [](const std::string& damage, ZORSurfaceMesh& into) { return ZORReadObj(damage, into); });
 }
 
 // A PLY of a random mesh of `vertices` and `faces` (triangles, and a quad when `quad`), ascii or

@@ -22,6 +22,16 @@ std::string_view WithoutPlus(std::string_view word) {
   return word;
 }
 
+// The whole word as from_chars reads a T, an optional '+' too.
+template <class T>
+std::optional<T> ReadWhole(std::string_view word) {
+  word = WithoutPlus(word);
+  T value{};
+  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return std::nullopt;
+  return value;
+}
+
 template <class T, class Reader>
 std::optional<std::vector<T>> ReadSeparated(std::string_view inside, Reader read) {
   std::vector<T> values;
@@ -79,23 +89,15 @@ std::string ZORColorText(const ZORRgba& c) {
          ", " + std::to_string(c.alpha);
 }
 
-std::optional<int> ZORReadInt(std::string_view word) {
-  word = WithoutPlus(word);
-  int value = 0;
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return std::nullopt;
-  return value;
-}
+std::optional<int> ZORReadInt(std::string_view word) { return ReadWhole<int>(word); }
 
 std::optional<double> ZORReadDouble(std::string_view word) {
   static const std::regex number(kZORNumberPattern);
   if (!std::regex_match(word.begin(), word.end(), number)) return std::nullopt;
-  word = WithoutPlus(word);
-  double value = 0.0;
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return std::nullopt;
-  return value;
+  return ReadWhole<double>(word);
 }
+
+std::optional<double> ZORReadPlainDouble(std::string_view word) { return ReadWhole<double>(word); }
 
 std::optional<std::vector<int>> ZORReadIntList(std::string_view word) { return ReadList<int>(word, &ZORReadInt); }
 

@@ -35,6 +35,9 @@ inline constexpr const char* kZORNumberPattern =
 // Each reader takes one whole word; nothing when the word is not of that form.
 std::optional<int> ZORReadInt(std::string_view word);        // decimal, optional sign, 32-bit
 std::optional<double> ZORReadDouble(std::string_view word);  // kZORNumberPattern
+// A double as from_chars reads one whole word (an optional sign, decimal or exponent form, inf,
+// nan), without the pattern's check: for files of millions of numbers.
+std::optional<double> ZORReadPlainDouble(std::string_view word);
 // `[` entries separated by `,` `]`, no spaces; `[]` is empty.
 std::optional<std::vector<int>> ZORReadIntList(std::string_view word);
 std::optional<std::vector<double>> ZORReadDoubleList(std::string_view word);

@@ -63,9 +63,24 @@ std::uint8_t Filtered(const std::uint8_t* row, const std::uint8_t* above, std::s
   return static_cast<std::uint8_t>(row[i] - Predict{}(left, above[i], upLeft));
 }
 
+// A vector of a row's bytes from `i` on (past its first pixel) and of the bytes each is predicted
+// from, copied out so that the compiler knows they do not overlap and filters them on vectors.
+struct Neighbours {
+  Neighbours(const std::uint8_t* row, const std::uint8_t* above, std::size_t i) {
+    std::memcpy(now, row + i, kVector);
+    std::memcpy(left, row + i - kPixel, kVector);
+    std::memcpy(up, above + i, kVector);
+    std::memcpy(upLeft, above + i - kPixel, kVector);
+  }
+  template <class Predict>
+  std::uint8_t Filtered(std::size_t k) const {
+    return static_cast<std::uint8_t>(now[k] - Predict{}(left[k], up[k], upLeft[k]));
+  }
+  std::uint8_t now[kVector], left[kVector], up[kVector], upLeft[kVector];
+};
+
 // The magnitude of the row's bytes as `Predict` filters them, read as signed; given up once it
-// reaches `enough` (a filter that ties the best so far is not chosen). Whole vectors of bytes at
-// a time, copied out first, so that the compiler knows they do not overlap.
+// reaches `enough` (a filter that ties the best so far is not chosen).
 template <class Predict>
 std::uint64_t Magnitude(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes, std::uint64_t enough) {
   auto magnitude = [](std::uint8_t value) { return static_cast<unsigned>(std::abs(static_cast<std::int8_t>(value))); };
@@ -76,14 +91,10 @@ std::uint64_t Magnitude(const std::uint8_t* row, const std::uint8_t* above, std:
   while (i + kVector <= bytes && sum < enough) {
     unsigned stretch = 0;
     for (std::size_t v = 0; v < kStretch && i + kVector <= bytes; ++v, i += kVector) {
-      std::uint8_t now[kVector], left[kVector], up[kVector], upLeft[kVector];
-      std::memcpy(now, row + i, kVector);
-      std::memcpy(left, row + i - kPixel, kVector);
-      std::memcpy(up, above + i, kVector);
-      std::memcpy(upLeft, above + i - kPixel, kVector);
+      const Neighbours bytesAt(row, above, i);
       std::uint16_t part = 0;
       for (std::size_t k = 0; k < kVector; ++k) {
-        part = static_cast<std::uint16_t>(part + magnitude(static_cast<std::uint8_t>(now[k] - Predict{}(left[k], up[k], upLeft[k]))));
+        part = static_cast<std::uint16_t>(part + magnitude(bytesAt.Filtered<Predict>(k)));
       }
       stretch += part;
     }
@@ -99,14 +110,9 @@ void Apply(const std::uint8_t* row, const std::uint8_t* above, std::size_t bytes
   std::size_t i = 0;
   for (; i < std::min(bytes, kPixel); ++i) out[i] = Filtered<Predict>(row, above, i);
   for (; i + kVector <= bytes; i += kVector) {
-    std::uint8_t now[kVector], left[kVector], up[kVector], upLeft[kVector], filtered[kVector];
-    std::memcpy(now, row + i, kVector);
-    std::memcpy(left, row + i - kPixel, kVector);
-    std::memcpy(up, above + i, kVector);
-    std::memcpy(upLeft, above + i - kPixel, kVector);
-    for (std::size_t k = 0; k < kVector; ++k) {
-      filtered[k] = static_cast<std::uint8_t>(now[k] - Predict{}(left[k], up[k], upLeft[k]));
-    }
+    const Neighbours bytesAt(row, above, i);
+    std::uint8_t filtered[kVector];
+    for (std::size_t k = 0; k < kVector; ++k) filtered[k] = bytesAt.Filtered<Predict>(k);
     std::memcpy(out + i, filtered, kVector);
   }
   for (; i < bytes; ++i) out[i] = Filtered<Predict>(row, above, i);

@@ -32,6 +32,14 @@ std::uint8_t Channel(int component) {
   return static_cast<std::uint8_t>(std::clamp(component, 0, 255));
 }
 
+// A color kept as the four bytes of a pixel.
+void PutRgba(const ZORRgba& color, std::uint8_t* bytes) {
+  bytes[0] = Channel(color.red);
+  bytes[1] = Channel(color.green);
+  bytes[2] = Channel(color.blue);
+  bytes[3] = Channel(color.alpha);
+}
+
 }  // namespace
 
 // `part` given the unit of --unit, when asked; a problem when its file states another.
@@ -232,6 +240,27 @@ std::string Difference(const ZORValueGrid& grid, std::size_t at, double value,
          ZORColorText(color) + ")";
 }
 
+// The scale itself asked for each value of a piece that starts at `first`: its answers replace
+// the painter's (`blocks`, `colors`), or, for a check, a problem at the first that differs.
+ZOROutcome AskTheScale(ZORIStNewColorScale* scale, ZORPaintingMode mode, const ZORValueGrid& grid, std::size_t first,
+                       const ZORRgba& undefined, std::span<int> blocks, std::span<ZORRgba> colors) {
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const double value = grid.values[first + i];
+    ZORRgba color = undefined;
+    int block = ZORScalePainter::kUndefinedBlock;
+    if (!std::isnan(value)) {
+      color = colors[i];
+      block = scale->GetColorForValue(value, &color.red, &color.green, &color.blue, &color.alpha);
+    }
+    if (mode == ZORPaintingMode::Check && (block != blocks[i] || (block != -1 && !(color == colors[i])))) {
+      return ZORFailure(Difference(grid, first + i, value, blocks[i], colors[i], block, color));
+    }
+    blocks[i] = block;
+    colors[i] = color;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::unique_ptr<ZORDeadline> ZORArmTimeLimit(const ZORValueSource& source, std::string_view job) {
@@ -382,30 +411,10 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
     const std::span<ZORRgba> colors(piece.data(), length);
     if (mode != ZORPaintingMode::PerValue) painter.Paint(values, blocks, colors, paintOptions);
     if (mode != ZORPaintingMode::Painter) {
-      for (std::size_t i = 0; i < length; ++i) {
-        ZORRgba color = undefined;
-        int block = ZORScalePainter::kUndefinedBlock;
-        if (!std::isnan(values[i])) {
-          color = colors[i];
-          block = scale->GetColorForValue(values[i], &color.red, &color.green, &color.blue,
-                                          &color.alpha);
-        }
-        if (mode == ZORPaintingMode::Check &&
-            (block != blocks[i] || (block != -1 && !(color == colors[i])))) {
-          problem = ZORFailure(Difference(grid, first + i, values[i], blocks[i], colors[i], block, color));
-          return;
-        }
-        blocks[i] = block;
-        colors[i] = color;
-      }
+      problem = AskTheScale(scale, mode, grid, first, undefined, blocks, colors);
+      if (problem) return;
     }
-    for (std::size_t i = 0; i < length; ++i) {
-      std::uint8_t* bytes = &painting.colors[4 * (first + i)];
-      bytes[0] = Channel(colors[i].red);
-      bytes[1] = Channel(colors[i].green);
-      bytes[2] = Channel(colors[i].blue);
-      bytes[3] = Channel(colors[i].alpha);
-    }
+    for (std::size_t i = 0; i < length; ++i) PutRgba(colors[i], &painting.colors[4 * (first + i)]);
     if (worker == 0) stages.Progress(last, count);
   });
   return problem;
@@ -496,13 +505,8 @@ std::vector<std::uint8_t> ZORPictureRgba(const ZORPictureValues& values, ZORPain
                                          const ZORRgba& undefined, const ZORRgba& background, int threads) {
   constexpr std::size_t kPiece = std::size_t{1} << 16;
   ZORInParallel(painting.blocks.size(), kPiece, ZORThreadCount(threads), [&](int, std::size_t first, std::size_t last) {
-    std::uint8_t* rgba = painting.colors.data();
     for (std::size_t i = first; i < last; ++i) {
-      const ZORRgba color = PixelColor(values, painting, i, undefined, background);
-      rgba[4 * i] = Channel(color.red);
-      rgba[4 * i + 1] = Channel(color.green);
-      rgba[4 * i + 2] = Channel(color.blue);
-      rgba[4 * i + 3] = Channel(color.alpha);
+      PutRgba(PixelColor(values, painting, i, undefined, background), &painting.colors[4 * i]);
     }
   });
   return std::move(painting.colors);

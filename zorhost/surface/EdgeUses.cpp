@@ -13,15 +13,12 @@ std::uint64_t Edge(int a, int b) {
 
 }  // namespace
 
-ZOREdgeUses::ZOREdgeUses(const std::vector<ZORTriangle>& triangles) : ZOREdgeUses(triangles.size()) {
-  for (const ZORTriangle& t : triangles) Add(t);
-}
-
-ZOREdgeUses::ZOREdgeUses(std::size_t triangleCount) {
+ZOREdgeUses::ZOREdgeUses(const std::vector<ZORTriangle>& triangles) {
   // At most three edges a triangle, the table at most three quarters full (a soup), three eighths
   // for a closed mesh, whose edges are shared.
-  const std::size_t size = std::max<std::size_t>(16, 4 * triangleCount);
+  const std::size_t size = std::max<std::size_t>(16, 4 * triangles.size());
   ZORFillPixels(entries_, size, kEmpty);  // huge pages: a large table is touched everywhere at once
+  for (const ZORTriangle& t : triangles) Add(t);
 }
 
 void ZOREdgeUses::Add(const ZORTriangle& t) {

@@ -10,9 +10,6 @@
 class ZOREdgeUses {
  public:
   explicit ZOREdgeUses(const std::vector<ZORTriangle>& triangles);
-  // A table for at most `triangleCount` triangles, each given to Add once.
-  explicit ZOREdgeUses(std::size_t triangleCount);
-  void Add(const ZORTriangle& triangle);
   // The triangles that use the edge between nodes `a` and `b`, whichever way round: 0, 1, 2, or 3
   // for three or more.
   int Uses(int a, int b) const;
@@ -32,6 +29,7 @@ class ZOREdgeUses {
   static constexpr int kUsesShift = 62;
   static constexpr std::uint64_t kEdgeBits = (std::uint64_t{1} << kUsesShift) - 1;
   static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};  // no edge has both nodes 2^31 - 1
+  void Add(const ZORTriangle& triangle);
   std::size_t Slot(std::uint64_t edge) const;
   std::vector<std::uint64_t> entries_;
 };

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -64,10 +63,8 @@ std::vector<std::string_view> Words(std::string_view line) {
 }
 
 bool FiniteNumber(std::string_view word) {
-  if (!word.empty() && word.front() == '+') word.remove_prefix(1);
-  double value = 0.0;
-  const auto [end, problem] = std::from_chars(word.data(), word.data() + word.size(), value);
-  return problem == std::errc() && end == word.data() + word.size() && std::isfinite(value);
+  const std::optional<double> value = ZORReadPlainDouble(word);
+  return value && std::isfinite(*value);
 }
 
 // A binary STL is an 80-byte header, a 32-bit triangle count and 50 bytes a triangle; anything

@@ -2,11 +2,13 @@
 
 #include <charconv>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "zor/ZORText.h"
 #include "zorhost/common/InputFiles.h"
 #include "zorhost/common/Limits.h"
+#include "zorhost/common/Numbers.h"
 
 namespace {
 
@@ -54,12 +56,6 @@ std::string_view NextWord(std::string_view line, std::size_t& at) {
   return line.substr(start, end - start);
 }
 
-bool ReadNumber(std::string_view word, double& value) {
-  if (!word.empty() && word.front() == '+') word.remove_prefix(1);
-  const auto [end, problem] = std::from_chars(word.data(), word.data() + word.size(), value);
-  return problem == std::errc() && end == word.data() + word.size();
-}
-
 ZOROutcome AtLine(long long line, const std::string& problem) {
   return ZORBadInput("line " + std::to_string(line) + ": " + problem);
 }
@@ -67,9 +63,9 @@ ZOROutcome AtLine(long long line, const std::string& problem) {
 ZOROutcome ReadVertex(std::string_view statement, std::size_t at, long long line, ZORSurfaceMesh& mesh) {
   double xyz[3];
   for (double& coordinate : xyz) {
-    if (!ReadNumber(NextWord(statement, at), coordinate)) {
-      return AtLine(line, "'" + ZORPrintable(statement) + "' is not a vertex of three numbers");
-    }
+    const std::optional<double> number = ZORReadPlainDouble(NextWord(statement, at));
+    if (!number) return AtLine(line, "'" + ZORPrintable(statement) + "' is not a vertex of three numbers");
+    coordinate = *number;
   }
   mesh.positions.push_back({xyz[0], xyz[1], xyz[2]});
   return std::nullopt;
