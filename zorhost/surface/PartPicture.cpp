@@ -95,10 +95,10 @@ std::optional<ZORPartPicture> ZORPictureUnlessStopped(const ZORPart& part, const
                                                       std::stop_token stop) {
   ZORPartPicture picture;
   const ZORCamera camera = ZORFitCameraToMesh(part, viewpoint, width, height);
-  if (!ZOREvaluatePixels(part, analysis, ZORRasterizePart(part, camera, width, height, threads), camera, picture,
-                         threads, progress, stop)) {
-    return std::nullopt;
-  }
+  ZORRaster raster = ZORRasterizePart(part, camera, width, height, threads);
+  const bool evaluated = ZOREvaluatePixels(part, analysis, raster, camera, picture, threads, progress, stop);
+  ZORShelvePixels(std::move(raster.triangle));  // a painting's blocks take its pages
+  if (!evaluated) return std::nullopt;
   return picture;
 }
 
