@@ -68,8 +68,8 @@ ZOROutcome AnalysedMeshFile(const std::string& path, std::optional<double> defle
 // Step 5: what is written, all of it or none: the picture, the picture with its legend, and,
 // when asked, the analysed mesh, the picture's values and the inspection's files; the overlay's
 // lines drawn on the picture, when given. The picture is
-// made from the painting, which it takes.
-ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture,
+// made from the painting, which it takes; `title` heads the figures.
+ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& picture, const std::string& title,
                       ZORRenderValues& values, ZORPainting painting,
                       const ZORScaleSnapshot& snapshot, const ZORLegendModel& legend, ZORInspected inspected,
                       const ZORFigureOverlay* overlay) {
@@ -77,7 +77,6 @@ ZOROutcome WriteFiles(const ZOROutputs& outputs, const ZORPictureSettings& pictu
   const int threads = ZORThreadCount(picture.threads);
   const std::vector<std::uint8_t> rgba =
       ZORPictureRgba(values, std::move(painting), snapshot.Definition().undefinedColor, picture.background, threads);
-  const std::string title = ZORRenderTitle(values);
   // The two pictures, each a PNG encoded on the threads asked for.
   const std::string png =
       outputs.legendInPicture ? ZORFigurePng(title, grid.width, grid.height, rgba, legend, inspected.placed, threads, overlay)
@@ -105,11 +104,12 @@ std::vector<std::string> PartLines(const ZORRenderValues& values) {
   return lines;
 }
 
-// Step 6: what was painted, what the options did, the legend as text, what was written.
-void PrintSummary(const ZOROutputs& outputs, const ZORRenderValues& values, const std::vector<std::string>& partLines,
+// Step 6: what was painted (`title`), what the options did, the legend as text, what was written.
+void PrintSummary(const ZOROutputs& outputs, const std::string& title, const ZORRenderValues& values,
+                  const std::vector<std::string>& partLines,
                   const ZORLegendModel& legend, const std::vector<std::string>& done,
                   const std::vector<std::string>& inspectionFiles, std::ostream& out) {
-  out << "zorhost render: " << ZORRenderTitle(values) << ", ranging from "
+  out << "zorhost render: " << title << ", ranging from "
       << ZORShownNumber(values.measured.smallest) << " to " << ZORShownNumber(values.measured.largest);
   if (values.part) out << " over the whole part (" << values.area.points.how << ")";
   out << "\n";
@@ -235,12 +235,13 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
   for (const auto& file : inspected.files) {
     if (file.first != options.outputs.meshPath) written.push_back(file.first);
   }
-  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, values, std::move(painting), snapshot, legend,
-                                      std::move(inspected), edges ? &*edges : nullptr)) {
+  const std::string title = ZORRenderTitle(values);  // counts the pixels seen: once
+  if (ZOROutcome problem = WriteFiles(options.outputs, options.picture, title, values, std::move(painting), snapshot,
+                                      legend, std::move(inspected), edges ? &*edges : nullptr)) {
     return problem;
   }
   stages.End();
   if (options.timings) done.push_back("timings: " + stages.Timings());
-  PrintSummary(options.outputs, values, partLines, legend, done, written, out);
+  PrintSummary(options.outputs, title, values, partLines, legend, done, written, out);
   return std::nullopt;
 }
