@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -127,10 +128,10 @@ void ZORShelvePixels(std::vector<T>&& array) {
 }
 
 // For its lifetime, an array of each of Ts, of the number of elements `counts` gives in turn, is
-// made in that order on a thread of its own and shelved for ZORFillPixels, when more than one thread is asked for: the
-// steps before a picture (reading and meshing a part) leave the other cores idle, and first
-// touching fresh memory is a large share of a big picture. Arrays no step took are freed at the
-// end. Only one set is made at a time in the process; another does nothing.
+// made in that order on a thread of its own and shelved for ZORFillPixels, when more than one
+// thread is asked for: the steps before a picture (reading and meshing a part) leave the other
+// cores idle, and first touching fresh memory is a large share of a big picture. Arrays no step
+// took are freed at the end. Only one set is made at a time in the process; another does nothing.
 template <class... Ts>
 class ZORPixelArraysAhead {
  public:
@@ -145,8 +146,10 @@ class ZORPixelArraysAhead {
     }
     maker_ = std::jthread(&MakeAll, counts);
   }
+  // A render that ends early (a part it could not read) does not wait for arrays it will not fill.
   ~ZORPixelArraysAhead() {
     if (!maker_.joinable()) return;
+    maker_.request_stop();
     maker_.join();
     zor_pixel_arrays::Ahead& ahead = zor_pixel_arrays::TheAhead();
     std::lock_guard lock(ahead.mutex);
@@ -158,9 +161,13 @@ class ZORPixelArraysAhead {
   ZORPixelArraysAhead& operator=(const ZORPixelArraysAhead&) = delete;
 
  private:
-  static void MakeAll(const Counts& counts) {
+  static void MakeAll(std::stop_token stop, const Counts& counts) {
     std::size_t next = 0;
-    (Make<Ts>(counts[next++]), ...);
+    const auto makeNext = [&]<class T>() {
+      if (!stop.stop_requested()) Make<T>(counts[next]);
+      ++next;
+    };
+    (makeNext.template operator()<Ts>(), ...);
     zor_pixel_arrays::Ahead& ahead = zor_pixel_arrays::TheAhead();
     std::lock_guard lock(ahead.mutex);
     ahead.making = false;
