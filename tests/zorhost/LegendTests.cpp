@@ -15,6 +15,7 @@
 #include "zorhost/figure/LegendModel.h"
 #include "zorhost/figure/LegendSvg.h"
 #include "zorhost/figure/LegendText.h"
+#include "zorhost/picture/PictureSteps.h"
 #include "zorhost/serve/ScaleEditor.h"
 
 namespace {
@@ -152,6 +153,53 @@ TEST(OnePicture, RenderAndServePaintTheSame) {
   ASSERT_FALSE(editor->Picture(editor->View(), false, served));
   EXPECT_EQ(served, ReadWholeFile((folder / "rendered.png").string()));
   editor.reset();
+}
+
+// A lit picture's bytes are each color component times its light rounded as std::lround rounds
+// (halves away from zero), and the legend's counts are the same on any number of threads.
+TEST(OnePicture, LitColorsRoundAsTheMathLibraryAndCountsHoldOnEveryThread) {
+  constexpr std::size_t kPixels = 3 * 65536 + 7;  // more than one piece a thread
+  ZORPictureValues values;
+  ZORPainting painting;
+  painting.blocks.resize(kPixels);
+  painting.colors.resize(4 * kPixels);
+  values.light.resize(kPixels);
+  values.covered.resize(kPixels);
+  std::uint32_t state = 12345;
+  auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    // Every fourth light is a half or a quarter, whose products end in exactly .5 for some components.
+    const float fraction = static_cast<float>(next() >> 8) / static_cast<float>(1u << 24);
+    values.light[i] = i % 4 == 0 ? (i % 8 == 0 ? 0.5f : 0.25f) : 0.25f + 0.75f * fraction;
+    values.covered[i] = i % 5 != 0;
+    painting.blocks[i] = static_cast<int>(next() % 12) - 1;  // -1 (no color), 0 (undefined) to 10
+    for (std::size_t c = 0; c < 4; ++c) painting.colors[4 * i + c] = static_cast<std::uint8_t>(next() >> 24);
+  }
+  const ZORBlockCounts one = ZORCountBlocks(painting, values, 10, 1);
+  const ZORBlockCounts two = ZORCountBlocks(painting, values, 10, 2);
+  EXPECT_EQ(one.perBlock, two.perBlock);
+  EXPECT_EQ(one.undefined, two.undefined);
+  EXPECT_EQ(one.noColor, two.noColor);
+  long counted = one.undefined + one.noColor;
+  for (long n : one.perBlock) counted += n;
+  EXPECT_EQ(counted, std::count(values.covered.begin(), values.covered.end(), 1));
+
+  const ZORPainting painted = painting;
+  const ZORRgba undefined{1, 2, 3, 4}, background{9, 8, 7, 6};
+  const std::vector<std::uint8_t> rgba = ZORPictureRgba(values, painting, undefined, background, 2);
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    const std::uint8_t* color = &painted.colors[4 * i];
+    const ZORRgba expected =
+        !values.covered[i]          ? background
+        : painted.blocks[i] < 0     ? undefined
+                                    : ZORRgba{color[0], color[1], color[2], color[3]};
+    const double light = values.covered[i] ? static_cast<double>(values.light[i]) : 1.0;
+    const int components[] = {expected.red, expected.green, expected.blue};
+    for (std::size_t c = 0; c < 3; ++c) {
+      ASSERT_EQ(rgba[4 * i + c], std::lround(components[c] * light)) << "pixel " << i << " component " << c;
+    }
+    ASSERT_EQ(rgba[4 * i + 3], expected.alpha) << "pixel " << i;
+  }
 }
 
 }  // namespace

@@ -212,6 +212,14 @@ bool ZORPicturePartValues(const ZORPictureSettings& settings, const ZORRenderVal
 
 namespace {
 
+// std::lround of a component times its light, without a call into the math library for each of
+// a big picture's components: half rounds away from zero, as there.
+int RoundedLight(double lit) {
+  if (!(lit >= 0.0 && lit < 256.0)) return static_cast<int>(std::lround(lit));
+  const int whole = static_cast<int>(lit);
+  return whole + (lit - whole >= 0.5 ? 1 : 0);
+}
+
 // A pixel's color: the background where nothing is seen, the undefined color where the scale
 // gives none, and in a lit picture the color darkened by the light the point gets.
 ZORRgba PixelColor(const ZORPictureValues& values, const ZORPainting& painting, std::size_t i,
@@ -221,9 +229,7 @@ ZORRgba PixelColor(const ZORPictureValues& values, const ZORPainting& painting, 
   ZORRgba color = painting.blocks[i] < 0 ? undefined : ZORRgba{bytes[0], bytes[1], bytes[2], bytes[3]};
   if (!values.light.empty()) {
     const double light = static_cast<double>(values.light[i]);
-    auto lit = [light](int component) {
-      return static_cast<int>(std::lround(std::clamp(component, 0, 255) * light));
-    };
+    auto lit = [light](int component) { return RoundedLight(std::clamp(component, 0, 255) * light); };
     color = {lit(color.red), lit(color.green), lit(color.blue), color.alpha};
   }
   return color;
@@ -420,26 +426,40 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
   return problem;
 }
 
-ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values, int blockCount) {
-  ZORBlockCounts counts;
-  counts.perBlock.assign(static_cast<std::size_t>(blockCount) + 1, 0);
-  for (std::size_t i = 0; i < painting.blocks.size(); ++i) {
-    if (!values.Covered(i)) continue;
-    const int block = painting.blocks[i];
-    if (block == ZORScalePainter::kUndefinedBlock) {
-      ++counts.undefined;
-    } else if (block < 0) {
-      ++counts.noColor;
-    } else if (block <= blockCount) {
-      ++counts.perBlock[static_cast<std::size_t>(block)];
+ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values, int blockCount,
+                              int threads) {
+  constexpr std::size_t kPiece = std::size_t{1} << 16;
+  const int used = ZORThreadCount(threads);
+  std::vector<ZORBlockCounts> counted(static_cast<std::size_t>(used));
+  for (ZORBlockCounts& counts : counted) counts.perBlock.assign(static_cast<std::size_t>(blockCount) + 1, 0);
+  ZORInParallel(painting.blocks.size(), kPiece, used, [&](int worker, std::size_t first, std::size_t last) {
+    ZORBlockCounts& counts = counted[static_cast<std::size_t>(worker)];
+    for (std::size_t i = first; i < last; ++i) {
+      if (!values.Covered(i)) continue;
+      const int block = painting.blocks[i];
+      if (block == ZORScalePainter::kUndefinedBlock) {
+        ++counts.undefined;
+      } else if (block < 0) {
+        ++counts.noColor;
+      } else if (block <= blockCount) {
+        ++counts.perBlock[static_cast<std::size_t>(block)];
+      }
+    }
+  });
+  ZORBlockCounts& counts = counted.front();
+  for (std::size_t worker = 1; worker < counted.size(); ++worker) {
+    counts.undefined += counted[worker].undefined;
+    counts.noColor += counted[worker].noColor;
+    for (std::size_t block = 0; block < counts.perBlock.size(); ++block) {
+      counts.perBlock[block] += counted[worker].perBlock[block];
     }
   }
-  return counts;
+  return std::move(counts);
 }
 
 ZORLegendModel ZORPictureLegend(const ZORScaleSnapshot& snapshot, const ZORPainting& painting,
-                                const ZORPictureValues& values) {
-  const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks());
+                                const ZORPictureValues& values, int threads) {
+  const ZORBlockCounts counts = ZORCountBlocks(painting, values, snapshot.Blocks(), threads);
   ZORLegendModel legend = ZORMakeLegend(snapshot, &counts);
   if (!values.light.empty()) legend.notes.push_back(ZORLitNote());
   return legend;

@@ -148,11 +148,11 @@ ZOROutcome ZORPaintValues(ZORIStNewColorScale* scale, const ZORScaleSnapshot& sn
 
 // Step 4: how many of the values seen each block holds.
 ZORBlockCounts ZORCountBlocks(const ZORPainting& painting, const ZORPictureValues& values,
-                              int blockCount);
+                              int blockCount, int threads = 1);
 // The legend of a picture: the scale's, the values painted counted, and what a reader of a lit
 // picture must know.
 ZORLegendModel ZORPictureLegend(const ZORScaleSnapshot& snapshot, const ZORPainting& painting,
-                                const ZORPictureValues& values);
+                                const ZORPictureValues& values, int threads = 1);
 
 // The picture as RGBA bytes, a pixel a value, rows top first: the background where nothing is
 // seen, the undefined color where the scale gives none, lit when the values carry light. Made

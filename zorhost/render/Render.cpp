@@ -201,7 +201,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
                    std::to_string(values.grid.values.size()) + " values");
   }
   for (const ZORPixel& probe : options.probes) done.push_back(ProbeLine(values, options.picture, snapshot, probe));
-  ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values);
+  ZORLegendModel legend = ZORPictureLegend(snapshot, painting, values, options.picture.threads);
   ZORInspected inspected;
   if (ZOROutcome problem = ZORInspect(options.inspection, options, values, scale.get(), snapshot, legend, stages, inspected)) {
     return problem;

@@ -259,7 +259,7 @@ const ZORScaleEditor::Painted& ZORScaleEditor::Paint() {
   painted.snapshot = std::make_unique<ZORScaleSnapshot>(scale_.get());
   ZORPainting painting;
   ZORPaintValues(scale_.get(), *painted.snapshot, values_.grid, ZORPaintingMode::Painter, painting, stages);
-  painted.legend = ZORPictureLegend(*painted.snapshot, painting, values_);
+  painted.legend = ZORPictureLegend(*painted.snapshot, painting, values_, options_.picture.threads);
   if (values_.part) {
     painted.statistics =
         ZORMeasureArea(values_.area, *painted.snapshot, options_.scale.Passing(), options_.scale.passShare);
