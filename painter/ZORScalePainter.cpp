@@ -39,13 +39,16 @@ void BlendFour(const double* next, const double* difference, __m128d t, ZORRgba&
 
 #if ZOR_PAINTER_WIDE
 // The same on AVX2: the four components in one register, the same operations lane by lane.
-template <bool kStream, typename Blend>
+// Without `kClamp`, for a blend known to stay within the int range (where the clamp changes
+// nothing).
+template <bool kStream, bool kClamp = true, typename Blend>
 __attribute__((target("avx2"), always_inline)) inline void BlendFourWide(const Blend& blend, __m256d t,
                                                                          ZORRgba& color) {
-  const __m256d lowest = _mm256_set1_pd(math::kLowestInt);
-  const __m256d highest = _mm256_set1_pd(math::kHighestInt);
   __m256d components = _mm256_add_pd(_mm256_load_pd(blend.next), _mm256_mul_pd(_mm256_load_pd(blend.difference), t));
-  components = _mm256_min_pd(_mm256_max_pd(components, lowest), highest);
+  if constexpr (kClamp) {
+    components = _mm256_min_pd(_mm256_max_pd(components, _mm256_set1_pd(math::kLowestInt)),
+                               _mm256_set1_pd(math::kHighestInt));
+  }
   if constexpr (kStream) {
     _mm_stream_si128(reinterpret_cast<__m128i*>(&color), _mm256_cvttpd_epi32(components));
   } else {
@@ -167,6 +170,14 @@ void ZORScalePainter::BuildIntervals() {
   for (double start : thresholds_) slots_.push_back(MakeSlot(math::PlaceValue(start, table)));
   slots_.push_back(MakeSlot(math::PlaceValue(std::numeric_limits<double>::quiet_NaN(), table)));
   slots_.push_back(PlainSlot(kUndefinedBlock, undefinedColor_));
+  for (std::size_t j = 0; j < slots_.size(); ++j) {
+    // Interval j holds the values from threshold j - 1 up to, not including, threshold j.
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const bool interval = j <= thresholds_.size();
+    const double first = interval && j > 0 ? thresholds_[j - 1] : -kInfinity;
+    const double last = interval && j < thresholds_.size() ? std::nextafter(thresholds_[j], -kInfinity) : kInfinity;
+    slots_[j].unclamped = StaysInRange(slots_[j], first, last) ? 0 : -1;
+  }
 
   // Buckets over the finite thresholds, one empty bucket below and above them. BucketOf never
   // decreases with the value, so the thresholds of earlier buckets lie below any value of a
@@ -218,6 +229,27 @@ ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color
   const int components[4] = {color.red, color.green, color.blue, color.alpha};
   for (int c = 0; c < 4; ++c) slot.blend.next[c] = static_cast<double>(components[c]);
   return slot;
+}
+
+// The wide loop's color for a value is next + difference * t, t the weight (upper - value) /
+// width where it is finite, else 1. A slot without difference gives `next` for any t; otherwise
+// both steps never decrease (or never increase) with the value, so the colors of values from
+// `first` to `last` lie between those of the two ends, when the weights there are finite.
+bool ZORScalePainter::StaysInRange(const Slot& slot, double first, double last) {
+  if (slot.block < 0) return false;
+  const auto inRange = [](double component) { return component >= math::kLowestInt && component <= math::kHighestInt; };
+  const auto weight = [&slot](double value) { return (slot.span.upper - value) / slot.span.width; };
+  const bool plain = std::all_of(std::begin(slot.blend.difference), std::end(slot.blend.difference),
+                                 [](double difference) { return difference == 0.0; });
+  const double ends[2] = {weight(first), weight(last)};
+  if (!plain && !(slot.span.width > 0.0 && std::isfinite(ends[0]) && std::isfinite(ends[1]))) return false;
+  for (int c = 0; c < 4; ++c) {
+    for (double t : ends) {
+      const double component = plain ? slot.blend.next[c] : slot.blend.next[c] + slot.blend.difference[c] * t;
+      if (!inRange(component)) return false;
+    }
+  }
+  return true;
 }
 
 ZORScalePainter::Slot ZORScalePainter::MakeSlot(const math::Placement& placement) const {
@@ -371,12 +403,12 @@ __attribute__((target("avx2"))) void ZORScalePainter::PaintSlotsWide(const doubl
     } else {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(blocks + i), block);
     }
-    // A block of -1 leaves its color as it was.
-    if ((s0.block | s1.block | s2.block | s3.block) >= 0) [[likely]] {
-      BlendFourWide<kStream>(s0.blend, _mm256_permute4x64_pd(t, 0x00), colors[i]);
-      BlendFourWide<kStream>(s1.blend, _mm256_permute4x64_pd(t, 0x55), colors[i + 1]);
-      BlendFourWide<kStream>(s2.blend, _mm256_permute4x64_pd(t, 0xAA), colors[i + 2]);
-      BlendFourWide<kStream>(s3.blend, _mm256_permute4x64_pd(t, 0xFF), colors[i + 3]);
+    // A block of -1 leaves its color as it was; a blend that may leave the int range is clamped.
+    if ((s0.unclamped | s1.unclamped | s2.unclamped | s3.unclamped) == 0) [[likely]] {
+      BlendFourWide<kStream, false>(s0.blend, _mm256_permute4x64_pd(t, 0x00), colors[i]);
+      BlendFourWide<kStream, false>(s1.blend, _mm256_permute4x64_pd(t, 0x55), colors[i + 1]);
+      BlendFourWide<kStream, false>(s2.blend, _mm256_permute4x64_pd(t, 0xAA), colors[i + 2]);
+      BlendFourWide<kStream, false>(s3.blend, _mm256_permute4x64_pd(t, 0xFF), colors[i + 3]);
       continue;
     }
     alignas(32) double weights[4];

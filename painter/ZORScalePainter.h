@@ -107,12 +107,17 @@ class ZORScalePainter {
   struct Slot {
     ZORColorScaleMath::BlendSpan span{0.0, 1.0};
     int block = -1;
+    // 0 when every value the slot paints gets a color (a block) whose components stay within the
+    // int range before they are truncated, so that the wide loop may leave the clamp out; -1 else.
+    int unclamped = -1;
     Blend blend;
   };
 
   ZORColorScaleMath::PlacementTable Table() const;
   Slot MakeSlot(const ZORColorScaleMath::Placement& placement) const;
   static Slot PlainSlot(int block, const ZORRgba& color);
+  // Whether `slot`'s blend stays within the int range for every value from `first` to `last`.
+  static bool StaysInRange(const Slot& slot, double first, double last);
   void PaintRange(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
                   const PaintOptions& options) const;
   void PaintIntervals(const double* values, int* blocks, ZORRgba* colors, std::size_t count,

@@ -275,4 +275,43 @@ TEST_F(Painter, AvxPaintsTheBytesOfSse) {
   }
 }
 
+// A blend from the largest int toward the smallest over a block whose width single precision
+// rounds down, so that values near its lower boundary reach past the int range before they are
+// clamped: the AVX2 path, which leaves the clamp out where a slot cannot leave the range, still
+// paints the bytes of the SSE2 one.
+TEST_F(Painter, AvxClampsWhereABlendLeavesTheIntRange) {
+  if (!ZORScalePainter::HasWideVectors()) GTEST_SKIP() << "this processor has no AVX2";
+  const int lo = std::numeric_limits<int>::min();
+  const int hi = std::numeric_limits<int>::max();
+  ZORScaleDefinition definition;
+  definition.blockCount = 3;
+  definition.boundaries = {0.0, 0.7};
+  definition.boundaryIndices = {1, 2};
+  definition.colors = {{lo, lo, lo, lo}, {hi, lo, hi, 7}, {lo, hi, lo, 9}};
+  definition.colorIndices = {1, -1, 3};
+  definition.lower = 0.0;
+  definition.upper = 0.7;
+  const ZORScalePainter painter(definition);
+  ASSERT_TRUE(painter.SearchesIntervals());
+  std::vector<double> values;
+  for (int i = -1000; i <= 1000; ++i) {
+    values.push_back(std::nextafter(0.0, 1.0) * (i + 1000));
+    values.push_back(0.7 * i / 1000.0);
+    values.push_back(0.7 + 1e-17 * i);
+  }
+  std::vector<int> wideBlocks(values.size()), narrowBlocks(values.size());
+  std::vector<ZORRgba> wideColors(values.size(), kSentinel), narrowColors(values.size(), kSentinel);
+  ZORScalePainter::PaintOptions wide, narrow;
+  narrow.widestVectors = false;
+  painter.Paint(values, wideBlocks, wideColors, wide);
+  painter.Paint(values, narrowBlocks, narrowColors, narrow);
+  EXPECT_EQ(wideBlocks, narrowBlocks);
+  long clamped = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    ASSERT_TRUE(wideColors[i] == narrowColors[i]) << "value " << values[i];
+    clamped += narrowColors[i].red == hi && narrowBlocks[i] == 2;
+  }
+  EXPECT_GT(clamped, 0);  // some blends did reach past the largest int
+}
+
 }  // namespace
