@@ -11,6 +11,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -173,13 +174,14 @@ class ZORPixelArraysAhead {
     ahead.making = false;
     ahead.changed.notify_all();
   }
-  // A refusal of memory leaves the fill that wanted it to ask again, and fail there.
+  // A refusal of memory (or a size no vector holds) leaves the fill that wanted the array to ask
+  // again, and fail there, on the render's own thread.
   template <class T>
   static void Make(std::size_t count) {
     std::vector<T> array;
     try {
       zor_pixel_arrays::FillNew(array, count, T{}, 1);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
       return;
     }
     zor_pixel_arrays::Ahead& ahead = zor_pixel_arrays::TheAhead();
