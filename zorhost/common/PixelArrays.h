@@ -74,7 +74,7 @@ void ClearShelf() {
   Shelf<T>().clear();
 }
 
-// Puts `array` on its shelf, under the lock held by `lock`.
+// Puts `array` on its shelf; the caller holds TheAhead().mutex.
 template <class T>
 void PutLocked(Ahead& ahead, std::vector<T>&& array) {
   Shelf<T>().push_back(std::move(array));
