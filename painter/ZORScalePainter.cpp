@@ -170,14 +170,7 @@ void ZORScalePainter::BuildIntervals() {
   for (double start : thresholds_) slots_.push_back(MakeSlot(math::PlaceValue(start, table)));
   slots_.push_back(MakeSlot(math::PlaceValue(std::numeric_limits<double>::quiet_NaN(), table)));
   slots_.push_back(PlainSlot(kUndefinedBlock, undefinedColor_));
-  for (std::size_t j = 0; j < slots_.size(); ++j) {
-    // Interval j holds the values from threshold j - 1 up to, not including, threshold j.
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    const bool interval = j <= thresholds_.size();
-    const double first = interval && j > 0 ? thresholds_[j - 1] : -kInfinity;
-    const double last = interval && j < thresholds_.size() ? std::nextafter(thresholds_[j], -kInfinity) : kInfinity;
-    slots_[j].unclamped = StaysInRange(slots_[j], first, last) ? 0 : -1;
-  }
+  MarkUnclampedSlots();
 
   // Buckets over the finite thresholds, one empty bucket below and above them. BucketOf never
   // decreases with the value, so the thresholds of earlier buckets lie below any value of a
@@ -229,6 +222,18 @@ ZORScalePainter::Slot ZORScalePainter::PlainSlot(int block, const ZORRgba& color
   const int components[4] = {color.red, color.green, color.blue, color.alpha};
   for (int c = 0; c < 4; ++c) slot.blend.next[c] = static_cast<double>(components[c]);
   return slot;
+}
+
+void ZORScalePainter::MarkUnclampedSlots() {
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  for (std::size_t j = 0; j < slots_.size(); ++j) {
+    // Interval j holds the values from threshold j - 1 up to, not including, threshold j; the
+    // slots after the intervals' (not a number, undefined) take any value.
+    const bool interval = j <= thresholds_.size();
+    const double first = interval && j > 0 ? thresholds_[j - 1] : -kInfinity;
+    const double last = interval && j < thresholds_.size() ? std::nextafter(thresholds_[j], -kInfinity) : kInfinity;
+    slots_[j].unclamped = StaysInRange(slots_[j], first, last) ? 0 : -1;
+  }
 }
 
 // The wide loop's color for a value is next + difference * t, t the weight (upper - value) /

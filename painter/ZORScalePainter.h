@@ -118,6 +118,8 @@ class ZORScalePainter {
   static Slot PlainSlot(int block, const ZORRgba& color);
   // Whether `slot`'s blend stays within the int range for every value from `first` to `last`.
   static bool StaysInRange(const Slot& slot, double first, double last);
+  // Sets each slot's `unclamped` from the values of its interval.
+  void MarkUnclampedSlots();
   void PaintRange(const double* values, int* blocks, ZORRgba* colors, std::size_t count,
                   const PaintOptions& options) const;
   void PaintIntervals(const double* values, int* blocks, ZORRgba* colors, std::size_t count,

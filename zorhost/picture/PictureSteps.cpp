@@ -280,6 +280,12 @@ std::unique_ptr<ZORDeadline> ZORArmTimeLimit(const ZORValueSource& source, std::
                                        ZORExitStatus(ZORBadInput("")));
 }
 
+ZORPictureArraysAhead ZORMakePictureArraysAhead(const ZORValueSource& source, const ZORPictureSettings& picture) {
+  const std::size_t pixels =
+      source.PaintsPart() ? static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) : 0;
+  return ZORPictureArraysAhead({pixels, pixels, pixels, pixels, 4 * pixels}, picture.threads);
+}
+
 ZOROutcome ZORReadRenderValues(const ZORValueSource& source, const ZORPictureSettings& picture,
                                ZORRenderValues& values, ZORStages& stages) {
   if (source.PaintsPart()) {

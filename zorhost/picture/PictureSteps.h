@@ -15,6 +15,7 @@
 #include "zorhost/common/Deadline.h"
 #include "zorhost/common/ModuleHost.h"
 #include "zorhost/common/Outcome.h"
+#include "zorhost/common/PixelArrays.h"
 #include "zorhost/scale/AnalysisOptions.h"
 #include "zorhost/picture/PictureOptions.h"
 #include "zorhost/picture/Stages.h"
@@ -81,6 +82,12 @@ ZOROutcome ZORReadSolid(const std::string& partPath, const std::string& givenUni
 // The time limit of `source` (--time-limit) armed on the work until the result is dropped, which
 // must be before anything is written; `job` names the job in its message.
 std::unique_ptr<ZORDeadline> ZORArmTimeLimit(const ZORValueSource& source, std::string_view job);
+
+// The arrays of a part's picture, in the order its steps fill them: the triangle seen, the value,
+// coverage and light of each pixel, and the painting's colors (its blocks take the triangles'),
+// made ahead while the part is read and meshed, on more than one thread.
+using ZORPictureArraysAhead = ZORPixelArraysAhead<int, double, std::uint8_t, float, std::uint8_t>;
+ZORPictureArraysAhead ZORMakePictureArraysAhead(const ZORValueSource& source, const ZORPictureSettings& picture);
 
 // Step 1: the values, from a part, a CSV grid or the sample field, and their finite range, each
 // stage begun on `stages`.

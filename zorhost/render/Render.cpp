@@ -9,7 +9,6 @@
 #include "zorhost/figure/ImageFiles.h"
 #include "zorhost/common/OutputFiles.h"
 #include "zorhost/common/Parallel.h"
-#include "zorhost/common/PixelArrays.h"
 #include "zorhost/common/Numbers.h"
 #include "zorhost/inspection/EdgeOverlay.h"
 #include "zorhost/inspection/Inspect.h"
@@ -171,13 +170,7 @@ ZOROutcome ZORRender(ZORModuleHost& host, const ZORRenderOptions& options, std::
                      std::ostream& err) {
   if (ZOROutcome problem = CheckFiles(options)) return problem;
   ZORStages stages(options.progress, "render", err);
-  // The arrays of a part's picture, in the order they are filled: the triangle seen, the value,
-  // coverage and light of each pixel, and the painting's colors (its blocks take the triangles').
-  const std::size_t pixels = options.source.PaintsPart() ? static_cast<std::size_t>(options.picture.width) *
-                                                               static_cast<std::size_t>(options.picture.height)
-                                                         : 0;
-  const ZORPixelArraysAhead<int, double, std::uint8_t, float, std::uint8_t> arraysAhead(
-      {pixels, pixels, pixels, pixels, 4 * pixels}, options.picture.threads);
+  const ZORPictureArraysAhead arraysAhead = ZORMakePictureArraysAhead(options.source, options.picture);
   ZORRenderValues values;
   std::unique_ptr<ZORDeadline> timeLimit = ZORArmTimeLimit(options.source, "render");
   if (ZOROutcome problem = ZORReadRenderValues(options.source, options.picture, values, stages)) {
